@@ -1,0 +1,116 @@
+// log4cpp implementation of the logging component (see logger.h).
+#include "logger.h"
+
+#include <log4cpp/Category.hh>
+#include <log4cpp/OstreamAppender.hh>
+#include <log4cpp/PatternLayout.hh>
+#include <log4cpp/PropertyConfigurator.hh>
+#include <log4cpp/RollingFileAppender.hh>
+
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+
+namespace logger {
+namespace {
+
+constexpr const char* kPrintCategory = "talmeq.print";
+constexpr const char* kFileCategory = "talmeq.file";
+constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
+constexpr std::size_t kRotateBytes = 10 * 1024 * 1024;
+constexpr unsigned int kRotateBackups = 5;
+constexpr const char* kLinePattern = "%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n";
+
+std::string environment(const char* name) {
+  // std::getenv is portable (Windows included); the value is copied at once.
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+log4cpp::Layout* lineLayout() {
+  auto* layout = new log4cpp::PatternLayout();
+  layout->setConversionPattern(kLinePattern);
+  return layout;
+}
+
+void attach(log4cpp::Category& category, log4cpp::Appender* appender) {
+  appender->setLayout(lineLayout());
+  category.removeAllAppenders();
+  category.addAppender(appender);  // the category owns the appender
+  category.setAdditivity(false);
+  category.setPriority(log4cpp::Priority::INFO);
+}
+
+void configureDefaults() {
+  attach(log4cpp::Category::getInstance(kPrintCategory),
+         new log4cpp::OstreamAppender("talmeq.print", &std::cout));
+  std::string path = environment("TALMEQ_LOG_FILE");
+  if (path.empty()) path = kDefaultLogFile;
+  attach(log4cpp::Category::getInstance(kFileCategory),
+         new log4cpp::RollingFileAppender("talmeq.file", path, kRotateBytes, kRotateBackups));
+}
+
+void configureOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const std::string config = environment("TALMEQ_LOG_CONFIG");
+    if (!config.empty()) {
+      try {
+        log4cpp::PropertyConfigurator::configure(config);
+        return;
+      } catch (const log4cpp::ConfigureFailure& failure) {
+        std::cerr << "talmeq logger: " << failure.what() << "; using the default set-up\n";
+      }
+    }
+    configureDefaults();
+  });
+}
+
+// The router used unless another is installed: the two configured categories.
+class DefaultRouter final : public Router {
+public:
+  log4cpp::Category& print() override {
+    configureOnce();
+    return log4cpp::Category::getInstance(kPrintCategory);
+  }
+  log4cpp::Category& file() override {
+    configureOnce();
+    return log4cpp::Category::getInstance(kFileCategory);
+  }
+};
+
+std::mutex routerMutex;
+std::shared_ptr<Router>& installedRouter() {
+  static std::shared_ptr<Router> router = std::make_shared<DefaultRouter>();
+  return router;
+}
+
+std::shared_ptr<Router> currentRouter() {
+  std::lock_guard<std::mutex> lock(routerMutex);
+  return installedRouter();
+}
+
+}  // namespace
+
+Router::~Router() = default;
+
+void setRouter(std::shared_ptr<Router> router) {
+  if (!router) router = std::make_shared<DefaultRouter>();
+  std::lock_guard<std::mutex> lock(routerMutex);
+  installedRouter() = std::move(router);
+}
+
+log4cpp::CategoryStream logPrint() { return currentRouter()->print().infoStream(); }
+
+log4cpp::CategoryStream logFile() { return currentRouter()->file().infoStream(); }
+
+void log(std::string file, std::string function, int line, int code) {
+  std::ostringstream record;
+  record << function << " returned " << code << " at " << file << ':' << line;
+  const auto router = currentRouter();
+  router->print().error(record.str());
+  router->file().error(record.str());
+}
+
+}  // namespace logger

@@ -1,0 +1,48 @@
+// Synthetic camera frames with a laser spot, for tests, benchmarks and the
+// demo. Frames are deterministic: the same spec (seed included) gives the
+// same pixels.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <vector>
+
+namespace talmeq::sim {
+
+// One laser spot: a Gaussian intensity profile, red-dominant.
+struct Spot {
+  cv::Point2d centre;     // sub-pixel centre; pixel (i, j) has its centre at (i, j)
+  double sigma = 2.0;     // profile width in pixels
+  double peak = 900.0;    // red intensity at the centre before clipping at 255
+  double green = 0.7;     // green and blue as fractions of red: a bright spot
+  double blue = 0.6;      // saturates to white in its core, a dim one stays red
+};
+
+// A bright patch of ambient light, grey, Gaussian profile.
+struct AmbientBlob {
+  cv::Point2d centre;
+  double sigma = 20.0;
+  double peak = 60.0;
+};
+
+struct FrameSpec {
+  cv::Size size{640, 480};
+  std::uint64_t seed = 1;
+  double background = 40.0;  // mean grey level of the scene
+  double gradient = 20.0;    // left-to-right rise of the background
+  double noise = 2.0;        // standard deviation of the pixel noise
+  int speckles = 0;          // isolated bright single pixels, anywhere
+  std::vector<AmbientBlob> ambient;
+  std::vector<Spot> spots;
+};
+
+// Renders an 8-bit BGR frame (CV_8UC3) for `spec`.
+cv::Mat renderSpotFrame(const FrameSpec& spec);
+
+// Draws a random but plausible frame: one spot inside the detection window of
+// the spot detector (bright, saturated or dim), varied background, sometimes
+// ambient blobs and speckle. Returns the frame spec; its spots[0] is the truth.
+FrameSpec randomSpotFrame(std::uint64_t seed, cv::Size size = {640, 480});
+
+}  // namespace talmeq::sim

@@ -1,0 +1,38 @@
+// Reads the dynamic symbol table of the shared library and checks that it
+// exports exactly the library's entry points: no internal function, no
+// template instantiation of OpenCV or the standard library.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <set>
+#include <string>
+
+namespace {
+
+std::set<std::string> definedDynamicSymbols(const std::string& library) {
+  std::set<std::string> symbols;
+  const std::string command = "nm -D --defined-only --format=posix -C '" + library + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return symbols;
+  char line[4096];
+  while (std::fgets(line, sizeof line, pipe)) {
+    // posix format: "<name> <type> <value> [<size>]"; a demangled name holds blanks.
+    static const std::regex entry(R"(^(.*) [A-Za-z] [0-9a-f]+( [0-9a-f]+)?\s*$)");
+    std::smatch match;
+    const std::string text(line);
+    if (std::regex_match(text, match, entry)) symbols.insert(match[1]);
+  }
+  pclose(pipe);
+  return symbols;
+}
+
+TEST(ExportTable, HoldsExactlyTheImplementedExports) {
+  const std::set<std::string> expected = {
+      "getSpotCoord(cv::Mat, cv::Point_<int>&)",
+  };
+  const std::set<std::string> actual = definedDynamicSymbols(TALMEQ_LIBRARY_PATH);
+  EXPECT_EQ(actual, expected);
+}
+
+}  // namespace
