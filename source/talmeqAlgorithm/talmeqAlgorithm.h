@@ -27,6 +27,7 @@
 //   coord  out: the spot centre in pixels; reset to (0, 0) on entry and left
 //          there on every failure.
 // Returns 0 (spot found), -1 (no candidate blob survives the screens),
-// -2 (empty image, or an image smaller than 12 x 14 pixels) or -999.
+// -2 (empty image, or a detection window of fewer than 16 pixels, as in an
+// image smaller than 12 x 14) or -999.
 // A one-channel or non-8-bit image raises cv::Exception.
 TALMEQALGORITHM_EXPORT int getSpotCoord(cv::Mat image, cv::Point& coord);
