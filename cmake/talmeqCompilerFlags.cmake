@@ -11,3 +11,14 @@ endfunction()
 # Hidden visibility: only what the export macro marks leaves a shared library.
 set(CMAKE_CXX_VISIBILITY_PRESET hidden)
 set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+
+# TALMEQ_SANITIZE: a sanitizer list for the whole build, e.g. "address,undefined"
+# or "thread". Any report aborts the failing test.
+set(TALMEQ_SANITIZE "" CACHE STRING "Sanitizers to build with (address,undefined | thread)")
+if(TALMEQ_SANITIZE)
+  if(MSVC)
+    message(FATAL_ERROR "TALMEQ_SANITIZE is supported with GCC and Clang only")
+  endif()
+  add_compile_options(-fsanitize=${TALMEQ_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all -g)
+  add_link_options(-fsanitize=${TALMEQ_SANITIZE})
+endif()
