@@ -1,0 +1,37 @@
+# Install rules: the two shared libraries, their public headers, the tool, a
+# CMake package (talmeq::talmeqAlgorithm) and a pkg-config file.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TALMEQ_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/talmeqAlgorithm)
+
+install(TARGETS talmeqAlgorithm logger EXPORT talmeqAlgorithmTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
+install(FILES
+  ${PROJECT_SOURCE_DIR}/source/talmeqAlgorithm/talmeqAlgorithm.h
+  ${PROJECT_BINARY_DIR}/source/talmeqAlgorithm/talmeqAlgorithm_export.h
+  ${PROJECT_SOURCE_DIR}/source/logger/logger.h
+  ${PROJECT_BINARY_DIR}/source/logger/logger_export.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
+set_target_properties(talmeqAlgorithm PROPERTIES INSTALL_RPATH "$ORIGIN")
+if(TARGET talmeq)
+  set_target_properties(talmeq PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  install(TARGETS talmeq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+install(EXPORT talmeqAlgorithmTargets NAMESPACE talmeq:: DESTINATION ${TALMEQ_CMAKE_DIR})
+string(REPLACE ";" " " TALMEQ_OPENCV_COMPONENTS "${TALMEQ_OPENCV_COMPONENTS}")
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/talmeqAlgorithmConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/talmeqAlgorithmConfig.cmake INSTALL_DESTINATION ${TALMEQ_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/talmeqAlgorithmConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithmConfig.cmake
+  ${PROJECT_BINARY_DIR}/talmeqAlgorithmConfigVersion.cmake DESTINATION ${TALMEQ_CMAKE_DIR})
+
+# The .pc file locates the prefix relative to itself, so an installed tree can move.
+file(RELATIVE_PATH TALMEQ_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/talmeqAlgorithm.pc.in ${PROJECT_BINARY_DIR}/talmeqAlgorithm.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithm.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
