@@ -22,10 +22,19 @@ constexpr std::size_t kRotateBytes = 10 * 1024 * 1024;
 constexpr unsigned int kRotateBackups = 5;
 constexpr const char* kLinePattern = "%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n";
 
+// The value of an environment variable, empty when it is not set.
 std::string environment(const char* name) {
-  // std::getenv is portable (Windows included); the value is copied at once.
+#ifdef _WIN32
+  char* value = nullptr;
+  std::size_t length = 0;
+  if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return {};
+  std::string copy(value);
+  std::free(value);
+  return copy;
+#else
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
+#endif
 }
 
 log4cpp::Layout* lineLayout() {
