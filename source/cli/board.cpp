@@ -26,11 +26,12 @@ struct BoardOptions {
   std::string kind;
   std::string out;
   double dpi = 300.0;
-  double unitMm = 0.0;  // 0: the target's own default
+  double unitMm = 0.0;
+  const CLI::Option* unitOption = nullptr;  // not given: the target's own default
 };
 
 double unitMillimetres(const BoardOptions& options, BoardKind kind) {
-  if (options.unitMm != 0.0) return options.unitMm;
+  if (options.unitOption->count() > 0) return options.unitMm;
   return kind == BoardKind::kChess ? kChessUnitMm : kArucoUnitMm;
 }
 
@@ -43,7 +44,7 @@ std::string lowerExtension(const std::string& path) {
 void checkOptions(const BoardOptions& options) {
   if (!(options.dpi > 0.0 && options.dpi <= kMaxDpi))
     throw UsageError("--dpi must lie in (0, " + std::to_string(static_cast<int>(kMaxDpi)) + "]");
-  if (!(options.unitMm >= 0.0 && options.unitMm <= 100.0))
+  if (options.unitOption->count() > 0 && !(options.unitMm > 0.0 && options.unitMm <= 100.0))
     throw UsageError("--unit-mm must lie in (0, 100]");
   const std::string extension = lowerExtension(options.out);
   if (extension != ".png" && extension != ".svg")
@@ -104,8 +105,10 @@ Command addBoardCommand(CLI::App& app) {
       ->check(CLI::IsMember({"chess", "aruco"}));
   board->add_option("--out", options->out, "Output file, .png or .svg")->required();
   board->add_option("--dpi", options->dpi, "Print resolution of the PNG, dots per inch")->capture_default_str();
-  board->add_option("--unit-mm", options->unitMm, "Millimetres per board unit")
-      ->default_str("1.0 for chess (15 mm squares), 0.1 for aruco (20 mm markers)");
+  options->unitOption =
+      board->add_option("--unit-mm", options->unitMm,
+                        "Millimetres per board unit: chess 1.0 gives 15 mm squares, aruco 0.1 gives 20 mm markers")
+      ->default_str("chess 1.0, aruco 0.1");
   return {board, [options](Session& session) { runBoard(*options, session); }};
 }
 

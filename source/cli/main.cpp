@@ -16,13 +16,11 @@ namespace {
 using namespace talmeq::cli;
 
 void addSessionOptions(CLI::App& app, Session& session) {
-  app.add_flag("--json", session.json, "Print one JSON document instead of tables")
-      ->capture_default_str();
-  app.add_flag("-v,--verbose", session.verbose, "Show the library's log lines on standard error")
-      ->capture_default_str();
+  app.add_flag("--json", session.json, "Print one JSON document instead of tables (default: off)");
+  app.add_flag("-v,--verbose", session.verbose, "Show the library's log lines on standard error (default: off)");
   app.add_option("--log-file", session.logFile,
                  "Write the library's file log here instead of its configured file")
-      ->capture_default_str();
+      ->default_str("talmeqAlgorithm.log or TALMEQ_LOG_FILE");
 }
 
 // Reports a failure: the message on stderr, and in JSON mode the document

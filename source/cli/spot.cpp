@@ -87,7 +87,7 @@ Command addSpotCommand(CLI::App& app) {
   spot->add_option("--annotate", options->annotate,
                    "Draw the detection window, the screened candidates and the spot into this "
                    "image file; with several images, '-<image name>' is added to its name")
-      ->capture_default_str();
+      ->default_str("none");
   return {spot, [options](Session& session) { runSpot(*options, session); }};
 }
 

@@ -39,8 +39,8 @@ void drawCandidates(cv::Mat& canvas, const cv::Mat& image, const cv::Rect& windo
 void drawLegend(cv::Mat& canvas) {
   const std::pair<const char*, const cv::Scalar*> entries[] = {
       {"window", &annotation::kWindow},          {"area < 5", &annotation::kTooSmall},
-      {"area >= 300", &annotation::kTooLarge},   {"ratio", &annotation::kBadRatio},
-      {"circularity", &annotation::kNotRound},   {"accepted", &annotation::kAccepted},
+      {"area >= 300", &annotation::kTooLarge},   {"ratio outside (0.3, 3)", &annotation::kBadRatio},
+      {"circularity <= 0.5", &annotation::kNotRound},   {"accepted", &annotation::kAccepted},
       {"spot", &annotation::kSpot}};
   int y = 14;
   for (const auto& [label, colour] : entries) {

@@ -39,6 +39,7 @@ TEST(ToolArguments, BadNumbersAndChoicesAreRejected) {
   expectBadArguments(dir, {"board", "chess", "--out", out, "--dpi", "abc"}, "--dpi");
   expectBadArguments(dir, {"board", "chess", "--out", out, "--dpi", "-5"}, "--dpi must lie in");
   expectBadArguments(dir, {"board", "chess", "--out", out, "--unit-mm", "0x"}, "--unit-mm");
+  expectBadArguments(dir, {"board", "chess", "--out", out, "--unit-mm", "0"}, "--unit-mm must lie in");
   expectBadArguments(dir, {"board", "hexagon", "--out", out}, "hexagon");
   expectBadArguments(dir, {"board", "chess", "--out", dir.file("b.bmp")}, "must name a .png or .svg file");
   expectBadArguments(dir, {"demo", "--frames", "0"}, "--frames must be at least 1");
