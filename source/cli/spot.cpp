@@ -63,13 +63,14 @@ void runSpot(const SpotOptions& options, Session& session) {
     progress.step(options.images[i]);
     const SpotResult spot = findSpot(options.images[i], annotations[i]);
     const std::string meaning(resultMeaning("getSpotCoord", spot.code));
+    const bool found = spot.code == 0;
     table.rows.push_back({options.images[i], std::to_string(spot.code) + " (" + meaning + ")",
-                          std::to_string(spot.coord.x), std::to_string(spot.coord.y)});
+                          found ? std::to_string(spot.coord.x) : "-", found ? std::to_string(spot.coord.y) : "-"});
     nlohmann::json row = {{"image", options.images[i]}, {"result", spot.code}, {"meaning", meaning}};
-    if (spot.code == 0) row.update({{"x", spot.coord.x}, {"y", spot.coord.y}});
+    if (found) row.update({{"x", spot.coord.x}, {"y", spot.coord.y}});
     if (!annotations[i].empty()) row["annotation"] = annotations[i];
     rows.push_back(row);
-    if (spot.code != 0 && failures++ == 0)
+    if (!found && failures++ == 0)
       firstFailure = options.images[i] + ": " + describeResult("getSpotCoord", spot.code);
   }
   session.output.document()["images"] = rows;

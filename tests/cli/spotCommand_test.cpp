@@ -144,6 +144,8 @@ TEST(SpotCommand, SeveralImagesGetOneAnnotationEach) {
   const std::string b = writeFrame(dir, "b.png", frameWithoutSpot());
   const auto run = runTool(dir.path(), {"spot", a, b, "--annotate", dir.file("ann.png")});
   EXPECT_EQ(run.status, 1);  // b has no spot, but is still drawn
+  EXPECT_EQ(run.err, "talmeq: " + b + ": getSpotCoord returned -1: no spot found\n")
+      << "no progress line when standard error is not a terminal";
   EXPECT_EQ(cv::imread(dir.file("ann-a.png")).size(), cv::Size(640, 480));
   EXPECT_EQ(cv::imread(dir.file("ann-b.png")).size(), cv::Size(640, 480));
 }
