@@ -1,12 +1,36 @@
-// Subcommands of the talmeq tool. Each registers itself on the CLI11 app and
-// runs through the library's public header only, as any host would.
+// Subcommands of the talmeq tool. Each adds itself to the CLI11 app and
+// returns the work to run once the whole command line is parsed. They call
+// the library through its public header only, as any host would.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
+
+#include "output.h"
+
 namespace talmeq::cli {
 
+// Options that every subcommand shares, and the run's output.
+struct Session {
+  bool json = false;
+  bool verbose = false;
+  std::string logFile;
+  Output output;
+};
+
+struct Command {
+  CLI::App* app = nullptr;
+  std::function<void(Session&)> run;
+};
+
+// `talmeq spot IMAGE... [--annotate OUT]`: the laser spot of each image.
+Command addSpotCommand(CLI::App& app);
+
+// `talmeq board chess|aruco --out FILE`: printable calibration targets.
+Command addBoardCommand(CLI::App& app);
+
 // `talmeq demo`: runs the library on built-in synthetic data.
-void addDemoCommand(CLI::App& app);
+Command addDemoCommand(CLI::App& app);
 
 }  // namespace talmeq::cli

@@ -1,10 +1,17 @@
-// `talmeq demo`: spot detection on synthetic frames with known spot centres.
+// `talmeq demo`: the library at work on built-in synthetic data, with no
+// input at all. Each stage of the station's road is one function that adds
+// its table and its JSON section; the spot stage runs getSpotCoord on
+// synthetic frames with known spot centres.
 #include <talmeqAlgorithm.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <memory>
 
 #include "commands.h"
+#include "failures.h"
+#include "libraryCall.h"
+#include "resultCodes.h"
 #include "spotFrames.h"
 
 namespace talmeq::cli {
@@ -15,35 +22,57 @@ struct DemoOptions {
   unsigned seed = 1;
 };
 
-int runDemo(const DemoOptions& options) {
-  std::printf("%-6s %-10s %-18s %-12s %s\n", "frame", "result", "true centre", "found", "error (px)");
-  double worst = 0.0;
-  int failures = 0;
+struct SpotStage {
+  int found = 0;
+  double worstError = 0.0;  // pixels, larger of the two axis errors
+};
+
+SpotStage runSpotStage(const DemoOptions& options, Session& session) {
+  Table table{{"frame", "result", "true centre", "found", "error (px)"}, {}};
+  nlohmann::json frames = nlohmann::json::array();
+  SpotStage stage;
   for (int i = 0; i < options.frames; ++i) {
-    const sim::FrameSpec spec = sim::randomSpotFrame(options.seed + i);
+    const sim::FrameSpec spec = sim::randomSpotFrame(options.seed + static_cast<unsigned>(i));
+    const cv::Mat frame = sim::renderSpotFrame(spec);
     cv::Point found;
-    const int result = getSpotCoord(sim::renderSpotFrame(spec), found);
+    const int result = callExport("getSpotCoord", [&] { return getSpotCoord(frame, found); });
     const cv::Point2d truth = spec.spots[0].centre;
     const double error = std::max(std::abs(found.x - truth.x), std::abs(found.y - truth.y));
-    if (result == 0) worst = std::max(worst, error); else ++failures;
-    std::printf("%-6d %-10d (%7.2f, %7.2f)  (%4d, %4d)  %.2f\n", i, result, truth.x, truth.y, found.x,
-                found.y, error);
+    if (result == 0) {
+      ++stage.found;
+      stage.worstError = std::max(stage.worstError, error);
+    }
+    table.rows.push_back({std::to_string(i), std::to_string(result),
+                          "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+                          "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
+                          result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
+    frames.push_back({{"frame", i}, {"result", result}, {"trueX", truth.x}, {"trueY", truth.y},
+                      {"x", found.x}, {"y", found.y}});
   }
-  std::printf("spots found: %d of %d, worst error %.2f px\n", options.frames - failures, options.frames, worst);
-  return failures == 0 ? 0 : 1;
+  session.output.table(table);
+  session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
+                      ", worst error " + fixed(stage.worstError, 2) + " px");
+  session.output.document()["spot"] = {
+      {"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
+  return stage;
+}
+
+void runDemo(const DemoOptions& options, Session& session) {
+  if (options.frames < 1) throw UsageError("--frames must be at least 1");
+  const SpotStage spot = runSpotStage(options, session);
+  if (spot.found < options.frames)
+    throw LibraryFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) +
+                         " of " + std::to_string(options.frames) + " synthetic frames");
 }
 
 }  // namespace
 
-void addDemoCommand(CLI::App& app) {
+Command addDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
-  CLI::App* demo = app.add_subcommand("demo", "Run the library on built-in synthetic frames");
-  demo->add_option("--frames", options->frames, "Number of synthetic frames")->capture_default_str();
+  CLI::App* demo = app.add_subcommand("demo", "Run the library on built-in synthetic data");
+  demo->add_option("--frames", options->frames, "Number of synthetic spot frames")->capture_default_str();
   demo->add_option("--seed", options->seed, "Seed of the first frame")->capture_default_str();
-  demo->callback([options] {
-    const int status = runDemo(*options);
-    if (status != 0) throw CLI::RuntimeError(status);
-  });
+  return {demo, [options](Session& session) { runDemo(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -1,0 +1,115 @@
+// `talmeq board chess|aruco --out FILE [--dpi N] [--unit-mm X]`: a printable
+// calibration target at exact physical scale, as PNG (resolution stored) or
+// SVG (width and height in millimetres), chosen by the file's extension.
+#include <opencv2/imgcodecs.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "boardTargets.h"
+#include "commands.h"
+#include "failures.h"
+#include "imageFiles.h"
+#include "pngDensity.h"
+
+namespace talmeq::cli {
+namespace {
+
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kChessUnitMm = 1.0;   // pitch 15 units = 15 mm squares
+constexpr double kArucoUnitMm = 0.1;   // marker 200 units = 20 mm, sheet 280 x 190 mm
+constexpr double kMaxDpi = 2400.0;
+constexpr int kMaxSidePixels = 30000;
+
+struct BoardOptions {
+  std::string kind;
+  std::string out;
+  double dpi = 300.0;
+  double unitMm = 0.0;
+  const CLI::Option* unitOption = nullptr;  // not given: the target's own default
+};
+
+double unitMillimetres(const BoardOptions& options, BoardKind kind) {
+  if (options.unitOption->count() > 0) return options.unitMm;
+  return kind == BoardKind::kChess ? kChessUnitMm : kArucoUnitMm;
+}
+
+std::string lowerExtension(const std::string& path) {
+  std::string extension = std::filesystem::u8path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+void checkOptions(const BoardOptions& options) {
+  if (!(options.dpi > 0.0 && options.dpi <= kMaxDpi))
+    throw UsageError("--dpi must lie in (0, " + std::to_string(static_cast<int>(kMaxDpi)) + "]");
+  if (options.unitOption->count() > 0 && !(options.unitMm > 0.0 && options.unitMm <= 100.0))
+    throw UsageError("--unit-mm must lie in (0, 100]");
+  const std::string extension = lowerExtension(options.out);
+  if (extension != ".png" && extension != ".svg")
+    throw UsageError("--out must name a .png or .svg file: " + options.out);
+  requireWritableLocation(options.out);
+}
+
+// Writes the raster; returns its size in pixels.
+cv::Size writePng(const BoardLayout& layout, const BoardOptions& options, double unitMm) {
+  const double pixelsPerUnit = unitMm * options.dpi / kMillimetresPerInch;
+  if (layout.size.width * pixelsPerUnit > kMaxSidePixels)
+    throw UsageError("the image would be wider than " + std::to_string(kMaxSidePixels) + " pixels");
+  if (layout.size.height * pixelsPerUnit < 8)
+    throw UsageError("the image would be too small to show the target");
+  const cv::Mat image = rasterBoard(layout, pixelsPerUnit);
+  std::vector<unsigned char> png;
+  cv::imencode(".png", image, png);
+  writeBytes(options.out, withPixelDensity(png, options.dpi));
+  return image.size();
+}
+
+void writeSvg(const BoardLayout& layout, const BoardOptions& options, double unitMm) {
+  const std::string svg = svgBoard(layout, unitMm);
+  writeBytes(options.out, std::vector<unsigned char>(svg.begin(), svg.end()));
+}
+
+void runBoard(const BoardOptions& options, Session& session) {
+  checkOptions(options);
+  const BoardKind kind = options.kind == "chess" ? BoardKind::kChess : BoardKind::kAruco;
+  const double unitMm = unitMillimetres(options, kind);
+  const BoardLayout layout = boardLayout(kind);
+  nlohmann::json& document = session.output.document();
+  document.update({{"board", options.kind}, {"file", options.out}, {"unitMm", unitMm},
+                   {"widthMm", layout.size.width * unitMm}, {"heightMm", layout.size.height * unitMm}});
+  std::string summary = options.kind + " target, " + fixed(layout.size.width * unitMm, 1) + " x " +
+                        fixed(layout.size.height * unitMm, 1) + " mm (" + fixed(unitMm, 3) + " mm per unit)";
+  if (lowerExtension(options.out) == ".png") {
+    const cv::Size pixels = writePng(layout, options, unitMm);
+    document.update({{"format", "png"}, {"dpi", options.dpi}, {"widthPx", pixels.width}, {"heightPx", pixels.height}});
+    summary += ", " + std::to_string(pixels.width) + " x " + std::to_string(pixels.height) + " px at " +
+               fixed(options.dpi, 0) + " dpi";
+  } else {
+    writeSvg(layout, options, unitMm);
+    document["format"] = "svg";
+  }
+  session.output.line(summary + " -> " + options.out);
+}
+
+}  // namespace
+
+Command addBoardCommand(CLI::App& app) {
+  auto options = std::make_shared<BoardOptions>();
+  CLI::App* board = app.add_subcommand("board", "Write a printable calibration target (PNG or SVG)");
+  board->add_option("kind", options->kind,
+                    "chess: 17 x 12 inner corners at pitch 15; aruco: 9 x 6 DICT_6X6_250 markers, "
+                    "side 200, separation 100")
+      ->required()
+      ->check(CLI::IsMember({"chess", "aruco"}));
+  board->add_option("--out", options->out, "Output file, .png or .svg")->required();
+  board->add_option("--dpi", options->dpi, "Print resolution of the PNG, dots per inch")->capture_default_str();
+  options->unitOption =
+      board->add_option("--unit-mm", options->unitMm,
+                        "Millimetres per board unit: chess 1.0 gives 15 mm squares, aruco 0.1 gives 20 mm markers")
+      ->default_str("chess 1.0, aruco 0.1");
+  return {board, [options](Session& session) { runBoard(*options, session); }};
+}
+
+}  // namespace talmeq::cli

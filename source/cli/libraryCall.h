@@ -1,0 +1,23 @@
+// Calls one export and reports an OpenCV error it raises the same way as a
+// failure code: as a LibraryFailure with a one-line message.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+
+#include "failures.h"
+
+namespace talmeq::cli {
+
+template <class Call>
+int callExport(const char* exportName, Call&& call) {
+  try {
+    return call();
+  } catch (const cv::Exception& error) {
+    throw LibraryFailure(std::string(exportName) + " raised an OpenCV error: " + error.err +
+                         " (in " + error.func + ")");
+  }
+}
+
+}  // namespace talmeq::cli

@@ -1,0 +1,56 @@
+// The result-code meanings of all nine exports, in one table.
+#include "resultCodes.h"
+
+#include <array>
+
+#include "failures.h"
+
+namespace talmeq::cli {
+namespace {
+
+struct Meaning {
+  std::string_view exportName;
+  int code;
+  std::string_view text;
+};
+
+constexpr std::array kMeanings{
+    Meaning{"getSpotCoord", -1, "no spot found"},
+    Meaning{"getSpotCoord", -2, "image empty or too small for the detection window"},
+    Meaning{"getCalibrationParamByLinear", -1,
+            "average fit error above 0.2 (the calibration file was written anyway)"},
+    Meaning{"getCalibrationParamByLinear", -2,
+            "fewer than 3 points, heights and spots differ in number, or the calibration file "
+            "cannot be opened"},
+    Meaning{"correctYml", -2, "calibration file cannot be opened"},
+    Meaning{"getPlaneHeightByLinear", -1, "no single spot found in the search window"},
+    Meaning{"getPlaneHeightByLinear", -2, "calibration file cannot be opened"},
+    Meaning{"getPlaneHeightByLinear", -3, "absolute height outside -32 .. 0"},
+    Meaning{"calibChess", -1, "chessboard of 17 x 12 inner corners not found"},
+    Meaning{"getArucoCorners", -1, "no marker of the board's dictionary found"},
+    Meaning{"calibAruco", -1, "no views given"},
+};
+
+}  // namespace
+
+std::string_view resultMeaning(std::string_view exportName, int code) {
+  if (code == 0) return "success";
+  if (code == -999) return "a text exception was caught inside the library";
+  for (const Meaning& meaning : kMeanings) {
+    if (meaning.exportName == exportName && meaning.code == code) return meaning.text;
+  }
+  return "unknown result code";
+}
+
+std::string describeResult(std::string_view exportName, int code) {
+  return std::string(exportName) + " returned " + std::to_string(code) + ": " +
+         std::string(resultMeaning(exportName, code));
+}
+
+void requireSuccess(std::string_view exportName, int code, std::string_view subject) {
+  if (code == 0) return;
+  const std::string prefix = subject.empty() ? std::string() : std::string(subject) + ": ";
+  throw LibraryFailure(prefix + describeResult(exportName, code));
+}
+
+}  // namespace talmeq::cli

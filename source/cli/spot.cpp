@@ -1,0 +1,95 @@
+// `talmeq spot IMAGE... [--annotate OUT]`: getSpotCoord on each image.
+#include <talmeqAlgorithm.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "commands.h"
+#include "failures.h"
+#include "imageFiles.h"
+#include "libraryCall.h"
+#include "resultCodes.h"
+#include "spotAnnotation.h"
+#include "terminal.h"
+
+namespace talmeq::cli {
+namespace {
+
+struct SpotOptions {
+  std::vector<std::string> images;
+  std::string annotate;
+};
+
+// Where the annotation of each image goes: OUT itself for one image, else
+// OUT with "-<image stem>" appended to its stem (ann.png, a.png -> ann-a.png).
+std::vector<std::string> annotationPaths(const SpotOptions& options) {
+  if (options.annotate.empty()) return std::vector<std::string>(options.images.size());
+  if (options.images.size() == 1) return {options.annotate};
+  std::vector<std::string> paths;
+  std::map<std::string, std::string> byStem;
+  for (const std::string& image : options.images) {
+    const std::string stem = std::filesystem::u8path(image).stem().string();
+    if (!byStem.emplace(stem, image).second)
+      throw UsageError("two images share the name '" + stem + "' (" + byStem[stem] + ", " + image +
+                       "): their annotations would overwrite each other");
+    paths.push_back(withStemSuffix(options.annotate, stem));
+  }
+  return paths;
+}
+
+struct SpotResult {
+  int code = 0;
+  cv::Point coord;
+};
+
+SpotResult findSpot(const std::string& path, const std::string& annotation) {
+  const cv::Mat image = readImage(path);
+  SpotResult result;
+  result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
+  if (!annotation.empty()) writeImage(annotation, annotateSpot(image, result.code == 0, result.coord));
+  return result;
+}
+
+void runSpot(const SpotOptions& options, Session& session) {
+  const std::vector<std::string> annotations = annotationPaths(options);
+  for (const std::string& path : options.images) requireExistingFile(path);
+  Table table{{"image", "result", "x", "y"}, {}};
+  nlohmann::json rows = nlohmann::json::array();
+  std::string firstFailure;
+  std::size_t failures = 0;
+  Progress progress("spot", options.images.size());
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    progress.step(options.images[i]);
+    const SpotResult spot = findSpot(options.images[i], annotations[i]);
+    const std::string meaning(resultMeaning("getSpotCoord", spot.code));
+    const bool found = spot.code == 0;
+    table.rows.push_back({options.images[i], std::to_string(spot.code) + " (" + meaning + ")",
+                          found ? std::to_string(spot.coord.x) : "-", found ? std::to_string(spot.coord.y) : "-"});
+    nlohmann::json row = {{"image", options.images[i]}, {"result", spot.code}, {"meaning", meaning}};
+    if (found) row.update({{"x", spot.coord.x}, {"y", spot.coord.y}});
+    if (!annotations[i].empty()) row["annotation"] = annotations[i];
+    rows.push_back(row);
+    if (!found && failures++ == 0)
+      firstFailure = options.images[i] + ": " + describeResult("getSpotCoord", spot.code);
+  }
+  session.output.document()["images"] = rows;
+  session.output.table(table);
+  if (failures > 1) firstFailure += " (and " + std::to_string(failures - 1) + " more)";
+  if (failures > 0) throw LibraryFailure(firstFailure);
+}
+
+}  // namespace
+
+Command addSpotCommand(CLI::App& app) {
+  auto options = std::make_shared<SpotOptions>();
+  CLI::App* spot = app.add_subcommand("spot", "Find the laser spot in each image (getSpotCoord)");
+  spot->add_option("images", options->images, "Camera images (8-bit colour)")->required();
+  spot->add_option("--annotate", options->annotate,
+                   "Draw the detection window, the screened candidates and the spot into this "
+                   "image file; with several images, '-<image name>' is added to its name")
+      ->default_str("none");
+  return {spot, [options](Session& session) { runSpot(*options, session); }};
+}
+
+}  // namespace talmeq::cli

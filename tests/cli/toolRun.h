@@ -1,0 +1,35 @@
+// Runs the talmeq tool as a child process, as a shell user would, and hands
+// back its exit status and both output streams. Each test gets its own
+// scratch directory.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace talmeq::test {
+
+struct ToolRun {
+  int status = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs the tool with `args` in `workDir`.
+ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::string>& args);
+
+// A fresh, empty directory named after the running test, removed afterwards.
+class ScratchDir {
+public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+  std::filesystem::path path_;
+};
+
+}  // namespace talmeq::test
