@@ -3,7 +3,6 @@
 // outputs untouched, the offsets, and the silence of the logger.
 #include <gtest/gtest.h>
 
-#include <calibrationFile.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
@@ -22,17 +21,7 @@ constexpr double kUntouched = 123.25;
 // The worked example's file: k 2, b 1, scale 0.5, dist 100, reference
 // (100, 200), initZ -20, focusD 3, window around the spot.
 CalibrationValues workedFile() {
-  CalibrationValues v;
-  v.k = 2.0;
-  v.b = 1.0;
-  v.initialX = 100.0;
-  v.initialY = 200.0;
-  v.scale = 0.5;
-  v.dist = 100.0;
-  v.initZ = -20.0;
-  v.focusD = 3.0;
-  v.roi = cv::Rect(60, 150, 120, 100);
-  return v;
+  return {2.0, 1.0, 100.0, 200.0, 0.5, 100.0, -20.0, 3.0, {60, 150, 120, 100}, 0.0, 0.0};
 }
 
 // A saturated spot whose contour centroid is exactly `centre`.

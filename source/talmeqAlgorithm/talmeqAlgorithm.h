@@ -64,10 +64,13 @@ TALMEQALGORITHM_EXPORT int correctYml(double fromZ, double toZ, std::string ymlP
 // inverts the linear model for its distance from the shifted reference point.
 //   height  out: the relative height h of the model.
 //   axisZ   out: h + initZ + focusD, the absolute height.
-// Returns 0, -1 (no single spot in the window, or a window that is empty or
-// smaller than 101 pixels; outputs untouched), -2 (the file does not open;
-// outputs untouched), -3 (axisZ above 0 or below -32; both outputs written)
-// or -999. Writes nothing to the logger, not even for -999. A window that
-// does not lie inside the image, or of negative size, raises cv::Exception.
+// A single faint candidate (less than 30 above the window's mean red) counts
+// as a spot at pixel (0, 0), and the height is computed for that pixel.
+// Returns 0, -1 (no single spot in the window, an empty window, or one of
+// fewer than 101 pixels without a saturated spot; outputs untouched),
+// -2 (the file does not open; outputs untouched), -3 (axisZ above 0 or below
+// -32; both outputs written) or -999. Writes nothing to the logger, not even
+// for -999. A window that does not lie inside the image, or of negative size,
+// raises cv::Exception.
 TALMEQALGORITHM_EXPORT int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height,
                                                   double& axisZ);

@@ -3,12 +3,14 @@
 // the order they stand.
 #pragma once
 
+#include <calibrationFile.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace talmeq::test {
@@ -64,6 +66,12 @@ inline const std::vector<std::string>& elevenKeys() {
   static const std::vector<std::string> keys = {"k",     "b",      "initialX", "initialY", "scale",  "dist",
                                                 "initZ", "focusD", "RoI",      "offsetX",  "offsetY"};
   return keys;
+}
+
+// The eleven values as one comparable (and printable) tuple.
+inline auto fields(const CalibrationValues& v) {
+  return std::make_tuple(v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.roi, v.offsetX,
+                         v.offsetY);
 }
 
 // A YAML file holding the given body after the header line.
