@@ -30,6 +30,12 @@ std::set<std::string> definedDynamicSymbols(const std::string& library) {
 TEST(ExportTable, HoldsExactlyTheImplementedExports) {
   const std::set<std::string> expected = {
       "getSpotCoord(cv::Mat, cv::Point_<int>&)",
+      "getCalibrationParamByLinear(std::vector<double, std::allocator<double> >, "
+      "std::vector<cv::Point_<int>, std::allocator<cv::Point_<int> > >, "
+      "std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)",
+      "correctYml(double, double, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)",
+      "getPlaneHeightByLinear(cv::Mat, std::__cxx11::basic_string<char, std::char_traits<char>, "
+      "std::allocator<char> >, double&, double&)",
   };
   const std::set<std::string> actual = definedDynamicSymbols(TALMEQ_LIBRARY_PATH);
   EXPECT_EQ(actual, expected);

@@ -1,0 +1,161 @@
+#include "calibrationFile.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace talmeq {
+namespace {
+
+namespace fs = std::filesystem;
+
+double readReal(const cv::FileStorage& storage, const char* key) {
+  double value = 0.0;
+  cv::read(storage[key], value, 0.0);
+  return value;
+}
+
+void readFixed(const cv::FileStorage& storage, CalibrationValues& v) {
+  v.scale = readReal(storage, "scale");
+  v.dist = readReal(storage, "dist");
+  v.initZ = readReal(storage, "initZ");
+  v.focusD = readReal(storage, "focusD");
+}
+
+void readAll(const cv::FileStorage& storage, CalibrationValues& v) {
+  v.k = readReal(storage, "k");
+  v.b = readReal(storage, "b");
+  v.initialX = readReal(storage, "initialX");
+  v.initialY = readReal(storage, "initialY");
+  readFixed(storage, v);
+  cv::read(storage["RoI"], v.roi, cv::Rect());
+  v.offsetX = readReal(storage, "offsetX");
+  v.offsetY = readReal(storage, "offsetY");
+}
+
+// Opens `path` for reading, runs `reader` on it and releases it. Returns false
+// when the file does not open.
+template <class Reader>
+bool readWith(const std::string& path, CalibrationValues& values, Reader reader) {
+  cv::FileStorage storage(path, cv::FileStorage::READ, std::string());
+  if (!storage.isOpened()) return false;
+  CalibrationValues read = values;
+  reader(storage, read);
+  storage.release();
+  values = read;
+  return true;
+}
+
+void writeKeys(cv::FileStorage& storage, const CalibrationValues& v) {
+  storage << "k" << v.k << "b" << v.b << "initialX" << v.initialX << "initialY" << v.initialY
+          << "scale" << v.scale << "dist" << v.dist << "initZ" << v.initZ << "focusD" << v.focusD
+          << "RoI" << v.roi << "offsetX" << v.offsetX << "offsetY" << v.offsetY;
+}
+
+bool sameReal(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+bool sameValues(const CalibrationValues& a, const CalibrationValues& b) {
+  return sameReal(a.k, b.k) && sameReal(a.b, b.b) && sameReal(a.initialX, b.initialX) &&
+         sameReal(a.initialY, b.initialY) && sameReal(a.scale, b.scale) && sameReal(a.dist, b.dist) &&
+         sameReal(a.initZ, b.initZ) && sameReal(a.focusD, b.focusD) && a.roi == b.roi &&
+         sameReal(a.offsetX, b.offsetX) && sameReal(a.offsetY, b.offsetY);
+}
+
+// A written file counts as complete only when it reads back to exactly the
+// values written (a full disk truncates silently inside cv::FileStorage).
+bool readsBackAs(const std::string& path, const CalibrationValues& expected) {
+  try {
+    CalibrationValues read;
+    return readWith(path, read, readAll) && sameValues(read, expected);
+  } catch (const cv::Exception&) {
+    return false;
+  }
+}
+
+// A name prefix no other writer uses at the same time: process-wide random
+// seed, a counter and the clock.
+std::string uniquePrefix() {
+  static const std::uint64_t seed = std::random_device{}();
+  static std::atomic<std::uint64_t> counter{0};
+  const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::ostringstream prefix;
+  prefix << ".tmp-" << std::hex << seed << '-' << counter++ << '-' << now << '-';
+  return prefix.str();
+}
+
+// Forces the file's (or folder's) content to the disk, so the rename never
+// publishes data that a power loss could still take back.
+void flushToDisk(const fs::path& path) {
+#ifdef _WIN32
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  FlushFileBuffers(file);
+  CloseHandle(file);
+#else
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+#endif
+}
+
+// Renames `from` over `to`, replacing an existing `to` in one step.
+bool replaceFile(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+  std::error_code error;
+  fs::rename(from, to, error);
+  return !error;
+#endif
+}
+
+bool writeTemporary(const std::string& path, const CalibrationValues& values) {
+  cv::FileStorage storage(path, cv::FileStorage::WRITE, std::string());
+  if (!storage.isOpened()) return false;
+  writeKeys(storage, values);
+  storage.release();
+  return readsBackAs(path, values);
+}
+
+}  // namespace
+
+bool readCalibration(const std::string& path, CalibrationValues& values) {
+  return readWith(path, values, readAll);
+}
+
+bool readFixedSettings(const std::string& path, CalibrationValues& values) {
+  return readWith(path, values, readFixed);
+}
+
+bool writeCalibration(const std::string& path, const CalibrationValues& values) {
+  const fs::path target(path);
+  if (!target.has_filename()) return false;
+  const fs::path temporary = target.parent_path() / (uniquePrefix() + target.filename().string());
+  const bool written = writeTemporary(temporary.string(), values);
+  if (written) flushToDisk(temporary);
+  if (written && replaceFile(temporary, target)) {
+    flushToDisk(target.parent_path().empty() ? fs::path(".") : target.parent_path());
+    return true;
+  }
+  std::error_code ignored;
+  fs::remove(temporary, ignored);
+  return false;
+}
+
+}  // namespace talmeq

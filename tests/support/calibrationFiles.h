@@ -1,0 +1,80 @@
+// Scratch calibration files for the height tests: a fresh folder per test,
+// files written from literal YAML text, and the top-level keys of a file in
+// the order they stand.
+#pragma once
+
+#include <calibrationFile.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace talmeq::test {
+
+// A folder under the system's temporary folder, removed with the object.
+class ScratchFolder {
+public:
+  ScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            ("talmeq-" + std::string(info->test_suite_name()) + "-" + info->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // Names of the entries in the folder.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    return names;
+  }
+
+private:
+  std::filesystem::path path_;
+};
+
+inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+inline std::string readText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// The top-level keys of a YAML calibration file, in file order.
+inline std::vector<std::string> topLevelKeys(const std::string& path) {
+  std::vector<std::string> keys;
+  std::istringstream lines(readText(path));
+  for (std::string line; std::getline(lines, line);) {
+    const auto colon = line.find(':');
+    if (line.empty() || line[0] == '%' || line[0] == ' ' || line[0] == '-' || colon == std::string::npos) continue;
+    keys.push_back(line.substr(0, colon));
+  }
+  return keys;
+}
+
+inline const std::vector<std::string>& elevenKeys() {
+  static const std::vector<std::string> keys = {"k",     "b",      "initialX", "initialY", "scale",  "dist",
+                                                "initZ", "focusD", "RoI",      "offsetX",  "offsetY"};
+  return keys;
+}
+
+// The eleven values as one comparable (and printable) tuple.
+inline auto fields(const CalibrationValues& v) {
+  return std::make_tuple(v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.roi, v.offsetX,
+                         v.offsetY);
+}
+
+// A YAML file holding the given body after the header line.
+inline void writeYaml(const std::string& path, const std::string& body) { writeText(path, "%YAML:1.0\n---\n" + body); }
+
+}  // namespace talmeq::test
