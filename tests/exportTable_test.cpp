@@ -30,6 +30,11 @@ std::set<std::string> definedDynamicSymbols(const std::string& library) {
 TEST(ExportTable, HoldsExactlyTheImplementedExports) {
   const std::set<std::string> expected = {
       "getSpotCoord(cv::Mat, cv::Point_<int>&)",
+      "calibChess(cv::Mat, cv::Mat&, cv::Mat&)",
+      "getCorrectImgByThickness(cv::Mat, cv::Mat, cv::Mat, double, cv::Mat&)",
+      "getArucoCorners(cv::Mat, std::vector<int, std::allocator<int> >&, std::vector<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > >, std::allocator<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > > > >&)",
+      "calibAruco(std::vector<std::vector<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > >, std::allocator<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > > > >, std::allocator<std::vector<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > >, std::allocator<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > > > > > >, std::vector<std::vector<int, std::allocator<int> >, std::allocator<std::vector<int, std::allocator<int> > > >, cv::Size_<int>, cv::Mat&, cv::Mat&)",
+      "undistAruco(cv::Mat, cv::Mat, cv::Mat, cv::Size_<int>, cv::Mat&)",
   };
   const std::set<std::string> actual = definedDynamicSymbols(TALMEQ_LIBRARY_PATH);
   EXPECT_EQ(actual, expected);
