@@ -4,6 +4,7 @@
 #pragma once
 
 #include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -43,6 +44,18 @@ inline double worstNearestDistance(const std::vector<cv::Point2f>& found, const 
     worst = std::max(worst, nearest);
   }
   return worst;
+}
+
+// The 17 x 12 inner corners of a chessboard image refined by cornerSubPix
+// (a reference detector independent of the library); empty if not found.
+inline std::vector<cv::Point2f> subpixelChessCorners(const cv::Mat& image) {
+  cv::Mat grey;
+  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+  std::vector<cv::Point2f> corners;
+  if (!cv::findChessboardCorners(grey, cv::Size(17, 12), corners, cv::CALIB_CB_ADAPTIVE_THRESH)) return {};
+  const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4);
+  cv::cornerSubPix(grey, corners, cv::Size(5, 5), cv::Size(-1, -1), criteria);
+  return corners;
 }
 
 }  // namespace talmeq::test
