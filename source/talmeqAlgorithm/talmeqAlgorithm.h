@@ -70,8 +70,8 @@ TALMEQALGORITHM_EXPORT int getArucoCorners(cv::Mat image, std::vector<int>& ids,
 // outputs untouched), -2 (allIds holds fewer views than allCorners, or a view
 // fewer identifiers than markers; outputs untouched) or -999.
 // Writes no messages; every failure writes a failure record. Views OpenCV
-// cannot calibrate from (for example no marker of the board at all) raise
-// cv::Exception.
+// cannot calibrate from raise cv::Exception: a view holding no marker, or
+// too few markers of the board in all.
 TALMEQALGORITHM_EXPORT int calibAruco(std::vector<std::vector<std::vector<cv::Point2f>>> allCorners,
                                       std::vector<std::vector<int>> allIds, cv::Size imageSize,
                                       cv::Mat& cameraMatrix, cv::Mat& distCoeffs);
