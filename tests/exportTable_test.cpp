@@ -36,6 +36,11 @@ TEST(ExportTable, HoldsExactlyTheImplementedExports) {
       "correctYml(double, double, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)",
       "getPlaneHeightByLinear(cv::Mat, std::__cxx11::basic_string<char, std::char_traits<char>, "
       "std::allocator<char> >, double&, double&)",
+      "calibChess(cv::Mat, cv::Mat&, cv::Mat&)",
+      "getCorrectImgByThickness(cv::Mat, cv::Mat, cv::Mat, double, cv::Mat&)",
+      "getArucoCorners(cv::Mat, std::vector<int, std::allocator<int> >&, std::vector<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > >, std::allocator<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > > > >&)",
+      "calibAruco(std::vector<std::vector<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > >, std::allocator<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > > > >, std::allocator<std::vector<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > >, std::allocator<std::vector<cv::Point_<float>, std::allocator<cv::Point_<float> > > > > > >, std::vector<std::vector<int, std::allocator<int> >, std::allocator<std::vector<int, std::allocator<int> > > >, cv::Size_<int>, cv::Mat&, cv::Mat&)",
+      "undistAruco(cv::Mat, cv::Mat, cv::Mat, cv::Size_<int>, cv::Mat&)",
   };
   const std::set<std::string> actual = definedDynamicSymbols(TALMEQ_LIBRARY_PATH);
   EXPECT_EQ(actual, expected);

@@ -1,0 +1,61 @@
+// The camera and board poses the calibration suites share: a 1024 x 768
+// camera with moderate barrel distortion and views of the targets that fill
+// a good part of the image.
+#pragma once
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "calibrationViews.h"
+
+namespace talmeq::test {
+
+inline sim::Camera distortedCamera() {
+  sim::Camera camera;
+  camera.k1 = -0.12;
+  camera.k2 = 0.06;
+  camera.p1 = 0.0008;
+  camera.p2 = -0.0006;
+  camera.k3 = -0.01;
+  return camera;
+}
+
+// The chessboard (about 270 x 195 units) filling roughly two thirds of the width.
+inline sim::Pose chessPose(const sim::Target& chess) { return sim::boardPose(chess, 480.0, 18.0, -14.0, 4.0); }
+
+// The ArUco board (2600 x 1700 units) seen at varied tilts and spins.
+inline std::vector<sim::Pose> arucoPoses(const sim::Target& board) {
+  return {sim::boardPose(board, 4200.0, 0.0, 0.0, 2.0),        sim::boardPose(board, 4300.0, 30.0, 0.0, -5.0),
+          sim::boardPose(board, 4300.0, -30.0, 0.0, 5.0),      sim::boardPose(board, 4300.0, 0.0, 32.0, 0.0),
+          sim::boardPose(board, 4300.0, 0.0, -32.0, -3.0),     sim::boardPose(board, 4500.0, 22.0, 22.0, 15.0),
+          sim::boardPose(board, 4500.0, -22.0, 22.0, -15.0),   sim::boardPose(board, 4500.0, 20.0, -25.0, 10.0)};
+}
+
+// Largest distance between each found point and its nearest true point.
+inline double worstNearestDistance(const std::vector<cv::Point2f>& found, const std::vector<cv::Point2f>& truth) {
+  double worst = 0.0;
+  for (const cv::Point2f& p : found) {
+    double nearest = 1e9;
+    for (const cv::Point2f& t : truth) nearest = std::min(nearest, static_cast<double>(cv::norm(p - t)));
+    worst = std::max(worst, nearest);
+  }
+  return worst;
+}
+
+// The 17 x 12 inner corners of a chessboard image refined by cornerSubPix
+// (a reference detector independent of the library); empty if not found.
+inline std::vector<cv::Point2f> subpixelChessCorners(const cv::Mat& image) {
+  cv::Mat grey;
+  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+  std::vector<cv::Point2f> corners;
+  if (!cv::findChessboardCorners(grey, cv::Size(17, 12), corners, cv::CALIB_CB_ADAPTIVE_THRESH)) return {};
+  const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4);
+  cv::cornerSubPix(grey, corners, cv::Size(5, 5), cv::Size(-1, -1), criteria);
+  return corners;
+}
+
+}  // namespace talmeq::test
