@@ -1,0 +1,28 @@
+# Builds examples/ against the installed package with find_package, writes a
+# dataset with the installed tool, runs the example host on it and checks its
+# measured heights against the simulation's truth.
+#   -DSOURCE_DIR=<source tree> -DPREFIX=<installed prefix> -DWORK=<scratch dir> -DMAX_ERROR=<height units>
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "failed (${result}): ${ARGN}\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE ${WORK})
+set(ENV{TALMEQ_LOG_FILE} ${WORK}/talmeqAlgorithm.log)
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK}/build -DCMAKE_PREFIX_PATH=${PREFIX}
+    -DCMAKE_BUILD_TYPE=Release)
+run(${CMAKE_COMMAND} --build ${WORK}/build)
+run(${PREFIX}/bin/talmeq simulate ${WORK}/data)
+run(${WORK}/build/heightHost ${WORK}/data/height)
+
+string(REGEX MATCH "host: worst height error ([0-9.]+)" found "${out}")
+if(NOT found)
+  message(FATAL_ERROR "no worst error in the host's output:\n${out}")
+endif()
+message(STATUS "example host: worst height error ${CMAKE_MATCH_1}")
+if(CMAKE_MATCH_1 GREATER_EQUAL MAX_ERROR)
+  message(FATAL_ERROR "worst height error ${CMAKE_MATCH_1} is not below ${MAX_ERROR}")
+endif()
