@@ -37,22 +37,6 @@ FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const
   return framed;
 }
 
-// 255 where red exceeds the background by more than the difference limit
-// (the saturating 8-bit difference, thresholded), else 0.
-cv::Mat aboveBackground(const cv::Mat& red, const cv::Mat& background) {
-  cv::Mat binary(red.size(), CV_8UC1);
-  for (int y = 0; y < red.rows; ++y) {
-    const uchar* r = red.ptr<uchar>(y);
-    const uchar* b = background.ptr<uchar>(y);
-    uchar* out = binary.ptr<uchar>(y);
-    for (int x = 0; x < red.cols; ++x) {
-      const uchar difference = r[x] > b[x] ? static_cast<uchar>(r[x] - b[x]) : 0;
-      out[x] = difference > kDimDifference ? 255 : 0;
-    }
-  }
-  return binary;
-}
-
 }  // namespace
 
 GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window) {
@@ -91,9 +75,11 @@ FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   cv::Mat red;
   cv::extractChannel(image(read), red, 2);
   const cv::Mat redClosed = red(closed - read.tl());
-  cv::Mat background;
-  cv::blur(redClosed, background, cv::Size(kBackgroundBox, kBackgroundBox));
-  return closeAndFrame(aboveBackground(redClosed, background), closed, window, dimClosings());
+  cv::Mat binary;  // background, then the difference, then the thresholded difference
+  cv::blur(redClosed, binary, cv::Size(kBackgroundBox, kBackgroundBox));
+  cv::subtract(redClosed, binary, binary);
+  cv::threshold(binary, binary, kDimDifference, 255, cv::THRESH_BINARY);
+  return closeAndFrame(std::move(binary), closed, window, dimClosings());
 }
 
 }  // namespace talmeq::spot
