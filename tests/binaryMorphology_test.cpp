@@ -79,7 +79,7 @@ TEST(BinaryMorphology, BufferCutToTargetPlusReachMatchesTheWholeImageInsideTheTa
       const cv::Point tl(rng.uniform(0, size.width - 1), rng.uniform(0, size.height - 1));
       const cv::Rect target =
           cv::Rect(tl, cv::Size(rng.uniform(1, size.width), rng.uniform(1, size.height))) & cv::Rect({}, size);
-      const cv::Rect buffer = cv::Rect(target.tl() - cv::Point(reach), target.size() + reach + reach) & cv::Rect({}, size);
+      const cv::Rect buffer = talmeq::grownBy(target, reach) & cv::Rect({}, size);
       const cv::Mat result = applyMorphSteps(image(buffer).clone(), closing.steps, target - buffer.tl());
       const std::string label = "trial " + std::to_string(trial);
       EXPECT_EQ(cv::countNonZero(expected(target) != result(target - buffer.tl())), 0) << label;

@@ -108,10 +108,6 @@ void applyStep(const MorphStep& step, const cv::Mat& in, cv::Mat& out, cv::Rect 
   }
 }
 
-cv::Rect grown(cv::Rect r, cv::Size by) {
-  return {r.x - by.width, r.y - by.height, r.width + 2 * by.width, r.height + 2 * by.height};
-}
-
 }  // namespace
 
 MorphSteps crossClosing(int iterations) {
@@ -134,6 +130,10 @@ MorphSteps rectClosing(cv::Size kernel) {
   return steps;
 }
 
+cv::Rect grownBy(cv::Rect r, cv::Size reach) {
+  return {r.x - reach.width, r.y - reach.height, r.width + 2 * reach.width, r.height + 2 * reach.height};
+}
+
 cv::Size reachOf(const MorphSteps& steps) {
   cv::Size reach(0, 0);
   for (const MorphStep& step : steps) reach += stepReach(step);
@@ -147,7 +147,7 @@ cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target
   cv::Rect need = target;
   for (std::size_t i = steps.size(); i-- > 0;) {
     rects[i] = need;
-    need = grown(need, stepReach(steps[i])) & whole;
+    need = grownBy(need, stepReach(steps[i])) & whole;
   }
   cv::Mat other(binary.size(), CV_8UC1);
   for (std::size_t i = 0; i < steps.size(); ++i) {

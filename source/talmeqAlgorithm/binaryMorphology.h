@@ -31,6 +31,9 @@ MorphSteps rectClosing(cv::Size kernel);
 // How far, in columns and rows, the steps together look from a pixel.
 cv::Size reachOf(const MorphSteps& steps);
 
+// `r` grown by `reach` on every side.
+cv::Rect grownBy(cv::Rect r, cv::Size reach);
+
 // Applies `steps` in order to `binary` (CV_8UC1, 0 or 255; used as scratch)
 // and returns a buffer of the same size that holds the exact result inside
 // `target`, a rectangle of the buffer; other pixels are unspecified. Exact

@@ -23,8 +23,7 @@ MorphSteps dimClosings() {
 
 // `r` grown by `by` on every side, clipped to an image of `size`.
 cv::Rect grownWithin(cv::Rect r, cv::Size by, cv::Size size) {
-  const cv::Rect grown(r.x - by.width, r.y - by.height, r.width + 2 * by.width, r.height + 2 * by.height);
-  return grown & cv::Rect(cv::Point(0, 0), size);
+  return grownBy(r, by) & cv::Rect(cv::Point(0, 0), size);
 }
 
 // Closes `binary` (covering `area` of the image) and frames its window part.
