@@ -8,7 +8,7 @@ packages=(
   libopencv-dev libopencv-contrib-dev
   liblog4cpp5-dev
   libcli11-dev nlohmann-json3-dev libxml2-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev python3
   clang-14 libclang-rt-14-dev
 )
 

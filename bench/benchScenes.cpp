@@ -1,0 +1,69 @@
+#include "benchScenes.h"
+
+#include <log4cpp/Category.hh>
+#include <logger.h>
+
+#include <spotFrames.h>
+
+namespace talmeq::bench {
+namespace {
+
+log4cpp::Category& silentCategory(const std::string& name) {
+  log4cpp::Category& category = log4cpp::Category::getInstance(name);
+  category.removeAllAppenders();
+  category.setAdditivity(false);
+  category.setPriority(log4cpp::Priority::INFO);
+  return category;
+}
+
+class SilentRouter : public logger::Router {
+public:
+  log4cpp::Category& print() override { return print_; }
+  log4cpp::Category& file() override { return file_; }
+
+private:
+  log4cpp::Category& print_ = silentCategory("bench.silent.print");
+  log4cpp::Category& file_ = silentCategory("bench.silent.file");
+};
+
+sim::Spot spotAt(cv::Size size, double sigma, double peak, bool red) {
+  sim::Spot spot;
+  spot.centre = {size.width * 0.52 + 0.3, size.height * 0.6 + 0.6};
+  spot.sigma = sigma;
+  spot.peak = peak;
+  if (red) spot.green = 0.15, spot.blue = 0.1;
+  return spot;
+}
+
+}  // namespace
+
+const std::vector<SpotScene>& spotScenes() {
+  static const std::vector<SpotScene> scenes = {
+      {"bright/found", 0, true}, {"bright/none", -1, true}, {"dim/found", 0, false}, {"dim/none", -1, false}};
+  return scenes;
+}
+
+const std::vector<FrameSize>& frameSizes() {
+  static const std::vector<FrameSize> sizes = {
+      {"1.3MP", {1280, 1024}}, {"5MP", {2448, 2048}}, {"20MP", {5472, 3648}}};
+  return sizes;
+}
+
+cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
+  sim::FrameSpec spec;
+  spec.size = size;
+  spec.seed = 17;
+  spec.background = 40.0;
+  spec.gradient = 20.0;
+  spec.noise = 2.0;
+  spec.ambient = {{{size.width * 0.2, size.height * 0.3}, 80.0, 50.0}};
+  if (scene.name == "bright/found") spec.spots = {spotAt(size, 2.5, 1200.0, false)};
+  if (scene.name == "bright/none") spec.spots = {spotAt(size, 12.0, 1500.0, false)};  // too large a blob
+  if (scene.name == "dim/found") spec.spots = {spotAt(size, 2.0, 110.0, true)};
+  return sim::renderSpotFrame(spec);
+}
+
+QuietLog::QuietLog() { logger::setRouter(std::make_shared<SilentRouter>()); }
+QuietLog::~QuietLog() { logger::setRouter(nullptr); }
+
+}  // namespace talmeq::bench

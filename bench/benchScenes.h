@@ -1,0 +1,43 @@
+// Frames and quiet logging for the benchmarks: camera-sized synthetic frames
+// that send getSpotCoord down each of its paths, and a logger router that
+// formats every message but writes it nowhere, so I/O does not dominate.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+#include <vector>
+
+namespace talmeq::bench {
+
+struct SpotScene {
+  std::string name;  // path and outcome, e.g. "dim/found"
+  int expected;      // the result getSpotCoord must give on it
+  bool bright;       // whether it takes the bright method
+};
+
+// bright/found, bright/none, dim/found, dim/none.
+const std::vector<SpotScene>& spotScenes();
+
+struct FrameSize {
+  std::string name;  // e.g. "5MP"
+  cv::Size size;
+};
+
+// 1.3, 5 and 20 megapixel frames.
+const std::vector<FrameSize>& frameSizes();
+
+// The frame of `scene` at `size`; deterministic.
+cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size);
+
+// Routes both logger streams to categories without appenders for the life
+// of the object.
+class QuietLog {
+public:
+  QuietLog();
+  ~QuietLog();
+  QuietLog(const QuietLog&) = delete;
+  QuietLog& operator=(const QuietLog&) = delete;
+};
+
+}  // namespace talmeq::bench

@@ -1,0 +1,70 @@
+"""Formats the benchmark results as tables.
+
+benchTable.py RESULTS.json   time table from Google Benchmark's JSON output
+benchTable.py --heap         heap table from spotHeapPeak's lines on stdin
+"""
+import json
+import platform
+import sys
+
+
+def machine(context):
+    cpu = platform.processor() or "unknown CPU"
+    try:
+        with open("/proc/cpuinfo") as info:
+            cpu = next(line.split(":", 1)[1].strip() for line in info if line.startswith("model name"))
+    except (OSError, StopIteration):
+        pass
+    return f"{cpu}, {context.get('num_cpus', '?')} cores, {context.get('mhz_per_cpu', '?')} MHz"
+
+
+def split_name(run_name):
+    """getSpotCoord/dim/found/5MP/1thread/library/min_time:.../real_time -> (call, case, implementation)."""
+    parts = [p for p in run_name.split("/") if not p.startswith(("min_time", "repeats", "real_time"))]
+    return parts[0], "/".join(parts[1:-1]), parts[-1]
+
+
+def time_table(path):
+    with open(path) as f:
+        results = json.load(f)
+    medians = {}
+    for b in results["benchmarks"]:
+        if b.get("aggregate_name") != "median" or "error_occurred" in b:
+            continue
+        call, case, implementation = split_name(b["run_name"])
+        medians[(call, case, implementation)] = (b["real_time"], b.get("megapixels", 0.0), b["time_unit"])
+    print(f"machine: {machine(results['context'])}")
+    header = f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
+    print(header)
+    print("-" * len(header))
+    for (call, case, implementation), (time, megapixels, unit) in medians.items():
+        if implementation != "library":
+            continue
+        literal = medians.get((call, case, "literal"))
+        literal_text = f"{literal[0]:.2f} {unit}" if literal else "-"
+        ratio = f"{literal[0] / time:.1f}x" if literal else "-"
+        seconds = time / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1.0}[unit]
+        rate = f"{megapixels / seconds:.0f}" if megapixels else "-"
+        print(f"{call:<24} {case:<30} {time:>8.2f} {unit} {literal_text:>11} {ratio:>7} {rate:>9}")
+
+
+def heap_table(lines):
+    peaks = {}
+    for line in lines:
+        size, scene, implementation, peak, _result = line.split()
+        peaks[(size, scene, implementation)] = int(peak)
+    header = f"{'peak heap of one getSpotCoord call':<36} {'library':>10} {'literal':>10} {'share':>7}"
+    print(header)
+    print("-" * len(header))
+    for (size, scene, implementation), peak in peaks.items():
+        if implementation != "library":
+            continue
+        literal = peaks[(size, scene, "literal")]
+        print(f"{size + ' ' + scene:<36} {peak / 2**20:>7.2f} MB {literal / 2**20:>7.2f} MB {peak / literal:>6.1%}")
+
+
+if __name__ == "__main__":
+    if sys.argv[1:] == ["--heap"]:
+        heap_table(sys.stdin.read().splitlines())
+    else:
+        time_table(sys.argv[1])

@@ -1,0 +1,37 @@
+// The spot detector's foreground, computed only where it can reach the
+// detection window: each buffer covers the window plus the distance that the
+// later filters look, clipped to the image. Inside the window the result is
+// the same, pixel for pixel, as running the filters on the whole frame.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+namespace talmeq::spot {
+
+// A binary image of the window (0 or 255) inside a frame of zero pixels, and
+// the full-image position of the buffer's top-left pixel: contours traced
+// with that offset keep full-image coordinates, and never touch the edge.
+struct FramedWindow {
+  cv::Mat binary;
+  cv::Point origin;
+};
+
+// Grey values of the image around the window, as far as the bright method
+// needs them, with the region they cover.
+struct GreyAround {
+  cv::Mat grey;
+  cv::Rect area;
+};
+GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window);
+
+// min(16th largest grey value of the window, 225), from a histogram.
+int windowThreshold(const GreyAround& grey, cv::Rect window);
+
+// Bright method: grey above thr, closed with the 3 x 3 cross.
+FramedWindow brightWindowForeground(const GreyAround& grey, cv::Rect window, int thr);
+
+// Dim method: red channel above its 51 x 51 background by more than 50,
+// closed along rows and then along columns.
+FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window);
+
+}  // namespace talmeq::spot

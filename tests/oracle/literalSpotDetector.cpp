@@ -1,0 +1,84 @@
+#include "literalSpotDetector.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "callFrame.h"
+#include "spotDetection.h"
+
+namespace talmeq::test {
+namespace {
+
+// min(16th largest grey value of the window, 225), from the list of the
+// window's values.
+int rankThreshold(const cv::Mat& greyWindow) {
+  std::vector<uchar> values;
+  values.reserve(greyWindow.total());
+  for (int r = 0; r < greyWindow.rows; ++r) {
+    const uchar* row = greyWindow.ptr<uchar>(r);
+    values.insert(values.end(), row, row + greyWindow.cols);
+  }
+  std::nth_element(values.begin(), values.begin() + (spot::kRankedPixels - 1), values.end(),
+                   std::greater<uchar>());
+  return std::min<int>(values[spot::kRankedPixels - 1], spot::kThresholdCap);
+}
+
+// Bright method: grey above thr, joined by a 3 x 3 cross closing.
+cv::Mat brightForeground(const cv::Mat& grey, int thr) {
+  cv::Mat binary;
+  cv::threshold(grey, binary, thr, 255, cv::THRESH_BINARY);
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), spot::kCrossIterations);
+  return binary;
+}
+
+// Dim method: red channel above its 51 x 51 background by more than 50,
+// joined along rows and then along columns.
+cv::Mat dimForeground(const cv::Mat& image) {
+  std::vector<cv::Mat> channels;
+  cv::split(image, channels);
+  const cv::Mat& red = channels[2];
+  cv::Mat background, difference, binary;
+  cv::blur(red, background, cv::Size(spot::kBackgroundBox, spot::kBackgroundBox));
+  cv::subtract(red, background, difference);
+  cv::threshold(difference, binary, spot::kDimDifference, 255, cv::THRESH_BINARY);
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, spot::kRowClosing));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
+                   cv::getStructuringElement(cv::MORPH_RECT, spot::kColumnClosing));
+  return binary;
+}
+
+int detectSpot(const cv::Mat& image, cv::Point& coord) {
+  if (const int refused = spot::checkImage(image)) return refused;
+  const cv::Rect window = spot::detectionWindow(image.size());
+  cv::Mat grey;
+  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+  const int thr = rankThreshold(grey(window));
+  logMessage("best gray thr = ", thr);
+  cv::Mat binary = thr >= spot::kBrightSwitch ? brightForeground(grey, thr) : dimForeground(image);
+
+  cv::Mat mask = cv::Mat::zeros(image.size(), CV_8UC1);
+  mask(window).setTo(255);
+  cv::bitwise_and(binary, mask, binary);
+
+  spot::Contours contours1;
+  cv::findContours(binary, contours1, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+  return spot::locateSpot(contours1, cv::Rect(cv::Point(0, 0), image.size()), coord);
+}
+
+}  // namespace
+
+int literalGetSpotCoord(cv::Mat image, cv::Point& coord) {
+  logMessage("getSpotCoord: start! ", kVersion);
+  try {
+    coord = cv::Point(0, 0);
+    return detectSpot(image, coord);
+  } catch (const char*) {
+    return TALMEQ_FAILURE(spot::kName, kTextException);
+  }
+}
+
+}  // namespace talmeq::test
