@@ -74,7 +74,7 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
   const Axes axes = axesFor(run);
   drawFrame(canvas, axes);
   const auto fitted = [&](double v) { return run.file.k * v + run.file.b; };
-  cv::line(canvas, axes.at(axes.x0, fitted(axes.x0)), axes.at(axes.x1, fitted(axes.x1)), plot::kLine, 1, cv::LINE_AA);
+  cv::line(canvas, axes.at(axes.x0, fitted(axes.x0)), axes.at(axes.x1, fitted(axes.x1)), plot::kLine, 1, cv::LINE_8);
   double largest = 0.0;
   for (const CalibrationPoint& p : run.points) largest = std::max(largest, p.error);
   const double pixelsPerHeight = axes.area.height / (axes.y1 - axes.y0);
