@@ -44,21 +44,32 @@ void report(const HeightCalibrationRun& run, Session& session) {
   Table table{{"height", "image", "spot", "displacement", "fitted", "error"}, {}};
   nlohmann::json points = nlohmann::json::array();
   for (const CalibrationPoint& p : run.points) {
-    table.rows.push_back({fixed(p.height, 3), p.image, "(" + std::to_string(p.spot.x) + ", " + std::to_string(p.spot.y) + ")",
+    table.rows.push_back({fixed(p.height, 3), p.image,
+                          "(" + std::to_string(p.spot.x) + ", " + std::to_string(p.spot.y) + ")",
                           fixed(p.displacement, 6), fixed(p.fitted, 4), fixed(p.error, 4)});
-    points.push_back({{"height", p.height}, {"image", p.image}, {"x", p.spot.x}, {"y", p.spot.y},
-                      {"displacement", p.displacement}, {"fitted", p.fitted}, {"error", p.error}});
+    points.push_back({{"height", p.height},
+                      {"image", p.image},
+                      {"x", p.spot.x},
+                      {"y", p.spot.y},
+                      {"displacement", p.displacement},
+                      {"fitted", p.fitted},
+                      {"error", p.error}});
   }
   session.output.table(table);
   const HeightCalibration& f = run.file;
-  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" + fixed(f.initialX, 0) +
-                      ", " + fixed(f.initialY, 0) + "), RoI [" + std::to_string(f.roi.x) + ", " +
-                      std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) + ", " +
-                      std::to_string(f.roi.height) + "]");
+  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
+                      fixed(f.initialX, 0) + ", " + fixed(f.initialY, 0) + "), RoI [" +
+                      std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " +
+                      std::to_string(f.roi.width) + ", " + std::to_string(f.roi.height) + "]");
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
-  session.output.document().update(
-      {{"result", run.code}, {"points", points}, {"averageError", run.averageError}, {"k", f.k}, {"b", f.b},
-       {"initialX", f.initialX}, {"initialY", f.initialY}, {"roi", {f.roi.x, f.roi.y, f.roi.width, f.roi.height}}});
+  session.output.document().update({{"result", run.code},
+                                    {"points", points},
+                                    {"averageError", run.averageError},
+                                    {"k", f.k},
+                                    {"b", f.b},
+                                    {"initialX", f.initialX},
+                                    {"initialY", f.initialY},
+                                    {"roi", {f.roi.x, f.roi.y, f.roi.width, f.roi.height}}});
 }
 
 void runCalibrate(const CalibrateOptions& options, Session& session) {
@@ -81,9 +92,11 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
 
 Command addCalibrateCommand(CLI::App& app) {
   auto options = std::make_shared<CalibrateOptions>();
-  CLI::App* cmd = app.add_subcommand("calibrate", "Fit the linear height calibration from a height series "
-                                                  "(getSpotCoord, getCalibrationParamByLinear)");
-  cmd->add_option("heights", options->csv, "CSV of 'height,image' rows, images relative to its folder")->required();
+  CLI::App* cmd = app.add_subcommand("calibrate",
+                                     "Fit the linear height calibration from a height series "
+                                     "(getSpotCoord, getCalibrationParamByLinear)");
+  cmd->add_option("heights", options->csv, "CSV of 'height,image' rows, images relative to its folder")
+      ->required();
   cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")
       ->required();
   cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (PNG)")

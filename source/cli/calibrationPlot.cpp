@@ -1,10 +1,9 @@
 // Drawing of the height calibration plot (see calibrationPlot.h).
 #include "calibrationPlot.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 
 #include "output.h"
 
@@ -34,7 +33,11 @@ void padRange(double& low, double& high) {
 }
 
 Axes axesFor(const HeightCalibrationRun& run) {
-  Axes axes{0.0, 0.0, 0.0, 0.0, {kLeft, kTop, plot::kSize.width - kLeft - kRight, plot::kSize.height - kTop - kBottom}};
+  Axes axes{0.0,
+            0.0,
+            0.0,
+            0.0,
+            {kLeft, kTop, plot::kSize.width - kLeft - kRight, plot::kSize.height - kTop - kBottom}};
   axes.x0 = axes.x1 = run.points.front().displacement;
   axes.y0 = axes.y1 = run.points.front().height;
   for (const CalibrationPoint& p : run.points) {
@@ -63,7 +66,8 @@ void drawFrame(cv::Mat& canvas, const Axes& axes) {
     text(canvas, fixed(h, 1), {hy.x - 55, hy.y + 5});
   }
   cv::rectangle(canvas, axes.area, kInk);
-  text(canvas, "projected displacement", {axes.area.x + axes.area.width / 2 - 90, plot::kSize.height - 15}, 0.5);
+  text(canvas, "projected displacement", {axes.area.x + axes.area.width / 2 - 90, plot::kSize.height - 15},
+       0.5);
   text(canvas, "height", {8, kTop - 12}, 0.5);
 }
 
@@ -74,11 +78,13 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
   const Axes axes = axesFor(run);
   drawFrame(canvas, axes);
   const auto fitted = [&](double v) { return run.file.k * v + run.file.b; };
-  cv::line(canvas, axes.at(axes.x0, fitted(axes.x0)), axes.at(axes.x1, fitted(axes.x1)), plot::kLine, 1, cv::LINE_8);
+  cv::line(canvas, axes.at(axes.x0, fitted(axes.x0)), axes.at(axes.x1, fitted(axes.x1)), plot::kLine, 1,
+           cv::LINE_8);
   double largest = 0.0;
   for (const CalibrationPoint& p : run.points) largest = std::max(largest, p.error);
   const double pixelsPerHeight = axes.area.height / (axes.y1 - axes.y0);
-  const double magnify = largest > 0.0 ? std::max(1.0, std::floor(kLargestBar / (largest * pixelsPerHeight))) : 1.0;
+  const double magnify =
+      largest > 0.0 ? std::max(1.0, std::floor(kLargestBar / (largest * pixelsPerHeight))) : 1.0;
   for (const CalibrationPoint& p : run.points) {
     const cv::Point onLine = axes.at(p.displacement, p.fitted);
     const double bar = (p.height - p.fitted) * magnify;
@@ -86,9 +92,11 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
     text(canvas, fixed(p.error, 4), axes.at(p.displacement, p.height) + cv::Point(10, 18), 0.4);
   }
   for (const CalibrationPoint& p : run.points)
-    cv::circle(canvas, axes.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED, cv::LINE_8);
-  text(canvas, "k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average error " +
-                   fixed(run.averageError, 4) + ", error bars x" + fixed(magnify, 0),
+    cv::circle(canvas, axes.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED,
+               cv::LINE_8);
+  text(canvas,
+       "k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average error " +
+           fixed(run.averageError, 4) + ", error bars x" + fixed(magnify, 0),
        {kLeft, kTop - 15}, 0.5);
   return canvas;
 }

@@ -11,9 +11,9 @@ namespace talmeq::cli {
 
 namespace plot {
 inline const cv::Size kSize{900, 600};
-inline const cv::Scalar kPoint{0, 0, 255};      // red discs: the calibration points
-inline const cv::Scalar kLine{255, 0, 0};       // blue: the fitted line
-inline const cv::Scalar kError{0, 140, 255};    // orange bars: the errors, magnified
+inline const cv::Scalar kPoint{0, 0, 255};    // red discs: the calibration points
+inline const cv::Scalar kLine{255, 0, 0};     // blue: the fitted line
+inline const cv::Scalar kError{0, 140, 255};  // orange bars: the errors, magnified
 inline constexpr int kPointRadius = 5;
 }  // namespace plot
 

@@ -22,9 +22,14 @@ struct CameraOptions {
 
 nlohmann::json cameraJson(const CameraCalibration& c) {
   const cv::Mat& k = c.cameraMatrix;
-  nlohmann::json json = {{"fx", k.at<double>(0, 0)}, {"fy", k.at<double>(1, 1)}, {"cx", k.at<double>(0, 2)},
-                         {"cy", k.at<double>(1, 2)},  {"distortion", std::vector<double>(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>())},
-                         {"imageWidth", c.imageSize.width}, {"imageHeight", c.imageSize.height}};
+  nlohmann::json json = {
+      {"fx", k.at<double>(0, 0)},
+      {"fy", k.at<double>(1, 1)},
+      {"cx", k.at<double>(0, 2)},
+      {"cy", k.at<double>(1, 2)},
+      {"distortion", std::vector<double>(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>())},
+      {"imageWidth", c.imageSize.width},
+      {"imageHeight", c.imageSize.height}};
   if (c.reprojection) json["rms"] = c.reprojection->rms;
   return json;
 }
@@ -33,13 +38,13 @@ void reportCamera(const CameraCalibration& c, const CameraOptions& options, Sess
   const cv::Mat& k = c.cameraMatrix;
   const cv::Mat d = c.distCoeffs.reshape(1, 1);
   Table table{{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {}};
-  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2), fixed(k.at<double>(0, 2), 2),
-                        fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5), fixed(d.at<double>(1), 5),
-                        fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5), fixed(d.at<double>(4), 5),
-                        c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
+  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2),
+                        fixed(k.at<double>(0, 2), 2), fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5),
+                        fixed(d.at<double>(1), 5), fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5),
+                        fixed(d.at<double>(4), 5), c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
   session.output.table(table);
-  session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
-                      ") -> " + options.out);
+  session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " +
+                      std::to_string(c.imageSize.height) + ") -> " + options.out);
   session.output.document().update({{"camera", cameraJson(c)}, {"out", options.out}, {"markers", c.markers}});
 }
 
@@ -67,7 +72,8 @@ void checkOutputs(const CameraOptions& options) {
 }
 
 void addSharedOptions(CLI::App& cmd, CameraOptions& options) {
-  cmd.add_option("--out", options.out, "Camera file to write (YAML: camera_matrix, distortion_coefficients, ...)")
+  cmd.add_option("--out", options.out,
+                 "Camera file to write (YAML: camera_matrix, distortion_coefficients, ...)")
       ->required();
   cmd.add_option("--annotate", options.annotate,
                  "Draw the detected corners and their reprojection errors (magnified) into this image file")
@@ -78,8 +84,11 @@ void addSharedOptions(CLI::App& cmd, CameraOptions& options) {
 
 Command addCalibChessCommand(CLI::App& app) {
   auto options = std::make_shared<CameraOptions>();
-  CLI::App* cmd = app.add_subcommand("calib-chess", "Calibrate the camera from one chessboard image (calibChess)");
-  cmd->add_option("image", options->images, "Image of the 17 x 12 inner-corner chessboard")->required()->expected(1);
+  CLI::App* cmd =
+      app.add_subcommand("calib-chess", "Calibrate the camera from one chessboard image (calibChess)");
+  cmd->add_option("image", options->images, "Image of the 17 x 12 inner-corner chessboard")
+      ->required()
+      ->expected(1);
   addSharedOptions(*cmd, *options);
   return {cmd, [options](Session& session) {
             checkOutputs(*options);
@@ -89,8 +98,9 @@ Command addCalibChessCommand(CLI::App& app) {
 
 Command addCalibArucoCommand(CLI::App& app) {
   auto options = std::make_shared<CameraOptions>();
-  CLI::App* cmd = app.add_subcommand("calib-aruco", "Calibrate the camera from ArUco board views "
-                                                    "(getArucoCorners, calibAruco)");
+  CLI::App* cmd = app.add_subcommand("calib-aruco",
+                                     "Calibrate the camera from ArUco board views "
+                                     "(getArucoCorners, calibAruco)");
   cmd->add_option("images", options->images, "Views of the 9 x 6 DICT_6X6_250 grid board")->required();
   addSharedOptions(*cmd, *options);
   return {cmd, [options](Session& session) {

@@ -15,7 +15,8 @@ CameraCalibration calibrateFromChessboard(const std::string& imagePath) {
   const cv::Mat image = readImage(imagePath);
   CameraCalibration result;
   result.imageSize = image.size();
-  const int code = callExport("calibChess", [&] { return calibChess(image, result.cameraMatrix, result.distCoeffs); });
+  const int code =
+      callExport("calibChess", [&] { return calibChess(image, result.cameraMatrix, result.distCoeffs); });
   requireSuccess("calibChess", code, imagePath);
   if (const std::optional<BoardView> view = chessBoardView(image)) {
     result.markers.push_back(static_cast<int>(view->found.size()));
@@ -51,7 +52,8 @@ CameraCalibration calibrateFromArucoViews(const std::vector<std::string>& imageP
   });
   requireSuccess("calibAruco", code);
   std::vector<BoardView> views;
-  for (std::size_t i = 0; i < allCorners.size(); ++i) views.push_back(arucoBoardView(allCorners[i], allIds[i]));
+  for (std::size_t i = 0; i < allCorners.size(); ++i)
+    views.push_back(arucoBoardView(allCorners[i], allIds[i]));
   result.reprojection = reproject(views, result.cameraMatrix, result.distCoeffs);
   return result;
 }

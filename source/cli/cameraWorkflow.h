@@ -3,7 +3,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +14,7 @@ namespace talmeq::cli {
 struct CameraCalibration {
   cv::Mat cameraMatrix, distCoeffs;
   cv::Size imageSize;
-  std::vector<int> markers;  // per view: markers found (ArUco), corners found (chess)
+  std::vector<int> markers;                  // per view: markers found (ArUco), corners found (chess)
   std::optional<Reprojection> reprojection;  // when the tool could match the board points
 };
 

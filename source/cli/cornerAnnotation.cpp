@@ -17,7 +17,8 @@ cv::Mat annotateCorners(const cv::Mat& image, const ViewResiduals& view, double 
     cv::circle(canvas, corner, cornerMarks::kCornerRadius, cornerMarks::kCorner, 1, cv::LINE_8);
   const std::string legend = "detected corners; reprojection errors x" + fixed(cornerMarks::kMagnify, 0) +
                              " (rms " + fixed(rms, 3) + " px)";
-  cv::putText(canvas, legend, {8, 20}, cv::FONT_HERSHEY_SIMPLEX, 0.55, cv::Scalar(255, 255, 255), 1, cv::LINE_AA);
+  cv::putText(canvas, legend, {8, 20}, cv::FONT_HERSHEY_SIMPLEX, 0.55, cv::Scalar(255, 255, 255), 1,
+              cv::LINE_AA);
   return canvas;
 }
 

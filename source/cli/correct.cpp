@@ -23,11 +23,15 @@ void runCorrect(const CorrectOptions& options, Session& session) {
   if (!std::isfinite(options.from) || !std::isfinite(options.to))
     throw UsageError("--from and --to must be finite numbers");
   const double before = readHeightCalibration(options.yml).initZ;
-  const int code = callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
+  const int code =
+      callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
   requireSuccess("correctYml", code, options.yml);
   const double after = readHeightCalibration(options.yml).initZ;
-  session.output.document().update({{"yml", options.yml}, {"from", options.from}, {"to", options.to},
-                                    {"initZBefore", before}, {"initZAfter", after}});
+  session.output.document().update({{"yml", options.yml},
+                                    {"from", options.from},
+                                    {"to", options.to},
+                                    {"initZBefore", before},
+                                    {"initZAfter", after}});
   session.output.line("initZ " + fixed(before, 6) + " -> " + fixed(after, 6) + " (shift " +
                       fixed(options.to - options.from, 6) + ") in " + options.yml);
 }

@@ -32,7 +32,7 @@ struct DemoOptions {
 
 // The dataset folder: --keep's, or a fresh temporary one removed afterwards.
 class DatasetFolder {
-public:
+ public:
   explicit DatasetFolder(const std::string& keep) : temporary_(keep.empty()) {
     if (!temporary_) {
       path_ = fs::u8path(keep);
@@ -49,7 +49,7 @@ public:
   DatasetFolder& operator=(const DatasetFolder&) = delete;
   std::string path() const { return path_.string(); }
 
-private:
+ private:
   fs::path path_;
   bool temporary_;
 };
@@ -74,16 +74,20 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
       ++stage.found;
       stage.worstError = std::max(stage.worstError, error);
     }
-    table.rows.push_back({std::to_string(i), std::to_string(result),
-                          "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
-                          "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
-                          result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
-    frames.push_back({{"frame", i}, {"result", result}, {"trueX", truth.x}, {"trueY", truth.y},
-                      {"x", found.x}, {"y", found.y}});
+    table.rows.push_back(
+        {std::to_string(i), std::to_string(result), "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+         "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
+         result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
+    frames.push_back({{"frame", i},
+                      {"result", result},
+                      {"trueX", truth.x},
+                      {"trueY", truth.y},
+                      {"x", found.x},
+                      {"y", found.y}});
   }
   session.output.table(table);
-  session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
-                      ", worst error " + fixed(stage.worstError, 2) + " px");
+  session.output.line("spots found: " + std::to_string(stage.found) + " of " +
+                      std::to_string(options.frames) + ", worst error " + fixed(stage.worstError, 2) + " px");
   session.output.document()["spot"] = {
       {"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
@@ -92,7 +96,8 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
 void runDemo(const DemoOptions& options, Session& session) {
   if (options.frames < 1) throw UsageError("--frames must be at least 1");
   std::error_code error;
-  if (!options.keep.empty() && fs::exists(fs::u8path(options.keep), error) && !fs::is_directory(fs::u8path(options.keep), error))
+  if (!options.keep.empty() && fs::exists(fs::u8path(options.keep), error) &&
+      !fs::is_directory(fs::u8path(options.keep), error))
     throw UsageError("not a directory: " + options.keep);
   const SpotStage spot = runSpotStage(options, session);
   const DatasetFolder folder(options.keep);
@@ -112,7 +117,8 @@ void runDemo(const DemoOptions& options, Session& session) {
 
 Command addDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
-  CLI::App* demo = app.add_subcommand("demo", "Run the whole station on built-in synthetic data: spots, height road, camera calibration");
+  CLI::App* demo = app.add_subcommand(
+      "demo", "Run the whole station on built-in synthetic data: spots, height road, camera calibration");
   demo->add_option("--frames", options->frames, "Number of synthetic spot frames")->capture_default_str();
   demo->add_option("--seed", options->seed, "Seed of the first frame")->capture_default_str();
   demo->add_option("--keep", options->keep, "Write the simulated dataset into this folder and keep it")

@@ -48,8 +48,8 @@ double projectedDisplacement(const HeightCalibration& file, const cv::Point& spo
 }
 
 cv::Rect searchWindow(const HeightCalibration& file) {
-  return {static_cast<int>(file.roi.x + file.offsetX), static_cast<int>(file.roi.y + file.offsetY), file.roi.width,
-          file.roi.height};
+  return {static_cast<int>(file.roi.x + file.offsetX), static_cast<int>(file.roi.y + file.offsetY),
+          file.roi.width, file.roi.height};
 }
 
 }  // namespace talmeq::cli

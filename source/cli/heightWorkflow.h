@@ -4,7 +4,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 #include <vector>
 
@@ -36,7 +35,7 @@ struct HeightCalibrationRun {
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath);
 
 struct HeightMeasurement {
-  int code = 0;  // getPlaneHeightByLinear's result
+  int code = 0;                      // getPlaneHeightByLinear's result
   double height = 0.0, axisZ = 0.0;  // written for 0 and -3 only
   bool hasHeights() const { return code == 0 || code == -3; }
 };

@@ -31,11 +31,11 @@ bool parseNumber(const std::string& field, double& value) {
 }
 
 class CsvError {
-public:
+ public:
   CsvError(std::string path, int line) : where_(std::move(path) + ":" + std::to_string(line) + ": ") {}
   [[noreturn]] void raise(const std::string& message) const { throw UsageError(where_ + message); }
 
-private:
+ private:
   std::string where_;
 };
 

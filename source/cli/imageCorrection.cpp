@@ -21,8 +21,8 @@ struct CorrectionOptions {
   std::string image;
   std::string camera;
   std::string out;
-  std::string size;       // undistort: "WxH", empty for the image's size
-  double thickness = 0.0; // correct-thickness
+  std::string size;        // undistort: "WxH", empty for the image's size
+  double thickness = 0.0;  // correct-thickness
 };
 
 sim::CameraFile loadCamera(const std::string& path) {
@@ -49,8 +49,11 @@ cv::Size parseSize(const std::string& text, const cv::Size& fallback) {
 
 void finish(const CorrectionOptions& options, const cv::Mat& corrected, Session& session) {
   writeImage(options.out, corrected);
-  session.output.document().update({{"image", options.image}, {"camera", options.camera}, {"out", options.out},
-                                    {"width", corrected.cols}, {"height", corrected.rows}});
+  session.output.document().update({{"image", options.image},
+                                    {"camera", options.camera},
+                                    {"out", options.out},
+                                    {"width", corrected.cols},
+                                    {"height", corrected.rows}});
   session.output.line(options.image + " -> " + options.out + " (" + std::to_string(corrected.cols) + " x " +
                       std::to_string(corrected.rows) + ")");
 }
@@ -75,14 +78,16 @@ void runThickness(const CorrectionOptions& options, Session& session) {
   const cv::Mat image = readImage(options.image);
   cv::Mat corrected;
   const int code = callExport("getCorrectImgByThickness", [&] {
-    return getCorrectImgByThickness(image, camera.cameraMatrix, camera.distCoeffs, options.thickness, corrected);
+    return getCorrectImgByThickness(image, camera.cameraMatrix, camera.distCoeffs, options.thickness,
+                                    corrected);
   });
   requireSuccess("getCorrectImgByThickness", code, options.image);
   session.output.document()["scale"] = (190.0 - options.thickness) / 190.0;
   finish(options, corrected, session);
 }
 
-CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help, CorrectionOptions& options) {
+CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help,
+                               CorrectionOptions& options) {
   CLI::App* cmd = app.add_subcommand(name, help);
   cmd->add_option("image", options.image, "Camera image")->required();
   cmd->add_option("--camera", options.camera, "Camera file from calib-chess or calib-aruco")->required();
@@ -94,7 +99,8 @@ CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help
 
 Command addUndistortCommand(CLI::App& app) {
   auto options = std::make_shared<CorrectionOptions>();
-  CLI::App* cmd = addCorrectionCommand(app, "undistort", "Remove the lens distortion (undistAruco)", *options);
+  CLI::App* cmd =
+      addCorrectionCommand(app, "undistort", "Remove the lens distortion (undistAruco)", *options);
   cmd->add_option("--size", options->size, "Output size WIDTHxHEIGHT")->default_str("the image's size");
   return {cmd, [options](Session& session) { runUndistort(*options, session); }};
 }

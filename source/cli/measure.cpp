@@ -26,8 +26,7 @@ void runMeasure(const MeasureOptions& options, Session& session) {
   for (const std::string& path : options.images) requireExistingFile(path);
   Table table{{"image", "result", "height", "absolute"}, {}};
   nlohmann::json rows = nlohmann::json::array();
-  std::string firstFailure;
-  std::size_t failures = 0;
+  FailureTally failures("getPlaneHeightByLinear");
   Progress progress("measure", options.images.size());
   for (std::size_t i = 0; i < options.images.size(); ++i) {
     progress.step(options.images[i]);
@@ -35,7 +34,8 @@ void runMeasure(const MeasureOptions& options, Session& session) {
     const HeightMeasurement m = measureHeight(image, options.yml);
     const std::string meaning(resultMeaning("getPlaneHeightByLinear", m.code));
     table.rows.push_back({options.images[i], std::to_string(m.code) + " (" + meaning + ")",
-                          m.hasHeights() ? fixed(m.height, 4) : "-", m.hasHeights() ? fixed(m.axisZ, 4) : "-"});
+                          m.hasHeights() ? fixed(m.height, 4) : "-",
+                          m.hasHeights() ? fixed(m.axisZ, 4) : "-"});
     nlohmann::json row = {{"image", options.images[i]}, {"result", m.code}, {"meaning", meaning}};
     if (m.hasHeights()) row.update({{"height", m.height}, {"axisZ", m.axisZ}});
     if (!annotations[i].empty()) {
@@ -44,20 +44,19 @@ void runMeasure(const MeasureOptions& options, Session& session) {
       row["annotation"] = annotations[i];
     }
     rows.push_back(row);
-    if (m.code != 0 && failures++ == 0)
-      firstFailure = options.images[i] + ": " + describeResult("getPlaneHeightByLinear", m.code);
+    failures.add(options.images[i], m.code);
   }
   session.output.document().update({{"yml", options.yml}, {"images", rows}});
   session.output.table(table);
-  if (failures > 1) firstFailure += " (and " + std::to_string(failures - 1) + " more)";
-  if (failures > 0) throw LibraryFailure(firstFailure);
+  failures.raiseIfAny();
 }
 
 }  // namespace
 
 Command addMeasureCommand(CLI::App& app) {
   auto options = std::make_shared<MeasureOptions>();
-  CLI::App* cmd = app.add_subcommand("measure", "Measure the plane height in each image (getPlaneHeightByLinear)");
+  CLI::App* cmd =
+      app.add_subcommand("measure", "Measure the plane height in each image (getPlaneHeightByLinear)");
   cmd->add_option("images", options->images, "Camera images (8-bit colour)")->required();
   cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
   cmd->add_option("--annotate", options->annotate,

@@ -1,14 +1,15 @@
 // Drawing of a height measurement (see measureAnnotation.h).
 #include "measureAnnotation.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq::cli {
 namespace {
 
-cv::Point rounded(const cv::Point2d& p) { return {static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))}; }
+cv::Point rounded(const cv::Point2d& p) {
+  return {static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
+}
 
 void drawCross(cv::Mat& canvas, const cv::Point& centre, int arm, const cv::Scalar& colour) {
   cv::line(canvas, centre - cv::Point(arm, 0), centre + cv::Point(arm, 0), colour, 1, cv::LINE_8);
@@ -41,20 +42,22 @@ std::optional<cv::Point2d> spotOnTrack(const HeightCalibration& file, double hei
   return start + (-half + std::sqrt(discriminant)) * u;
 }
 
-cv::Mat annotateMeasurement(const cv::Mat& image, const HeightCalibration& file, std::optional<double> height) {
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightCalibration& file,
+                            std::optional<double> height) {
   cv::Mat canvas = image.clone();
   const cv::Rect window = searchWindow(file);
   drawBand(canvas, window);
   cv::rectangle(canvas, window, measureMarks::kWindow, 1, cv::LINE_8);
-  drawCross(canvas, rounded({file.initialX + file.offsetX, file.initialY + file.offsetY}), 4, measureMarks::kReference);
+  drawCross(canvas, rounded({file.initialX + file.offsetX, file.initialY + file.offsetY}), 4,
+            measureMarks::kReference);
   if (height) {
-    if (const auto spot = spotOnTrack(file, *height)) drawCross(canvas, rounded(*spot), measureMarks::kSpotArm, measureMarks::kSpot);
+    if (const auto spot = spotOnTrack(file, *height))
+      drawCross(canvas, rounded(*spot), measureMarks::kSpotArm, measureMarks::kSpot);
   }
   int y = 16;
-  for (const auto& [label, colour] : {std::pair{"search window", &measureMarks::kWindow},
-                                      std::pair{"track band", &measureMarks::kBand},
-                                      std::pair{"reference point", &measureMarks::kReference},
-                                      std::pair{"spot", &measureMarks::kSpot}}) {
+  for (const auto& [label, colour] :
+       {std::pair{"search window", &measureMarks::kWindow}, std::pair{"track band", &measureMarks::kBand},
+        std::pair{"reference point", &measureMarks::kReference}, std::pair{"spot", &measureMarks::kSpot}}) {
     cv::putText(canvas, label, {8, y}, cv::FONT_HERSHEY_SIMPLEX, 0.5, *colour, 1, cv::LINE_AA);
     y += 18;
   }

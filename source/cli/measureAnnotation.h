@@ -7,7 +7,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <optional>
 
 #include "heightCalibrationFile.h"
@@ -15,13 +14,13 @@
 namespace talmeq::cli {
 
 namespace measureMarks {
-inline const cv::Scalar kWindow{255, 255, 0};    // cyan: search window
-inline const cv::Scalar kBand{0, 200, 0};        // green, blended: track band
-inline const cv::Scalar kReference{255, 0, 255}; // magenta: reference point
-inline const cv::Scalar kSpot{0, 0, 255};        // red cross: the spot
-inline constexpr int kBandThickness = 30;        // pixels, as the locator's band
+inline const cv::Scalar kWindow{255, 255, 0};     // cyan: search window
+inline const cv::Scalar kBand{0, 200, 0};         // green, blended: track band
+inline const cv::Scalar kReference{255, 0, 255};  // magenta: reference point
+inline const cv::Scalar kSpot{0, 0, 255};         // red cross: the spot
+inline constexpr int kBandThickness = 30;         // pixels, as the locator's band
 inline constexpr double kBandOpacity = 0.3;
-inline constexpr int kSpotArm = 10;              // half length of the cross, pixels
+inline constexpr int kSpotArm = 10;  // half length of the cross, pixels
 }  // namespace measureMarks
 
 // Where the spot of a plane at relative `height` lies on the track line, or
@@ -30,6 +29,7 @@ std::optional<cv::Point2d> spotOnTrack(const HeightCalibration& file, double hei
 
 // A copy of `image` with the marks; `height` is the measured relative height,
 // if the measurement gave one.
-cv::Mat annotateMeasurement(const cv::Mat& image, const HeightCalibration& file, std::optional<double> height);
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightCalibration& file,
+                            std::optional<double> height);
 
 }  // namespace talmeq::cli

@@ -1,11 +1,10 @@
 // Reprojection residuals and board points (see reprojection.h).
 #include "reprojection.h"
 
+#include <cmath>
 #include <opencv2/aruco.hpp>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
-
-#include <cmath>
 
 namespace talmeq::cli {
 namespace {
@@ -15,7 +14,8 @@ constexpr float kChessPitch = 15.0f;
 
 }  // namespace
 
-Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs) {
+Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
+                       const cv::Mat& distCoeffs) {
   Reprojection result;
   double squares = 0.0;
   std::size_t count = 0;
@@ -39,11 +39,13 @@ std::optional<BoardView> chessBoardView(const cv::Mat& image) {
   cv::Mat grey;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   BoardView view;
-  if (!cv::findChessboardCorners(grey, kChessCorners, view.found, cv::CALIB_CB_ADAPTIVE_THRESH)) return std::nullopt;
+  if (!cv::findChessboardCorners(grey, kChessCorners, view.found, cv::CALIB_CB_ADAPTIVE_THRESH))
+    return std::nullopt;
   const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4);
   cv::cornerSubPix(grey, view.found, cv::Size(5, 5), cv::Size(-1, -1), criteria);
   for (int r = 0; r < kChessCorners.height; ++r)
-    for (int c = 0; c < kChessCorners.width; ++c) view.board.emplace_back(kChessPitch * c, kChessPitch * r, 0.0f);
+    for (int c = 0; c < kChessCorners.width; ++c)
+      view.board.emplace_back(kChessPitch * c, kChessPitch * r, 0.0f);
   return view;
 }
 

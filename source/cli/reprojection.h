@@ -6,7 +6,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <optional>
 #include <vector>
 
@@ -28,7 +27,8 @@ struct Reprojection {
   double rms = 0.0;  // pixels, over every point of every view
 };
 
-Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs);
+Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
+                       const cv::Mat& distCoeffs);
 
 // The 17 x 12 inner corners of the pitch-15 chessboard, refined to sub-pixel;
 // nothing when the full pattern is not found.

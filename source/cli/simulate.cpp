@@ -54,9 +54,9 @@ void runSimulate(const SimulateOptions& options, Session& session) {
   const std::size_t measureFrames = countFiles(root / "height", "measure_");
   const std::size_t views = countFiles(root / "aruco", "view_");
   Table table{{"folder", "contents"}, {}};
-  table.rows.push_back({at("height"), "calibration.yml (starting file), heights.csv + " + std::to_string(calibFrames) +
-                                          " calib_NN.png, measure.csv + " + std::to_string(measureFrames) +
-                                          " measure_NN.png"});
+  table.rows.push_back({at("height"), "calibration.yml (starting file), heights.csv + " +
+                                          std::to_string(calibFrames) + " calib_NN.png, measure.csv + " +
+                                          std::to_string(measureFrames) + " measure_NN.png"});
   table.rows.push_back({at("chess"), "chess.png, camera_truth.yml"});
   table.rows.push_back({at("aruco"), std::to_string(views) + " view_NN.png, camera_truth.yml"});
   session.output.table(table);

@@ -37,8 +37,7 @@ void runSpot(const SpotOptions& options, Session& session) {
   for (const std::string& path : options.images) requireExistingFile(path);
   Table table{{"image", "result", "x", "y"}, {}};
   nlohmann::json rows = nlohmann::json::array();
-  std::string firstFailure;
-  std::size_t failures = 0;
+  FailureTally failures("getSpotCoord");
   Progress progress("spot", options.images.size());
   for (std::size_t i = 0; i < options.images.size(); ++i) {
     progress.step(options.images[i]);
@@ -51,13 +50,11 @@ void runSpot(const SpotOptions& options, Session& session) {
     if (found) row.update({{"x", spot.coord.x}, {"y", spot.coord.y}});
     if (!annotations[i].empty()) row["annotation"] = annotations[i];
     rows.push_back(row);
-    if (!found && failures++ == 0)
-      firstFailure = options.images[i] + ": " + describeResult("getSpotCoord", spot.code);
+    failures.add(options.images[i], spot.code);
   }
   session.output.document()["images"] = rows;
   session.output.table(table);
-  if (failures > 1) firstFailure += " (and " + std::to_string(failures - 1) + " more)";
-  if (failures > 0) throw LibraryFailure(firstFailure);
+  failures.raiseIfAny();
 }
 
 }  // namespace

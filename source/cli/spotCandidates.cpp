@@ -2,10 +2,9 @@
 // what it saw (see spotCandidates.h).
 #include "spotCandidates.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <functional>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq::cli::spotCandidates {
 namespace {
@@ -50,8 +49,10 @@ cv::Mat dimForeground(const cv::Mat& image) {
   cv::blur(red, background, cv::Size(51, 51));
   cv::subtract(red, background, difference);
   cv::threshold(difference, binary, 50, 255, cv::THRESH_BINARY);
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(101, 11)));
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(11, 101)));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
+                   cv::getStructuringElement(cv::MORPH_RECT, cv::Size(101, 11)));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
+                   cv::getStructuringElement(cv::MORPH_RECT, cv::Size(11, 101)));
   return binary;
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <vector>
 
 namespace talmeq::cli::spotCandidates {

@@ -6,16 +6,15 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <optional>
 #include <string>
 
 namespace talmeq::sim {
 
 struct CameraFile {
-  cv::Mat cameraMatrix;  // 3 x 3 CV_64F
-  cv::Mat distCoeffs;    // 5 x 1 CV_64F: k1, k2, p1, p2, k3
-  cv::Size imageSize;    // 0 x 0 when the file does not give it
+  cv::Mat cameraMatrix;       // 3 x 3 CV_64F
+  cv::Mat distCoeffs;         // 5 x 1 CV_64F: k1, k2, p1, p2, k3
+  cv::Size imageSize;         // 0 x 0 when the file does not give it
   std::optional<double> rms;  // average reprojection error, pixels
 };
 

@@ -1,12 +1,11 @@
 // Writes the synthetic dataset (see datasetWriter.h).
 #include "datasetWriter.h"
 
-#include <opencv2/aruco.hpp>
-#include <opencv2/imgcodecs.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <opencv2/aruco.hpp>
+#include <opencv2/imgcodecs.hpp>
 #include <stdexcept>
 
 #include "cameraFile.h"
@@ -114,7 +113,8 @@ void writeChessDataset(const std::string& dir) {
 void writeArucoDataset(const std::string& dir) {
   const fs::path folder = subfolder(dir, "aruco");
   const Target board = arucoBoardTarget(cv::aruco::DICT_6X6_250);
-  const std::vector<View> views = renderViews(board, datasetCamera(), datasetArucoPoses(board), datasetArucoEffects());
+  const std::vector<View> views =
+      renderViews(board, datasetCamera(), datasetArucoPoses(board), datasetArucoEffects());
   for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);
   writeTrueCamera(folder);
 }

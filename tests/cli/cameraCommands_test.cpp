@@ -3,13 +3,13 @@
 // file other tools read, the corner pictures, `undistort` against a
 // distortion-free rendering and `correct-thickness`'s scaling.
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
 #include <opencv2/aruco.hpp>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-
-#include <cmath>
-#include <filesystem>
 
 #include "datasetWriter.h"
 #include "imageMarks.h"
@@ -44,7 +44,8 @@ void expectTrueFocalLengths(const nlohmann::json& camera, double tolerance) {
 
 TEST(CalibArucoCommand, RecoversTheTrueCameraAndWritesTheCameraFile) {
   ScratchDir dir;
-  std::vector<std::string> args{"calib-aruco", "--out", dir.file("camera.yml"), "--annotate", dir.file("seen.png")};
+  std::vector<std::string> args{"calib-aruco", "--out", dir.file("camera.yml"), "--annotate",
+                                dir.file("seen.png")};
   const std::vector<std::string> views = arucoViews(dir);
   args.insert(args.end(), views.begin(), views.end());
   const nlohmann::json doc = runToolJson(dir.path(), args);
@@ -85,19 +86,21 @@ TEST(CalibChessCommand, OneViewGivesTheCameraOrNamesTheMissingBoard) {
   ScratchDir dir;
   talmeq::sim::writeChessDataset(dir.path().string());
   const std::string chess = (dir.path() / "chess/chess.png").string();
-  const nlohmann::json doc =
-      runToolJson(dir.path(), {"calib-chess", chess, "--out", dir.file("camera.yml"), "--annotate", dir.file("c.png")});
+  const nlohmann::json doc = runToolJson(
+      dir.path(), {"calib-chess", chess, "--out", dir.file("camera.yml"), "--annotate", dir.file("c.png")});
   expectTrueFocalLengths(doc["camera"], kMaxChessFocalError);
   EXPECT_TRUE(doc["camera"].contains("rms"));
   EXPECT_EQ(cv::imread(dir.file("c.png")).size(), cv::Size(1024, 768));
 
   cv::imwrite(dir.file("blank.png"), cv::Mat(768, 1024, CV_8UC3, cv::Scalar::all(128)));
-  const auto blank = runTool(dir.path(), {"calib-chess", dir.file("blank.png"), "--out", dir.file("none.yml")});
+  const auto blank =
+      runTool(dir.path(), {"calib-chess", dir.file("blank.png"), "--out", dir.file("none.yml")});
   EXPECT_EQ(blank.status, 1);
   EXPECT_EQ(blank.err, "talmeq: " + dir.file("blank.png") +
                            ": calibChess returned -1: chessboard of 17 x 12 inner corners not found\n");
   EXPECT_FALSE(fs::exists(dir.file("none.yml")));
-  const auto noMarkers = runTool(dir.path(), {"calib-aruco", dir.file("blank.png"), "--out", dir.file("none.yml")});
+  const auto noMarkers =
+      runTool(dir.path(), {"calib-aruco", dir.file("blank.png"), "--out", dir.file("none.yml")});
   EXPECT_EQ(noMarkers.status, 1);
   EXPECT_NE(noMarkers.err.find("found no marker in any image"), std::string::npos) << noMarkers.err;
 }
@@ -108,7 +111,8 @@ std::vector<cv::Point2f> chessCorners(const cv::Mat& image) {
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   std::vector<cv::Point2f> corners;
   if (!cv::findChessboardCorners(grey, {17, 12}, corners)) return {};
-  cv::cornerSubPix(grey, corners, {5, 5}, {-1, -1}, {cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4});
+  cv::cornerSubPix(grey, corners, {5, 5}, {-1, -1},
+                   {cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4});
   return corners;
 }
 
@@ -132,8 +136,8 @@ TEST(UndistortCommand, StraightensTheViewAndKeepsTheAskedSize) {
   for (std::size_t i = 0; i < found.size(); ++i) worst = std::max(worst, cv::norm(found[i] - expected[i]));
   EXPECT_LT(worst, kMaxStraightenedError);
 
-  const nlohmann::json sized = runToolJson(
-      dir.path(), {"undistort", chess, "--camera", truth, "--size", "640x480", "--out", dir.file("small.png")});
+  const nlohmann::json sized = runToolJson(dir.path(), {"undistort", chess, "--camera", truth, "--size",
+                                                        "640x480", "--out", dir.file("small.png")});
   EXPECT_EQ(sized["width"], 640);
   EXPECT_EQ(cv::imread(dir.file("small.png")).size(), cv::Size(640, 480));
 }
@@ -143,8 +147,8 @@ TEST(CorrectThicknessCommand, ShrinksAboutThePrincipalPointWithABlackBorder) {
   talmeq::sim::writeChessDataset(dir.path().string());
   const std::string chess = (dir.path() / "chess/chess.png").string();
   const std::string truth = (dir.path() / "chess/camera_truth.yml").string();
-  const nlohmann::json doc = runToolJson(
-      dir.path(), {"correct-thickness", chess, "--camera", truth, "--thickness", "19", "--out", dir.file("t.png")});
+  const nlohmann::json doc = runToolJson(dir.path(), {"correct-thickness", chess, "--camera", truth,
+                                                      "--thickness", "19", "--out", dir.file("t.png")});
   EXPECT_DOUBLE_EQ(doc["scale"].get<double>(), 0.9);
   const cv::Mat out = cv::imread(dir.file("t.png"));
   ASSERT_EQ(out.size(), cv::Size(1024, 768));

@@ -3,13 +3,13 @@
 // checked against the simulation's true heights, and the plot and the
 // measurement picture show their marks where the data puts them.
 #include <gtest/gtest.h>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <regex>
 
 #include "datasetWriter.h"
@@ -24,11 +24,11 @@ using talmeq::test::runToolJson;
 using talmeq::test::ScratchDir;
 namespace fs = std::filesystem;
 
-constexpr double kMaxHeightError = 0.2;   // height units, the calibration's own limit
-constexpr double kMaxSpotError = 1.5;     // pixels, truncated spot coordinates
-constexpr double kLoggedDigits = 5e-6;    // relative: the library logs six significant digits
-constexpr double kExactShift = 1e-9;      // height units
-constexpr int kMarkReach = 3;             // pixels around an expected mark
+constexpr double kMaxHeightError = 0.2;  // height units, the calibration's own limit
+constexpr double kMaxSpotError = 1.5;    // pixels, truncated spot coordinates
+constexpr double kLoggedDigits = 5e-6;   // relative: the library logs six significant digits
+constexpr double kExactShift = 1e-9;     // height units
+constexpr int kMarkReach = 3;            // pixels around an expected mark
 
 std::string slurp(const std::string& path) {
   std::ifstream file(path);
@@ -81,7 +81,8 @@ TEST(SimulateCommand, WritesTheDatasetLayout) {
   for (std::size_t i = 1; i < measure.size(); ++i) {
     const double height = std::stod(measure[i]);
     EXPECT_TRUE(height > 0.0 && height < 30.0 && std::fmod(height, 5.0) != 0.0) << measure[i];
-    EXPECT_TRUE(fs::is_regular_file(data / "height" / measure[i].substr(measure[i].find(',') + 1))) << measure[i];
+    EXPECT_TRUE(fs::is_regular_file(data / "height" / measure[i].substr(measure[i].find(',') + 1)))
+        << measure[i];
   }
 
   EXPECT_EQ(cv::imread((data / "chess/chess.png").string()).size(), cv::Size(1024, 768));
@@ -157,14 +158,16 @@ TEST(HeightRoad, MeasureAndCorrectAgainstTheTrueHeights) {
 
   // The plane of the first image should read 0.25 higher: every absolute height moves by that much.
   const double from = before["images"][0]["axisZ"].get<double>();
-  const nlohmann::json correction =
-      runToolJson(dir.path(), {"correct", "--yml", data.yml(), "--from", std::to_string(from), "--to",
-                               std::to_string(from + 0.25)});
+  const nlohmann::json correction = runToolJson(
+      dir.path(),
+      {"correct", "--yml", data.yml(), "--from", std::to_string(from), "--to", std::to_string(from + 0.25)});
   EXPECT_NEAR(correction["initZAfter"].get<double>() - correction["initZBefore"].get<double>(), 0.25, 1e-6);
   const nlohmann::json after = runToolJson(dir.path(), args);
   for (std::size_t i = 0; i < truth.size(); ++i) {
-    const double shift = after["images"][i]["axisZ"].get<double>() - before["images"][i]["axisZ"].get<double>();
-    EXPECT_NEAR(shift, correction["initZAfter"].get<double>() - correction["initZBefore"].get<double>(), kExactShift);
+    const double shift =
+        after["images"][i]["axisZ"].get<double>() - before["images"][i]["axisZ"].get<double>();
+    EXPECT_NEAR(shift, correction["initZAfter"].get<double>() - correction["initZBefore"].get<double>(),
+                kExactShift);
     EXPECT_EQ(after["images"][i]["height"], before["images"][i]["height"]);
   }
 }
@@ -176,13 +179,15 @@ TEST(CalibrateCommand, CreatesAMissingFileOnlyFromAllFourSettings) {
   const auto missing = runTool(dir.path(), {"calibrate", "--yml", fresh, data.at("heights.csv")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("calibration file does not exist: " + fresh), std::string::npos) << missing.err;
-  const auto partial = runTool(dir.path(), {"calibrate", "--yml", fresh, "--scale", "0.1", data.at("heights.csv")});
+  const auto partial =
+      runTool(dir.path(), {"calibrate", "--yml", fresh, "--scale", "0.1", data.at("heights.csv")});
   EXPECT_EQ(partial.status, 2);
   EXPECT_NE(partial.err.find("give all four or none"), std::string::npos) << partial.err;
   EXPECT_FALSE(fs::exists(fresh));
 
-  const nlohmann::json created = runToolJson(dir.path(), {"calibrate", "--yml", fresh, "--scale", "0.1", "--dist", "300",
-                                                          "--init-z", "-31", "--focus-d", "0.5", data.at("heights.csv")});
+  const nlohmann::json created =
+      runToolJson(dir.path(), {"calibrate", "--yml", fresh, "--scale", "0.1", "--dist", "300", "--init-z",
+                               "-31", "--focus-d", "0.5", data.at("heights.csv")});
   EXPECT_TRUE(created["created"].get<bool>());
   EXPECT_EQ(created["result"], 0);
   // The same settings as the simulated starting file give the same fit.
@@ -206,10 +211,12 @@ TEST(CalibrateCommand, FailuresNameTheImageOrTheFit) {
   // Heights that do not belong to the frames: the fit is written but rejected.
   std::ofstream(data.at("shuffled.csv")) << "height,image\n0,calib_00.png\n30,calib_01.png\n10,calib_02.png\n"
                                             "5,calib_03.png\n20,calib_04.png\n";
-  const auto shuffled = runTool(dir.path(), {"calibrate", "--json", "--yml", data.yml(), data.at("shuffled.csv")});
+  const auto shuffled =
+      runTool(dir.path(), {"calibrate", "--json", "--yml", data.yml(), data.at("shuffled.csv")});
   EXPECT_EQ(shuffled.status, 1);
   EXPECT_NE(shuffled.err.find("getCalibrationParamByLinear returned -1: average fit error above 0.2"),
-            std::string::npos) << shuffled.err;
+            std::string::npos)
+      << shuffled.err;
   const nlohmann::json doc = nlohmann::json::parse(shuffled.out);
   EXPECT_GT(doc["averageError"].get<double>(), kMaxHeightError);
   EXPECT_EQ(doc["points"].size(), 5u);
@@ -233,7 +240,9 @@ TEST(CalibrateCommand, PlotShowsEveryPointAlongTheFittedLine) {
   for (int i = 1; i <= discs; ++i) {
     const cv::Point2d c(centroids.at<double>(i, 0), centroids.at<double>(i, 1));
     EXPECT_EQ(stats.at<int>(i, cv::CC_STAT_WIDTH), 11) << "disc of radius 5 at " << c;
-    if (i > 1) EXPECT_LT(c.x, centroids.at<double>(i - 1, 0)) << c;
+    if (i > 1) {
+      EXPECT_LT(c.x, centroids.at<double>(i - 1, 0)) << c;
+    }
     // The fitted line (blue) passes through every disc of this near-perfect fit.
     EXPECT_TRUE(talmeq::test::anyPixelOf(image, talmeq::test::around(c, 8), cv::Vec3b(255, 0, 0))) << c;
   }
@@ -250,8 +259,8 @@ TEST(MeasureCommand, AnnotationMarksWindowBandAndSpot) {
   const double height = 17.5;
   const talmeq::sim::Station station = talmeq::sim::datasetStation();
   cv::imwrite(dir.file("plane.png"), talmeq::sim::stationFrame(station, height, 77));
-  const nlohmann::json doc = runToolJson(
-      dir.path(), {"measure", "--yml", data.yml(), dir.file("plane.png"), "--annotate", dir.file("seen.png")});
+  const nlohmann::json doc = runToolJson(dir.path(), {"measure", "--yml", data.yml(), dir.file("plane.png"),
+                                                      "--annotate", dir.file("seen.png")});
   ASSERT_NEAR(doc["images"][0]["height"].get<double>(), height, kMaxHeightError);
 
   const cv::Mat seen = cv::imread(dir.file("seen.png"));
@@ -289,9 +298,11 @@ TEST(MeasureCommand, FailuresKeepTheOtherImagesAndNameTheCode) {
   // A plane far above the calibrated range reads outside -32 .. 0: both heights are still shown.
   const auto high = runTool(dir.path(), {"correct", "--yml", data.yml(), "--from", "0", "--to", "40"});
   ASSERT_EQ(high.status, 0) << high.err;
-  const auto outside = runTool(dir.path(), {"measure", "--json", "--yml", data.yml(), data.at("measure_03.png")});
+  const auto outside =
+      runTool(dir.path(), {"measure", "--json", "--yml", data.yml(), data.at("measure_03.png")});
   EXPECT_EQ(outside.status, 1);
-  EXPECT_NE(outside.err.find("returned -3: absolute height outside -32 .. 0"), std::string::npos) << outside.err;
+  EXPECT_NE(outside.err.find("returned -3: absolute height outside -32 .. 0"), std::string::npos)
+      << outside.err;
   EXPECT_TRUE(nlohmann::json::parse(outside.out)["images"][0].contains("axisZ"));
 }
 

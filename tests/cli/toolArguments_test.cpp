@@ -1,13 +1,12 @@
 // Bad arguments give exit status 2 and a one-line message naming the problem,
 // in text and in JSON mode; the demo runs the whole station with no input.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <opencv2/imgcodecs.hpp>
 
 #include "cameraFile.h"
 #include "toolRun.h"
@@ -18,12 +17,13 @@ using talmeq::test::runTool;
 using talmeq::test::ScratchDir;
 
 constexpr int kBadArguments = 2;
-constexpr double kMaxDemoSpotError = 1.5;     // pixels
-constexpr double kMaxDemoHeightError = 0.2;   // height units
-constexpr double kMaxDemoFocalError = 0.01;   // relative
+constexpr double kMaxDemoSpotError = 1.5;    // pixels
+constexpr double kMaxDemoHeightError = 0.2;  // height units
+constexpr double kMaxDemoFocalError = 0.01;  // relative
 
 // Exit status 2 and exactly one stderr line that contains `message`.
-void expectBadArguments(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& message) {
+void expectBadArguments(const ScratchDir& dir, const std::vector<std::string>& args,
+                        const std::string& message) {
   const auto run = runTool(dir.path(), args);
   EXPECT_EQ(run.status, kBadArguments) << args.front() << ": " << run.err;
   EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
@@ -67,7 +67,8 @@ TEST(ToolArguments, MalformedHeightCsvIsNamedWithItsLine) {
   withCsv("0,\n", csv + ":1: image field is empty");
   withCsv("height,image\n\n", csv + ": no 'height,image' rows");
   withCsv("0,a.png\n5,b.png\n10,c.png\n", "no such file: " + dir.file("a.png"));
-  expectBadArguments(dir, {"calibrate", "--yml", yml, dir.file("none.csv")}, "no such file: " + dir.file("none.csv"));
+  expectBadArguments(dir, {"calibrate", "--yml", yml, dir.file("none.csv")},
+                     "no such file: " + dir.file("none.csv"));
 }
 
 TEST(ToolArguments, WrongNumbersAndMissingInputsOfTheHeightAndCameraCommands) {
@@ -80,8 +81,9 @@ TEST(ToolArguments, WrongNumbersAndMissingInputsOfTheHeightAndCameraCommands) {
   expectBadArguments(dir, {"correct", "--yml", dir.file("none.yml"), "--from", "0", "--to", "1"},
                      "no such file: " + dir.file("none.yml"));
   expectBadArguments(dir, {"measure", "--yml", dir.file("none.yml"), dir.file("a.png")}, "no such file");
-  expectBadArguments(dir, {"calibrate", "--yml", dir.file("new.yml"), "--scale", "0.1", "--dist", "0", "--init-z",
-                           "-31", "--focus-d", "0", dir.file("h.csv")},
+  expectBadArguments(dir,
+                     {"calibrate", "--yml", dir.file("new.yml"), "--scale", "0.1", "--dist", "0", "--init-z",
+                      "-31", "--focus-d", "0", dir.file("h.csv")},
                      "--dist must not be 0");
 
   // Camera inputs.
@@ -94,13 +96,17 @@ TEST(ToolArguments, WrongNumbersAndMissingInputsOfTheHeightAndCameraCommands) {
                      "camera_matrix must be a 3 x 3 matrix");
   expectBadArguments(dir, {"undistort", dir.file("img.png"), "--camera", dir.file("h.csv"), "--out", out},
                      "not a readable camera file");
-  talmeq::sim::writeCameraFile(dir.file("cam.yml"), {cv::Mat::eye(3, 3, CV_64F), cv::Mat::zeros(5, 1, CV_64F), {64, 48}, {}});
-  expectBadArguments(dir, {"undistort", dir.file("img.png"), "--camera", dir.file("cam.yml"), "--size", "640", "--out", out},
-                     "--size must read WIDTHxHEIGHT");
-  expectBadArguments(dir, {"correct-thickness", dir.file("img.png"), "--camera", dir.file("cam.yml"), "--thickness",
-                           "inf", "--out", out},
+  talmeq::sim::writeCameraFile(dir.file("cam.yml"),
+                               {cv::Mat::eye(3, 3, CV_64F), cv::Mat::zeros(5, 1, CV_64F), {64, 48}, {}});
+  expectBadArguments(
+      dir, {"undistort", dir.file("img.png"), "--camera", dir.file("cam.yml"), "--size", "640", "--out", out},
+      "--size must read WIDTHxHEIGHT");
+  expectBadArguments(dir,
+                     {"correct-thickness", dir.file("img.png"), "--camera", dir.file("cam.yml"),
+                      "--thickness", "inf", "--out", out},
                      "--thickness must be a finite number");
-  expectBadArguments(dir, {"calib-aruco", dir.file("img.png"), dir.file("none.png"), "--out", dir.file("c2.yml")},
+  expectBadArguments(dir,
+                     {"calib-aruco", dir.file("img.png"), dir.file("none.png"), "--out", dir.file("c2.yml")},
                      "no such file: " + dir.file("none.png"));
   expectBadArguments(dir, {"simulate", dir.file("h.csv")}, "not a directory");
 }
@@ -130,7 +136,8 @@ TEST(ToolDemo, RunsTheWholeStationWithinItsLimits) {
   EXPECT_NE(text.out.find("measure: worst height error 0.0"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("camera: worst focal length error 0."), std::string::npos) << text.out;
 
-  const auto json = runTool(dir.path(), {"demo", "--json", "--frames", "5", "--seed", "40", "--keep", dir.file("data")});
+  const auto json =
+      runTool(dir.path(), {"demo", "--json", "--frames", "5", "--seed", "40", "--keep", dir.file("data")});
   ASSERT_EQ(json.status, 0) << json.err;
   const nlohmann::json doc = nlohmann::json::parse(json.out);
   EXPECT_EQ(doc["spot"]["found"], 5);
@@ -139,7 +146,8 @@ TEST(ToolDemo, RunsTheWholeStationWithinItsLimits) {
   EXPECT_EQ(doc["height"]["measurements"].size(), 20u);
   EXPECT_LT(doc["height"]["worstError"].get<double>(), kMaxDemoHeightError);
   EXPECT_LT(doc["camera"]["worstFocalError"].get<double>(), kMaxDemoFocalError);
-  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("data/aruco/view_00.png"))) << "--keep keeps the dataset";
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("data/aruco/view_00.png")))
+      << "--keep keeps the dataset";
 }
 
 }  // namespace
