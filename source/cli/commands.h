@@ -30,7 +30,27 @@ Command addSpotCommand(CLI::App& app);
 // `talmeq board chess|aruco --out FILE`: printable calibration targets.
 Command addBoardCommand(CLI::App& app);
 
-// `talmeq demo`: runs the library on built-in synthetic data.
+// `talmeq calibrate --yml FILE HEIGHTS.csv`: the linear height calibration.
+Command addCalibrateCommand(CLI::App& app);
+
+// `talmeq measure --yml FILE IMAGE...`: plane heights.
+Command addMeasureCommand(CLI::App& app);
+
+// `talmeq correct --yml FILE --from Z --to Z`: shifts the height offset.
+Command addCorrectCommand(CLI::App& app);
+
+// `talmeq calib-chess IMAGE --out FILE`, `talmeq calib-aruco IMAGE... --out FILE`.
+Command addCalibChessCommand(CLI::App& app);
+Command addCalibArucoCommand(CLI::App& app);
+
+// `talmeq undistort ...`, `talmeq correct-thickness ...`: corrected images.
+Command addUndistortCommand(CLI::App& app);
+Command addCorrectThicknessCommand(CLI::App& app);
+
+// `talmeq simulate DIR`: a synthetic dataset.
+Command addSimulateCommand(CLI::App& app);
+
+// `talmeq demo`: runs the whole station on built-in synthetic data.
 Command addDemoCommand(CLI::App& app);
 
 }  // namespace talmeq::cli

@@ -1,14 +1,19 @@
 // `talmeq demo`: the library at work on built-in synthetic data, with no
 // input at all. Each stage of the station's road is one function that adds
-// its table and its JSON section; the spot stage runs getSpotCoord on
-// synthetic frames with known spot centres.
+// its table and its JSON section: the spot stage runs getSpotCoord on
+// synthetic frames with known spot centres; the height road and the camera
+// calibration run on a simulated dataset (demoStages.h), written to a
+// temporary folder unless --keep names one.
 #include <talmeqAlgorithm.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "commands.h"
+#include "demoStages.h"
 #include "failures.h"
 #include "libraryCall.h"
 #include "resultCodes.h"
@@ -17,9 +22,36 @@
 namespace talmeq::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
 struct DemoOptions {
   int frames = 12;
   unsigned seed = 1;
+  std::string keep;
+};
+
+// The dataset folder: --keep's, or a fresh temporary one removed afterwards.
+class DatasetFolder {
+ public:
+  explicit DatasetFolder(const std::string& keep) : temporary_(keep.empty()) {
+    if (!temporary_) {
+      path_ = fs::u8path(keep);
+      return;
+    }
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = fs::temp_directory_path() / ("talmeq-demo-" + std::to_string(ticks));
+  }
+  ~DatasetFolder() {
+    std::error_code ignored;
+    if (temporary_) fs::remove_all(path_, ignored);
+  }
+  DatasetFolder(const DatasetFolder&) = delete;
+  DatasetFolder& operator=(const DatasetFolder&) = delete;
+  std::string path() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+  bool temporary_;
 };
 
 struct SpotStage {
@@ -42,16 +74,20 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
       ++stage.found;
       stage.worstError = std::max(stage.worstError, error);
     }
-    table.rows.push_back({std::to_string(i), std::to_string(result),
-                          "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
-                          "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
-                          result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
-    frames.push_back({{"frame", i}, {"result", result}, {"trueX", truth.x}, {"trueY", truth.y},
-                      {"x", found.x}, {"y", found.y}});
+    table.rows.push_back(
+        {std::to_string(i), std::to_string(result), "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+         "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
+         result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
+    frames.push_back({{"frame", i},
+                      {"result", result},
+                      {"trueX", truth.x},
+                      {"trueY", truth.y},
+                      {"x", found.x},
+                      {"y", found.y}});
   }
   session.output.table(table);
-  session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
-                      ", worst error " + fixed(stage.worstError, 2) + " px");
+  session.output.line("spots found: " + std::to_string(stage.found) + " of " +
+                      std::to_string(options.frames) + ", worst error " + fixed(stage.worstError, 2) + " px");
   session.output.document()["spot"] = {
       {"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
@@ -59,19 +95,34 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
 
 void runDemo(const DemoOptions& options, Session& session) {
   if (options.frames < 1) throw UsageError("--frames must be at least 1");
+  std::error_code error;
+  if (!options.keep.empty() && fs::exists(fs::u8path(options.keep), error) &&
+      !fs::is_directory(fs::u8path(options.keep), error))
+    throw UsageError("not a directory: " + options.keep);
   const SpotStage spot = runSpotStage(options, session);
+  const DatasetFolder folder(options.keep);
+  const double heightError = runHeightStage(folder.path(), session);
+  const double focalError = runCameraStage(folder.path(), session);
   if (spot.found < options.frames)
     throw LibraryFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) +
                          " of " + std::to_string(options.frames) + " synthetic frames");
+  if (!(heightError < kDemoMaxHeightError))
+    throw LibraryFailure("worst measured height error " + fixed(heightError, 4) + " is not below " +
+                         fixed(kDemoMaxHeightError, 1));
+  if (!(focalError < kDemoMaxFocalError))
+    throw LibraryFailure("a calibrated focal length is off by " + fixed(100 * focalError, 3) + " %");
 }
 
 }  // namespace
 
 Command addDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
-  CLI::App* demo = app.add_subcommand("demo", "Run the library on built-in synthetic data");
+  CLI::App* demo = app.add_subcommand(
+      "demo", "Run the whole station on built-in synthetic data: spots, height road, camera calibration");
   demo->add_option("--frames", options->frames, "Number of synthetic spot frames")->capture_default_str();
   demo->add_option("--seed", options->seed, "Seed of the first frame")->capture_default_str();
+  demo->add_option("--keep", options->keep, "Write the simulated dataset into this folder and keep it")
+      ->default_str("a temporary folder, removed afterwards");
   return {demo, [options](Session& session) { runDemo(*options, session); }};
 }
 

@@ -4,6 +4,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <fstream>
+#include <map>
 
 #include "failures.h"
 
@@ -61,6 +62,22 @@ std::string withStemSuffix(const std::string& path, const std::string& tag) {
   fs::path result = original.parent_path() / (original.stem().string() + "-" + tag);
   result += original.extension();
   return result.string();
+}
+
+std::vector<std::string> annotationPaths(const std::vector<std::string>& images, const std::string& annotate) {
+  if (annotate.empty()) return std::vector<std::string>(images.size());
+  requireWritableLocation(annotate);
+  if (images.size() == 1) return {annotate};
+  std::vector<std::string> paths;
+  std::map<std::string, std::string> byStem;
+  for (const std::string& image : images) {
+    const std::string stem = fs::u8path(image).stem().string();
+    if (!byStem.emplace(stem, image).second)
+      throw UsageError("two images share the name '" + stem + "' (" + byStem[stem] + ", " + image +
+                       "): their annotations would overwrite each other");
+    paths.push_back(withStemSuffix(annotate, stem));
+  }
+  return paths;
 }
 
 }  // namespace talmeq::cli

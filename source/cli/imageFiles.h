@@ -29,4 +29,10 @@ void requireWritableLocation(const std::string& path);
 // `path` with "-<tag>" appended to its stem: out.png, a -> out-a.png.
 std::string withStemSuffix(const std::string& path, const std::string& tag);
 
+// Where the annotation of each image goes: nothing when `annotate` is empty,
+// `annotate` itself for one image, else `annotate` with "-<image stem>"
+// appended to its stem (ann.png, a.png -> ann-a.png). UsageError when two
+// images share a stem.
+std::vector<std::string> annotationPaths(const std::vector<std::string>& images, const std::string& annotate);
+
 }  // namespace talmeq::cli

@@ -59,7 +59,11 @@ int main(int argc, char** argv) {
   app.fallthrough();
   Session session;
   addSessionOptions(app, session);
-  const std::vector<Command> commands{addSpotCommand(app), addBoardCommand(app), addDemoCommand(app)};
+  const std::vector<Command> commands{
+      addSpotCommand(app),        addCalibrateCommand(app),         addMeasureCommand(app),
+      addCorrectCommand(app),     addCalibChessCommand(app),        addCalibArucoCommand(app),
+      addUndistortCommand(app),   addCorrectThicknessCommand(app),  addBoardCommand(app),
+      addSimulateCommand(app),    addDemoCommand(app)};
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {

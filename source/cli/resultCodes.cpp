@@ -53,4 +53,13 @@ void requireSuccess(std::string_view exportName, int code, std::string_view subj
   throw LibraryFailure(prefix + describeResult(exportName, code));
 }
 
+void FailureTally::add(const std::string& subject, int code) {
+  if (code != 0 && count_++ == 0) first_ = subject + ": " + describeResult(exportName_, code);
+}
+
+void FailureTally::raiseIfAny() const {
+  if (count_ == 0) return;
+  throw LibraryFailure(count_ > 1 ? first_ + " (and " + std::to_string(count_ - 1) + " more)" : first_);
+}
+
 }  // namespace talmeq::cli

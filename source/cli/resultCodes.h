@@ -17,4 +17,20 @@ std::string describeResult(std::string_view exportName, int code);
 // (an image path, for example) prefixes the message when it is not empty.
 void requireSuccess(std::string_view exportName, int code, std::string_view subject = {});
 
+// Collects the failures of a run over several images, so every image is
+// worked on before the run fails with the first failure's message.
+class FailureTally {
+ public:
+  explicit FailureTally(std::string_view exportName) : exportName_(exportName) {}
+  // Counts `code` of `subject` when it is not 0.
+  void add(const std::string& subject, int code);
+  // Throws LibraryFailure naming the first failure and how many followed.
+  void raiseIfAny() const;
+
+ private:
+  std::string exportName_;
+  std::string first_;
+  std::size_t count_ = 0;
+};
+
 }  // namespace talmeq::cli

@@ -1,8 +1,6 @@
 // `talmeq spot IMAGE... [--annotate OUT]`: getSpotCoord on each image.
 #include <talmeqAlgorithm.h>
 
-#include <filesystem>
-#include <map>
 #include <memory>
 
 #include "commands.h"
@@ -21,23 +19,6 @@ struct SpotOptions {
   std::string annotate;
 };
 
-// Where the annotation of each image goes: OUT itself for one image, else
-// OUT with "-<image stem>" appended to its stem (ann.png, a.png -> ann-a.png).
-std::vector<std::string> annotationPaths(const SpotOptions& options) {
-  if (options.annotate.empty()) return std::vector<std::string>(options.images.size());
-  if (options.images.size() == 1) return {options.annotate};
-  std::vector<std::string> paths;
-  std::map<std::string, std::string> byStem;
-  for (const std::string& image : options.images) {
-    const std::string stem = std::filesystem::u8path(image).stem().string();
-    if (!byStem.emplace(stem, image).second)
-      throw UsageError("two images share the name '" + stem + "' (" + byStem[stem] + ", " + image +
-                       "): their annotations would overwrite each other");
-    paths.push_back(withStemSuffix(options.annotate, stem));
-  }
-  return paths;
-}
-
 struct SpotResult {
   int code = 0;
   cv::Point coord;
@@ -52,12 +33,11 @@ SpotResult findSpot(const std::string& path, const std::string& annotation) {
 }
 
 void runSpot(const SpotOptions& options, Session& session) {
-  const std::vector<std::string> annotations = annotationPaths(options);
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
   for (const std::string& path : options.images) requireExistingFile(path);
   Table table{{"image", "result", "x", "y"}, {}};
   nlohmann::json rows = nlohmann::json::array();
-  std::string firstFailure;
-  std::size_t failures = 0;
+  FailureTally failures("getSpotCoord");
   Progress progress("spot", options.images.size());
   for (std::size_t i = 0; i < options.images.size(); ++i) {
     progress.step(options.images[i]);
@@ -70,13 +50,11 @@ void runSpot(const SpotOptions& options, Session& session) {
     if (found) row.update({{"x", spot.coord.x}, {"y", spot.coord.y}});
     if (!annotations[i].empty()) row["annotation"] = annotations[i];
     rows.push_back(row);
-    if (!found && failures++ == 0)
-      firstFailure = options.images[i] + ": " + describeResult("getSpotCoord", spot.code);
+    failures.add(options.images[i], spot.code);
   }
   session.output.document()["images"] = rows;
   session.output.table(table);
-  if (failures > 1) firstFailure += " (and " + std::to_string(failures - 1) + " more)";
-  if (failures > 0) throw LibraryFailure(firstFailure);
+  failures.raiseIfAny();
 }
 
 }  // namespace

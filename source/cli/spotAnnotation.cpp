@@ -1,38 +1,34 @@
 // Draws the spot detector's window, screened candidates and spot. The
-// candidates come from re-running the detector's own stages (spotStages.h),
-// so the picture shows exactly what the detector screened.
+// candidates come from re-running the detector's stages on the tool's side
+// (spotCandidates.h), so the picture shows what the detector screened.
 #include "spotAnnotation.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <utility>
 
-#include "spotStages.h"
+#include "spotCandidates.h"
 
 namespace talmeq::cli {
 namespace {
 
-const cv::Scalar& verdictColour(spot::Verdict verdict) {
+namespace candidates = spotCandidates;
+
+const cv::Scalar& verdictColour(candidates::Verdict verdict) {
   switch (verdict) {
-    case spot::Verdict::kTooSmall: return annotation::kTooSmall;
-    case spot::Verdict::kTooLarge: return annotation::kTooLarge;
-    case spot::Verdict::kBadRatio: return annotation::kBadRatio;
-    case spot::Verdict::kNotRound: return annotation::kNotRound;
-    case spot::Verdict::kAccepted: break;
+    case candidates::Verdict::kTooSmall: return annotation::kTooSmall;
+    case candidates::Verdict::kTooLarge: return annotation::kTooLarge;
+    case candidates::Verdict::kBadRatio: return annotation::kBadRatio;
+    case candidates::Verdict::kNotRound: return annotation::kNotRound;
+    case candidates::Verdict::kAccepted: break;
   }
   return annotation::kAccepted;
 }
 
 void drawCandidates(cv::Mat& canvas, const cv::Mat& image, const cv::Rect& window) {
-  cv::Mat grey;
-  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-  const int thr = spot::rankThreshold(grey(window));
-  spot::Contours contours;
-  cv::findContours(spot::spotForeground(image, grey, thr, window), contours, cv::RETR_LIST,
-                   cv::CHAIN_APPROX_SIMPLE);
-  for (std::size_t i = 0; i < contours.size(); ++i) {
-    const cv::Scalar& colour = verdictColour(spot::screenContour(contours[i]).verdict);
-    cv::drawContours(canvas, contours, static_cast<int>(i), colour, 1, cv::LINE_8);
+  for (const candidates::Candidate& candidate : candidates::screenedCandidates(image, window)) {
+    const candidates::Contours one{candidate.contour};
+    cv::drawContours(canvas, one, 0, verdictColour(candidate.verdict), 1, cv::LINE_8);
   }
 }
 
@@ -53,8 +49,8 @@ void drawLegend(cv::Mat& canvas) {
 
 cv::Mat annotateSpot(const cv::Mat& image, bool found, const cv::Point& spot) {
   cv::Mat canvas = image.clone();
-  const cv::Rect window = spot::spotWindow(image.cols, image.rows);
-  const bool usable = window.area() >= spot::kRankedPixels;
+  const cv::Rect window = candidates::spotWindow(image.cols, image.rows);
+  const bool usable = window.area() >= candidates::kRankedPixels;
   if (usable) {
     cv::rectangle(canvas, window, annotation::kWindow, 1, cv::LINE_8);
     drawCandidates(canvas, image, window);

@@ -10,10 +10,12 @@
 
 #include "spotFrames.h"
 #include "spotScenes.h"
+#include "imageMarks.h"
 #include "toolRun.h"
 
 namespace {
 
+using talmeq::test::anyPixelOf;
 using talmeq::test::runTool;
 using talmeq::test::ScratchDir;
 
@@ -100,13 +102,6 @@ TEST(SpotCommand, FramesWithoutSpotFailWithTheMeaningOfTheCode) {
 // Pixel colour checks of the annotation (BGR).
 void expectColour(const cv::Mat& image, cv::Point at, cv::Vec3b colour, const char* what) {
   EXPECT_EQ(image.at<cv::Vec3b>(at), colour) << what << " at " << at;
-}
-
-bool anyPixelOf(const cv::Mat& image, cv::Rect area, cv::Vec3b colour) {
-  for (int y = area.y; y < area.br().y; ++y)
-    for (int x = area.x; x < area.br().x; ++x)
-      if (image.at<cv::Vec3b>(y, x) == colour) return true;
-  return false;
 }
 
 TEST(SpotCommand, AnnotationMarksWindowCandidatesAndSpot) {

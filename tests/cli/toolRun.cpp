@@ -41,6 +41,14 @@ ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::str
   return run;
 }
 
+nlohmann::json runToolJson(const std::filesystem::path& workDir, std::vector<std::string> args) {
+  args.insert(args.begin() + 1, "--json");
+  const ToolRun run = runTool(workDir, args);
+  EXPECT_EQ(run.status, 0) << args.front() << ": " << run.err;
+  if (run.status != 0) return nlohmann::json::object();
+  return nlohmann::json::parse(run.out);
+}
+
 ScratchDir::ScratchDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   path_ = std::filesystem::temp_directory_path() /

@@ -3,6 +3,8 @@
 // scratch directory.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +19,10 @@ struct ToolRun {
 
 // Runs the tool with `args` in `workDir`.
 ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::string>& args);
+
+// Runs the tool with `args` and --json; expects exit status 0 and returns
+// the document (an empty object after a failed expectation).
+nlohmann::json runToolJson(const std::filesystem::path& workDir, std::vector<std::string> args);
 
 // A fresh, empty directory named after the running test, removed afterwards.
 class ScratchDir {

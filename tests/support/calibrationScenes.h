@@ -11,29 +11,17 @@
 #include <vector>
 
 #include "calibrationViews.h"
+#include "datasetWriter.h"
 
 namespace talmeq::test {
 
-inline sim::Camera distortedCamera() {
-  sim::Camera camera;
-  camera.k1 = -0.12;
-  camera.k2 = 0.06;
-  camera.p1 = 0.0008;
-  camera.p2 = -0.0006;
-  camera.k3 = -0.01;
-  return camera;
-}
+inline sim::Camera distortedCamera() { return sim::datasetCamera(); }
 
 // The chessboard (about 270 x 195 units) filling roughly two thirds of the width.
-inline sim::Pose chessPose(const sim::Target& chess) { return sim::boardPose(chess, 480.0, 18.0, -14.0, 4.0); }
+inline sim::Pose chessPose(const sim::Target& chess) { return sim::datasetChessPose(chess); }
 
 // The ArUco board (2600 x 1700 units) seen at varied tilts and spins.
-inline std::vector<sim::Pose> arucoPoses(const sim::Target& board) {
-  return {sim::boardPose(board, 4200.0, 0.0, 0.0, 2.0),        sim::boardPose(board, 4300.0, 30.0, 0.0, -5.0),
-          sim::boardPose(board, 4300.0, -30.0, 0.0, 5.0),      sim::boardPose(board, 4300.0, 0.0, 32.0, 0.0),
-          sim::boardPose(board, 4300.0, 0.0, -32.0, -3.0),     sim::boardPose(board, 4500.0, 22.0, 22.0, 15.0),
-          sim::boardPose(board, 4500.0, -22.0, 22.0, -15.0),   sim::boardPose(board, 4500.0, 20.0, -25.0, 10.0)};
-}
+inline std::vector<sim::Pose> arucoPoses(const sim::Target& board) { return sim::datasetArucoPoses(board); }
 
 // Largest distance between each found point and its nearest true point.
 inline double worstNearestDistance(const std::vector<cv::Point2f>& found, const std::vector<cv::Point2f>& truth) {

@@ -1,0 +1,66 @@
+// The height road of the tool (see heightWorkflow.h).
+#include "heightWorkflow.h"
+
+#include <talmeqAlgorithm.h>
+
+#include <cmath>
+
+#include "failures.h"
+#include "imageFiles.h"
+#include "libraryCall.h"
+#include "resultCodes.h"
+#include "terminal.h"
+
+namespace talmeq::cli {
+namespace {
+
+std::vector<CalibrationPoint> detectSpots(const std::vector<HeightRow>& rows) {
+  for (const HeightRow& row : rows) requireExistingFile(row.image);
+  std::vector<CalibrationPoint> points;
+  Progress progress("spot", rows.size());
+  for (const HeightRow& row : rows) {
+    progress.step(row.image);
+    const cv::Mat image = readImage(row.image);
+    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0};
+    const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
+    requireSuccess("getSpotCoord", code, row.image);
+    points.push_back(point);
+  }
+  return points;
+}
+
+}  // namespace
+
+HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath) {
+  HeightCalibrationRun run;
+  run.points = detectSpots(rows);
+  std::vector<double> heights;
+  std::vector<cv::Point> coords;
+  for (const CalibrationPoint& point : run.points) {
+    heights.push_back(point.height);
+    coords.push_back(point.spot);
+  }
+  run.code = callExport("getCalibrationParamByLinear",
+                        [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
+  if (run.code != -1) requireSuccess("getCalibrationParamByLinear", run.code, ymlPath);
+  run.file = readHeightCalibration(ymlPath);
+  double sum = 0.0;
+  for (CalibrationPoint& point : run.points) {
+    point.displacement = projectedDisplacement(run.file, point.spot, point.height);
+    point.fitted = run.file.k * point.displacement + run.file.b;
+    point.error = std::fabs(point.fitted - point.height);
+    sum += point.error;
+  }
+  run.averageError = sum / static_cast<double>(run.points.size());
+  return run;
+}
+
+HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath) {
+  HeightMeasurement measurement;
+  measurement.code = callExport("getPlaneHeightByLinear", [&] {
+    return getPlaneHeightByLinear(image, ymlPath, measurement.height, measurement.axisZ);
+  });
+  return measurement;
+}
+
+}  // namespace talmeq::cli

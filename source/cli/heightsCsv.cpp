@@ -1,0 +1,74 @@
+// Parsing of the height-series CSV (see heightsCsv.h).
+#include "heightsCsv.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "failures.h"
+#include "imageFiles.h"
+
+namespace talmeq::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The whole field as a finite number, or false.
+bool parseNumber(const std::string& field, double& value) {
+  if (field.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtod(field.c_str(), &end);
+  return errno == 0 && end == field.c_str() + field.size() && std::isfinite(value);
+}
+
+class CsvError {
+ public:
+  CsvError(std::string path, int line) : where_(std::move(path) + ":" + std::to_string(line) + ": ") {}
+  [[noreturn]] void raise(const std::string& message) const { throw UsageError(where_ + message); }
+
+ private:
+  std::string where_;
+};
+
+}  // namespace
+
+std::vector<HeightRow> readHeightsCsv(const std::string& path) {
+  requireExistingFile(path);
+  std::ifstream file(fs::u8path(path));
+  if (!file) throw UsageError("cannot read file: " + path);
+  const fs::path folder = fs::u8path(path).parent_path();
+  std::vector<HeightRow> rows;
+  std::string line;
+  for (int number = 1; std::getline(file, line); ++number) {
+    line = trimmed(line);
+    if (line.empty()) continue;
+    const CsvError error(path, number);
+    const auto comma = line.find(',');
+    if (comma == std::string::npos || line.find(',', comma + 1) != std::string::npos)
+      error.raise("expected two fields 'height,image', got: " + line);
+    const std::string heightField = trimmed(line.substr(0, comma));
+    const std::string imageField = trimmed(line.substr(comma + 1));
+    HeightRow row;
+    if (!parseNumber(heightField, row.height)) {
+      if (number == 1 && rows.empty()) continue;  // the header line
+      error.raise("height is not a finite number: '" + heightField + "'");
+    }
+    if (imageField.empty()) error.raise("image field is empty");
+    const fs::path image = fs::u8path(imageField);
+    row.image = (image.is_absolute() ? image : folder / image).string();
+    rows.push_back(row);
+  }
+  if (rows.empty()) throw UsageError(path + ": no 'height,image' rows");
+  return rows;
+}
+
+}  // namespace talmeq::cli

@@ -1,0 +1,21 @@
+// The CSV of a height series: one `height,image` row per image, an optional
+// header line first, blank lines ignored. Image paths are relative to the
+// CSV's own folder unless absolute.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace talmeq::cli {
+
+struct HeightRow {
+  double height = 0.0;
+  std::string image;  // resolved against the CSV's folder
+};
+
+// The rows of the CSV at `path`; UsageError naming the file and line for a
+// missing file, a row that is not two fields, a height that is not a finite
+// number, an empty image field, or a file without rows.
+std::vector<HeightRow> readHeightsCsv(const std::string& path);
+
+}  // namespace talmeq::cli

@@ -1,0 +1,69 @@
+// `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
+// absolute height of the plane in each image (getPlaneHeightByLinear).
+#include <memory>
+#include <optional>
+
+#include "commands.h"
+#include "failures.h"
+#include "heightWorkflow.h"
+#include "imageFiles.h"
+#include "measureAnnotation.h"
+#include "resultCodes.h"
+#include "terminal.h"
+
+namespace talmeq::cli {
+namespace {
+
+struct MeasureOptions {
+  std::string yml;
+  std::vector<std::string> images;
+  std::string annotate;
+};
+
+void runMeasure(const MeasureOptions& options, Session& session) {
+  const HeightCalibration file = readHeightCalibration(options.yml);
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  for (const std::string& path : options.images) requireExistingFile(path);
+  Table table{{"image", "result", "height", "absolute"}, {}};
+  nlohmann::json rows = nlohmann::json::array();
+  FailureTally failures("getPlaneHeightByLinear");
+  Progress progress("measure", options.images.size());
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    progress.step(options.images[i]);
+    const cv::Mat image = readImage(options.images[i]);
+    const HeightMeasurement m = measureHeight(image, options.yml);
+    const std::string meaning(resultMeaning("getPlaneHeightByLinear", m.code));
+    table.rows.push_back({options.images[i], std::to_string(m.code) + " (" + meaning + ")",
+                          m.hasHeights() ? fixed(m.height, 4) : "-",
+                          m.hasHeights() ? fixed(m.axisZ, 4) : "-"});
+    nlohmann::json row = {{"image", options.images[i]}, {"result", m.code}, {"meaning", meaning}};
+    if (m.hasHeights()) row.update({{"height", m.height}, {"axisZ", m.axisZ}});
+    if (!annotations[i].empty()) {
+      const std::optional<double> height = m.hasHeights() ? std::optional<double>(m.height) : std::nullopt;
+      writeImage(annotations[i], annotateMeasurement(image, file, height));
+      row["annotation"] = annotations[i];
+    }
+    rows.push_back(row);
+    failures.add(options.images[i], m.code);
+  }
+  session.output.document().update({{"yml", options.yml}, {"images", rows}});
+  session.output.table(table);
+  failures.raiseIfAny();
+}
+
+}  // namespace
+
+Command addMeasureCommand(CLI::App& app) {
+  auto options = std::make_shared<MeasureOptions>();
+  CLI::App* cmd =
+      app.add_subcommand("measure", "Measure the plane height in each image (getPlaneHeightByLinear)");
+  cmd->add_option("images", options->images, "Camera images (8-bit colour)")->required();
+  cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
+  cmd->add_option("--annotate", options->annotate,
+                  "Draw the search window, the track band and the spot into this image file; with several "
+                  "images, '-<image name>' is added to its name")
+      ->default_str("none");
+  return {cmd, [options](Session& session) { runMeasure(*options, session); }};
+}
+
+}  // namespace talmeq::cli
