@@ -1,0 +1,47 @@
+// Internal stages of the region spot locator that do not depend on how its
+// region images were obtained: the region check, the track level, and the two
+// passes from a thresholded region image to the spot. The library's
+// region-bounded locator and the whole-frame reading kept by the tests both
+// run through them, so the two differ only in how they compute the grey and
+// red region images and the band along the diagonal.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <cstddef>
+
+namespace talmeq::region {
+
+inline constexpr double kSaturatedGrey = 240.0;  // bright pass: grey above this is saturated
+inline constexpr int kLevelRank = 101;           // the 101st largest red value sets the track level
+inline constexpr int kBandThickness = 30;        // track band around the region's diagonal, pixels
+
+// Raises OpenCV's error unless `roi` lies inside the image with a
+// non-negative size (checked in 64 bits, so that x + width cannot overflow).
+void requireRegionInside(const cv::Mat& image, const cv::Rect& roi);
+
+// The 3 x 3 cross that every closing and opening of both passes uses.
+cv::Mat crossElement();
+
+// Bright-spot pass on `binary`, the region's grey values thresholded at 240
+// into a buffer of the region's size (consumed). True, with `spot` written
+// in full-image pixels, when exactly one plausible saturated blob remains.
+bool brightSpot(cv::Mat binary, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
+
+// The track threshold from the region's 101st largest red value: one below
+// it, at most 250.
+int trackLevel(int rankedRed);
+
+// Track pass on `binary`, the red region thresholded at the track level and
+// masked by the band (consumed); `red` is the red region itself. Returns -1
+// unless exactly one blob near the diagonal remains; otherwise 0, with `spot`
+// written when the blob stands more than 30 above the region's mean.
+int trackSpot(cv::Mat binary, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
+
+// The band of the track pass for `roi` in an image of `imageSize`: the
+// 30-pixel line from the region's top-left to its bottom-right corner, as a
+// region-sized view that holds the same pixels as the region of a full-size
+// mask with the same line drawn on it.
+cv::Mat trackBand(cv::Size imageSize, const cv::Rect& roi);
+
+}  // namespace talmeq::region
