@@ -23,20 +23,31 @@ void requireRegionInside(const cv::Mat& image, const cv::Rect& roi);
 // The 3 x 3 cross that every closing and opening of both passes uses.
 cv::Mat crossElement();
 
-// Bright-spot pass on `binary`, the region's grey values thresholded at 240
-// into a buffer of the region's size (consumed). True, with `spot` written
-// in full-image pixels, when exactly one plausible saturated blob remains.
-bool brightSpot(cv::Mat binary, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
+// The passes below take the thresholded region, or a copy of the part of it
+// that holds all its foreground: `binary` (consumed) lies at `at` in the
+// region, the region is zero outside it, and it reaches `closings` + 1
+// pixels beyond every foreground pixel or up to the region's edge (the
+// whole region always qualifies). The closings and the opening then give
+// the same pixels in it as on the whole region, and contours keep region
+// coordinates. An empty `binary` holds no foreground.
+inline constexpr int kBrightClosings = 3;
+inline constexpr int kTrackClosings = 5;
+
+// Bright-spot pass on the region's grey values thresholded at 240. True,
+// with `spot` written in full-image pixels, when exactly one plausible
+// saturated blob remains.
+bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
 
 // The track threshold from the region's 101st largest red value: one below
 // it, at most 250.
 int trackLevel(int rankedRed);
 
-// Track pass on `binary`, the red region thresholded at the track level and
-// masked by the band (consumed); `red` is the red region itself. Returns -1
-// unless exactly one blob near the diagonal remains; otherwise 0, with `spot`
-// written when the blob stands more than 30 above the region's mean.
-int trackSpot(cv::Mat binary, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
+// Track pass on the red region thresholded at the track level and masked
+// by the band; `red` is the whole red region. Returns -1 unless exactly one
+// blob near the diagonal remains; otherwise 0, with `spot` written when the
+// blob stands more than 30 above the region's mean.
+int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
+              cv::Point& spot);
 
 // The band of the track pass for `roi` in an image of `imageSize`: the
 // 30-pixel line from the region's top-left to its bottom-right corner, as a

@@ -268,8 +268,6 @@ int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath) {
 // converts and splits only the region and draws the band on a region-sized
 // canvas; the passes after that are shared with the whole-frame reading that
 // the tests keep (regionLocation.h).
-constexpr int kBrightClosings = 3;
-constexpr int kTrackClosings = 5;
 constexpr double kMinBlobArea = 1.0;
 constexpr double kMaxBrightBlobArea = 1000.0;
 constexpr double kMaxTrackBlobArea = 2000.0;
@@ -290,15 +288,19 @@ void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
                    cv::morphologyDefaultBorderValue());
 }
 
-Contours externalContours(const cv::Mat& binary) {
+// Contours traced on a buffer that lies at `at` in the region, in region
+// coordinates.
+Contours externalContours(const cv::Mat& binary, cv::Point at) {
   Contours contours;
-  cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, cv::Point(0, 0));
+  cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, at);
   return contours;
 }
 
-cv::Mat filledMask(cv::Size size, const Contours& contours) {
+// A buffer of `size` at `at` in the region with the contours (region
+// coordinates) filled in.
+cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at) {
   cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
-  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX);
+  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, -at);
   return mask;
 }
 
@@ -333,23 +335,60 @@ double centroidDistance(const Contour& contour, const cv::Rect& roi, const Track
   return regionCentroid(contour, roi, centre) ? track.distance(centre) : kNoCentroidDistance;
 }
 
-// Bright-spot pass on the grey values of the region only.
+// The box of the non-zero pixels of an 8-bit buffer; empty when there are
+// none. Rows are tested as a whole and only the rows with foreground are
+// merged into one row, so a sparse buffer costs little more than one read.
+cv::Rect foregroundBox(const cv::Mat& binary) {
+  std::vector<uchar> columns(static_cast<std::size_t>(binary.cols), 0);  // OR of the rows with foreground
+  int top = -1, bottom = -1;
+  for (int y = 0; y < binary.rows; ++y) {
+    const uchar* row = binary.ptr<uchar>(y);
+    uchar any = 0;
+    for (int x = 0; x < binary.cols; ++x) any |= row[x];
+    if (any == 0) continue;
+    if (top < 0) top = y;
+    bottom = y;
+    for (int x = 0; x < binary.cols; ++x) columns[x] |= row[x];
+  }
+  if (top < 0) return {};
+  const auto first = std::find_if(columns.begin(), columns.end(), [](uchar v) { return v != 0; });
+  const auto last = std::find_if(columns.rbegin(), columns.rend(), [](uchar v) { return v != 0; });
+  const int left = static_cast<int>(first - columns.begin());
+  const int right = binary.cols - static_cast<int>(last - columns.rbegin());
+  return {left, top, right - left, bottom + 1 - top};
+}
+
+// Where the closings can produce foreground in `binary`: the box of its
+// foreground grown by the closings' reach plus the pixel every step reads,
+// within the buffer; empty when there is no foreground. Outside this part
+// the buffer stays zero through every step, so a copy of it filtered on its
+// own holds the same pixels as the whole buffer filtered.
+cv::Rect foregroundReach(const cv::Mat& binary, int closings) {
+  const cv::Rect box = foregroundBox(binary);
+  if (box.empty()) return {};
+  return grownBy(box, cv::Size(closings + 1, closings + 1)) & cv::Rect(0, 0, binary.cols, binary.rows);
+}
+
+// Bright-spot pass on the grey values of the region only, filtered where
+// they can hold foreground.
 bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
   cv::Mat binary;
   cv::cvtColor(image(roi), binary, cv::COLOR_BGR2GRAY);
   cv::threshold(binary, binary, region::kSaturatedGrey, 255, cv::THRESH_BINARY);
-  return region::brightSpot(std::move(binary), roi, cross, spot);
+  const cv::Rect part = foregroundReach(binary, region::kBrightClosings);
+  return region::brightSpot(binary(part).clone(), part.tl(), roi, cross, spot);
 }
 
 // Track pass on the red values of the region only, with its level counted
-// from a histogram.
+// from a histogram and the band drawn around the region.
 int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
   cv::Mat red, binary;
   cv::extractChannel(image(roi), red, 2);
   const int level = region::trackLevel(rankedValue(red, region::kLevelRank));
   cv::threshold(red, binary, static_cast<double>(level), 255, cv::THRESH_BINARY);
   cv::bitwise_and(binary, region::trackBand(image.size(), roi), binary);
-  return region::trackSpot(std::move(binary), red, roi, cross, spot);
+  const cv::Rect part = foregroundReach(binary, region::kTrackClosings);
+  return region::trackSpot(binary(part).clone(), part.tl(), red, roi, cross, spot);
 }
 
 int locateSpot(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot) {
@@ -382,29 +421,34 @@ void region::requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
 
 cv::Mat region::crossElement() { return cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1)); }
 
-bool region::brightSpot(cv::Mat binary, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+bool region::brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+  if (binary.empty()) return false;
   closeThenOpen(binary, cross, kBrightClosings);
   Contours kept;
-  for (const Contour& contour : externalContours(binary))
+  for (const Contour& contour : externalContours(binary, at))
     if (plausibleBlob(contour, kMaxBrightBlobArea)) kept.push_back(contour);
-  const Contours blobs = externalContours(filledMask(binary.size(), kept));
+  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
   return blobs.size() == 1 && regionCentroid(blobs[0], roi, spot);
 }
 
 int region::trackLevel(int rankedRed) { return std::min(rankedRed - 1, kLevelCap); }
 
-int region::trackSpot(cv::Mat binary, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+int region::trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
+                      cv::Point& spot) {
+  if (binary.empty()) return kNoResult;
   const double slope = static_cast<double>(roi.height) / static_cast<double>(roi.width);
   const TrackLine track{slope, roi.y - roi.x * slope};
   closeThenOpen(binary, cross, kTrackClosings);
   Contours kept;
-  for (const Contour& contour : externalContours(binary))
+  for (const Contour& contour : externalContours(binary, at))
     if (plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance)
       kept.push_back(contour);
-  const Contours blobs = externalContours(filledMask(binary.size(), kept));
+  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
   if (blobs.size() != 1) return kNoResult;
 
-  const double inside = cv::mean(red, filledMask(binary.size(), blobs))[0];
+  // Integer sums over the same pixels: the part's mean inside the blob is
+  // the region's.
+  const double inside = cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at))[0];
   const double overall = cv::mean(red)[0];
   cv::Point centre;
   if (regionCentroid(blobs[0], roi, centre) && inside - overall > kMinContrast) spot = centre;

@@ -28,7 +28,7 @@ bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cr
   cv::Mat grey, binary;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   cv::threshold(grey(roi), binary, region::kSaturatedGrey, 255, cv::THRESH_BINARY);
-  return region::brightSpot(binary, roi, cross, spot);
+  return region::brightSpot(binary, cv::Point(0, 0), roi, cross, spot);
 }
 
 int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
@@ -41,7 +41,7 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
   cv::Mat binary;
   cv::threshold(red, binary, static_cast<double>(sortedTrackLevel(red)), 255, cv::THRESH_BINARY);
   cv::bitwise_and(binary, mask(roi), binary);
-  return region::trackSpot(binary, red, roi, cross, spot);
+  return region::trackSpot(binary, cv::Point(0, 0), red, roi, cross, spot);
 }
 
 int locate(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot) {
