@@ -265,9 +265,10 @@ int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath) {
 }
 
 // Region spot locator. Only the region can hold the answer, so the library
-// converts and splits only the region and draws the band on a region-sized
-// canvas; the passes after that are shared with the whole-frame reading that
-// the tests keep (regionLocation.h).
+// converts and splits only the region, draws the band on a canvas of the
+// region plus a margin, counts the track level in a histogram and filters
+// only the part of the region that can hold foreground; the passes are
+// shared with the whole-frame reading that the tests keep (regionLocation.h).
 constexpr double kMinBlobArea = 1.0;
 constexpr double kMaxBrightBlobArea = 1000.0;
 constexpr double kMaxTrackBlobArea = 2000.0;
@@ -333,29 +334,6 @@ struct TrackLine {
 double centroidDistance(const Contour& contour, const cv::Rect& roi, const TrackLine& track) {
   cv::Point centre;
   return regionCentroid(contour, roi, centre) ? track.distance(centre) : kNoCentroidDistance;
-}
-
-// The box of the non-zero pixels of an 8-bit buffer; empty when there are
-// none. Rows are tested as a whole and only the rows with foreground are
-// merged into one row, so a sparse buffer costs little more than one read.
-cv::Rect foregroundBox(const cv::Mat& binary) {
-  std::vector<uchar> columns(static_cast<std::size_t>(binary.cols), 0);  // OR of the rows with foreground
-  int top = -1, bottom = -1;
-  for (int y = 0; y < binary.rows; ++y) {
-    const uchar* row = binary.ptr<uchar>(y);
-    uchar any = 0;
-    for (int x = 0; x < binary.cols; ++x) any |= row[x];
-    if (any == 0) continue;
-    if (top < 0) top = y;
-    bottom = y;
-    for (int x = 0; x < binary.cols; ++x) columns[x] |= row[x];
-  }
-  if (top < 0) return {};
-  const auto first = std::find_if(columns.begin(), columns.end(), [](uchar v) { return v != 0; });
-  const auto last = std::find_if(columns.rbegin(), columns.rend(), [](uchar v) { return v != 0; });
-  const int left = static_cast<int>(first - columns.begin());
-  const int right = binary.cols - static_cast<int>(last - columns.rbegin());
-  return {left, top, right - left, bottom + 1 - top};
 }
 
 // Where the closings can produce foreground in `binary`: the box of its
