@@ -39,8 +39,11 @@ def time_table(path):
     header = f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
     print(header)
     print("-" * len(header))
+    # Rows grouped by call, in the order the calls first ran.
+    calls = list(dict.fromkeys(call for call, _, _ in medians))
+    rows = sorted(medians.items(), key=lambda item: calls.index(item[0][0]))
     previous_call = None
-    for (call, case, implementation), (time, megapixels, unit) in medians.items():
+    for (call, case, implementation), (time, megapixels, unit) in rows:
         if implementation != "library":
             continue
         if previous_call is not None and call != previous_call:
