@@ -15,7 +15,6 @@
 #include "benchScenes.h"
 #include "benchSetup.h"
 #include "literalRegionLocator.h"
-#include "spotFrames.h"
 
 namespace talmeq::bench {
 namespace {
@@ -49,12 +48,7 @@ cv::Point2d spotCentre(cv::Size frame) {
 }
 
 cv::Mat planeFrame(const PlaneScene& scene, cv::Size size) {
-  sim::FrameSpec spec;
-  spec.size = size;
-  spec.seed = 23;
-  spec.background = 50.0;
-  spec.noise = 3.0;
-  spec.ambient = {{{size.width * 0.2, size.height * 0.3}, 80.0, 60.0}};
+  sim::FrameSpec spec = sceneBackground(size);
   sim::Spot spot;
   spot.centre = spotCentre(size);
   spot.sigma = scene.saturated ? 2.5 : 3.5;

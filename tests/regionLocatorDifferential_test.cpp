@@ -21,12 +21,15 @@
 #include "calibrationFiles.h"
 #include "literalRegionLocator.h"
 #include "regionLocation.h"
+#include "seededFrames.h"
 #include "spotFrames.h"
 
 namespace {
 
 using talmeq::sim::FrameSpec;
 using talmeq::sim::Spot;
+using talmeq::test::addClutter;
+using talmeq::test::pointIn;
 using Locator = int (*)(cv::Mat, cv::Rect, cv::Point&);
 
 constexpr int kSeededCases = 2400;
@@ -101,10 +104,6 @@ cv::Rect outsideRegion(cv::RNG& rng, cv::Size frame) {
 
 // --- frame content ----------------------------------------------------------
 
-cv::Point2d pointIn(cv::RNG& rng, cv::Rect r) {
-  return {rng.uniform(r.x - 0.5, r.x + r.width - 0.5), rng.uniform(r.y - 0.5, r.y + r.height - 0.5)};
-}
-
 // A point near the region's diagonal, up to `spread` pixels across it.
 cv::Point2d nearDiagonal(cv::RNG& rng, cv::Rect r, double spread) {
   const double t = rng.uniform(0.0, 1.0);
@@ -142,20 +141,6 @@ Spot redSpot(cv::RNG& rng, cv::Point2d centre, double peak) {
   return spot;
 }
 
-// Red and white strokes and blocks, some saturated.
-void addClutter(cv::Mat& frame, cv::RNG& rng, cv::Rect roi, int count) {
-  for (int i = 0; i < count; ++i) {
-    const int red = rng.uniform(90, 256), other = rng.uniform(0, 2) ? red : rng.uniform(0, 60);
-    const cv::Scalar colour(other, other, red);
-    const cv::Point a = pointIn(rng, roi);
-    const cv::Point b = a + cv::Point(rng.uniform(-40, 41), rng.uniform(-40, 41));
-    if (rng.uniform(0, 2))
-      cv::line(frame, a, b, colour, rng.uniform(1, 4));
-    else
-      cv::rectangle(frame, cv::Rect(a, cv::Size(rng.uniform(1, 12), rng.uniform(1, 12))), colour, cv::FILLED);
-  }
-}
-
 cv::Size randomFrameSize(cv::RNG& rng) {
   const int kind = rng.uniform(0, 20);
   if (kind == 0) return {rng.uniform(1200, 1700), rng.uniform(900, 1300)};
@@ -171,12 +156,8 @@ struct Case {
 
 Case seededCase(int seed) {
   cv::RNG rng(static_cast<std::uint64_t>(seed) * 7919 + 3);
-  FrameSpec spec;
-  spec.size = randomFrameSize(rng);
-  spec.seed = static_cast<std::uint64_t>(seed);
-  spec.background = rng.uniform(5.0, 120.0);
-  spec.gradient = rng.uniform(-20.0, 40.0);
-  spec.noise = rng.uniform(0.5, 4.0);
+  const cv::Size size = randomFrameSize(rng);
+  FrameSpec spec = talmeq::test::randomBackground(rng, size, seed, 120.0);
   Case c;
   c.roi = seed % 97 == 0 ? outsideRegion(rng, spec.size) : randomRegion(rng, spec.size, seed / 11);
   const cv::Rect inside = c.roi & cv::Rect(cv::Point(0, 0), spec.size);
@@ -213,9 +194,7 @@ Case seededCase(int seed) {
     cv::cvtColor(c.image, c.image, cv::COLOR_BGR2BGRA);
     label += ", BGRA";
   } else if (seed % 19 == 0) {
-    cv::Mat parent(c.image.rows + 40, c.image.cols + 60, CV_8UC3, cv::Scalar(255, 255, 255));
-    c.image.copyTo(parent(cv::Rect(cv::Point(30, 20), c.image.size())));
-    c.image = parent(cv::Rect(cv::Point(30, 20), c.image.size()));
+    c.image = talmeq::test::viewInLargerImage(c.image, cv::Scalar(255, 255, 255));
     label += ", view in a white frame";
   }
   c.label = label + ", frame " + std::to_string(c.image.cols) + "x" + std::to_string(c.image.rows) + ", region " +

@@ -305,6 +305,16 @@ cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at) {
   return mask;
 }
 
+// Raises OpenCV's error unless the region lies inside the image with a
+// non-negative size. Checked in 64 bits, before any view is taken, so that a
+// damaged "RoI" whose x + width overflows an int cannot slip through.
+void requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
+  const std::int64_t right = static_cast<std::int64_t>(roi.x) + roi.width;
+  const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
+  if (roi.x < 0 || roi.y < 0 || roi.width < 0 || roi.height < 0 || right > image.cols || bottom > image.rows)
+    CV_Error(cv::Error::StsOutOfRange, "getSpotCoordInRoI: the region does not lie inside the image");
+}
+
 // Area above 1 and below `maxArea`, minimum-area box ratio inside (0.33, 3);
 // a box of zero width and height gives NaN, which fails.
 bool plausibleBlob(const Contour& contour, double maxArea) {
@@ -369,15 +379,6 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
   return region::trackSpot(binary(part).clone(), part.tl(), red, roi, cross, spot);
 }
 
-int locateSpot(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot) {
-  region::requireRegionInside(image, roi);
-  if (roi.width == 0 || roi.height == 0) return kNoResult;
-  const cv::Mat cross = region::crossElement();
-  if (findBrightSpot(image, roi, cross, spot)) return kOk;
-  if (roi.area() < region::kLevelRank) return kNoResult;
-  return findTrackSpot(image, roi, cross, spot);
-}
-
 // The model solved for h at the spot's distance r from the shifted reference
 // point: h = dist * (k * scale * r + b) / (k * scale * r + dist).
 double modelHeight(const CalibrationValues& c, cv::Point spot) {
@@ -390,14 +391,15 @@ double modelHeight(const CalibrationValues& c, cv::Point spot) {
 
 }  // namespace
 
-void region::requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
-  const std::int64_t right = static_cast<std::int64_t>(roi.x) + roi.width;
-  const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
-  if (roi.x < 0 || roi.y < 0 || roi.width < 0 || roi.height < 0 || right > image.cols || bottom > image.rows)
-    CV_Error(cv::Error::StsOutOfRange, "getSpotCoordInRoI: the region does not lie inside the image");
+int region::locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright,
+                       TrackPass track) {
+  requireRegionInside(image, roi);
+  if (roi.width == 0 || roi.height == 0) return kNoResult;
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1));
+  if (bright(image, roi, cross, spot)) return kOk;
+  if (roi.area() < kLevelRank) return kNoResult;
+  return track(image, roi, cross, spot);
 }
-
-cv::Mat region::crossElement() { return cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1)); }
 
 bool region::brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
   if (binary.empty()) return false;
@@ -473,7 +475,7 @@ int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect&
 int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
-    return locateSpot(image, roi, spot);
+    return region::locateWith(image, roi, spot, findBrightSpot, findTrackSpot);
   } catch (const char*) {
     return kTextException;
   }

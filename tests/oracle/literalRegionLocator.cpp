@@ -44,21 +44,12 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
   return region::trackSpot(binary, cv::Point(0, 0), red, roi, cross, spot);
 }
 
-int locate(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot) {
-  region::requireRegionInside(image, roi);
-  if (roi.width == 0 || roi.height == 0) return kNoResult;
-  const cv::Mat cross = region::crossElement();
-  if (findBrightSpot(image, roi, cross, spot)) return kOk;
-  if (roi.area() < region::kLevelRank) return kNoResult;
-  return findTrackSpot(image, roi, cross, spot);
-}
-
 }  // namespace
 
 int literalGetSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
-    return locate(image, roi, spot);
+    return region::locateWith(image, roi, spot, findBrightSpot, findTrackSpot);
   } catch (const char*) {
     return kTextException;
   }
