@@ -25,6 +25,7 @@ inline constexpr int kBrightClosings = 3;
 inline constexpr int kTrackClosings = 5;
 
 // Both passes use `cross`, the 3 x 3 cross built once per call.
+
 // Bright-spot pass on the region's grey values thresholded at 240. True,
 // with `spot` written in full-image pixels, when exactly one plausible
 // saturated blob remains.
@@ -43,9 +44,9 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
 
 // The locator's order of work with its two passes supplied: OpenCV's error
 // unless `roi` lies inside the image with a non-negative size (checked in 64
-// bits, so that x + width cannot overflow), -1 for an empty region, the bright-spot pass, -1
-// for a region of fewer than 101 pixels, then the track pass. `spot` is
-// expected at (0, 0).
+// bits, so that x + width cannot overflow), -1 for an empty region, the
+// bright-spot pass, -1 for a region of fewer than 101 pixels, then the track
+// pass. `spot` is expected at (0, 0).
 using BrightPass = bool (*)(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
 using TrackPass = int (*)(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
 int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track);
