@@ -3,7 +3,6 @@
 #include <log4cpp/Category.hh>
 #include <logger.h>
 
-#include <spotFrames.h>
 
 namespace talmeq::bench {
 namespace {
@@ -49,7 +48,7 @@ const std::vector<FrameSize>& frameSizes() {
   return sizes;
 }
 
-cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
+sim::FrameSpec sceneBackground(cv::Size size) {
   sim::FrameSpec spec;
   spec.size = size;
   spec.seed = 17;
@@ -57,6 +56,11 @@ cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
   spec.gradient = 20.0;
   spec.noise = 2.0;
   spec.ambient = {{{size.width * 0.2, size.height * 0.3}, 80.0, 50.0}};
+  return spec;
+}
+
+cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
+  sim::FrameSpec spec = sceneBackground(size);
   if (scene.name == "bright/found") spec.spots = {spotAt(size, 2.5, 1200.0, false)};
   if (scene.name == "bright/none") spec.spots = {spotAt(size, 12.0, 1500.0, false)};  // too large a blob
   if (scene.name == "dim/found") spec.spots = {spotAt(size, 2.0, 110.0, true)};

@@ -5,6 +5,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <spotFrames.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ struct FrameSize {
 
 // 1.3, 5 and 20 megapixel frames.
 const std::vector<FrameSize>& frameSizes();
+
+// The scene every benchmark frame starts from: a lit background with a
+// gradient, pixel noise and one patch of ambient light left of the centre.
+sim::FrameSpec sceneBackground(cv::Size size);
 
 // The frame of `scene` at `size`; deterministic.
 cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size);

@@ -19,7 +19,9 @@ def machine(context):
 
 
 def split_name(run_name):
-    """getSpotCoord/dim/found/5MP/1thread/library/min_time:.../real_time -> (call, case, implementation)."""
+    """getSpotCoord/dim/found/5MP/1thread/library/min_time:.../real_time -> (call, case, implementation).
+
+    Calls without a whole-frame reading (the camera calls) have only "library" rows."""
     parts = [p for p in run_name.split("/") if not p.startswith(("min_time", "repeats", "real_time"))]
     return parts[0], "/".join(parts[1:-1]), parts[-1]
 
@@ -37,9 +39,16 @@ def time_table(path):
     header = f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
     print(header)
     print("-" * len(header))
-    for (call, case, implementation), (time, megapixels, unit) in medians.items():
+    # Rows grouped by call, in the order the calls first ran.
+    calls = list(dict.fromkeys(call for call, _, _ in medians))
+    rows = sorted(medians.items(), key=lambda item: calls.index(item[0][0]))
+    previous_call = None
+    for (call, case, implementation), (time, megapixels, unit) in rows:
         if implementation != "library":
             continue
+        if previous_call is not None and call != previous_call:
+            print()
+        previous_call = call
         literal = medians.get((call, case, "literal"))
         literal_text = f"{literal[0]:.2f} {unit}" if literal else "-"
         ratio = f"{literal[0] / time:.1f}x" if literal else "-"

@@ -1,7 +1,7 @@
 // The byte morphology of the spot detector against OpenCV's morphologyEx
 // with its default border, pixel for pixel: on whole images of every small
 // size, and on buffers cut to a target plus the steps' reach, where only the
-// target must match.
+// target must match. The foreground box against OpenCV's bounding box.
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
@@ -84,6 +84,19 @@ TEST(BinaryMorphology, BufferCutToTargetPlusReachMatchesTheWholeImageInsideTheTa
       const std::string label = "trial " + std::to_string(trial);
       EXPECT_EQ(cv::countNonZero(expected(target) != result(target - buffer.tl())), 0) << label;
     }
+  }
+}
+
+TEST(BinaryMorphology, ForegroundBoxIsTheBoundingBoxOfTheNonZeroPixels) {
+  cv::RNG rng(17);
+  for (int trial = 0; trial < 400; ++trial) {
+    const cv::Size size(rng.uniform(1, 90), rng.uniform(1, 90));
+    // From empty through single pixels (often on an edge) to dense.
+    cv::Mat binary = trial % 4 == 0 ? cv::Mat::zeros(size, CV_8UC1) : randomBinary(rng, size, rng.uniform(0.0, 0.05));
+    if (trial % 4 == 1) binary.at<uchar>(rng.uniform(0, size.height), size.width - 1) = 255;
+    if (trial % 4 == 2) binary.at<uchar>(size.height - 1, rng.uniform(0, size.width)) = 1;
+    const cv::Rect expected = cv::countNonZero(binary) == 0 ? cv::Rect() : cv::boundingRect(binary);
+    EXPECT_EQ(talmeq::foregroundBox(binary), expected) << size << " trial " << trial;
   }
 }
 

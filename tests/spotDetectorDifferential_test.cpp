@@ -18,12 +18,14 @@
 
 #include "literalSpotDetector.h"
 #include "logCapture.h"
+#include "seededFrames.h"
 #include "spotFrames.h"
 
 namespace {
 
 using talmeq::sim::FrameSpec;
 using talmeq::sim::Spot;
+using talmeq::test::pointIn;
 using Detector = std::function<int(cv::Mat, cv::Point&)>;
 
 constexpr int kSeededFrames = 2000;
@@ -75,10 +77,6 @@ Spot spotOfClass(cv::RNG& rng, cv::Point2d centre, int brightness) {
   return spot;
 }
 
-cv::Point2d pointIn(cv::RNG& rng, cv::Rect2d r) {
-  return {rng.uniform(r.x, r.x + r.width), rng.uniform(r.y, r.y + r.height)};
-}
-
 cv::Rect2d windowOf(cv::Size size) {
   return {size.width * 0.35, size.height * 0.45, size.width * 0.35, size.height * 0.3};
 }
@@ -99,21 +97,11 @@ cv::Size randomSize(cv::RNG& rng) {
   return {rng.uniform(400, 900), rng.uniform(300, 700)};
 }
 
-// Red and white strokes and blocks anywhere, many of them crossing the
-// window's edges: foreground that the closings join, or not, across them.
+// Clutter anywhere, much of it crossing the window's edges: foreground that
+// the closings join, or not, across them.
 void addClutter(cv::Mat& frame, cv::RNG& rng, int count) {
   const cv::Rect2d reach(-0.1 * frame.cols, -0.1 * frame.rows, 1.2 * frame.cols, 1.2 * frame.rows);
-  for (int i = 0; i < count; ++i) {
-    const int red = rng.uniform(90, 256), other = rng.uniform(0, 2) ? red : rng.uniform(0, 60);
-    const cv::Scalar colour(other, other, red);
-    const cv::Point a = pointIn(rng, reach);
-    const cv::Point b = a + cv::Point(rng.uniform(-60, 61), rng.uniform(-60, 61));
-    if (rng.uniform(0, 2)) {
-      cv::line(frame, a, b, colour, rng.uniform(1, 4));
-    } else {
-      cv::rectangle(frame, cv::Rect(a, cv::Size(rng.uniform(1, 12), rng.uniform(1, 12))), colour, cv::FILLED);
-    }
-  }
+  talmeq::test::addClutter(frame, rng, reach, count);
 }
 
 // Probes of the margins that the filters reach: pairs of faint red dots on
@@ -149,12 +137,8 @@ struct Frame {
 
 Frame seededFrame(int seed) {
   cv::RNG rng(static_cast<std::uint64_t>(seed) * 104729 + 7);
-  FrameSpec spec;
-  spec.size = randomSize(rng);
-  spec.seed = static_cast<std::uint64_t>(seed);
-  spec.background = rng.uniform(5.0, 90.0);
-  spec.gradient = rng.uniform(-20.0, 40.0);
-  spec.noise = rng.uniform(0.5, 4.0);
+  const cv::Size size = randomSize(rng);
+  FrameSpec spec = talmeq::test::randomBackground(rng, size, seed, 90.0);
   const int kind = seed % 9;
   if (kind == 8) spec.size = {rng.uniform(400, 900), rng.uniform(560, 800)};  // margins clear of the border
   const cv::Rect2d window = windowOf(spec.size);
@@ -183,9 +167,7 @@ Frame seededFrame(int seed) {
     cv::cvtColor(frame.image, frame.image, cv::COLOR_BGR2BGRA);
     frame.label += ", BGRA";
   } else if (seed % 13 == 0) {
-    cv::Mat parent(frame.image.rows + 40, frame.image.cols + 60, CV_8UC3, cv::Scalar(0, 0, 255));
-    frame.image.copyTo(parent(cv::Rect(cv::Point(30, 20), frame.image.size())));
-    frame.image = parent(cv::Rect(cv::Point(30, 20), frame.image.size()));
+    frame.image = talmeq::test::viewInLargerImage(frame.image, cv::Scalar(0, 0, 255));
     frame.label += ", view";
   }
   frame.label += " " + std::to_string(frame.image.cols) + "x" + std::to_string(frame.image.rows) + " seed " +

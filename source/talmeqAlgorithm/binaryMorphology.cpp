@@ -140,6 +140,27 @@ cv::Size reachOf(const MorphSteps& steps) {
   return reach;
 }
 
+cv::Rect foregroundBox(const cv::Mat& binary) {
+  CV_Assert(binary.type() == CV_8UC1);
+  std::vector<uchar> columns(static_cast<std::size_t>(binary.cols), 0);  // OR of the rows with foreground
+  int top = -1, bottom = -1;
+  for (int y = 0; y < binary.rows; ++y) {
+    const uchar* row = binary.ptr<uchar>(y);
+    uchar any = 0;
+    for (int x = 0; x < binary.cols; ++x) any |= row[x];
+    if (any == 0) continue;
+    if (top < 0) top = y;
+    bottom = y;
+    for (int x = 0; x < binary.cols; ++x) columns[x] |= row[x];
+  }
+  if (top < 0) return {};
+  const auto first = std::find_if(columns.begin(), columns.end(), [](uchar v) { return v != 0; });
+  const auto last = std::find_if(columns.rbegin(), columns.rend(), [](uchar v) { return v != 0; });
+  const int left = static_cast<int>(first - columns.begin());
+  const int right = binary.cols - static_cast<int>(last - columns.rbegin());
+  return {left, top, right - left, bottom + 1 - top};
+}
+
 cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target) {
   // Plan backwards: each step must produce what the next one reads.
   const cv::Rect whole(0, 0, binary.cols, binary.rows);

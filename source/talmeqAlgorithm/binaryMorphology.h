@@ -34,6 +34,11 @@ cv::Size reachOf(const MorphSteps& steps);
 // `r` grown by `reach` on every side.
 cv::Rect grownBy(cv::Rect r, cv::Size reach);
 
+// The box of the non-zero pixels of an 8-bit single-channel buffer; empty
+// when there are none. Rows are tested as a whole and only the rows with
+// foreground are merged, so a sparse buffer costs little more than one read.
+cv::Rect foregroundBox(const cv::Mat& binary);
+
 // Applies `steps` in order to `binary` (CV_8UC1, 0 or 255; used as scratch)
 // and returns a buffer of the same size that holds the exact result inside
 // `target`, a rectangle of the buffer; other pixels are unspecified. Exact

@@ -13,11 +13,14 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <limits>
 
 #include "calibrationFile.h"
+#include "binaryMorphology.h"
 #include "callFrame.h"
+#include "heightMeasurement.h"
+#include "rankedValue.h"
+#include "regionLocation.h"
 #include "spotDetection.h"
 #include "talmeqInternal.h"
 #include "windowForeground.h"
@@ -261,21 +264,46 @@ int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath) {
   return kOk;
 }
 
-// Region spot locator constants.
-constexpr double kSaturatedGrey = 240.0;
-constexpr int kBrightClosings = 3;
-constexpr int kTrackClosings = 5;
+// Region spot locator. Only the region can hold the answer, so the library
+// converts and splits only the region, draws the band on a canvas of the
+// region plus a margin, counts the track level in a histogram and filters
+// only the part of the region that can hold foreground; the passes are
+// shared with the whole-frame reading that the tests keep (regionLocation.h).
 constexpr double kMinBlobArea = 1.0;
 constexpr double kMaxBrightBlobArea = 1000.0;
 constexpr double kMaxTrackBlobArea = 2000.0;
 constexpr double kMinBlobRatio = 0.33;
 constexpr double kMaxBlobRatio = 3.0;
-constexpr std::size_t kLevelRank = 100;  // the 101st largest red value sets the track level
 constexpr int kLevelCap = 250;
-constexpr int kBandThickness = 30;
 constexpr double kMaxTrackDistance = 10.0;
 constexpr double kNoCentroidDistance = 100.0;
 constexpr double kMinContrast = 30.0;
+// The band reaches half its thickness beyond the line's ends; a canvas
+// margin of the full thickness keeps every clipped edge at the image's own.
+constexpr int kBandMargin = region::kBandThickness;
+
+void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings, cv::BORDER_CONSTANT,
+                   cv::morphologyDefaultBorderValue());
+  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cross, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+                   cv::morphologyDefaultBorderValue());
+}
+
+// Contours traced on a buffer that lies at `at` in the region, in region
+// coordinates.
+Contours externalContours(const cv::Mat& binary, cv::Point at) {
+  Contours contours;
+  cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, at);
+  return contours;
+}
+
+// A buffer of `size` at `at` in the region with the contours (region
+// coordinates) filled in.
+cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at) {
+  cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
+  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, -at);
+  return mask;
+}
 
 // Raises OpenCV's error unless the region lies inside the image with a
 // non-negative size. Checked in 64 bits, before any view is taken, so that a
@@ -285,25 +313,6 @@ void requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
   const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
   if (roi.x < 0 || roi.y < 0 || roi.width < 0 || roi.height < 0 || right > image.cols || bottom > image.rows)
     CV_Error(cv::Error::StsOutOfRange, "getSpotCoordInRoI: the region does not lie inside the image");
-}
-
-void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings, cv::BORDER_CONSTANT,
-                   cv::morphologyDefaultBorderValue());
-  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cross, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
-                   cv::morphologyDefaultBorderValue());
-}
-
-Contours externalContours(const cv::Mat& binary) {
-  Contours contours;
-  cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, cv::Point(0, 0));
-  return contours;
-}
-
-cv::Mat filledMask(cv::Size size, const Contours& contours) {
-  cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
-  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX);
-  return mask;
 }
 
 // Area above 1 and below `maxArea`, minimum-area box ratio inside (0.33, 3);
@@ -324,31 +333,6 @@ bool regionCentroid(const Contour& contour, const cv::Rect& roi, cv::Point& cent
   return true;
 }
 
-// Bright-spot pass: true, with `spot` written, when the grey region holds
-// exactly one saturated blob of plausible size and shape.
-bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
-  cv::Mat grey, binary;
-  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-  cv::threshold(grey(roi), binary, kSaturatedGrey, 255, cv::THRESH_BINARY);
-  closeThenOpen(binary, cross, kBrightClosings);
-  Contours kept;
-  for (const Contour& contour : externalContours(binary))
-    if (plausibleBlob(contour, kMaxBrightBlobArea)) kept.push_back(contour);
-  const Contours blobs = externalContours(filledMask(binary.size(), kept));
-  return blobs.size() == 1 && regionCentroid(blobs[0], roi, spot);
-}
-
-// The track threshold: the 101st largest red value of the region minus one,
-// at most 250.
-int trackLevel(const cv::Mat& redRegion) {
-  std::vector<int> values;
-  values.reserve(static_cast<std::size_t>(redRegion.rows) * static_cast<std::size_t>(redRegion.cols));
-  for (int r = 0; r < redRegion.rows; ++r)
-    for (int c = 0; c < redRegion.cols; ++c) values.push_back(redRegion.at<uchar>(r, c));
-  std::sort(values.begin(), values.end(), std::greater<int>());
-  return std::min(values[kLevelRank] - 1, kLevelCap);
-}
-
 // The region's diagonal from its top-left to its bottom-right corner, as
 // y = slope * x + intercept in full-image coordinates.
 struct TrackLine {
@@ -362,44 +346,37 @@ double centroidDistance(const Contour& contour, const cv::Rect& roi, const Track
   return regionCentroid(contour, roi, centre) ? track.distance(centre) : kNoCentroidDistance;
 }
 
-// Track pass over the red channel: one blob inside the 30-pixel band along
-// the diagonal, near the diagonal, and brighter than the region by more
-// than 30. Returns -1 unless exactly one blob remains.
-int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
-  std::vector<cv::Mat> planes;
-  cv::split(image, planes);
-  const cv::Mat red = planes[2](roi);
-  cv::Mat band = cv::Mat::zeros(image.size(), CV_8UC1);
-  cv::line(band, roi.tl(), cv::Point(roi.x + roi.width, roi.y + roi.height), cv::Scalar(255), kBandThickness,
-           cv::LINE_8, 0);
-  const double slope = static_cast<double>(roi.height) / static_cast<double>(roi.width);
-  const TrackLine track{slope, roi.y - roi.x * slope};
-
-  cv::Mat binary;
-  cv::threshold(red, binary, static_cast<double>(trackLevel(red)), 255, cv::THRESH_BINARY);
-  cv::bitwise_and(binary, band(roi), binary);
-  closeThenOpen(binary, cross, kTrackClosings);
-  Contours kept;
-  for (const Contour& contour : externalContours(binary))
-    if (plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance)
-      kept.push_back(contour);
-  const Contours blobs = externalContours(filledMask(binary.size(), kept));
-  if (blobs.size() != 1) return kNoResult;
-
-  const double inside = cv::mean(red, filledMask(binary.size(), blobs))[0];
-  const double overall = cv::mean(red)[0];
-  cv::Point centre;
-  if (regionCentroid(blobs[0], roi, centre) && inside - overall > kMinContrast) spot = centre;
-  return kOk;
+// Where the closings can produce foreground in `binary`: the box of its
+// foreground grown by the closings' reach plus the pixel every step reads,
+// within the buffer; empty when there is no foreground. Outside this part
+// the buffer stays zero through every step, so a copy of it filtered on its
+// own holds the same pixels as the whole buffer filtered.
+cv::Rect foregroundReach(const cv::Mat& binary, int closings) {
+  const cv::Rect box = foregroundBox(binary);
+  if (box.empty()) return {};
+  return grownBy(box, cv::Size(closings + 1, closings + 1)) & cv::Rect(0, 0, binary.cols, binary.rows);
 }
 
-int locateSpot(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot) {
-  requireRegionInside(image, roi);
-  if (roi.width == 0 || roi.height == 0) return kNoResult;
-  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1));
-  if (findBrightSpot(image, roi, cross, spot)) return kOk;
-  if (static_cast<std::size_t>(roi.area()) <= kLevelRank) return kNoResult;
-  return findTrackSpot(image, roi, cross, spot);
+// Bright-spot pass on the grey values of the region only, filtered where
+// they can hold foreground.
+bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+  cv::Mat binary;
+  cv::cvtColor(image(roi), binary, cv::COLOR_BGR2GRAY);
+  cv::threshold(binary, binary, region::kSaturatedGrey, 255, cv::THRESH_BINARY);
+  const cv::Rect part = foregroundReach(binary, region::kBrightClosings);
+  return region::brightSpot(binary(part).clone(), part.tl(), roi, cross, spot);
+}
+
+// Track pass on the red values of the region only, with its level counted
+// from a histogram and the band drawn around the region.
+int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+  cv::Mat red, binary;
+  cv::extractChannel(image(roi), red, 2);
+  const int level = region::trackLevel(rankedValue(red, region::kLevelRank));
+  cv::threshold(red, binary, static_cast<double>(level), 255, cv::THRESH_BINARY);
+  cv::bitwise_and(binary, region::trackBand(image.size(), roi), binary);
+  const cv::Rect part = foregroundReach(binary, region::kTrackClosings);
+  return region::trackSpot(binary(part).clone(), part.tl(), red, roi, cross, spot);
 }
 
 // The model solved for h at the spot's distance r from the shifted reference
@@ -412,21 +389,73 @@ double modelHeight(const CalibrationValues& c, cv::Point spot) {
   return (c.dist * c.scale * c.k * r + c.dist * c.b) / (s + c.dist);
 }
 
-int measureHeight(const cv::Mat& image, const std::string& ymlPath, double& height, double& axisZ) {
+}  // namespace
+
+int region::locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright,
+                       TrackPass track) {
+  requireRegionInside(image, roi);
+  if (roi.width == 0 || roi.height == 0) return kNoResult;
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1));
+  if (bright(image, roi, cross, spot)) return kOk;
+  if (roi.area() < kLevelRank) return kNoResult;
+  return track(image, roi, cross, spot);
+}
+
+bool region::brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+  if (binary.empty()) return false;
+  closeThenOpen(binary, cross, kBrightClosings);
+  Contours kept;
+  for (const Contour& contour : externalContours(binary, at))
+    if (plausibleBlob(contour, kMaxBrightBlobArea)) kept.push_back(contour);
+  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
+  return blobs.size() == 1 && regionCentroid(blobs[0], roi, spot);
+}
+
+int region::trackLevel(int rankedRed) { return std::min(rankedRed - 1, kLevelCap); }
+
+int region::trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
+                      cv::Point& spot) {
+  if (binary.empty()) return kNoResult;
+  const double slope = static_cast<double>(roi.height) / static_cast<double>(roi.width);
+  const TrackLine track{slope, roi.y - roi.x * slope};
+  closeThenOpen(binary, cross, kTrackClosings);
+  Contours kept;
+  for (const Contour& contour : externalContours(binary, at))
+    if (plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance)
+      kept.push_back(contour);
+  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
+  if (blobs.size() != 1) return kNoResult;
+
+  // Integer sums over the same pixels: the part's mean inside the blob is
+  // the region's.
+  const double inside = cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at))[0];
+  const double overall = cv::mean(red)[0];
+  cv::Point centre;
+  if (regionCentroid(blobs[0], roi, centre) && inside - overall > kMinContrast) spot = centre;
+  return kOk;
+}
+
+cv::Mat region::trackBand(cv::Size imageSize, const cv::Rect& roi) {
+  const cv::Rect canvas = grownBy(roi, cv::Size(kBandMargin, kBandMargin)) & cv::Rect(cv::Point(0, 0), imageSize);
+  cv::Mat band = cv::Mat::zeros(canvas.size(), CV_8UC1);
+  cv::line(band, roi.tl() - canvas.tl(), roi.br() - canvas.tl(), cv::Scalar(255), kBandThickness, cv::LINE_8, 0);
+  return band(roi - canvas.tl());
+}
+
+int talmeq::measurePlaneHeight(const cv::Mat& image, const std::string& ymlPath, double& height, double& axisZ,
+                               RegionLocator locate) {
   CalibrationValues c;
   if (!readCalibration(ymlPath, c)) return kBadInput;
   const cv::Rect window(truncateToInt(c.roi.x + c.offsetX), truncateToInt(c.roi.y + c.offsetY), c.roi.width,
                         c.roi.height);
   cv::Point spot(0, 0);
-  const int located = getSpotCoordInRoI(image, window, spot);
+  const int located = locate(image, window, spot);
   if (located != kOk) return located;
   height = modelHeight(c, spot);
   axisZ = (height + c.initZ) + c.focusD;
   if (axisZ > kHighestAbsoluteHeight || axisZ < kLowestAbsoluteHeight) return kOutOfRange;
   return kOk;
 }
-
-}  // namespace
 
 int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect& roi) {
   try {
@@ -446,7 +475,7 @@ int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect&
 int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
-    return locateSpot(image, roi, spot);
+    return region::locateWith(image, roi, spot, findBrightSpot, findTrackSpot);
   } catch (const char*) {
     return kTextException;
   }
@@ -473,7 +502,7 @@ int correctYml(double fromZ, double toZ, std::string ymlPath) {
 // Writes nothing to the logger on any path, the -999 path included.
 int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height, double& axisZ) {
   try {
-    return measureHeight(image, ymlPath, height, axisZ);
+    return measurePlaneHeight(image, ymlPath, height, axisZ, getSpotCoordInRoI);
   } catch (const char*) {
     return kTextException;
   }

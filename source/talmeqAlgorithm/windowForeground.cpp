@@ -3,9 +3,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <array>
 
 #include "binaryMorphology.h"
+#include "rankedValue.h"
 #include "spotDetection.h"
 
 namespace talmeq::spot {
@@ -45,16 +45,7 @@ GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window) {
 }
 
 int windowThreshold(const GreyAround& grey, cv::Rect window) {
-  const cv::Mat values = grey.grey(window - grey.area.tl());
-  std::array<int, 256> histogram{};
-  for (int y = 0; y < values.rows; ++y) {
-    const uchar* row = values.ptr<uchar>(y);
-    for (int x = 0; x < values.cols; ++x) ++histogram[row[x]];
-  }
-  int value = 255;
-  for (int seen = histogram[255]; seen < kRankedPixels; seen += histogram[--value]) {
-  }
-  return std::min(value, kThresholdCap);
+  return std::min(rankedValue(grey.grey(window - grey.area.tl()), kRankedPixels), kThresholdCap);
 }
 
 FramedWindow brightWindowForeground(const GreyAround& grey, cv::Rect window, int thr) {

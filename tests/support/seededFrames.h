@@ -1,0 +1,55 @@
+// Building blocks of the seeded frames of the differential tests: random
+// backgrounds, points, clutter, and the layouts a frame can come in (four
+// channels, or a view into a larger image).
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdint>
+
+#include "spotFrames.h"
+
+namespace talmeq::test {
+
+inline cv::Point2d pointIn(cv::RNG& rng, cv::Rect2d r) {
+  return {rng.uniform(r.x, r.x + r.width), rng.uniform(r.y, r.y + r.height)};
+}
+
+// A frame of `size` with a random background level up to `maxBackground`,
+// gradient and noise; pixel noise seeded by `seed`.
+inline sim::FrameSpec randomBackground(cv::RNG& rng, cv::Size size, int seed, double maxBackground) {
+  sim::FrameSpec spec;
+  spec.size = size;
+  spec.seed = static_cast<std::uint64_t>(seed);
+  spec.background = rng.uniform(5.0, maxBackground);
+  spec.gradient = rng.uniform(-20.0, 40.0);
+  spec.noise = rng.uniform(0.5, 4.0);
+  return spec;
+}
+
+// Red and white strokes and blocks starting anywhere in `reach`, up to 60
+// pixels long.
+inline void addClutter(cv::Mat& frame, cv::RNG& rng, cv::Rect2d reach, int count) {
+  for (int i = 0; i < count; ++i) {
+    const int red = rng.uniform(90, 256), other = rng.uniform(0, 2) ? red : rng.uniform(0, 60);
+    const cv::Scalar colour(other, other, red);
+    const cv::Point a = pointIn(rng, reach);
+    const cv::Point b = a + cv::Point(rng.uniform(-60, 61), rng.uniform(-60, 61));
+    if (rng.uniform(0, 2))
+      cv::line(frame, a, b, colour, rng.uniform(1, 4));
+    else
+      cv::rectangle(frame, cv::Rect(a, cv::Size(rng.uniform(1, 12), rng.uniform(1, 12))), colour, cv::FILLED);
+  }
+}
+
+// The same pixels as a view at (30, 20) into a larger image whose other
+// pixels are `surround`: filters that look past the view would see them.
+inline cv::Mat viewInLargerImage(const cv::Mat& image, cv::Scalar surround) {
+  cv::Mat parent(image.rows + 40, image.cols + 60, image.type(), surround);
+  const cv::Rect place(cv::Point(30, 20), image.size());
+  image.copyTo(parent(place));
+  return parent(place);
+}
+
+}  // namespace talmeq::test
