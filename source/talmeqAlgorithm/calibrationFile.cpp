@@ -1,5 +1,6 @@
 #include "calibrationFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -36,21 +37,37 @@ void readFixed(const cv::FileStorage& storage, CalibrationValues& v) {
   v.focusD = readReal(storage, "focusD");
 }
 
+// "RoI" as four numbers, or (0, 0, 0, 0) for anything else: cv::read itself
+// raises an error for a text or a mapping in its place.
+cv::Rect readRegion(const cv::FileNode& node) {
+  constexpr std::size_t kRegionNumbers = 4;
+  if (!node.isSeq() || node.size() != kRegionNumbers) return {};
+  for (const cv::FileNode& element : node)
+    if (!element.isInt() && !element.isReal()) return {};
+  cv::Rect region;
+  cv::read(node, region, cv::Rect());
+  return region;
+}
+
 void readAll(const cv::FileStorage& storage, CalibrationValues& v) {
   v.k = readReal(storage, "k");
   v.b = readReal(storage, "b");
   v.initialX = readReal(storage, "initialX");
   v.initialY = readReal(storage, "initialY");
   readFixed(storage, v);
-  cv::read(storage["RoI"], v.roi, cv::Rect());
+  v.roi = readRegion(storage["RoI"]);
   v.offsetX = readReal(storage, "offsetX");
   v.offsetY = readReal(storage, "offsetY");
 }
 
 // Opens `path` for reading, runs `reader` on it and releases it. Returns false
-// when the file does not open.
+// when the file does not open. Only a regular file counts: cv::FileStorage
+// raises an error for a folder (or an empty path) here, where other
+// platforms merely fail to open it.
 template <class Reader>
 bool readWith(const std::string& path, CalibrationValues& values, Reader reader) {
+  std::error_code error;
+  if (!fs::is_regular_file(fs::path(path), error)) return false;
   cv::FileStorage storage(path, cv::FileStorage::READ, std::string());
   if (!storage.isOpened()) return false;
   CalibrationValues read = values;
@@ -133,6 +150,17 @@ bool writeTemporary(const std::string& path, const CalibrationValues& values) {
   return readsBackAs(path, values);
 }
 
+// The temporary file's name: the unique prefix and as much of the end of the
+// target's name as keeps it within the usual 255-character limit of a file
+// name, so the extensions that choose the format stay in place.
+fs::path temporaryName(const fs::path& target) {
+  constexpr std::size_t kMaxNameLength = 255;
+  const std::string prefix = uniquePrefix();
+  const std::string name = target.filename().string();
+  const std::size_t kept = std::min(name.size(), kMaxNameLength - prefix.size());
+  return target.parent_path() / (prefix + name.substr(name.size() - kept));
+}
+
 }  // namespace
 
 bool readCalibration(const std::string& path, CalibrationValues& values) {
@@ -146,7 +174,7 @@ bool readFixedSettings(const std::string& path, CalibrationValues& values) {
 bool writeCalibration(const std::string& path, const CalibrationValues& values) {
   const fs::path target(path);
   if (!target.has_filename()) return false;
-  const fs::path temporary = target.parent_path() / (uniquePrefix() + target.filename().string());
+  const fs::path temporary = temporaryName(target);
   const bool written = writeTemporary(temporary.string(), values);
   if (written) flushToDisk(temporary);
   if (written && replaceFile(temporary, target)) {

@@ -26,8 +26,9 @@ struct CalibrationValues {
 };
 
 // Reads all eleven keys; a missing real reads as 0.0 and a "RoI" that is not
-// a sequence of exactly four integers as (0, 0, 0, 0). Returns false, with
-// `values` untouched, when the file cannot be opened.
+// a sequence of exactly four numbers as (0, 0, 0, 0). Returns false, with
+// `values` untouched, when the path names no regular file or the file cannot
+// be opened.
 bool readCalibration(const std::string& path, CalibrationValues& values);
 
 // Reads only "scale", "dist", "initZ" and "focusD", in that order, with the
