@@ -245,6 +245,13 @@ std::map<std::string, std::string> damagedContents(const std::string& calibrated
       {"empty", ""},
       {"truncated", calibrated.substr(0, calibrated.size() / 2)},
       {"binary garbage", garbage},
+      // Found by fuzzing: NUL bytes made OpenCV's parser crash on a null pointer.
+      {"NUL bytes in an XML header", std::string("<?xml version=") + std::string(99, '\0') +
+                                         "\"1.0\"?>\n<opencv_storage>\n<k>0.25</k><RoI>101 80 060 45</RoI>\n"
+                                         "</opencv_storage>\n"},
+      {"zero-filled tail", calibrated.substr(0, calibrated.size() / 2) + std::string(4096, '\0')},
+      // Found by fuzzing: sent OpenCV's parser into an endless loop.
+      {"text glued to the document marker", "%YAML:1.0\n---)k: .nan\nb: -.inf\n"},
       {"JSON", "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, 150]\n}\n"},
       {"XML", "<?xml version=\"1.0\"?>\n<opencv_storage>\n<k>1.</k><scale>0.1</scale><dist>300.</dist>\n"
               "<RoI>500 500 200 150</RoI></opencv_storage>\n"},
@@ -269,6 +276,9 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
       // A file that opens but does not parse is OpenCV's error.
       {"empty", {kThrows, kThrows, kThrows}},
       {"binary garbage", {kThrows, kThrows, kThrows}},
+      {"NUL bytes in an XML header", {kThrows, kThrows, kThrows}},
+      {"zero-filled tail", {kThrows, kThrows, kThrows}},
+      {"text glued to the document marker", {kThrows, kThrows, kThrows}},
       // Half a file has no "dist", and its window is gone.
       {"truncated", {code(-2), code(0), code(-1)}},
       // Other formats are read by their content; the rewrite is YAML.

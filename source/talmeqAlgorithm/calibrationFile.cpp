@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -60,6 +62,41 @@ void readAll(const cv::FileStorage& storage, CalibrationValues& v) {
   v.offsetY = readReal(storage, "offsetY");
 }
 
+// True when the file's name marks it as compressed, which cv::FileStorage
+// reads through zlib.
+bool compressedName(const fs::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".gz";
+}
+
+// True when a line of `text` starts a YAML document ("---") with more than
+// blanks after the marker.
+bool hasGluedDocumentMarker(const std::string& text) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.compare(0, 3, "---") == 0 && line.find_first_not_of(" \t\r", 3) != std::string::npos) return true;
+  return false;
+}
+
+// Raises OpenCV's parse error for text its own parser mishandles instead of
+// raising that error itself: a NUL byte (as in blocks a power loss left
+// zero-filled) makes it dereference a null pointer, and a document marker
+// with text glued to it can send it into an endless loop. Both are invalid
+// in a calibration file anyway. Compressed files are left to the parser.
+void requireParsableText(const fs::path& path) {
+  if (compressedName(path)) return;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  const std::string text = content.str();
+  if (text.find('\0') != std::string::npos)
+    CV_Error(cv::Error::StsParseError, "the calibration file holds a NUL byte");
+  if (hasGluedDocumentMarker(text))
+    CV_Error(cv::Error::StsParseError, "the calibration file has text after a \"---\" document marker");
+}
+
 // Opens `path` for reading, runs `reader` on it and releases it. Returns false
 // when the file does not open. Only a regular file counts: cv::FileStorage
 // raises an error for a folder (or an empty path) here, where other
@@ -68,6 +105,7 @@ template <class Reader>
 bool readWith(const std::string& path, CalibrationValues& values, Reader reader) {
   std::error_code error;
   if (!fs::is_regular_file(fs::path(path), error)) return false;
+  requireParsableText(fs::path(path));
   cv::FileStorage storage(path, cv::FileStorage::READ, std::string());
   if (!storage.isOpened()) return false;
   CalibrationValues read = values;
