@@ -245,11 +245,13 @@ std::map<std::string, std::string> damagedContents(const std::string& calibrated
       {"empty", ""},
       {"truncated", calibrated.substr(0, calibrated.size() / 2)},
       {"binary garbage", garbage},
-      // Found by fuzzing: NUL bytes made OpenCV's parser crash on a null pointer.
+      // Found by fuzzing: NUL bytes or an XML processing instruction left
+      // open made OpenCV's parser crash on a null pointer.
       {"NUL bytes in an XML header", std::string("<?xml version=") + std::string(99, '\0') +
                                          "\"1.0\"?>\n<opencv_storage>\n<k>0.25</k><RoI>101 80 060 45</RoI>\n"
                                          "</opencv_storage>\n"},
       {"zero-filled tail", calibrated.substr(0, calibrated.size() / 2) + std::string(4096, '\0')},
+      {"XML instruction left open", "<?xml version=\"1.0\"?>\n<?xml version="},
       // Found by fuzzing: sent OpenCV's parser into an endless loop.
       {"text glued to the document marker", "%YAML:1.0\n---)k: .nan\nb: -.inf\n"},
       {"JSON", "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, 150]\n}\n"},
@@ -279,6 +281,7 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
       {"NUL bytes in an XML header", {kThrows, kThrows, kThrows}},
       {"zero-filled tail", {kThrows, kThrows, kThrows}},
       {"text glued to the document marker", {kThrows, kThrows, kThrows}},
+      {"XML instruction left open", {kThrows, kThrows, kThrows}},
       // Half a file has no "dist", and its window is gone.
       {"truncated", {code(-2), code(0), code(-1)}},
       // Other formats are read by their content; the rewrite is YAML.

@@ -80,11 +80,25 @@ bool hasGluedDocumentMarker(const std::string& text) {
   return false;
 }
 
+// True when XML text (first character '<') has a processing instruction
+// ("<?") that its line does not close ("?>").
+bool hasOpenXmlInstruction(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos || text[first] != '<') return false;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t open = line.find("<?");
+    if (open != std::string::npos && line.find("?>", open + 2) == std::string::npos) return true;
+  }
+  return false;
+}
+
 // Raises OpenCV's parse error for text its own parser mishandles instead of
 // raising that error itself: a NUL byte (as in blocks a power loss left
-// zero-filled) makes it dereference a null pointer, and a document marker
-// with text glued to it can send it into an endless loop. Both are invalid
-// in a calibration file anyway. Compressed files are left to the parser.
+// zero-filled) or an XML processing instruction left open makes it
+// dereference a null pointer, and a YAML document marker with text glued to
+// it can send it into an endless loop. All are invalid in a calibration file
+// anyway. Compressed files are left to the parser.
 void requireParsableText(const fs::path& path) {
   if (compressedName(path)) return;
   std::ifstream in(path, std::ios::binary);
@@ -93,6 +107,8 @@ void requireParsableText(const fs::path& path) {
   const std::string text = content.str();
   if (text.find('\0') != std::string::npos)
     CV_Error(cv::Error::StsParseError, "the calibration file holds a NUL byte");
+  if (hasOpenXmlInstruction(text))
+    CV_Error(cv::Error::StsParseError, "the calibration file leaves an XML processing instruction open");
   if (hasGluedDocumentMarker(text))
     CV_Error(cv::Error::StsParseError, "the calibration file has text after a \"---\" document marker");
 }
