@@ -329,7 +329,9 @@ TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
       {"missing folder", folder_.file("nowhere/cal.yml")},
       {"empty path", ""},
   };
-  for (const auto& [name, path] : paths) {
+  for (const auto& entry : paths) {
+    const std::string& name = entry.first;
+    const std::string& path = entry.second;  // a plain name, so the lambdas may capture it
     double h = 1.0, z = 2.0;
     expectCase("getCalibrationParamByLinear, " + name,
                [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, code(-2));
@@ -414,10 +416,12 @@ TEST_F(BadInputMatrix, NonFiniteHeightsAndThicknesses) {
   const std::map<std::string, std::pair<double, double>> shifts = {
       {"NaN", {kNaN, 0.0}}, {"+inf", {0.0, kInf}}, {"-inf", {-kInf, 0.0}}, {"overflowing", {1e308, -1e308}}};
   // The shift is not checked: the file is rewritten whole, "initZ" not finite.
-  for (const auto& [name, shift] : shifts) {
+  for (const auto& entry : shifts) {
+    const auto [fromZ, toZ] = entry.second;
     talmeq::test::writeText(path, calibratedFile_);
-    expectCase("correctYml, " + name + " shift", [&] { return correctYml(shift.first, shift.second, path); },
-               code(0), "cal.yml");
+    expectCase("correctYml, " + entry.first + " shift", [&, fromZ = fromZ, toZ = toZ] {
+      return correctYml(fromZ, toZ, path);
+    }, code(0), "cal.yml");
   }
   // The thickness is not checked: a non-finite one still gives an output of
   // the input's size and type, whose pixels mean nothing.
