@@ -114,9 +114,9 @@ void requireParsableText(const fs::path& path) {
 }
 
 // Opens `path` for reading, runs `reader` on it and releases it. Returns false
-// when the file does not open. Only a regular file counts: cv::FileStorage
-// raises an error for a folder (or an empty path) here, where other
-// platforms merely fail to open it.
+// when the file does not open. Only a regular file counts: for a folder or
+// an empty path cv::FileStorage raises an error on some platforms and merely
+// fails to open on others.
 template <class Reader>
 bool readWith(const std::string& path, CalibrationValues& values, Reader reader) {
   std::error_code error;
