@@ -1,12 +1,38 @@
 #!/usr/bin/env bash
-# Builds the project with clang and AddressSanitizer + UndefinedBehaviorSanitizer
-# in build-asan/ and runs the whole test suite there; any report fails a test.
+# Builds talmeq with clang and sanitizers and runs tests there; any sanitizer
+# report aborts the test that caused it, which fails the run.
+#   sanitize.sh [address]  AddressSanitizer + UndefinedBehaviorSanitizer in
+#                          build-asan/, the whole test suite
+#   sanitize.sh thread     ThreadSanitizer in build-tsan/, the concurrency and
+#                          logger suites
 set -euo pipefail
 cd "$(dirname "$0")/.."
+mode=${1:-address}
 bash scripts/install-deps.sh
-CC=clang-14 CXX=clang++-14 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTALMEQ_SANITIZE=address,undefined -DTALMEQ_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$(nproc)"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+
+configure() {  # <build dir> <sanitizers> [cmake options...]
+  local dir=$1 sanitizers=$2
+  shift 2
+  CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTALMEQ_SANITIZE="$sanitizers" -DTALMEQ_BUILD_BENCH=OFF "$@" >/dev/null
+}
+
+case "$mode" in
+  address)
+    configure build-asan address,undefined
+    cmake --build build-asan -j "$(nproc)"
+    export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
+    ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+    ;;
+  thread)
+    configure build-tsan thread -DTALMEQ_BUILD_CLI=OFF
+    cmake --build build-tsan -j "$(nproc)" --target concurrencyTests loggerTests
+    export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp"
+    ctest --test-dir build-tsan --output-on-failure -R '^(Concurrency|Logger)\.'
+    ;;
+  *)
+    echo "usage: $0 [address|thread]" >&2
+    exit 2
+    ;;
+esac

@@ -1,9 +1,12 @@
 #include "calibrationFile.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -36,21 +39,89 @@ void readFixed(const cv::FileStorage& storage, CalibrationValues& v) {
   v.focusD = readReal(storage, "focusD");
 }
 
+// "RoI" as four numbers, or (0, 0, 0, 0) for anything else: cv::read itself
+// raises an error for a text or a mapping in its place.
+cv::Rect readRegion(const cv::FileNode& node) {
+  constexpr std::size_t kRegionNumbers = 4;
+  if (!node.isSeq() || node.size() != kRegionNumbers) return {};
+  for (const cv::FileNode& element : node)
+    if (!element.isInt() && !element.isReal()) return {};
+  cv::Rect region;
+  cv::read(node, region, cv::Rect());
+  return region;
+}
+
 void readAll(const cv::FileStorage& storage, CalibrationValues& v) {
   v.k = readReal(storage, "k");
   v.b = readReal(storage, "b");
   v.initialX = readReal(storage, "initialX");
   v.initialY = readReal(storage, "initialY");
   readFixed(storage, v);
-  cv::read(storage["RoI"], v.roi, cv::Rect());
+  v.roi = readRegion(storage["RoI"]);
   v.offsetX = readReal(storage, "offsetX");
   v.offsetY = readReal(storage, "offsetY");
 }
 
+// True when the file's name marks it as compressed, which cv::FileStorage
+// reads through zlib.
+bool compressedName(const fs::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".gz";
+}
+
+// True when a line of `text` starts a YAML document ("---") with more than
+// blanks after the marker.
+bool hasGluedDocumentMarker(const std::string& text) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.compare(0, 3, "---") == 0 && line.find_first_not_of(" \t\r", 3) != std::string::npos) return true;
+  return false;
+}
+
+// True when XML text (first character '<') has a processing instruction
+// ("<?") that its line does not close ("?>").
+bool hasOpenXmlInstruction(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos || text[first] != '<') return false;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t open = line.find("<?");
+    if (open != std::string::npos && line.find("?>", open + 2) == std::string::npos) return true;
+  }
+  return false;
+}
+
+// Raises OpenCV's parse error for text its own parser mishandles instead of
+// raising that error itself: a NUL byte (as in blocks a power loss left
+// zero-filled) or an XML processing instruction left open makes it
+// dereference a null pointer, and a YAML document marker with text glued to
+// it can send it into an endless loop. All are invalid in a calibration file
+// anyway. Compressed files are left to the parser.
+void requireParsableText(const fs::path& path) {
+  if (compressedName(path)) return;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  const std::string text = content.str();
+  if (text.find('\0') != std::string::npos)
+    CV_Error(cv::Error::StsParseError, "the calibration file holds a NUL byte");
+  if (hasOpenXmlInstruction(text))
+    CV_Error(cv::Error::StsParseError, "the calibration file leaves an XML processing instruction open");
+  if (hasGluedDocumentMarker(text))
+    CV_Error(cv::Error::StsParseError, "the calibration file has text after a \"---\" document marker");
+}
+
 // Opens `path` for reading, runs `reader` on it and releases it. Returns false
-// when the file does not open.
+// when the file does not open. Only a regular file counts: for a folder or
+// an empty path cv::FileStorage raises an error on some platforms and merely
+// fails to open on others.
 template <class Reader>
 bool readWith(const std::string& path, CalibrationValues& values, Reader reader) {
+  std::error_code error;
+  if (!fs::is_regular_file(fs::path(path), error)) return false;
+  requireParsableText(fs::path(path));
   cv::FileStorage storage(path, cv::FileStorage::READ, std::string());
   if (!storage.isOpened()) return false;
   CalibrationValues read = values;
@@ -133,6 +204,17 @@ bool writeTemporary(const std::string& path, const CalibrationValues& values) {
   return readsBackAs(path, values);
 }
 
+// The temporary file's name: the unique prefix and as much of the end of the
+// target's name as keeps it within the usual 255-character limit of a file
+// name, so the extensions that choose the format stay in place.
+fs::path temporaryName(const fs::path& target) {
+  constexpr std::size_t kMaxNameLength = 255;
+  const std::string prefix = uniquePrefix();
+  const std::string name = target.filename().string();
+  const std::size_t kept = std::min(name.size(), kMaxNameLength - prefix.size());
+  return target.parent_path() / (prefix + name.substr(name.size() - kept));
+}
+
 }  // namespace
 
 bool readCalibration(const std::string& path, CalibrationValues& values) {
@@ -146,7 +228,7 @@ bool readFixedSettings(const std::string& path, CalibrationValues& values) {
 bool writeCalibration(const std::string& path, const CalibrationValues& values) {
   const fs::path target(path);
   if (!target.has_filename()) return false;
-  const fs::path temporary = target.parent_path() / (uniquePrefix() + target.filename().string());
+  const fs::path temporary = temporaryName(target);
   const bool written = writeTemporary(temporary.string(), values);
   if (written) flushToDisk(temporary);
   if (written && replaceFile(temporary, target)) {

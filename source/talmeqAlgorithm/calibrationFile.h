@@ -26,8 +26,11 @@ struct CalibrationValues {
 };
 
 // Reads all eleven keys; a missing real reads as 0.0 and a "RoI" that is not
-// a sequence of exactly four integers as (0, 0, 0, 0). Returns false, with
-// `values` untouched, when the file cannot be opened.
+// a sequence of exactly four numbers as (0, 0, 0, 0). Returns false, with
+// `values` untouched, when the path names no regular file or the file cannot
+// be opened. A file that does not parse raises OpenCV's parse error, also
+// when it holds text that OpenCV's parser would crash or hang on (NUL bytes,
+// an open XML processing instruction, text glued to a "---" marker).
 bool readCalibration(const std::string& path, CalibrationValues& values);
 
 // Reads only "scale", "dist", "initZ" and "focusD", in that order, with the

@@ -533,6 +533,7 @@ constexpr int kBoardMarkersY = 6;
 constexpr float kBoardMarkerLength = 200.0f;
 constexpr float kBoardMarkerSeparation = 100.0f;
 constexpr int kBoardFirstId = 0;
+constexpr std::size_t kCornersPerMarker = 4;
 
 // Thickness correction: scale (190 - thickness) / 190 about the principal point.
 constexpr double kReferenceDistance = 190.0;
@@ -580,12 +581,17 @@ int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat
   return kOk;
 }
 
-// The principal point of a 3 x 3 camera matrix of CV_64F or CV_32F; any
-// other shape or type is an OpenCV error.
-cv::Point2f principalPoint(const cv::Mat& cameraMatrix) {
+// Raises OpenCV's error unless the camera matrix is 3 x 3 of CV_64F or
+// CV_32F. Checked before any undistortion: OpenCV's undistortion functions
+// crash on an empty matrix instead of raising their error.
+void requireCameraMatrix(const cv::Mat& cameraMatrix) {
   CV_Assert(cameraMatrix.rows == 3 && cameraMatrix.cols == 3);
   CV_CheckType(cameraMatrix.type(), cameraMatrix.type() == CV_64F || cameraMatrix.type() == CV_32F,
                "camera matrix must be CV_64F or CV_32F");
+}
+
+// The principal point of a camera matrix that passed requireCameraMatrix.
+cv::Point2f principalPoint(const cv::Mat& cameraMatrix) {
   cv::Mat camera;
   cameraMatrix.convertTo(camera, CV_64F);
   return {static_cast<float>(camera.at<double>(0, 2)), static_cast<float>(camera.at<double>(1, 2))};
@@ -593,9 +599,10 @@ cv::Point2f principalPoint(const cv::Mat& cameraMatrix) {
 
 void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
                         double thickness, cv::Mat& corrected) {
+  requireCameraMatrix(cameraMatrix);
+  const cv::Point2f centre = principalPoint(cameraMatrix);
   cv::Mat undistorted;
   cv::undistort(image, undistorted, cameraMatrix, distCoeffs, cv::noArray());
-  const cv::Point2f centre = principalPoint(cameraMatrix);
   const double scale = (kReferenceDistance - thickness) / kReferenceDistance;
   logMessage("thickness: ", thickness);
   const cv::Mat scaling = cv::getRotationMatrix2D(centre, 0.0, scale);
@@ -613,11 +620,15 @@ int detectBoardMarkers(const cv::Mat& image, std::vector<int>& ids, MarkerCorner
 }
 
 // Every view of `allCorners` has a list of identifiers at least as long as
-// its list of markers.
-bool idsCoverMarkers(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds) {
+// its list of markers, and every marker has its four corners (the board's
+// point pairing reads exactly four per marker, whatever the list holds).
+bool detectionsConsistent(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds) {
   if (allIds.size() < allCorners.size()) return false;
-  for (std::size_t i = 0; i < allCorners.size(); ++i)
+  for (std::size_t i = 0; i < allCorners.size(); ++i) {
     if (allIds[i].size() < allCorners[i].size()) return false;
+    for (const std::vector<cv::Point2f>& marker : allCorners[i])
+      if (marker.size() != kCornersPerMarker) return false;
+  }
   return true;
 }
 
@@ -644,7 +655,7 @@ FlatDetections flatten(const std::vector<MarkerCorners>& allCorners, const std::
 
 int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds,
                             cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {
-  if (!idsCoverMarkers(allCorners, allIds)) return TALMEQ_FAILURE(kArucoCalibName, kBadInput);
+  if (!detectionsConsistent(allCorners, allIds)) return TALMEQ_FAILURE(kArucoCalibName, kBadInput);
   const FlatDetections flat = flatten(allCorners, allIds);
   if (allCorners.empty()) return TALMEQ_FAILURE(kArucoCalibName, kNoResult);
   const cv::Ptr<cv::aruco::Dictionary> dictionary = boardDictionary();
@@ -657,6 +668,7 @@ int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const 
 
 void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, cv::Size imageSize,
                     cv::Mat& corrected) {
+  requireCameraMatrix(cameraMatrix);
   cv::Mat map1, map2;
   cv::initUndistortRectifyMap(cameraMatrix, distCoeffs, cv::Mat(), cameraMatrix, imageSize, CV_16SC2, map1, map2);
   cv::remap(image, corrected, map1, map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));

@@ -47,8 +47,10 @@ TALMEQALGORITHM_EXPORT int getSpotCoord(cv::Mat image, cv::Point& coord);
 // was without a report. Logs each point, each error and the average error.
 // Returns 0, -1 (average error above 0.2; the file is already written),
 // -2 (lists of different length or shorter than 3, a non-finite height,
-// equal first and last heights, a file that does not open, or "dist" 0; the
-// file is not written) or -999.
+// equal first and last heights, a path that names no regular file, or
+// "dist" 0; the file is not written) or -999. Non-finite settings in the
+// file give a non-finite fit and average error, which is not above 0.2.
+// A file that opens but does not parse (empty, garbage) raises cv::Exception.
 TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heights,
                                                        std::vector<cv::Point> coords,
                                                        std::string ymlPath);
@@ -56,7 +58,9 @@ TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heigh
 // Shifts "initZ" of the calibration file by toZ - fromZ, so that a plane that
 // measured fromZ now measures toZ, and rewrites the file atomically with all
 // eleven keys (missing ones as 0; an unwritable file is left as it was).
-// Returns 0, -2 (the file does not open; it is not created) or -999.
+// Returns 0, -2 (the path names no regular file; it is not created) or -999.
+// The shift is not checked: a non-finite one is written as it comes out.
+// A file that opens but does not parse (empty, garbage) raises cv::Exception.
 TALMEQALGORITHM_EXPORT int correctYml(double fromZ, double toZ, std::string ymlPath);
 
 // Measures the plane height from a CV_8UC3 BGR image with the calibration
@@ -68,10 +72,10 @@ TALMEQALGORITHM_EXPORT int correctYml(double fromZ, double toZ, std::string ymlP
 // as a spot at pixel (0, 0), and the height is computed for that pixel.
 // Returns 0, -1 (no single spot in the window, an empty window, or one of
 // fewer than 101 pixels without a saturated spot; outputs untouched),
-// -2 (the file does not open; outputs untouched), -3 (axisZ above 0 or below
-// -32; both outputs written) or -999. Writes nothing to the logger, not even
-// for -999. A window that does not lie inside the image, or of negative size,
-// raises cv::Exception.
+// -2 (the path names no regular file; outputs untouched), -3 (axisZ above 0
+// or below -32; both outputs written; a NaN is neither) or -999. Writes nothing to
+// the logger, not even for -999. A window that does not lie inside the image,
+// or of negative size, and a file that does not parse raise cv::Exception.
 TALMEQALGORITHM_EXPORT int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height,
                                                   double& axisZ);
 
@@ -110,8 +114,9 @@ TALMEQALGORITHM_EXPORT int getArucoCorners(cv::Mat image, std::vector<int>& ids,
 //   cameraMatrix  in/out: 3 x 3 CV_64F; the input is not used as a guess.
 //   distCoeffs    in/out: five CV_64F k1, k2, p1, p2, k3.
 // Returns 0 (calibrated, whatever the reprojection error), -1 (no view;
-// outputs untouched), -2 (allIds holds fewer views than allCorners, or a view
-// fewer identifiers than markers; outputs untouched) or -999.
+// outputs untouched), -2 (allIds holds fewer views than allCorners, a view
+// fewer identifiers than markers, or a marker not exactly four corners;
+// outputs untouched) or -999.
 // Writes no messages; every failure writes a failure record. Views OpenCV
 // cannot calibrate from raise cv::Exception: a view holding no marker, or
 // too few markers of the board in all.
@@ -122,7 +127,8 @@ TALMEQALGORITHM_EXPORT int calibAruco(std::vector<std::vector<std::vector<cv::Po
 // Removes the lens distortion by an explicit map (CV_16SC2) built for the
 // requested output size; the camera matrix is kept as the output's own.
 //   image         any image cv::remap accepts (only read).
-//   cameraMatrix  3 x 3, CV_64F or CV_32F, pixels.
+//   cameraMatrix  3 x 3, CV_64F or CV_32F, pixels; other shapes or types
+//                 raise cv::Exception.
 //   distCoeffs    4, 5, 8, 12 or 14 coefficients (k1, k2, p1, p2[, k3...]).
 //   imageSize     size of the output in pixels (may differ from the image).
 //   corrected     out: imageSize, type of image; bilinear interpolation,

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses (clang, with AddressSanitizer and
+# UndefinedBehaviorSanitizer) in build-fuzz/ and runs each for a bounded time:
+# TALMEQ_FUZZ_SECONDS per harness (default 60). Each run starts from the seed
+# corpus in fuzz/corpus/<harness>/ and grows a working copy in build-fuzz/;
+# any crash, sanitizer report, leak, timeout or abort fails the script and
+# leaves the input in build-fuzz/findings/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${TALMEQ_FUZZ_SECONDS:-60}
+harnesses=(calibrationFileFuzzer spotDetectorFuzzer regionLocatorFuzzer)
+
+bash scripts/install-deps.sh
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTALMEQ_SANITIZE=address,undefined -DTALMEQ_BUILD_FUZZ=ON -DTALMEQ_BUILD_TESTS=OFF \
+  -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_CLI=OFF -DTALMEQ_INSTALL=OFF >/dev/null
+cmake --build build-fuzz -j "$(nproc)" --target "${harnesses[@]}"
+
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
+export OPENCV_LOG_LEVEL=SILENT
+# The calibration harness writes a file per input: keep it in memory if we can.
+[ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
+
+mkdir -p build-fuzz/findings
+total=0
+for harness in "${harnesses[@]}"; do
+  name=${harness%Fuzzer}
+  work=build-fuzz/corpus/$name
+  mkdir -p "$work"
+  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+           -artifact_prefix="build-fuzz/findings/$name-")
+  [ -f "fuzz/$name.dict" ] && options+=(-dict="fuzz/$name.dict")
+  log=build-fuzz/$name.log
+  if ! "build-fuzz/fuzz/$harness" "${options[@]}" "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "fuzz: $harness found a failure (see $log and build-fuzz/findings/)" >&2
+    exit 1
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "fuzz: $harness ran $runs inputs in ${seconds}s without a finding"
+  total=$((total + runs))
+done
+echo "fuzz: $total inputs in all"
