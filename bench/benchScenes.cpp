@@ -48,23 +48,23 @@ const std::vector<FrameSize>& frameSizes() {
   return sizes;
 }
 
-sim::FrameSpec sceneBackground(cv::Size size) {
-  sim::FrameSpec spec;
-  spec.size = size;
-  spec.seed = 17;
-  spec.background = 40.0;
-  spec.gradient = 20.0;
-  spec.noise = 2.0;
-  spec.ambient = {{{size.width * 0.2, size.height * 0.3}, 80.0, 50.0}};
-  return spec;
+sim::FrameRecipe sceneBackground(cv::Size size) {
+  sim::FrameRecipe recipe;
+  recipe.size = size;
+  recipe.seed = 17;
+  recipe.background = 40.0;
+  recipe.gradient = 20.0;
+  recipe.noise = 2.0;
+  recipe.ambient = {{{size.width * 0.2, size.height * 0.3}, 80.0, 50.0}};
+  return recipe;
 }
 
 cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
-  sim::FrameSpec spec = sceneBackground(size);
-  if (scene.name == "bright/found") spec.spots = {spotAt(size, 2.5, 1200.0, false)};
-  if (scene.name == "bright/none") spec.spots = {spotAt(size, 12.0, 1500.0, false)};  // too large a blob
-  if (scene.name == "dim/found") spec.spots = {spotAt(size, 2.0, 110.0, true)};
-  return sim::renderSpotFrame(spec);
+  sim::FrameRecipe recipe = sceneBackground(size);
+  if (scene.name == "bright/found") recipe.spots = {spotAt(size, 2.5, 1200.0, false)};
+  if (scene.name == "bright/none") recipe.spots = {spotAt(size, 12.0, 1500.0, false)};  // too large a blob
+  if (scene.name == "dim/found") recipe.spots = {spotAt(size, 2.0, 110.0, true)};
+  return sim::renderSpotFrame(recipe);
 }
 
 QuietLog::QuietLog() { logger::setRouter(std::make_shared<SilentRouter>()); }

@@ -31,7 +31,7 @@ const std::vector<FrameSize>& frameSizes();
 
 // The scene every benchmark frame starts from: a lit background with a
 // gradient, pixel noise and one patch of ambient light left of the centre.
-sim::FrameSpec sceneBackground(cv::Size size);
+sim::FrameRecipe sceneBackground(cv::Size size);
 
 // The frame of `scene` at `size`; deterministic.
 cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size);

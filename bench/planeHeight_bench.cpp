@@ -48,14 +48,14 @@ cv::Point2d spotCentre(cv::Size frame) {
 }
 
 cv::Mat planeFrame(const PlaneScene& scene, cv::Size size) {
-  sim::FrameSpec spec = sceneBackground(size);
+  sim::FrameRecipe recipe = sceneBackground(size);
   sim::Spot spot;
   spot.centre = spotCentre(size);
   spot.sigma = scene.saturated ? 2.5 : 3.5;
   spot.peak = scene.saturated ? 1200.0 : 400.0;
   if (!scene.saturated) spot.green = 0.1, spot.blue = 0.1;
-  spec.spots = {spot};
-  return sim::renderSpotFrame(spec);
+  recipe.spots = {spot};
+  return sim::renderSpotFrame(recipe);
 }
 
 // A calibration whose reference position lies 120 pixels from the spot and

@@ -26,7 +26,7 @@
 
 namespace {
 
-using talmeq::sim::FrameSpec;
+using talmeq::sim::FrameRecipe;
 using talmeq::sim::Spot;
 using talmeq::test::addClutter;
 using talmeq::test::pointIn;
@@ -157,37 +157,37 @@ struct Case {
 Case seededCase(int seed) {
   cv::RNG rng(static_cast<std::uint64_t>(seed) * 7919 + 3);
   const cv::Size size = randomFrameSize(rng);
-  FrameSpec spec = talmeq::test::randomBackground(rng, size, seed, 120.0);
+  FrameRecipe recipe = talmeq::test::randomBackground(rng, size, seed, 120.0);
   Case c;
-  c.roi = seed % 97 == 0 ? outsideRegion(rng, spec.size) : randomRegion(rng, spec.size, seed / 11);
-  const cv::Rect inside = c.roi & cv::Rect(cv::Point(0, 0), spec.size);
-  const cv::Rect r = inside.empty() ? cv::Rect(0, 0, spec.size.width, spec.size.height) : inside;
+  c.roi = seed % 97 == 0 ? outsideRegion(rng, recipe.size) : randomRegion(rng, recipe.size, seed / 11);
+  const cv::Rect inside = c.roi & cv::Rect(cv::Point(0, 0), recipe.size);
+  const cv::Rect r = inside.empty() ? cv::Rect(0, 0, recipe.size.width, recipe.size.height) : inside;
   const int kind = seed % 10;
   const char* names[] = {"bright spot", "two bright blobs", "track spot", "faint track spot", "two track spots",
                          "clutter", "noise", "region edge", "bright and track", "empty"};
   switch (kind) {
-    case 0: spec.spots = {saturatedSpot(rng, pointIn(rng, r))}; break;
-    case 1: spec.spots = {saturatedSpot(rng, pointIn(rng, r)), saturatedSpot(rng, pointIn(rng, r))}; break;
-    case 2: spec.spots = {redSpot(rng, nearDiagonal(rng, r, 16.0), rng.uniform(150.0, 900.0))}; break;
-    case 3: spec.spots = {redSpot(rng, nearDiagonal(rng, r, 6.0), spec.background + rng.uniform(20.0, 60.0))}; break;
+    case 0: recipe.spots = {saturatedSpot(rng, pointIn(rng, r))}; break;
+    case 1: recipe.spots = {saturatedSpot(rng, pointIn(rng, r)), saturatedSpot(rng, pointIn(rng, r))}; break;
+    case 2: recipe.spots = {redSpot(rng, nearDiagonal(rng, r, 16.0), rng.uniform(150.0, 900.0))}; break;
+    case 3: recipe.spots = {redSpot(rng, nearDiagonal(rng, r, 6.0), recipe.background + rng.uniform(20.0, 60.0))}; break;
     case 4:
-      spec.spots = {redSpot(rng, nearDiagonal(rng, r, 12.0), rng.uniform(150.0, 600.0)),
+      recipe.spots = {redSpot(rng, nearDiagonal(rng, r, 12.0), rng.uniform(150.0, 600.0)),
                     redSpot(rng, nearDiagonal(rng, r, 12.0), rng.uniform(150.0, 600.0))};
       break;
-    case 6: spec.noise = rng.uniform(10.0, 40.0); spec.speckles = rng.uniform(0, 60); break;
+    case 6: recipe.noise = rng.uniform(10.0, 40.0); recipe.speckles = rng.uniform(0, 60); break;
     case 7:
-      spec.spots = {rng.uniform(0, 2) ? saturatedSpot(rng, onRegionEdge(rng, r))
+      recipe.spots = {rng.uniform(0, 2) ? saturatedSpot(rng, onRegionEdge(rng, r))
                                       : redSpot(rng, onRegionEdge(rng, r), rng.uniform(150.0, 600.0))};
       break;
     case 8:
-      spec.spots = {saturatedSpot(rng, pointIn(rng, r)), saturatedSpot(rng, pointIn(rng, r)),
+      recipe.spots = {saturatedSpot(rng, pointIn(rng, r)), saturatedSpot(rng, pointIn(rng, r)),
                     redSpot(rng, nearDiagonal(rng, r, 8.0), rng.uniform(150.0, 600.0))};
       break;
     default: break;
   }
   if (rng.uniform(0, 4) == 0)
-    spec.ambient = {{pointIn(rng, r), rng.uniform(3.0, 30.0), rng.uniform(30.0, 200.0)}};
-  c.image = talmeq::sim::renderSpotFrame(spec);
+    recipe.ambient = {{pointIn(rng, r), rng.uniform(3.0, 30.0), rng.uniform(30.0, 200.0)}};
+  c.image = talmeq::sim::renderSpotFrame(recipe);
   if (kind == 5) addClutter(c.image, rng, r, rng.uniform(1, 30));
   std::string label = names[kind];
   if (seed % 17 == 0) {
@@ -279,14 +279,14 @@ TEST(RegionLocatorDifferential, ResultsDoNotDependOnTheOpenCvThreadCount) {
   const int defaultThreads = cv::getNumThreads();
   for (int seed = 1; seed <= 40; ++seed) {
     cv::RNG rng(seed);
-    FrameSpec spec;
-    spec.size = {1600, 1200};
-    spec.seed = static_cast<std::uint64_t>(seed);
-    spec.noise = 8.0;
-    const cv::Rect roi = placed(rng, spec.size, {between(rng, 200, 900), between(rng, 200, 900)});
-    spec.spots = {seed % 2 ? saturatedSpot(rng, nearDiagonal(rng, roi, 5.0))
+    FrameRecipe recipe;
+    recipe.size = {1600, 1200};
+    recipe.seed = static_cast<std::uint64_t>(seed);
+    recipe.noise = 8.0;
+    const cv::Rect roi = placed(rng, recipe.size, {between(rng, 200, 900), between(rng, 200, 900)});
+    recipe.spots = {seed % 2 ? saturatedSpot(rng, nearDiagonal(rng, roi, 5.0))
                            : redSpot(rng, nearDiagonal(rng, roi, 5.0), rng.uniform(150.0, 600.0))};
-    cv::Mat image = talmeq::sim::renderSpotFrame(spec);
+    cv::Mat image = talmeq::sim::renderSpotFrame(recipe);
     addClutter(image, rng, roi, 20);
     const std::string label = "seed " + std::to_string(seed);
     cv::setNumThreads(1);

@@ -23,7 +23,7 @@
 
 namespace {
 
-using talmeq::sim::FrameSpec;
+using talmeq::sim::FrameRecipe;
 using talmeq::sim::Spot;
 using talmeq::test::pointIn;
 using Detector = std::function<int(cv::Mat, cv::Point&)>;
@@ -138,28 +138,28 @@ struct Frame {
 Frame seededFrame(int seed) {
   cv::RNG rng(static_cast<std::uint64_t>(seed) * 104729 + 7);
   const cv::Size size = randomSize(rng);
-  FrameSpec spec = talmeq::test::randomBackground(rng, size, seed, 90.0);
+  FrameRecipe recipe = talmeq::test::randomBackground(rng, size, seed, 90.0);
   const int kind = seed % 9;
-  if (kind == 8) spec.size = {rng.uniform(400, 900), rng.uniform(560, 800)};  // margins clear of the border
-  const cv::Rect2d window = windowOf(spec.size);
+  if (kind == 8) recipe.size = {rng.uniform(400, 900), rng.uniform(560, 800)};  // margins clear of the border
+  const cv::Rect2d window = windowOf(recipe.size);
   const char* names[] = {"one spot", "no spot", "several spots", "ambient", "window edge", "clutter", "dim strokes",
                          "noisy", "margin probes"};
   switch (kind) {
-    case 0: spec.spots = {spotOfClass(rng, pointIn(rng, window), seed / 9)}; break;
-    case 1: spec.speckles = rng.uniform(0, 4); break;
+    case 0: recipe.spots = {spotOfClass(rng, pointIn(rng, window), seed / 9)}; break;
+    case 1: recipe.speckles = rng.uniform(0, 4); break;
     case 2:
-      for (int i = rng.uniform(2, 5); i > 0; --i) spec.spots.push_back(spotOfClass(rng, pointIn(rng, window), i + seed));
+      for (int i = rng.uniform(2, 5); i > 0; --i) recipe.spots.push_back(spotOfClass(rng, pointIn(rng, window), i + seed));
       break;
     case 3:
       for (int i = rng.uniform(1, 4); i > 0; --i)
-        spec.ambient.push_back({pointIn(rng, window), rng.uniform(3.0, 25.0), rng.uniform(30.0, 200.0)});
-      spec.spots = {spotOfClass(rng, pointIn(rng, window), seed / 9)};
+        recipe.ambient.push_back({pointIn(rng, window), rng.uniform(3.0, 25.0), rng.uniform(30.0, 200.0)});
+      recipe.spots = {spotOfClass(rng, pointIn(rng, window), seed / 9)};
       break;
-    case 4: spec.spots = {spotOfClass(rng, pointOnWindowEdge(rng, window), seed / 9)}; break;
-    case 7: spec.noise = rng.uniform(10.0, 30.0); spec.speckles = rng.uniform(0, 40); break;
+    case 4: recipe.spots = {spotOfClass(rng, pointOnWindowEdge(rng, window), seed / 9)}; break;
+    case 7: recipe.noise = rng.uniform(10.0, 30.0); recipe.speckles = rng.uniform(0, 40); break;
     default: break;
   }
-  Frame frame{talmeq::sim::renderSpotFrame(spec), names[kind]};
+  Frame frame{talmeq::sim::renderSpotFrame(recipe), names[kind]};
   if (kind == 5) addClutter(frame.image, rng, rng.uniform(1, 30));
   if (kind == 6) addClutter(frame.image, rng, rng.uniform(1, 8));
   if (kind == 8) addMarginProbes(frame.image, rng, rng.uniform(1, 12));
@@ -212,9 +212,9 @@ TEST(SpotDetectorDifferential, EverySmallFrameSizeMatches) {
 TEST(SpotDetectorDifferential, ResultsDoNotDependOnTheOpenCvThreadCount) {
   const int defaultThreads = cv::getNumThreads();
   for (int seed = 1; seed <= 24; ++seed) {
-    FrameSpec spec = talmeq::sim::randomSpotFrame(seed, {1600, 1200});
-    spec.noise = 6.0;
-    cv::Mat image = talmeq::sim::renderSpotFrame(spec);
+    FrameRecipe recipe = talmeq::sim::randomSpotFrame(seed, {1600, 1200});
+    recipe.noise = 6.0;
+    cv::Mat image = talmeq::sim::renderSpotFrame(recipe);
     cv::RNG rng(seed);
     addClutter(image, rng, 40);
     cv::setNumThreads(1);

@@ -21,11 +21,11 @@ TEST(SpotDetectorSynthetic, FindsTheTrueCentreWithinOneAndAHalfPixels) {
   double worst = 0.0;
   int found = 0;
   for (int seed = 1; seed <= kFrames; ++seed) {
-    const talmeq::sim::FrameSpec spec = talmeq::sim::randomSpotFrame(seed);
+    const talmeq::sim::FrameRecipe recipe = talmeq::sim::randomSpotFrame(seed);
     cv::Point coord;
-    if (getSpotCoord(talmeq::sim::renderSpotFrame(spec), coord) != 0) continue;
+    if (getSpotCoord(talmeq::sim::renderSpotFrame(recipe), coord) != 0) continue;
     ++found;
-    const cv::Point2d truth = spec.spots[0].centre;
+    const cv::Point2d truth = recipe.spots[0].centre;
     const double error = std::max(std::abs(coord.x - truth.x), std::abs(coord.y - truth.y));
     worst = std::max(worst, error);
     EXPECT_LT(error, kMaxAxisError) << "seed " << seed << " truth " << truth << " found " << coord;
@@ -38,15 +38,15 @@ TEST(SpotDetectorSynthetic, SpotsOfEveryBrightnessClassAreFound) {
   talmeq::test::LogCapture capture;
   const double peaks[] = {1200.0, 420.0, 110.0};
   for (const double peak : peaks) {
-    talmeq::sim::FrameSpec spec;
+    talmeq::sim::FrameRecipe recipe;
     talmeq::sim::Spot spot;
     spot.centre = {330.4, 280.7};
     spot.peak = peak;
     if (peak < 200) spot.green = 0.15, spot.blue = 0.1;
-    spec.spots = {spot};
+    recipe.spots = {spot};
     capture.clear();
     cv::Point coord;
-    ASSERT_EQ(getSpotCoord(talmeq::sim::renderSpotFrame(spec), coord), 0) << peak;
+    ASSERT_EQ(getSpotCoord(talmeq::sim::renderSpotFrame(recipe), coord), 0) << peak;
     EXPECT_NEAR(coord.x, 330, 1);
     EXPECT_NEAR(coord.y, 280, 1);
     const std::string thr = capture.printed().at(1);

@@ -64,11 +64,11 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
   nlohmann::json frames = nlohmann::json::array();
   SpotStage stage;
   for (int i = 0; i < options.frames; ++i) {
-    const sim::FrameSpec spec = sim::randomSpotFrame(options.seed + static_cast<unsigned>(i));
-    const cv::Mat frame = sim::renderSpotFrame(spec);
+    const sim::FrameRecipe recipe = sim::randomSpotFrame(options.seed + static_cast<unsigned>(i));
+    const cv::Mat frame = sim::renderSpotFrame(recipe);
     cv::Point found;
     const int result = callExport("getSpotCoord", [&] { return getSpotCoord(frame, found); });
-    const cv::Point2d truth = spec.spots[0].centre;
+    const cv::Point2d truth = recipe.spots[0].centre;
     const double error = std::max(std::abs(found.x - truth.x), std::abs(found.y - truth.y));
     if (result == 0) {
       ++stage.found;

@@ -27,20 +27,20 @@ void addGaussian(cv::Mat& planes, cv::Point2d c, double sigma, double peak, cv::
 
 }  // namespace
 
-cv::Mat renderSpotFrame(const FrameSpec& spec) {
-  cv::RNG rng(spec.seed);
-  cv::Mat planes(spec.size, CV_32FC3);
+cv::Mat renderSpotFrame(const FrameRecipe& recipe) {
+  cv::RNG rng(recipe.seed);
+  cv::Mat planes(recipe.size, CV_32FC3);
   for (int y = 0; y < planes.rows; ++y) {
     auto* row = planes.ptr<cv::Vec3f>(y);
     for (int x = 0; x < planes.cols; ++x) {
-      const double level = spec.background + spec.gradient * x / std::max(1, planes.cols - 1);
-      for (int ch = 0; ch < 3; ++ch) row[x][ch] = static_cast<float>(level + rng.gaussian(spec.noise));
+      const double level = recipe.background + recipe.gradient * x / std::max(1, planes.cols - 1);
+      for (int ch = 0; ch < 3; ++ch) row[x][ch] = static_cast<float>(level + rng.gaussian(recipe.noise));
     }
   }
-  for (const AmbientBlob& blob : spec.ambient) addGaussian(planes, blob.centre, blob.sigma, blob.peak, {1, 1, 1});
-  for (const Spot& spot : spec.spots)
+  for (const AmbientBlob& blob : recipe.ambient) addGaussian(planes, blob.centre, blob.sigma, blob.peak, {1, 1, 1});
+  for (const Spot& spot : recipe.spots)
     addGaussian(planes, spot.centre, spot.sigma, spot.peak, {spot.blue, spot.green, 1.0});
-  for (int i = 0; i < spec.speckles; ++i) {
+  for (int i = 0; i < recipe.speckles; ++i) {
     const int x = rng.uniform(0, planes.cols), y = rng.uniform(0, planes.rows);
     planes.at<cv::Vec3f>(y, x) = cv::Vec3f(255, 255, 255);
   }
@@ -49,14 +49,14 @@ cv::Mat renderSpotFrame(const FrameSpec& spec) {
   return frame;
 }
 
-FrameSpec randomSpotFrame(std::uint64_t seed, cv::Size size) {
+FrameRecipe randomSpotFrame(std::uint64_t seed, cv::Size size) {
   cv::RNG rng(seed * 7919 + 13);
-  FrameSpec spec;
-  spec.size = size;
-  spec.seed = seed;
-  spec.background = rng.uniform(10.0, 70.0);
-  spec.gradient = rng.uniform(-10.0, 30.0);
-  spec.noise = rng.uniform(0.5, 3.0);
+  FrameRecipe recipe;
+  recipe.size = size;
+  recipe.seed = seed;
+  recipe.background = rng.uniform(10.0, 70.0);
+  recipe.gradient = rng.uniform(-10.0, 30.0);
+  recipe.noise = rng.uniform(0.5, 3.0);
   Spot spot;
   // Keep the spot clear of the detection window's edges (35 %..70 % of the
   // columns, 45 %..75 % of the rows) by a few sigma.
@@ -69,15 +69,15 @@ FrameSpec randomSpotFrame(std::uint64_t seed, cv::Size size) {
     case 1: spot.peak = rng.uniform(380.0, 520.0); break;            // bright, small saturated core
     default: spot.peak = rng.uniform(90.0, 140.0); spot.green = 0.15; spot.blue = 0.1; break;  // dim, red
   }
-  spec.spots.push_back(spot);
+  recipe.spots.push_back(spot);
   if (rng.uniform(0, 3) == 0) {
     AmbientBlob blob;
     blob.centre = {rng.uniform(0.0, size.width * 0.3), rng.uniform(0.0, size.height * 1.0)};
     blob.sigma = rng.uniform(10.0, 30.0);
     blob.peak = rng.uniform(20.0, 60.0);
-    spec.ambient.push_back(blob);
+    recipe.ambient.push_back(blob);
   }
-  return spec;
+  return recipe;
 }
 
 }  // namespace talmeq::sim

@@ -1,5 +1,5 @@
 // Synthetic camera frames with a laser spot, for tests, benchmarks and the
-// demo. Frames are deterministic: the same spec (seed included) gives the
+// demo. Frames are deterministic: the same recipe (seed included) gives the
 // same pixels.
 #pragma once
 
@@ -26,7 +26,7 @@ struct AmbientBlob {
   double peak = 60.0;
 };
 
-struct FrameSpec {
+struct FrameRecipe {
   cv::Size size{640, 480};
   std::uint64_t seed = 1;
   double background = 40.0;  // mean grey level of the scene
@@ -37,12 +37,12 @@ struct FrameSpec {
   std::vector<Spot> spots;
 };
 
-// Renders an 8-bit BGR frame (CV_8UC3) for `spec`.
-cv::Mat renderSpotFrame(const FrameSpec& spec);
+// Renders an 8-bit BGR frame (CV_8UC3) for `recipe`.
+cv::Mat renderSpotFrame(const FrameRecipe& recipe);
 
 // Draws a random but plausible frame: one spot inside the detection window of
 // the spot detector (bright, saturated or dim), varied background, sometimes
-// ambient blobs and speckle. Returns the frame spec; its spots[0] is the truth.
-FrameSpec randomSpotFrame(std::uint64_t seed, cv::Size size = {640, 480});
+// ambient blobs and speckle. Returns the frame recipe; its spots[0] is the truth.
+FrameRecipe randomSpotFrame(std::uint64_t seed, cv::Size size = {640, 480});
 
 }  // namespace talmeq::sim

@@ -24,15 +24,15 @@ cv::Point2d spotAtHeight(const Station& station, double height) {
 }
 
 cv::Mat stationFrame(const Station& station, double height, std::uint64_t seed) {
-  FrameSpec spec;
-  spec.size = station.imageSize;
-  spec.seed = seed;
+  FrameRecipe recipe;
+  recipe.size = station.imageSize;
+  recipe.seed = seed;
   Spot spot;
   spot.centre = spotAtHeight(station, height);
   spot.sigma = station.spotSigma;
   spot.peak = station.spotPeak;
-  spec.spots.push_back(spot);
-  return renderSpotFrame(spec);
+  recipe.spots.push_back(spot);
+  return renderSpotFrame(recipe);
 }
 
 double stationScale(const Station& station) { return station.cameraDistance / station.focalLength; }

@@ -22,17 +22,17 @@ using talmeq::test::ScratchDir;
 constexpr int kFrames = 6;
 constexpr double kMaxAxisError = 1.5;  // pixels, truncated coordinates
 
-// Writes the frame of `spec` as a lossless PNG.
-std::string writeFrame(const ScratchDir& dir, const std::string& name, const talmeq::sim::FrameSpec& spec) {
+// Writes the frame of `recipe` as a lossless PNG.
+std::string writeFrame(const ScratchDir& dir, const std::string& name, const talmeq::sim::FrameRecipe& recipe) {
   const std::string path = dir.file(name);
-  cv::imwrite(path, talmeq::sim::renderSpotFrame(spec));
+  cv::imwrite(path, talmeq::sim::renderSpotFrame(recipe));
   return path;
 }
 
-talmeq::sim::FrameSpec frameWithoutSpot() {
-  talmeq::sim::FrameSpec spec;
-  spec.spots.clear();
-  return spec;
+talmeq::sim::FrameRecipe frameWithoutSpot() {
+  talmeq::sim::FrameRecipe recipe;
+  recipe.spots.clear();
+  return recipe;
 }
 
 TEST(SpotCommand, JsonCoordinatesMatchTheSimulatedSpots) {
@@ -40,9 +40,9 @@ TEST(SpotCommand, JsonCoordinatesMatchTheSimulatedSpots) {
   std::vector<std::string> args{"spot", "--json"};
   std::vector<cv::Point2d> truth;
   for (int i = 0; i < kFrames; ++i) {
-    const talmeq::sim::FrameSpec spec = talmeq::sim::randomSpotFrame(100 + i);
-    truth.push_back(spec.spots[0].centre);
-    args.push_back(writeFrame(dir, "frame" + std::to_string(i) + ".png", spec));
+    const talmeq::sim::FrameRecipe recipe = talmeq::sim::randomSpotFrame(100 + i);
+    truth.push_back(recipe.spots[0].centre);
+    args.push_back(writeFrame(dir, "frame" + std::to_string(i) + ".png", recipe));
   }
   const auto run = runTool(dir.path(), args);
   ASSERT_EQ(run.status, 0) << run.err;

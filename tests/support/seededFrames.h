@@ -18,14 +18,14 @@ inline cv::Point2d pointIn(cv::RNG& rng, cv::Rect2d r) {
 
 // A frame of `size` with a random background level up to `maxBackground`,
 // gradient and noise; pixel noise seeded by `seed`.
-inline sim::FrameSpec randomBackground(cv::RNG& rng, cv::Size size, int seed, double maxBackground) {
-  sim::FrameSpec spec;
-  spec.size = size;
-  spec.seed = static_cast<std::uint64_t>(seed);
-  spec.background = rng.uniform(5.0, maxBackground);
-  spec.gradient = rng.uniform(-20.0, 40.0);
-  spec.noise = rng.uniform(0.5, 4.0);
-  return spec;
+inline sim::FrameRecipe randomBackground(cv::RNG& rng, cv::Size size, int seed, double maxBackground) {
+  sim::FrameRecipe recipe;
+  recipe.size = size;
+  recipe.seed = static_cast<std::uint64_t>(seed);
+  recipe.background = rng.uniform(5.0, maxBackground);
+  recipe.gradient = rng.uniform(-20.0, 40.0);
+  recipe.noise = rng.uniform(0.5, 4.0);
+  return recipe;
 }
 
 // Red and white strokes and blocks starting anywhere in `reach`, up to 60
