@@ -14,6 +14,7 @@
 #include <station.h>
 #include <sys/stat.h>
 #include <talmeqAlgorithm.h>
+#include <talmeqInternal.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -23,7 +24,9 @@
 
 #include "calibrationFiles.h"
 #include "calibrationScenes.h"
+#include "cvErrorsAsText.h"
 #include "logCapture.h"
+#include "seededFrames.h"
 
 namespace {
 
@@ -42,6 +45,7 @@ struct Outcome {
 };
 constexpr Outcome kThrows{true, 0};
 constexpr Outcome code(int c) { return {false, c}; }
+bool operator==(const Outcome& a, const Outcome& b) { return a.raises == b.raises && a.code == b.code; }
 
 std::ostream& operator<<(std::ostream& out, const Outcome& o) {
   return o.raises ? out << "cv::Exception" : out << "code " << o.code;
@@ -53,6 +57,17 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
   for (const auto& entry : fs::recursive_directory_iterator(folder))
     if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = readText(entry.path());
   return files;
+}
+
+// What an export prints before OpenCV's error can stop it.
+const std::map<std::string, std::vector<std::string>>& startMessages() {
+  static const std::map<std::string, std::vector<std::string>> messages = {
+      {"getSpotCoord", {"getSpotCoord: start! 2025_09_29_V1.8.0"}},
+      {"getCalibrationParamByLinear", {"getCalibrationParamByLinear: start! 2025_09_29_V1.8.0"}},
+      {"correctYml", {"correctYml: start! 2025_09_29_V1.8.0"}}, {"getPlaneHeightByLinear", {}},
+      {"calibChess", {"calibChess: start!"}}, {"getArucoCorners", {}}, {"calibAruco", {}},
+      {"undistAruco", {}}, {"getCorrectImgByThickness", {"getCorrectImg: start!"}}};
+  return messages;
 }
 
 Outcome outcomeOf(const std::function<int()>& call) {
@@ -97,9 +112,13 @@ protected:
   void expectCase(const std::string& label, const std::function<int()>& call, Outcome expected,
                   const std::string& rewritten = "") {
     const auto before = snapshot(folder_.file(""));
+    lastCase_.clear();
     const Outcome got = outcomeOf(call);
-    EXPECT_TRUE(got.raises == expected.raises && got.code == expected.code)
-        << label << ": expected " << expected << ", got " << got;
+    EXPECT_TRUE(got == expected) << label << ": expected " << expected << ", got " << got;
+    // OpenCV's error passes through unchanged: no failure record, nothing
+    // logged but the start message of the exports that have one.
+    const std::string exportName = label.substr(0, label.find(','));
+    if (got.raises) { EXPECT_EQ(lastCase_.printed(), startMessages().at(exportName)) << label; }
     const auto after = snapshot(folder_.file(""));
     for (const auto& [name, bytes] : before) {
       const auto now = after.find(name);
@@ -110,7 +129,7 @@ protected:
         EXPECT_EQ(now->second, bytes) << label << ": " << name << " changed";
     }
     EXPECT_EQ(after.size(), before.size() + (rewritten.empty() || before.count(rewritten) ? 0 : 1)) << label;
-    ++casesPerExport_[label.substr(0, label.find(','))];
+    ++casesPerExport_[exportName];
   }
 
   static void TearDownTestSuite() {
@@ -122,7 +141,7 @@ protected:
   static std::string startingFile_, calibratedFile_;
   static cv::Mat stationFrame_, chessFrame_, arucoFrame_;
   static const talmeq::sim::Camera camera_;
-  talmeq::test::LogCapture quiet_;
+  talmeq::test::LogCapture lastCase_;  // what the last case logged
   ScratchFolder folder_;
   static std::map<std::string, int> casesPerExport_;
 };
@@ -135,99 +154,89 @@ const talmeq::sim::Camera BadInputMatrix::camera_ = talmeq::test::distortedCamer
 std::map<std::string, int> BadInputMatrix::casesPerExport_;
 
 // ---------------------------------------------------------------------------
-// Frames: sizes around the spot detector's smallest window, channel counts,
-// depths and a view into a larger frame.
+// Frames: sizes around the spot detector's smallest window (12 x 14 gives a
+// 4 x 4 window, the smallest that can be ranked), channel counts, depths and
+// a view into a larger, white frame.
 // ---------------------------------------------------------------------------
-const char* const kFrameKinds[] = {"empty",         "1x1",     "11x13",  "12x14", "one channel",
-                                   "two channels",  "four channels", "16-bit", "float", "view"};
-
 cv::Mat frameOfKind(const std::string& kind, const cv::Mat& base) {
-  if (kind == "empty") return {};
-  if (kind == "1x1") return base(cv::Rect(0, 0, 1, 1)).clone();
-  if (kind == "11x13") return base(cv::Rect(0, 0, 11, 13)).clone();
-  if (kind == "12x14") return base(cv::Rect(0, 0, 12, 14)).clone();
-  cv::Mat converted;
+  for (const cv::Size size : {cv::Size(1, 1), cv::Size(11, 14), cv::Size(12, 13), cv::Size(12, 14)})
+    if (kind == std::to_string(size.width) + "x" + std::to_string(size.height))
+      return base(cv::Rect(cv::Point(0, 0), size)).clone();
+  cv::Mat converted, grey;
   if (kind == "one channel") cv::cvtColor(base, converted, cv::COLOR_BGR2GRAY);
   if (kind == "two channels") {
-    cv::Mat grey;
     cv::cvtColor(base, grey, cv::COLOR_BGR2GRAY);
     cv::merge(std::vector<cv::Mat>{grey, grey}, converted);
   }
   if (kind == "four channels") cv::cvtColor(base, converted, cv::COLOR_BGR2BGRA);
+  if (kind == "signed bytes") base.convertTo(converted, CV_8SC3, 0.5);
   if (kind == "16-bit") base.convertTo(converted, CV_16U, 257.0);
   if (kind == "float") base.convertTo(converted, CV_32F, 1.0 / 255.0);
-  if (kind == "view") {
-    cv::Mat larger(base.rows + 20, base.cols + 30, base.type(), cv::Scalar::all(255));
-    const cv::Rect inside(10, 5, base.cols, base.rows);
-    base.copyTo(larger(inside));
-    converted = larger(inside);
-  }
+  if (kind == "view") converted = talmeq::test::viewInLargerImage(base, cv::Scalar::all(255));
   return converted;
 }
 
-using FrameExpectations = std::map<std::string, Outcome>;
-
-void checkExpectationsCoverEveryKind(const FrameExpectations& expected) {
-  for (const char* kind : kFrameKinds) EXPECT_EQ(expected.count(kind), 1u) << kind;
-}
+// Per frame kind, the outcome of each export that takes a frame. The
+// calibrated window lies far inside the station frame, so small frames do
+// not hold it; the chessboard search refuses frames too small for its
+// pattern; both corrections take any image cv::remap takes.
+struct FrameRow {
+  const char* kind;
+  Outcome spot, height, chess, markers, corrections;
+};
+const FrameRow kFrameRows[] = {
+    {"empty", code(-2), kThrows, kThrows, kThrows, kThrows},
+    {"1x1", code(-2), kThrows, kThrows, code(-1), code(0)},
+    {"11x14", code(-2), kThrows, kThrows, code(-1), code(0)},
+    {"12x13", code(-2), kThrows, kThrows, code(-1), code(0)},
+    {"12x14", code(-1), kThrows, kThrows, code(-1), code(0)},
+    {"one channel", kThrows, kThrows, kThrows, code(0), code(0)},
+    {"two channels", kThrows, kThrows, kThrows, kThrows, code(0)},
+    {"four channels", code(0), code(0), code(0), kThrows, code(0)},
+    {"signed bytes", kThrows, kThrows, kThrows, kThrows, kThrows},
+    {"16-bit", kThrows, kThrows, kThrows, kThrows, code(0)},
+    {"float", kThrows, kThrows, kThrows, kThrows, code(0)},
+    {"view", code(0), code(0), code(0), code(0), code(0)},
+};
 
 TEST_F(BadInputMatrix, FramesGivenToTheSpotDetectorAndTheHeightMeasurement) {
   const std::string path = folder_.file("station.yml");
   talmeq::test::writeText(path, calibratedFile_);
-  const FrameExpectations spot = {
-      {"empty", code(-2)},         {"1x1", code(-2)},           {"11x13", code(-2)},  {"12x14", code(-1)},
-      {"one channel", kThrows},    {"two channels", kThrows},   {"four channels", code(0)},
-      {"16-bit", kThrows},         {"float", kThrows},          {"view", code(0)}};
-  // The calibrated window lies far inside the station frame: small frames
-  // do not hold it.
-  const FrameExpectations height = {
-      {"empty", kThrows},          {"1x1", kThrows},            {"11x13", kThrows},   {"12x14", kThrows},
-      {"one channel", kThrows},    {"two channels", kThrows},   {"four channels", code(0)},
-      {"16-bit", kThrows},         {"float", kThrows},          {"view", code(0)}};
-  checkExpectationsCoverEveryKind(spot);
-  checkExpectationsCoverEveryKind(height);
-  for (const char* kind : kFrameKinds) {
+  cv::Point onBase;
+  ASSERT_EQ(getSpotCoord(stationFrame_, onBase), 0);
+  for (const FrameRow& row : kFrameRows) {
+    const std::string kind = row.kind;
     const cv::Mat frame = frameOfKind(kind, stationFrame_);
-    cv::Point coord;
-    expectCase(std::string("getSpotCoord, ") + kind, [&] { return getSpotCoord(frame, coord); }, spot.at(kind));
-    double h = 0.0, z = 0.0;
-    expectCase(std::string("getPlaneHeightByLinear, ") + kind,
-               [&] { return getPlaneHeightByLinear(frame, path, h, z); }, height.at(kind));
+    cv::Point coord(3, 3);
+    expectCase("getSpotCoord, " + kind, [&] { return getSpotCoord(frame, coord); }, row.spot);
+    // A found spot is where it is in the plain frame; otherwise the coordinates are reset.
+    EXPECT_EQ(coord, row.spot == code(0) ? onBase : cv::Point(0, 0)) << kind;
+    if (row.spot == code(-2)) { EXPECT_EQ(lastCase_.failures().size(), 1u) << kind; }
+    double h = 1.0, z = 2.0;
+    expectCase("getPlaneHeightByLinear, " + kind, [&] { return getPlaneHeightByLinear(frame, path, h, z); },
+               row.height);
+    if (row.height.raises) { EXPECT_TRUE(h == 1.0 && z == 2.0) << kind; }
   }
 }
 
 TEST_F(BadInputMatrix, FramesGivenToTheCameraExports) {
-  // The chessboard search refuses frames too small for its pattern.
-  const FrameExpectations chess = {
-      {"empty", kThrows},          {"1x1", kThrows},            {"11x13", kThrows},   {"12x14", kThrows},
-      {"one channel", kThrows},    {"two channels", kThrows},   {"four channels", code(0)},
-      {"16-bit", kThrows},         {"float", kThrows},          {"view", code(0)}};
-  const FrameExpectations markers = {
-      {"empty", kThrows},          {"1x1", code(-1)},           {"11x13", code(-1)},  {"12x14", code(-1)},
-      {"one channel", code(0)},    {"two channels", kThrows},   {"four channels", kThrows},
-      {"16-bit", kThrows},         {"float", kThrows},          {"view", code(0)}};
-  // Both corrections take any image cv::remap takes, however small.
-  const FrameExpectations corrections = {
-      {"empty", kThrows},          {"1x1", code(0)},            {"11x13", code(0)},   {"12x14", code(0)},
-      {"one channel", code(0)},    {"two channels", code(0)},   {"four channels", code(0)},
-      {"16-bit", code(0)},         {"float", code(0)},          {"view", code(0)}};
-  for (const FrameExpectations* expected : {&chess, &markers, &corrections}) checkExpectationsCoverEveryKind(*expected);
-  for (const char* kind : kFrameKinds) {
-    const std::string label(kind);
+  for (const FrameRow& row : kFrameRows) {
+    const std::string kind = row.kind;
     const cv::Mat chessFrame = frameOfKind(kind, chessFrame_);
-    cv::Mat camera, dist, corrected;
-    expectCase("calibChess, " + label, [&] { return calibChess(chessFrame, camera, dist); }, chess.at(kind));
+    cv::Mat camera, dist = cv::Mat::ones(1, 5, CV_64F), corrected;
+    expectCase("calibChess, " + kind, [&] { return calibChess(chessFrame, camera, dist); }, row.chess);
+    if (row.chess.raises) { EXPECT_EQ(cv::sum(dist)[0], 5.0) << kind; }
     const cv::Mat arucoFrame = frameOfKind(kind, arucoFrame_);
     std::vector<int> ids;
     Markers corners;
-    expectCase("getArucoCorners, " + label, [&] { return getArucoCorners(arucoFrame, ids, corners); },
-               markers.at(kind));
-    expectCase("undistAruco, " + label, [&] {
+    expectCase("getArucoCorners, " + kind, [&] { return getArucoCorners(arucoFrame, ids, corners); },
+               row.markers);
+    expectCase("undistAruco, " + kind, [&] {
       return undistAruco(chessFrame, camera_.matrix(), camera_.distortion(), {64, 48}, corrected);
-    }, corrections.at(kind));
-    expectCase("getCorrectImgByThickness, " + label, [&] {
+    }, row.corrections);
+    expectCase("getCorrectImgByThickness, " + kind, [&] {
       return getCorrectImgByThickness(chessFrame, camera_.matrix(), camera_.distortion(), 10.0, corrected);
-    }, corrections.at(kind));
+    }, row.corrections);
   }
 }
 
@@ -433,34 +442,75 @@ TEST_F(BadInputMatrix, NonFiniteHeightsAndThicknesses) {
     EXPECT_EQ(corrected.size(), chessFrame_.size()) << thickness;
     EXPECT_EQ(corrected.type(), chessFrame_.type()) << thickness;
   }
-  // Non-finite camera matrices or coefficients are no better than unusable ones.
-  cv::Mat nanCamera = camera_.matrix();
+}
+
+// Camera matrices and coefficients the corrections cannot use, and output
+// sizes undistAruco cannot make. Non-finite numbers are no better than
+// unusable ones; an empty camera matrix once crashed inside both.
+TEST_F(BadInputMatrix, CameraParametersForTheCorrections) {
+  const cv::Mat camera = camera_.matrix(), dist = camera_.distortion();
+  cv::Mat nanCamera = camera.clone(), infDistortion = dist.clone(), byteCamera;
   nanCamera.at<double>(0, 0) = kNaN;
-  cv::Mat infDistortion = camera_.distortion();
   infDistortion.at<double>(0, 0) = kInf;
-  cv::Mat corrected;
-  expectCase("undistAruco, NaN focal length",
-             [&] { return undistAruco(chessFrame_, nanCamera, camera_.distortion(), {64, 48}, corrected); },
-             code(0));
-  expectCase("undistAruco, infinite distortion",
-             [&] { return undistAruco(chessFrame_, camera_.matrix(), infDistortion, {64, 48}, corrected); },
-             code(0));
-  expectCase("undistAruco, empty output size",
-             [&] { return undistAruco(chessFrame_, camera_.matrix(), camera_.distortion(), {0, 0}, corrected); },
-             kThrows);
-  expectCase("undistAruco, negative output size",
-             [&] { return undistAruco(chessFrame_, camera_.matrix(), camera_.distortion(), {-5, 48}, corrected); },
-             kThrows);
-  // An empty camera matrix once crashed inside both undistortions.
-  expectCase("getCorrectImgByThickness, empty camera matrix", [&] {
-    return getCorrectImgByThickness(chessFrame_, cv::Mat(), camera_.distortion(), 1.0, corrected);
-  }, kThrows);
-  expectCase("undistAruco, empty camera matrix",
-             [&] { return undistAruco(chessFrame_, cv::Mat(), camera_.distortion(), {64, 48}, corrected); },
-             kThrows);
-  expectCase("getCorrectImgByThickness, no distortion coefficients", [&] {
-    return getCorrectImgByThickness(chessFrame_, camera_.matrix(), cv::Mat(), 1.0, corrected);
-  }, code(0));
+  camera.convertTo(byteCamera, CV_8U);
+  struct Row {
+    std::string name;
+    cv::Mat camera, dist;
+    cv::Size size;
+    Outcome undistortion, thickness;
+  };
+  const Row rows[] = {
+      {"NaN focal length", nanCamera, dist, {64, 48}, code(0), code(0)},
+      {"infinite distortion", camera, infDistortion, {64, 48}, code(0), code(0)},
+      {"empty output size", camera, dist, {0, 0}, kThrows, code(0)},
+      {"negative output size", camera, dist, {-5, 48}, kThrows, code(0)},
+      {"empty camera matrix", cv::Mat(), dist, {64, 48}, kThrows, kThrows},
+      {"2x3 camera matrix", camera.rowRange(0, 2).clone(), dist, {64, 48}, kThrows, kThrows},
+      {"byte camera matrix", byteCamera, dist, {64, 48}, kThrows, kThrows},
+      {"three distortion coefficients", camera, cv::Mat::zeros(1, 3, CV_64F), {64, 48}, kThrows, kThrows},
+      {"no distortion coefficients", camera, cv::Mat(), {64, 48}, code(0), code(0)},
+  };
+  for (const Row& r : rows) {
+    cv::Mat corrected;
+    expectCase("undistAruco, " + r.name,
+               [&] { return undistAruco(chessFrame_, r.camera, r.dist, r.size, corrected); }, r.undistortion);
+    expectCase("getCorrectImgByThickness, " + r.name,
+               [&] { return getCorrectImgByThickness(chessFrame_, r.camera, r.dist, 1.0, corrected); },
+               r.thickness);
+  }
+}
+
+// The region locator with regions that do not lie inside the image
+// (overflowing ones included): OpenCV's error, nothing logged.
+TEST_F(BadInputMatrix, RegionsOutsideTheImageGivenToTheLocator) {
+  const cv::Mat scene(200, 200, CV_8UC3, cv::Scalar::all(40));
+  const cv::Rect regions[] = {{-1, 0, 50, 50},         {0, -1, 50, 50},           {160, 0, 41, 50},
+                              {0, 160, 50, 41},        {50, 50, -10, 20},         {50, 50, 20, -10},
+                              {INT_MAX - 5, 0, 10, 10}, {0, INT_MAX - 5, 10, 10}, {100, 100, INT_MAX, 5}};
+  for (const cv::Rect& roi : regions) {
+    cv::Point spot(7, 7);
+    EXPECT_TRUE(outcomeOf([&] { return getSpotCoordInRoI(scene, roi, spot); }) == kThrows) << roi;
+  }
+  EXPECT_EQ(lastCase_.calls(), 0);
+}
+
+// The locator and the measurement never log on their way: an OpenCV error
+// turned into a text exception comes back as -999 without a failure record,
+// and the outputs stay as they were.
+TEST_F(BadInputMatrix, TextExceptionsInsideTheMeasurementGiveMinus999WithoutRecord) {
+  const std::string path = folder_.file("station.yml");
+  talmeq::test::writeYaml(path, "k: 1.\ndist: 100.\nscale: 1.\nRoI: [ 150, 150, 60, 60 ]\n");
+  const cv::Mat scene(200, 200, CV_8UC3, cv::Scalar::all(40)), grey(200, 200, CV_8UC1, cv::Scalar(0));
+  const talmeq::test::CvErrorsAsText textErrors;
+  cv::Point spot(5, 5);
+  EXPECT_EQ(getSpotCoordInRoI(scene, {150, 150, 60, 60}, spot), -999);
+  EXPECT_EQ(spot, cv::Point(0, 0));
+  for (const cv::Mat& image : {scene, grey}) {  // a window beyond the image; no grey conversion
+    double h = 1.0, z = 2.0;
+    EXPECT_EQ(getPlaneHeightByLinear(image, path, h, z), -999);
+    EXPECT_TRUE(h == 1.0 && z == 2.0);
+  }
+  EXPECT_EQ(lastCase_.calls(), 0);
 }
 
 TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
@@ -485,6 +535,8 @@ TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
   const std::vector<ListCase> cases = {
       {"no views", {}, {}, size, code(-1)},
       {"fewer identifier lists than views", {corners, corners}, {ids}, size, code(-2)},
+      {"no identifier lists", {corners, corners}, {}, size, code(-2)},
+      {"a view without identifiers", {corners, corners}, {ids, {}}, size, code(-2)},
       {"fewer identifiers than markers", {corners}, {{ids.begin(), ids.end() - 1}}, size, code(-2)},
       {"a marker with three corners", {threeCorners}, {ids}, size, code(-2)},
       {"a marker with five corners", {Markers(corners.size(), std::vector<cv::Point2f>(5))}, {ids}, size, code(-2)},
@@ -495,9 +547,17 @@ TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
       {"empty image size", {corners}, {ids}, {0, 0}, kThrows},
   };
   for (const ListCase& c : cases) {
-    cv::Mat camera, dist;
+    cv::Mat camera = cv::Mat::eye(3, 3, CV_64F), dist = cv::Mat::ones(1, 5, CV_64F);
+    const uchar* cameraData = camera.data;
     expectCase("calibAruco, " + c.name, [&] { return calibAruco(c.allCorners, c.allIds, c.size, camera, dist); },
                c.expected);
+    if (!(c.expected == code(-2))) continue;
+    // Refused lists: only the failure record, the outputs untouched.
+    EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0);
+    EXPECT_EQ(cv::sum(dist)[0], 5.0) << c.name;
+    const std::vector<std::string> printed = lastCase_.printed();
+    ASSERT_EQ(printed.size(), 1u) << c.name;
+    EXPECT_EQ(printed[0].rfind(talmeq::test::failurePrefix("calibAruco", -2) + " at ", 0), 0u) << c.name;
   }
 }
 

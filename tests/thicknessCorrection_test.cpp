@@ -83,6 +83,23 @@ TEST_F(ThicknessCorrection, NegativeThicknessEnlargesAboutThePrincipalPoint) {
   EXPECT_LT(error, kMaxCornerError);
 }
 
+// Thicknesses at and beyond the reference distance are not refused: 190
+// gives the scale 0, 380 the scale -1, the image turned half a turn about
+// the principal point (160, 120) of a camera without distortion.
+TEST(ThicknessCorrectionRange, ReferenceDistanceAndBeyondAreNotRefused) {
+  const cv::Mat camera = (cv::Mat_<double>(3, 3) << 400, 0, 160, 0, 400, 120, 0, 0, 1);
+  const cv::Mat noDistortion = cv::Mat::zeros(1, 5, CV_64F);
+  cv::Mat image(240, 320, CV_8UC3), degenerate, mirrored;
+  cv::RNG(5).fill(image, cv::RNG::UNIFORM, 0, 256);
+  LogCapture capture;
+  EXPECT_EQ(getCorrectImgByThickness(image, camera, noDistortion, 190.0, degenerate), 0);
+  EXPECT_EQ(degenerate.size(), image.size());
+  ASSERT_EQ(getCorrectImgByThickness(image, camera, noDistortion, 380.0, mirrored), 0);
+  EXPECT_EQ(mirrored.at<cv::Vec3b>(120 - 37, 160 - 81), image.at<cv::Vec3b>(120 + 37, 160 + 81));
+  EXPECT_EQ(mirrored.at<cv::Vec3b>(120 + 100, 160 + 150), image.at<cv::Vec3b>(120 - 100, 160 - 150));
+  EXPECT_TRUE(capture.failures().empty());
+}
+
 TEST_F(ThicknessCorrection, SinglePrecisionCameraMatrixIsReadAsItsValues) {
   LogCapture quiet;
   cv::Mat camera32;
