@@ -25,6 +25,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using talmeq::test::readLines;
 using Markers = std::vector<std::vector<cv::Point2f>>;
 
 constexpr int kThreads = 8;
@@ -170,13 +171,6 @@ std::map<std::string, int> messageCounts(const std::vector<std::string>& lines) 
   return counts;
 }
 
-std::vector<std::string> linesOf(const fs::path& path) {
-  std::istringstream text(talmeq::test::readText(path.string()));
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  return lines;
-}
-
 // The concurrent phase must log exactly the serial phase's entries, each
 // `kIterations` times over: nothing torn, merged, lost or doubled.
 void expectWholeRepeatedEntries(const std::vector<std::string>& lines, std::size_t serialLines, const char* what) {
@@ -203,13 +197,13 @@ TEST(Concurrency, EightThreadsGiveTheSerialResultsAndWholeLogLines) {
   std::vector<std::vector<Outcome>> concurrent(kThreads);
   std::size_t serialFileLines = 0, serialPrintedLines = 0;
   inputs();
-  ASSERT_TRUE(linesOf(kLogFile).empty());  // preparing the inputs logs nothing
+  ASSERT_TRUE(readLines(kLogFile).empty());  // preparing the inputs logs nothing
   {
     StdoutToFile redirect(printed);
     for (int t = 0; t < kThreads; ++t) serial.push_back(runAllExports(t, calibrationPath(folder, t)));
     std::cout.flush();
-    serialFileLines = linesOf(kLogFile).size();
-    serialPrintedLines = linesOf(printed).size();
+    serialFileLines = readLines(kLogFile).size();
+    serialPrintedLines = readLines(printed).size();
 
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
@@ -225,8 +219,8 @@ TEST(Concurrency, EightThreadsGiveTheSerialResultsAndWholeLogLines) {
 
   // The work itself succeeded, so the comparison means something.
   for (const Outcome& o : serial) EXPECT_EQ(o.codes, std::vector<int>(12, 0));
-  expectWholeRepeatedEntries(linesOf(kLogFile), serialFileLines, "log file");
-  expectWholeRepeatedEntries(linesOf(printed), serialPrintedLines, "standard output");
+  expectWholeRepeatedEntries(readLines(kLogFile), serialFileLines, "log file");
+  expectWholeRepeatedEntries(readLines(printed), serialPrintedLines, "standard output");
   std::cout << "log lines per round of all nine exports: " << serialFileLines / kThreads << "\n";
   fs::remove(kLogFile);
 }

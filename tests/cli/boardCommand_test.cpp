@@ -20,7 +20,7 @@
 namespace {
 
 using talmeq::test::runTool;
-using talmeq::test::ScratchDir;
+using talmeq::test::ScratchFolder;
 
 constexpr double kMmPerInch = 25.4;
 constexpr double kPixelTolerance = 1.0;   // rounding of the sheet size to whole pixels
@@ -31,8 +31,7 @@ double pixelsFor(double mm, double dpi) { return mm / kMmPerInch * dpi; }
 
 // The pixels per metre stored in the PNG's pHYs chunk, or 0 without one.
 long storedPixelsPerMetre(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string bytes = talmeq::test::readText(path);
   const std::size_t at = bytes.find("pHYs");
   if (at == std::string::npos || at + 13 > bytes.size()) return 0;
   long value = 0;
@@ -41,7 +40,7 @@ long storedPixelsPerMetre(const std::string& path) {
 }
 
 TEST(BoardCommand, ChessPngIsToScaleAndItsCornersAreFound) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const double dpi = 100;
   const auto run = runTool(dir.path(), {"board", "chess", "--out", dir.file("c.png"), "--dpi", "100"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -59,7 +58,7 @@ TEST(BoardCommand, ChessPngIsToScaleAndItsCornersAreFound) {
 }
 
 TEST(BoardCommand, ArucoPngHoldsAll54MarkersAtTheirSize) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const double dpi = 120, unitMm = 0.12;
   const auto run = runTool(dir.path(), {"board", "aruco", "--out", dir.file("a.png"), "--dpi", "120", "--unit-mm", "0.12"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -107,7 +106,7 @@ SvgFacts parseSvg(const std::string& path, const char* query) {
 }
 
 TEST(BoardCommand, SvgTargetsParseWithMillimetreSizeAndEveryShape) {
-  ScratchDir dir;
+  ScratchFolder dir;
   ASSERT_EQ(runTool(dir.path(), {"board", "chess", "--out", dir.file("c.svg")}).status, 0);
   const SvgFacts chess = parseSvg(dir.file("c.svg"), "//s:rect[@class='square']");
   EXPECT_EQ(chess.count, 18 * 13 / 2);

@@ -19,7 +19,7 @@ namespace {
 
 using talmeq::test::runTool;
 using talmeq::test::runToolJson;
-using talmeq::test::ScratchDir;
+using talmeq::test::ScratchFolder;
 namespace fs = std::filesystem;
 
 constexpr double kMaxFocalError = 0.01;          // relative, ArUco views
@@ -28,7 +28,7 @@ constexpr double kMaxChessFocalError = 0.02;     // relative: one chessboard vie
 constexpr double kMaxStraightenedError = 0.5;    // pixels, undistorted against distortion-free corners
 constexpr double kMinCornersMarked = 0.95;       // fraction of the true marker corners with a drawn circle
 
-std::vector<std::string> arucoViews(const ScratchDir& dir) {
+std::vector<std::string> arucoViews(const ScratchFolder& dir) {
   talmeq::sim::writeArucoDataset(dir.path().string());
   std::vector<std::string> views;
   for (int i = 0; fs::is_regular_file(dir.path() / "aruco" / ("view_0" + std::to_string(i) + ".png")); ++i)
@@ -43,7 +43,7 @@ void expectTrueFocalLengths(const nlohmann::json& camera, double tolerance) {
 }
 
 TEST(CalibArucoCommand, RecoversTheTrueCameraAndWritesTheCameraFile) {
-  ScratchDir dir;
+  ScratchFolder dir;
   std::vector<std::string> args{"calib-aruco", "--out", dir.file("camera.yml"), "--annotate",
                                 dir.file("seen.png")};
   const std::vector<std::string> views = arucoViews(dir);
@@ -83,7 +83,7 @@ TEST(CalibArucoCommand, RecoversTheTrueCameraAndWritesTheCameraFile) {
 }
 
 TEST(CalibChessCommand, OneViewGivesTheCameraOrNamesTheMissingBoard) {
-  ScratchDir dir;
+  ScratchFolder dir;
   talmeq::sim::writeChessDataset(dir.path().string());
   const std::string chess = (dir.path() / "chess/chess.png").string();
   const nlohmann::json doc = runToolJson(
@@ -117,7 +117,7 @@ std::vector<cv::Point2f> chessCorners(const cv::Mat& image) {
 }
 
 TEST(UndistortCommand, StraightensTheViewAndKeepsTheAskedSize) {
-  ScratchDir dir;
+  ScratchFolder dir;
   talmeq::sim::writeChessDataset(dir.path().string());
   const std::string chess = (dir.path() / "chess/chess.png").string();
   const std::string truth = (dir.path() / "chess/camera_truth.yml").string();
@@ -143,7 +143,7 @@ TEST(UndistortCommand, StraightensTheViewAndKeepsTheAskedSize) {
 }
 
 TEST(CorrectThicknessCommand, ShrinksAboutThePrincipalPointWithABlackBorder) {
-  ScratchDir dir;
+  ScratchFolder dir;
   talmeq::sim::writeChessDataset(dir.path().string());
   const std::string chess = (dir.path() / "chess/chess.png").string();
   const std::string truth = (dir.path() / "chess/camera_truth.yml").string();

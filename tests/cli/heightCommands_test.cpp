@@ -7,7 +7,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <regex>
@@ -19,9 +18,11 @@
 
 namespace {
 
+using talmeq::test::readLines;
+using talmeq::test::readText;
 using talmeq::test::runTool;
 using talmeq::test::runToolJson;
-using talmeq::test::ScratchDir;
+using talmeq::test::ScratchFolder;
 namespace fs = std::filesystem;
 
 constexpr double kMaxHeightError = 0.2;  // height units, the calibration's own limit
@@ -30,33 +31,21 @@ constexpr double kLoggedDigits = 5e-6;   // relative: the library logs six signi
 constexpr double kExactShift = 1e-9;     // height units
 constexpr int kMarkReach = 3;            // pixels around an expected mark
 
-std::string slurp(const std::string& path) {
-  std::ifstream file(path);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
 // The height dataset of the simulated station in `dir`/height.
 struct HeightData {
-  explicit HeightData(const ScratchDir& dir) : folder(dir.path() / "height") {
+  explicit HeightData(const ScratchFolder& dir) : folder(dir.path() / "height") {
     talmeq::sim::writeHeightDataset(dir.path().string());
   }
   std::string at(const std::string& name) const { return (folder / name).string(); }
   std::string yml() const { return at("calibration.yml"); }
-  nlohmann::json calibrate(const ScratchDir& dir) const {
+  nlohmann::json calibrate(const ScratchFolder& dir) const {
     return runToolJson(dir.path(), {"calibrate", "--yml", yml(), at("heights.csv")});
   }
   fs::path folder;
 };
 
-std::vector<std::string> csvLines(const std::string& path) {
-  std::ifstream file(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) lines.push_back(line);
-  return lines;
-}
-
 TEST(SimulateCommand, WritesTheDatasetLayout) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const nlohmann::json doc = runToolJson(dir.path(), {"simulate", dir.file("data")});
   const fs::path data = dir.path() / "data";
   EXPECT_EQ(doc["height"]["calibrationFrames"], 7);
@@ -67,7 +56,7 @@ TEST(SimulateCommand, WritesTheDatasetLayout) {
   for (const cv::FileNode& node : start.root()) keys.push_back(node.name());
   EXPECT_EQ(keys, (std::vector<std::string>{"scale", "dist", "initZ", "focusD"}));
 
-  const std::vector<std::string> calib = csvLines((data / "height/heights.csv").string());
+  const std::vector<std::string> calib = readLines((data / "height/heights.csv").string());
   ASSERT_EQ(calib.size(), 8u);
   EXPECT_EQ(calib[0], "height,image");
   for (std::size_t i = 1; i < calib.size(); ++i) {
@@ -75,7 +64,7 @@ TEST(SimulateCommand, WritesTheDatasetLayout) {
     EXPECT_EQ(calib[i], std::to_string(5 * (i - 1)) + "," + name);
     EXPECT_EQ(cv::imread((data / "height" / name).string()).size(), cv::Size(1280, 1024));
   }
-  const std::vector<std::string> measure = csvLines((data / "height/measure.csv").string());
+  const std::vector<std::string> measure = readLines((data / "height/measure.csv").string());
   ASSERT_EQ(measure.size(), 21u);
   EXPECT_EQ(measure[0], "height,image");
   for (std::size_t i = 1; i < measure.size(); ++i) {
@@ -100,7 +89,7 @@ TEST(SimulateCommand, WritesTheDatasetLayout) {
 }
 
 TEST(CalibrateCommand, ErrorsMatchTheLibraryLogAndSpotsTheTruth) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   const std::string log = dir.file("run.log");
   const nlohmann::json doc =
@@ -111,7 +100,7 @@ TEST(CalibrateCommand, ErrorsMatchTheLibraryLogAndSpotsTheTruth) {
   ASSERT_EQ(points.size(), 7u);
 
   // The tool's recomputed errors are the ones the library logged, in order.
-  const std::string logged = slurp(log);
+  const std::string logged = readText(log);
   const std::regex errLine(R"(\s(average )?err = ([-0-9.e+]+))");
   std::vector<double> libraryErrors;
   double libraryAverage = -1.0;
@@ -136,12 +125,12 @@ TEST(CalibrateCommand, ErrorsMatchTheLibraryLogAndSpotsTheTruth) {
 }
 
 TEST(HeightRoad, MeasureAndCorrectAgainstTheTrueHeights) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   ASSERT_EQ(data.calibrate(dir).value("result", 99), 0);
   std::vector<std::string> args{"measure", "--yml", data.yml()};
   std::vector<double> truth;
-  for (const std::string& line : csvLines(data.at("measure.csv"))) {
+  for (const std::string& line : readLines(data.at("measure.csv"))) {
     if (line == "height,image") continue;
     truth.push_back(std::stod(line));
     args.push_back(data.at(line.substr(line.find(',') + 1)));
@@ -173,7 +162,7 @@ TEST(HeightRoad, MeasureAndCorrectAgainstTheTrueHeights) {
 }
 
 TEST(CalibrateCommand, CreatesAMissingFileOnlyFromAllFourSettings) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   const std::string fresh = dir.file("fresh.yml");
   const auto missing = runTool(dir.path(), {"calibrate", "--yml", fresh, data.at("heights.csv")});
@@ -199,7 +188,7 @@ TEST(CalibrateCommand, CreatesAMissingFileOnlyFromAllFourSettings) {
 }
 
 TEST(CalibrateCommand, FailuresNameTheImageOrTheFit) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   // A frame without the laser spot in the series.
   cv::imwrite(data.at("dark.png"), cv::Mat(1024, 1280, CV_8UC3, cv::Scalar::all(30)));
@@ -223,7 +212,7 @@ TEST(CalibrateCommand, FailuresNameTheImageOrTheFit) {
 }
 
 TEST(CalibrateCommand, PlotShowsEveryPointAlongTheFittedLine) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   const std::string plot = dir.file("plot.png");
   const nlohmann::json doc =
@@ -250,7 +239,7 @@ TEST(CalibrateCommand, PlotShowsEveryPointAlongTheFittedLine) {
 }
 
 TEST(MeasureCommand, AnnotationMarksWindowBandAndSpot) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   ASSERT_EQ(data.calibrate(dir).value("result", 99), 0);
   cv::FileStorage file(data.yml(), cv::FileStorage::READ);
@@ -281,7 +270,7 @@ TEST(MeasureCommand, AnnotationMarksWindowBandAndSpot) {
 }
 
 TEST(MeasureCommand, FailuresKeepTheOtherImagesAndNameTheCode) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const HeightData data(dir);
   ASSERT_EQ(data.calibrate(dir).value("result", 99), 0);
   cv::imwrite(dir.file("dark.png"), cv::Mat(1024, 1280, CV_8UC3, cv::Scalar::all(30)));

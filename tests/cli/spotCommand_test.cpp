@@ -17,13 +17,13 @@ namespace {
 
 using talmeq::test::anyPixelOf;
 using talmeq::test::runTool;
-using talmeq::test::ScratchDir;
+using talmeq::test::ScratchFolder;
 
 constexpr int kFrames = 6;
 constexpr double kMaxAxisError = 1.5;  // pixels, truncated coordinates
 
 // Writes the frame of `recipe` as a lossless PNG.
-std::string writeFrame(const ScratchDir& dir, const std::string& name, const talmeq::sim::FrameRecipe& recipe) {
+std::string writeFrame(const ScratchFolder& dir, const std::string& name, const talmeq::sim::FrameRecipe& recipe) {
   const std::string path = dir.file(name);
   cv::imwrite(path, talmeq::sim::renderSpotFrame(recipe));
   return path;
@@ -36,7 +36,7 @@ talmeq::sim::FrameRecipe frameWithoutSpot() {
 }
 
 TEST(SpotCommand, JsonCoordinatesMatchTheSimulatedSpots) {
-  ScratchDir dir;
+  ScratchFolder dir;
   std::vector<std::string> args{"spot", "--json"};
   std::vector<cv::Point2d> truth;
   for (int i = 0; i < kFrames; ++i) {
@@ -58,7 +58,7 @@ TEST(SpotCommand, JsonCoordinatesMatchTheSimulatedSpots) {
 }
 
 TEST(SpotCommand, LibraryLogStaysOffStandardOutput) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string frame = writeFrame(dir, "f.png", talmeq::sim::randomSpotFrame(7));
   const auto quiet = runTool(dir.path(), {"spot", frame});
   ASSERT_EQ(quiet.status, 0) << quiet.err;
@@ -70,13 +70,11 @@ TEST(SpotCommand, LibraryLogStaysOffStandardOutput) {
   ASSERT_EQ(verbose.status, 0);
   EXPECT_EQ(verbose.out.find("getSpotCoord:"), std::string::npos);
   EXPECT_NE(verbose.err.find("getSpotCoord: start! "), std::string::npos);
-  std::ifstream log(dir.file("run.log"));
-  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  EXPECT_NE(logged.find("getSpotCoord: end!"), std::string::npos);
+  EXPECT_NE(talmeq::test::readText(dir.file("run.log")).find("getSpotCoord: end!"), std::string::npos);
 }
 
 TEST(SpotCommand, FramesWithoutSpotFailWithTheMeaningOfTheCode) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string good = writeFrame(dir, "good.png", talmeq::sim::randomSpotFrame(3));
   const std::string empty = writeFrame(dir, "empty.png", frameWithoutSpot());
   const auto text = runTool(dir.path(), {"spot", empty});
@@ -105,7 +103,7 @@ void expectColour(const cv::Mat& image, cv::Point at, cv::Vec3b colour, const ch
 }
 
 TEST(SpotCommand, AnnotationMarksWindowCandidatesAndSpot) {
-  ScratchDir dir;
+  ScratchFolder dir;
   // 640 x 480: the window spans columns 224..447 and rows 216..359.
   cv::Mat scene = talmeq::test::flatScene({640, 480}, 40);
   cv::circle(scene, {330, 290}, 4, cv::Scalar::all(255), cv::FILLED);  // the spot
@@ -134,7 +132,7 @@ TEST(SpotCommand, AnnotationMarksWindowCandidatesAndSpot) {
 }
 
 TEST(SpotCommand, SeveralImagesGetOneAnnotationEach) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string a = writeFrame(dir, "a.png", talmeq::sim::randomSpotFrame(11));
   const std::string b = writeFrame(dir, "b.png", frameWithoutSpot());
   const auto run = runTool(dir.path(), {"spot", a, b, "--annotate", dir.file("ann.png")});

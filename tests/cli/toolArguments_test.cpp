@@ -14,7 +14,7 @@
 namespace {
 
 using talmeq::test::runTool;
-using talmeq::test::ScratchDir;
+using talmeq::test::ScratchFolder;
 
 constexpr int kBadArguments = 2;
 constexpr double kMaxDemoSpotError = 1.5;    // pixels
@@ -22,7 +22,7 @@ constexpr double kMaxDemoHeightError = 0.2;  // height units
 constexpr double kMaxDemoFocalError = 0.01;  // relative
 
 // Exit status 2 and exactly one stderr line that contains `message`.
-void expectBadArguments(const ScratchDir& dir, const std::vector<std::string>& args,
+void expectBadArguments(const ScratchFolder& dir, const std::vector<std::string>& args,
                         const std::string& message) {
   const auto run = runTool(dir.path(), args);
   EXPECT_EQ(run.status, kBadArguments) << args.front() << ": " << run.err;
@@ -32,7 +32,7 @@ void expectBadArguments(const ScratchDir& dir, const std::vector<std::string>& a
 }
 
 TEST(ToolArguments, BadInputFilesAreNamed) {
-  ScratchDir dir;
+  ScratchFolder dir;
   std::ofstream(dir.file("notes.png")) << "not an image\n";
   expectBadArguments(dir, {"spot", dir.file("missing.png")}, "no such file: " + dir.file("missing.png"));
   expectBadArguments(dir, {"spot", dir.file("notes.png")}, "not a readable image: " + dir.file("notes.png"));
@@ -40,7 +40,7 @@ TEST(ToolArguments, BadInputFilesAreNamed) {
 }
 
 TEST(ToolArguments, BadNumbersAndChoicesAreRejected) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string out = dir.file("b.png");
   expectBadArguments(dir, {"board", "chess", "--out", out, "--dpi", "abc"}, "--dpi");
   expectBadArguments(dir, {"board", "chess", "--out", out, "--dpi", "-5"}, "--dpi must lie in");
@@ -53,7 +53,7 @@ TEST(ToolArguments, BadNumbersAndChoicesAreRejected) {
 }
 
 TEST(ToolArguments, MalformedHeightCsvIsNamedWithItsLine) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string csv = dir.file("h.csv");
   const std::string yml = dir.file("c.yml");
   std::ofstream(yml) << "%YAML:1.0\n---\nscale: 0.1\ndist: 300\n";
@@ -72,7 +72,7 @@ TEST(ToolArguments, MalformedHeightCsvIsNamedWithItsLine) {
 }
 
 TEST(ToolArguments, WrongNumbersAndMissingInputsOfTheHeightAndCameraCommands) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string yml = dir.file("c.yml");
   std::ofstream(yml) << "%YAML:1.0\n---\nscale: 0.1\ndist: 300\n";
   std::ofstream(dir.file("h.csv")) << "0,a.png\n";
@@ -112,14 +112,14 @@ TEST(ToolArguments, WrongNumbersAndMissingInputsOfTheHeightAndCameraCommands) {
 }
 
 TEST(ToolArguments, MissingOutputDirectoriesAreReportedBeforeAnyWork) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const std::string nowhere = dir.file("no/such/dir/out.png");
   expectBadArguments(dir, {"board", "aruco", "--out", nowhere}, "no such directory for output file");
   expectBadArguments(dir, {"demo", "--log-file", nowhere}, "no such directory for output file");
 }
 
 TEST(ToolArguments, JsonModeStillPrintsOneDocument) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const auto run = runTool(dir.path(), {"spot", "--json", dir.file("missing.png")});
   EXPECT_EQ(run.status, kBadArguments);
   const nlohmann::json doc = nlohmann::json::parse(run.out);
@@ -129,7 +129,7 @@ TEST(ToolArguments, JsonModeStillPrintsOneDocument) {
 }
 
 TEST(ToolDemo, RunsTheWholeStationWithinItsLimits) {
-  ScratchDir dir;
+  ScratchFolder dir;
   const auto text = runTool(dir.path(), {"demo", "--frames", "5"});
   ASSERT_EQ(text.status, 0) << text.err;
   EXPECT_NE(text.out.find("spots found: 5 of 5"), std::string::npos) << text.out;

@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace talmeq::test {
 namespace {
@@ -16,13 +14,6 @@ std::string quoted(const std::string& text) {
   std::string result = "'";
   for (const char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return result + "'";
-}
-
-std::string slurp(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -36,8 +27,8 @@ ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::str
   const int raw = std::system(command.c_str());
   ToolRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = slurp(out);
-  run.err = slurp(err);
+  run.out = readText(out.string());
+  run.err = readText(err.string());
   return run;
 }
 
@@ -47,19 +38,6 @@ nlohmann::json runToolJson(const std::filesystem::path& workDir, std::vector<std
   EXPECT_EQ(run.status, 0) << args.front() << ": " << run.err;
   if (run.status != 0) return nlohmann::json::object();
   return nlohmann::json::parse(run.out);
-}
-
-ScratchDir::ScratchDir() {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  path_ = std::filesystem::temp_directory_path() /
-          ("talmeq-cli-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-  std::filesystem::remove_all(path_);
-  std::filesystem::create_directories(path_);
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
 }
 
 }  // namespace talmeq::test

@@ -1,9 +1,11 @@
 // Runs the talmeq tool as a child process, as a shell user would, and hands
 // back its exit status and both output streams. Each test gets its own
-// scratch directory.
+// scratch folder.
 #pragma once
 
 #include <nlohmann/json.hpp>
+
+#include "calibrationFiles.h"
 
 #include <filesystem>
 #include <string>
@@ -23,19 +25,5 @@ ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::str
 // Runs the tool with `args` and --json; expects exit status 0 and returns
 // the document (an empty object after a failed expectation).
 nlohmann::json runToolJson(const std::filesystem::path& workDir, std::vector<std::string> args);
-
-// A fresh, empty directory named after the running test, removed afterwards.
-class ScratchDir {
-public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
 
 }  // namespace talmeq::test

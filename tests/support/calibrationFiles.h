@@ -5,6 +5,7 @@
 
 #include <calibrationFile.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,13 +16,14 @@
 
 namespace talmeq::test {
 
-// A folder under the system's temporary folder, removed with the object.
+// A fresh folder under the system's temporary folder, named after the
+// process and the running test, removed with the object.
 class ScratchFolder {
 public:
   ScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() /
-            ("talmeq-" + std::string(info->test_suite_name()) + "-" + info->name());
+            ("talmeq-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
@@ -29,6 +31,7 @@ public:
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
+  const std::filesystem::path& path() const { return path_; }
   std::string file(const std::string& name) const { return (path_ / name).string(); }
   // Names of the entries in the folder.
   std::vector<std::string> entries() const {
@@ -44,10 +47,17 @@ private:
 inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 inline std::string readText(const std::string& path) {
-  std::ifstream in(path);
+  std::ifstream in(path, std::ios::binary);
   std::stringstream content;
   content << in.rdbuf();
   return content.str();
+}
+
+inline std::vector<std::string> readLines(const std::string& path) {
+  std::istringstream text(readText(path));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
 }
 
 // The top-level keys of a YAML calibration file, in file order.
