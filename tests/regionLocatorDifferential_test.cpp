@@ -9,7 +9,6 @@
 // through both locators must give the same heights.
 #include <gtest/gtest.h>
 
-#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <talmeqAlgorithm.h>
@@ -110,17 +109,6 @@ cv::Point2d nearDiagonal(cv::RNG& rng, cv::Rect r, double spread) {
   return {r.x + t * r.width + rng.uniform(-spread, spread), r.y + t * r.height + rng.uniform(-spread, spread)};
 }
 
-// A point on one of the region's edges: blobs there are cut by the region.
-cv::Point2d onRegionEdge(cv::RNG& rng, cv::Rect r) {
-  const cv::Point2d p = pointIn(rng, r);
-  switch (rng.uniform(0, 4)) {
-    case 0: return {static_cast<double>(r.x), p.y};
-    case 1: return {static_cast<double>(r.x + r.width - 1), p.y};
-    case 2: return {p.x, static_cast<double>(r.y)};
-    default: return {p.x, static_cast<double>(r.y + r.height - 1)};
-  }
-}
-
 Spot saturatedSpot(cv::RNG& rng, cv::Point2d centre) {
   Spot spot;
   spot.centre = centre;
@@ -163,6 +151,10 @@ Case seededCase(int seed) {
   const cv::Rect inside = c.roi & cv::Rect(cv::Point(0, 0), recipe.size);
   const cv::Rect r = inside.empty() ? cv::Rect(0, 0, recipe.size.width, recipe.size.height) : inside;
   const int kind = seed % 10;
+  // Blobs on the region's edges are cut by it.
+  const auto onRegionEdge = [&](cv::Rect r) {
+    return talmeq::test::pointOnEdge(rng, cv::Rect2d(r.x, r.y, r.width - 1, r.height - 1));
+  };
   const char* names[] = {"bright spot", "two bright blobs", "track spot", "faint track spot", "two track spots",
                          "clutter", "noise", "region edge", "bright and track", "empty"};
   switch (kind) {
@@ -176,8 +168,8 @@ Case seededCase(int seed) {
       break;
     case 6: recipe.noise = rng.uniform(10.0, 40.0); recipe.speckles = rng.uniform(0, 60); break;
     case 7:
-      recipe.spots = {rng.uniform(0, 2) ? saturatedSpot(rng, onRegionEdge(rng, r))
-                                      : redSpot(rng, onRegionEdge(rng, r), rng.uniform(150.0, 600.0))};
+      recipe.spots = {rng.uniform(0, 2) ? saturatedSpot(rng, onRegionEdge(r))
+                                      : redSpot(rng, onRegionEdge(r), rng.uniform(150.0, 600.0))};
       break;
     case 8:
       recipe.spots = {saturatedSpot(rng, pointIn(rng, r)), saturatedSpot(rng, pointIn(rng, r)),
@@ -238,6 +230,23 @@ TEST(RegionLocatorDifferential, BandOnTheRegionCanvasEqualsTheFullSizeMask) {
   }
 }
 
+struct Measurement {
+  bool threw = false;
+  int result = 1;
+  double height = -1.0, axisZ = -1.0;
+};
+
+template <class Measure>
+Measurement measureThrough(Measure measure, const cv::Mat& image, const std::string& path) {
+  Measurement m;
+  try {
+    m.result = measure(image, path, m.height, m.axisZ);
+  } catch (const cv::Exception&) {
+    m.threw = true;
+  }
+  return m;
+}
+
 TEST(RegionLocatorDifferential, PlaneHeightIsTheSameThroughBothLocators) {
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("calibration.yml");
@@ -245,38 +254,21 @@ TEST(RegionLocatorDifferential, PlaneHeightIsTheSameThroughBothLocators) {
   for (int seed = 1; seed <= kMeasuredFrames; ++seed) {
     const Case c = seededCase(seed * 10 + seed % 10);  // every content kind
     cv::RNG rng(seed);
-    const double offsetX = rng.uniform(-3.0, 3.0), offsetY = rng.uniform(-3.0, 3.0);
-    talmeq::test::writeYaml(
-        path, "k: " + std::to_string(rng.uniform(0.5, 2.0)) + "\nb: -3.0\ninitialX: " +
-                  std::to_string(c.image.cols / 2) + "\ninitialY: " + std::to_string(c.image.rows / 2) +
-                  "\nscale: 0.05\ndist: 300.0\ninitZ: -16.0\nfocusD: 0.5\nRoI: [ " + std::to_string(c.roi.x) + ", " +
-                  std::to_string(c.roi.y) + ", " + std::to_string(c.roi.width) + ", " +
-                  std::to_string(c.roi.height) + " ]\noffsetX: " + std::to_string(offsetX) +
-                  "\noffsetY: " + std::to_string(offsetY) + "\n");
-    double literalHeight = -1.0, literalAxis = -1.0, height = -1.0, axis = -1.0;
-    int literalResult = 1, result = 1;
-    bool literalThrew = false, threw = false;
-    try {
-      literalResult = talmeq::test::literalGetPlaneHeightByLinear(c.image, path, literalHeight, literalAxis);
-    } catch (const cv::Exception&) {
-      literalThrew = true;
-    }
-    try {
-      result = getPlaneHeightByLinear(c.image, path, height, axis);
-    } catch (const cv::Exception&) {
-      threw = true;
-    }
-    EXPECT_EQ(threw, literalThrew) << c.label;
-    EXPECT_EQ(result, literalResult) << c.label;
-    EXPECT_EQ(height, literalHeight) << c.label;  // bit-identical, -1 where neither wrote
-    EXPECT_EQ(axis, literalAxis) << c.label;
-    if (!threw && (result == 0 || result == -3)) ++measured;
+    const double k = rng.uniform(0.5, 2.0), offsetX = rng.uniform(-3.0, 3.0), offsetY = rng.uniform(-3.0, 3.0);
+    ASSERT_TRUE(talmeq::writeCalibration(path, {k, -3.0, c.image.cols / 2.0, c.image.rows / 2.0, 0.05, 300.0,
+                                                -16.0, 0.5, c.roi, offsetX, offsetY}));
+    const Measurement literal = measureThrough(talmeq::test::literalGetPlaneHeightByLinear, c.image, path);
+    const Measurement bounded = measureThrough(getPlaneHeightByLinear, c.image, path);
+    EXPECT_EQ(bounded.threw, literal.threw) << c.label;
+    EXPECT_EQ(bounded.result, literal.result) << c.label;
+    EXPECT_EQ(bounded.height, literal.height) << c.label;  // bit-identical, -1 where neither wrote
+    EXPECT_EQ(bounded.axisZ, literal.axisZ) << c.label;
+    if (!bounded.threw && (bounded.result == 0 || bounded.result == -3)) ++measured;
   }
   EXPECT_GE(measured, kMeasuredFrames / 10);  // most frames end with -1 or a faint blob
 }
 
 TEST(RegionLocatorDifferential, ResultsDoNotDependOnTheOpenCvThreadCount) {
-  const int defaultThreads = cv::getNumThreads();
   for (int seed = 1; seed <= 40; ++seed) {
     cv::RNG rng(seed);
     FrameRecipe recipe;
@@ -288,11 +280,9 @@ TEST(RegionLocatorDifferential, ResultsDoNotDependOnTheOpenCvThreadCount) {
                            : redSpot(rng, nearDiagonal(rng, roi, 5.0), rng.uniform(150.0, 600.0))};
     cv::Mat image = talmeq::sim::renderSpotFrame(recipe);
     addClutter(image, rng, roi, 20);
+    const auto [single, parallel] =
+        talmeq::test::onOneThreadThenAll([&] { return run(getSpotCoordInRoI, image, roi); });
     const std::string label = "seed " + std::to_string(seed);
-    cv::setNumThreads(1);
-    const Outcome single = run(getSpotCoordInRoI, image, roi);
-    cv::setNumThreads(defaultThreads);
-    const Outcome parallel = run(getSpotCoordInRoI, image, roi);
     expectSame(single, parallel, label);
     expectSame(run(talmeq::test::literalGetSpotCoordInRoI, image, roi), parallel, label);
   }

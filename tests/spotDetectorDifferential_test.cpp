@@ -6,7 +6,6 @@
 // must agree on the result, the coordinates and every message.
 #include <gtest/gtest.h>
 
-#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <talmeqAlgorithm.h>
@@ -81,17 +80,6 @@ cv::Rect2d windowOf(cv::Size size) {
   return {size.width * 0.35, size.height * 0.45, size.width * 0.35, size.height * 0.3};
 }
 
-// A point on one of the window's four edges.
-cv::Point2d pointOnWindowEdge(cv::RNG& rng, cv::Rect2d w) {
-  const cv::Point2d p = pointIn(rng, w);
-  switch (rng.uniform(0, 4)) {
-    case 0: return {w.x, p.y};
-    case 1: return {w.x + w.width, p.y};
-    case 2: return {p.x, w.y};
-    default: return {p.x, w.y + w.height};
-  }
-}
-
 cv::Size randomSize(cv::RNG& rng) {
   if (rng.uniform(0, 10) < 7) return {rng.uniform(12, 400), rng.uniform(14, 400)};
   return {rng.uniform(400, 900), rng.uniform(300, 700)};
@@ -155,7 +143,7 @@ Frame seededFrame(int seed) {
         recipe.ambient.push_back({pointIn(rng, window), rng.uniform(3.0, 25.0), rng.uniform(30.0, 200.0)});
       recipe.spots = {spotOfClass(rng, pointIn(rng, window), seed / 9)};
       break;
-    case 4: recipe.spots = {spotOfClass(rng, pointOnWindowEdge(rng, window), seed / 9)}; break;
+    case 4: recipe.spots = {spotOfClass(rng, talmeq::test::pointOnEdge(rng, window), seed / 9)}; break;
     case 7: recipe.noise = rng.uniform(10.0, 30.0); recipe.speckles = rng.uniform(0, 40); break;
     default: break;
   }
@@ -210,17 +198,13 @@ TEST(SpotDetectorDifferential, EverySmallFrameSizeMatches) {
 }
 
 TEST(SpotDetectorDifferential, ResultsDoNotDependOnTheOpenCvThreadCount) {
-  const int defaultThreads = cv::getNumThreads();
   for (int seed = 1; seed <= 24; ++seed) {
     FrameRecipe recipe = talmeq::sim::randomSpotFrame(seed, {1600, 1200});
     recipe.noise = 6.0;
     cv::Mat image = talmeq::sim::renderSpotFrame(recipe);
     cv::RNG rng(seed);
     addClutter(image, rng, 40);
-    cv::setNumThreads(1);
-    const Outcome single = run(getSpotCoord, image);
-    cv::setNumThreads(defaultThreads);
-    const Outcome parallel = run(getSpotCoord, image);
+    const auto [single, parallel] = talmeq::test::onOneThreadThenAll([&] { return run(getSpotCoord, image); });
     const std::string label = "seed " + std::to_string(seed);
     expectSame(single, parallel, label);
     expectSame(run(talmeq::test::literalGetSpotCoord, image), parallel, label);

@@ -1,12 +1,14 @@
 // Building blocks of the seeded frames of the differential tests: random
-// backgrounds, points, clutter, and the layouts a frame can come in (four
-// channels, or a view into a larger image).
+// backgrounds, points, clutter, the layouts a frame can come in (four
+// channels, or a view into a larger image), and runs on one thread and on all.
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cstdint>
+#include <utility>
 
 #include "spotFrames.h"
 
@@ -14,6 +16,28 @@ namespace talmeq::test {
 
 inline cv::Point2d pointIn(cv::RNG& rng, cv::Rect2d r) {
   return {rng.uniform(r.x, r.x + r.width), rng.uniform(r.y, r.y + r.height)};
+}
+
+// A point on one of the four edges of `r` (right and bottom at x + width
+// and y + height).
+inline cv::Point2d pointOnEdge(cv::RNG& rng, cv::Rect2d r) {
+  const cv::Point2d p = pointIn(rng, r);
+  switch (rng.uniform(0, 4)) {
+    case 0: return {r.x, p.y};
+    case 1: return {r.x + r.width, p.y};
+    case 2: return {p.x, r.y};
+    default: return {p.x, r.y + r.height};
+  }
+}
+
+// What `run` gives with OpenCV on one thread, then on its default number.
+template <class Run>
+auto onOneThreadThenAll(Run run) {
+  const int defaultThreads = cv::getNumThreads();
+  cv::setNumThreads(1);
+  const auto single = run();
+  cv::setNumThreads(defaultThreads);
+  return std::make_pair(single, run());
 }
 
 // A frame of `size` with a random background level up to `maxBackground`,
