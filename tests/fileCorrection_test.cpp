@@ -1,6 +1,6 @@
 // correctYml: the shift of "initZ", its messages, the other keys carried
-// through, partial files completed, repeated corrections, the missing file
-// and the text-exception boundary.
+// through, partial files completed, repeated corrections and the
+// text-exception boundary (the missing file is with the bad inputs).
 #include <gtest/gtest.h>
 
 #include <talmeqAlgorithm.h>
@@ -71,17 +71,6 @@ TEST(FileCorrection, RepeatedCorrectionsAddUp) {
   EXPECT_EQ(correctYml(-4.0, -1.5, path), 0);
   EXPECT_EQ(correctYml(2.0, 0.0, path), 0);
   EXPECT_EQ(readBack(path).initZ, 10.0 + 1.0 + 2.5 - 2.0);
-}
-
-TEST(FileCorrection, MissingFileReturnsMinus2WithItsRecordAndIsNotCreated) {
-  ScratchFolder folder;
-  LogCapture capture;
-  EXPECT_EQ(correctYml(0.0, 1.0, folder.file("absent.yml")), -2);
-  const Lines printed = capture.printed();
-  ASSERT_EQ(printed.size(), 2u);
-  EXPECT_EQ(printed[0], kStart);
-  EXPECT_EQ(printed[1].rfind(failurePrefix("correctYml", -2) + " at ", 0), 0u);
-  EXPECT_TRUE(folder.entries().empty());
 }
 
 TEST(FileCorrection, TextExceptionBeforeTheWriteReturnsMinus999AndKeepsTheFile) {

@@ -1,6 +1,7 @@
 // getCalibrationParamByLinear and calRoI on the worked calibration series:
 // the fit, the errors and their messages, the reference point, the search
-// window, what the file holds afterwards, and the guarded inputs.
+// window, what the file holds afterwards, and the text-exception boundary
+// (refused inputs are with the other bad inputs).
 #include <gtest/gtest.h>
 
 #include <talmeqAlgorithm.h>
@@ -113,39 +114,6 @@ TEST(CalRoI, WindowRunsFromHeightMinus5Over37UnitsAndKeepsItsSign) {
   // Only the first and last points count.
   EXPECT_EQ(calRoI({2.0, 50.0, 4.0}, {{10, 10}, {999, 999}, {14, 10}}, roi), 0);
   EXPECT_EQ(roi, cv::Rect(-4, 10, 74, 0));
-}
-
-// Short or unequal lists, a missing file, and inputs for which the window or
-// the displacements have no finite value are refused before anything is
-// written: the start message, the failure record, the file as it was.
-TEST(LinearCalibrationInputs, RefusedInputsReturnMinus2AndKeepTheOldFile) {
-  ScratchFolder folder;
-  const std::string path = folder.file("cal.yml");
-  const std::vector<cv::Point> coords = {{100, 50}, {110, 50}, {120, 50}};
-  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-  struct Case { std::string settings; std::vector<double> heights; std::vector<cv::Point> coords; };
-  const Case cases[] = {{kSettings, {0.0, 1.0}, {{1, 1}, {2, 2}}},
-                        {kSettings, kHeights, {{1, 1}, {2, 2}}},
-                        {kSettings, {0.0, 1.0, 2.0, 3.0}, coords},
-                        {kSettings, {}, {}},
-                        {"", kHeights, coords},  // no file at all
-                        {kSettings, {1.0, 2.0, 1.0}, coords},
-                        {kSettings, {0.0, nan, 2.0}, coords},
-                        {kSettings, {0.0, 1.0, inf}, coords},
-                        {"scale: 1.\ninitZ: -10.\n", kHeights, coords},
-                        {"scale: 1.\ndist: 0.\n", kHeights, coords}};
-  for (const Case& c : cases) {
-    std::filesystem::remove(path);
-    if (!c.settings.empty()) writeYaml(path, c.settings);
-    const std::string before = talmeq::test::readText(path);
-    const Calibration result = calibrate(path, c.heights, c.coords);
-    EXPECT_EQ(result.result, -2) << c.settings << c.heights.size();
-    ASSERT_EQ(result.printed.size(), 2u);
-    EXPECT_EQ(result.printed[0], kStart);
-    EXPECT_EQ(result.printed[1].rfind(failurePrefix("getCalibrationParamByLinear", -2) + " at ", 0), 0u);
-    EXPECT_EQ(talmeq::test::readText(path), before);
-    EXPECT_EQ(std::filesystem::exists(path), !c.settings.empty());
-  }
 }
 
 TEST(LinearCalibrationInputs, TextExceptionWhileLoggingReturnsMinus999WithItsRecord) {
