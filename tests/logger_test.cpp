@@ -5,9 +5,9 @@
 #include <log4cpp/Category.hh>
 #include <opencv2/core.hpp>
 
-#include <fstream>
 #include <sstream>
 
+#include "calibrationFiles.h"
 #include "logCapture.h"
 
 namespace {
@@ -62,10 +62,7 @@ TEST(Logger, DefaultRouterWritesTheFileStreamToTheConfiguredFile) {
   std::ostringstream marker;
   marker << "logger test marker " << std::rand();
   logger::logFile() << marker.str();
-  std::ifstream file(path);
-  std::stringstream content;
-  content << file.rdbuf();
-  const std::string text = content.str();
+  const std::string text = talmeq::test::readText(path);
   const auto at = text.find(marker.str());
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(text.substr(at + marker.str().size(), 1), "\n");

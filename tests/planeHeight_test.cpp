@@ -68,25 +68,16 @@ Measurement atReference(double initZ, double focusD) {
   return measureWith(file, {100, 200});
 }
 
-TEST(PlaneHeightRange, LimitsZeroAndMinus32AreAccepted) {
-  const Measurement top = atReference(-1.0, 0.0);
-  EXPECT_EQ(top.result, 0);
-  EXPECT_EQ(top.height, 1.0);
-  EXPECT_EQ(top.axisZ, 0.0);
-  const Measurement bottom = atReference(-33.0, 0.0);
-  EXPECT_EQ(bottom.result, 0);
-  EXPECT_EQ(bottom.axisZ, -32.0);
-}
-
-TEST(PlaneHeightRange, JustOutsideReturnsMinus3WithBothOutputsWritten) {
-  const Measurement above = atReference(-1.0, 0.001);
-  EXPECT_EQ(above.result, -3);
-  EXPECT_EQ(above.height, 1.0);
-  EXPECT_DOUBLE_EQ(above.axisZ, 0.001);
-  const Measurement below = atReference(-33.0, -0.001);
-  EXPECT_EQ(below.result, -3);
-  EXPECT_EQ(below.height, 1.0);
-  EXPECT_DOUBLE_EQ(below.axisZ, -32.001);
+// 0 and -32 are accepted; just outside, -3 with both outputs written.
+TEST(PlaneHeightRange, LimitsAreInclusive) {
+  struct Limit { double initZ, focusD; int result; double axisZ; };
+  for (const Limit& l : {Limit{-1.0, 0.0, 0, 0.0}, Limit{-33.0, 0.0, 0, -32.0}, Limit{-1.0, 0.001, -3, 0.001},
+                         Limit{-33.0, -0.001, -3, -32.001}}) {
+    const Measurement m = atReference(l.initZ, l.focusD);
+    EXPECT_EQ(m.result, l.result) << l.axisZ;
+    EXPECT_EQ(m.height, 1.0);
+    EXPECT_DOUBLE_EQ(m.axisZ, l.axisZ);
+  }
 }
 
 TEST(PlaneHeightRange, UndefinedModelGivesNotANumberAndResult0) {

@@ -119,47 +119,38 @@ Detection detectShape(cv::Rect shape) {
   return detect(scene);
 }
 
-TEST(SpotDetectorScreens, AreaBelowFiveIsDroppedSilentlyAndFiveIsScreened) {
-  const Detection four = detectShape({50, 55, 2, 5});  // polygon 1 x 4
-  EXPECT_EQ(four.result, -1);
-  EXPECT_TRUE(screening(four).empty());
-  EXPECT_EQ(four.printed.at(2), "getSpotCoord: contours1.size = 1");
-
-  const Detection five = detectShape({50, 55, 2, 6});  // polygon 1 x 5, circularity 0.436
-  EXPECT_EQ(five.result, -1);
-  EXPECT_EQ(screening(five), (Lines{"getSpotCoord: area = 5, ratio = 0.333333", "getSpotCoord: circlirity = 0.436332"}));
-}
-
-TEST(SpotDetectorScreens, AreaOf300IsRejectedAnd299Accepted) {
-  const Detection reject = detectShape({40, 50, 16, 21});  // polygon 15 x 20
-  EXPECT_EQ(reject.result, -1);
-  EXPECT_EQ(screening(reject), (Lines{"getSpotCoord: area = 300, ratio = 0.761905"}));
-
-  const Detection accept = detectShape({40, 50, 14, 24});  // polygon 13 x 23
-  EXPECT_EQ(accept.result, 0);
-  EXPECT_EQ(screening(accept).at(0), "getSpotCoord: area = 299, ratio = 0.583333");
-  EXPECT_EQ(accept.coord, cv::Point(46, 61));
-}
-
-TEST(SpotDetectorScreens, RatioBoundsAreExclusive) {
-  EXPECT_EQ(screening(detectShape({50, 50, 3, 10})), (Lines{"getSpotCoord: area = 18, ratio = 0.3"}));
-  EXPECT_EQ(screening(detectShape({45, 55, 12, 4})), (Lines{"getSpotCoord: area = 33, ratio = 3"}));
-  const Detection inside = detectShape({45, 55, 11, 4});  // ratio 2.75
-  EXPECT_EQ(screening(inside).size(), 2u);
-}
-
-TEST(SpotDetectorScreens, CircularityMustExceedOneHalf) {
-  // Polygons 6 x 1 (circularity 0.385) and 5 x 2 (0.641): ratio 3.5 fails,
-  // so build them within the ratio screen: 5 x 2 pixels blocks of 6 x 3 and
-  // 7 x 3 pixels give polygons 5 x 2 (0.641) and 6 x 2 (0.589); an L shape
-  // lowers circularity below one half.
-  const Detection round = detectShape({50, 55, 6, 3});
-  EXPECT_EQ(round.result, 0);
+TEST(SpotDetectorScreens, AreaRatioAndCircularityAtTheirBoundaries) {
+  struct Screen {
+    cv::Rect shape;  // a w x h block traces a (w-1) x (h-1) polygon
+    int result;
+    Lines screening;  // the first screening lines
+    std::size_t lines;
+  };
+  const Screen screens[] = {
+      {{50, 55, 2, 5}, -1, {}, 0},  // area 4: dropped silently
+      {{50, 55, 2, 6}, -1, {"getSpotCoord: area = 5, ratio = 0.333333", "getSpotCoord: circlirity = 0.436332"}, 2},
+      {{40, 50, 16, 21}, -1, {"getSpotCoord: area = 300, ratio = 0.761905"}, 1},
+      {{40, 50, 14, 24}, 0, {"getSpotCoord: area = 299, ratio = 0.583333"}, 2},
+      {{50, 50, 3, 10}, -1, {"getSpotCoord: area = 18, ratio = 0.3"}, 1},  // ratio bounds are exclusive
+      {{45, 55, 12, 4}, -1, {"getSpotCoord: area = 33, ratio = 3"}, 1},
+      {{45, 55, 11, 4}, 0, {}, 2},  // ratio 2.75
+      {{50, 55, 6, 3}, 0, {}, 2},   // circularity 0.641
+  };
+  for (const Screen& expected : screens) {
+    const Detection d = detectShape(expected.shape);
+    const Lines got = screening(d);
+    EXPECT_EQ(d.result, expected.result) << expected.shape;
+    EXPECT_EQ(got.size(), expected.lines) << expected.shape;
+    EXPECT_EQ(Lines(got.begin(), got.begin() + std::min(got.size(), expected.screening.size())), expected.screening);
+    EXPECT_EQ(d.printed.at(2), "getSpotCoord: contours1.size = 1") << expected.shape;
+  }
+  EXPECT_EQ(detectShape({40, 50, 14, 24}).coord, cv::Point(46, 61));
+  // An L (8 x 2 bar with a 2 x 6 leg) is screened but its circularity stays below one half.
   cv::Mat scene = flatScene(kScene, 210);
-  paint(scene, {50, 55, 8, 2}, 255);  // an L: 8 x 2 bar with a 2 x 6 leg
+  paint(scene, {50, 55, 8, 2}, 255);
   paint(scene, {50, 55, 2, 8}, 255);
   const Detection thin = detect(scene);
-  ASSERT_EQ(screening(thin).size(), 2u);
+  EXPECT_EQ(screening(thin).size(), 2u);
   EXPECT_EQ(thin.result, -1);
 }
 

@@ -10,8 +10,6 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <set>
 

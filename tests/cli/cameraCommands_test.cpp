@@ -7,11 +7,9 @@
 #include <cmath>
 #include <filesystem>
 #include <opencv2/aruco.hpp>
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
-#include "datasetWriter.h"
+#include "calibrationScenes.h"
 #include "imageMarks.h"
 #include "toolRun.h"
 
@@ -105,17 +103,6 @@ TEST(CalibChessCommand, OneViewGivesTheCameraOrNamesTheMissingBoard) {
   EXPECT_NE(noMarkers.err.find("found no marker in any image"), std::string::npos) << noMarkers.err;
 }
 
-// Sub-pixel inner corners of the chessboard in an image; empty if not found.
-std::vector<cv::Point2f> chessCorners(const cv::Mat& image) {
-  cv::Mat grey;
-  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-  std::vector<cv::Point2f> corners;
-  if (!cv::findChessboardCorners(grey, {17, 12}, corners)) return {};
-  cv::cornerSubPix(grey, corners, {5, 5}, {-1, -1},
-                   {cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4});
-  return corners;
-}
-
 TEST(UndistortCommand, StraightensTheViewAndKeepsTheAskedSize) {
   ScratchFolder dir;
   talmeq::sim::writeChessDataset(dir.path().string());
@@ -128,8 +115,8 @@ TEST(UndistortCommand, StraightensTheViewAndKeepsTheAskedSize) {
   const talmeq::sim::Target board = talmeq::sim::chessboardTarget();
   const cv::Mat ideal =
       talmeq::sim::renderView(board, camera.withoutDistortion(), talmeq::sim::datasetChessPose(board)).image;
-  const std::vector<cv::Point2f> expected = chessCorners(ideal);
-  const std::vector<cv::Point2f> found = chessCorners(cv::imread(dir.file("straight.png")));
+  const std::vector<cv::Point2f> expected = talmeq::test::subpixelChessCorners(ideal);
+  const std::vector<cv::Point2f> found = talmeq::test::subpixelChessCorners(cv::imread(dir.file("straight.png")));
   ASSERT_EQ(found.size(), expected.size());
   ASSERT_FALSE(found.empty());
   double worst = 0.0;

@@ -5,8 +5,6 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <fstream>
-#include <iterator>
 
 #include "spotFrames.h"
 #include "spotScenes.h"
