@@ -12,7 +12,6 @@
 #include <cstdio>
 
 #include "calibrationScenes.h"
-#include "cvErrorsAsText.h"
 #include "logCapture.h"
 
 namespace {
@@ -116,19 +115,6 @@ TEST_F(ArucoCalibration, BadlyPairedViewsStillReturn0WithAWrongCamera) {
   const double fx = c.camera.at<double>(0, 0) / truth_.fx - 1.0;
   const double cx = c.camera.at<double>(0, 2) - truth_.cx;
   EXPECT_TRUE(std::abs(fx) > kMaxFocalError || std::abs(cx) > kMaxPrincipalPointError);
-}
-
-TEST(ArucoCalibrationFailures, OpenCvErrorTurnedIntoTextExceptionReturnsMinus999WithItsRecord) {
-  // OpenCV refuses a view without any marker.
-  LogCapture capture;
-  cv::Mat camera, dist;
-  {
-    talmeq::test::CvErrorsAsText asText;
-    EXPECT_EQ(calibAruco({Markers{}, Markers{}}, {{}, {}}, {1024, 768}, camera, dist), -999);
-  }
-  const std::vector<std::string> printed = capture.printed();
-  ASSERT_EQ(printed.size(), 1u);
-  EXPECT_EQ(printed[0].rfind(talmeq::test::failurePrefix("calibAruco", -999) + " at ", 0), 0u);
 }
 
 }  // namespace

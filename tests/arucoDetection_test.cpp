@@ -1,7 +1,7 @@
 // getArucoCorners on rendered views of the calibration board: every marker
 // with its identifier and true corners, only the visible ones of a cropped
-// view, none of another dictionary, a single drawn marker and the
-// text-exception boundary. The function writes no messages.
+// view, none of another dictionary and a single drawn marker. The function
+// writes no messages.
 #include <gtest/gtest.h>
 
 #include <opencv2/aruco.hpp>
@@ -13,7 +13,6 @@
 #include <numeric>
 
 #include "calibrationScenes.h"
-#include "cvErrorsAsText.h"
 #include "logCapture.h"
 
 namespace {
@@ -125,20 +124,6 @@ TEST(ArucoSingleMarker, OneDrawnMarkerGivesOneIdentifierAndItsFourCorners) {
   // Clockwise from the top-left; pixel edges lie half a pixel outside the outer pixels' centres.
   const std::vector<cv::Point2f> truth = {{99.5f, 79.5f}, {259.5f, 79.5f}, {259.5f, 239.5f}, {99.5f, 239.5f}};
   for (int k = 0; k < 4; ++k) EXPECT_LT(cv::norm(corners[0][k] - truth[k]), kMaxCornerError) << k;
-}
-
-TEST(ArucoSingleMarker, OpenCvErrorTurnedIntoTextExceptionReturnsMinus999WithItsRecord) {
-  const cv::Mat floating(120, 160, CV_32FC3, cv::Scalar::all(0.5));  // the detector takes 8-bit images only
-  LogCapture capture;
-  std::vector<int> ids;
-  Markers corners;
-  {
-    talmeq::test::CvErrorsAsText asText;
-    EXPECT_EQ(getArucoCorners(floating, ids, corners), -999);
-  }
-  const std::vector<std::string> printed = capture.printed();
-  ASSERT_EQ(printed.size(), 1u);
-  EXPECT_EQ(printed[0].rfind(talmeq::test::failurePrefix("getArucoCorners", -999) + " at ", 0), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // correctYml: the shift of "initZ", its messages, the other keys carried
-// through, partial files completed, repeated corrections and the
-// text-exception boundary (the missing file is with the bad inputs).
+// through, partial files completed and repeated corrections (the missing
+// file is with the bad inputs).
 #include <gtest/gtest.h>
 
 #include <talmeqAlgorithm.h>
@@ -11,7 +11,6 @@
 namespace {
 
 using talmeq::CalibrationValues;
-using talmeq::test::failurePrefix;
 using talmeq::test::LogCapture;
 using talmeq::test::readText;
 using talmeq::test::ScratchFolder;
@@ -71,19 +70,6 @@ TEST(FileCorrection, RepeatedCorrectionsAddUp) {
   EXPECT_EQ(correctYml(-4.0, -1.5, path), 0);
   EXPECT_EQ(correctYml(2.0, 0.0, path), 0);
   EXPECT_EQ(readBack(path).initZ, 10.0 + 1.0 + 2.5 - 2.0);
-}
-
-TEST(FileCorrection, TextExceptionBeforeTheWriteReturnsMinus999AndKeepsTheFile) {
-  ScratchFolder folder;
-  const std::string path = folder.file("cal.yml");
-  writeYaml(path, kFullFile);
-  LogCapture capture;
-  capture.throwAtCall(3);  // the "before initZ" message throws
-  EXPECT_EQ(correctYml(0.0, 1.0, path), -999);
-  const Lines failures = capture.failures();
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].rfind(failurePrefix("correctYml", -999) + " at ", 0), 0u);
-  EXPECT_EQ(readText(path), "%YAML:1.0\n---\n" + kFullFile);
 }
 
 }  // namespace

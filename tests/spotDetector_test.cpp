@@ -231,18 +231,4 @@ TEST(SpotDetectorFailures, NoBlobWritesTheFailureRecordAndNoEndMessage) {
   EXPECT_EQ(std::count(d.printed.begin(), d.printed.end(), "getSpotCoord: end!"), 0);
 }
 
-TEST(SpotDetectorFailures, TextExceptionInsideTheBodyReturnsMinus999WithItsRecord) {
-  cv::Mat scene = flatScene(kScene, 30);
-  paint(scene, {50, 60, 5, 5}, 255);
-  LogCapture capture;
-  capture.throwAtCall(3);  // start message (2 accesses), then "best gray thr" throws
-  cv::Point coord(4, 4);
-  EXPECT_EQ(getSpotCoord(scene, coord), -999);
-  EXPECT_EQ(coord, cv::Point(0, 0));
-  const Lines failures = capture.failures();
-  ASSERT_EQ(failures.size(), 1u);
-  EXPECT_EQ(failures[0].rfind(talmeq::test::failurePrefix("getSpotCoord", -999) + " at ", 0), 0u);
-  EXPECT_NE(failures[0].find("talmeqAlgorithm.cpp:"), std::string::npos);
-}
-
 }  // namespace

@@ -110,16 +110,4 @@ TEST_F(ThicknessCorrection, SinglePrecisionCameraMatrixIsReadAsItsValues) {
   EXPECT_LE(cv::norm(fromDouble, fromFloat, cv::NORM_INF), 1.0);
 }
 
-TEST_F(ThicknessCorrection, TextExceptionInsideTheBodyReturnsMinus999WithItsRecord) {
-  LogCapture capture;
-  capture.throwAtCall(3);  // after the start message: the "thickness" message throws
-  cv::Mat corrected;
-  EXPECT_EQ(getCorrectImgByThickness(view_, camera_.matrix(), camera_.distortion(), 19.0, corrected), -999);
-  const Lines printed = capture.printed();
-  ASSERT_EQ(printed.size(), 2u);
-  EXPECT_EQ(printed[0], "getCorrectImg: start!");
-  EXPECT_EQ(printed[1].rfind(talmeq::test::failurePrefix("getCorrectImgByThickness", -999) + " at ", 0), 0u);
-  EXPECT_TRUE(corrected.empty());
-}
-
 }  // namespace

@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "calibrationScenes.h"
-#include "cvErrorsAsText.h"
 #include "logCapture.h"
 
 namespace {
@@ -69,20 +68,6 @@ TEST(Undistortion, DistortedRenderingIsStraightenedOntoTheDistortionFreeRenderin
               toRendering, toTruth, before);
   EXPECT_LT(toRendering, kMaxStraightenedError);
   EXPECT_LT(toTruth, kMaxStraightenedError);
-}
-
-TEST(Undistortion, OpenCvErrorTurnedIntoTextExceptionReturnsMinus999WithItsRecord) {
-  const cv::Mat camera = (cv::Mat_<double>(3, 3) << 400, 0, 160, 0, 400, 120, 0, 0, 1);
-  const cv::Mat threeCoefficients = cv::Mat::zeros(1, 3, CV_64F);  // no lens model has three
-  LogCapture capture;
-  cv::Mat corrected;
-  {
-    talmeq::test::CvErrorsAsText asText;
-    EXPECT_EQ(undistAruco(randomImage({320, 240}, CV_8UC3), camera, threeCoefficients, {320, 240}, corrected), -999);
-  }
-  const std::vector<std::string> printed = capture.printed();
-  ASSERT_EQ(printed.size(), 1u);
-  EXPECT_EQ(printed[0].rfind(talmeq::test::failurePrefix("undistAruco", -999) + " at ", 0), 0u);
 }
 
 }  // namespace
