@@ -103,40 +103,29 @@ cv::Mat trackScene() {
   return scene;
 }
 
-TEST(RegionLocatorTrackPass, CentroidMustLieCloserThan10ToTheDiagonal) {
-  // A 3 x 3 red block opens to a plus whose centroid is its centre pixel.
-  cv::Mat atLimit = trackScene();
-  paintRed(atLimit, block({142, 104}, 3), 255);  // |106.5 + 10 - 104| / 1.25 = 10
-  const Located rejected = locate(atLimit, kTrackRegion);
-  EXPECT_EQ(rejected.result, -1);
-  EXPECT_EQ(rejected.spot, cv::Point(0, 0));
-
-  cv::Mat inside = trackScene();
-  paintRed(inside, block({142, 105}, 3), 255);  // distance 9.2
-  const Located accepted = locate(inside, kTrackRegion);
-  EXPECT_EQ(accepted.result, 0);
-  EXPECT_EQ(accepted.spot, cv::Point(142, 105));
-}
-
-TEST(RegionLocatorTrackPass, OnlyTheBandAlongTheDiagonalCounts) {
-  cv::Mat scene = trackScene();
-  paintRed(scene, block({140, 115}, 5), 255);  // on the diagonal
-  paintRed(scene, block({100, 150}, 5), 255);  // 52 pixels off it: cut away by the band
-  const Located l = locate(scene, kTrackRegion);
-  EXPECT_EQ(l.result, 0);
-  EXPECT_EQ(l.spot, cv::Point(140, 115));
-}
-
-TEST(RegionLocatorTrackPass, ZeroOrTwoBlobsGiveMinus1AndNoSpot) {
-  const Located none = locate(trackScene(), kTrackRegion);
-  EXPECT_EQ(none.result, -1);
-  EXPECT_EQ(none.spot, cv::Point(0, 0));
-  cv::Mat two = trackScene();
-  paintRed(two, block({80, 70}, 5), 255);
-  paintRed(two, block({200, 160}, 5), 255);
-  const Located both = locate(two, kTrackRegion);
-  EXPECT_EQ(both.result, -1);
-  EXPECT_EQ(both.spot, cv::Point(0, 0));
+TEST(RegionLocatorTrackPass, OneBlobInTheBandCloserThan10ToTheDiagonal) {
+  struct Blob { cv::Point centre; int side; };
+  struct TrackCase {
+    std::vector<Blob> blobs;  // red blocks at 255
+    int result;
+    cv::Point spot;
+  };
+  const TrackCase cases[] = {
+      // A 3 x 3 block opens to a plus whose centroid is its centre pixel.
+      {{{{142, 104}, 3}}, -1, {0, 0}},     // distance |106.5 + 10 - 104| / 1.25 = 10
+      {{{{142, 105}, 3}}, 0, {142, 105}},  // distance 9.2
+      // The second block lies 52 pixels off the diagonal: cut away by the band.
+      {{{{140, 115}, 5}, {{100, 150}, 5}}, 0, {140, 115}},
+      {{}, -1, {0, 0}},  // no blob
+      {{{{80, 70}, 5}, {{200, 160}, 5}}, -1, {0, 0}},  // two blobs
+  };
+  for (const TrackCase& c : cases) {
+    cv::Mat scene = trackScene();
+    for (const Blob& b : c.blobs) paintRed(scene, block(b.centre, b.side), 255);
+    const Located l = locate(scene, kTrackRegion);
+    EXPECT_EQ(l.result, c.result) << c.blobs.size();
+    EXPECT_EQ(l.spot, c.spot) << c.blobs.size();
+  }
 }
 
 TEST(RegionLocatorTrackPass, LevelIsThe101stLargestValueMinus1CappedAt250) {
