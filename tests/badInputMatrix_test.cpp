@@ -344,7 +344,7 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
   for (const auto& [name, text] : contents) {
     const FileExpectation& e = expected.at(name);
     const auto rewrittenOn = [&](Outcome o) { return o.raises || o.code == -2 ? "" : "cal.yml"; };
-    double h = 0.0, z = 0.0;
+    double h = 1.0, z = 2.0;
     talmeq::test::writeText(path, text);
     expectCase("getCalibrationParamByLinear, " + name,
                [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, e.calibration,
@@ -355,6 +355,7 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
     talmeq::test::writeText(path, text);
     expectCase("getPlaneHeightByLinear, " + name,
                [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }, e.measurement);
+    if (e.measurement.raises) { EXPECT_TRUE(h == 1.0 && z == 2.0) << name; }
   }
 }
 
