@@ -270,79 +270,64 @@ TEST_F(BadInputMatrix, FramesGivenToTheCameraExports) {
 // Calibration files and paths.
 // ---------------------------------------------------------------------------
 
-// Contents a calibration file may hold after an accident or a hand edit.
-std::map<std::string, std::string> damagedContents(const std::string& calibrated) {
-  std::string garbage;
-  cv::RNG rng(11);
-  for (int i = 0; i < 512; ++i) garbage += static_cast<char>(rng.uniform(0, 256));
-  const std::string yaml = "%YAML:1.0\n---\n";
-  return {
-      {"empty", ""},
-      {"truncated", calibrated.substr(0, calibrated.size() / 2)},
-      {"binary garbage", garbage},
-      // Found by fuzzing: NUL bytes or an XML processing instruction left
-      // open made OpenCV's parser crash on a null pointer.
-      {"NUL bytes in an XML header", std::string("<?xml version=") + std::string(99, '\0') +
-                                         "\"1.0\"?>\n<opencv_storage>\n<k>0.25</k><RoI>101 80 060 45</RoI>\n"
-                                         "</opencv_storage>\n"},
-      {"zero-filled tail", calibrated.substr(0, calibrated.size() / 2) + std::string(4096, '\0')},
-      {"XML instruction left open", "<?xml version=\"1.0\"?>\n<?xml version="},
-      // Found by fuzzing: sent OpenCV's parser into an endless loop.
-      {"text glued to the document marker", "%YAML:1.0\n---)k: .nan\nb: -.inf\n"},
-      {"JSON", "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, 150]\n}\n"},
-      {"XML", "<?xml version=\"1.0\"?>\n<opencv_storage>\n<k>1.</k><scale>0.1</scale><dist>300.</dist>\n"
-              "<RoI>500 500 200 150</RoI></opencv_storage>\n"},
-      {"wrong key types", yaml + "k: \"steep\"\nscale: [ 1, 2 ]\ndist: { a: 1 }\nRoI: \"all of it\"\n"},
-      {"huge numbers", yaml + "k: 1e308\nb: -1e308\nscale: 1e308\ndist: 1e-308\ninitialX: 1e300\n"
-                             "RoI: [ 2147483647, 2147483647, 2147483647, 2147483647 ]\n"},
-      {"integers beyond int", yaml + "dist: 300.\nRoI: [ 99999999999, -99999999999, 10, 10 ]\n"},
-      {"non-finite numbers", yaml + "k: .nan\nb: .inf\nscale: -.inf\ndist: .nan\ninitZ: .inf\noffsetX: .nan\n"
-                                   "RoI: [ 500, 500, 200, 150 ]\n"},
-      {"zero distance", yaml + "k: 1.\nscale: 1.\ndist: 0.\ninitZ: -10.\n"},
-      {"no distance", yaml + "k: 1.\nscale: 1.\ninitZ: -10.\n"},
-      {"RoI outside the frame", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 1200, 1000, 200, 150 ]\n"},
-      {"RoI of negative size", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 700, 600, -200, 150 ]\n"},
-  };
-}
-
-// Expected outcomes per content, for each of the three exports that read it.
-struct FileExpectation {
+// Contents a calibration file may hold after an accident or a hand edit,
+// and the outcome of each of the three exports that read it.
+struct DamagedFile {
+  std::string name, text;
   Outcome calibration, correction, measurement;
 };
 
-TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
-  const std::map<std::string, FileExpectation> expected = {
+std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
+  std::string garbage;
+  cv::RNG rng(11);
+  for (int i = 0; i < 512; ++i) garbage += static_cast<char>(rng.uniform(0, 256));
+  const std::string yaml = "%YAML:1.0\n---\n", half = calibrated.substr(0, calibrated.size() / 2);
+  return {
       // A file that opens but does not parse is OpenCV's error.
-      {"empty", {kThrows, kThrows, kThrows}},
-      {"binary garbage", {kThrows, kThrows, kThrows}},
-      {"NUL bytes in an XML header", {kThrows, kThrows, kThrows}},
-      {"zero-filled tail", {kThrows, kThrows, kThrows}},
-      {"text glued to the document marker", {kThrows, kThrows, kThrows}},
-      {"XML instruction left open", {kThrows, kThrows, kThrows}},
+      {"empty", "", kThrows, kThrows, kThrows},
+      {"binary garbage", garbage, kThrows, kThrows, kThrows},
+      // Found by fuzzing: NUL bytes or an XML processing instruction left
+      // open made OpenCV's parser crash on a null pointer.
+      {"NUL bytes in an XML header", std::string("<?xml version=") + std::string(99, '\0') +
+           "\"1.0\"?>\n<opencv_storage>\n<k>0.25</k><RoI>101 80 060 45</RoI>\n</opencv_storage>\n",
+       kThrows, kThrows, kThrows},
+      {"zero-filled tail", half + std::string(4096, '\0'), kThrows, kThrows, kThrows},
+      {"XML instruction left open", "<?xml version=\"1.0\"?>\n<?xml version=", kThrows, kThrows, kThrows},
+      // Found by fuzzing: sent OpenCV's parser into an endless loop.
+      {"text glued to the document marker", "%YAML:1.0\n---)k: .nan\nb: -.inf\n", kThrows, kThrows, kThrows},
       // Half a file has no "dist", and its window is gone.
-      {"truncated", {code(-2), code(0), code(-1)}},
+      {"truncated", half, code(-2), code(0), code(-1)},
       // Other formats are read by their content; the rewrite is YAML.
-      {"JSON", {code(0), code(0), code(-3)}},
-      {"XML", {code(0), code(0), code(-3)}},
+      {"JSON", "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, 150]\n}\n",
+       code(0), code(0), code(-3)},
+      {"XML", "<?xml version=\"1.0\"?>\n<opencv_storage>\n<k>1.</k><scale>0.1</scale><dist>300.</dist>\n"
+              "<RoI>500 500 200 150</RoI></opencv_storage>\n", code(0), code(0), code(-3)},
       // Mistyped reals read as cv::read gives them, a mistyped "RoI" as empty.
-      {"wrong key types", {code(0), code(0), code(-1)}},
+      {"wrong key types", yaml + "k: \"steep\"\nscale: [ 1, 2 ]\ndist: { a: 1 }\nRoI: \"all of it\"\n", code(0),
+       code(0), code(-1)},
       // Windows at or beyond the int range lie outside every image.
-      {"integers beyond int", {code(-1), code(0), kThrows}},
+      {"integers beyond int", yaml + "dist: 300.\nRoI: [ 99999999999, -99999999999, 10, 10 ]\n", code(-1), code(0),
+       kThrows},
       // Non-finite values pass through the fit and the height, and NaN
       // fails neither the error limit nor the height range.
-      {"huge numbers", {code(0), code(0), kThrows}},
-      {"non-finite numbers", {code(0), code(0), code(0)}},
+      {"huge numbers", yaml + "k: 1e308\nb: -1e308\nscale: 1e308\ndist: 1e-308\ninitialX: 1e300\n"
+                              "RoI: [ 2147483647, 2147483647, 2147483647, 2147483647 ]\n", code(0), code(0), kThrows},
+      {"non-finite numbers", yaml + "k: .nan\nb: .inf\nscale: -.inf\ndist: .nan\ninitZ: .inf\noffsetX: .nan\n"
+                                    "RoI: [ 500, 500, 200, 150 ]\n", code(0), code(0), code(0)},
       // Without a reference distance no window can be computed.
-      {"zero distance", {code(-2), code(0), code(-1)}},
-      {"no distance", {code(-2), code(0), code(-1)}},
-      {"RoI outside the frame", {code(0), code(0), kThrows}},
-      {"RoI of negative size", {code(0), code(0), kThrows}},
+      {"zero distance", yaml + "k: 1.\nscale: 1.\ndist: 0.\ninitZ: -10.\n", code(-2), code(0), code(-1)},
+      {"no distance", yaml + "k: 1.\nscale: 1.\ninitZ: -10.\n", code(-2), code(0), code(-1)},
+      {"RoI outside the frame", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 1200, 1000, 200, 150 ]\n", code(0),
+       code(0), kThrows},
+      {"RoI of negative size", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 700, 600, -200, 150 ]\n", code(0),
+       code(0), kThrows},
   };
-  const auto contents = damagedContents(calibratedFile_);
-  ASSERT_EQ(contents.size(), expected.size());
+}
+
+TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
   const std::string path = folder_.file("cal.yml");
-  for (const auto& [name, text] : contents) {
-    const FileExpectation& e = expected.at(name);
+  for (const DamagedFile& e : damagedFiles(calibratedFile_)) {
+    const std::string &name = e.name, &text = e.text;
     const auto rewrittenOn = [&](Outcome o) { return o.raises || o.code == -2 ? "" : "cal.yml"; };
     double h = 1.0, z = 2.0;
     talmeq::test::writeText(path, text);
