@@ -71,20 +71,45 @@ bool compressedName(const fs::path& path) {
   return extension == ".gz";
 }
 
-// True when a line of `text` starts a YAML document ("---") with more than
-// blanks after the marker.
-bool hasGluedDocumentMarker(const std::string& text) {
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);)
-    if (line.compare(0, 3, "---") == 0 && line.find_first_not_of(" \t\r", 3) != std::string::npos) return true;
+// True when the text could hold a YAML flow mapping entry without a key:
+// '{' or ',' then blanks then ':'. OpenCV's parser takes such a key's length
+// as negative and aborts the process. Where the text stands (inside quotes,
+// a comment) is not looked at, since OpenCV's own reading of quotes decides
+// that; no calibration file holds such text.
+bool hasKeylessFlowEntry(const std::string& text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if ((text[i] != '{' && text[i] != ',') || text[i + 1] != ' ') continue;
+    const std::size_t next = text.find_first_not_of(' ', i + 1);
+    if (next != std::string::npos && text[next] == ':') return true;
+  }
   return false;
 }
 
-// True when XML text (first character '<') has a processing instruction
-// ("<?") that its line does not close ("?>").
+// The first fault of YAML text that OpenCV's parser does not report but
+// loops or aborts on, or nullptr: a document marker ("---") with text glued
+// to it, a line indented less than the first line of the top-level mapping
+// (which no valid file holds; comments, directives and markers are not
+// content lines), or a keyless flow mapping entry.
+const char* yamlFault(const std::string& text) {
+  std::istringstream lines(text);
+  std::size_t rootIndent = std::string::npos;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.compare(0, 3, "---") == 0) {
+      if (line.find_first_not_of(" \t\r", 3) != std::string::npos) return "text after a \"---\" document marker";
+      continue;
+    }
+    const std::size_t indent = line.find_first_not_of(" \t\r");
+    if (indent == std::string::npos || line[indent] == '#' || line[indent] == '%' || line.compare(0, 3, "...") == 0)
+      continue;
+    if (rootIndent == std::string::npos) rootIndent = indent;
+    if (indent < rootIndent) return "a line indented less than the first key";
+  }
+  return hasKeylessFlowEntry(text) ? "a flow mapping entry without a key" : nullptr;
+}
+
+// True when XML text has a processing instruction ("<?") that its line does
+// not close ("?>").
 bool hasOpenXmlInstruction(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos || text[first] != '<') return false;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) {
     const std::size_t open = line.find("<?");
@@ -96,9 +121,9 @@ bool hasOpenXmlInstruction(const std::string& text) {
 // Raises OpenCV's parse error for text its own parser mishandles instead of
 // raising that error itself: a NUL byte (as in blocks a power loss left
 // zero-filled) or an XML processing instruction left open makes it
-// dereference a null pointer, and a YAML document marker with text glued to
-// it can send it into an endless loop. All are invalid in a calibration file
-// anyway. Compressed files are left to the parser.
+// dereference a null pointer, and the YAML faults above make it loop or
+// abort. All are invalid in a calibration file anyway.
+// Compressed files are left to the parser.
 void requireParsableText(const fs::path& path) {
   if (compressedName(path)) return;
   std::ifstream in(path, std::ios::binary);
@@ -107,10 +132,13 @@ void requireParsableText(const fs::path& path) {
   const std::string text = content.str();
   if (text.find('\0') != std::string::npos)
     CV_Error(cv::Error::StsParseError, "the calibration file holds a NUL byte");
-  if (hasOpenXmlInstruction(text))
+  // OpenCV tells the formats apart by the first character: XML '<', JSON '{'.
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  const char kind = first == std::string::npos ? '\0' : text[first];
+  if (kind == '<' && hasOpenXmlInstruction(text))
     CV_Error(cv::Error::StsParseError, "the calibration file leaves an XML processing instruction open");
-  if (hasGluedDocumentMarker(text))
-    CV_Error(cv::Error::StsParseError, "the calibration file has text after a \"---\" document marker");
+  const char* fault = kind != '<' && kind != '{' ? yamlFault(text) : nullptr;
+  if (fault) CV_Error(cv::Error::StsParseError, std::string("the calibration file has ") + fault);
 }
 
 // Opens `path` for reading, runs `reader` on it and releases it. Returns false
