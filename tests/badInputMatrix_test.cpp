@@ -295,12 +295,14 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
       {"XML instruction left open", "<?xml version=\"1.0\"?>\n<?xml version=", kThrows, kThrows, kThrows},
       // Found by fuzzing: sent OpenCV's parser into an endless loop.
       {"text glued to the document marker", "%YAML:1.0\n---)k: .nan\nb: -.inf\n", kThrows, kThrows, kThrows},
+      {"text glued to the end marker", "%YAML:1.0\na: 1\n...-\nk: 1\n", kThrows, kThrows, kThrows},
       // Found by fuzzing: sent it into an endless loop, and made it abort the
       // process on a key of negative length.
       {"a key indented less than the first", "%YAML:1..5\n               RoI: [ 00, 8, 060, 9]\nof: -3.\n",
        kThrows, kThrows, kThrows},
       {"a flow mapping entry without a key", "%YAML:1.\nfocusDinitZ:{ :.\"s\":0.1,\"RoI\": n[-0,8an0,230, 9 ].}",
        kThrows, kThrows, kThrows},
+      {"the same across a line break", "%YAML:1.t5\nRoI: [{\n  :\"k\". 021000, 5", kThrows, kThrows, kThrows},
       {"the same inside a quoted key", "%YAML:1.\nfocusDin{ \"RoitZ:{ :.\"s\".\"RoI\": [121,80, 12:0.1]\n}",
        kThrows, kThrows, kThrows},
       // Half a file has no "dist", and its window is gone.

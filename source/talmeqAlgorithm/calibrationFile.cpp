@@ -72,35 +72,36 @@ bool compressedName(const fs::path& path) {
 }
 
 // True when the text could hold a YAML flow mapping entry without a key:
-// '{' or ',' then blanks then ':'. OpenCV's parser takes such a key's length
-// as negative and aborts the process. Where the text stands (inside quotes,
-// a comment) is not looked at, since OpenCV's own reading of quotes decides
-// that; no calibration file holds such text.
+// '{' or ',' then white space (line breaks included) then ':'. OpenCV's
+// parser takes such a key's length as negative and aborts the process.
+// Where the text stands (inside quotes, a comment) is not looked at, since
+// OpenCV's own reading of quotes decides that; no calibration file holds
+// such text.
 bool hasKeylessFlowEntry(const std::string& text) {
+  constexpr const char* kWhiteSpace = " \t\r\n";
   for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if ((text[i] != '{' && text[i] != ',') || text[i + 1] != ' ') continue;
-    const std::size_t next = text.find_first_not_of(' ', i + 1);
-    if (next != std::string::npos && text[next] == ':') return true;
+    if (text[i] != '{' && text[i] != ',') continue;
+    const std::size_t next = text.find_first_not_of(kWhiteSpace, i + 1);
+    if (next != i + 1 && next != std::string::npos && text[next] == ':') return true;
   }
   return false;
 }
 
 // The first fault of YAML text that OpenCV's parser does not report but
-// loops or aborts on, or nullptr: a document marker ("---") with text glued
-// to it, a line indented less than the first line of the top-level mapping
-// (which no valid file holds; comments, directives and markers are not
-// content lines), or a keyless flow mapping entry.
+// loops or aborts on, or nullptr: a document start or end marker ("---",
+// "...") with text glued to it, a line indented less than the first line of
+// the top-level mapping (which no valid file holds; comments, directives and
+// markers are not content lines), or a keyless flow mapping entry.
 const char* yamlFault(const std::string& text) {
   std::istringstream lines(text);
   std::size_t rootIndent = std::string::npos;
   for (std::string line; std::getline(lines, line);) {
-    if (line.compare(0, 3, "---") == 0) {
-      if (line.find_first_not_of(" \t\r", 3) != std::string::npos) return "text after a \"---\" document marker";
+    if (line.compare(0, 3, "---") == 0 || line.compare(0, 3, "...") == 0) {
+      if (line.find_first_not_of(" \t\r", 3) != std::string::npos) return "text after a document marker";
       continue;
     }
     const std::size_t indent = line.find_first_not_of(" \t\r");
-    if (indent == std::string::npos || line[indent] == '#' || line[indent] == '%' || line.compare(0, 3, "...") == 0)
-      continue;
+    if (indent == std::string::npos || line[indent] == '#' || line[indent] == '%') continue;
     if (rootIndent == std::string::npos) rootIndent = indent;
     if (indent < rootIndent) return "a line indented less than the first key";
   }
