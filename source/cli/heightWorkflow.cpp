@@ -7,6 +7,7 @@
 
 #include "failures.h"
 #include "imageFiles.h"
+#include "linearCalibration.h"
 #include "libraryCall.h"
 #include "resultCodes.h"
 #include "terminal.h"
@@ -46,7 +47,8 @@ HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const 
   run.file = readHeightCalibration(ymlPath);
   double sum = 0.0;
   for (CalibrationPoint& point : run.points) {
-    point.displacement = projectedDisplacement(run.file, point.spot, point.height);
+    point.displacement = linear::projectedDisplacement(point.spot, {run.file.initialX, run.file.initialY},
+                                                       point.height, run.file);
     point.fitted = run.file.k * point.displacement + run.file.b;
     point.error = std::fabs(point.fitted - point.height);
     sum += point.error;
@@ -61,6 +63,13 @@ HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath
     return getPlaneHeightByLinear(image, ymlPath, measurement.height, measurement.axisZ);
   });
   return measurement;
+}
+
+MeasureTrace traceMeasurement(const cv::Mat& image, const std::string& ymlPath) {
+  MeasureTrace trace;
+  double height = 0.0, axisZ = 0.0;
+  measurePlaneHeight(image, ymlPath, height, axisZ, region::locateInRegion, trace);
+  return trace;
 }
 
 }  // namespace talmeq::cli

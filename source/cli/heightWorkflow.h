@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "heightCalibrationFile.h"
+#include "heightMeasurement.h"
 #include "heightsCsv.h"
 
 namespace talmeq::cli {
@@ -41,5 +42,9 @@ struct HeightMeasurement {
 };
 
 HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath);
+
+// What the measurement of `image` read and saw: the core's own measurement
+// with its trace, for pictures and reasons (it writes no message).
+MeasureTrace traceMeasurement(const cv::Mat& image, const std::string& ymlPath);
 
 }  // namespace talmeq::cli

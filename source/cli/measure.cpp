@@ -1,7 +1,6 @@
 // `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
 // absolute height of the plane in each image (getPlaneHeightByLinear).
 #include <memory>
-#include <optional>
 
 #include "commands.h"
 #include "failures.h"
@@ -21,7 +20,7 @@ struct MeasureOptions {
 };
 
 void runMeasure(const MeasureOptions& options, Session& session) {
-  const HeightCalibration file = readHeightCalibration(options.yml);
+  readHeightCalibration(options.yml);  // refuses a missing or unreadable file before any image is read
   const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
   for (const std::string& path : options.images) requireExistingFile(path);
   Table table{{"image", "result", "height", "absolute"}, {}};
@@ -39,8 +38,7 @@ void runMeasure(const MeasureOptions& options, Session& session) {
     nlohmann::json row = {{"image", options.images[i]}, {"result", m.code}, {"meaning", meaning}};
     if (m.hasHeights()) row.update({{"height", m.height}, {"axisZ", m.axisZ}});
     if (!annotations[i].empty()) {
-      const std::optional<double> height = m.hasHeights() ? std::optional<double>(m.height) : std::nullopt;
-      writeImage(annotations[i], annotateMeasurement(image, file, height));
+      writeImage(annotations[i], annotateMeasurement(image, traceMeasurement(image, options.yml)));
       row["annotation"] = annotations[i];
     }
     rows.push_back(row);

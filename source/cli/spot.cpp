@@ -28,7 +28,8 @@ SpotResult findSpot(const std::string& path, const std::string& annotation) {
   const cv::Mat image = readImage(path);
   SpotResult result;
   result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
-  if (!annotation.empty()) writeImage(annotation, annotateSpot(image, result.code == 0, result.coord));
+  if (!annotation.empty())
+    writeImage(annotation, annotateSpot(image, spot::traceSpot(image), result.code == 0, result.coord));
   return result;
 }
 

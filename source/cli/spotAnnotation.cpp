@@ -1,35 +1,29 @@
-// Draws the spot detector's window, screened candidates and spot. The
-// candidates come from re-running the detector's stages on the tool's side
-// (spotCandidates.h), so the picture shows what the detector screened.
+// Draws the spot detector's window, screened candidates and spot, as the
+// detector's trace records them.
 #include "spotAnnotation.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <utility>
 
-#include "spotCandidates.h"
 
 namespace talmeq::cli {
 namespace {
 
-namespace candidates = spotCandidates;
-
-const cv::Scalar& verdictColour(candidates::Verdict verdict) {
-  switch (verdict) {
-    case candidates::Verdict::kTooSmall: return annotation::kTooSmall;
-    case candidates::Verdict::kTooLarge: return annotation::kTooLarge;
-    case candidates::Verdict::kBadRatio: return annotation::kBadRatio;
-    case candidates::Verdict::kNotRound: return annotation::kNotRound;
-    case candidates::Verdict::kAccepted: break;
+const cv::Scalar& screenColour(spot::Screen screen) {
+  switch (screen) {
+    case spot::Screen::kTooSmall: return annotation::kTooSmall;
+    case spot::Screen::kTooLarge: return annotation::kTooLarge;
+    case spot::Screen::kBadRatio: return annotation::kBadRatio;
+    case spot::Screen::kNotRound: return annotation::kNotRound;
+    case spot::Screen::kAccepted: break;
   }
   return annotation::kAccepted;
 }
 
-void drawCandidates(cv::Mat& canvas, const cv::Mat& image, const cv::Rect& window) {
-  for (const candidates::Candidate& candidate : candidates::screenedCandidates(image, window)) {
-    const candidates::Contours one{candidate.contour};
-    cv::drawContours(canvas, one, 0, verdictColour(candidate.verdict), 1, cv::LINE_8);
-  }
+void drawCandidates(cv::Mat& canvas, const spot::Trace& trace) {
+  for (const spot::Candidate& candidate : trace.candidates)
+    cv::drawContours(canvas, spot::Contours{candidate.contour}, 0, screenColour(candidate.screen), 1, cv::LINE_8);
 }
 
 void drawLegend(cv::Mat& canvas) {
@@ -47,13 +41,11 @@ void drawLegend(cv::Mat& canvas) {
 
 }  // namespace
 
-cv::Mat annotateSpot(const cv::Mat& image, bool found, const cv::Point& spot) {
+cv::Mat annotateSpot(const cv::Mat& image, const spot::Trace& trace, bool found, const cv::Point& spot) {
   cv::Mat canvas = image.clone();
-  const cv::Rect window = candidates::spotWindow(image.cols, image.rows);
-  const bool usable = window.area() >= candidates::kRankedPixels;
-  if (usable) {
-    cv::rectangle(canvas, window, annotation::kWindow, 1, cv::LINE_8);
-    drawCandidates(canvas, image, window);
+  if (trace.window.area() >= spot::kRankedPixels) {
+    cv::rectangle(canvas, trace.window, annotation::kWindow, 1, cv::LINE_8);
+    drawCandidates(canvas, trace);
   }
   if (found) {
     const int arm = annotation::kSpotArm;

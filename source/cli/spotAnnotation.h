@@ -1,9 +1,11 @@
-// The picture of what the spot detector saw in one image: its detection
-// window, every candidate contour coloured by the screen that decided about
-// it, and the chosen spot.
+// The picture of what the spot detector saw in one image, from its trace:
+// its detection window, every candidate contour coloured by the screen that
+// decided about it, and the chosen spot.
 #pragma once
 
 #include <opencv2/core.hpp>
+
+#include "spotDetection.h"
 
 namespace talmeq::cli {
 
@@ -19,8 +21,8 @@ inline const cv::Scalar kSpot{0, 0, 255};          // red cross: the chosen spot
 inline constexpr int kSpotArm = 8;                 // half length of the cross, pixels
 }  // namespace annotation
 
-// A copy of `image` with the marks drawn; `found` tells whether `spot` holds
-// a detected spot.
-cv::Mat annotateSpot(const cv::Mat& image, bool found, const cv::Point& spot);
+// A copy of `image` with the marks of the detector's own trace of it drawn;
+// `found` tells whether `spot` holds a detected spot.
+cv::Mat annotateSpot(const cv::Mat& image, const spot::Trace& trace, bool found, const cv::Point& spot);
 
 }  // namespace talmeq::cli
