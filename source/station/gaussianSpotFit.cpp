@@ -13,9 +13,10 @@ using Normal = cv::Matx<double, kParameters, kParameters>;
 enum Index { kAmplitude, kX, kY, kSigmaX, kSigmaY, kLevel, kSlopeX, kSlopeY };
 
 constexpr int kMaxIterations = 60;
-constexpr double kSmallestSigma = 0.3;  // trial steps below this are refused
+constexpr double kTrialSigma[2] = {0.3, 30.0};  // trial steps outside these widths are refused
 constexpr double kConvergedStep = 1e-5;  // pixels
 constexpr int kLeastPixels = 3 * kParameters;
+constexpr double kClipRadiusPerSigma = 1.1774100225154747;  // sqrt(2 ln 2)
 constexpr double kPlausibleSigma[2] = {0.5, 12.0};
 constexpr double kPlausibleShift = 3.0;  // pixels from the start
 
@@ -62,16 +63,21 @@ std::vector<Sample> unclippedSamples(const SpotPatch& patch, cv::Point2d start) 
   return samples;
 }
 
-// The starting profile: the patch's background plane, a round spot of
-// `sigma` whose height is the brightest unclipped excess, doubled when the
-// patch holds clipped pixels (the true peak lies above them).
+// The starting profile: the patch's background plane and a round spot of
+// `sigma` whose height is the brightest unclipped excess. A clipped core
+// starts at twice the clipping level, with the width at which such a
+// profile would clip the core's area: its radius over sqrt(2 ln 2).
 Params startingProfile(const SpotPatch& patch, const std::vector<Sample>& samples, cv::Point2d start, double sigma) {
   const cv::Vec3d& plane = patch.background;
   const double level = patch.backgroundAt(start.x, start.y);
   double brightest = 0.0;
   for (const Sample& s : samples) brightest = std::max(brightest, s.value - level);
-  const bool clipped = static_cast<int>(samples.size()) < static_cast<int>(patch.red.total());
-  return Params(clipped ? 2.0 * (kClipped - level) : brightest, 0.0, 0.0, sigma, sigma, level, plane[1], plane[2]);
+  const double clipped = static_cast<double>(patch.red.total() - samples.size());
+  if (clipped > 0.0) {
+    brightest = 2.0 * (kClipped - level);
+    sigma = std::max(1.0, std::sqrt(clipped / CV_PI) / kClipRadiusPerSigma);
+  }
+  return Params(brightest, 0.0, 0.0, sigma, sigma, level, plane[1], plane[2]);
 }
 
 bool finite(const cv::Matx22d& m) {
@@ -94,8 +100,9 @@ GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startS
     for (int a = 0; a < kParameters; ++a) damped(a, a) *= 1.0 + lambda;
     Params step;
     const Params trial = cv::solve(damped, gradient, step, cv::DECOMP_CHOLESKY) ? p + step : p;
-    const bool widthsValid = trial[kSigmaX] > kSmallestSigma && trial[kSigmaY] > kSmallestSigma;
-    const double trialSum = widthsValid ? residuals(samples, trial, nullptr, nullptr) : HUGE_VAL;
+    const auto validWidth = [](double s) { return s > kTrialSigma[0] && s < kTrialSigma[1]; };
+    const bool valid = trial[kAmplitude] > 0.0 && validWidth(trial[kSigmaX]) && validWidth(trial[kSigmaY]);
+    const double trialSum = valid ? residuals(samples, trial, nullptr, nullptr) : HUGE_VAL;
     if (!(trialSum < sum)) {
       lambda *= 10.0;
       continue;

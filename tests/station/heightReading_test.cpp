@@ -115,6 +115,31 @@ TEST(HeightReading, StatusNamesWhatTheFileAndFrameHold) {
   EXPECT_THROW(talmeq::readHeight(cv::Mat(), good), cv::Exception);
 }
 
+// A window that cuts the clipped spot down to its core leaves the fit too
+// few unclipped pixels: the centroid takes over, then nothing is measurable.
+TEST(HeightReading, NarrowWindowsFallBackToTheCentroidThenToNoSpot) {
+  talmeq::test::ScratchFolder folder;
+  const sim::Station station = sim::datasetStation();
+  const cv::Point2d truth = sim::spotAtHeight(station, 12.0);
+  const struct {
+    int side;
+    talmeq::CentreMethod method;
+  } windows[] = {{11, talmeq::CentreMethod::kGaussianFit},
+                 {7, talmeq::CentreMethod::kHalfMaxCentroid},
+                 {5, talmeq::CentreMethod::kNone}};
+  for (const auto& w : windows) {
+    const std::string path = folder.file("side" + std::to_string(w.side) + ".yml");
+    const cv::Point corner = cv::Point(cvRound(truth.x), cvRound(truth.y)) - cv::Point(w.side / 2, w.side / 2);
+    talmeq::test::writeYaml(path, "k: 1.04\ninitialX: 512.0\ninitialY: 491.5\nscale: 0.1\ndist: 300.0\ninitZ: -31.0\n"
+                                  "RoI: [ " + std::to_string(corner.x) + ", " + std::to_string(corner.y) + ", " +
+                                  std::to_string(w.side) + ", " + std::to_string(w.side) + " ]\n");
+    const talmeq::HeightReading r = talmeq::readHeight(sim::stationFrame(station, 12.0, 9), path);
+    EXPECT_EQ(r.spot.method, w.method) << w.side;
+    EXPECT_EQ(r.status, w.side > 5 ? HeightStatus::kMeasured : HeightStatus::kNoSpot) << w.side;
+    EXPECT_EQ(cv::norm(r.spot.centre - truth) < 4.0 * r.spot.uncertainty, w.side > 5) << w.side;
+  }
+}
+
 TEST(HeightReading, ModelRefusesUnusableSeriesAndReportsItsFile) {
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("model.yml"), noDist = folder.file("noDist.yml");
