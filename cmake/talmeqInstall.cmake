@@ -1,11 +1,12 @@
-# Install rules: the two shared libraries, their public headers, the tool, a
-# CMake package (talmeq::talmeqAlgorithm) and a pkg-config file.
+# Install rules: the library, the precision layer and the logger (shared),
+# their public headers, the tool, a CMake package (talmeq::talmeqAlgorithm,
+# talmeq::talmeqStation) and a pkg-config file for each library.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(TALMEQ_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/talmeqAlgorithm)
 
-install(TARGETS talmeqAlgorithm logger EXPORT talmeqAlgorithmTargets
+install(TARGETS talmeqAlgorithm talmeqStation logger EXPORT talmeqAlgorithmTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -15,8 +16,12 @@ install(FILES
   ${PROJECT_BINARY_DIR}/source/talmeqAlgorithm/talmeqAlgorithm_export.h
   ${PROJECT_SOURCE_DIR}/source/logger/logger.h
   ${PROJECT_BINARY_DIR}/source/logger/logger_export.h
+  ${PROJECT_SOURCE_DIR}/source/station/talmeqStation.h
+  ${PROJECT_SOURCE_DIR}/source/station/spotReading.h
+  ${PROJECT_SOURCE_DIR}/source/station/heightReading.h
+  ${PROJECT_BINARY_DIR}/source/station/talmeqStation_export.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
-set_target_properties(talmeqAlgorithm PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(talmeqAlgorithm talmeqStation PROPERTIES INSTALL_RPATH "$ORIGIN")
 if(TARGET talmeq)
   set_target_properties(talmeq PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS talmeq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -33,5 +38,7 @@ install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithmConfig.cmake
 
 # The .pc file locates the prefix relative to itself, so an installed tree can move.
 file(RELATIVE_PATH TALMEQ_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/talmeqAlgorithm.pc.in ${PROJECT_BINARY_DIR}/talmeqAlgorithm.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithm.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+foreach(library talmeqAlgorithm talmeqStation)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${library}.pc.in ${PROJECT_BINARY_DIR}/${library}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${library}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()
