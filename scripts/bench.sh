@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks, then prints the table: median time per
 # call, the ratio of the whole-frame reading's time to the library's (for the
-# calls that have one) and megapixels per second; then the peak heap of one
+# calls that have one) and megapixels per second; then readSpot against
+# getSpotCoord on the same 5 MP frames; then the peak heap of one
 # getSpotCoord call on a 5 MP frame.
 # Extra arguments go to Google Benchmark (e.g. --benchmark_filter=5MP).
 set -euo pipefail
