@@ -9,6 +9,8 @@
 #include "failures.h"
 #include "heightWorkflow.h"
 #include "imageFiles.h"
+#include "preciseCalibration.h"
+#include "preciseRows.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
@@ -20,6 +22,7 @@ struct CalibrateOptions {
   std::string plot;
   StationSettings settings;
   std::vector<const CLI::Option*> settingOptions;
+  bool precise = false;
 };
 
 // Creates the starting file from the four settings when it does not exist;
@@ -45,7 +48,8 @@ void report(const HeightCalibrationRun& run, Session& session) {
   nlohmann::json points = nlohmann::json::array();
   for (const CalibrationPoint& p : run.points) {
     table.rows.push_back({fixed(p.height, 3), p.image,
-                          "(" + std::to_string(p.spot.x) + ", " + std::to_string(p.spot.y) + ")",
+                          p.precise ? subPixelText(*p.precise)
+                                    : "(" + std::to_string(p.spot.x) + ", " + std::to_string(p.spot.y) + ")",
                           fixed(p.displacement, 6), fixed(p.fitted, 4), fixed(p.error, 4)});
     points.push_back({{"height", p.height},
                       {"image", p.image},
@@ -54,12 +58,14 @@ void report(const HeightCalibrationRun& run, Session& session) {
                       {"displacement", p.displacement},
                       {"fitted", p.fitted},
                       {"error", p.error}});
+    if (p.precise) points.back()["precise"] = preciseObject(*p.precise);
   }
+  const int referenceDecimals = run.points.front().precise ? 3 : 0;
   session.output.table(table);
   const HeightCalibration& f = run.file;
   session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
-                      fixed(f.initialX, 0) + ", " + fixed(f.initialY, 0) + "), RoI [" +
-                      std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " +
+                      fixed(f.initialX, referenceDecimals) + ", " + fixed(f.initialY, referenceDecimals) +
+                      "), RoI [" + std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " +
                       std::to_string(f.roi.width) + ", " + std::to_string(f.roi.height) + "]");
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
   session.output.document().update({{"result", run.code},
@@ -78,13 +84,16 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   const bool created = prepareFile(options);
   session.output.document().update({{"yml", options.yml}, {"created", created}});
   if (created) session.output.line("created " + options.yml + " from the four settings");
-  const HeightCalibrationRun run = calibrateHeights(rows, options.yml);
+  const HeightCalibrationRun run =
+      options.precise ? calibrateHeightsPrecisely(rows, options.yml) : calibrateHeights(rows, options.yml);
   report(run, session);
   if (!options.plot.empty()) {
     writeImage(options.plot, plotCalibration(run));
     session.output.document()["plot"] = options.plot;
     session.output.line("plot -> " + options.plot);
   }
+  if (options.precise && run.code != 0)
+    throw LibraryFailure(options.yml + ": fitHeightModel: average fit error above 0.2 (the file was written anyway)");
   requireSuccess("getCalibrationParamByLinear", run.code, options.yml);
 }
 
@@ -99,6 +108,9 @@ Command addCalibrateCommand(CLI::App& app) {
       ->required();
   cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")
       ->required();
+  cmd->add_flag("--precise", options->precise,
+               "Read sub-pixel spots and fit with the precision layer (readSpot, fitHeightModel); each point "
+               "gets a 'precise' object (default: off)");
   cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (PNG)")
       ->default_str("none");
   const auto setting = [&](const char* name, double& value, const char* help) {

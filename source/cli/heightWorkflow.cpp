@@ -22,7 +22,7 @@ std::vector<CalibrationPoint> detectSpots(const std::vector<HeightRow>& rows) {
   for (const HeightRow& row : rows) {
     progress.step(row.image);
     const cv::Mat image = readImage(row.image);
-    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0};
+    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0, std::nullopt};
     const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
     requireSuccess("getSpotCoord", code, row.image);
     points.push_back(point);
@@ -44,17 +44,22 @@ HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const 
   run.code = callExport("getCalibrationParamByLinear",
                         [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
   if (run.code != -1) requireSuccess("getCalibrationParamByLinear", run.code, ymlPath);
+  scoreAgainstFile(run, ymlPath);
+  return run;
+}
+
+void scoreAgainstFile(HeightCalibrationRun& run, const std::string& ymlPath) {
   run.file = readHeightCalibration(ymlPath);
   double sum = 0.0;
   for (CalibrationPoint& point : run.points) {
-    point.displacement = linear::projectedDisplacement(point.spot, {run.file.initialX, run.file.initialY},
+    const cv::Point2d centre = point.precise ? point.precise->centre : cv::Point2d(point.spot);
+    point.displacement = linear::projectedDisplacement(centre, {run.file.initialX, run.file.initialY},
                                                        point.height, run.file);
     point.fitted = run.file.k * point.displacement + run.file.b;
     point.error = std::fabs(point.fitted - point.height);
     sum += point.error;
   }
   run.averageError = sum / static_cast<double>(run.points.size());
-  return run;
 }
 
 HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath) {

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <talmeqStation.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@ struct CalibrationPoint {
   double displacement = 0.0;  // projected displacement from the written file's reference point
   double fitted = 0.0;        // k * displacement + b
   double error = 0.0;         // |fitted - height|
+  std::optional<SpotReading> precise;  // with --precise: the sub-pixel reading the fit used
 };
 
 struct HeightCalibrationRun {
@@ -34,6 +38,11 @@ struct HeightCalibrationRun {
 // k, b, reference point, scale and dist with the library's own formula.
 // LibraryFailure when a spot is missing or the calibration returns -2 or -999.
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath);
+
+// Reads the calibration just written into `run.file` and recomputes each
+// point's displacement, fitted height and error from it (at the sub-pixel
+// centre where the point has one), and the average error.
+void scoreAgainstFile(HeightCalibrationRun& run, const std::string& ymlPath);
 
 struct HeightMeasurement {
   int code = 0;                      // getPlaneHeightByLinear's result

@@ -10,6 +10,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <set>
 #include <thread>
 
 #include "logCapture.h"
@@ -23,21 +26,14 @@ using talmeq::sim::Spot;
 // the detection window at x 224 .. 447, y 216 .. 359).
 cv::Mat frameWith(std::vector<Spot> spots, double noise = 1.5, std::uint64_t seed = 3) {
   talmeq::sim::FrameRecipe recipe;
-  recipe.background = 30.0;
-  recipe.gradient = 10.0;
-  recipe.noise = noise;
-  recipe.seed = seed;
+  recipe.background = 30.0, recipe.gradient = 10.0, recipe.noise = noise, recipe.seed = seed;
   recipe.spots = std::move(spots);
   return talmeq::sim::renderSpotFrame(recipe);
 }
 
-Spot spotAt(cv::Point2d centre, double peak, double sigma = 2.5) {
-  Spot spot;
-  spot.centre = centre;
-  spot.peak = peak;
-  spot.sigma = sigma;
-  if (peak < 100.0) spot.green = 0.15, spot.blue = 0.1;  // a dim spot stays red
-  return spot;
+// A spot of sigma 2.5; a dim one stays red.
+Spot spotAt(cv::Point2d centre, double peak) {
+  return {centre, 2.5, peak, peak < 100.0 ? 0.15 : 0.7, peak < 100.0 ? 0.1 : 0.6};
 }
 
 TEST(SpotReading, CentreFollowsTheTruthWithPixelCentresAtIntegers) {
@@ -51,8 +47,7 @@ TEST(SpotReading, CentreFollowsTheTruthWithPixelCentresAtIntegers) {
       ASSERT_TRUE(r.hasCentre()) << peak << " " << offset;
       EXPECT_EQ(r.method, talmeq::CentreMethod::kGaussianFit);
       EXPECT_LT(cv::norm(r.centre - truth), 0.01) << peak << " " << offset;
-      EXPECT_NEAR(r.sigmaX, 2.5, 0.05);
-      EXPECT_NEAR(r.sigmaY, 2.5, 0.05);
+      EXPECT_TRUE(std::fabs(r.sigmaX - 2.5) < 0.05 && std::fabs(r.sigmaY - 2.5) < 0.05) << r.sigmaX << " " << r.sigmaY;
       cv::Point whole;
       EXPECT_EQ(getSpotCoord(frame, whole), r.detectorResult);
       EXPECT_EQ(whole, r.detectorSpot);
@@ -122,9 +117,26 @@ TEST(SpotReading, TwoThreadsReadAsOneDoes) {
     for (std::size_t i = first; i < frames.size(); i += 2) together[i] = talmeq::readSpot(frames[i]).centre;
   };
   std::thread a(half, 0), b(half, 1);
-  a.join();
-  b.join();
+  a.join(), b.join();
   EXPECT_EQ(alone, together);
+}
+
+// The dynamic symbol table of the shared library holds the layer's API and
+// nothing of the core it is built on.
+TEST(StationLibrary, DynamicTableHoldsOnlyTheLayersApi) {
+  FILE* pipe = popen((std::string("nm -D --defined-only -C '") + TALMEQ_STATION_PATH + "'").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::set<std::string> symbols;
+  for (char line[4096]; std::fgets(line, sizeof line, pipe);)  // "<value> <type> <demangled name>\n"
+    symbols.insert(std::string(line + 19, std::strlen(line) - 20));
+  pclose(pipe);
+  const std::string path = "std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&";
+  EXPECT_EQ(symbols, (std::set<std::string>{
+                         "talmeq::readSpot(cv::Mat const&)", "talmeq::readHeight(cv::Mat const&, " + path + ")",
+                         "talmeq::fitHeightModel(std::vector<double, std::allocator<double> > const&, "
+                         "std::vector<cv::Point_<double>, std::allocator<cv::Point_<double> > > const&, " + path + ")",
+                         "talmeq::toText(talmeq::SpotStatus)", "talmeq::toText(talmeq::CentreMethod)",
+                         "talmeq::toText(talmeq::ModelStatus)", "talmeq::toText(talmeq::HeightStatus)"}));
 }
 
 }  // namespace
