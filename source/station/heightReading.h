@@ -16,6 +16,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <limits>
 #include <string>
 #include <vector>
 

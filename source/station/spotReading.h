@@ -22,7 +22,7 @@ enum class SpotStatus {
   kAmbiguous,  // a second accepted blob at 70 % or more of the strongest one's strength, or any second blob
                // when the strongest reaches the edge of the detector's window (which cut it, so its true
                // shape and strength are unknown): `centre` is the strongest, `runnerUpCentre` the other
-  kNoSpot,     // the detector accepted no blob; no centre
+  kNoSpot,     // the detector accepted no blob, or the pixels around it hold no measurable spot; no centre
 };
 
 // How the centre was estimated.
@@ -62,9 +62,11 @@ struct SpotReading {
 // Reads the spot of an 8-bit BGR image (three or four channels) with the
 // whole-pixel detector's window, threshold and screens, picks the strongest
 // accepted blob and estimates its centre from the image pixels around it:
-// a Gaussian fit where it converges to a plausible spot, the half-maximum
-// centroid otherwise (or for a spot too faint to fit). Strength is the red
-// excess over the local background summed over the blob's pixels.
+// the Gaussian fit, started from the half-maximum centroid, unless it fails
+// to reach a plausible profile (fewer than 24 unclipped pixels, a width
+// outside 0.5 .. 12 pixels, a centre more than 3 pixels from its start),
+// where the centroid stands. Strength is the red excess over the local
+// background summed over the blob's pixels.
 // Raises cv::Exception (StsBadArg) for an empty image, a depth other than
 // 8 bits, another channel count, or an image whose detector window holds
 // fewer than 16 pixels (35 % of the columns by 30 % of the rows). Safe to
