@@ -12,7 +12,7 @@
 namespace talmeq::station {
 namespace {
 
-constexpr double kCoreWidths = 3.0;  // a clipped core spans about three sigma
+constexpr double kCoreWidths = 3.0;  // a detected blob spans about three sigma
 constexpr double kHalfMaxRadius2 = 1.3862943611198906;  // 2 ln 2: (d / sigma)^2 at half maximum
 
 // Share of the patch pixels inside the spot's half-maximum ellipse that are clipped.
@@ -52,11 +52,12 @@ void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv
   const SpotPatch patch = readPatch(image, seed, halfSide, limit);
   reading.status = SpotStatus::kNoSpot;
   if (patch.red.empty()) return;
-  // The centroid starts the fit; where it has no pixels to work on (a
-  // clipped core), the blob's centroid and extent do.
+  // The centroid starts the fit; where it finds no peak by the blob, the
+  // blob's centroid and extent do.
   const HalfMaxCentroid centroid = halfMaxCentroid(patch, seed);
-  const GaussianFit fit = centroid.valid ? fitGaussian(patch, centroid.centre, 0.5 * (centroid.sigmaX + centroid.sigmaY))
-                                         : fitGaussian(patch, seed, std::max(box.width, box.height) / kCoreWidths);
+  const GaussianFit fit =
+      centroid.valid ? fitGaussian(patch, centroid.centre, 0.5 * (centroid.sigmaX + centroid.sigmaY))
+                     : fitGaussian(patch, seed, std::max(box.width, box.height) / kCoreWidths);
   if (!fit.plausible && !centroid.valid) return;
   if (fit.plausible) {
     reading.method = CentreMethod::kGaussianFit;
