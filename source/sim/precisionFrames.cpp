@@ -122,9 +122,11 @@ FrameRecipe hostileFrame(std::uint64_t seed, Placement placement, cv::Size size)
   } while (!allowed(reflection.centre, spot.centre, placement));
   reflection.peak = spot.peak * rng.uniform(0.1, 0.5);
   recipe.spots.push_back(reflection);
-  for (int i = rng.uniform(0, 5); i > 0; --i)
-    recipe.spots.push_back(whitePoint(placed(rng, size, spot.centre, placement), rng.uniform(0.5, 0.8),
-                                      rng.uniform(80.0, 250.0)));
+  for (int i = rng.uniform(0, 5); i > 0; --i) {
+    const cv::Point2d at = placed(rng, size, spot.centre, placement);  // draws in a fixed order
+    const double sigma = rng.uniform(0.5, 0.8);
+    recipe.spots.push_back(whitePoint(at, sigma, rng.uniform(80.0, 250.0)));
+  }
   for (int i = rng.uniform(0, 30); i > 0; --i)
     recipe.spots.push_back(whitePoint(placed(rng, size, spot.centre, placement), kSpeckleSigma, kSpecklePeak));
   if (rng.uniform(0, 3) != 0) recipe.streaks.push_back(placedStreak(rng, size, spot.centre, placement));

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kRingInner = 2;  // the ring starts this far outside the blob's box
 constexpr int kRingOuter = 4;
+constexpr int kPeakSide = 5;
 
 cv::Rect grown(cv::Rect r, int by) { return {r.x - by, r.y - by, r.width + 2 * by, r.height + 2 * by}; }
 
@@ -28,7 +29,7 @@ double ringMedian(const cv::Mat& red, cv::Rect hole) {
 
 }  // namespace
 
-double blobStrength(const cv::Mat& image, const std::vector<cv::Point>& blob) {
+BlobMeasure measureBlob(const cv::Mat& image, const std::vector<cv::Point>& blob) {
   const cv::Rect imageRect(cv::Point(0, 0), image.size());
   const cv::Rect box = cv::boundingRect(blob);
   const cv::Rect area = grown(box, kRingOuter) & imageRect;
@@ -38,8 +39,15 @@ double blobStrength(const cv::Mat& image, const std::vector<cv::Point>& blob) {
   cv::Mat mask = cv::Mat::zeros(area.size(), CV_8UC1);
   cv::drawContours(mask, std::vector<std::vector<cv::Point>>{blob}, 0, cv::Scalar(255), cv::FILLED, cv::LINE_8,
                    cv::noArray(), INT_MAX, -area.tl());
-  const double pixels = cv::countNonZero(mask);
-  return std::max(0.0, cv::sum(red & mask)[0] - background * pixels);
+  BlobMeasure m;
+  m.strength = std::max(0.0, cv::sum(red & mask)[0] - background * cv::countNonZero(mask));
+  cv::Mat local;
+  cv::boxFilter(red, local, CV_32F, cv::Size(kPeakSide, kPeakSide), cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
+  cv::Point at;
+  cv::minMaxLoc(local, nullptr, &m.peak, nullptr, &at, mask);
+  m.peak = std::max(0.0, m.peak - background);
+  m.peakAt = cv::Point2d(at + area.tl());
+  return m;
 }
 
 }  // namespace talmeq::station

@@ -30,6 +30,9 @@ bool touchesEdge(const spot::Contour& blob, const cv::Rect& window) {
   return box.x <= window.x || box.y <= window.y || box.br().x >= window.br().x || box.br().y >= window.br().y;
 }
 
+// A rival's measure over the chosen blob's; a rival against nothing is as strong.
+double ratio(double rival, double chosen) { return chosen > 0.0 ? rival / chosen : 1.0; }
+
 }  // namespace
 
 SpotReading readSpot(const cv::Mat& image) {
@@ -41,14 +44,25 @@ SpotReading readSpot(const cv::Mat& image) {
   reading.candidates = static_cast<int>(trace.blobs.size());
   if (trace.blobs.empty()) return reading;
 
-  std::vector<double> strength;
-  for (const spot::Contour& blob : trace.blobs) strength.push_back(station::blobStrength(image, blob));
-  std::vector<std::size_t> order(strength.size());
+  std::vector<station::BlobMeasure> measures;
+  for (const spot::Contour& blob : trace.blobs) measures.push_back(station::measureBlob(image, blob));
+  std::vector<std::size_t> order(measures.size());
   std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return strength[a] > strength[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return measures[a].strength > measures[b].strength; });
+  const station::BlobMeasure& chosen = measures[order[0]];
   if (order.size() > 1) {
-    reading.runnerUp = strength[order[0]] > 0.0 ? strength[order[1]] / strength[order[0]] : 1.0;
+    reading.runnerUp = ratio(measures[order[1]].strength, chosen.strength);
     reading.runnerUpCentre = station::blobCentroid(trace.blobs[order[1]]);
+  }
+  // A candidate rejected for its size or shape may be the spot merged with
+  // clutter by the detector's closings: its peak is what still tells.
+  for (const spot::Candidate& c : trace.candidates) {
+    if (c.screen == spot::Screen::kTooSmall || c.screen == spot::Screen::kAccepted) continue;
+    const station::BlobMeasure rejected = station::measureBlob(image, c.contour);
+    if (ratio(rejected.peak, chosen.peak) <= reading.runnerUp) continue;
+    reading.runnerUp = ratio(rejected.peak, chosen.peak);
+    reading.runnerUpCentre = rejected.peakAt;
   }
   station::estimateCentre(image, trace.blobs[order[0]], cv::Rect(cv::Point(0, 0), image.size()), reading);
   const bool close = reading.runnerUp >= kAmbiguousShare;

@@ -19,7 +19,7 @@ enum class SpotStatus {
   kFound,      // one spot, unclipped and bright: the most precise kind of reading
   kSaturated,  // one spot with clipped pixels (red 255) within its half maximum; centre from the unclipped ones
   kTooDim,     // one spot less than 100 grey levels of red above its background: wider uncertainty
-  kAmbiguous,  // a second accepted blob at 70 % or more of the strongest one's strength, or any second blob
+  kAmbiguous,  // a rival at 70 % or more of the chosen blob (see runnerUp), or any second accepted blob
                // when the strongest reaches the edge of the detector's window (which cut it, so its true
                // shape and strength are unknown): `centre` is the strongest, `runnerUpCentre` the other
   kNoSpot,     // the detector accepted no blob, or the pixels around it hold no measurable spot; no centre
@@ -51,8 +51,11 @@ struct SpotReading {
   double sigmaY = kUnknown;
   double saturatedFraction = kUnknown;  // share of the pixels within the spot's half maximum that are clipped, 0 .. 1
   int candidates = 0;              // blobs the detector accepted (after its screens)
-  double runnerUp = 0.0;           // strength of the second strongest blob over the chosen one's, 0 .. 1 (0 alone)
-  cv::Point2d runnerUpCentre{kUnknown, kUnknown};  // centroid of the second strongest blob
+  double runnerUp = 0.0;  // the strongest rival over the chosen blob (0 alone): the second accepted blob's
+                          // strength over the chosen one's (0 .. 1), or, if higher, the brightest 5 x 5 mean
+                          // excess of a candidate the screens rejected for its size or shape (the spot merged
+                          // with clutter by the detector's closings) over the chosen blob's (may exceed 1)
+  cv::Point2d runnerUpCentre{kUnknown, kUnknown};  // the rival's centroid, or its brightest 5 x 5 centre
   int detectorResult = -1;         // the whole-pixel detector's result for the same image: 0 found, -1 none
   cv::Point detectorSpot;          // and its spot (truncated centroid), (0, 0) when none
 
@@ -66,7 +69,8 @@ struct SpotReading {
 // to reach a plausible profile (fewer than 24 unclipped pixels, a width
 // outside 0.5 .. 12 pixels, a centre more than 3 pixels from its start),
 // where the centroid stands. Strength is the red excess over the local
-// background summed over the blob's pixels.
+// background summed over the blob's pixels; a rejected candidate is
+// compared by its brightest 5 x 5 mean excess instead.
 // Raises cv::Exception (StsBadArg) for an empty image, a depth other than
 // 8 bits, another channel count, or an image whose detector window holds
 // fewer than 16 pixels (35 % of the columns by 30 % of the rows). Safe to

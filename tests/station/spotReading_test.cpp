@@ -74,6 +74,10 @@ TEST(SpotReading, StatusNamesWhatTheFrameHolds) {
       {"twin spots", {spotAt(spot, 900.0), spotAt(other, 800.0)}, SpotStatus::kAmbiguous, 2, true},
       {"spot cut by the window", {spotAt({447.0, 300.0}, 1500.0), spotAt(spot, 400.0)}, SpotStatus::kAmbiguous, 2,
        false},
+      // The dim method's closing joins spot and glint into a blob too long to pass; the reflection remains.
+      {"spot merged with a glint",
+       {spotAt(other, 90.0), spotAt(spot, 180.0), {spot + cv::Point2d(40, 0), 0.6, 250.0, 1, 1}},
+       SpotStatus::kAmbiguous, 1, true},
   };
   for (const Scene& scene : scenes) {
     const talmeq::SpotReading r = talmeq::readSpot(frameWith(scene.spots));
@@ -86,7 +90,7 @@ TEST(SpotReading, StatusNamesWhatTheFrameHolds) {
     // The stronger of two spots, named with the other; the clipped share and
     // the peak above 255 tell a clipped spot.
     EXPECT_LT(cv::norm(r.centre - scene.spots[0].centre), 0.1) << scene.name;
-    if (scene.candidates == 2) {
+    if (r.runnerUp > 0.0) {
       EXPECT_LT(cv::norm(r.runnerUpCentre - scene.spots[1].centre), 1.0) << scene.name;
     }
     EXPECT_EQ(r.runnerUp >= 0.7, scene.close) << scene.name << " " << r.runnerUp;
