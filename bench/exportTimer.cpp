@@ -10,11 +10,10 @@
 //   exportTimer FRAME.png
 #include <talmeqAlgorithm.h>
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
 
@@ -35,7 +34,8 @@ double medianMicroseconds(int calls, Call&& call) {
   for (int run = 0; run < kRepeats; ++run) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i) call();
-    runs.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / calls);
+    runs.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / calls);
   }
   std::sort(runs.begin(), runs.end());
   return runs[kRepeats / 2];
@@ -55,9 +55,11 @@ int main(int argc, char** argv) {
   const int spotCode = getSpotCoord(frame, spot);
   const int missingCode = getPlaneHeightByLinear(frame, missing, height, axisZ);
   const double spotTime = medianMicroseconds(20, [&] { getSpotCoord(frame, spot); });
-  const double missingTime = medianMicroseconds(5000, [&] { getPlaneHeightByLinear(frame, missing, height, axisZ); });
-  std::printf("{\"width\": %d, \"height\": %d, \"spot_code\": %d, \"spot_us\": %.3f, "
-              "\"missing_file_code\": %d, \"missing_file_us\": %.3f}\n",
-              frame.cols, frame.rows, spotCode, spotTime, missingCode, missingTime);
+  const double missingTime =
+      medianMicroseconds(5000, [&] { getPlaneHeightByLinear(frame, missing, height, axisZ); });
+  std::printf(
+      "{\"width\": %d, \"height\": %d, \"spot_code\": %d, \"spot_us\": %.3f, "
+      "\"missing_file_code\": %d, \"missing_file_us\": %.3f}\n",
+      frame.cols, frame.rows, spotCode, spotTime, missingCode, missingTime);
   return 0;
 }

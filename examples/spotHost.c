@@ -5,7 +5,6 @@
  * Usage: spotHost FRAME.ppm */
 #include <stdio.h>
 #include <stdlib.h>
-
 #include <talmeqC.h>
 
 int main(int argc, char** argv) {

@@ -11,7 +11,7 @@ namespace talmeq::capi {
 
 // A malformed call of this interface; becomes TALMEQ_INVALID_ARGUMENT.
 class InvalidArgument : public std::runtime_error {
-public:
+ public:
   using std::runtime_error::runtime_error;
 };
 

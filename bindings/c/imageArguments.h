@@ -30,7 +30,7 @@ void writeCamera(const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, talmeq_
 // hands an allocation over to the host. Unless finished, an allocation is
 // released with the object.
 class OutputImage {
-public:
+ public:
   OutputImage(talmeq_image& description, cv::Size size, int channels);
   ~OutputImage();
   OutputImage(const OutputImage&) = delete;
@@ -39,7 +39,7 @@ public:
   cv::Mat& mat() { return result_; }
   void finish();
 
-private:
+ private:
   talmeq_image& description_;
   cv::Size size_;
   int channels_;

@@ -85,8 +85,8 @@ TALMEQC_EXPORT int talmeq_correctYml(double fromZ, double toZ, const char* ymlPa
 /* The plane height from a 3-channel image and the calibration file: the
  * relative `height` and the absolute `axisZ`. Both are written on 0 and -3
  * and left as they were on every other result. */
-TALMEQC_EXPORT int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath, double* height,
-                                                 double* axisZ);
+TALMEQC_EXPORT int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath,
+                                                 double* height, double* axisZ);
 
 /* Calibrates the camera from one 3-channel image of the 17 x 12
  * inner-corner chessboard; `camera` is written on 0 only. */

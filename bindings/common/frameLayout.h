@@ -3,9 +3,8 @@
 // cv::Mat header over the host's memory (no copy).
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstddef>
+#include <opencv2/core.hpp>
 #include <string>
 
 namespace talmeq::bindings {

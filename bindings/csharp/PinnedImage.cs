@@ -12,7 +12,8 @@ namespace Talmeq
         public TalmeqImage Image;
         GCHandle pin;
 
-        public PinnedImage(int width, int height, int channels) : this(new byte[width * height * channels], width, height, channels) { }
+        public PinnedImage(int width, int height, int channels)
+            : this(new byte[width * height * channels], width, height, channels) { }
 
         public PinnedImage(byte[] pixels, int width, int height, int channels)
         {

@@ -9,7 +9,9 @@
 namespace talmeq::python {
 namespace {
 
-std::string typeName(const py::object& object) { return py::str(py::type::handle_of(object).attr("__name__")); }
+std::string typeName(const py::object& object) {
+  return py::str(py::type::handle_of(object).attr("__name__"));
+}
 
 std::string shapeText(const py::array& array) {
   std::string text = "(";
@@ -32,14 +34,22 @@ bool usableAsIs(const py::object& matrix) {
 
 py::dtype dtypeOf(int depth) {
   switch (depth) {
-    case CV_8U: return py::dtype::of<std::uint8_t>();
-    case CV_8S: return py::dtype::of<std::int8_t>();
-    case CV_16U: return py::dtype::of<std::uint16_t>();
-    case CV_16S: return py::dtype::of<std::int16_t>();
-    case CV_32S: return py::dtype::of<std::int32_t>();
-    case CV_32F: return py::dtype::of<float>();
-    case CV_64F: return py::dtype::of<double>();
-    default: throw std::runtime_error("the library gave a matrix of an unknown depth");
+    case CV_8U:
+      return py::dtype::of<std::uint8_t>();
+    case CV_8S:
+      return py::dtype::of<std::int8_t>();
+    case CV_16U:
+      return py::dtype::of<std::uint16_t>();
+    case CV_16S:
+      return py::dtype::of<std::int16_t>();
+    case CV_32S:
+      return py::dtype::of<std::int32_t>();
+    case CV_32F:
+      return py::dtype::of<float>();
+    case CV_64F:
+      return py::dtype::of<double>();
+    default:
+      throw std::runtime_error("the library gave a matrix of an unknown depth");
   }
 }
 
@@ -57,7 +67,8 @@ cv::Mat frameView(const py::object& image, const char* name, bindings::FrameLayo
       !bindings::fitsLayout(layout, channels))
     throw py::value_error(expected + ", not of shape " + shapeText(array));
   if (!(array.flags() & py::array::c_style))
-    throw py::value_error(expected + "; this one is not C-contiguous (numpy.ascontiguousarray makes a copy that is)");
+    throw py::value_error(expected +
+                          "; this one is not C-contiguous (numpy.ascontiguousarray makes a copy that is)");
   cv::Mat frame;
   const std::string problem =
       bindings::viewFrame(array.data(), array.shape(0), array.shape(1), array.strides(0), channels, frame);
@@ -78,7 +89,9 @@ cv::Mat matrixView(const py::object& matrix, const char* name, py::object& keepe
   keeper = array;
   if (array.size() == 0) return cv::Mat();
   const int rows = array.ndim() == 2 ? static_cast<int>(array.shape(0)) : 1;
-  const int cols = static_cast<int>(array.ndim() == 2 ? array.shape(1) : array.ndim() == 1 ? array.shape(0) : 1);
+  const int cols = static_cast<int>(array.ndim() == 2   ? array.shape(1)
+                                    : array.ndim() == 1 ? array.shape(0)
+                                                        : 1);
   return cv::Mat(rows, cols, depthOf(array.dtype()), const_cast<void*>(array.data()));
 }
 
@@ -87,7 +100,8 @@ py::object toArray(const cv::Mat& matrix) {
   // The array keeps its own reference to the matrix's buffer. A header over
   // memory OpenCV did not allocate (a view of an input, say) is copied
   // first, so no output can outlive the memory it shows.
-  auto held = std::make_unique<cv::Mat>(matrix.isContinuous() && matrix.u != nullptr ? matrix : matrix.clone());
+  auto held =
+      std::make_unique<cv::Mat>(matrix.isContinuous() && matrix.u != nullptr ? matrix : matrix.clone());
   cv::Mat* owned = held.get();
   const py::capsule release(owned, [](void* matrix) { delete static_cast<cv::Mat*>(matrix); });
   held.release();  // the capsule owns it now

@@ -1,6 +1,5 @@
 // The camera calibration and image correction functions of the Python module.
 #include <pybind11/stl.h>
-
 #include <talmeqAlgorithm.h>
 
 #include <vector>

@@ -1,7 +1,6 @@
 // The spot and height functions of the Python module.
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
-
 #include <talmeqAlgorithm.h>
 
 #include <filesystem>

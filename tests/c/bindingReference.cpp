@@ -19,13 +19,12 @@
 #include <datasetWriter.h>
 #include <talmeqAlgorithm.h>
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
 
@@ -74,7 +73,8 @@ int main(int argc, char** argv) {
   for (const char* folder : {"height", "chess", "aruco"})
     for (const auto& entry : fs::directory_iterator(data / folder))
       if (entry.path().extension() == ".png")
-        cv::imwrite(fs::path(entry.path()).replace_extension(".ppm").string(), cv::imread(entry.path().string()));
+        cv::imwrite(fs::path(entry.path()).replace_extension(".ppm").string(),
+                    cv::imread(entry.path().string()));
   const auto frame = [&](const char* folder, const char* prefix, int index) {
     char name[64];
     std::snprintf(name, sizeof name, "%s_%02d.ppm", prefix, index);
@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
   line("correct", correctYml(-10.0, -9.75, yml));
   for (int i = 0; i < 20; ++i) {
     double height = 0.0, axisZ = 0.0;
-    line("measure", i, getPlaneHeightByLinear(frame("height", "measure", i), yml, height, axisZ), height, axisZ);
+    line("measure", i, getPlaneHeightByLinear(frame("height", "measure", i), yml, height, axisZ), height,
+         axisZ);
   }
   cv::Mat chessMatrix, chessCoeffs, cameraMatrix, distCoeffs, undistorted, thick;
   line("chess", calibChess(cv::imread((data / "chess" / "chess.ppm").string()), chessMatrix, chessCoeffs),
@@ -106,12 +107,15 @@ int main(int argc, char** argv) {
     line("markers", v, code, static_cast<int>(markers.first.size()), markers);
     if (code == 0) allIds.push_back(markers.first), allCorners.push_back(markers.second);
   }
-  line("aruco", calibAruco(allCorners, allIds, {1024, 768}, cameraMatrix, distCoeffs), cameraMatrix, distCoeffs);
+  line("aruco", calibAruco(allCorners, allIds, {1024, 768}, cameraMatrix, distCoeffs), cameraMatrix,
+       distCoeffs);
   const cv::Mat view = frame("aruco", "view", 0);
   line("undistort", undistAruco(view, cameraMatrix, distCoeffs, {800, 600}, undistorted));
   line("thickness", getCorrectImgByThickness(view, cameraMatrix, distCoeffs, 19.0, thick));
   transcript.close();
-  std::ofstream(work / "undistorted.raw", std::ios::binary).write(undistorted.ptr<char>(), undistorted.total() * undistorted.elemSize());
-  std::ofstream(work / "thickness.raw", std::ios::binary).write(thick.ptr<char>(), thick.total() * thick.elemSize());
+  std::ofstream(work / "undistorted.raw", std::ios::binary)
+      .write(undistorted.ptr<char>(), undistorted.total() * undistorted.elemSize());
+  std::ofstream(work / "thickness.raw", std::ios::binary)
+      .write(thick.ptr<char>(), thick.total() * thick.elemSize());
   return transcript ? 0 : 1;
 }

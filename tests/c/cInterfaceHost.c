@@ -28,7 +28,8 @@ int main(void) {
   static unsigned char packed[H][W * 3], padded[H][PADDED], corrected[H][PADDED];
   unsigned int seed = 12345u;
   for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W * 3; ++x) padded[y][x] = packed[y][x] = (unsigned char)((seed = seed * 1103515245u + 12345u) >> 16);
+    for (int x = 0; x < W * 3; ++x)
+      padded[y][x] = packed[y][x] = (unsigned char)((seed = seed * 1103515245u + 12345u) >> 16);
   const double camera[9] = {500.0, 0.0, 30.2, 0.0, 480.0, 22.7, 0.0, 0.0, 1.0};
   const double distortion[5] = {-0.2, 0.05, 0.001, -0.002, 0.0};
   talmeq_image packedFrame = {&packed[0][0], W, H, W * 3, 3}, paddedFrame = {&padded[0][0], W, H, PADDED, 3};
@@ -37,8 +38,10 @@ int main(void) {
         talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
   check("a padded frame into the host's padded buffer",
         talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
-  int same = allocated.width == W && allocated.height == H && allocated.stride == W * 3 && allocated.channels == 3;
-  for (int y = 0; same && y < H; ++y) same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0;
+  int same =
+      allocated.width == W && allocated.height == H && allocated.stride == W * 3 && allocated.channels == 3;
+  for (int y = 0; same && y < H; ++y)
+    same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0;
   check("both hold the same pixels", same, 1, NULL);
   talmeq_free(allocated.data);
 
@@ -57,7 +60,8 @@ int main(void) {
   check("a missing path", talmeq_correctYml(0.0, 1.0, NULL), TALMEQ_INVALID_ARGUMENT, "path");
   check("an empty image", talmeq_getSpotCoord(&empty, &spot), -2, NULL);
   check("an empty image leaves coord at (0, 0)", spot.x == 0 && spot.y == 0, 1, NULL);
-  check("lists of different lengths", talmeq_getCalibrationParamByLinear(heights, 3, coords, 2, "c.yml"), -2, NULL);
+  check("lists of different lengths", talmeq_getCalibrationParamByLinear(heights, 3, coords, 2, "c.yml"), -2,
+        NULL);
   check("no view to calibrate from", talmeq_calibAruco(NULL, NULL, 0, W, H, &calibrated), -1, NULL);
   check("an output buffer of another size",
         talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),

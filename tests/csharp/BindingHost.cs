@@ -26,7 +26,8 @@ static class BindingHost
     static PinnedImage Read(string path)
     {
         byte[] file = File.ReadAllBytes(path);
-        string[] header = Encoding.ASCII.GetString(file, 0, 32).Split((char[])null, 4, StringSplitOptions.RemoveEmptyEntries);
+        string[] header = Encoding.ASCII.GetString(file, 0, 32)
+                                  .Split((char[])null, 4, StringSplitOptions.RemoveEmptyEntries);
         var image = new PinnedImage(int.Parse(header[1]), int.Parse(header[2]), 3);
         for (int i = 0, start = file.Length - image.Pixels.Length; i < image.Pixels.Length; ++i)
             image.Pixels[i] = file[start + i - 2 * (i % 3) + 2];  // byte k of a pixel from byte 2 - k
@@ -39,7 +40,8 @@ static class BindingHost
     {
         var line = new StringBuilder(step);
         foreach (object item in items.SelectMany(i => i is Array ? ((Array)i).Cast<object>() : new[] { i }))
-            line.Append(item is int ? " " + item : " " + BitConverter.DoubleToInt64Bits(Convert.ToDouble(item)).ToString("x16"));
+            line.Append(" " + (item is int ? item.ToString()
+                                           : BitConverter.DoubleToInt64Bits(Convert.ToDouble(item)).ToString("x16")));
         transcript.WriteLine(line);
     }
 
@@ -73,7 +75,8 @@ static class BindingHost
             using (var measure = frame("height", "measure", i))
             {
                 double height = 0.0, axisZ = 0.0;
-                Line("measure", i, N.talmeq_getPlaneHeightByLinear(ref measure.Image, yml, ref height, ref axisZ), height, axisZ);
+                int code = N.talmeq_getPlaneHeightByLinear(ref measure.Image, yml, ref height, ref axisZ);
+                Line("measure", i, code, height, axisZ);
             }
         TalmeqCamera camera;
         using (var chess = Read(Path.Combine(data, "chess", "chess.ppm")))
@@ -85,20 +88,22 @@ static class BindingHost
             {
                 var markers = new TalmeqMarker[64];
                 int count, code = N.talmeq_getArucoCorners(ref view.Image, markers, markers.Length, out count);
-                Line("markers", v, code, count, markers.Take(count).Select(m => new object[] { m.Id, m.X0, m.Y0, m.X1, m.Y1,
-                     m.X2, m.Y2, m.X3, m.Y3 }).SelectMany(m => m).ToArray());
+                Line("markers", v, code, count, markers.Take(count).SelectMany(m => new object[] {
+                    m.Id, m.X0, m.Y0, m.X1, m.Y1, m.X2, m.Y2, m.X3, m.Y3 }).ToArray());
                 if (code != 0) continue;
                 allMarkers.AddRange(markers.Take(count));
                 counts.Add(count);
             }
-        CameraLine("aruco", N.talmeq_calibAruco(allMarkers.ToArray(), counts.ToArray(), counts.Count, 1024, 768, out camera), camera);
+        int calibrated = N.talmeq_calibAruco(allMarkers.ToArray(), counts.ToArray(), counts.Count, 1024, 768, out camera);
+        CameraLine("aruco", calibrated, camera);
 
         using (var view = frame("aruco", "view", 0))
         using (var undistorted = new PinnedImage(800, 600, 3))
         {
             var thick = new TalmeqImage();
-            Line("undistort", N.talmeq_undistAruco(ref view.Image, camera.Matrix, camera.Distortion, 5, ref undistorted.Image));
-            Line("thickness", N.talmeq_getCorrectImgByThickness(ref view.Image, camera.Matrix, camera.Distortion, 5, 19.0, ref thick));
+            double[] matrix = camera.Matrix, distortion = camera.Distortion;
+            Line("undistort", N.talmeq_undistAruco(ref view.Image, matrix, distortion, 5, ref undistorted.Image));
+            Line("thickness", N.talmeq_getCorrectImgByThickness(ref view.Image, matrix, distortion, 5, 19.0, ref thick));
             transcript.Close();
             File.WriteAllBytes("undistorted.raw", undistorted.Pixels);
             var pixels = new byte[thick.Stride * thick.Height];
@@ -117,7 +122,8 @@ static class BindingHost
                 {
                     TalmeqPoint spot;
                     int code = N.talmeq_getSpotCoord(ref calib[i % 7].Image, out spot);
-                    Check(code == 0 && spot.X == coords[i % 7].X && spot.Y == coords[i % 7].Y, "the spot of a frame in a thread");
+                    Check(code == 0 && spot.X == coords[i % 7].X && spot.Y == coords[i % 7].Y,
+                          "the spot of a frame in a thread");
                     Check(N.LastError() == "", "a call that returns leaves no error text");
                 }
             });
@@ -125,7 +131,7 @@ static class BindingHost
             for (int round = 0; round < 50 || spotter.IsAlive; ++round)
             {
                 var target = new TalmeqImage { Width = 800, Height = 600 };
-                Check(N.talmeq_undistAruco(ref view.Image, camera.Matrix, camera.Distortion, 3, ref target) == N.Exception &&
+                Check(N.talmeq_undistAruco(ref view.Image, matrix, distortion, 3, ref target) == N.Exception &&
                       N.LastError().Contains("OpenCV"), "three coefficients raise OpenCV's error");
             }
             spotter.Join();
