@@ -1,11 +1,25 @@
 """The module's results on the simulated dataset equal the C++ exports' to
-the last bit: the scenario of tests/c/bindingReference.cpp, written as the
-same transcript, and the same corrected images."""
+the last bit: the scenario of tests/c/bindingReference.cpp, run by two
+threads at once, each with its own calibration file, gives the reference's
+transcript and corrected images. The CTest fixture Bindings.Reference
+writes the dataset (TALMEQ_BINDING_DATA) and the reference's results
+(TALMEQ_BINDING_REFERENCE)."""
+import os
+import pathlib
 import shutil
 import struct
+from concurrent.futures import ThreadPoolExecutor
 
+import cv2
 import talmeq
-from conftest import DATA
+
+DATA = pathlib.Path(os.environ["TALMEQ_BINDING_DATA"])
+REFERENCE = pathlib.Path(os.environ["TALMEQ_BINDING_REFERENCE"])
+
+
+def read(folder, name):
+    """A frame of the dataset as OpenCV reads it: H x W x 3, blue-green-red."""
+    return cv2.imread(str(DATA / folder / name))
 
 
 def bits(value):
@@ -22,7 +36,7 @@ def marker_line(view, code, ids, corners):
     return f"markers {view} {code} {len(ids)}" + "".join(markers)
 
 
-def run_scenario(read, yml):
+def run_scenario(yml):
     lines, images = [], {}
     coords = []
     for i in range(7):
@@ -52,10 +66,13 @@ def run_scenario(read, yml):
     return lines, images
 
 
-def test_results_equal_the_cpp_exports(reference, read, tmp_path):
-    yml = tmp_path / "calibration.yml"
-    shutil.copy(DATA / "height" / "calibration.yml", yml)
-    lines, images = run_scenario(read, yml)
-    assert lines == (reference / "transcript.txt").read_text().splitlines()
-    for name, image in images.items():
-        assert image.tobytes() == (reference / name).read_bytes(), name
+def test_two_threads_get_the_results_of_the_cpp_exports(tmp_path):
+    ymls = [tmp_path / f"calibration{thread}.yml" for thread in range(2)]
+    for yml in ymls:
+        shutil.copy(DATA / "height" / "calibration.yml", yml)
+    with ThreadPoolExecutor(max_workers=2) as pool:
+        runs = list(pool.map(run_scenario, ymls))
+    for lines, images in runs:
+        assert lines == (REFERENCE / "transcript.txt").read_text().splitlines()
+        for name, image in images.items():
+            assert image.tobytes() == (REFERENCE / name).read_bytes(), name
