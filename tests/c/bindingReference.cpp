@@ -1,9 +1,8 @@
 // The C++ side of the binding tests. Writes the simulated dataset into
-// DATA_DIR, with a binary PPM beside each PNG for hosts without an image
-// decoder, then runs on the C++ exports the scenario that the Python and C#
-// hosts run through their bindings, writing WORK_DIR/transcript.txt and the
-// two corrected images (WORK_DIR/undistorted.raw and thickness.raw: packed
-// rows of pixels).
+// DATA_DIR, with the pixels of each PNG beside it as packed blue-green-red
+// rows (NAME.bgr) for hosts without an image decoder, then runs on the C++ exports the scenario that the
+// Python and C# hosts run through their bindings, writing WORK_DIR/transcript.txt and the two corrected
+// images (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
 //
 // The scenario: the spot of each calibration frame (heights 0, 5, ..., 30);
 // the height calibration from them into a copy of the starting calibration
@@ -57,6 +56,11 @@ void item(const std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>
   }
 }
 
+// The pixels of a continuous image as packed rows.
+void writePixels(const fs::path& path, const cv::Mat& image) {
+  std::ofstream(path, std::ios::binary).write(image.ptr<char>(), image.total() * image.elemSize());
+}
+
 template <class... Items>
 void line(const char* step, const Items&... items) {
   transcript << step;
@@ -73,11 +77,10 @@ int main(int argc, char** argv) {
   for (const char* folder : {"height", "chess", "aruco"})
     for (const auto& entry : fs::directory_iterator(data / folder))
       if (entry.path().extension() == ".png")
-        cv::imwrite(fs::path(entry.path()).replace_extension(".ppm").string(),
-                    cv::imread(entry.path().string()));
+        writePixels(fs::path(entry.path()).replace_extension(".bgr"), cv::imread(entry.path().string()));
   const auto frame = [&](const char* folder, const char* prefix, int index) {
     char name[64];
-    std::snprintf(name, sizeof name, "%s_%02d.ppm", prefix, index);
+    std::snprintf(name, sizeof name, "%s_%02d.png", prefix, index);
     return cv::imread((data / folder / name).string());
   };
   fs::create_directories(work);
@@ -97,7 +100,7 @@ int main(int argc, char** argv) {
          axisZ);
   }
   cv::Mat chessMatrix, chessCoeffs, cameraMatrix, distCoeffs, undistorted, thick;
-  line("chess", calibChess(cv::imread((data / "chess" / "chess.ppm").string()), chessMatrix, chessCoeffs),
+  line("chess", calibChess(cv::imread((data / "chess" / "chess.png").string()), chessMatrix, chessCoeffs),
        chessMatrix, chessCoeffs);
   std::vector<std::vector<std::vector<cv::Point2f>>> allCorners;
   std::vector<std::vector<int>> allIds;
@@ -113,9 +116,7 @@ int main(int argc, char** argv) {
   line("undistort", undistAruco(view, cameraMatrix, distCoeffs, {800, 600}, undistorted));
   line("thickness", getCorrectImgByThickness(view, cameraMatrix, distCoeffs, 19.0, thick));
   transcript.close();
-  std::ofstream(work / "undistorted.raw", std::ios::binary)
-      .write(undistorted.ptr<char>(), undistorted.total() * undistorted.elemSize());
-  std::ofstream(work / "thickness.raw", std::ios::binary)
-      .write(thick.ptr<char>(), thick.total() * thick.elemSize());
+  writePixels(work / "undistorted.raw", undistorted);
+  writePixels(work / "thickness.raw", thick);
   return transcript ? 0 : 1;
 }

@@ -20,21 +20,17 @@ static class BindingHost
     static string data;
     static int failures;
 
-    // A binary PPM of the dataset as packed blue-green-red rows.
+    // The pixels the reference wrote beside a PNG of the dataset: the
+    // height frames are 1280 x 1024, the camera views 1024 x 768.
     static PinnedImage Read(string folder, string name)
     {
-        byte[] file = File.ReadAllBytes(Path.Combine(data, folder, name));
-        string[] header = Encoding.ASCII.GetString(file, 0, 32)
-                                  .Split((char[])null, 4, StringSplitOptions.RemoveEmptyEntries);
-        var image = new PinnedImage(int.Parse(header[1]), int.Parse(header[2]), 3);
-        for (int i = 0, start = file.Length - image.Pixels.Length; i < image.Pixels.Length; ++i)
-            image.Pixels[i] = file[start + i - 2 * (i % 3) + 2];  // byte k of a pixel from byte 2 - k
-        return image;
+        byte[] pixels = File.ReadAllBytes(Path.Combine(data, folder, name + ".bgr"));
+        return folder == "height" ? new PinnedImage(pixels, 1280, 1024, 3) : new PinnedImage(pixels, 1024, 768, 3);
     }
 
     static PinnedImage Frame(string folder, string prefix, int index)
     {
-        return Read(folder, string.Format("{0}_{1:00}.ppm", prefix, index));
+        return Read(folder, string.Format("{0}_{1:00}", prefix, index));
     }
 
     // One transcript line: integers as they are, floating-point values as
@@ -81,7 +77,7 @@ static class BindingHost
                 Line(t, "measure", i, code, height, axisZ);
             }
         TalmeqCamera camera;
-        using (var chess = Read("chess", "chess.ppm"))
+        using (var chess = Read("chess", "chess"))
         {
             int code = N.talmeq_calibChess(ref chess.Image, out camera);
             Line(t, "chess", code, Values(code, camera));

@@ -40,25 +40,25 @@ def run_scenario(yml):
     lines, images = [], {}
     coords = []
     for i in range(7):
-        code, spot = talmeq.getSpotCoord(read("height", f"calib_{i:02d}.ppm"))
+        code, spot = talmeq.getSpotCoord(read("height", f"calib_{i:02d}.png"))
         lines.append(f"spot {i} {code} {spot[0]} {spot[1]}")
         coords.append(spot)
     lines.append(f"calibrate {talmeq.getCalibrationParamByLinear([5.0 * i for i in range(7)], coords, yml)}")
     lines.append(f"correct {talmeq.correctYml(-10.0, -9.75, yml)}")
     for i in range(20):
-        code, height, axis_z = talmeq.getPlaneHeightByLinear(read("height", f"measure_{i:02d}.ppm"), yml)
+        code, height, axis_z = talmeq.getPlaneHeightByLinear(read("height", f"measure_{i:02d}.png"), yml)
         lines.append(f"measure {i} {code}{bits(height)}{bits(axis_z)}")
-    lines.append(camera_line("chess", *talmeq.calibChess(read("chess", "chess.ppm"))))
+    lines.append(camera_line("chess", *talmeq.calibChess(read("chess", "chess.png"))))
     all_corners, all_ids = [], []
     for view in range(8):
-        code, ids, corners = talmeq.getArucoCorners(read("aruco", f"view_{view:02d}.ppm"))
+        code, ids, corners = talmeq.getArucoCorners(read("aruco", f"view_{view:02d}.png"))
         lines.append(marker_line(view, code, ids, corners))
         if code == 0:
             all_corners.append(corners)
             all_ids.append(ids)
     code, matrix, coeffs = talmeq.calibAruco(all_corners, all_ids, (1024, 768))
     lines.append(camera_line("aruco", code, matrix, coeffs))
-    view = read("aruco", "view_00.ppm")
+    view = read("aruco", "view_00.png")
     code, images["undistorted.raw"] = talmeq.undistAruco(view, matrix, coeffs, (800, 600))
     lines.append(f"undistort {code}")
     code, images["thickness.raw"] = talmeq.getCorrectImgByThickness(view, matrix, coeffs, 19.0)
