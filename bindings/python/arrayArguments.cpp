@@ -69,9 +69,11 @@ cv::Mat frameView(const py::object& image, const char* name, bindings::FrameLayo
   if (!(array.flags() & py::array::c_style))
     throw py::value_error(expected +
                           "; this one is not C-contiguous (numpy.ascontiguousarray makes a copy that is)");
+  // A C-contiguous array's rows are packed; its strides may say otherwise
+  // only along an axis of length 1, which numpy leaves free.
   cv::Mat frame;
-  const std::string problem =
-      bindings::viewFrame(array.data(), array.shape(0), array.shape(1), array.strides(0), channels, frame);
+  const std::string problem = bindings::viewFrame(array.data(), array.shape(0), array.shape(1),
+                                                  array.shape(1) * channels, channels, frame);
   if (!problem.empty()) throw py::value_error(std::string(name) + ": " + problem);
   return frame;
 }
