@@ -28,6 +28,13 @@ namespace Talmeq
         public void Dispose()
         {
             if (pin.IsAllocated) pin.Free();
+            GC.SuppressFinalize(this);
+        }
+
+        // An image never disposed is unpinned when collected.
+        ~PinnedImage()
+        {
+            if (pin.IsAllocated) pin.Free();
         }
     }
 }
