@@ -57,6 +57,7 @@ Timing medianMicroseconds(int calls, Call&& call) {
 int main(int argc, char** argv) {
   if (argc != 2) return std::fprintf(stderr, "usage: exportTimer FRAME.png\n"), 2;
   using namespace talmeq::bench;
+  cv::setNumThreads(1);  // as the Python side
   const cv::Mat frame = spotSceneFrame(named(spotScenes(), "bright/found"), named(frameSizes(), "5MP").size);
   if (!cv::imwrite(argv[1], frame)) return std::fprintf(stderr, "exportTimer: cannot write %s\n", argv[1]), 2;
 
