@@ -45,14 +45,29 @@ def median_microseconds(calls, call):
 
 
 def throughput(threads, calls, call):
-    """Calls per second of `threads` threads making `calls` calls each."""
-    workers = [threading.Thread(target=lambda: [call() for _ in range(calls)]) for _ in range(threads)]
+    """Calls per second of `threads` threads making `calls` calls each, and
+    the share of the first thread's time in calls during which the second
+    was in a call too: near 0 if a call held the GIL, near 1 if not, however
+    busy the machine."""
+    spans = [[] for _ in range(threads)]
+
+    def work(mine):
+        for _ in range(calls):
+            start = time.perf_counter()
+            call()
+            mine.append((start, time.perf_counter()))
+
+    workers = [threading.Thread(target=work, args=(mine,)) for mine in spans]
     start = time.perf_counter()
     for worker in workers:
         worker.start()
     for worker in workers:
         worker.join()
-    return threads * calls / (time.perf_counter() - start)
+    rate = threads * calls / (time.perf_counter() - start)
+    if threads < 2:
+        return rate, 0.0
+    together = sum(max(0.0, min(e1, e2) - max(s1, s2)) for s1, e1 in spans[0] for s2, e2 in spans[1])
+    return rate, together / sum(end - begin for begin, end in spans[0])
 
 
 def main(timer):
@@ -79,9 +94,9 @@ def main(timer):
         speed_ups = {}
         for threads in (1, default_threads):
             cv2.setNumThreads(threads)
-            one = statistics.median(throughput(1, 40, lambda: talmeq.getSpotCoord(frame)) for _ in range(3))
-            two = statistics.median(throughput(2, 20, lambda: talmeq.getSpotCoord(frame)) for _ in range(3))
-            speed_ups[threads] = (one, two)
+            one = statistics.median(throughput(1, 40, lambda: talmeq.getSpotCoord(frame))[0] for _ in range(3))
+            runs = [throughput(2, 20, lambda: talmeq.getSpotCoord(frame)) for _ in range(3)]
+            speed_ups[threads] = (one, statistics.median(r[0] for r in runs), statistics.median(r[1] for r in runs))
         load_after = os.getloadavg()
 
     print(f"binding benchmark on a {cpp['width']} x {cpp['height']} frame "
@@ -92,9 +107,10 @@ def main(timer):
               f"overhead {python[index] - cpp[key]:5.2f} us")
     print(f"getSpotCoord from Python with one OpenCV thread, median per call: {spot[0] / 1e3:.2f} ms on the clock, "
           f"{spot[1] / 1e3:.2f} ms of the processor")
-    for threads, (one, two) in speed_ups.items():
+    for threads, (one, two, together) in speed_ups.items():
         print(f"getSpotCoord with {threads} OpenCV thread{'s' if threads > 1 else ''}: one Python thread "
-              f"{one:.1f} calls/s, two {two:.1f} calls/s, speed-up {two / one:.2f}x")
+              f"{one:.1f} calls/s, two {two:.1f} calls/s, speed-up {two / one:.2f}x; "
+              f"calls of the two threads overlap {together:.0%} of the time")
     print(f"load average (1 min) before {load_before[0]:.2f}, after {load_after[0]:.2f}")
     return 0
 
