@@ -10,6 +10,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3
   clang-14 libclang-rt-14-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-opencv
+  mono-mcs mono-runtime
 )
 
 missing=()
