@@ -52,9 +52,19 @@ fs::path temporaryFor(const fs::path& target) {
   return target.parent_path() / fs::u8path(prefix + name.substr(name.size() - kept));
 }
 
+// Opens `path` with the C library, by its wide name on Windows so that any
+// character of it survives.
+std::FILE* openFile(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), std::wstring(mode, mode + std::strlen(mode)).c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
 // Forces the file's content to the disk before the rename publishes it.
 bool flushToDisk(const fs::path& path) {
-  std::FILE* file = std::fopen(path.string().c_str(), "ab");
+  std::FILE* file = openFile(path, "ab");
   if (!file) return false;
 #ifdef _WIN32
   const bool flushed = std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
@@ -65,7 +75,7 @@ bool flushToDisk(const fs::path& path) {
 }
 
 void markPartial(const fs::path& path) {
-  const std::string text = path.string();
+  const std::string text = path.string();  // the name the C library's remove() takes
   partialPending = false;
   if (text.size() >= sizeof partialPath) return;
   std::memcpy(partialPath, text.c_str(), text.size() + 1);
@@ -80,7 +90,7 @@ void replaceFile(const std::string& target, const std::function<bool(const std::
   markPartial(temporary);
   bool written = false;
   try {
-    written = write(temporary.string()) && flushToDisk(temporary);
+    written = write(temporary.u8string()) && flushToDisk(temporary);
   } catch (const cv::Exception&) {
     written = false;
   }
@@ -97,7 +107,7 @@ void replaceFile(const std::string& target, const std::function<bool(const std::
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   replaceFile(path, [&](const std::string& temporary) {
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::FILE* file = openFile(fs::u8path(temporary), "wb");
     if (!file) return false;
     const bool all = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && all;
