@@ -81,6 +81,7 @@ void writeFixture(const ScratchFolder& dir) {
   const talmeq::sim::Camera camera = talmeq::sim::datasetCamera();
   talmeq::sim::writeCameraFile(dir.file("other.yml"), {camera.matrix(), camera.distortion(), camera.size, {}});
   cv::imwrite(dir.file("old.png"), flat({64, 48}, 7));
+  fs::create_directory(dir.file("quiet"));
 }
 
 const std::vector<Row>& rows() {
@@ -178,8 +179,8 @@ const std::vector<Row>& rows() {
       {"19 versions", {"--version"}, 0, "talmeq 1.8.0 (library 2025_09_29_V1.8.0)", {}, "", "", false},
       {"19 unknown subcommand", {"frobnicate"}, 2, "unknown subcommand 'frobnicate'; the subcommands are: spot,", {}},
       {"19 global options in a subcommand's help", {"measure", "--help"}, 0, "--log-file FILE", {}, "", "", false},
-      {"19 no empty log file", {"board", "chess", "--out", "b.svg"}, 0, "b.svg", {"talmeqAlgorithm.log"},
-       "env -u TALMEQ_LOG_FILE -u TALMEQ_LOG_CONFIG"},
+      {"19 no empty log file", {"board", "chess", "--out", "b.svg"}, 0, "b.svg", {"quiet/talmeqAlgorithm.log"},
+       "cd quiet && env -u TALMEQ_LOG_FILE -u TALMEQ_LOG_CONFIG"},
       {"21 huge numbers in short form", {"correct", "--yml", "big.yml", "--from", "0", "--to", "1e62"}, 0,
        "-> 1e+62", {}, "", "", false},
   };
