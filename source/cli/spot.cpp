@@ -60,8 +60,10 @@ void spotImage(const std::string& path, const std::string& annotation, ImageRows
   const ImageRead read = tryReadImage(path);
   SpotResult result;
   spot::Trace trace;
-  if (read.problem.empty()) result = findSpot(read.image, trace);
-  else result.failure = read.problem;
+  if (read.problem.empty())
+    result = findSpot(read.image, trace);
+  else
+    result.failure = read.problem;
   const bool found = result.failure.empty();
   nlohmann::json row = nullKeys({"image", "result", "meaning", "x", "y", "reason", "annotation"});
   row["image"] = path;
@@ -69,20 +71,20 @@ void spotImage(const std::string& path, const std::string& annotation, ImageRows
   if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
   if (!found) row["reason"] = result.failure;
   if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
+  // The row's note: the reason, the warning, or a failed annotation.
+  std::string note = found ? result.warning : result.failure;
   std::string failure = result.failure;
-  if (!failure.empty() && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
+  if (!found && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
   if (!annotation.empty() && read.problem.empty() && result.code) {
     try {
       writeImage(annotation, annotateSpot(read.image, trace, found, result.coord, outcomeText(result)));
       row["annotation"] = annotation;
     } catch (const WorkFailure& error) {
-      failure = error.what();
+      note = failure = error.what();
     }
   }
-  rows.add(path,
-           {result.code ? std::to_string(*result.code) : "-", found ? std::to_string(result.coord.x) : "-",
-            found ? std::to_string(result.coord.y) : "-", failure.empty() ? result.warning : found ? failure : result.failure},
-           row, failure);
+  const std::string x = found ? std::to_string(result.coord.x) : "-", y = found ? std::to_string(result.coord.y) : "-";
+  rows.add(path, {result.code ? std::to_string(*result.code) : "-", x, y, note}, row, failure);
 }
 
 void runSpot(const SpotOptions& options, Session& session) {
