@@ -22,7 +22,9 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "installing: ${missing[*]}"
+echo "installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+echo "updating the package lists" >&2
 apt-get update -qq
+echo "installing ${#missing[@]} packages (a few minutes)" >&2
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
