@@ -1,5 +1,5 @@
 // Calls one export (or one call of the precision layer) and reports an
-// OpenCV error it raises the same way as a failure code: as a LibraryFailure
+// OpenCV error it raises the same way as a failure code: as a WorkFailure
 // with a one-line message.
 #pragma once
 
@@ -16,7 +16,7 @@ auto callExport(const char* exportName, Call&& call) {
   try {
     return call();
   } catch (const cv::Exception& error) {
-    throw LibraryFailure(std::string(exportName) + " raised an OpenCV error: " + error.err +
+    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err +
                          " (in " + error.func + ")");
   }
 }

@@ -1,5 +1,8 @@
 // `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
-// absolute height of the plane in each image (getPlaneHeightByLinear).
+// absolute height of the plane in each image (getPlaneHeightByLinear), with
+// the locator's reason for each image without a usable height; with
+// --precise also the height from the sub-pixel spot (readHeight).
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -7,12 +10,14 @@
 #include "failures.h"
 #include "heightWorkflow.h"
 #include "imageFiles.h"
+#include "imageRows.h"
 #include "libraryCall.h"
 #include "measureAnnotation.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
 #include "preciseAnnotation.h"
 #include "preciseRows.h"
-#include "resultCodes.h"
-#include "terminal.h"
+#include "spotReasons.h"
 
 namespace talmeq::cli {
 namespace {
@@ -24,45 +29,100 @@ struct MeasureOptions {
   bool precise = false;
 };
 
-void runMeasure(const MeasureOptions& options, Session& session) {
-  readHeightCalibration(options.yml);  // refuses a missing or unreadable file before any image is read
-  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
-  for (const std::string& path : options.images) requireExistingFile(path);
-  Table table{{"image", "result", "height", "absolute"}, {}};
-  if (options.precise)
-    table.columns.insert(table.columns.end(), preciseHeightColumns().begin(), preciseHeightColumns().end());
-  nlohmann::json rows = nlohmann::json::array();
-  FailureTally failures("getPlaneHeightByLinear");
-  Progress progress("measure", options.images.size());
-  for (std::size_t i = 0; i < options.images.size(); ++i) {
-    progress.step(options.images[i]);
-    const cv::Mat image = readImage(options.images[i]);
-    const HeightMeasurement m = measureHeight(image, options.yml);
-    const std::string meaning(resultMeaning("getPlaneHeightByLinear", m.code));
-    table.rows.push_back({options.images[i], std::to_string(m.code) + " (" + meaning + ")",
-                          m.hasHeights() ? fixed(m.height, 4) : "-",
-                          m.hasHeights() ? fixed(m.axisZ, 4) : "-"});
-    nlohmann::json row = {{"image", options.images[i]}, {"result", m.code}, {"meaning", meaning}};
-    if (m.hasHeights()) row.update({{"height", m.height}, {"axisZ", m.axisZ}});
-    std::optional<HeightReading> precise;
-    if (options.precise) {
-      precise = callExport("readHeight", [&] { return readHeight(image, options.yml); });
-      const std::vector<std::string> cells = preciseHeightCells(*precise);
-      table.rows.back().insert(table.rows.back().end(), cells.begin(), cells.end());
-      row["precise"] = preciseObject(*precise);
-    }
-    if (!annotations[i].empty()) {
-      cv::Mat canvas = annotateMeasurement(image, traceMeasurement(image, options.yml));
-      if (precise) drawPreciseSpot(canvas, precise->spot);
-      writeImage(annotations[i], canvas);
-      row["annotation"] = annotations[i];
-    }
-    rows.push_back(row);
-    failures.add(options.images[i], m.code);
+// The measurement of one image, or why it could not be made.
+std::optional<HeightMeasurement> measureImage(const cv::Mat& image, const MeasureOptions& options,
+                                              const cv::Rect& window, std::string& problem) {
+  const bool inside = window.x >= 0 && window.y >= 0 && std::int64_t{window.x} + window.width <= image.cols &&
+                      std::int64_t{window.y} + window.height <= image.rows;
+  if (!inside) {
+    problem = "the image (" + std::to_string(image.cols) + " x " + std::to_string(image.rows) +
+              ") does not hold the calibration's search window " + rectText(window);
+    return std::nullopt;
   }
-  session.output.document().update({{"yml", options.yml}, {"images", rows}});
-  session.output.table(table);
-  failures.raiseIfAny();
+  try {
+    return measureHeight(image, options.yml);
+  } catch (const WorkFailure& error) {
+    problem = error.what();
+    return std::nullopt;
+  }
+}
+
+std::string outcomeText(const HeightMeasurement& m) {
+  const std::string heights =
+      m.hasHeights() ? ", height " + fixed(m.height, 4) + ", absolute " + fixed(m.absolute, 4) : std::string();
+  return "result " + std::to_string(m.code) + heights + (m.failure.empty() ? "" : ": " + m.failure);
+}
+
+void measureOne(const std::string& path, const std::string& annotation, const MeasureOptions& options,
+                const cv::Rect& window, ImageRows& rows) {
+  const ImageRead read = tryReadImage(path);
+  std::string failure = read.problem;
+  const std::optional<HeightMeasurement> m =
+      read.problem.empty() ? measureImage(read.image, options, window, failure) : std::nullopt;
+  nlohmann::json row = nullKeys({"image", "result", "meaning", "height", "absolute", "reason", "annotation"});
+  row["image"] = path;
+  if (m) {
+    failure = m->failure;
+    row.update({{"result", m->code}, {"meaning", resultMeaning("getPlaneHeightByLinear", m->code)}});
+    if (m->hasHeights()) row.update({{"height", number(m->height)}, {"absolute", number(m->absolute)}});
+  }
+  if (!failure.empty()) row["reason"] = failure;
+  std::string rowFailure = m && !failure.empty()
+                               ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure
+                               : failure;
+  std::optional<HeightReading> precise;
+  if (options.precise) row["precise"] = nullptr;
+  if (m && options.precise) {
+    try {
+      precise = callExport("readHeight", [&] { return readHeight(read.image, options.yml); });
+      row["precise"] = preciseObject(*precise);
+    } catch (const WorkFailure& error) {
+      rowFailure = failure = error.what();
+    }
+  }
+  if (m && !annotation.empty()) {
+    try {
+      cv::Mat canvas = annotateMeasurement(read.image, m->trace, outcomeText(*m));
+      if (precise) drawPreciseSpot(canvas, precise->spot);
+      writeImage(annotation, canvas);
+      row["annotation"] = annotation;
+    } catch (const WorkFailure& error) {
+      rowFailure = failure = error.what();
+    }
+  }
+  std::vector<std::string> cells{m ? std::to_string(m->code) : "-", m && m->hasHeights() ? fixed(m->height, 4) : "-",
+                                 m && m->hasHeights() ? fixed(m->absolute, 4) : "-"};
+  if (options.precise) {
+    const std::vector<std::string> preciseCells = preciseHeightCells(precise);
+    cells.insert(cells.end(), preciseCells.begin(), preciseCells.end());
+  }
+  cells.push_back(failure);
+  rows.add(path, cells, row, rowFailure);
+}
+
+void runMeasure(const MeasureOptions& options, Session& session) {
+  const CalibrationFileContent file = readCalibrationFile(options.yml);
+  requireCalibration(file, options.yml);
+  const cv::Rect window = shiftedWindow(file.values);
+  if (window.width < 0 || window.height < 0)
+    throw UsageError(options.yml + ": the search window " + rectText(window) + " has a negative size");
+  for (const std::string& path : options.images) requireExistingFile(path);
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  std::vector<std::string> inputs = options.images;
+  inputs.push_back(options.yml);
+  refuseOverlaps(annotations, inputs);
+  session.output.document()["yml"] = options.yml;
+  std::vector<std::string> columns{"result", "height", "absolute"};
+  std::vector<std::size_t> widths{6, 9, 9};
+  if (options.precise) addPreciseHeightColumns(columns, widths);
+  columns.push_back("note");
+  widths.push_back(0);
+  ImageRows rows(session, "measure", options.images, columns, widths);
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    rows.next(options.images[i]);
+    measureOne(options.images[i], annotations[i], options, window, rows);
+  }
+  rows.raiseIfAny();
 }
 
 }  // namespace
@@ -74,13 +134,13 @@ Command addMeasureCommand(CLI::App& app) {
   cmd->add_option("images", options->images, "Camera images (8-bit colour)")->required();
   cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
   cmd->add_option("--annotate", options->annotate,
-                  "Draw the search window, the track band and the spot into this image file; with several "
-                  "images, '-<image name>' is added to its name")
+                  "Draw the search window, the track band, the spot and the outcome into this image file; with "
+                  "several images, '-<image name>' is added to its name")
       ->default_str("none");
   cmd->add_flag("--precise", options->precise,
                 "Also measure from the sub-pixel spot with the precision layer (readHeight): a 'precise' object "
                 "per image with height, axisZ and heightUncertainty, and the centre in the annotation (default: off)");
-  return {cmd, [options](Session& session) { runMeasure(*options, session); }};
+  return {cmd, nullKeys({"yml", "images"}), [options](Session& session) { runMeasure(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -9,11 +9,16 @@
 
 namespace talmeq::cli {
 
-// Reads the spot of each row's image with readSpot, fits and writes the file
-// with fitHeightModel and scores the points against it; the run's code is 0,
-// or -1 when the average error exceeds 0.2 (file written). LibraryFailure
-// when an image holds no spot or an ambiguous one, or the file holds no
-// settings or cannot be replaced.
-HeightCalibrationRun calibrateHeightsPrecisely(const std::vector<HeightRow>& rows, const std::string& ymlPath);
+// Reads the spot of each row's image with readSpot. UsageError when an
+// image cannot be read; WorkFailure naming the image when it holds no spot
+// or an ambiguous one, or readSpot raises an OpenCV error.
+HeightCalibrationRun readSpotsPrecisely(const std::vector<HeightRow>& rows);
+
+// Fits and writes the file at `ymlPath` (which holds the four settings)
+// with fitHeightModel, reads it back into `run.file` and scores each point
+// at its sub-pixel centre. `run.code` is 0, or -1 when the average error
+// exceeds 0.2 (the file is written all the same). WorkFailure when the file
+// holds no settings or could not be replaced, or the fit is not finite.
+void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath);
 
 }  // namespace talmeq::cli

@@ -41,22 +41,24 @@ std::string subPixelText(const SpotReading& r) {
   return r.hasCentre() ? "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ")" : "-";
 }
 
-const std::vector<std::string>& preciseSpotColumns() {
-  static const std::vector<std::string> columns{"sub-pixel spot", "uncertainty", "status", "method"};
-  return columns;
+void addPreciseSpotColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths) {
+  columns.insert(columns.end(), {"sub-pixel spot", "uncertainty", "status", "method"});
+  widths.insert(widths.end(), {20, 11, 10, 15});
 }
 
-std::vector<std::string> preciseSpotCells(const SpotReading& r) {
-  return {subPixelText(r), cell(r.uncertainty, 4), toText(r.status), toText(r.method)};
+std::vector<std::string> preciseSpotCells(const std::optional<SpotReading>& r) {
+  if (!r) return {"-", "-", "-", "-"};
+  return {subPixelText(*r), cell(r->uncertainty, 4), toText(r->status), toText(r->method)};
 }
 
-const std::vector<std::string>& preciseHeightColumns() {
-  static const std::vector<std::string> columns{"sub-pixel height", "uncertainty", "status"};
-  return columns;
+void addPreciseHeightColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths) {
+  columns.insert(columns.end(), {"sub-pixel height", "uncertainty", "status"});
+  widths.insert(widths.end(), {16, 11, 13});
 }
 
-std::vector<std::string> preciseHeightCells(const HeightReading& r) {
-  return {cell(r.height, 4), cell(r.heightUncertainty, 4), toText(r.status)};
+std::vector<std::string> preciseHeightCells(const std::optional<HeightReading>& r) {
+  if (!r) return {"-", "-", "-"};
+  return {cell(r->height, 4), cell(r->heightUncertainty, 4), toText(r->status)};
 }
 
 }  // namespace talmeq::cli

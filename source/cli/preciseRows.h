@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <talmeqStation.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,11 @@ nlohmann::json preciseObject(const HeightReading& reading);
 // "(x, y)" to three decimals, or "-".
 std::string subPixelText(const SpotReading& reading);
 
-// Extra columns of `spot --precise` and `measure --precise`, and their cells.
-const std::vector<std::string>& preciseSpotColumns();
-std::vector<std::string> preciseSpotCells(const SpotReading& reading);
-const std::vector<std::string>& preciseHeightColumns();
-std::vector<std::string> preciseHeightCells(const HeightReading& reading);
+// The extra columns of `spot --precise` and `measure --precise`, added to
+// `columns` with their widths, and their cells ("-" without a reading).
+void addPreciseSpotColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths);
+std::vector<std::string> preciseSpotCells(const std::optional<SpotReading>& reading);
+void addPreciseHeightColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths);
+std::vector<std::string> preciseHeightCells(const std::optional<HeightReading>& reading);
 
 }  // namespace talmeq::cli
