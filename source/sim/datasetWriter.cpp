@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "cameraFile.h"
+#include "viewPoses.h"
 
 namespace talmeq::sim {
 namespace {
@@ -18,6 +19,9 @@ namespace fs = std::filesystem;
 constexpr int kMeasureFrames = 20;
 constexpr std::uint64_t kCalibrationSeed = 100;  // pixel noise of calib_NN
 constexpr std::uint64_t kMeasureSeed = 500;      // pixel noise of measure_NN
+constexpr int kChessViews = 12;
+constexpr std::uint64_t kChessViewSeed = 7;     // poses of the chessboard's many views
+constexpr double kChessViewFraction = 0.5;      // board width over image width
 
 fs::path subfolder(const std::string& dir, const char* name) {
   const fs::path folder = fs::u8path(dir) / name;
@@ -81,6 +85,10 @@ Camera datasetCamera() {
 
 Pose datasetChessPose(const Target& chess) { return boardPose(chess, 480.0, 18.0, -14.0, 4.0); }
 
+std::vector<Pose> datasetChessViewPoses(const Target& chess) {
+  return coveringPoses(chess, datasetCamera(), kChessViews, kChessViewSeed, kChessViewFraction);
+}
+
 std::vector<Pose> datasetArucoPoses(const Target& board) {
   return {boardPose(board, 4200.0, 0.0, 0.0, 2.0),      boardPose(board, 4300.0, 30.0, 0.0, -5.0),
           boardPose(board, 4300.0, -30.0, 0.0, 5.0),    boardPose(board, 4300.0, 0.0, 32.0, 0.0),
@@ -107,6 +115,9 @@ void writeChessDataset(const std::string& dir) {
   const fs::path folder = subfolder(dir, "chess");
   const Target chess = chessboardTarget();
   writePng(folder / "chess.png", renderView(chess, datasetCamera(), datasetChessPose(chess)).image);
+  const std::vector<View> views =
+      renderViews(chess, datasetCamera(), datasetChessViewPoses(chess), datasetArucoEffects());
+  for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);
   writeTrueCamera(folder);
 }
 
