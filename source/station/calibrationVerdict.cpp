@@ -15,11 +15,11 @@ std::string text(double value) {
   return out.str();
 }
 
-CalibrationCheck below(std::string name, std::string rule, double threshold, double value) {
+VerdictCheck below(std::string name, std::string rule, double threshold, double value) {
   return {std::move(name), std::move(rule), threshold, value, value < threshold};
 }
 
-CalibrationCheck uncertaintyCheck(const char* parameter, double value, double sigma, double threshold) {
+VerdictCheck uncertaintyCheck(const char* parameter, double value, double sigma, double threshold) {
   const double relative = kConfidence * sigma / std::fabs(value);
   return below(std::string(parameter) + " uncertainty",
                "1.96 sigma / " + std::string(parameter) + " < " + text(threshold), threshold, relative);
@@ -27,8 +27,8 @@ CalibrationCheck uncertaintyCheck(const char* parameter, double value, double si
 
 }  // namespace
 
-std::vector<CalibrationCheck> verdictChecks(const CameraCalibrationReport& r, const CalibrationThresholds& t) {
-  std::vector<CalibrationCheck> checks;
+std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& r, const CalibrationThresholds& t) {
+  std::vector<VerdictCheck> checks;
   const CameraParameters& v = r.camera;
   const CameraParameters& s = r.uncertainty;
   checks.push_back(uncertaintyCheck("fx", v.fx, s.fx, t.maxRelativeUncertainty));

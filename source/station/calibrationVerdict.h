@@ -12,7 +12,7 @@ namespace talmeq {
 // `thresholds`, in a fixed order: the four relative uncertainties, rms,
 // coverage, views, cross-validation, tilted views,
 // repeated views.
-std::vector<CalibrationCheck> verdictChecks(const CameraCalibrationReport& report,
+std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& report,
                                             const CalibrationThresholds& thresholds);
 
 }  // namespace talmeq

@@ -169,7 +169,7 @@ CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& v
     report.straightness = std::max(report.straightness, quality::rowStraightness(*view, c.cameraMatrix, c.distCoeffs));
   report.checks = verdictChecks(report, thresholds);
   report.accepted = std::all_of(report.checks.begin(), report.checks.end(),
-                                [](const CalibrationCheck& check) { return check.passed; });
+                                [](const VerdictCheck& check) { return check.passed; });
   return report;
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "talmeqStation_export.h"
+#include "verdictCheck.h"
 
 namespace talmeq {
 
@@ -75,15 +76,6 @@ struct ViewQuality {
   std::vector<int> worstPoints;          // indices of its largest residuals, largest first (at most 3)
 };
 
-// One threshold of the verdict and the figure measured against it.
-struct CalibrationCheck {
-  std::string name;       // "fx uncertainty", "rms", "coverage", "views", "cross-validation", ...
-  std::string rule;       // the rule in words, e.g. "1.96 sigma / fx < 0.05"
-  double threshold = 0.0;
-  double value = 0.0;
-  bool passed = false;
-};
-
 struct CameraCalibrationReport {
   cv::Size imageSize;
   cv::Mat cameraMatrix;           // 3 x 3 CV_64F
@@ -100,7 +92,7 @@ struct CameraCalibrationReport {
                                   // the views (alternate views); NaN with fewer than 4 used views
   double straightness = 0.0;      // pixels: largest distance of an undistorted board point from the line
                                   // through its board row
-  std::vector<CalibrationCheck> checks;
+  std::vector<VerdictCheck> checks;
   bool accepted = false;          // every check passed
 };
 

@@ -68,7 +68,7 @@ double distortionError(const CameraCalibrationReport& r, const sim::Camera& trut
 
 std::vector<std::string> failedChecks(const CameraCalibrationReport& r) {
   std::vector<std::string> names;
-  for (const talmeq::CalibrationCheck& check : r.checks)
+  for (const talmeq::VerdictCheck& check : r.checks)
     if (!check.passed) names.push_back(check.name);
   return names;
 }
