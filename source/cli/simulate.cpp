@@ -42,16 +42,18 @@ void runSimulate(const SimulateOptions& options, Session& session) {
   const std::size_t calibFrames = countFiles(root / "height", "calib_");
   const std::size_t measureFrames = countFiles(root / "height", "measure_");
   const std::size_t views = countFiles(root / "aruco", "view_");
+  const std::size_t chessViews = countFiles(root / "chess", "view_");
   Table table{{"folder", "contents"}, {}};
   table.rows.push_back({at("height"), "calibration.yml (starting file), heights.csv + " +
                                           std::to_string(calibFrames) + " calib_NN.png, measure.csv + " +
                                           std::to_string(measureFrames) + " measure_NN.png"});
-  table.rows.push_back({at("chess"), "chess.png, camera_truth.yml"});
+  table.rows.push_back({at("chess"), "chess.png, " + std::to_string(chessViews) + " view_NN.png, camera_truth.yml"});
   table.rows.push_back({at("aruco"), std::to_string(views) + " view_NN.png, camera_truth.yml"});
   session.output.table(table);
   session.output.document().update(
       {{"dir", options.dir},
        {"height", {{"calibrationFrames", calibFrames}, {"measureFrames", measureFrames}}},
+       {"chess", {{"views", chessViews}}},
        {"aruco", {{"views", views}}},
        {"camera", {{"fx", camera.fx}, {"fy", camera.fy}, {"cx", camera.cx}, {"cy", camera.cy}}}});
 }
@@ -62,7 +64,7 @@ Command addSimulateCommand(CLI::App& app) {
   auto options = std::make_shared<SimulateOptions>();
   CLI::App* cmd = app.add_subcommand("simulate", "Write a synthetic dataset of the station and its camera");
   cmd->add_option("dir", options->dir, "Folder to fill (created as needed)")->required();
-  return {cmd, nullKeys({"dir", "height", "aruco", "camera"}), [options](Session& session) { runSimulate(*options, session); }};
+  return {cmd, nullKeys({"dir", "height", "chess", "aruco", "camera"}), [options](Session& session) { runSimulate(*options, session); }};
 }
 
 }  // namespace talmeq::cli
