@@ -1,112 +1,175 @@
-// `talmeq calib-chess IMAGE --out CAMERA.yml` and `talmeq calib-aruco
+// `talmeq calib-chess IMAGE... --out CAMERA.yml` and `talmeq calib-aruco
 // IMAGE... --out CAMERA.yml`: the camera matrix and distortion coefficients
-// from a chessboard image or from ArUco board views, written as a camera file;
-// `--annotate` draws the detected corners with magnified reprojection errors.
+// from chessboard or ArUco board views, written as a camera file with the
+// warnings about the calibration. One view calls the library's export; many
+// views are calibrated through the station layer with its quality report
+// and verdict. `--annotate` draws the detected corners with magnified
+// reprojection errors (and, for many views, a coverage map).
 #include <memory>
 
-#include "cameraFile.h"
+#include "cameraOutput.h"
 #include "cameraWorkflow.h"
+#include "chessboardCheck.h"
 #include "commands.h"
-#include "cornerAnnotation.h"
 #include "failures.h"
 #include "imageFiles.h"
+#include "imageRows.h"
+#include "manyViewCalibration.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
+#include "terminal.h"
 
 namespace talmeq::cli {
 namespace {
+
+const std::vector<std::string> kCameraFileExtensions{".yml", ".yaml", ".xml", ".json", ".gz"};
 
 struct CameraOptions {
   std::vector<std::string> images;
   std::string out;
   std::string annotate;
+  bool skipBoardCheck = false;  // calib-chess
+  CalibrationThresholds thresholds;
 };
 
-nlohmann::json cameraJson(const CameraCalibration& c) {
-  const cv::Mat& k = c.cameraMatrix;
-  nlohmann::json json = {
-      {"fx", k.at<double>(0, 0)},
-      {"fy", k.at<double>(1, 1)},
-      {"cx", k.at<double>(0, 2)},
-      {"cy", k.at<double>(1, 2)},
-      {"distortion", std::vector<double>(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>())},
-      {"imageWidth", c.imageSize.width},
-      {"imageHeight", c.imageSize.height}};
-  if (c.reprojection) json["rms"] = c.reprojection->rms;
-  return json;
+void runManyViews(const CameraOptions& options, CalibrationTarget target, Session& session) {
+  runManyViewCalibration({target, options.images, options.out, options.annotate, options.thresholds}, session);
 }
 
-void reportCamera(const CameraCalibration& c, const CameraOptions& options, Session& session) {
-  const cv::Mat& k = c.cameraMatrix;
-  const cv::Mat d = c.distCoeffs.reshape(1, 1);
-  Table table{{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {}};
-  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2),
-                        fixed(k.at<double>(0, 2), 2), fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5),
-                        fixed(d.at<double>(1), 5), fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5),
-                        fixed(d.at<double>(4), 5), c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
-  session.output.table(table);
-  session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " +
-                      std::to_string(c.imageSize.height) + ") -> " + options.out);
-  session.output.document().update({{"camera", cameraJson(c)}, {"out", options.out}, {"markers", c.markers}});
+void checkArguments(const CameraOptions& options) {
+  for (const std::string& path : options.images) requireExistingFile(path);
+  requireExtension(options.out, kCameraFileExtensions, "--out");
+  std::vector<std::string> outputs = annotationPaths(options.images, options.annotate);
+  outputs.push_back(options.out);
+  if (options.images.size() > 1 && !options.annotate.empty()) outputs.push_back(coverageMapPath(options.annotate));
+  refuseOverlaps(outputs, options.images);
 }
 
-void writeOutputs(const CameraCalibration& c, const CameraOptions& options, Session& session) {
-  sim::CameraFile file{c.cameraMatrix, c.distCoeffs, c.imageSize, std::nullopt};
-  if (c.reprojection) file.rms = c.reprojection->rms;
-  if (!sim::writeCameraFile(options.out, file)) throw UsageError("cannot write file: " + options.out);
-  reportCamera(c, options, session);
-  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
-  if (options.annotate.empty() || !c.reprojection) return;
-  std::size_t view = 0;
-  nlohmann::json written = nlohmann::json::array();
-  for (std::size_t i = 0; i < options.images.size(); ++i) {
-    if (c.markers[i] == 0) continue;
-    const ViewResiduals& residuals = c.reprojection->views[view++];
-    writeImage(annotations[i], annotateCorners(readImage(options.images[i]), residuals, c.reprojection->rms));
-    written.push_back(annotations[i]);
+nlohmann::json viewRow(const std::string& image, int markers, const std::string& reason) {
+  nlohmann::json row = nullKeys({"image", "markers", "reason"});
+  row["image"] = image;
+  if (markers >= 0) row["markers"] = markers;
+  if (!reason.empty()) row["reason"] = reason;
+  return row;
+}
+
+void runChess(const CameraOptions& options, Session& session) {
+  checkArguments(options);
+  if (options.images.size() > 1) return runManyViews(options, CalibrationTarget::kChessboard, session);
+  const std::string& path = options.images.front();
+  const cv::Mat image = readImage(path);
+  if (!options.skipBoardCheck && !chessboardMayBeThere(image))
+    throw WorkFailure(path + ": no 17 x 12 chessboard can be seen (quick check); calibChess was not called");
+  CalibratedViews v;
+  {
+    const ElapsedTime elapsed("calibChess: looking for the 17 x 12 chessboard");
+    v.camera = calibrateFromChessboard(image, path);
   }
-  session.output.document()["annotations"] = written;
+  v.names = {path};
+  v.images = {image};
+  v.annotations = annotationPaths(options.images, options.annotate);
+  ImageRows rows(session, "chess", options.images, {"corners"}, {7});
+  const int corners = v.camera.views.empty() ? -1 : static_cast<int>(v.camera.views.front().found.size());
+  rows.add(path, {corners < 0 ? "-" : std::to_string(corners)}, viewRow(path, corners, {}), {});
+  finishCamera(v, options.out, session);
 }
 
-void checkOutputs(const CameraOptions& options) {
-  requireWritableLocation(options.out);
-  annotationPaths(options.images, options.annotate);
+void runAruco(const CameraOptions& options, Session& session) {
+  checkArguments(options);
+  if (options.images.size() > 1) return runManyViews(options, CalibrationTarget::kArucoGrid, session);
+  ImageRows rows(session, "markers", options.images, {"markers", "note"}, {7, 0});
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  std::vector<MarkerView> views;
+  CalibratedViews v;
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    const std::string& path = options.images[i];
+    rows.next(path);
+    ImageRead read = tryReadImage(path);
+    if (read.problem.empty() && v.camera.imageSize.empty()) v.camera.imageSize = read.image.size();
+    if (read.problem.empty() && read.image.size() != v.camera.imageSize)
+      read.problem = "the image size differs from the first image's";
+    MarkerView view;
+    try {
+      if (read.problem.empty()) view = findMarkers(read.image);
+    } catch (const WorkFailure& error) {
+      read.problem = error.what();
+    }
+    const int markers = read.problem.empty() ? static_cast<int>(view.ids.size()) : -1;
+    const std::string note = !read.problem.empty() ? read.problem : markers == 0 ? "no marker: left out" : "";
+    rows.add(path, {markers < 0 ? "-" : std::to_string(markers), note}, viewRow(path, markers, read.problem),
+             read.problem);
+    if (markers <= 0) continue;
+    views.push_back(std::move(view));
+    v.names.push_back(path);
+    v.images.push_back(read.image);
+    v.annotations.push_back(annotations[i]);
+  }
+  const cv::Size size = v.camera.imageSize;
+  v.camera = calibrateFromMarkers(views, size);
+  finishCamera(v, options.out, session);
+  rows.raiseIfAny();
 }
 
-void addSharedOptions(CLI::App& cmd, CameraOptions& options) {
-  cmd.add_option("--out", options.out,
-                 "Camera file to write (YAML: camera_matrix, distortion_coefficients, ...)")
+// The verdict's thresholds of a many-view calibration.
+void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
+  const char* manyViews = " (many views)";
+  cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--min-coverage", t.minCoverageScore,
+                  std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
+                              "grid") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--min-views", t.minViews, std::string("Fewest used views accepted") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--max-views", t.maxViews, std::string("Most used views accepted") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--max-uncertainty", t.maxRelativeUncertainty,
+                  std::string("Largest 1.96 sigma / value accepted for fx, fy, cx, cy") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--max-cross-validation", t.maxCrossValidation,
+                  std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--min-tilted-views", t.minTiltedViews,
+                  std::string("Fewest views tilted by 10 degrees or more") + manyViews)
+      ->capture_default_str();
+}
+
+Command addCameraCommand(CLI::App& app, const char* name, const char* help, const char* imagesHelp,
+                         void (*run)(const CameraOptions&, Session&), bool chess) {
+  auto options = std::make_shared<CameraOptions>();
+  CLI::App* cmd = app.add_subcommand(name, help);
+  cmd->add_option("images", options->images, imagesHelp)->required();
+  cmd->add_option("--out", options->out,
+                  "Camera file to write (.yml, .yaml, .xml or .json: camera_matrix, distortion_coefficients, ...)")
       ->required();
-  cmd.add_option("--annotate", options.annotate,
-                 "Draw the detected corners and their reprojection errors (magnified) into this image file")
+  cmd->add_option("--annotate", options->annotate,
+                  "Draw the detected corners and their reprojection errors (magnified) into this image file "
+                  "(one per view, named after it, and a coverage map for many views)")
       ->default_str("none");
+  if (chess)
+    cmd->add_flag("--skip-board-check", options->skipBoardCheck,
+                  "Call calibChess even when the quick check sees no chessboard (one view; default: off)");
+  addThresholdOptions(cmd, options->thresholds);
+  return {cmd,
+          nullKeys({"images", "camera", "out", "annotations", "uncertainty", "rms", "views", "coverage",
+                    "crossValidation", "straightness", "verdict", "checks"}),
+          [options, run](Session& session) { run(*options, session); }};
 }
 
 }  // namespace
 
 Command addCalibChessCommand(CLI::App& app) {
-  auto options = std::make_shared<CameraOptions>();
-  CLI::App* cmd =
-      app.add_subcommand("calib-chess", "Calibrate the camera from one chessboard image (calibChess)");
-  cmd->add_option("image", options->images, "Image of the 17 x 12 inner-corner chessboard")
-      ->required()
-      ->expected(1);
-  addSharedOptions(*cmd, *options);
-  return {cmd, [options](Session& session) {
-            checkOutputs(*options);
-            writeOutputs(calibrateFromChessboard(options->images.front()), *options, session);
-          }};
+  return addCameraCommand(app, "calib-chess",
+                          "Calibrate the camera from chessboard views (one view: calibChess; many: with a quality "
+                          "report and verdict)",
+                          "Views of the 17 x 12 inner-corner chessboard", runChess, true);
 }
 
 Command addCalibArucoCommand(CLI::App& app) {
-  auto options = std::make_shared<CameraOptions>();
-  CLI::App* cmd = app.add_subcommand("calib-aruco",
-                                     "Calibrate the camera from ArUco board views "
-                                     "(getArucoCorners, calibAruco)");
-  cmd->add_option("images", options->images, "Views of the 9 x 6 DICT_6X6_250 grid board")->required();
-  addSharedOptions(*cmd, *options);
-  return {cmd, [options](Session& session) {
-            checkOutputs(*options);
-            writeOutputs(calibrateFromArucoViews(options->images), *options, session);
-          }};
+  return addCameraCommand(app, "calib-aruco",
+                          "Calibrate the camera from ArUco board views (one view: getArucoCorners, calibAruco; "
+                          "many: with a quality report and verdict)",
+                          "Views of the 9 x 6 DICT_6X6_250 grid board", runAruco, false);
 }
 
 }  // namespace talmeq::cli

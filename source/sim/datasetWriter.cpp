@@ -22,6 +22,9 @@ constexpr std::uint64_t kMeasureSeed = 500;      // pixel noise of measure_NN
 constexpr int kChessViews = 12;
 constexpr std::uint64_t kChessViewSeed = 7;     // poses of the chessboard's many views
 constexpr double kChessViewFraction = 0.5;      // board width over image width
+constexpr int kArucoCoveringViews = 4;          // ArUco views that reach the image's edges
+constexpr std::uint64_t kArucoViewSeed = 11;
+constexpr double kArucoViewFraction = 0.55;
 
 fs::path subfolder(const std::string& dir, const char* name) {
   const fs::path folder = fs::u8path(dir) / name;
@@ -96,6 +99,14 @@ std::vector<Pose> datasetArucoPoses(const Target& board) {
           boardPose(board, 4500.0, -22.0, 22.0, -15.0), boardPose(board, 4500.0, 20.0, -25.0, 10.0)};
 }
 
+std::vector<Pose> datasetArucoViewPoses(const Target& board) {
+  std::vector<Pose> poses = datasetArucoPoses(board);
+  for (const Pose& pose : coveringPoses(board, datasetCamera(), kArucoCoveringViews, kArucoViewSeed,
+                                        kArucoViewFraction))
+    poses.push_back(pose);
+  return poses;
+}
+
 ViewEffects datasetArucoEffects() {
   ViewEffects effects;
   effects.blurSigma = 0.6;
@@ -125,7 +136,7 @@ void writeArucoDataset(const std::string& dir) {
   const fs::path folder = subfolder(dir, "aruco");
   const Target board = arucoBoardTarget(cv::aruco::DICT_6X6_250);
   const std::vector<View> views =
-      renderViews(board, datasetCamera(), datasetArucoPoses(board), datasetArucoEffects());
+      renderViews(board, datasetCamera(), datasetArucoViewPoses(board), datasetArucoEffects());
   for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);
   writeTrueCamera(folder);
 }

@@ -47,6 +47,10 @@ Pose datasetChessPose(const Target& chess);
 std::vector<Pose> datasetChessViewPoses(const Target& chess);
 std::vector<Pose> datasetArucoPoses(const Target& board);
 
+// The poses of the dataset's ArUco views: those above, then four that move
+// the board out towards the image's edges, for a many-view calibration.
+std::vector<Pose> datasetArucoViewPoses(const Target& board);
+
 // Blur, noise and uneven lighting of the chessboard's many views and of the
 // ArUco views.
 ViewEffects datasetArucoEffects();
