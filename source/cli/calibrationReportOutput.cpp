@@ -2,6 +2,8 @@
 // calibrationReportOutput.h).
 #include "calibrationReportOutput.h"
 
+#include "verdictOutput.h"
+
 #include <cameraCalibration.h>
 
 #include <cmath>
@@ -15,8 +17,6 @@ std::vector<double> distortionOf(const CameraParameters& p) { return {p.k1, p.k2
 nlohmann::json parametersJson(const CameraParameters& p) {
   return {{"fx", p.fx}, {"fy", p.fy}, {"cx", p.cx}, {"cy", p.cy}, {"distortion", distortionOf(p)}};
 }
-
-std::string yesNo(bool value) { return value ? "yes" : "no"; }
 
 void showViews(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
   Table table{{"view", "rms (px)", "tilt (deg)", "used"}, {}};
@@ -50,18 +50,6 @@ nlohmann::json coverageJson(const CameraCalibrationReport& r) {
   return {{"score", number(r.coverageScore)}, {"coveredShare", r.coveredShare}, {"grid", grid}};
 }
 
-void showChecks(const std::vector<VerdictCheck>& checks, bool accepted, Output& output) {
-  Table table{{"check", "measured", "rule", "passed"}, {}};
-  nlohmann::json rows = nlohmann::json::array();
-  for (const VerdictCheck& c : checks) {
-    table.rows.push_back({c.name, fixed(c.value, 4), c.rule, yesNo(c.passed)});
-    rows.push_back({{"name", c.name}, {"rule", c.rule}, {"threshold", c.threshold}, {"value", number(c.value)},
-                    {"passed", c.passed}});
-  }
-  output.table(table);
-  output.line(std::string("verdict: ") + (accepted ? "pass" : "fail"));
-  output.document().update({{"checks", rows}, {"verdict", accepted ? "pass" : "fail"}});
-}
 
 std::string localTime() {
   const std::time_t now = std::time(nullptr);
@@ -97,7 +85,7 @@ void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<s
                             {"coverage", coverageJson(r)},
                             {"crossValidation", number(r.crossValidation)},
                             {"straightness", r.straightness}});
-  showChecks(r.checks, r.accepted, output);
+  showVerdict(r.checks, r.accepted, output);
 }
 
 void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r, CalibrationTarget target) {

@@ -12,6 +12,7 @@
 #include "imageRows.h"
 #include "outputFiles.h"
 #include "outputPaths.h"
+#include "verdictOutput.h"
 
 namespace talmeq::cli {
 namespace {
@@ -80,13 +81,6 @@ CalibratedViews calibratedViews(const CameraCalibrationReport& report, ReadViews
   return v;
 }
 
-std::string failedChecks(const std::vector<VerdictCheck>& checks) {
-  std::string names;
-  for (const VerdictCheck& c : checks)
-    if (!c.passed) names += (names.empty() ? "" : ", ") + c.name;
-  return names;
-}
-
 }  // namespace
 
 std::string coverageMapPath(const std::string& annotate) { return withStemSuffix(annotate, "coverage"); }
@@ -114,7 +108,7 @@ void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
   }
   rows.raiseIfAny();
   if (!report.accepted)
-    throw WorkFailure("the calibration failed its verdict (" + failedChecks(report.checks) + "); " + options.out +
+    throw WorkFailure("the calibration failed its verdict (" + failedCheckNames(report.checks) + "); " + options.out +
                       " records it");
 }
 

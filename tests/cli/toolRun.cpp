@@ -34,7 +34,10 @@ const std::map<std::string, std::set<std::string>> kCommandKeys{
     {"undistort", {"image", "camera", "out", "width", "height"}},
     {"correct-thickness", {"image", "camera", "out", "width", "height", "scale"}},
     {"board", {"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}},
-    {"simulate", {"dir", "height", "chess", "aruco", "camera"}},
+    {"simulate", {"dir", "height", "chess", "aruco", "camera", "sweep"}},
+    {"characterize",
+     {"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax", "usableRange",
+      "repeatability", "drift", "predictedRepeatability", "verdict", "checks", "plots"}},
     {"demo", {"spot", "height", "camera"}}};
 
 }  // namespace
