@@ -1,12 +1,14 @@
 // The benchmark suite: getSpotCoord, getPlaneHeightByLinear and the camera
-// calls on 1.3, 5 and 20 megapixel frames, with logging routed nowhere. Run
-// through scripts/bench.sh for the table.
+// calls on 1.3, 5 and 20 megapixel frames, and the precision layer's
+// readSpot beside getSpotCoord, with logging routed nowhere. Run through
+// scripts/bench.sh for the table.
 #include "benchScenes.h"
 #include "benchSetup.h"
 
 int main(int argc, char** argv) {
   talmeq::bench::QuietLog quiet;
   talmeq::bench::registerSpotBenchmarks();
+  talmeq::bench::registerSpotReadingBenchmarks();
   talmeq::bench::registerPlaneHeightBenchmarks();
   talmeq::bench::registerCameraBenchmarks();
   benchmark::Initialize(&argc, argv);

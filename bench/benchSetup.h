@@ -40,6 +40,7 @@ benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int rep
 const cv::Mat& cachedFrame(const std::string& key, const std::function<cv::Mat()>& render);
 
 void registerSpotBenchmarks();
+void registerSpotReadingBenchmarks();
 void registerPlaneHeightBenchmarks();
 void registerCameraBenchmarks();
 

@@ -1,12 +1,13 @@
-# Install rules: the shared libraries, their public headers, the tool, the
-# Python module, a CMake package (talmeq::talmeqAlgorithm, talmeq::talmeqC)
-# and a pkg-config file.
+# Install rules: the shared libraries (the library, the precision layer, the
+# logger, the C interface), their public headers, the tool, the Python
+# module, a CMake package (talmeq::talmeqAlgorithm, talmeq::talmeqStation,
+# talmeq::talmeqC) and a pkg-config file for each library.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(TALMEQ_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/talmeqAlgorithm)
 
-install(TARGETS talmeqAlgorithm logger EXPORT talmeqAlgorithmTargets
+install(TARGETS talmeqAlgorithm talmeqStation logger EXPORT talmeqAlgorithmTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -16,8 +17,15 @@ install(FILES
   ${PROJECT_BINARY_DIR}/source/talmeqAlgorithm/talmeqAlgorithm_export.h
   ${PROJECT_SOURCE_DIR}/source/logger/logger.h
   ${PROJECT_BINARY_DIR}/source/logger/logger_export.h
+  ${PROJECT_SOURCE_DIR}/source/station/talmeqStation.h
+  ${PROJECT_SOURCE_DIR}/source/station/spotReading.h
+  ${PROJECT_SOURCE_DIR}/source/station/heightReading.h
+  ${PROJECT_SOURCE_DIR}/source/station/cameraCalibrationReport.h
+  ${PROJECT_SOURCE_DIR}/source/station/stationCharacterization.h
+  ${PROJECT_SOURCE_DIR}/source/station/verdictCheck.h
+  ${PROJECT_BINARY_DIR}/source/station/talmeqStation_export.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
-set_target_properties(talmeqAlgorithm PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(talmeqAlgorithm talmeqStation PROPERTIES INSTALL_RPATH "$ORIGIN")
 if(TARGET talmeqC)
   install(TARGETS talmeqC EXPORT talmeqAlgorithmTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -51,5 +59,7 @@ install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithmConfig.cmake
 
 # The .pc file locates the prefix relative to itself, so an installed tree can move.
 file(RELATIVE_PATH TALMEQ_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/talmeqAlgorithm.pc.in ${PROJECT_BINARY_DIR}/talmeqAlgorithm.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithm.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+foreach(library talmeqAlgorithm talmeqStation)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${library}.pc.in ${PROJECT_BINARY_DIR}/${library}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${library}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()

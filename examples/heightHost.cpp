@@ -11,28 +11,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <utility>
 #include <vector>
 
-namespace fs = std::filesystem;
-
-// The rows of a "height,image" file, after its header line.
-static std::vector<std::pair<double, fs::path>> readRows(const fs::path& csv) {
-  std::vector<std::pair<double, fs::path>> rows;
-  std::ifstream in(csv);
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string height, image;
-    if (std::getline(fields, height, ',') && std::getline(fields, image))
-      rows.emplace_back(std::stod(height), csv.parent_path() / image);
-  }
-  return rows;
-}
+#include "heightRows.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks, then prints the table: median time per
 # call, the ratio of the whole-frame reading's time to the library's (for the
-# calls that have one) and megapixels per second; then the peak heap of one
+# calls that have one) and megapixels per second; then readSpot against
+# getSpotCoord on the same 5 MP frames; then the peak heap of one
 # getSpotCoord call on a 5 MP frame; then the Python module's overhead per
 # call over the C++ exports on a 5 MP frame and the speed-up of two Python
 # threads calling getSpotCoord (bench/bindingBench.py). Run it on an

@@ -1,6 +1,7 @@
 """Formats the benchmark results as tables.
 
-benchTable.py RESULTS.json   time table from Google Benchmark's JSON output
+benchTable.py RESULTS.json   time table from Google Benchmark's JSON output, then
+                             readSpot's time over getSpotCoord's, timed in alternation
 benchTable.py --heap         heap table from spotHeapPeak's lines on stdin
 """
 import json
@@ -57,6 +58,28 @@ def time_table(path):
         print(f"{call:<24} {case:<30} {time:>8.2f} {unit} {literal_text:>11} {ratio:>7} {rate:>9}")
 
 
+def alternating_table(path, call, reference):
+    """`call`'s library rows against its rows that time `reference` in alternation on the same frames."""
+    with open(path) as f:
+        results = json.load(f)
+    medians = {}
+    for b in results["benchmarks"]:
+        if b.get("aggregate_name") == "median" and "error_occurred" not in b:
+            name, case, implementation = split_name(b["run_name"])
+            if name == call:
+                medians[(case, implementation)] = (b["real_time"], b["time_unit"])
+    cases = [case for (case, implementation) in medians if implementation == "library" and (case, reference) in medians]
+    if not cases:
+        return
+    print()
+    header = f"{call + ' against ' + reference:<30} {call:>11} {reference:>13} {'ratio':>7}"
+    print(header)
+    print("-" * len(header))
+    for case in cases:
+        (time, unit), (other, _) = medians[(case, "library")], medians[(case, reference)]
+        print(f"{case:<30} {time:>8.2f} {unit} {other:>10.2f} {unit} {time / other:>6.2f}x")
+
+
 def heap_table(lines):
     peaks = {}
     for line in lines:
@@ -77,3 +100,4 @@ if __name__ == "__main__":
         heap_table(sys.stdin.read().splitlines())
     else:
         time_table(sys.argv[1])
+        alternating_table(sys.argv[1], "readSpot", "getSpotCoord")

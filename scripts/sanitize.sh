@@ -3,8 +3,8 @@
 # report aborts the test that caused it, which fails the run.
 #   sanitize.sh [address]  AddressSanitizer + UndefinedBehaviorSanitizer in
 #                          build-asan/, the whole test suite
-#   sanitize.sh thread     ThreadSanitizer in build-tsan/, the concurrency and
-#                          logger suites
+#   sanitize.sh thread     ThreadSanitizer in build-tsan/, the concurrency,
+#                          logger and precision-layer suites
 # The Python module and the C# host are left out of these builds: their
 # interpreters cannot load sanitized libraries. The C interface is tested
 # from its C host.
@@ -30,9 +30,9 @@ case "$mode" in
     ;;
   thread)
     configure build-tsan thread -DTALMEQ_BUILD_CLI=OFF
-    cmake --build build-tsan -j "$(nproc)" --target concurrencyTests loggerTests
+    cmake --build build-tsan -j "$(nproc)" --target concurrencyTests loggerTests stationTests
     export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp"
-    ctest --test-dir build-tsan --output-on-failure -R '^(Concurrency|Logger)\.'
+    ctest --test-dir build-tsan --output-on-failure -R '^(Concurrency|Logger|SpotReading|HeightReading)\.'
     ;;
   *)
     echo "usage: $0 [address|thread]" >&2

@@ -1,8 +1,9 @@
 // `talmeq calibrate --yml FILE HEIGHTS.csv [--scale S --dist D --init-z Z
-// --focus-d F] [--plot OUT.png]`: the linear height calibration from a
-// height series, with each point's error and the average error. Nothing is
-// written unless every argument is usable and the fit is finite; after the
-// call the file is read back.
+// --focus-d F] [--plot OUT.png] [--precise]`: the linear height calibration
+// from a height series, with each point's error and the average error.
+// Nothing is written unless every argument is usable and the fit is finite;
+// after the call the file is read back. With --precise the spots are read to
+// sub-pixel precision and fitted by the precision layer.
 #include <filesystem>
 #include <memory>
 
@@ -14,6 +15,8 @@
 #include "imageFiles.h"
 #include "outputFiles.h"
 #include "outputPaths.h"
+#include "preciseCalibration.h"
+#include "preciseRows.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
@@ -27,6 +30,7 @@ struct CalibrateOptions {
   std::string plot;
   StationSettings settings;
   std::vector<const CLI::Option*> settingOptions;
+  bool precise = false;
 };
 
 // The settings the fit is made from: the existing file's, or the four
@@ -61,8 +65,10 @@ void report(const HeightCalibrationRun& run, Session& session) {
   Table table{{"height", "image", "x", "y", "displacement", "fitted", "error"}, {}};
   nlohmann::json points = nlohmann::json::array();
   for (const CalibrationPoint& p : run.points) {
-    table.rows.push_back({fixed(p.height, 3), p.image, std::to_string(p.spot.x), std::to_string(p.spot.y),
-                          fixed(p.displacement, 6), fixed(p.fitted, 4), fixed(p.error, 4)});
+    const std::string x = p.precise ? fixed(p.precise->centre.x, 3) : std::to_string(p.spot.x);
+    const std::string y = p.precise ? fixed(p.precise->centre.y, 3) : std::to_string(p.spot.y);
+    table.rows.push_back({fixed(p.height, 3), p.image, x, y, fixed(p.displacement, 6), fixed(p.fitted, 4),
+                          fixed(p.error, 4)});
     points.push_back({{"height", p.height},
                       {"image", p.image},
                       {"x", p.spot.x},
@@ -70,11 +76,14 @@ void report(const HeightCalibrationRun& run, Session& session) {
                       {"displacement", p.displacement},
                       {"fitted", p.fitted},
                       {"error", p.error}});
+    if (p.precise) points.back()["precise"] = preciseObject(*p.precise);
   }
   session.output.table(table);
   const HeightCalibration& f = run.file;
-  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" + fixed(f.initialX, 0) +
-                      ", " + fixed(f.initialY, 0) + "), RoI [" + std::to_string(f.roi.x) + ", " +
+  const int decimals = run.points.front().precise ? 3 : 0;  // a sub-pixel fit's reference point is fractional
+  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
+                      fixed(f.initialX, decimals) + ", " + fixed(f.initialY, decimals) + "), RoI [" +
+                      std::to_string(f.roi.x) + ", " +
                       std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) + ", " +
                       std::to_string(f.roi.height) + "]");
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
@@ -103,20 +112,25 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   const HeightCalibration settings = settingsToUse(options, create, session);
   session.output.document().update({{"yml", options.yml}, {"created", create}});
 
-  HeightCalibrationRun run = detectSpots(rows);
+  HeightCalibrationRun run = options.precise ? readSpotsPrecisely(rows) : detectSpots(rows);
   for (const std::string& warning : run.warnings) session.output.warn(warning);
-  planCalibration(run, settings);
+  if (!options.precise) planCalibration(run, settings);
   if (create) {
     writeStartingFile(options.yml, options.settings);
     session.output.line("created " + options.yml + " from the four settings");
   }
-  writeCalibration(run, options.yml);
+  if (options.precise)
+    fitPrecisely(run, options.yml);
+  else
+    writeCalibration(run, options.yml);
   report(run, session);
   if (!options.plot.empty()) {
     writeImage(options.plot, plotCalibration(run));
     session.output.document()["plot"] = options.plot;
     session.output.line("plot -> " + options.plot);
   }
+  if (options.precise && run.code != 0)
+    throw WorkFailure(options.yml + ": fitHeightModel: average fit error above 0.2 (the file was written anyway)");
   requireSuccess("getCalibrationParamByLinear", run.code, options.yml);
 }
 
@@ -133,6 +147,9 @@ Command addCalibrateCommand(CLI::App& app) {
       ->required();
   cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (an image file)")
       ->default_str("none");
+  cmd->add_flag("--precise", options->precise,
+                "Read sub-pixel spots and fit with the precision layer (readSpot, fitHeightModel); each point "
+                "gets a 'precise' object (default: off)");
   const auto setting = [&](const char* name, double& value, const char* help) {
     options->settingOptions.push_back(cmd->add_option(name, value, help)->check(decimalNumber())->default_str("none"));
   };

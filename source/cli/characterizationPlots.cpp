@@ -31,7 +31,7 @@ cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCh
                       const CharacterizationThresholds& t) {
   cv::Mat canvas = plot::blankCanvas(kSize);
   const plot::Range x = plot::paddedRange(sweepOf(rows, false, false));
-  const plot::Panel top(canvas, {kLeft, 40, kSize.width - kLeft - kRight, 300}, x,
+  const plot::Panel top(canvas, {kLeft, 60, kSize.width - kLeft - kRight, 290}, x,
                         plot::paddedRange(sweepOf(rows, false, true)));
   top.frame("", "measured height", 1, 2);
   for (const CharacterizedRow& r : rows)
@@ -52,7 +52,7 @@ cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCh
   plot::label(canvas,
               "measured = " + fixed(c.slope, 5) + " x true + " + fixed(c.intercept, 4) + ", r2 " + fixed(c.r2, 6) +
                   ", residual rms " + fixed(c.residualRms, 4),
-              {kLeft, 22}, 0.5);
+              {kLeft, 25}, 0.5);
   return canvas;
 }
 
@@ -64,7 +64,7 @@ cv::Mat plotRepeatability(const StationCharacterization& c, const Characterizati
     spreads.push_back(at.threeSigma);
   }
   const plot::Range y{0.0, plot::paddedRange(spreads, 0.1).high};
-  const plot::Panel panel(canvas, {kLeft, 50, kSize.width - kLeft - kRight, 480}, plot::paddedRange(heights), y);
+  const plot::Panel panel(canvas, {kLeft, 70, kSize.width - kLeft - kRight, 460}, plot::paddedRange(heights), y);
   panel.frame("true height (height units)", "+-3 sigma (height units)", 1, 4);
   panel.threshold(t.maxRepeatability, kLimit, "limit " + fixed(t.maxRepeatability, 3));
   if (c.predictedRepeatability > 0.0)
@@ -99,7 +99,7 @@ cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCh
   std::vector<double> ys = heights;
   ys.push_back(atStart + t.maxDrift * (end - start));
   ys.push_back(atStart - t.maxDrift * (end - start));
-  const plot::Panel panel(canvas, {kLeft, 50, kSize.width - kLeft - kRight, 480}, plot::paddedRange(minutes),
+  const plot::Panel panel(canvas, {kLeft, 70, kSize.width - kLeft - kRight, 460}, plot::paddedRange(minutes),
                           plot::paddedRange(ys));
   panel.frame("time (minutes)", "measured height (height units)", 1, 4);
   for (std::size_t i = 0; i < heights.size(); ++i) panel.disc(minutes[i], heights[i], 4, kSample);

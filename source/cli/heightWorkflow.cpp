@@ -42,7 +42,7 @@ HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows) {
   for (const HeightRow& row : rows) {
     progress.step(row.image);
     const cv::Mat image = readImage(row.image);
-    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0};
+    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0, std::nullopt};
     const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
     const spot::Trace trace = spot::traceSpot(image);
     if (code != 0)

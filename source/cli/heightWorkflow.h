@@ -8,6 +8,9 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <talmeqStation.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,7 @@ struct CalibrationPoint {
   double displacement = 0.0;  // projected displacement from the reference point
   double fitted = 0.0;        // k * displacement + b
   double error = 0.0;         // |fitted - height|
+  std::optional<SpotReading> precise;  // with --precise: the sub-pixel reading the fit used
 };
 
 struct HeightCalibrationRun {

@@ -1,5 +1,6 @@
-// Calls one export and reports an OpenCV error it raises the same way as a
-// failure code: as a WorkFailure with a one-line message.
+// Calls one export (or one call of the precision layer) and reports an
+// OpenCV error it raises the same way as a failure code: as a WorkFailure
+// with a one-line message.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -11,7 +12,7 @@
 namespace talmeq::cli {
 
 template <class Call>
-int callExport(const char* exportName, Call&& call) {
+auto callExport(const char* exportName, Call&& call) {
   try {
     return call();
   } catch (const cv::Exception& error) {

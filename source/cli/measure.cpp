@@ -1,6 +1,7 @@
 // `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
 // absolute height of the plane in each image (getPlaneHeightByLinear), with
-// the locator's reason for each image without a usable height.
+// the locator's reason for each image without a usable height; with
+// --precise also the height from the sub-pixel spot (readHeight).
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,9 +11,12 @@
 #include "heightWorkflow.h"
 #include "imageFiles.h"
 #include "imageRows.h"
+#include "libraryCall.h"
 #include "measureAnnotation.h"
 #include "outputFiles.h"
 #include "outputPaths.h"
+#include "preciseAnnotation.h"
+#include "preciseRows.h"
 #include "spotReasons.h"
 
 namespace talmeq::cli {
@@ -22,6 +26,7 @@ struct MeasureOptions {
   std::string yml;
   std::vector<std::string> images;
   std::string annotate;
+  bool precise = false;
 };
 
 // The measurement of one image, or why it could not be made.
@@ -65,18 +70,34 @@ void measureOne(const std::string& path, const std::string& annotation, const Me
   std::string rowFailure = m && !failure.empty()
                                ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure
                                : failure;
+  std::optional<HeightReading> precise;
+  if (options.precise) row["precise"] = nullptr;
+  if (m && options.precise) {
+    try {
+      precise = callExport("readHeight", [&] { return readHeight(read.image, options.yml); });
+      row["precise"] = preciseObject(*precise);
+    } catch (const WorkFailure& error) {
+      rowFailure = failure = error.what();
+    }
+  }
   if (m && !annotation.empty()) {
     try {
-      writeImage(annotation, annotateMeasurement(read.image, m->trace, outcomeText(*m)));
+      cv::Mat canvas = annotateMeasurement(read.image, m->trace, outcomeText(*m));
+      if (precise) drawPreciseSpot(canvas, precise->spot);
+      writeImage(annotation, canvas);
       row["annotation"] = annotation;
     } catch (const WorkFailure& error) {
       rowFailure = failure = error.what();
     }
   }
-  rows.add(path,
-           {m ? std::to_string(m->code) : "-", m && m->hasHeights() ? fixed(m->height, 4) : "-",
-            m && m->hasHeights() ? fixed(m->absolute, 4) : "-", failure},
-           row, rowFailure);
+  std::vector<std::string> cells{m ? std::to_string(m->code) : "-", m && m->hasHeights() ? fixed(m->height, 4) : "-",
+                                 m && m->hasHeights() ? fixed(m->absolute, 4) : "-"};
+  if (options.precise) {
+    const std::vector<std::string> preciseCells = preciseHeightCells(precise);
+    cells.insert(cells.end(), preciseCells.begin(), preciseCells.end());
+  }
+  cells.push_back(failure);
+  rows.add(path, cells, row, rowFailure);
 }
 
 void runMeasure(const MeasureOptions& options, Session& session) {
@@ -91,7 +112,12 @@ void runMeasure(const MeasureOptions& options, Session& session) {
   inputs.push_back(options.yml);
   refuseOverlaps(annotations, inputs);
   session.output.document()["yml"] = options.yml;
-  ImageRows rows(session, "measure", options.images, {"result", "height", "absolute", "note"}, {6, 9, 9, 0});
+  std::vector<std::string> columns{"result", "height", "absolute"};
+  std::vector<std::size_t> widths{6, 9, 9};
+  if (options.precise) addPreciseHeightColumns(columns, widths);
+  columns.push_back("note");
+  widths.push_back(0);
+  ImageRows rows(session, "measure", options.images, columns, widths);
   for (std::size_t i = 0; i < options.images.size(); ++i) {
     rows.next(options.images[i]);
     measureOne(options.images[i], annotations[i], options, window, rows);
@@ -111,6 +137,9 @@ Command addMeasureCommand(CLI::App& app) {
                   "Draw the search window, the track band, the spot and the outcome into this image file; with "
                   "several images, '-<image name>' is added to its name")
       ->default_str("none");
+  cmd->add_flag("--precise", options->precise,
+                "Also measure from the sub-pixel spot with the precision layer (readHeight): a 'precise' object "
+                "per image with height, axisZ and heightUncertainty, and the centre in the annotation (default: off)");
   return {cmd, nullKeys({"yml", "images"}), [options](Session& session) { runMeasure(*options, session); }};
 }
 

@@ -25,7 +25,32 @@ void addGaussian(cv::Mat& planes, cv::Point2d c, double sigma, double peak, cv::
   }
 }
 
+// Adds a streak's profile where it can reach a visible value (4 widths).
+void addStreak(cv::Mat& planes, const Streak& streak) {
+  const double reach = 4.0 * streak.width + 1.0;
+  const int x0 = std::max(0, static_cast<int>(std::floor(std::min(streak.a.x, streak.b.x) - reach)));
+  const int x1 = std::min(planes.cols - 1, static_cast<int>(std::ceil(std::max(streak.a.x, streak.b.x) + reach)));
+  const int y0 = std::max(0, static_cast<int>(std::floor(std::min(streak.a.y, streak.b.y) - reach)));
+  const int y1 = std::min(planes.rows - 1, static_cast<int>(std::ceil(std::max(streak.a.y, streak.b.y) + reach)));
+  const double k = -0.5 / (streak.width * streak.width);
+  for (int y = y0; y <= y1; ++y) {
+    auto* row = planes.ptr<cv::Vec3f>(y);
+    for (int x = x0; x <= x1; ++x) {
+      const double d = distanceToSegment(cv::Point2d(x, y), streak.a, streak.b);
+      const double v = streak.peak * std::exp(k * d * d);
+      for (int ch = 0; ch < 3; ++ch) row[x][ch] += static_cast<float>(v * streak.tint[ch]);
+    }
+  }
+}
+
 }  // namespace
+
+double distanceToSegment(cv::Point2d p, cv::Point2d a, cv::Point2d b) {
+  const cv::Point2d along = b - a;
+  const double length2 = along.dot(along);
+  const double t = length2 > 0.0 ? std::clamp((p - a).dot(along) / length2, 0.0, 1.0) : 0.0;
+  return cv::norm(p - (a + t * along));
+}
 
 cv::Mat renderSpotFrame(const FrameRecipe& recipe) {
   cv::RNG rng(recipe.seed);
@@ -40,6 +65,7 @@ cv::Mat renderSpotFrame(const FrameRecipe& recipe) {
   for (const AmbientBlob& blob : recipe.ambient) addGaussian(planes, blob.centre, blob.sigma, blob.peak, {1, 1, 1});
   for (const Spot& spot : recipe.spots)
     addGaussian(planes, spot.centre, spot.sigma, spot.peak, {spot.blue, spot.green, 1.0});
+  for (const Streak& streak : recipe.streaks) addStreak(planes, streak);
   for (int i = 0; i < recipe.speckles; ++i) {
     const int x = rng.uniform(0, planes.cols), y = rng.uniform(0, planes.rows);
     planes.at<cv::Vec3f>(y, x) = cv::Vec3f(255, 255, 255);

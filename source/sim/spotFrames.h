@@ -26,6 +26,15 @@ struct AmbientBlob {
   double peak = 60.0;
 };
 
+// A straight streak of light (a scratch or a reflected line): a segment from
+// `a` to `b` with a Gaussian cross profile.
+struct Streak {
+  cv::Point2d a, b;
+  double width = 1.5;       // cross-profile sigma in pixels
+  double peak = 80.0;       // intensity on the segment
+  cv::Vec3d tint{1, 1, 1};  // blue, green, red fractions of `peak`
+};
+
 struct FrameRecipe {
   cv::Size size{640, 480};
   std::uint64_t seed = 1;
@@ -35,7 +44,11 @@ struct FrameRecipe {
   int speckles = 0;          // isolated bright single pixels, anywhere
   std::vector<AmbientBlob> ambient;
   std::vector<Spot> spots;
+  std::vector<Streak> streaks;
 };
+
+// Distance from `p` to the segment from `a` to `b`.
+double distanceToSegment(cv::Point2d p, cv::Point2d a, cv::Point2d b);
 
 // Renders an 8-bit BGR frame (CV_8UC3) for `recipe`.
 cv::Mat renderSpotFrame(const FrameRecipe& recipe);

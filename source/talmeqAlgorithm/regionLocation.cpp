@@ -58,12 +58,9 @@ cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at) {
 }
 
 // Raises OpenCV's error unless the region lies inside the image with a
-// non-negative size. Checked in 64 bits, before any view is taken, so that a
-// damaged "RoI" whose x + width overflows an int cannot slip through.
+// non-negative size, checked before any view is taken.
 void requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
-  const std::int64_t right = static_cast<std::int64_t>(roi.x) + roi.width;
-  const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
-  if (roi.x < 0 || roi.y < 0 || roi.width < 0 || roi.height < 0 || right > image.cols || bottom > image.rows)
+  if (!liesInside(roi, image.size()))
     CV_Error(cv::Error::StsOutOfRange, "getSpotCoordInRoI: the region does not lie inside the image");
 }
 
@@ -83,6 +80,12 @@ bool regionCentroid(const Contour& contour, const cv::Rect& roi, cv::Point& cent
   if (m.m00 == 0) return false;
   centre = cv::Point(static_cast<int>(m.m10 / m.m00) + roi.x, static_cast<int>(m.m01 / m.m00) + roi.y);
   return true;
+}
+
+// A contour in region coordinates moved to full-image pixels.
+Contour inImage(Contour contour, const cv::Rect& roi) {
+  for (cv::Point& p : contour) p += roi.tl();
+  return contour;
 }
 
 // The region's diagonal from its top-left to its bottom-right corner, as
@@ -133,6 +136,13 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
 
 }  // namespace
 
+bool liesInside(const cv::Rect& roi, cv::Size imageSize) {
+  const std::int64_t right = static_cast<std::int64_t>(roi.x) + roi.width;
+  const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
+  return roi.x >= 0 && roi.y >= 0 && roi.width >= 0 && roi.height >= 0 && right <= imageSize.width &&
+         bottom <= imageSize.height;
+}
+
 int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track,
                Trace& trace) {
   requireRegionInside(image, roi);
@@ -161,7 +171,9 @@ bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat
     if (plausibleBlob(contour, kMaxBrightBlobArea)) kept.push_back(contour);
   const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
   trace.brightBlobs = static_cast<int>(blobs.size());
-  return blobs.size() == 1 && regionCentroid(blobs[0], roi, spot);
+  if (blobs.size() != 1 || !regionCentroid(blobs[0], roi, spot)) return false;
+  trace.blob = inImage(blobs[0], roi);
+  return true;
 }
 
 int trackLevel(int rankedRed) { return std::min(rankedRed - 1, kLevelCap); }
@@ -189,6 +201,7 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
   if (regionCentroid(blobs[0], roi, centre) && inside - overall > kMinContrast) {
     spot = centre;
     trace.spotWritten = true;
+    trace.blob = inImage(blobs[0], roi);
   }
   return kOk;
 }

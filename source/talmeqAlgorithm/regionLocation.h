@@ -10,6 +10,7 @@
 #include <opencv2/core.hpp>
 
 #include <limits>
+#include <vector>
 
 namespace talmeq::region {
 
@@ -33,6 +34,7 @@ struct Trace {
   int trackBlobs = 0;    // blobs the track pass ended with
   double contrast = std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the region's
   bool spotWritten = false;  // the locator wrote a spot
+  std::vector<cv::Point> blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
 };
 
 // The passes below take the thresholded region, or a copy of the part of it
@@ -64,6 +66,11 @@ int trackLevel(int rankedRed);
 // blob stands more than 30 above the region's mean.
 int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
               cv::Point& spot, Trace& trace);
+
+// Whether `roi` has a non-negative size and lies inside an image of
+// `imageSize`; checked in 64 bits, so that a damaged "RoI" whose x + width
+// overflows an int cannot slip through.
+bool liesInside(const cv::Rect& roi, cv::Size imageSize);
 
 // The locator's order of work with its two passes supplied: OpenCV's error
 // unless `roi` lies inside the image with a non-negative size (checked in 64

@@ -1,8 +1,9 @@
 # Builds examples/ against the installed package with find_package, writes a
-# dataset with the installed tool, runs the example host on it and checks its
+# dataset with the installed tool, runs an example host on it and checks its
 # measured heights against the simulation's truth. With PYTHON, the Python
 # example runs on the installed module too and must print the same lines.
 #   -DSOURCE_DIR=<source tree> -DPREFIX=<installed prefix> -DWORK=<scratch dir> -DMAX_ERROR=<height units>
+#   [-DHOST=<example program> (heightHost unless given)]
 #   [-DPYTHON=<interpreter> -DPYTHON_SITE=<module folder under PREFIX>]
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -18,7 +19,10 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK}/build -DCMAKE_PREFIX_P
     -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK}/build)
 run(${PREFIX}/bin/talmeq simulate ${WORK}/data)
-run(${WORK}/build/heightHost ${WORK}/data/height)
+if(NOT HOST)
+  set(HOST heightHost)
+endif()
+run(${WORK}/build/${HOST} ${WORK}/data/height)
 if(PYTHON)
   string(REGEX MATCHALL "host: [^\n]*" cppLines "${out}")
   set(ENV{PYTHONPATH} ${PREFIX}/${PYTHON_SITE})

@@ -1,0 +1,24 @@
+// `calibrate --precise`: the height calibration through the precision
+// layer, sub-pixel spots fitted into the same eleven-key file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "heightWorkflow.h"
+
+namespace talmeq::cli {
+
+// Reads the spot of each row's image with readSpot. UsageError when an
+// image cannot be read; WorkFailure naming the image when it holds no spot
+// or an ambiguous one, or readSpot raises an OpenCV error.
+HeightCalibrationRun readSpotsPrecisely(const std::vector<HeightRow>& rows);
+
+// Fits and writes the file at `ymlPath` (which holds the four settings)
+// with fitHeightModel, reads it back into `run.file` and scores each point
+// at its sub-pixel centre. `run.code` is 0, or -1 when the average error
+// exceeds 0.2 (the file is written all the same). WorkFailure when the file
+// holds no settings or could not be replaced, or the fit is not finite.
+void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath);
+
+}  // namespace talmeq::cli

@@ -1,0 +1,74 @@
+// readSpot: one run of the whole-pixel detector, the strongest of its
+// accepted blobs, and the centre estimated around it.
+#include "spotReading.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <numeric>
+
+#include "blobStrength.h"
+#include "centreEstimate.h"
+#include "imageArgument.h"
+#include "spotDetection.h"
+
+namespace talmeq {
+namespace {
+
+constexpr double kAmbiguousShare = 0.7;  // a runner-up this strong makes the choice ambiguous
+
+void requireSearchable(const cv::Mat& image) {
+  station::requireColourImage(image, "readSpot");
+  if (spot::detectionWindow(image.size()).area() < spot::kRankedPixels)
+    CV_Error(cv::Error::StsBadArg, "readSpot: the image is too small for the detection window");
+}
+
+// Whether the blob reaches the window's edge: the window cut it, so its
+// shape and strength beyond the edge are unknown.
+bool touchesEdge(const spot::Contour& blob, const cv::Rect& window) {
+  const cv::Rect box = cv::boundingRect(blob);
+  return box.x <= window.x || box.y <= window.y || box.br().x >= window.br().x || box.br().y >= window.br().y;
+}
+
+// A rival's measure over the chosen blob's; a rival against nothing is as strong.
+double ratio(double rival, double chosen) { return chosen > 0.0 ? rival / chosen : 1.0; }
+
+}  // namespace
+
+SpotReading readSpot(const cv::Mat& image) {
+  requireSearchable(image);
+  const spot::Trace trace = spot::traceSpot(image);
+  SpotReading reading;
+  reading.detectorResult = trace.outcome == spot::Outcome::kFound ? 0 : -1;
+  reading.detectorSpot = trace.spot;
+  reading.candidates = static_cast<int>(trace.blobs.size());
+  if (trace.blobs.empty()) return reading;
+
+  std::vector<station::BlobMeasure> measures;
+  for (const spot::Contour& blob : trace.blobs) measures.push_back(station::measureBlob(image, blob));
+  std::vector<std::size_t> order(measures.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return measures[a].strength > measures[b].strength; });
+  const station::BlobMeasure& chosen = measures[order[0]];
+  if (order.size() > 1) {
+    reading.runnerUp = ratio(measures[order[1]].strength, chosen.strength);
+    reading.runnerUpCentre = station::blobCentroid(trace.blobs[order[1]]);
+  }
+  // A candidate rejected for its size or shape may be the spot merged with
+  // clutter by the detector's closings: its peak is what still tells.
+  for (const spot::Candidate& c : trace.candidates) {
+    if (c.screen == spot::Screen::kTooSmall || c.screen == spot::Screen::kAccepted) continue;
+    const station::BlobMeasure rejected = station::measureBlob(image, c.contour);
+    if (ratio(rejected.peak, chosen.peak) <= reading.runnerUp) continue;
+    reading.runnerUp = ratio(rejected.peak, chosen.peak);
+    reading.runnerUpCentre = rejected.peakAt;
+  }
+  station::estimateCentre(image, trace.blobs[order[0]], cv::Rect(cv::Point(0, 0), image.size()), reading);
+  const bool close = reading.runnerUp >= kAmbiguousShare;
+  const bool cut = order.size() > 1 && touchesEdge(trace.blobs[order[0]], trace.window);
+  if (reading.hasCentre() && (close || cut)) reading.status = SpotStatus::kAmbiguous;
+  return reading;
+}
+
+}  // namespace talmeq
