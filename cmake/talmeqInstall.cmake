@@ -20,6 +20,9 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/source/station/talmeqStation.h
   ${PROJECT_SOURCE_DIR}/source/station/spotReading.h
   ${PROJECT_SOURCE_DIR}/source/station/heightReading.h
+  ${PROJECT_SOURCE_DIR}/source/station/cameraCalibrationReport.h
+  ${PROJECT_SOURCE_DIR}/source/station/stationCharacterization.h
+  ${PROJECT_SOURCE_DIR}/source/station/verdictCheck.h
   ${PROJECT_BINARY_DIR}/source/station/talmeqStation_export.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
 set_target_properties(talmeqAlgorithm talmeqStation PROPERTIES INSTALL_RPATH "$ORIGIN")

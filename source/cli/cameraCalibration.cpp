@@ -1,19 +1,20 @@
-// `talmeq calib-chess IMAGE --out CAMERA.yml` and `talmeq calib-aruco
+// `talmeq calib-chess IMAGE... --out CAMERA.yml` and `talmeq calib-aruco
 // IMAGE... --out CAMERA.yml`: the camera matrix and distortion coefficients
-// from a chessboard image or from ArUco board views, written as a camera file
-// with the warnings about the calibration; `--annotate` draws the detected
-// corners with magnified reprojection errors.
+// from chessboard or ArUco board views, written as a camera file with the
+// warnings about the calibration. One view calls the library's export; many
+// views are calibrated through the station layer with its quality report
+// and verdict. `--annotate` draws the detected corners with magnified
+// reprojection errors (and, for many views, a coverage map).
 #include <memory>
 
-#include "cameraFile.h"
-#include "cameraWarnings.h"
+#include "cameraOutput.h"
 #include "cameraWorkflow.h"
 #include "chessboardCheck.h"
 #include "commands.h"
-#include "cornerAnnotation.h"
 #include "failures.h"
 #include "imageFiles.h"
 #include "imageRows.h"
+#include "manyViewCalibration.h"
 #include "outputFiles.h"
 #include "outputPaths.h"
 #include "terminal.h"
@@ -28,67 +29,11 @@ struct CameraOptions {
   std::string out;
   std::string annotate;
   bool skipBoardCheck = false;  // calib-chess
+  CalibrationThresholds thresholds;
 };
 
-struct CalibratedViews {
-  CameraCalibration camera;
-  std::vector<std::string> names;        // the image of each view used
-  std::vector<cv::Mat> images;           // kept for the annotations
-  std::vector<std::string> annotations;  // where each view's picture goes; empty for none
-};
-
-nlohmann::json cameraJson(const CameraCalibration& c) {
-  const cv::Mat& k = c.cameraMatrix;
-  return {{"fx", k.at<double>(0, 0)},
-          {"fy", k.at<double>(1, 1)},
-          {"cx", k.at<double>(0, 2)},
-          {"cy", k.at<double>(1, 2)},
-          {"distortion", std::vector<double>(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>())},
-          {"imageWidth", c.imageSize.width},
-          {"imageHeight", c.imageSize.height},
-          {"rms", c.reprojection ? nlohmann::json(c.reprojection->rms) : nlohmann::json()}};
-}
-
-// The camera file, with the warnings appended as "calibration_warnings".
-void writeCameraFile(const std::string& path, const CameraCalibration& c, const std::vector<std::string>& warnings) {
-  sim::CameraFile file{c.cameraMatrix, c.distCoeffs, c.imageSize, std::nullopt};
-  if (c.reprojection) file.rms = c.reprojection->rms;
-  replaceFile(path, [&](const std::string& temporary) {
-    if (!sim::writeCameraFile(temporary, file)) return false;
-    if (warnings.empty()) return true;
-    cv::FileStorage storage(temporary, cv::FileStorage::APPEND);
-    if (!storage.isOpened()) return false;
-    storage << "calibration_warnings" << "[";
-    for (const std::string& warning : warnings) storage << warning;
-    storage << "]";
-    storage.release();
-    return true;
-  });
-}
-
-void finish(const CalibratedViews& v, const CameraOptions& options, Session& session) {
-  const CameraCalibration& c = v.camera;
-  const std::vector<std::string> warnings = cameraWarnings(c, v.names);
-  writeCameraFile(options.out, c, warnings);
-  const cv::Mat& k = c.cameraMatrix;
-  const cv::Mat d = c.distCoeffs.reshape(1, 1);
-  Table table{{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {}};
-  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2), fixed(k.at<double>(0, 2), 2),
-                        fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5), fixed(d.at<double>(1), 5),
-                        fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5), fixed(d.at<double>(4), 5),
-                        c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
-  session.output.table(table);
-  for (const std::string& warning : warnings) session.output.warn(warning);
-  session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
-                      ") -> " + options.out);
-  session.output.document().update({{"camera", cameraJson(c)}, {"out", options.out}});
-  if (options.annotate.empty() || !c.reprojection) return;
-  nlohmann::json written = nlohmann::json::array();
-  for (std::size_t i = 0; i < v.annotations.size() && i < c.reprojection->views.size(); ++i) {
-    writeImage(v.annotations[i], annotateCorners(v.images[i], c.reprojection->views[i], c.reprojection->rms));
-    written.push_back(v.annotations[i]);
-  }
-  session.output.document()["annotations"] = written;
+void runManyViews(const CameraOptions& options, CalibrationTarget target, Session& session) {
+  runManyViewCalibration({target, options.images, options.out, options.annotate, options.thresholds}, session);
 }
 
 void checkArguments(const CameraOptions& options) {
@@ -96,6 +41,7 @@ void checkArguments(const CameraOptions& options) {
   requireExtension(options.out, kCameraFileExtensions, "--out");
   std::vector<std::string> outputs = annotationPaths(options.images, options.annotate);
   outputs.push_back(options.out);
+  if (options.images.size() > 1 && !options.annotate.empty()) outputs.push_back(coverageMapPath(options.annotate));
   refuseOverlaps(outputs, options.images);
 }
 
@@ -109,6 +55,7 @@ nlohmann::json viewRow(const std::string& image, int markers, const std::string&
 
 void runChess(const CameraOptions& options, Session& session) {
   checkArguments(options);
+  if (options.images.size() > 1) return runManyViews(options, CalibrationTarget::kChessboard, session);
   const std::string& path = options.images.front();
   const cv::Mat image = readImage(path);
   if (!options.skipBoardCheck && !chessboardMayBeThere(image))
@@ -124,11 +71,12 @@ void runChess(const CameraOptions& options, Session& session) {
   ImageRows rows(session, "chess", options.images, {"corners"}, {7});
   const int corners = v.camera.views.empty() ? -1 : static_cast<int>(v.camera.views.front().found.size());
   rows.add(path, {corners < 0 ? "-" : std::to_string(corners)}, viewRow(path, corners, {}), {});
-  finish(v, options, session);
+  finishCamera(v, options.out, session);
 }
 
 void runAruco(const CameraOptions& options, Session& session) {
   checkArguments(options);
+  if (options.images.size() > 1) return runManyViews(options, CalibrationTarget::kArucoGrid, session);
   ImageRows rows(session, "markers", options.images, {"markers", "note"}, {7, 0});
   const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
   std::vector<MarkerView> views;
@@ -158,38 +106,69 @@ void runAruco(const CameraOptions& options, Session& session) {
   }
   const cv::Size size = v.camera.imageSize;
   v.camera = calibrateFromMarkers(views, size);
-  finish(v, options, session);
+  finishCamera(v, options.out, session);
   rows.raiseIfAny();
 }
 
+// The verdict's thresholds of a many-view calibration.
+void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
+  const char* manyViews = " (many views)";
+  cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--min-coverage", t.minCoverageScore,
+                  std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
+                              "grid") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--min-views", t.minViews, std::string("Fewest used views accepted") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--max-views", t.maxViews, std::string("Most used views accepted") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--max-uncertainty", t.maxRelativeUncertainty,
+                  std::string("Largest 1.96 sigma / value accepted for fx, fy, cx, cy") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--max-cross-validation", t.maxCrossValidation,
+                  std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
+      ->capture_default_str();
+  cmd->add_option("--min-tilted-views", t.minTiltedViews,
+                  std::string("Fewest views tilted by 10 degrees or more") + manyViews)
+      ->capture_default_str();
+}
+
 Command addCameraCommand(CLI::App& app, const char* name, const char* help, const char* imagesHelp,
-                         void (*run)(const CameraOptions&, Session&), bool oneImage) {
+                         void (*run)(const CameraOptions&, Session&), bool chess) {
   auto options = std::make_shared<CameraOptions>();
   CLI::App* cmd = app.add_subcommand(name, help);
-  CLI::Option* images = cmd->add_option(oneImage ? "image" : "images", options->images, imagesHelp)->required();
-  if (oneImage) images->expected(1);
+  cmd->add_option("images", options->images, imagesHelp)->required();
   cmd->add_option("--out", options->out,
                   "Camera file to write (.yml, .yaml, .xml or .json: camera_matrix, distortion_coefficients, ...)")
       ->required();
   cmd->add_option("--annotate", options->annotate,
-                  "Draw the detected corners and their reprojection errors (magnified) into this image file")
+                  "Draw the detected corners and their reprojection errors (magnified) into this image file "
+                  "(one per view, named after it, and a coverage map for many views)")
       ->default_str("none");
-  if (oneImage)
+  if (chess)
     cmd->add_flag("--skip-board-check", options->skipBoardCheck,
-                  "Call calibChess even when the quick check sees no chessboard (default: off)");
-  return {cmd, nullKeys({"images", "camera", "out", "annotations"}),
+                  "Call calibChess even when the quick check sees no chessboard (one view; default: off)");
+  addThresholdOptions(cmd, options->thresholds);
+  return {cmd,
+          nullKeys({"images", "camera", "out", "annotations", "uncertainty", "rms", "views", "coverage",
+                    "crossValidation", "straightness", "verdict", "checks"}),
           [options, run](Session& session) { run(*options, session); }};
 }
 
 }  // namespace
 
 Command addCalibChessCommand(CLI::App& app) {
-  return addCameraCommand(app, "calib-chess", "Calibrate the camera from one chessboard image (calibChess)",
-                          "Image of the 17 x 12 inner-corner chessboard", runChess, true);
+  return addCameraCommand(app, "calib-chess",
+                          "Calibrate the camera from chessboard views (one view: calibChess; many: with a quality "
+                          "report and verdict)",
+                          "Views of the 17 x 12 inner-corner chessboard", runChess, true);
 }
 
 Command addCalibArucoCommand(CLI::App& app) {
-  return addCameraCommand(app, "calib-aruco", "Calibrate the camera from ArUco board views (getArucoCorners, calibAruco)",
+  return addCameraCommand(app, "calib-aruco",
+                          "Calibrate the camera from ArUco board views (one view: getArucoCorners, calibAruco; "
+                          "many: with a quality report and verdict)",
                           "Views of the 9 x 6 DICT_6X6_250 grid board", runAruco, false);
 }
 

@@ -50,7 +50,10 @@ Command addCalibArucoCommand(CLI::App& app);
 Command addUndistortCommand(CLI::App& app);
 Command addCorrectThicknessCommand(CLI::App& app);
 
-// `talmeq simulate DIR`: a synthetic dataset.
+// `talmeq characterize --yml FILE DATA.csv`: linearity, repeatability, drift.
+Command addCharacterizeCommand(CLI::App& app);
+
+// `talmeq simulate DIR [--sweep]`: a synthetic dataset.
 Command addSimulateCommand(CLI::App& app);
 
 // `talmeq demo`: runs the whole station on built-in synthetic data.

@@ -30,7 +30,8 @@ class CsvError {
 
 }  // namespace
 
-std::vector<HeightRow> readHeightsCsv(const std::string& path) {
+std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns columns) {
+  const bool timeAllowed = columns == CsvColumns::kOptionalTime;
   requireExistingFile(path);
   std::ifstream file(fs::u8path(path));
   if (!file) throw UsageError("cannot read file: " + path);
@@ -42,10 +43,15 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path) {
     if (line.empty()) continue;
     const CsvError error(path, number);
     const auto comma = line.find(',');
-    if (comma == std::string::npos || line.find(',', comma + 1) != std::string::npos)
-      error.raise("expected two fields 'height,image', got: " + line);
+    const auto second = comma == std::string::npos ? comma : line.find(',', comma + 1);
+    const bool badCount = comma == std::string::npos || (second != std::string::npos &&
+                                                         (!timeAllowed || line.find(',', second + 1) != std::string::npos));
+    if (badCount)
+      error.raise(timeAllowed ? "expected 'height,image' or 'height,image,time', got: " + line
+                              : "expected two fields 'height,image', got: " + line);
     const std::string heightField = trimmed(line.substr(0, comma));
-    const std::string imageField = trimmed(line.substr(comma + 1));
+    const std::string imageField = trimmed(line.substr(comma + 1, second == std::string::npos ? second : second - comma - 1));
+    const std::string timeField = second == std::string::npos ? "" : trimmed(line.substr(second + 1));
     HeightRow row;
     const std::optional<double> height = parseDecimal(heightField);
     if (!height) {
@@ -54,6 +60,12 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path) {
     }
     row.height = *height;
     if (imageField.empty()) error.raise("image field is empty");
+    if (!timeField.empty()) {
+      const std::optional<double> time = parseDecimal(timeField);
+      if (!time) error.raise("time is not a finite decimal number: '" + timeField + "'");
+      row.timed = true;
+      row.time = *time;
+    }
     const fs::path image = fs::u8path(imageField);
     row.image = (image.is_absolute() ? image : folder / image).string();
     rows.push_back(row);

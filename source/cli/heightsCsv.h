@@ -11,11 +11,20 @@ namespace talmeq::cli {
 struct HeightRow {
   double height = 0.0;
   std::string image;  // resolved against the CSV's folder
+  bool timed = false; // a third field `time` was given
+  double time = 0.0;  // seconds
+};
+
+enum class CsvColumns {
+  kHeightImage,     // `height,image`
+  kOptionalTime,    // `height,image` or `height,image,time`
 };
 
 // The rows of the CSV at `path`; UsageError naming the file and line for a
 // missing file, a row that is not two fields, a height that is not a finite
 // decimal number (no hexadecimal, inf or nan), an empty image field, or a file without rows.
-std::vector<HeightRow> readHeightsCsv(const std::string& path);
+// With kOptionalTime, a third field is a finite decimal time in seconds (an
+// empty third field gives an untimed row).
+std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns columns = CsvColumns::kHeightImage);
 
 }  // namespace talmeq::cli

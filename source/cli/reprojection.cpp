@@ -6,7 +6,8 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "cameraCalibration.h"
+#include <cameraCalibration.h>
+#include <cameraCalibrationReport.h>
 
 namespace talmeq::cli {
 
@@ -36,15 +37,9 @@ Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& camer
 }
 
 std::optional<BoardView> chessBoardView(const cv::Mat& image) {
-  cv::Mat grey;
-  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-  BoardView view;
-  if (!cv::findChessboardCorners(grey, camera::kChessPattern, view.found, cv::CALIB_CB_ADAPTIVE_THRESH))
-    return std::nullopt;
-  const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4);
-  cv::cornerSubPix(grey, view.found, cv::Size(5, 5), cv::Size(-1, -1), criteria);
-  view.board = camera::chessObjectPoints();
-  return view;
+  talmeq::BoardView view = findBoardView(image, CalibrationTarget::kChessboard);
+  if (!view.found) return std::nullopt;
+  return BoardView{std::move(view.boardPoints), std::move(view.imagePoints)};
 }
 
 BoardView arucoBoardView(const std::vector<std::vector<cv::Point2f>>& corners, const std::vector<int>& ids) {

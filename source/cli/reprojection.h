@@ -2,7 +2,7 @@
 // from: each view's board pose is solved with the camera fixed, the board
 // points are projected back, and the distances to the detected points give
 // the residuals and their root mean square. Also finds the board points of
-// the two targets in the tool's own way (the library does not hand them out).
+// the two targets (the library's exports do not hand them out).
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -31,8 +31,8 @@ struct Reprojection {
 Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
                        const cv::Mat& distCoeffs);
 
-// The 17 x 12 inner corners of the pitch-15 chessboard, refined to sub-pixel;
-// nothing when the full pattern is not found.
+// The 17 x 12 inner corners of the pitch-15 chessboard as the station layer
+// finds and refines them; nothing when the full pattern is not found.
 std::optional<BoardView> chessBoardView(const cv::Mat& image);
 
 // The corners of detected markers matched to the 9 x 6 DICT_6X6_250 grid

@@ -1,12 +1,14 @@
 // `talmeq simulate DIR`: writes a complete synthetic dataset (height series,
 // measurement frames with their true heights, a chessboard view and ArUco
-// views with the true camera), so every input format can be seen and tried.
+// views with the true camera, and with --sweep a characterization sweep), so
+// every input format can be seen and tried.
 #include <filesystem>
 #include <memory>
 
 #include "commands.h"
 #include "datasetOutput.h"
 #include "datasetWriter.h"
+#include "sweepWriter.h"
 #include "failures.h"
 #include "terminal.h"
 
@@ -15,6 +17,7 @@ namespace {
 
 struct SimulateOptions {
   std::string dir;
+  bool sweep = false;
 };
 
 // Files in `folder` whose names start with `prefix`.
@@ -30,28 +33,44 @@ void runSimulate(const SimulateOptions& options, Session& session) {
   std::error_code error;
   if (std::filesystem::exists(root, error) && !std::filesystem::is_directory(root, error))
     throw UsageError("not a directory: " + options.dir);
-  Progress progress("simulate", 3);
+  Progress progress("simulate", options.sweep ? 4 : 3);
   progress.step("height");
   writeDatasetPart(options.dir, sim::writeHeightDataset);
   progress.step("chess");
   writeDatasetPart(options.dir, sim::writeChessDataset);
   progress.step("aruco");
   writeDatasetPart(options.dir, sim::writeArucoDataset);
+  if (options.sweep) {
+    progress.step("sweep");
+    writeDatasetPart(options.dir, [](const std::string& dir) { sim::writeSweepDataset(dir, sim::datasetStation()); });
+  }
   const sim::Camera camera = sim::datasetCamera();
   const auto at = [&](const char* name) { return (root / name).string(); };
   const std::size_t calibFrames = countFiles(root / "height", "calib_");
   const std::size_t measureFrames = countFiles(root / "height", "measure_");
   const std::size_t views = countFiles(root / "aruco", "view_");
+  const std::size_t chessViews = countFiles(root / "chess", "view_");
   Table table{{"folder", "contents"}, {}};
   table.rows.push_back({at("height"), "calibration.yml (starting file), heights.csv + " +
                                           std::to_string(calibFrames) + " calib_NN.png, measure.csv + " +
                                           std::to_string(measureFrames) + " measure_NN.png"});
-  table.rows.push_back({at("chess"), "chess.png, camera_truth.yml"});
+  table.rows.push_back({at("chess"), "chess.png, " + std::to_string(chessViews) + " view_NN.png, camera_truth.yml"});
   table.rows.push_back({at("aruco"), std::to_string(views) + " view_NN.png, camera_truth.yml"});
+  if (options.sweep) {
+    const sim::SweepDesign design;
+    table.rows.push_back({at("sweep"), "sweep.csv + " + std::to_string(countFiles(root / "sweep", "sweep_")) +
+                                           " sweep_NNNN.png (" + std::to_string(design.heights) + " heights x " +
+                                           std::to_string(design.repeats) + ", " +
+                                           std::to_string(design.stabilitySamples) +
+                                           " timed), truth.csv, truth.yml"});
+    session.output.document()["sweep"] = {{"frames", countFiles(root / "sweep", "sweep_")},
+                                          {"driftPerMinute", design.driftPerMinute}};
+  }
   session.output.table(table);
   session.output.document().update(
       {{"dir", options.dir},
        {"height", {{"calibrationFrames", calibFrames}, {"measureFrames", measureFrames}}},
+       {"chess", {{"views", chessViews}}},
        {"aruco", {{"views", views}}},
        {"camera", {{"fx", camera.fx}, {"fy", camera.fy}, {"cx", camera.cx}, {"cy", camera.cy}}}});
 }
@@ -62,7 +81,10 @@ Command addSimulateCommand(CLI::App& app) {
   auto options = std::make_shared<SimulateOptions>();
   CLI::App* cmd = app.add_subcommand("simulate", "Write a synthetic dataset of the station and its camera");
   cmd->add_option("dir", options->dir, "Folder to fill (created as needed)")->required();
-  return {cmd, nullKeys({"dir", "height", "aruco", "camera"}), [options](Session& session) { runSimulate(*options, session); }};
+  cmd->add_flag("--sweep", options->sweep,
+                "Also write DIR/sweep: a characterization sweep (21 heights x 20 frames) and a 30-frame stability "
+                "series with a known drift, with their truth (default: off)");
+  return {cmd, nullKeys({"dir", "height", "chess", "aruco", "camera", "sweep"}), [options](Session& session) { runSimulate(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -3,14 +3,18 @@
 
 namespace talmeq::sim {
 
-bool writeCameraFile(const std::string& path, const CameraFile& camera) {
-  cv::FileStorage storage(path, cv::FileStorage::WRITE);
-  if (!storage.isOpened()) return false;
+void writeCameraKeys(cv::FileStorage& storage, const CameraFile& camera) {
   storage << "image_width" << camera.imageSize.width << "image_height" << camera.imageSize.height;
   storage << "camera_matrix" << camera.cameraMatrix;
   storage << "distortion_coefficients"
           << camera.distCoeffs.reshape(1, static_cast<int>(camera.distCoeffs.total()));
   if (camera.rms) storage << "avg_reprojection_error" << *camera.rms;
+}
+
+bool writeCameraFile(const std::string& path, const CameraFile& camera) {
+  cv::FileStorage storage(path, cv::FileStorage::WRITE);
+  if (!storage.isOpened()) return false;
+  writeCameraKeys(storage, camera);
   storage.release();
   return true;
 }

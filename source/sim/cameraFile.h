@@ -18,6 +18,10 @@ struct CameraFile {
   std::optional<double> rms;  // average reprojection error, pixels
 };
 
+// Writes the keys of `camera` into an open storage, for a writer that adds
+// keys of its own.
+void writeCameraKeys(cv::FileStorage& storage, const CameraFile& camera);
+
 // Writes the file with cv::FileStorage (format by extension, YAML for .yml);
 // false when it cannot be opened for writing.
 bool writeCameraFile(const std::string& path, const CameraFile& camera);

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "cameraFile.h"
+#include "viewPoses.h"
 
 namespace talmeq::sim {
 namespace {
@@ -18,6 +19,12 @@ namespace fs = std::filesystem;
 constexpr int kMeasureFrames = 20;
 constexpr std::uint64_t kCalibrationSeed = 100;  // pixel noise of calib_NN
 constexpr std::uint64_t kMeasureSeed = 500;      // pixel noise of measure_NN
+constexpr int kChessViews = 12;
+constexpr std::uint64_t kChessViewSeed = 7;     // poses of the chessboard's many views
+constexpr double kChessViewFraction = 0.5;      // board width over image width
+constexpr int kArucoCoveringViews = 4;          // ArUco views that reach the image's edges
+constexpr std::uint64_t kArucoViewSeed = 11;
+constexpr double kArucoViewFraction = 0.55;
 
 fs::path subfolder(const std::string& dir, const char* name) {
   const fs::path folder = fs::u8path(dir) / name;
@@ -81,11 +88,23 @@ Camera datasetCamera() {
 
 Pose datasetChessPose(const Target& chess) { return boardPose(chess, 480.0, 18.0, -14.0, 4.0); }
 
+std::vector<Pose> datasetChessViewPoses(const Target& chess) {
+  return coveringPoses(chess, datasetCamera(), kChessViews, kChessViewSeed, kChessViewFraction);
+}
+
 std::vector<Pose> datasetArucoPoses(const Target& board) {
   return {boardPose(board, 4200.0, 0.0, 0.0, 2.0),      boardPose(board, 4300.0, 30.0, 0.0, -5.0),
           boardPose(board, 4300.0, -30.0, 0.0, 5.0),    boardPose(board, 4300.0, 0.0, 32.0, 0.0),
           boardPose(board, 4300.0, 0.0, -32.0, -3.0),   boardPose(board, 4500.0, 22.0, 22.0, 15.0),
           boardPose(board, 4500.0, -22.0, 22.0, -15.0), boardPose(board, 4500.0, 20.0, -25.0, 10.0)};
+}
+
+std::vector<Pose> datasetArucoViewPoses(const Target& board) {
+  std::vector<Pose> poses = datasetArucoPoses(board);
+  for (const Pose& pose : coveringPoses(board, datasetCamera(), kArucoCoveringViews, kArucoViewSeed,
+                                        kArucoViewFraction))
+    poses.push_back(pose);
+  return poses;
 }
 
 ViewEffects datasetArucoEffects() {
@@ -107,6 +126,9 @@ void writeChessDataset(const std::string& dir) {
   const fs::path folder = subfolder(dir, "chess");
   const Target chess = chessboardTarget();
   writePng(folder / "chess.png", renderView(chess, datasetCamera(), datasetChessPose(chess)).image);
+  const std::vector<View> views =
+      renderViews(chess, datasetCamera(), datasetChessViewPoses(chess), datasetArucoEffects());
+  for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);
   writeTrueCamera(folder);
 }
 
@@ -114,7 +136,7 @@ void writeArucoDataset(const std::string& dir) {
   const fs::path folder = subfolder(dir, "aruco");
   const Target board = arucoBoardTarget(cv::aruco::DICT_6X6_250);
   const std::vector<View> views =
-      renderViews(board, datasetCamera(), datasetArucoPoses(board), datasetArucoEffects());
+      renderViews(board, datasetCamera(), datasetArucoViewPoses(board), datasetArucoEffects());
   for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);
   writeTrueCamera(folder);
 }

@@ -13,6 +13,8 @@
 //   height/measure_NN.png   spot frames at 20 heights inside 0..30, none of
 //                           them a calibration height
 //   chess/chess.png         one view of the 17 x 12 inner-corner chessboard
+//   chess/view_NN.png       views of the chessboard moved over the whole
+//                           image at varied tilts, for a many-view calibration
 //   chess/camera_truth.yml  the true camera (camera file layout)
 //   aruco/view_NN.png       views of the 9 x 6 DICT_6X6_250 board at varied poses
 //   aruco/camera_truth.yml  the true camera
@@ -42,9 +44,15 @@ Camera datasetCamera();
 // The chessboard pose of the chess view, and the ArUco board poses of the
 // views (varied tilts and spins, the board filling much of the image).
 Pose datasetChessPose(const Target& chess);
+std::vector<Pose> datasetChessViewPoses(const Target& chess);
 std::vector<Pose> datasetArucoPoses(const Target& board);
 
-// Blur, noise and uneven lighting of the ArUco views.
+// The poses of the dataset's ArUco views: those above, then four that move
+// the board out towards the image's edges, for a many-view calibration.
+std::vector<Pose> datasetArucoViewPoses(const Target& board);
+
+// Blur, noise and uneven lighting of the chessboard's many views and of the
+// ArUco views.
 ViewEffects datasetArucoEffects();
 
 void writeHeightDataset(const std::string& dir);

@@ -1,9 +1,13 @@
 // talmeqStation: the precision layer beside the whole-pixel library. It
 // reads the laser spot to a fraction of a pixel with a record of how far
-// to trust it, and turns such spots into a height calibration and heights.
-// One header per topic:
-//   spotReading.h    readSpot: the sub-pixel spot centre and its quality
-//   heightReading.h  fitHeightModel, readHeight: heights from sub-pixel spots
+// to trust it, turns such spots into a height calibration and heights,
+// calibrates the camera from many views with a quality report, and
+// characterizes a calibrated station. One header per topic:
+//   spotReading.h              readSpot: the sub-pixel spot centre and its quality
+//   heightReading.h            fitHeightModel, readHeight: heights from sub-pixel spots
+//   cameraCalibrationReport.h  findBoardView, calibrateCameraFromViews: camera
+//                              calibration with uncertainty, coverage and a verdict
+//   stationCharacterization.h  characterizeStation: linearity, repeatability, drift
 //
 // Conventions of the whole library (namespace talmeq): plain result structs
 // whose status enum says what a frame or file turned out to hold, and
@@ -15,5 +19,7 @@
 // boundary.
 #pragma once
 
+#include "cameraCalibrationReport.h"
 #include "heightReading.h"
 #include "spotReading.h"
+#include "stationCharacterization.h"

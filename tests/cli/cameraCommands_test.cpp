@@ -1,9 +1,12 @@
-// The camera road through the tool on simulated views: `calib-aruco` writes a
-// camera file that holds what the run reported and draws each view's
-// corners; `calib-chess` warns, also in its camera file, that one view is
+// The camera road through the tool on simulated views: `calib-aruco` on many
+// views writes a camera file that holds what the run reported, with its
+// quality report and verdict, and draws each view's corners and the
+// coverage map; `calib-chess` warns, also in its camera file, that one view is
 // not enough; `undistort` keeps the asked size; `correct-thickness` shrinks
 // the image about the principal point.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <opencv2/aruco.hpp>
 #include <opencv2/imgcodecs.hpp>
 
@@ -23,11 +26,17 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
   talmeq::sim::writeArucoDataset(dir.path().string());
   talmeq::sim::writeChessDataset(dir.path().string());
   std::vector<std::string> args{"calib-aruco", "--out", "camera.yml", "--annotate", "seen.png"};
-  for (int i = 0; std::filesystem::exists(dir.file("aruco/view_0" + std::to_string(i) + ".png")); ++i)
-    args.push_back("aruco/view_0" + std::to_string(i) + ".png");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.file("aruco")))
+    if (entry.path().extension() == ".png") args.push_back("aruco/" + entry.path().filename().string());
+  std::sort(args.begin() + 5, args.end());
   const nlohmann::json doc = runToolJson(dir.path(), args);
-  EXPECT_EQ(doc["images"].size(), args.size() - 5);
+  const std::size_t views = args.size() - 5;
+  EXPECT_EQ(doc["images"].size(), views);
   EXPECT_TRUE(doc["warnings"].empty()) << doc["warnings"];
+  EXPECT_EQ(doc["verdict"], "pass") << doc["checks"];
+  EXPECT_EQ(doc["views"].size(), views);
+  EXPECT_EQ(doc["annotations"].size(), views + 1);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("seen-coverage.png")));
   cv::FileStorage file(dir.file("camera.yml"), cv::FileStorage::READ);
   cv::Mat matrix, distortion;
   file["camera_matrix"] >> matrix;
@@ -36,6 +45,13 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
   EXPECT_EQ(distortion.total(), 5u);
   EXPECT_EQ(static_cast<int>(file["image_width"]), doc["camera"]["imageWidth"].get<int>());
   EXPECT_EQ(static_cast<double>(file["avg_reprojection_error"]), doc["camera"]["rms"].get<double>());
+  EXPECT_EQ(static_cast<int>(file["nr_of_frames"]), static_cast<int>(views));
+  cv::Mat perView, sigmas;
+  file["per_view_reprojection_errors"] >> perView;
+  file["intrinsic_standard_deviations"] >> sigmas;
+  EXPECT_EQ(perView.at<double>(0), doc["views"][0]["rms"].get<double>());
+  EXPECT_EQ(sigmas.at<double>(0), doc["uncertainty"]["fx"].get<double>());
+  EXPECT_EQ(file["verdict"].string(), "pass");
   EXPECT_GT(doc["camera"]["rms"].get<double>(), 0.0);
   EXPECT_LT(doc["camera"]["rms"].get<double>(), 1.0);
 
@@ -43,6 +59,7 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
   const talmeq::sim::Camera truth = talmeq::sim::datasetCamera();
   const talmeq::sim::Target board = talmeq::sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
   const cv::Mat seen = cv::imread(dir.file("seen-view_00.png"));
+  ASSERT_EQ(doc["views"][0]["image"], "aruco/view_00.png") << "the views keep the order they were given in";
   std::size_t marked = 0;
   const auto corners = talmeq::sim::projectTarget(board, truth, talmeq::sim::datasetArucoPoses(board)[0]);
   for (const cv::Point2f& corner : corners)

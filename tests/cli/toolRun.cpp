@@ -20,6 +20,8 @@ std::string quoted(const std::string& text) {
 // The JSON interface: every document holds the common keys and its
 // subcommand's own, whatever the outcome.
 const std::set<std::string> kCommonKeys{"command", "version", "ok", "error", "warnings"};
+const std::set<std::string> kCameraKeys{"images", "camera", "out", "annotations", "uncertainty", "rms", "views",
+                                        "coverage", "crossValidation", "straightness", "verdict", "checks"};
 const std::map<std::string, std::set<std::string>> kCommandKeys{
     {"spot", {"images"}},
     {"calibrate",
@@ -27,12 +29,15 @@ const std::map<std::string, std::set<std::string>> kCommandKeys{
       "plot"}},
     {"measure", {"yml", "images"}},
     {"correct", {"yml", "from", "to", "initZBefore", "initZAfter", "result", "meaning"}},
-    {"calib-chess", {"images", "camera", "out", "annotations"}},
-    {"calib-aruco", {"images", "camera", "out", "annotations"}},
+    {"calib-chess", kCameraKeys},
+    {"calib-aruco", kCameraKeys},
     {"undistort", {"image", "camera", "out", "width", "height"}},
     {"correct-thickness", {"image", "camera", "out", "width", "height", "scale"}},
     {"board", {"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}},
-    {"simulate", {"dir", "height", "aruco", "camera"}},
+    {"simulate", {"dir", "height", "chess", "aruco", "camera", "sweep"}},
+    {"characterize",
+     {"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax", "usableRange",
+      "repeatability", "drift", "predictedRepeatability", "verdict", "checks", "plots"}},
     {"demo", {"spot", "height", "camera"}}};
 
 }  // namespace

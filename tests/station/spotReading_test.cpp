@@ -140,7 +140,12 @@ TEST(StationLibrary, DynamicTableHoldsOnlyTheLayersApi) {
                          "talmeq::fitHeightModel(std::vector<double, std::allocator<double> > const&, "
                          "std::vector<cv::Point_<double>, std::allocator<cv::Point_<double> > > const&, " + path + ")",
                          "talmeq::toText(talmeq::SpotStatus)", "talmeq::toText(talmeq::CentreMethod)",
-                         "talmeq::toText(talmeq::ModelStatus)", "talmeq::toText(talmeq::HeightStatus)"}));
+                         "talmeq::toText(talmeq::ModelStatus)", "talmeq::toText(talmeq::HeightStatus)",
+                         "talmeq::findBoardView(cv::Mat const&, talmeq::CalibrationTarget)",
+                         "talmeq::calibrateCameraFromViews(std::vector<talmeq::BoardView, std::allocator<talmeq::"
+                         "BoardView> > const&, cv::Size_<int>, talmeq::CalibrationThresholds const&)",
+                         "talmeq::characterizeStation(std::vector<talmeq::HeightSample, std::allocator<talmeq::"
+                         "HeightSample> > const&, talmeq::CharacterizationThresholds const&)"}));
 }
 
 }  // namespace

@@ -1,0 +1,116 @@
+// The quality report in text, JSON and the camera file (see
+// calibrationReportOutput.h).
+#include "calibrationReportOutput.h"
+
+#include "verdictOutput.h"
+
+#include <cameraCalibration.h>
+
+#include <cmath>
+#include <ctime>
+
+namespace talmeq::cli {
+namespace {
+
+std::vector<double> distortionOf(const CameraParameters& p) { return {p.k1, p.k2, p.p1, p.p2, p.k3}; }
+
+nlohmann::json parametersJson(const CameraParameters& p) {
+  return {{"fx", p.fx}, {"fy", p.fy}, {"cx", p.cx}, {"cy", p.cy}, {"distortion", distortionOf(p)}};
+}
+
+void showViews(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
+  Table table{{"view", "rms (px)", "tilt (deg)", "used"}, {}};
+  nlohmann::json rows = nlohmann::json::array();
+  for (std::size_t i = 0; i < r.views.size(); ++i) {
+    const ViewQuality& q = r.views[i];
+    const std::string note = !q.found ? "no board" : q.repeats ? "repeats a view" : q.used ? "yes" : "outlier";
+    table.rows.push_back({names[i], q.found ? fixed(q.rms, 3) : "-",
+                          q.found ? fixed(q.tilt, 1) : "-", note});
+    nlohmann::json row = nullKeys({"image", "points", "rms", "tilt", "used", "found", "repeats"});
+    row.update({{"image", names[i]}, {"points", q.points}, {"used", q.used}, {"found", q.found},
+                {"repeats", q.repeats}});
+    if (q.found) row.update({{"rms", q.rms}, {"tilt", q.tilt}});
+    rows.push_back(row);
+  }
+  output.table(table);
+  output.document()["views"] = rows;
+}
+
+void showUncertainty(const CameraParameters& s, Output& output) {
+  Table table{{"1 sigma", "fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3"}, {}};
+  table.rows.push_back({"", fixed(s.fx, 2), fixed(s.fy, 2), fixed(s.cx, 2), fixed(s.cy, 2), fixed(s.k1, 5),
+                        fixed(s.k2, 5), fixed(s.p1, 5), fixed(s.p2, 5), fixed(s.k3, 5)});
+  output.table(table);
+}
+
+nlohmann::json coverageJson(const CameraCalibrationReport& r) {
+  std::vector<std::vector<int>> grid;
+  for (int y = 0; y < r.coverage.rows; ++y)
+    grid.emplace_back(r.coverage.ptr<int>(y), r.coverage.ptr<int>(y) + r.coverage.cols);
+  return {{"score", number(r.coverageScore)}, {"coveredShare", r.coveredShare}, {"grid", grid}};
+}
+
+
+std::string localTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+#ifdef _WIN32
+  localtime_s(&parts, &now);
+#else
+  localtime_r(&now, &parts);
+#endif
+  char text[64];
+  return std::strftime(text, sizeof text, "%a %b %d %H:%M:%S %Y", &parts) > 0 ? text : "";
+}
+
+}  // namespace
+
+std::string targetWords(CalibrationTarget target) {
+  if (target == CalibrationTarget::kChessboard)
+    return "chessboard of " + std::to_string(camera::kChessPattern.width) + " x " +
+           std::to_string(camera::kChessPattern.height) + " inner corners";
+  return "ArUco grid board of " + std::to_string(camera::kBoardMarkersX) + " x " +
+         std::to_string(camera::kBoardMarkersY) + " markers";
+}
+
+void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
+  showViews(r, names, output);
+  showUncertainty(r.uncertainty, output);
+  output.line("coverage score " + fixed(r.coverageScore, 2) + " over 10 x 10 cells, " +
+              fixed(100.0 * r.coveredShare, 0) + " % of the cells covered");
+  output.line("cross-validation " + fixed(r.crossValidation, 3) + " px between the cameras of alternate views");
+  output.line("straightness " + fixed(r.straightness, 3) + " px: undistorted board rows from their lines");
+  output.document().update({{"uncertainty", parametersJson(r.uncertainty)},
+                            {"rms", r.rms},
+                            {"coverage", coverageJson(r)},
+                            {"crossValidation", number(r.crossValidation)},
+                            {"straightness", r.straightness}});
+  showVerdict(r.checks, r.accepted, output);
+}
+
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r, CalibrationTarget target) {
+  std::vector<double> errors;
+  for (const ViewQuality& q : r.views)
+    if (q.used) errors.push_back(q.rms);
+  storage << "calibration_time" << localTime();
+  storage << "nr_of_frames" << r.usedViews;
+  storage << "per_view_reprojection_errors" << cv::Mat(errors, true);
+  if (target == CalibrationTarget::kChessboard) {
+    storage << "board_width" << camera::kChessPattern.width << "board_height" << camera::kChessPattern.height;
+    storage << "square_size" << camera::kChessPitch;
+  } else {
+    storage << "board_width" << camera::kBoardMarkersX << "board_height" << camera::kBoardMarkersY;
+    storage << "marker_length" << camera::kBoardMarkerLength << "marker_separation"
+            << camera::kBoardMarkerSeparation;
+  }
+  const CameraParameters& s = r.uncertainty;
+  storage << "intrinsic_standard_deviations" << cv::Mat(std::vector<double>{s.fx, s.fy, s.cx, s.cy, s.k1, s.k2,
+                                                                            s.p1, s.p2, s.k3}, true);
+  storage << "verdict" << (r.accepted ? "pass" : "fail");
+  storage << "verdict_checks" << "[";
+  for (const VerdictCheck& c : r.checks)
+    storage << (c.name + ": " + std::to_string(c.value) + (c.passed ? " passes " : " fails ") + c.rule);
+  storage << "]";
+}
+
+}  // namespace talmeq::cli

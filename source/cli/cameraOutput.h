@@ -1,0 +1,33 @@
+// What `calib-chess` and `calib-aruco` hand back for a finished camera
+// calibration, whichever way it was made: the camera file (OpenCV's sample
+// keys, the warnings, and the keys of a quality report when there is one),
+// the camera table, the JSON "camera" object and the per-view pictures.
+#pragma once
+
+#include <functional>
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+#include "cameraWorkflow.h"
+#include "commands.h"
+
+namespace talmeq::cli {
+
+struct CalibratedViews {
+  CameraCalibration camera;
+  std::vector<std::string> names;        // the image of each view used
+  std::vector<cv::Mat> images;           // kept for the annotations
+  std::vector<std::string> annotations;  // where each view's picture goes; empty for none
+};
+
+// Keys a writer adds to the camera file after the common ones.
+using CameraFileKeys = std::function<void(cv::FileStorage&)>;
+
+// Writes the camera file `out` (replaced atomically) with the warnings and
+// `moreKeys`, prints the camera table and the warnings, fills "camera" and
+// "out" of the document, and draws each view's picture when asked.
+void finishCamera(const CalibratedViews& v, const std::string& out, Session& session,
+                  const CameraFileKeys& moreKeys = {});
+
+}  // namespace talmeq::cli

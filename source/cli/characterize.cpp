@@ -1,0 +1,117 @@
+// `talmeq characterize --yml CAL DATA.csv`: how far a calibrated station
+// can be trusted, from planes of known height: linearity over the range,
+// repeatability at fixed heights and drift over time, with a verdict. The
+// heights come from the precision layer (sub-pixel spots, with a predicted
+// repeatability) unless `--integer` asks for the library's
+// getPlaneHeightByLinear. Rows without a height are listed and count
+// against the verdict; a failed verdict is a failed run.
+#include <memory>
+
+#include "characterizationOutput.h"
+#include "characterizationPlots.h"
+#include "characterizationRows.h"
+#include "commands.h"
+#include "failures.h"
+#include "heightCalibrationFile.h"
+#include "heightsCsv.h"
+#include "imageFiles.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
+#include "verdictOutput.h"
+
+namespace talmeq::cli {
+namespace {
+
+struct CharacterizeOptions {
+  std::string yml;
+  std::string csv;
+  bool integer = false;
+  std::string plot;
+  CharacterizationThresholds thresholds;
+};
+
+void writePlots(const CharacterizeOptions& options, const std::vector<CharacterizedRow>& rows,
+                const StationCharacterization& c, Session& session) {
+  const std::vector<std::string> paths = characterizationPlotPaths(options.plot);
+  const CharacterizationThresholds& t = options.thresholds;
+  writeImage(paths[0], plotLinearity(rows, c, t));
+  writeImage(paths[1], plotRepeatability(c, t));
+  writeImage(paths[2], plotStability(rows, c, t));
+  session.output.document()["plots"] = paths;
+}
+
+void runCharacterize(const CharacterizeOptions& options, Session& session) {
+  const CalibrationFileContent file = readCalibrationFile(options.yml);
+  requireCalibration(file, options.yml);
+  const std::vector<HeightRow> rows = readHeightsCsv(options.csv, CsvColumns::kOptionalTime);
+  std::vector<std::string> inputs{options.yml, options.csv};
+  for (const HeightRow& row : rows) {
+    requireExistingFile(row.image);
+    inputs.push_back(row.image);
+  }
+  if (!options.plot.empty()) {
+    const std::vector<std::string> plots = characterizationPlotPaths(options.plot);
+    for (const std::string& plot : plots) requireImageOutput(plot);
+    refuseOverlaps(plots, inputs);
+  }
+  session.output.document().update(
+      {{"yml", options.yml}, {"csv", options.csv}, {"heights", options.integer ? "integer" : "precise"}});
+  const std::vector<CharacterizedRow> measured = measureRows(rows, options.yml, !options.integer);
+  std::vector<HeightSample> samples;
+  for (const CharacterizedRow& row : measured) samples.push_back(row.sample);
+  const StationCharacterization c = [&] {
+    try {
+      return characterizeStation(samples, options.thresholds);
+    } catch (const cv::Exception&) {
+      throw WorkFailure("fewer than two sweep heights were measured: nothing to characterize");
+    }
+  }();
+  showCharacterization(measured, c, session.output);
+  if (!options.plot.empty()) writePlots(options, measured, c, session);
+  if (!c.pass) throw WorkFailure("the station failed its verdict (" + failedCheckNames(c.checks) + ")");
+}
+
+void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
+  cmd->add_option("--max-residual", t.maxResidual,
+                  "Largest distance of a height's mean from the fitted line, height units (also bounds the usable "
+                  "range)")
+      ->capture_default_str();
+  cmd->add_option("--min-r2", t.minR2, "Smallest coefficient of determination of the line")->capture_default_str();
+  cmd->add_option("--max-slope-error", t.maxSlopeError, "Largest |slope - 1| of measured over true height")
+      ->capture_default_str();
+  cmd->add_option("--max-repeatability", t.maxRepeatability,
+                  "Largest +-3 sigma at any repeated height, height units")
+      ->capture_default_str();
+  cmd->add_option("--max-drift", t.maxDrift, "Largest |drift| of the stability series, height units per minute")
+      ->capture_default_str();
+  cmd->add_option("--min-repeats", t.minRepeats, "Repeats that make a height count for repeatability")
+      ->capture_default_str();
+  cmd->add_option("--max-failed-rows", t.maxFailedRows, "Most rows without a height accepted")
+      ->capture_default_str();
+}
+
+}  // namespace
+
+Command addCharacterizeCommand(CLI::App& app) {
+  auto options = std::make_shared<CharacterizeOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "characterize", "Linearity, repeatability and drift of a calibrated station, with a verdict");
+  cmd->add_option("csv", options->csv,
+                  "CSV of 'height,image[,time]' rows (seconds; rows with a time form the stability series); images "
+                  "relative to its folder")
+      ->required();
+  cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
+  cmd->add_flag("--integer", options->integer,
+                "Measure with getPlaneHeightByLinear (whole-pixel spots) instead of sub-pixel spots (default: off)");
+  cmd->add_option("--plot", options->plot,
+                  "Write PREFIX-linearity.png, PREFIX-repeatability.png and PREFIX-stability.png")
+      ->default_str("none");
+  addThresholdOptions(cmd, options->thresholds);
+  return {cmd,
+          nullKeys({"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax",
+                    "usableRange", "repeatability", "drift", "predictedRepeatability", "verdict", "checks",
+                    "plots"}),
+          [options](Session& session) { runCharacterize(*options, session); }};
+}
+
+}  // namespace talmeq::cli

@@ -1,0 +1,115 @@
+// Many-view camera calibration through the station layer (see
+// manyViewCalibration.h).
+#include "manyViewCalibration.h"
+
+#include <algorithm>
+
+#include "calibrationReportOutput.h"
+#include "cameraOutput.h"
+#include "coverageMap.h"
+#include "failures.h"
+#include "imageFiles.h"
+#include "imageRows.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
+#include "verdictOutput.h"
+
+namespace talmeq::cli {
+namespace {
+
+struct ReadViews {
+  std::vector<std::string> names;  // every readable view, in order
+  std::vector<cv::Mat> images;
+  std::vector<std::string> annotations;
+  std::vector<talmeq::BoardView> views;  // the station's board points of each
+  cv::Size imageSize;
+};
+
+// Reads every image and finds its board points, one row per image.
+ReadViews readViews(const ManyViewOptions& options, ImageRows& rows) {
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  ReadViews read;
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    const std::string& path = options.images[i];
+    rows.next(path);
+    ImageRead image = tryReadImage(path);
+    if (image.problem.empty() && read.imageSize.empty()) read.imageSize = image.image.size();
+    if (image.problem.empty() && image.image.size() != read.imageSize)
+      image.problem = "the image size differs from the first image's";
+    talmeq::BoardView view;
+    try {
+      if (image.problem.empty()) view = findBoardView(image.image, options.target);
+    } catch (const cv::Exception& error) {
+      image.problem = std::string("OpenCV: ") + error.what();
+    }
+    const int points = image.problem.empty() ? static_cast<int>(view.imagePoints.size()) : -1;
+    const std::string note = !image.problem.empty() ? image.problem : view.found ? "" : "no board: left out";
+    nlohmann::json row = nullKeys({"image", "points", "reason"});
+    row["image"] = path;
+    if (points >= 0) row["points"] = points;
+    if (!image.problem.empty()) row["reason"] = image.problem;
+    rows.add(path, {points < 0 ? "-" : std::to_string(points), note}, row, image.problem);
+    if (!image.problem.empty()) continue;
+    read.names.push_back(path);
+    read.images.push_back(image.image);
+    read.annotations.push_back(annotations[i]);
+    read.views.push_back(std::move(view));
+  }
+  return read;
+}
+
+// The tool's view of the station's calibration: the camera, and each found
+// view's points and residuals for the warnings and the pictures.
+CalibratedViews calibratedViews(const CameraCalibrationReport& report, ReadViews& read) {
+  CalibratedViews v;
+  v.camera.cameraMatrix = report.cameraMatrix;
+  v.camera.distCoeffs = report.distCoeffs;
+  v.camera.imageSize = report.imageSize;
+  v.camera.viewCount = static_cast<std::size_t>(report.usedViews);
+  Reprojection reprojection;
+  reprojection.rms = report.rms;
+  for (std::size_t i = 0; i < read.views.size(); ++i) {
+    const ViewQuality& q = report.views[i];
+    if (!q.used) continue;
+    v.camera.views.push_back({read.views[i].boardPoints, read.views[i].imagePoints});
+    reprojection.views.push_back({q.found2d, q.projected});
+    v.names.push_back(read.names[i]);
+    v.images.push_back(read.images[i]);
+    v.annotations.push_back(read.annotations[i]);
+  }
+  v.camera.reprojection = reprojection;
+  return v;
+}
+
+}  // namespace
+
+std::string coverageMapPath(const std::string& annotate) { return withStemSuffix(annotate, "coverage"); }
+
+void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
+  ImageRows rows(session, "views", options.images, {"points", "note"}, {7, 0});
+  ReadViews read = readViews(options, rows);
+  if (std::none_of(read.views.begin(), read.views.end(), [](const talmeq::BoardView& v) { return v.found; }))
+    throw WorkFailure("no view shows the " + targetWords(options.target));
+  const CameraCalibrationReport report = [&] {
+    try {
+      return calibrateCameraFromViews(read.views, read.imageSize, options.thresholds);
+    } catch (const cv::Exception& error) {
+      throw WorkFailure(std::string("the calibration failed: OpenCV: ") + error.what());
+    }
+  }();
+  showCalibrationReport(report, read.names, session.output);
+  const CalibratedViews v = calibratedViews(report, read);
+  finishCamera(v, options.out, session,
+               [&](cv::FileStorage& storage) { writeReportKeys(storage, report, options.target); });
+  if (!options.annotate.empty()) {
+    const std::string map = coverageMapPath(options.annotate);
+    writeImage(map, drawCoverageMap(report));
+    session.output.document()["annotations"].push_back(map);
+  }
+  rows.raiseIfAny();
+  if (!report.accepted)
+    throw WorkFailure("the calibration failed its verdict (" + failedCheckNames(report.checks) + "); " + options.out +
+                      " records it");
+}
+
+}  // namespace talmeq::cli

@@ -1,0 +1,18 @@
+// One threshold of a verdict and the figure measured against it: the camera
+// calibration's and the station characterization's verdicts are lists of
+// these, and pass when every check passes.
+#pragma once
+
+#include <string>
+
+namespace talmeq {
+
+struct VerdictCheck {
+  std::string name;       // what is checked, e.g. "rms", "coverage", "repeatability"
+  std::string rule;       // the rule in words, e.g. "reprojection rms < 0.5 px"
+  double threshold = 0.0;
+  double value = 0.0;     // the measured figure
+  bool passed = false;
+};
+
+}  // namespace talmeq
