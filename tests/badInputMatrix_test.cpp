@@ -263,7 +263,12 @@ TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
 TEST_F(BadInputMatrix, CalibrationPointListsAndShifts) {
   const std::string path = folder_.file("cal.yml");
   const double nan = std::nan(""), inf = HUGE_VAL;
-  const struct { std::string name; std::vector<double> heights; std::vector<cv::Point> coords; Outcome expected; } cases[] = {
+  const struct {
+    std::string name;
+    std::vector<double> heights;
+    std::vector<cv::Point> coords;
+    Outcome expected;
+  } cases[] = {
       {"empty lists", {}, {}, code(-2)},
       {"fewer points than heights", heights_, {coords_.begin(), coords_.end() - 1}, code(-2)},
       {"two points", {0.0, 30.0}, {coords_.front(), coords_.back()}, code(-2)},
@@ -288,7 +293,8 @@ TEST_F(BadInputMatrix, CameraMatricesTheCorrectionsRefuse) {
   const cv::Mat camera = cv::Mat::eye(3, 3, CV_64F), image(240, 320, CV_8UC3);
   cv::Mat bytes, corrected;
   camera.convertTo(bytes, CV_8U);
-  for (const auto& [name, matrix] : {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
+  for (const auto& [name, matrix] :
+       {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
     expectCase(std::string("undistAruco") + name, [&] { return undistAruco(image, matrix, {}, {64, 48}, corrected); },
                kThrows);
     expectCase(std::string("getCorrectImgByThickness") + name,

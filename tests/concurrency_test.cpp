@@ -26,8 +26,7 @@ namespace sim = talmeq::sim;
 using talmeq::test::readLines;
 using Markers = std::vector<std::vector<cv::Point2f>>;
 
-constexpr int kThreads = 8;
-constexpr int kRounds = 2;
+constexpr int kThreads = 8, kRounds = 2;
 
 // The logger configures itself on first use, so the log file is named
 // before anything in this process logs.
@@ -40,13 +39,12 @@ const bool kLogFileNamed = [] {
 // The inputs every thread shares (read only).
 struct Inputs {
   sim::Station station;
+  sim::Camera camera = sim::datasetCamera();
   std::vector<double> heights{0.0, 10.0, 20.0, 30.0};
-  std::vector<cv::Mat> heightFrames;
+  std::vector<cv::Mat> heightFrames, arucoImages;
   cv::Mat measureFrame, chessImage;
-  std::vector<cv::Mat> arucoImages;
   std::vector<Markers> allCorners;
   std::vector<std::vector<int>> allIds;
-  sim::Camera camera = sim::datasetCamera();
 };
 
 const Inputs& inputs() {
@@ -54,14 +52,12 @@ const Inputs& inputs() {
     Inputs in;
     for (double h : in.heights) in.heightFrames.push_back(sim::stationFrame(in.station, h, 10));
     in.measureFrame = sim::stationFrame(in.station, 15.0, 99);
-    const sim::Target chess = sim::chessboardTarget();
+    const sim::Target chess = sim::chessboardTarget(), board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
     in.chessImage = sim::renderView(chess, in.camera, sim::datasetChessPose(chess)).image;
-    const sim::Target board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
     const auto poses = sim::datasetArucoPoses(board);
     for (const sim::View& view : sim::renderViews(board, in.camera, {poses[1], poses[3], poses[5]})) {
       in.arucoImages.push_back(view.image);
-      in.allIds.emplace_back();
-      in.allCorners.emplace_back();
+      in.allIds.emplace_back(), in.allCorners.emplace_back();
       getArucoCorners(view.image, in.allIds.back(), in.allCorners.back());
     }
     return in;
@@ -69,29 +65,27 @@ const Inputs& inputs() {
   return shared;
 }
 
-// Everything one round of the nine exports gives back, as comparable text:
-// first the twelve result codes, then the outputs.
-std::vector<std::string> runAllExports(int t, const std::string& path) {
+// One round of the nine exports with the inputs of thread `t`, from a fresh
+// calibration file: the twelve result codes, then the outputs as text.
+std::pair<std::string, std::string> runAllExports(int t, const std::string& path) {
   const Inputs& in = inputs();
   std::ostringstream codes, values;
-  const auto code = [&](int result) { codes << result << ' '; };
   sim::writeStartingCalibration(in.station, path);
   std::vector<cv::Point> spots(in.heightFrames.size());
-  for (std::size_t i = 0; i < spots.size(); ++i) code(getSpotCoord(in.heightFrames[i], spots[i]));
+  for (std::size_t i = 0; i < spots.size(); ++i) codes << getSpotCoord(in.heightFrames[i], spots[i]) << ' ';
   double height = 0.0, axisZ = 0.0;
-  code(getCalibrationParamByLinear(in.heights, spots, path));
-  code(correctYml(0.0, 0.25 * t - 1.0, path));
-  code(getPlaneHeightByLinear(in.measureFrame, path, height, axisZ));
   std::vector<int> ids;
   Markers corners;
   cv::Mat chessCamera, chessDist, arucoCamera, arucoDist, undistorted, thick;
-  const std::size_t view = static_cast<std::size_t>(t) % in.arucoImages.size(), next = (view + 1) % 3;
-  code(calibChess(in.chessImage, chessCamera, chessDist));
-  code(getArucoCorners(in.arucoImages[view], ids, corners));
-  code(calibAruco({in.allCorners[view], in.allCorners[next]}, {in.allIds[view], in.allIds[next]}, in.camera.size,
-                  arucoCamera, arucoDist));
-  code(undistAruco(in.chessImage, in.camera.matrix(), in.camera.distortion(), {320 + 8 * t, 240}, undistorted));
-  code(getCorrectImgByThickness(in.chessImage, in.camera.matrix(), in.camera.distortion(), 2.0 * t, thick));
+  const std::size_t view = static_cast<std::size_t>(t) % 3, next = (view + 1) % 3;
+  codes << getCalibrationParamByLinear(in.heights, spots, path) << ' ' << correctYml(0.0, 0.25 * t - 1.0, path) << ' '
+        << getPlaneHeightByLinear(in.measureFrame, path, height, axisZ) << ' '
+        << calibChess(in.chessImage, chessCamera, chessDist) << ' '
+        << getArucoCorners(in.arucoImages[view], ids, corners) << ' '
+        << calibAruco({in.allCorners[view], in.allCorners[next]}, {in.allIds[view], in.allIds[next]}, in.camera.size,
+                      arucoCamera, arucoDist) << ' '
+        << undistAruco(in.chessImage, in.camera.matrix(), in.camera.distortion(), {320 + 8 * t, 240}, undistorted)
+        << ' ' << getCorrectImgByThickness(in.chessImage, in.camera.matrix(), in.camera.distortion(), 2.0 * t, thick);
   values << std::setprecision(17) << cv::Mat(spots) << height << ' ' << axisZ << cv::Mat(ids)
          << talmeq::test::readText(path);
   for (const auto& marker : corners) values << cv::Mat(marker);
@@ -100,38 +94,18 @@ std::vector<std::string> runAllExports(int t, const std::string& path) {
   return {codes.str(), values.str()};
 }
 
-// Standard output sent to a file while the object lives.
-class StdoutToFile {
-public:
-  explicit StdoutToFile(const fs::path& path) : saved_(dup(STDOUT_FILENO)) {
-    std::fflush(stdout);
-    FILE* file = std::fopen(path.c_str(), "w");
-    dup2(fileno(file), STDOUT_FILENO);
-    std::fclose(file);
-  }
-  ~StdoutToFile() {
-    std::cout.flush();
-    std::fflush(stdout);
-    dup2(saved_, STDOUT_FILENO);
-    close(saved_);
-  }
-
-private:
-  int saved_;
-};
-
-// The concurrent rounds must log exactly the serial round's entries, each
+// The later rounds must log exactly the first round's entries, each
 // kRounds times over: every line one whole entry of the default layout
 // (time stamp, priority, message), nothing torn, merged, lost or doubled.
-void expectWholeRepeatedEntries(const std::vector<std::string>& lines, std::size_t serialLines, const char* what) {
-  ASSERT_GT(serialLines, 0u) << what << ": nothing logged";
-  ASSERT_EQ(lines.size(), serialLines * (1 + kRounds)) << what;
+void expectWholeRepeatedEntries(const std::vector<std::string>& lines, std::size_t firstRound, const char* what) {
+  ASSERT_GT(firstRound, 0u) << what << ": nothing logged";
+  ASSERT_EQ(lines.size(), firstRound * (1 + kRounds)) << what;
   static const std::regex entry(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (INFO |ERROR) (.+))");
   std::map<std::string, int> serial, concurrent;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(lines[i], match, entry)) << what << ": " << lines[i];
-    ++(i < serialLines ? serial : concurrent)[match[1].str() + match[2].str()];
+    ++(i < firstRound ? serial : concurrent)[match[1].str() + match[2].str()];
   }
   for (auto& [message, count] : serial) count *= kRounds;
   EXPECT_EQ(concurrent, serial) << what;
@@ -140,28 +114,32 @@ void expectWholeRepeatedEntries(const std::vector<std::string>& lines, std::size
 TEST(Concurrency, EightThreadsGiveTheSerialResultsAndWholeLogLines) {
   ASSERT_TRUE(kLogFileNamed);
   talmeq::test::ScratchFolder folder;
-  const fs::path printed = folder.file("stdout.log");
-  std::vector<std::vector<std::string>> serial;
-  std::vector<std::vector<std::vector<std::string>>> concurrent(kThreads);
-  std::size_t serialFileLines = 0, serialPrintedLines = 0;
+  const std::string printed = folder.file("stdout.log");
+  std::vector<std::pair<std::string, std::string>> serial;
+  std::vector<std::vector<std::pair<std::string, std::string>>> concurrent(kThreads);
   inputs();
   ASSERT_TRUE(readLines(kLogFile).empty());  // preparing the inputs logs nothing
-  {
-    const StdoutToFile redirect(printed);
-    for (int t = 0; t < kThreads; ++t) serial.push_back(runAllExports(t, folder.file(std::to_string(t) + ".yml")));
-    std::cout.flush();
-    serialFileLines = readLines(kLogFile).size();
-    serialPrintedLines = readLines(printed).size();
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-      threads.emplace_back([&, t] {
-        for (int i = 0; i < kRounds; ++i) concurrent[t].push_back(runAllExports(t, folder.file(std::to_string(t) + ".yml")));
-      });
-    for (std::thread& thread : threads) thread.join();
-  }
+  std::fflush(stdout);
+  const int savedStdout = dup(STDOUT_FILENO);  // standard output to a file meanwhile
+  FILE* file = std::fopen(printed.c_str(), "w");
+  dup2(fileno(file), STDOUT_FILENO);
+  std::fclose(file);
+  for (int t = 0; t < kThreads; ++t) serial.push_back(runAllExports(t, folder.file(std::to_string(t))));
+  std::cout.flush();
+  const std::size_t serialFileLines = readLines(kLogFile).size(), serialPrintedLines = readLines(printed).size();
+  std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kRounds; ++i) concurrent[t].push_back(runAllExports(t, folder.file(std::to_string(t))));
+    });
+  for (std::thread& thread : threads) thread.join();
+  std::cout.flush();
+  dup2(savedStdout, STDOUT_FILENO);
+  close(savedStdout);
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(serial[t].first, "0 0 0 0 0 0 0 0 0 0 0 0") << "the work itself succeeds";
     for (int i = 0; i < kRounds; ++i) EXPECT_EQ(concurrent[t][i], serial[t]) << "thread " << t << ", round " << i;
-  for (const auto& outcome : serial) EXPECT_EQ(outcome[0], "0 0 0 0 0 0 0 0 0 0 0 0 ") << "the work itself succeeded";
+  }
   expectWholeRepeatedEntries(readLines(kLogFile), serialFileLines, "log file");
   expectWholeRepeatedEntries(readLines(printed), serialPrintedLines, "standard output");
   fs::remove(kLogFile);

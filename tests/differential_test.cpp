@@ -88,7 +88,8 @@ Frame seededFrame(int seed) {
   }
   const cv::Size frameSize = recipe.size;
   frame.region = regionIn(rng, frameSize, seed);
-  const cv::Rect2d window(frameSize.width * 0.35, frameSize.height * 0.45, frameSize.width * 0.35, frameSize.height * 0.3);
+  const cv::Rect2d window(frameSize.width * 0.35, frameSize.height * 0.45, frameSize.width * 0.35,
+                          frameSize.height * 0.3);
   const cv::Rect2d along(frame.region.x, frame.region.y, frame.region.width - 1, frame.region.height - 1);
   const char* names[] = {"one spot", "spots in the window", "spots on its edges", "ambient and clutter",
                          "saturated in the region", "track spots", "faint track spots", "noise"};
@@ -102,7 +103,9 @@ Frame seededFrame(int seed) {
       case 2: recipe.spots.push_back(randomSpot(rng, pointOnEdge(rng, window), rng.uniform(0, 3))); break;
       case 4: recipe.spots.push_back(randomSpot(rng, rng.uniform(0, 2) ? pointOnEdge(rng, along) : diagonal, 0)); break;
       case 5: recipe.spots.push_back(randomSpot(rng, rng.uniform(0, 3) ? diagonal : pointOnEdge(rng, along), 3)); break;
-      default: recipe.spots.push_back(randomSpot(rng, diagonal, 3)), recipe.spots.back().peak = recipe.background + rng.uniform(20.0, 60.0);
+      default:  // faint: contrasts around 30
+        recipe.spots.push_back(randomSpot(rng, diagonal, 3));
+        recipe.spots.back().peak = recipe.background + rng.uniform(20.0, 60.0);
     }
     if (kind == 3) recipe.ambient.push_back({pointIn(rng, window), rng.uniform(3.0, 25.0), rng.uniform(30.0, 200.0)});
   }
@@ -110,12 +113,11 @@ Frame seededFrame(int seed) {
   for (int i = kind == 3 ? rng.uniform(1, 30) : 0; i > 0; --i) {  // red and white strokes and blocks, anywhere
     const int level = rng.uniform(90, 256), other = rng.uniform(0, 2) ? level : rng.uniform(0, 60);
     const cv::Point a(rng.uniform(-0.1, 1.1) * frameSize.width, rng.uniform(-0.1, 1.1) * frameSize.height);
+    const cv::Scalar colour(other, other, level);
     if (rng.uniform(0, 2))
-      cv::line(frame.image, a, a + cv::Point(rng.uniform(-60, 61), rng.uniform(-60, 61)), {1.0 * other, 1.0 * other, 1.0 * level},
-               rng.uniform(1, 4));
+      cv::line(frame.image, a, a + cv::Point(rng.uniform(-60, 61), rng.uniform(-60, 61)), colour, rng.uniform(1, 4));
     else
-      cv::rectangle(frame.image, {a, cv::Size(rng.uniform(1, 12), rng.uniform(1, 12))}, {1.0 * other, 1.0 * other, 1.0 * level},
-                    cv::FILLED);
+      cv::rectangle(frame.image, {a, cv::Size(rng.uniform(1, 12), rng.uniform(1, 12))}, colour, cv::FILLED);
   }
   if (seed % 11 == 0) {
     cv::cvtColor(frame.image, frame.image, cv::COLOR_BGR2BGRA);

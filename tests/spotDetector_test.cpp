@@ -11,96 +11,73 @@
 #include <talmeqAlgorithm.h>
 
 #include "logCapture.h"
+#include "spotScenes.h"
 
 namespace {
 
+using namespace talmeq::test;
 using Lines = std::vector<std::string>;
-using Paint = std::pair<cv::Rect, cv::Scalar>;
-
-const cv::Scalar kWhite = cv::Scalar::all(255);
-cv::Scalar grey(int level) { return cv::Scalar::all(level); }
-cv::Scalar red(int level) { return {0, 0, static_cast<double>(level)}; }
 
 struct Scene {
   const char* name;
   cv::Size size;
   cv::Scalar background;
-  std::vector<Paint> paints;  // painted in order
+  std::vector<Paint> paints;
   int result;
   cv::Point coord;
   int threshold;    // the logged threshold; -1 when none is logged
   Lines screening;  // every "area" and "circlirity" message, without the function's name
 };
 
-struct Seen {
-  int result;
-  cv::Point coord;
-  int threshold = -1;
-  Lines screening;
-};
-
-Seen detect(const Scene& s) {
-  cv::Mat image(s.size, CV_8UC3, s.background);
-  for (const Paint& p : s.paints) image(p.first).setTo(p.second);
-  talmeq::test::LogCapture capture;
-  Seen seen{0, cv::Point(-7, -7), -1, {}};
-  seen.result = getSpotCoord(image, seen.coord);
-  for (const std::string& line : capture.printed()) {
-    if (line.rfind("best gray thr = ", 0) == 0) seen.threshold = std::stoi(line.substr(16));
-    if (line.rfind("getSpotCoord: area", 0) == 0 || line.rfind("getSpotCoord: circ", 0) == 0)
-      seen.screening.push_back(line.substr(14));
-  }
-  return seen;
-}
-
-const cv::Size kSmall{100, 100}, kLarge{400, 400};
+const cv::Size kS{100, 100}, kL{400, 400};
+const cv::Scalar kW = grey(255);
 const Lines kSquare16 = {"area = 16, ratio = 1", "circlirity = 0.785398"};
 
 const Scene kScenes[] = {
     // Paths: saturated (threshold capped at 225), bright from the 16th
     // largest grey value, dim from below 200 on the red channel only.
-    {"saturated", kSmall, grey(30), {{{50, 60, 5, 5}, kWhite}}, 0, {52, 62}, 225, kSquare16},
-    {"bright", kSmall, grey(210), {{{50, 60, 3, 5}, grey(250)}}, 0, {51, 62}, 210,
+    {"saturated", kS, grey(30), {{{50, 60, 5, 5}, kW}}, 0, {52, 62}, 225, kSquare16},
+    {"bright", kS, grey(210), {{{50, 60, 3, 5}, grey(250)}}, 0, {51, 62}, 210,
      {"area = 8, ratio = 0.6", "circlirity = 0.698132"}},
-    {"dim at 199", kLarge, grey(0), {{{200, 240, 4, 4}, grey(199)}}, 0, {201, 241}, 199,
+    {"dim at 199", kL, grey(0), {{{200, 240, 4, 4}, grey(199)}}, 0, {201, 241}, 199,
      {"area = 9, ratio = 1", "circlirity = 0.785398"}},
-    {"bright at 200", kLarge, grey(0), {{{200, 240, 4, 4}, grey(200)}}, -1, {0, 0}, 200, {}},
-    {"dim red", kLarge, {20, 20, 80}, {{{250, 258, 5, 5}, {20, 20, 140}}}, 0, {252, 260}, 56, kSquare16},
-    {"dim blue", kLarge, {80, 20, 20}, {{{250, 258, 5, 5}, {255, 20, 20}}}, -1, {0, 0}, 47, {}},
+    {"bright at 200", kL, grey(0), {{{200, 240, 4, 4}, grey(200)}}, -1, {0, 0}, 200, {}},
+    {"dim red", kL, {20, 20, 80}, {{{250, 258, 5, 5}, {20, 20, 140}}}, 0, {252, 260}, 56, kSquare16},
+    {"dim blue", kL, {80, 20, 20}, {{{250, 258, 5, 5}, {255, 20, 20}}}, -1, {0, 0}, 47, {}},
     // Screens at their boundaries: area 5 and 300, ratio 0.3 and 3 (both
     // exclusive), circularity 0.5.
-    {"area 4", kSmall, grey(210), {{{50, 55, 2, 5}, kWhite}}, -1, {0, 0}, 210, {}},
-    {"area 5", kSmall, grey(210), {{{50, 55, 2, 6}, kWhite}}, -1, {0, 0}, 210,
+    {"area 4", kS, grey(210), {{{50, 55, 2, 5}, kW}}, -1, {0, 0}, 210, {}},
+    {"area 5", kS, grey(210), {{{50, 55, 2, 6}, kW}}, -1, {0, 0}, 210,
      {"area = 5, ratio = 0.333333", "circlirity = 0.436332"}},
-    {"area 300", kSmall, grey(210), {{{40, 50, 16, 21}, kWhite}}, -1, {0, 0}, 225, {"area = 300, ratio = 0.761905"}},
-    {"area 299", kSmall, grey(210), {{{40, 50, 14, 24}, kWhite}}, 0, {46, 61}, 225,
+    {"area 300", kS, grey(210), {{{40, 50, 16, 21}, kW}}, -1, {0, 0}, 225, {"area = 300, ratio = 0.761905"}},
+    {"area 299", kS, grey(210), {{{40, 50, 14, 24}, kW}}, 0, {46, 61}, 225,
      {"area = 299, ratio = 0.583333", "circlirity = 0.724796"}},
-    {"ratio 0.3", kSmall, grey(210), {{{50, 50, 3, 10}, kWhite}}, -1, {0, 0}, 225, {"area = 18, ratio = 0.3"}},
-    {"ratio 3", kSmall, grey(210), {{{45, 55, 12, 4}, kWhite}}, -1, {0, 0}, 225, {"area = 33, ratio = 3"}},
-    {"ratio 2.75", kSmall, grey(210), {{{45, 55, 11, 4}, kWhite}}, 0, {50, 56}, 225,
+    {"ratio 0.3", kS, grey(210), {{{50, 50, 3, 10}, kW}}, -1, {0, 0}, 225, {"area = 18, ratio = 0.3"}},
+    {"ratio 3", kS, grey(210), {{{45, 55, 12, 4}, kW}}, -1, {0, 0}, 225, {"area = 33, ratio = 3"}},
+    {"ratio 2.75", kS, grey(210), {{{45, 55, 11, 4}, kW}}, 0, {50, 56}, 225,
      {"area = 30, ratio = 2.75", "circlirity = 0.557679"}},
-    {"an L", kSmall, grey(210), {{{50, 55, 8, 2}, kWhite}, {{50, 55, 2, 8}, kWhite}}, -1, {0, 0}, 225,
+    {"an L", kS, grey(210), {{{50, 55, 8, 2}, kW}, {{50, 55, 2, 8}, kW}}, -1, {0, 0}, 225,
      {"area = 21, ratio = 1", "circlirity = 0.400887"}},
     // Blocks across each edge of the window: only the part inside counts.
-    {"left edge", kSmall, grey(30), {{{30, 60, 10, 5}, kWhite}}, 0, {37, 62}, 225, kSquare16},
-    {"right edge", kSmall, grey(30), {{{66, 60, 10, 5}, kWhite}}, 0, {67, 62}, 225,
+    {"left edge", kS, grey(30), {{{30, 60, 10, 5}, kW}}, 0, {37, 62}, 225, kSquare16},
+    {"right edge", kS, grey(30), {{{66, 60, 10, 5}, kW}}, 0, {67, 62}, 225,
      {"area = 12, ratio = 0.8", "circlirity = 0.76937"}},
-    {"top edge", kSmall, grey(30), {{{50, 41, 5, 10}, kWhite}}, 0, {52, 47}, 225,
+    {"top edge", kS, grey(30), {{{50, 41, 5, 10}, kW}}, 0, {52, 47}, 225,
      {"area = 20, ratio = 0.833333", "circlirity = 0.775702"}},
-    {"bottom edge", kSmall, grey(30), {{{50, 70, 5, 10}, kWhite}}, 0, {52, 72}, 225, kSquare16},
+    {"bottom edge", kS, grey(30), {{{50, 70, 5, 10}, kW}}, 0, {52, 72}, 225, kSquare16},
     // The closing joins a block 6 columns outside the window to one inside.
-    {"closed across", kSmall, grey(30), {{{20, 58, 10, 9}, kWhite}, {{36, 58, 10, 9}, kWhite}}, 0, {40, 62}, 225,
+    {"closed across", kS, grey(30), {{{20, 58, 10, 9}, kW}, {{36, 58, 10, 9}, kW}}, 0, {40, 62}, 225,
      {"area = 79, ratio = 1.22222", "circlirity = 0.818407"}},
     // A ring whose hole the closing cannot fill: outer and hole contours
     // are both accepted and, filled together, become one solid blob.
-    {"ring", kSmall, grey(30), {{{45, 50, 17, 17}, kWhite}, {{49, 54, 9, 9}, grey(30)}}, 0, {53, 58}, 225,
+    {"ring", kS, grey(30), {{{45, 50, 17, 17}, kW}, {{49, 54, 9, 9}, grey(30)}}, 0, {53, 58}, 225,
      {"area = 68, ratio = 1", "circlirity = 0.910957", "area = 256, ratio = 1", "circlirity = 0.785398"}},
     // The largest blob wins; its area is kept truncated, so a later blob
     // that only beats the integer part takes over (11.5 > 11).
-    {"first of equals", kSmall, grey(30), {{{40, 60, 4, 5}, kWhite}, {{58, 50, 4, 5}, kWhite}}, 0, {41, 62}, 225,
+    {"first of equals", kS, grey(30), {{{40, 60, 4, 5}, kW}, {{58, 50, 4, 5}, kW}}, 0, {41, 62}, 225,
      {"area = 12, ratio = 0.8", "circlirity = 0.76937", "area = 12, ratio = 0.8", "circlirity = 0.76937"}},
-    {"later 11.5 over 11.5", kSmall, grey(30),
-     {{{40, 60, 4, 5}, kWhite}, {{40, 60, 1, 1}, grey(30)}, {{58, 50, 4, 5}, kWhite}, {{58, 50, 1, 1}, grey(30)}}, 0,
+    {"later 11.5 over 11.5", kS, grey(30),
+     {{{40, 60, 4, 5}, kW}, {{40, 60, 1, 1}, grey(30)}, {{58, 50, 4, 5}, kW}, {{58, 50, 1, 1}, grey(30)}}, 0,
      {59, 52}, 225,
      {"area = 11.5, ratio = 0.8", "circlirity = 0.803114", "area = 11.5, ratio = 0.8", "circlirity = 0.803114"}},
     // The smallest searchable frame: a 4 x 4 window; one row less is refused.
@@ -112,8 +89,7 @@ const Scene kScenes[] = {
     // background counts the band 25 rows above the dot once; with the two
     // dots beside it, the closings then carry it down onto the block's top
     // row in the window.
-    {"box reach", kLarge, grey(0),
-     {{{175, 47, 51, 1}, red(255)},
+    {"box reach", kL, grey(0), {{{175, 47, 51, 1}, red(255)},
       {{200, 70, 1, 1}, red(56)},
       {{150, 81, 1, 1}, red(200)},
       {{251, 80, 1, 1}, red(200)},
@@ -123,11 +99,19 @@ const Scene kScenes[] = {
 
 TEST(SpotDetector, ScenesGiveTheirExactScreeningAndSpot) {
   for (const Scene& s : kScenes) {
-    const Seen seen = detect(s);
-    EXPECT_EQ(seen.result, s.result) << s.name;
-    EXPECT_EQ(seen.coord, s.coord) << s.name;
-    EXPECT_EQ(seen.threshold, s.threshold) << s.name;
-    EXPECT_EQ(seen.screening, s.screening) << s.name;
+    LogCapture capture;
+    cv::Point coord(-7, -7);
+    EXPECT_EQ(getSpotCoord(sceneOf(s.size, s.background, s.paints), coord), s.result) << s.name;
+    EXPECT_EQ(coord, s.coord) << s.name;
+    int threshold = -1;
+    Lines screening;
+    for (const std::string& line : capture.printed()) {
+      if (line.rfind("best gray thr = ", 0) == 0) threshold = std::stoi(line.substr(16));
+      if (line.rfind("getSpotCoord: area", 0) == 0 || line.rfind("getSpotCoord: circ", 0) == 0)
+        screening.push_back(line.substr(14));
+    }
+    EXPECT_EQ(threshold, s.threshold) << s.name;
+    EXPECT_EQ(screening, s.screening) << s.name;
   }
 }
 
