@@ -67,6 +67,10 @@ BoardLayout boardLayout(BoardKind kind) {
   return kind == BoardKind::kChess ? chessLayout() : arucoLayout();
 }
 
+double finestDetail(BoardKind kind) {
+  return kind == BoardKind::kChess ? kChessPitch : kBoardMarkerLength / kMarkerCells;
+}
+
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
   const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
   if (layout.kind == BoardKind::kAruco) {

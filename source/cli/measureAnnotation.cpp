@@ -5,16 +5,13 @@
 
 #include <cmath>
 
+#include "annotationText.h"
+
 namespace talmeq::cli {
 namespace {
 
 cv::Point rounded(const cv::Point2d& p) {
   return {static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
-}
-
-void drawCross(cv::Mat& canvas, const cv::Point& centre, int arm, const cv::Scalar& colour) {
-  cv::line(canvas, centre - cv::Point(arm, 0), centre + cv::Point(arm, 0), colour, 1, cv::LINE_8);
-  cv::line(canvas, centre - cv::Point(0, arm), centre + cv::Point(0, arm), colour, 1, cv::LINE_8);
 }
 
 void drawBand(cv::Mat& canvas, const cv::Rect& window) {
@@ -26,21 +23,23 @@ void drawBand(cv::Mat& canvas, const cv::Rect& window) {
 
 }  // namespace
 
-cv::Mat annotateMeasurement(const cv::Mat& image, const MeasureTrace& trace) {
+cv::Mat annotateMeasurement(const cv::Mat& image, const MeasureTrace& trace, const std::string& outcome) {
   cv::Mat canvas = image.clone();
+  const MarkScale scale(image.size());
   const CalibrationValues& file = trace.calibration;
   drawBand(canvas, trace.window);
-  cv::rectangle(canvas, trace.window, measureMarks::kWindow, 1, cv::LINE_8);
-  drawCross(canvas, rounded({file.initialX + file.offsetX, file.initialY + file.offsetY}), 4,
-            measureMarks::kReference);
-  if (trace.region.spotWritten) drawCross(canvas, trace.spot, measureMarks::kSpotArm, measureMarks::kSpot);
-  int y = 16;
-  for (const auto& [label, colour] :
-       {std::pair{"search window", &measureMarks::kWindow}, std::pair{"track band", &measureMarks::kBand},
-        std::pair{"reference point", &measureMarks::kReference}, std::pair{"spot", &measureMarks::kSpot}}) {
-    cv::putText(canvas, label, {8, y}, cv::FONT_HERSHEY_SIMPLEX, 0.5, *colour, 1, cv::LINE_AA);
-    y += 18;
-  }
+  cv::rectangle(canvas, trace.window, measureMarks::kWindow, scale.thickness(), cv::LINE_8);
+  drawCross(canvas, rounded({file.initialX + file.offsetX, file.initialY + file.offsetY}), scale.pixels(4),
+            measureMarks::kReference, scale.thickness());
+  if (trace.region.spotWritten)
+    drawCross(canvas, trace.spot, scale.pixels(measureMarks::kSpotArm), measureMarks::kSpot, scale.thickness());
+  drawTextLines(canvas,
+                {{outcome, measureMarks::kOutcome},
+                 {"search window", measureMarks::kWindow},
+                 {"track band", measureMarks::kBand},
+                 {"reference point", measureMarks::kReference},
+                 {"spot", measureMarks::kSpot}},
+                scale);
   return canvas;
 }
 

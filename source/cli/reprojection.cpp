@@ -18,8 +18,12 @@ Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& camer
   for (const BoardView& view : views) {
     ViewResiduals residuals{view.found, {}};
     cv::Vec3d rvec, tvec;
-    if (view.board.size() >= 4 && cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
-      cv::projectPoints(view.board, rvec, tvec, cameraMatrix, distCoeffs, residuals.projected);
+    try {
+      if (view.board.size() >= 4 && cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
+        cv::projectPoints(view.board, rvec, tvec, cameraMatrix, distCoeffs, residuals.projected);
+    } catch (const cv::Exception&) {
+      residuals.projected.clear();  // a degenerate view: no pose, so no residuals of its own
+    }
     for (std::size_t i = 0; i < residuals.projected.size(); ++i) {
       const cv::Point2f d = residuals.projected[i] - residuals.found[i];
       squares += d.dot(d);

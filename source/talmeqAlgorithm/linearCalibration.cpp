@@ -66,27 +66,31 @@ void fitLine(const std::vector<double>& heights, const std::vector<double>& disp
   fit.k = x.at<double>(1, 0);
 }
 
-int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords, const std::string& ymlPath) {
-  if (heights.size() != coords.size() || heights.size() < kMinCalibrationPoints || !heightsSpanARange(heights))
-    return TALMEQ_FAILURE(kCalibrationName, kBadInput);
-  cv::Rect window;
-  calRoI(heights, coords, window);
-  CalibrationValues values;
-  if (!readFixedSettings(ymlPath, values) || values.dist == 0.0) return TALMEQ_FAILURE(kCalibrationName, kBadInput);
-
+CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point>& coords,
+                                    const CalibrationValues& settings, std::vector<double>& displacements) {
+  CalibrationValues values = settings;
+  calRoI(heights, coords, values.roi);
   const std::vector<cv::Point2d> spots(coords.begin(), coords.end());
   const cv::Point2d reference = referencePoint(heights, spots);
-  std::vector<double> displacements(heights.size(), 0.0);
-  for (std::size_t i = 0; i < heights.size(); ++i) {
+  displacements.assign(heights.size(), 0.0);
+  for (std::size_t i = 0; i < heights.size(); ++i)
     displacements[i] = projectedDisplacement(spots[i], reference, heights[i], values);
-    logMessage("height = ", heights[i], ", coord = ", coords[i]);
-  }
   fitLine(heights, displacements, values);
   values.initialX = reference.x;
   values.initialY = reference.y;
-  values.roi = window;
   values.offsetX = 0.0;
   values.offsetY = 0.0;
+  return values;
+}
+
+int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords, const std::string& ymlPath) {
+  if (heights.size() != coords.size() || heights.size() < kMinCalibrationPoints || !heightsSpanARange(heights))
+    return TALMEQ_FAILURE(kCalibrationName, kBadInput);
+  CalibrationValues settings;
+  if (!readFixedSettings(ymlPath, settings) || settings.dist == 0.0) return TALMEQ_FAILURE(kCalibrationName, kBadInput);
+  std::vector<double> displacements;
+  const CalibrationValues values = fittedCalibration(heights, coords, settings, displacements);
+  for (std::size_t i = 0; i < heights.size(); ++i) logMessage("height = ", heights[i], ", coord = ", coords[i]);
   writeCalibration(ymlPath, values);
 
   if (reportFitErrors(heights, displacements, values) > kMaxAverageError)
@@ -99,7 +103,7 @@ int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath) {
   CalibrationValues values;
   if (!readCalibration(ymlPath, values)) return TALMEQ_FAILURE(kCorrectionName, kBadInput);
   logMessage("correctYml: before initZ = ", values.initZ);
-  values.initZ += toZ - fromZ;
+  values.initZ = shiftedInitZ(values.initZ, fromZ, toZ);
   logMessage("correctYml: after initZ = ", values.initZ);
   writeCalibration(ymlPath, values);
   logMessage("correctYml: end!");

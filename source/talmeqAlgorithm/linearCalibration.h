@@ -30,9 +30,21 @@ double projectedDisplacement(cv::Point2d spot, cv::Point2d reference, double h, 
 // k into `fit` (left 0 where cv::solve finds the system singular).
 void fitLine(const std::vector<double>& heights, const std::vector<double>& displacements, CalibrationValues& fit);
 
+// The eleven values getCalibrationParamByLinear writes for these points
+// over the four settings of `settings` (dist not 0; the lists as its checks
+// accept them): the window, the reference point, the fitted line and zero
+// offsets. `displacements` receives each point's projected displacement.
+// Writes nothing, so a caller can judge a fit before it reaches the file.
+CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point>& coords,
+                                    const CalibrationValues& settings, std::vector<double>& displacements);
+
 // The body of getCalibrationParamByLinear after its start message: checks,
 // window, settings, fit, file, errors. Same result codes and messages.
 int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords, const std::string& ymlPath);
+
+// "initZ" after correctYml: moved so that a plane that measured `fromZ`
+// measures `toZ`.
+inline double shiftedInitZ(double initZ, double fromZ, double toZ) { return initZ + (toZ - fromZ); }
 
 // The body of correctYml after its start message.
 int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath);
