@@ -62,16 +62,24 @@ inline std::vector<std::string> readLines(const std::string& path) {
 // A YAML file holding the given body after the header line.
 inline void writeYaml(const std::string& path, const std::string& body) { writeText(path, "%YAML:1.0\n---\n" + body); }
 
-// True when the YAML file's top-level keys are the eleven of a calibration,
-// in their order.
-inline bool holdsElevenKeysInOrder(const std::string& path) {
+// The top-level keys of a YAML file, in the order they stand.
+inline std::vector<std::string> topLevelKeys(const std::string& path) {
   std::vector<std::string> keys;
   for (const std::string& line : readLines(path))
     if (!line.empty() && std::isalpha(static_cast<unsigned char>(line[0])) && line.find(':') != std::string::npos)
       keys.push_back(line.substr(0, line.find(':')));
-  return keys == std::vector<std::string>{"k",      "b",   "initialX", "initialY", "scale",  "dist",
-                                          "initZ", "focusD", "RoI",    "offsetX",  "offsetY"};
+  return keys;
 }
+
+inline const std::vector<std::string>& elevenKeys() {
+  static const std::vector<std::string> keys = {"k",     "b",      "initialX", "initialY", "scale",  "dist",
+                                                "initZ", "focusD", "RoI",      "offsetX",  "offsetY"};
+  return keys;
+}
+
+// True when the YAML file's top-level keys are the eleven of a calibration,
+// in their order.
+inline bool holdsElevenKeysInOrder(const std::string& path) { return topLevelKeys(path) == elevenKeys(); }
 
 // The eleven values as one comparable (and printable) tuple.
 inline auto fields(const CalibrationValues& v) {
