@@ -1,9 +1,8 @@
-// Hostile inputs for the exports: frames too small for the detection window
-// or of a depth the detector refuses, and views; calibration files that are
-// empty, cut short, garbage, in another format, mistyped, huge or
-// non-finite, and paths that name no readable file; point lists that cannot
-// be fitted; camera matrices the corrections refuse; regions that do not lie
-// inside the image; marker lists that do not pair up. Every case names the
+// Hostile inputs for the exports: calibration files that are empty, cut
+// short, garbage, in another format, mistyped, huge or non-finite, and paths
+// that name no readable file; point lists that cannot be fitted; camera
+// matrices the corrections refuse; regions that do not lie inside the image;
+// marker lists that do not pair up. Every case names the
 // outcome it expects (a result code or cv::Exception) and what it logs, and
 // no calibration file in the scratch folder may be damaged by it: each stays
 // byte for byte as it was, except the one a successful call rewrites, which
@@ -119,37 +118,6 @@ protected:
   static inline cv::Mat stationFrame_;
   talmeq::test::ScratchFolder folder_;
 };
-
-// Frames around the detector's smallest window (12 x 14 gives a 4 x 4
-// window, the smallest that can be ranked; none holds the calibrated
-// window), depths the detector refuses, and a view it must read as the
-// plain frame.
-TEST_F(BadInputMatrix, FramesGivenToTheSpotDetectorAndTheHeightMeasurement) {
-  const std::string path = folder_.file("station.yml");
-  talmeq::test::writeText(path, calibratedFile_);
-  cv::Point onBase;
-  ASSERT_EQ(getSpotCoord(stationFrame_, onBase), 0);
-  cv::Mat signedBytes, deep, parent(stationFrame_.size() + cv::Size(60, 40), CV_8UC3, cv::Scalar::all(255));
-  stationFrame_.convertTo(signedBytes, CV_8SC3, 0.5);
-  stationFrame_.convertTo(deep, CV_16UC3, 257.0);
-  stationFrame_.copyTo(parent(cv::Rect({30, 20}, stationFrame_.size())));
-  const struct { const char* kind; cv::Mat frame; Outcome spot, height; } rows[] = {
-      {"empty", cv::Mat(), code(-2), kThrows},
-      {"12x13", stationFrame_(cv::Rect(0, 0, 12, 13)).clone(), code(-2), kThrows},
-      {"12x14", stationFrame_(cv::Rect(0, 0, 12, 14)).clone(), code(-1), kThrows},
-      {"signed bytes", signedBytes, kThrows, kThrows},
-      {"16-bit", deep, kThrows, kThrows},
-      {"view", parent(cv::Rect({30, 20}, stationFrame_.size())), code(0), code(0)}};
-  for (const auto& row : rows) {
-    cv::Point coord(3, 3);
-    expectCase(std::string("getSpotCoord, ") + row.kind, [&] { return getSpotCoord(row.frame, coord); }, row.spot);
-    EXPECT_EQ(coord, row.spot == code(0) ? onBase : cv::Point(0, 0)) << row.kind;  // found where it is, or reset
-    double h = 1.0, z = 2.0;
-    expectCase(std::string("getPlaneHeightByLinear, ") + row.kind,
-               [&] { return getPlaneHeightByLinear(row.frame, path, h, z); }, row.height);
-    if (row.height.raises) { EXPECT_TRUE(h == 1.0 && z == 2.0) << row.kind; }
-  }
-}
 
 // Contents a calibration file may hold after an accident or a hand edit,
 // and the outcome of each of the three exports that read it.
