@@ -1,8 +1,10 @@
 // getSpotCoord on hand-built scenes with exact expectations: the bright,
-// saturated and dim paths, every screen at its boundary, the detection
-// window, blob merging, the largest-blob rule and the message sequences.
+// saturated and dim paths, every screen at its boundary, all four edges of
+// the detection window, blob merging, the largest-blob rule, the smallest
+// searchable frame, and the reach of the dim method's background box.
 //
-// Scenes are 100 x 100: the detection window is columns 35..69, rows 45..74.
+// 100 x 100 scenes: the detection window is columns 35..69, rows 45..74.
+// 400 x 400 scenes: columns 140..279, rows 180..299.
 // A w x h block of pixels traces a contour polygon of (w-1) x (h-1).
 #include <gtest/gtest.h>
 
@@ -13,222 +15,104 @@
 
 namespace {
 
-using talmeq::test::flatScene;
-using talmeq::test::LogCapture;
-using talmeq::test::paint;
-using talmeq::test::paintPixels;
+using namespace talmeq::test;
 using Lines = std::vector<std::string>;
 
-const cv::Size kScene{100, 100};
-const std::string kStart = "getSpotCoord: start! 2025_09_29_V1.8.0";
-
-struct Detection {
+struct Scene {
+  const char* name;
+  cv::Size size;
+  cv::Scalar background;
+  std::vector<Paint> paints;
   int result;
   cv::Point coord;
-  Lines printed;
-  Lines filed;
+  int threshold;    // the logged threshold; -1 when none is logged
+  Lines screening;  // every "area" and "circlirity" message, without the function's name
 };
 
-Detection detect(const cv::Mat& image) {
-  LogCapture capture;
-  Detection d{0, cv::Point(-7, -7), {}, {}};
-  d.result = getSpotCoord(image, d.coord);
-  d.printed = capture.printed();
-  d.filed = capture.filed();
-  return d;
-}
+const cv::Size kS{100, 100}, kL{400, 400};
+const cv::Scalar kW = grey(255);
+const Lines kSquare16 = {"area = 16, ratio = 1", "circlirity = 0.785398"};
 
-// The messages between "best gray thr" and the coordinates: the screening log.
-Lines screening(const Detection& d) {
-  Lines lines;
-  for (const std::string& line : d.printed)
-    if (line.rfind("getSpotCoord: area", 0) == 0 || line.rfind("getSpotCoord: circ", 0) == 0) lines.push_back(line);
-  return lines;
-}
+const Scene kScenes[] = {
+    // Paths: saturated (threshold capped at 225), bright from the 16th
+    // largest grey value, dim from below 200 on the red channel only.
+    {"saturated", kS, grey(30), {{{50, 60, 5, 5}, kW}}, 0, {52, 62}, 225, kSquare16},
+    {"bright", kS, grey(210), {{{50, 60, 3, 5}, grey(250)}}, 0, {51, 62}, 210,
+     {"area = 8, ratio = 0.6", "circlirity = 0.698132"}},
+    {"dim at 199", kL, grey(0), {{{200, 240, 4, 4}, grey(199)}}, 0, {201, 241}, 199,
+     {"area = 9, ratio = 1", "circlirity = 0.785398"}},
+    {"bright at 200", kL, grey(0), {{{200, 240, 4, 4}, grey(200)}}, -1, {0, 0}, 200, {}},
+    {"dim red", kL, {20, 20, 80}, {{{250, 258, 5, 5}, {20, 20, 140}}}, 0, {252, 260}, 56, kSquare16},
+    {"dim blue", kL, {80, 20, 20}, {{{250, 258, 5, 5}, {255, 20, 20}}}, -1, {0, 0}, 47, {}},
+    // Screens at their boundaries: area 5 and 300, ratio 0.3 and 3 (both
+    // exclusive), circularity 0.5.
+    {"area 4", kS, grey(210), {{{50, 55, 2, 5}, kW}}, -1, {0, 0}, 210, {}},
+    {"area 5", kS, grey(210), {{{50, 55, 2, 6}, kW}}, -1, {0, 0}, 210,
+     {"area = 5, ratio = 0.333333", "circlirity = 0.436332"}},
+    {"area 300", kS, grey(210), {{{40, 50, 16, 21}, kW}}, -1, {0, 0}, 225, {"area = 300, ratio = 0.761905"}},
+    {"area 299", kS, grey(210), {{{40, 50, 14, 24}, kW}}, 0, {46, 61}, 225,
+     {"area = 299, ratio = 0.583333", "circlirity = 0.724796"}},
+    {"ratio 0.3", kS, grey(210), {{{50, 50, 3, 10}, kW}}, -1, {0, 0}, 225, {"area = 18, ratio = 0.3"}},
+    {"ratio 3", kS, grey(210), {{{45, 55, 12, 4}, kW}}, -1, {0, 0}, 225, {"area = 33, ratio = 3"}},
+    {"ratio 2.75", kS, grey(210), {{{45, 55, 11, 4}, kW}}, 0, {50, 56}, 225,
+     {"area = 30, ratio = 2.75", "circlirity = 0.557679"}},
+    {"an L", kS, grey(210), {{{50, 55, 8, 2}, kW}, {{50, 55, 2, 8}, kW}}, -1, {0, 0}, 225,
+     {"area = 21, ratio = 1", "circlirity = 0.400887"}},
+    // Blocks across each edge of the window: only the part inside counts.
+    {"left edge", kS, grey(30), {{{30, 60, 10, 5}, kW}}, 0, {37, 62}, 225, kSquare16},
+    {"right edge", kS, grey(30), {{{66, 60, 10, 5}, kW}}, 0, {67, 62}, 225,
+     {"area = 12, ratio = 0.8", "circlirity = 0.76937"}},
+    {"top edge", kS, grey(30), {{{50, 41, 5, 10}, kW}}, 0, {52, 47}, 225,
+     {"area = 20, ratio = 0.833333", "circlirity = 0.775702"}},
+    {"bottom edge", kS, grey(30), {{{50, 70, 5, 10}, kW}}, 0, {52, 72}, 225, kSquare16},
+    // The closing joins a block 6 columns outside the window to one inside.
+    {"closed across", kS, grey(30), {{{20, 58, 10, 9}, kW}, {{36, 58, 10, 9}, kW}}, 0, {40, 62}, 225,
+     {"area = 79, ratio = 1.22222", "circlirity = 0.818407"}},
+    // A ring whose hole the closing cannot fill: outer and hole contours
+    // are both accepted and, filled together, become one solid blob.
+    {"ring", kS, grey(30), {{{45, 50, 17, 17}, kW}, {{49, 54, 9, 9}, grey(30)}}, 0, {53, 58}, 225,
+     {"area = 68, ratio = 1", "circlirity = 0.910957", "area = 256, ratio = 1", "circlirity = 0.785398"}},
+    // The largest blob wins; its area is kept truncated, so a later blob
+    // that only beats the integer part takes over (11.5 > 11).
+    {"first of equals", kS, grey(30), {{{40, 60, 4, 5}, kW}, {{58, 50, 4, 5}, kW}}, 0, {41, 62}, 225,
+     {"area = 12, ratio = 0.8", "circlirity = 0.76937", "area = 12, ratio = 0.8", "circlirity = 0.76937"}},
+    {"later 11.5 over 11.5", kS, grey(30),
+     {{{40, 60, 4, 5}, kW}, {{40, 60, 1, 1}, grey(30)}, {{58, 50, 4, 5}, kW}, {{58, 50, 1, 1}, grey(30)}}, 0,
+     {59, 52}, 225,
+     {"area = 11.5, ratio = 0.8", "circlirity = 0.803114", "area = 11.5, ratio = 0.8", "circlirity = 0.803114"}},
+    // The smallest searchable frame: a 4 x 4 window; one row less is refused.
+    {"12 x 14", {12, 14}, grey(30), {}, -1, {0, 0}, 30, {}},
+    {"12 x 13", {12, 13}, grey(30), {}, -2, {0, 0}, -1, {}},
+    // The dim method's background box reaches 25 pixels beyond the part
+    // its closings read. The red dot 110 rows above the window (the
+    // closings' reach) stands 51 above its background only when that
+    // background counts the band 25 rows above the dot once; with the two
+    // dots beside it, the closings then carry it down onto the block's top
+    // row in the window.
+    {"box reach", kL, grey(0), {{{175, 47, 51, 1}, red(255)},
+      {{200, 70, 1, 1}, red(56)},
+      {{150, 81, 1, 1}, red(200)},
+      {{251, 80, 1, 1}, red(200)},
+      {{200, 181, 6, 4}, red(200)}},
+     0, {202, 182}, 60, {"area = 20, ratio = 1.2", "circlirity = 0.775702"}},
+};
 
-TEST(SpotDetectorPaths, SaturatedSpotGivesThreshold225AndTheFullMessageSequence) {
-  cv::Mat scene = flatScene(kScene, 30);
-  paint(scene, {50, 60, 5, 5}, 255);
-  const Detection d = detect(scene);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(d.coord, cv::Point(52, 62));
-  const Lines expected = {kStart,
-                          "best gray thr = 225",
-                          "getSpotCoord: contours1.size = 1",
-                          "getSpotCoord: area = 16, ratio = 1",
-                          "getSpotCoord: circlirity = 0.785398",
-                          "getSpotCoord: coord.x = 52, coord.y = 62",
-                          "getSpotCoord: end!"};
-  EXPECT_EQ(d.printed, expected);
-  EXPECT_EQ(d.filed, expected);
-}
-
-TEST(SpotDetectorPaths, BrightUnsaturatedSpotUsesTheSixteenthLargestValue) {
-  cv::Mat scene = flatScene(kScene, 210);
-  paint(scene, {50, 60, 3, 5}, 250);  // 15 pixels above the background
-  const Detection d = detect(scene);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(d.printed.at(1), "best gray thr = 210");
-  EXPECT_EQ(screening(d), (Lines{"getSpotCoord: area = 8, ratio = 0.6", "getSpotCoord: circlirity = 0.698132"}));
-  EXPECT_EQ(d.coord, cv::Point(51, 62));
-}
-
-// The dim method's 101-pixel closings reach across a 100-pixel scene (OpenCV
-// leaves the border out of the erosion), so its scenes are 400 x 400: the
-// window is then columns 140..279, rows 180..299.
-const cv::Size kDimScene{400, 400};
-
-TEST(SpotDetectorPaths, ThresholdSwitchesMethodBetween199And200) {
-  // 16 pixels at the level on black: the rank value is the level itself.
-  for (const int level : {199, 200}) {
-    cv::Mat scene = flatScene(kDimScene, 0);
-    paint(scene, {200, 240, 4, 4}, level);
-    const Detection d = detect(scene);
-    EXPECT_EQ(d.printed.at(1), "best gray thr = " + std::to_string(level));
-    if (level == 199) {
-      // Dim method: red minus its 51 x 51 background exceeds 50 on the block.
-      EXPECT_EQ(d.result, 0);
-      EXPECT_EQ(d.coord, cv::Point(201, 241));
-      EXPECT_EQ(screening(d).at(0), "getSpotCoord: area = 9, ratio = 1");
-    } else {
-      // Bright method: nothing lies strictly above 200.
-      EXPECT_EQ(d.result, -1);
-      EXPECT_EQ(d.printed.at(2), "getSpotCoord: contours1.size = 0");
-      EXPECT_EQ(d.coord, cv::Point(0, 0));
+TEST(SpotDetector, ScenesGiveTheirExactScreeningAndSpot) {
+  for (const Scene& s : kScenes) {
+    LogCapture capture;
+    cv::Point coord(-7, -7);
+    EXPECT_EQ(getSpotCoord(sceneOf(s.size, s.background, s.paints), coord), s.result) << s.name;
+    EXPECT_EQ(coord, s.coord) << s.name;
+    int threshold = -1;
+    Lines screening;
+    for (const std::string& line : capture.printed()) {
+      if (line.rfind("best gray thr = ", 0) == 0) threshold = std::stoi(line.substr(16));
+      if (line.rfind("getSpotCoord: area", 0) == 0 || line.rfind("getSpotCoord: circ", 0) == 0)
+        screening.push_back(line.substr(14));
     }
+    EXPECT_EQ(threshold, s.threshold) << s.name;
+    EXPECT_EQ(screening, s.screening) << s.name;
   }
-}
-
-TEST(SpotDetectorPaths, DimMethodLooksAtTheRedChannelAboveItsBackground) {
-  // A red-only spot: grey stays low, red stands 60 above a red background.
-  cv::Mat scene(kDimScene, CV_8UC3, cv::Scalar(20, 20, 80));
-  scene(cv::Rect(250, 258, 5, 5)).setTo(cv::Scalar(20, 20, 140));
-  const Detection d = detect(scene);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(d.coord, cv::Point(252, 260));
-  // A blue spot of the same grey level is invisible to the dim method.
-  cv::Mat blue(kDimScene, CV_8UC3, cv::Scalar(80, 20, 20));
-  blue(cv::Rect(250, 258, 5, 5)).setTo(cv::Scalar(255, 20, 20));
-  EXPECT_EQ(detect(blue).result, -1);
-}
-
-// Bright-path screens: shapes at 255 on a 210 background (thr 210 or 225).
-Detection detectShape(cv::Rect shape) {
-  cv::Mat scene = flatScene(kScene, 210);
-  paint(scene, shape, 255);
-  return detect(scene);
-}
-
-TEST(SpotDetectorScreens, AreaRatioAndCircularityAtTheirBoundaries) {
-  struct Screen {
-    cv::Rect shape;  // a w x h block traces a (w-1) x (h-1) polygon
-    int result;
-    Lines screening;  // the first screening lines
-    std::size_t lines;
-  };
-  const Screen screens[] = {
-      {{50, 55, 2, 5}, -1, {}, 0},  // area 4: dropped silently
-      {{50, 55, 2, 6}, -1, {"getSpotCoord: area = 5, ratio = 0.333333", "getSpotCoord: circlirity = 0.436332"}, 2},
-      {{40, 50, 16, 21}, -1, {"getSpotCoord: area = 300, ratio = 0.761905"}, 1},
-      {{40, 50, 14, 24}, 0, {"getSpotCoord: area = 299, ratio = 0.583333"}, 2},
-      {{50, 50, 3, 10}, -1, {"getSpotCoord: area = 18, ratio = 0.3"}, 1},  // ratio bounds are exclusive
-      {{45, 55, 12, 4}, -1, {"getSpotCoord: area = 33, ratio = 3"}, 1},
-      {{45, 55, 11, 4}, 0, {}, 2},  // ratio 2.75
-      {{50, 55, 6, 3}, 0, {}, 2},   // circularity 0.641
-  };
-  for (const Screen& expected : screens) {
-    const Detection d = detectShape(expected.shape);
-    const Lines got = screening(d);
-    EXPECT_EQ(d.result, expected.result) << expected.shape;
-    EXPECT_EQ(got.size(), expected.lines) << expected.shape;
-    EXPECT_EQ(Lines(got.begin(), got.begin() + std::min(got.size(), expected.screening.size())), expected.screening);
-    EXPECT_EQ(d.printed.at(2), "getSpotCoord: contours1.size = 1") << expected.shape;
-  }
-  EXPECT_EQ(detectShape({40, 50, 14, 24}).coord, cv::Point(46, 61));
-  // An L (8 x 2 bar with a 2 x 6 leg) is screened but its circularity stays below one half.
-  cv::Mat scene = flatScene(kScene, 210);
-  paint(scene, {50, 55, 8, 2}, 255);
-  paint(scene, {50, 55, 2, 8}, 255);
-  const Detection thin = detect(scene);
-  EXPECT_EQ(screening(thin).size(), 2u);
-  EXPECT_EQ(thin.result, -1);
-}
-
-TEST(SpotDetectorWindow, ForegroundOutsideTheWindowNeverCounts) {
-  cv::Mat scene = flatScene(kScene, 30);
-  paint(scene, {10, 10, 5, 5}, 255);  // top-left, outside
-  paint(scene, {80, 80, 5, 5}, 255);  // bottom-right, outside
-  const Detection d = detect(scene);
-  EXPECT_EQ(d.result, -1);
-  EXPECT_EQ(d.printed.at(2), "getSpotCoord: contours1.size = 0");
-}
-
-TEST(SpotDetectorWindow, OnlyThePartInsideTheWindowFormsTheCandidate) {
-  cv::Mat scene = flatScene(kScene, 30);
-  paint(scene, {30, 60, 10, 5}, 255);  // columns 30..39 straddle the left edge at 35
-  const Detection d = detect(scene);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(screening(d).at(0), "getSpotCoord: area = 16, ratio = 1");  // columns 35..39 only
-  EXPECT_EQ(d.coord, cv::Point(37, 62));
-}
-
-TEST(SpotDetectorBlobs, AcceptedContoursThatOverlapMergeIntoOneBlob) {
-  // A square ring with a hole too wide for the closing: its outer and hole
-  // contours are both accepted and, filled, become one solid blob.
-  cv::Mat scene = flatScene(kScene, 30);
-  paint(scene, {45, 50, 17, 17}, 255);
-  paint(scene, {49, 54, 9, 9}, 30);
-  const Detection d = detect(scene);
-  EXPECT_EQ(d.printed.at(2), "getSpotCoord: contours1.size = 2");
-  EXPECT_EQ(screening(d).size(), 4u);
-  EXPECT_EQ(d.result, 0);
-  EXPECT_EQ(d.coord, cv::Point(53, 58));
-}
-
-// Two blobs side by side: the left one at columns 40.., the right one at 58..
-// findContours reports them in reverse scan order of their top pixels; the
-// top rows are chosen so that the left blob comes first.
-struct TwoBlobs {
-  double leftArea, rightArea;
-  cv::Point chosen;
-};
-
-TEST(SpotDetectorBlobs, LargestBlobRuleKeepsTheBestAreaTruncated) {
-  // 4 x 5 blocks (area 12) with corners cut (each cut removes 0.5).
-  auto block = [](cv::Mat& s, int x, int y, int cuts) {
-    paint(s, {x, y, 4, 5}, 255);
-    const cv::Point corners[] = {{x, y}, {x + 3, y}, {x + 3, y + 4}};
-    for (int i = 0; i < cuts; ++i) paintPixels(s, {corners[i]}, 30);
-  };
-  struct Case { int leftCuts, rightCuts; bool rightWins; };
-  // 12 vs 12: the first stays. 11.5 vs 11.5: the second wins (11.5 > 11).
-  // 12 vs 11.5: the first stays. 11.5 vs 12: the second wins.
-  for (const Case c : {Case{0, 0, false}, Case{1, 1, true}, Case{0, 1, false}, Case{1, 0, true}}) {
-    cv::Mat scene = flatScene(kScene, 30);
-    block(scene, 40, 60, c.leftCuts);
-    block(scene, 58, 50, c.rightCuts);
-    const Detection d = detect(scene);
-    ASSERT_EQ(d.result, 0);
-    EXPECT_EQ(d.coord.x > 50, c.rightWins) << c.leftCuts << " " << c.rightCuts;
-  }
-}
-
-TEST(SpotDetectorFailures, EmptyImageLogsOnlyStartAndEmptyMessageAndResetsCoord) {
-  const Detection d = detect(cv::Mat());
-  EXPECT_EQ(d.result, -2);
-  EXPECT_EQ(d.coord, cv::Point(0, 0));
-  ASSERT_EQ(d.printed.size(), 3u);
-  EXPECT_EQ(d.printed[0], kStart);
-  EXPECT_EQ(d.printed[1], "getSpotCoord: image empty!");
-  EXPECT_EQ(d.printed[2].rfind(talmeq::test::failurePrefix("getSpotCoord", -2) + " at ", 0), 0u);
-}
-
-TEST(SpotDetectorFailures, NoBlobWritesTheFailureRecordAndNoEndMessage) {
-  const Detection d = detect(flatScene(kScene, 30));
-  EXPECT_EQ(d.result, -1);
-  EXPECT_EQ(d.coord, cv::Point(0, 0));
-  EXPECT_EQ(d.printed.back().rfind(talmeq::test::failurePrefix("getSpotCoord", -1), 0), 0u);
-  EXPECT_EQ(std::count(d.printed.begin(), d.printed.end(), "getSpotCoord: end!"), 0);
 }
 
 }  // namespace

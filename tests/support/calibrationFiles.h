@@ -1,6 +1,6 @@
-// Scratch calibration files for the height tests: a fresh folder per test,
-// files written from literal YAML text, and the top-level keys of a file in
-// the order they stand.
+// Scratch folders and files for the tests: a fresh folder per test, whole
+// files read and written as text, and the top-level keys of a calibration
+// file in the order they stand.
 #pragma once
 
 #include <calibrationFile.h>
@@ -33,7 +33,6 @@ public:
   }
   const std::filesystem::path& path() const { return path_; }
   std::string file(const std::string& name) const { return (path_ / name).string(); }
-  // Names of the entries in the folder.
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
@@ -60,15 +59,15 @@ inline std::vector<std::string> readLines(const std::string& path) {
   return lines;
 }
 
-// The top-level keys of a YAML calibration file, in file order.
+// A YAML file holding the given body after the header line.
+inline void writeYaml(const std::string& path, const std::string& body) { writeText(path, "%YAML:1.0\n---\n" + body); }
+
+// The top-level keys of a YAML file, in the order they stand.
 inline std::vector<std::string> topLevelKeys(const std::string& path) {
   std::vector<std::string> keys;
-  std::istringstream lines(readText(path));
-  for (std::string line; std::getline(lines, line);) {
-    const auto colon = line.find(':');
-    if (line.empty() || line[0] == '%' || line[0] == ' ' || line[0] == '-' || colon == std::string::npos) continue;
-    keys.push_back(line.substr(0, colon));
-  }
+  for (const std::string& line : readLines(path))
+    if (!line.empty() && std::isalpha(static_cast<unsigned char>(line[0])) && line.find(':') != std::string::npos)
+      keys.push_back(line.substr(0, line.find(':')));
   return keys;
 }
 
@@ -78,13 +77,14 @@ inline const std::vector<std::string>& elevenKeys() {
   return keys;
 }
 
+// True when the YAML file's top-level keys are the eleven of a calibration,
+// in their order.
+inline bool holdsElevenKeysInOrder(const std::string& path) { return topLevelKeys(path) == elevenKeys(); }
+
 // The eleven values as one comparable (and printable) tuple.
 inline auto fields(const CalibrationValues& v) {
   return std::make_tuple(v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.roi, v.offsetX,
                          v.offsetY);
 }
-
-// A YAML file holding the given body after the header line.
-inline void writeYaml(const std::string& path, const std::string& body) { writeText(path, "%YAML:1.0\n---\n" + body); }
 
 }  // namespace talmeq::test

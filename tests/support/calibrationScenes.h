@@ -1,27 +1,18 @@
-// The camera and board poses the calibration suites share: a 1024 x 768
-// camera with moderate barrel distortion and views of the targets that fill
-// a good part of the image.
+// Reading rendered chessboard views: the inner corners found by a reference
+// detector independent of the library, and how far a point set lies from
+// the truth.
 #pragma once
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "calibrationViews.h"
 #include "datasetWriter.h"
 
 namespace talmeq::test {
-
-inline sim::Camera distortedCamera() { return sim::datasetCamera(); }
-
-// The chessboard (about 270 x 195 units) filling roughly two thirds of the width.
-inline sim::Pose chessPose(const sim::Target& chess) { return sim::datasetChessPose(chess); }
-
-// The ArUco board (2600 x 1700 units) seen at varied tilts and spins.
-inline std::vector<sim::Pose> arucoPoses(const sim::Target& board) { return sim::datasetArucoPoses(board); }
 
 // Largest distance between each found point and its nearest true point.
 inline double worstNearestDistance(const std::vector<cv::Point2f>& found, const std::vector<cv::Point2f>& truth) {
@@ -34,8 +25,8 @@ inline double worstNearestDistance(const std::vector<cv::Point2f>& found, const 
   return worst;
 }
 
-// The 17 x 12 inner corners of a chessboard image refined by cornerSubPix
-// (a reference detector independent of the library); empty if not found.
+// The 17 x 12 inner corners of a chessboard image refined by cornerSubPix;
+// empty if not found.
 inline std::vector<cv::Point2f> subpixelChessCorners(const cv::Mat& image) {
   cv::Mat grey;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);

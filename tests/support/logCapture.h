@@ -1,11 +1,11 @@
 // Captures every message of both logger streams for the life of the object,
-// and can make the logger throw a text exception at a chosen call so that
-// the -999 path of an export runs for real.
+// and can make the logger throw a text exception at a chosen stream access
+// so that the -999 path of an export runs for real.
 #pragma once
 
 #include <logger.h>
 
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,19 +26,16 @@ public:
 
   // Every entry of both streams, in the order written.
   std::vector<LogEntry> entries() const;
-  // The texts written to the print stream: messages and failure records.
+  // The texts of the print stream (messages and failure records), of the
+  // file stream, and the failure records of the print stream.
   std::vector<std::string> printed() const;
-  // The texts written to the file stream.
   std::vector<std::string> filed() const;
-  // The failure records of the print stream.
   std::vector<std::string> failures() const;
-  void clear();
 
   // Makes the n-th stream access from now on (1-based, counting every
   // logPrint(), logFile() and each of the two streams of a failure record)
   // throw the text "injected". 0 disables it.
   void throwAtCall(int n);
-
   // Number of stream accesses so far.
   int calls() const;
 
@@ -48,6 +45,8 @@ private:
 };
 
 // "<function> returned <code>", the fixed part of a failure record.
-std::string failurePrefix(const std::string& function, int code);
+inline std::string failurePrefix(const std::string& function, int code) {
+  return function + " returned " + std::to_string(code);
+}
 
 }  // namespace talmeq::test

@@ -1,28 +1,32 @@
-// Hand-built scenes for the spot detector: flat backgrounds with pixel-exact
-// shapes, so contour areas, ratios and centroids are known in advance.
+// Hand-built scenes for the spot tests: flat backgrounds with pixel-exact
+// blocks, so contour areas, ratios and centroids are known in advance.
 #pragma once
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace talmeq::test {
 
 // A BGR image of one grey level.
-inline cv::Mat flatScene(cv::Size size, int grey) {
-  return cv::Mat(size, CV_8UC3, cv::Scalar(grey, grey, grey));
-}
+inline cv::Mat flatScene(cv::Size size, int grey) { return cv::Mat(size, CV_8UC3, cv::Scalar::all(grey)); }
 
-// Paints the pixels of `r` (inclusive of its top-left, exclusive of its
-// bottom-right, as cv::Rect) with the grey level `grey`.
-inline void paint(cv::Mat& scene, cv::Rect r, int grey) {
-  scene(r).setTo(cv::Scalar(grey, grey, grey));
-}
+// Paints the pixels of `r` (as cv::Rect: top-left inclusive, bottom-right
+// exclusive) with the grey level `grey`.
+inline void paint(cv::Mat& scene, cv::Rect r, int grey) { scene(r).setTo(cv::Scalar::all(grey)); }
 
-// Paints single pixels.
-inline void paintPixels(cv::Mat& scene, std::initializer_list<cv::Point> pixels, int grey) {
-  for (const cv::Point& p : pixels) scene.at<cv::Vec3b>(p) = cv::Vec3b(grey, grey, grey);
+// A block of pixels and its BGR colour.
+using Paint = std::pair<cv::Rect, cv::Scalar>;
+inline cv::Scalar grey(int level) { return cv::Scalar::all(level); }
+inline cv::Scalar red(int level) { return {0, 0, static_cast<double>(level)}; }
+
+// A scene of `size` in `background` with the blocks painted in order.
+inline cv::Mat sceneOf(cv::Size size, cv::Scalar background, const std::vector<Paint>& paints) {
+  cv::Mat scene(size, CV_8UC3, background);
+  for (const Paint& p : paints) scene(p.first).setTo(p.second);
+  return scene;
 }
 
 }  // namespace talmeq::test

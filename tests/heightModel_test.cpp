@@ -1,0 +1,98 @@
+// getPlaneHeightByLinear: the worked measurement, the inclusive limits of
+// the absolute height, the offsets that shift window and reference point,
+// the window origin truncated toward zero, results that leave the outputs
+// untouched; and the whole height road on the simulated station.
+#include <gtest/gtest.h>
+
+#include <station.h>
+#include <talmeqAlgorithm.h>
+
+#include <cmath>
+
+#include "calibrationFiles.h"
+#include "logCapture.h"
+
+namespace {
+
+using talmeq::CalibrationValues;
+using talmeq::test::ScratchFolder;
+
+constexpr double kUntouched = 123.25;
+
+// k 2, b 1, reference (100, 200), scale 0.5, dist 100, initZ -20, focusD 3,
+// window around the spot.
+CalibrationValues workedFile(double initZ = -20.0, double focusD = 3.0, cv::Rect roi = {100, 195, 100, 100},
+                             cv::Point2d reference = {100, 200}, cv::Point2d offset = {0, 0}) {
+  return {2.0, 1.0, reference.x, reference.y, 0.5, 100.0, initZ, focusD, roi, offset.x, offset.y};
+}
+
+struct Measurement {
+  const char* name;
+  CalibrationValues file;
+  int result;
+  double height, axisZ;  // kUntouched where nothing is written
+};
+
+// The scene holds two saturated spots whose centroids are exactly A (90, 190)
+// and B (110, 205); a window holds one of them. At the reference point the
+// distance r is 0 and the model height is b exactly.
+const Measurement kMeasurements[] = {
+    {"worked example", workedFile(), 0, 10.95547998847996, -6.04452001152004},
+    {"window origin truncated toward 0", workedFile(-20, 3, {0, 195, 300, 105}, {100.5, 200.9}, {-0.5, -0.9}), 0,
+     10.95547998847996, -6.04452001152004},
+    {"offsets shift the reference", workedFile(-20, 3, {80, 180, 20, 20}, {90, 190}), 0, 1.0, -16.0},
+    {"offsets shift the window", workedFile(-20, 3, {80, 180, 20, 20}, {90, 190}, {20, 15}), 0, 1.0, -16.0},
+    {"window on B, reference A", workedFile(-20, 3, {100, 195, 20, 20}, {90, 190}), -3, 100.0 * 26 / 125, 3.8},
+    {"absolute height 0", workedFile(-1, 0, {80, 180, 20, 20}, {90, 190}), 0, 1.0, 0.0},
+    {"absolute height -32", workedFile(-33, 0, {80, 180, 20, 20}, {90, 190}), 0, 1.0, -32.0},
+    {"just above 0", workedFile(-1, 0.001, {80, 180, 20, 20}, {90, 190}), -3, 1.0, 0.001},
+    {"just below -32", workedFile(-33, -0.001, {80, 180, 20, 20}, {90, 190}), -3, 1.0, -32.001},
+    {"undefined model", {0.0, 1.0, 100, 200, 0.5, 0.0, -20, 3, {100, 195, 100, 100}, 0, 0}, 0, NAN, NAN},
+    {"no spot in the window", workedFile(-20, 3, {10, 10, 10, 10}), -1, kUntouched, kUntouched},
+};
+
+bool same(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) < 1e-12; }
+
+TEST(PlaneHeight, MeasurementsGiveTheModelAndAbsoluteHeightsSilently) {
+  ScratchFolder folder;
+  const std::string path = folder.file("cal.yml");
+  cv::Mat scene(300, 300, CV_8UC3, cv::Scalar::all(40));
+  scene(cv::Rect(88, 188, 5, 5)).setTo(cv::Scalar::all(255));
+  scene(cv::Rect(108, 203, 5, 5)).setTo(cv::Scalar::all(255));
+  talmeq::test::LogCapture capture;
+  for (const Measurement& m : kMeasurements) {
+    ASSERT_TRUE(talmeq::writeCalibration(path, m.file));
+    double height = kUntouched, axisZ = kUntouched;
+    EXPECT_EQ(getPlaneHeightByLinear(scene, path, height, axisZ), m.result) << m.name;
+    EXPECT_TRUE(same(height, m.height)) << m.name << ": height " << height;
+    EXPECT_TRUE(same(axisZ, m.axisZ)) << m.name << ": absolute height " << axisZ;
+  }
+  EXPECT_EQ(capture.calls(), 0);
+}
+
+// Height -> spot -> height on the simulated station: after a calibration
+// at 0, 5, ..., 30 every other height comes back within 0.2, and a
+// correction moves the measured absolute height onto the true one.
+TEST(HeightWorkflow, StationMeasuresEveryHeightWithin02AndFollowsACorrection) {
+  talmeq::test::LogCapture quiet;
+  ScratchFolder folder;
+  const talmeq::sim::Station station;
+  const std::string path = folder.file("station.yml");
+  talmeq::sim::writeStartingCalibration(station, path);
+  std::vector<double> heights = {0, 5, 10, 15, 20, 25, 30};
+  std::vector<cv::Point> coords(heights.size());
+  for (std::size_t i = 0; i < heights.size(); ++i)
+    ASSERT_EQ(getSpotCoord(talmeq::sim::stationFrame(station, heights[i], 100 + i), coords[i]), 0);
+  ASSERT_EQ(getCalibrationParamByLinear(heights, coords, path), 0);
+  double height = NAN, axisZ = NAN;
+  for (double truth = 0.7; truth < 30.0; truth += 4.1) {
+    ASSERT_EQ(getPlaneHeightByLinear(talmeq::sim::stationFrame(station, truth, 7), path, height, axisZ), 0) << truth;
+    EXPECT_NEAR(height, truth, 0.2);
+    EXPECT_DOUBLE_EQ(axisZ, height + station.initZ + station.focusD);
+  }
+  ASSERT_EQ(correctYml(axisZ, -4.0, path), 0);
+  ASSERT_EQ(getPlaneHeightByLinear(talmeq::sim::stationFrame(station, 29.4, 7), path, height, axisZ), 0);
+  EXPECT_NEAR(axisZ, -4.0, 1e-9);
+}
+
+}  // namespace
