@@ -10,13 +10,17 @@
 // height of each measurement frame; the chessboard calibration; the markers
 // of each ArUco view; the calibration from the views with markers; then
 // undistortion into 800 x 600 and the thickness correction for 19 of the
-// first view with that camera. A line names the step, then the frame's index
+// first view with that camera. Then, into WORK_DIR/precise.txt, the precision
+// layer: the sub-pixel spot of each calibration frame, the height model
+// fitted from them into WORK_DIR/precise.yml (a copy of the starting file)
+// and the height reading of each measurement frame. A line names the step, then the frame's index
 // where there is one, the result code and the outputs (a camera only on
 // success); floating-point values appear as the 16 hex digits of their
 // IEEE-754 bits, so the hosts must agree to the last bit.
 //   bindingReference DATA_DIR WORK_DIR
 #include <datasetWriter.h>
 #include <talmeqAlgorithm.h>
+#include <talmeqStation.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -54,6 +58,25 @@ void item(const std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>
     item(markers.first[m]);
     for (const cv::Point2f& corner : markers.second[m]) item(double{corner.x}), item(double{corner.y});
   }
+}
+
+void item(const cv::Point2d& point) { item(point.x), item(point.y); }
+
+void item(const std::vector<double>& values) {
+  for (const double value : values) item(value);
+}
+
+void item(const cv::Rect& rect) { item(rect.x), item(rect.y), item(rect.width), item(rect.height); }
+
+// A sub-pixel reading, member by member in the header's order (statuses as ints).
+void item(const talmeq::SpotReading& spot) {
+  item(static_cast<int>(spot.status)), item(static_cast<int>(spot.method)), item(spot.centre);
+  for (const double value : spot.covariance.val) item(value);
+  for (const double value : {spot.uncertainty, spot.peak, spot.background, spot.sigmaX, spot.sigmaY,
+                             spot.saturatedFraction})
+    item(value);
+  item(spot.candidates), item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
+  item(spot.detectorSpot.x), item(spot.detectorSpot.y);
 }
 
 // The pixels of a continuous image as packed rows.
@@ -118,5 +141,24 @@ int main(int argc, char** argv) {
   transcript.close();
   writePixels(work / "undistorted.raw", undistorted);
   writePixels(work / "thickness.raw", thick);
+  if (!transcript) return 1;
+
+  transcript.open(work / "precise.txt");
+  const std::string preciseYml = (work / "precise.yml").string();
+  fs::copy_file(data / "height" / "calibration.yml", preciseYml, fs::copy_options::overwrite_existing);
+  std::vector<cv::Point2d> centres;
+  for (int i = 0; i < 7; ++i) {
+    const talmeq::SpotReading spot = talmeq::readSpot(frame("height", "calib", i));
+    line("precise", i, spot);
+    centres.push_back(spot.centre);
+  }
+  const talmeq::HeightModel model = talmeq::fitHeightModel(heights, centres, preciseYml);
+  line("model", static_cast<int>(model.status), model.k, model.b, model.reference, model.averageError,
+       model.window, model.errors);
+  for (int i = 0; i < 20; ++i) {
+    const talmeq::HeightReading reading = talmeq::readHeight(frame("height", "measure", i), preciseYml);
+    line("height", i, reading.spot, reading.height, reading.axisZ, reading.heightUncertainty,
+         static_cast<int>(reading.status), reading.window);
+  }
   return transcript ? 0 : 1;
 }

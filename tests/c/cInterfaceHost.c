@@ -1,18 +1,24 @@
-/* The C host of the binding tests (C99): the C interface with the image
- * descriptions a C host hands it. A frame with padded rows, corrected into a
- * padded buffer of the host's, gives the pixels of the same frame packed and
- * corrected into a buffer the library allocates; malformed calls and
- * OpenCV's errors give their codes and texts, and a call that returns clears
- * the text. (The C# host checks every function's results against the C++
- * exports through the same library.) Exits 1 when a check fails. */
+/* The C host of the binding tests (C99), the one the sanitizer builds run.
+ * The precision layer's part of the scenario (see bindingReference.cpp) on
+ * the dataset's raw frames gives the C++ reference's precise.txt to the last
+ * bit. A frame with padded rows, corrected into a padded buffer of the
+ * host's, gives the pixels of the same frame packed and corrected into a
+ * buffer the library allocates; malformed calls and OpenCV's errors give
+ * their codes and texts, and a call that returns clears the text. (The C#
+ * host checks the nine exports' results against the C++ exports.)
+ *   cInterfaceHost DATA_DIR REFERENCE_DIR; exits 1 when a check fails. */
+#include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "talmeqC.h"
 
-enum { W = 61, H = 47, PADDED = W * 3 + 8 };
+enum { W = 61, H = 47, PADDED = W * 3 + 8, FRAME_W = 1280, FRAME_H = 1024 };
 
 static int failures;
+static char written[1 << 16];
+static size_t used;
 
 /* One check of a call just made: its code, and a fragment of the error text
  * (NULL: the text must be empty). */
@@ -24,7 +30,92 @@ static void check(const char* what, int code, int expected, const char* fragment
   }
 }
 
-int main(void) {
+static void put(const char* format, ...) {
+  va_list values;
+  va_start(values, format);
+  used += (size_t)vsnprintf(written + used, sizeof written - used, format, values);
+  va_end(values);
+}
+
+/* Floating-point values as the hex digits of their bits, as the reference writes them. */
+static void bits(int count, const double* values) {
+  for (int i = 0; i < count; ++i) {
+    uint64_t word;
+    memcpy(&word, &values[i], sizeof word);
+    put(" %016llx", (unsigned long long)word);
+  }
+}
+
+static void spotItems(const talmeq_spot_reading* s) {
+  const double centre[2] = {s->centre.x, s->centre.y}, rival[3] = {s->runnerUp, s->runnerUpCentre.x,
+                                                                    s->runnerUpCentre.y};
+  const double levels[6] = {s->uncertainty, s->peak, s->background, s->sigmaX, s->sigmaY, s->saturatedFraction};
+  put(" %d %d", s->status, s->method);
+  bits(2, centre), bits(4, s->covariance), bits(6, levels);
+  put(" %d", s->candidates), bits(3, rival);
+  put(" %d %d %d", s->detectorResult, s->detectorSpot.x, s->detectorSpot.y);
+}
+
+/* A height frame of the dataset, from the raw pixels the reference wrote beside it. */
+static talmeq_image frame(const char* data, const char* name, int index) {
+  static unsigned char pixels[FRAME_H][FRAME_W * 3];
+  char path[1024];
+  snprintf(path, sizeof path, "%s/height/%s_%02d.bgr", data, name, index);
+  FILE* file = fopen(path, "rb");
+  const int complete = file && fread(pixels, 1, sizeof pixels, file) == sizeof pixels;
+  if (file) fclose(file);
+  check(path, complete, 1, NULL);
+  const talmeq_image image = {&pixels[0][0], FRAME_W, FRAME_H, FRAME_W * 3, 3};
+  return image;
+}
+
+static void preciseScenario(const char* data, const char* reference) {
+  char yml[1024], expected[sizeof written] = "";
+  snprintf(yml, sizeof yml, "%s/precise-c.yml", reference);
+  snprintf(expected, sizeof expected, "%s/height/calibration.yml", data);
+  FILE *from = fopen(expected, "rb"), *to = fopen(yml, "wb");
+  size_t size = from && to ? fread(expected, 1, sizeof expected, from) : 0;
+  check("a copy of the starting calibration", to && fwrite(expected, 1, size, to) == size && size > 0, 1, NULL);
+  if (from) fclose(from);
+  if (to) fclose(to);
+
+  double heights[7], errors[7];
+  talmeq_point2d centres[7];
+  for (int i = 0; i < 7; ++i) {
+    talmeq_spot_reading spot;
+    talmeq_image image = frame(data, "calib", i);
+    check("readSpot", talmeq_readSpot(&image, &spot), 0, NULL);
+    put("precise %d", i), spotItems(&spot), put("\n");
+    heights[i] = 5.0 * i, centres[i] = spot.centre;
+  }
+  talmeq_height_model model;
+  check("fitHeightModel", talmeq_fitHeightModel(heights, centres, 7, yml, &model, errors), 0, NULL);
+  const double fit[5] = {model.k, model.b, model.reference.x, model.reference.y, model.averageError};
+  put("model %d", model.status), bits(5, fit);
+  put(" %d %d %d %d", model.window.x, model.window.y, model.window.width, model.window.height);
+  bits(7, errors), put("\n");
+  for (int i = 0; i < 20; ++i) {
+    talmeq_height_reading r;
+    talmeq_image image = frame(data, "measure", i);
+    check("readHeight", talmeq_readHeight(&image, yml, &r), 0, NULL);
+    const double height[3] = {r.height, r.axisZ, r.heightUncertainty};
+    put("height %d", i), spotItems(&r.spot), bits(3, height);
+    put(" %d %d %d %d %d\n", r.status, r.window.x, r.window.y, r.window.width, r.window.height);
+  }
+  snprintf(yml, sizeof yml, "%s/precise.txt", reference);
+  FILE* file = fopen(yml, "rb");
+  size = file ? fread(expected, 1, sizeof expected - 1, file) : 0;
+  if (file) fclose(file);
+  expected[size] = '\0';
+  if (strcmp(written, expected) != 0) fprintf(stderr, "written:\n%s\nexpected:\n%s\n", written, expected);
+  check("the precision layer's transcript as the C++ reference's", strcmp(written, expected) == 0 && size, 1,
+        NULL);
+}
+
+int main(int argc, char** argv) {
+  if (argc != 3) return fprintf(stderr, "usage: cInterfaceHost DATA_DIR REFERENCE_DIR\n"), 2;
+  preciseScenario(argv[1], argv[2]);
+
   static unsigned char packed[H][W * 3], padded[H][PADDED], corrected[H][PADDED];
   unsigned int seed = 12345u;
   for (int y = 0; y < H; ++y)
@@ -46,30 +137,35 @@ int main(void) {
   talmeq_free(allocated.data);
 
   talmeq_point spot = {7, 7}, coords[3] = {{1, 2}, {3, 4}, {5, 6}};
+  talmeq_point2d centres[3] = {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}};
   double heights[3] = {0.0, 5.0, 10.0}, height = 0.0;
   int count = 0;
-  talmeq_marker marker;
   talmeq_image grey = {&padded[0][0], W, H, PADDED, 1}, shortRows = {&padded[0][0], W, H, W * 3 - 1, 3};
   talmeq_image empty = {NULL, 0, 0, 0, 3}, otherSize = {&corrected[0][0], W - 1, H, PADDED, 3};
   talmeq_camera calibrated;
+  talmeq_spot_reading reading;
+  talmeq_height_model model;
   check("a missing image", talmeq_getSpotCoord(NULL, &spot), TALMEQ_INVALID_ARGUMENT, "missing");
-  check("a grey image where colour is needed", talmeq_calibChess(&grey, &calibrated), TALMEQ_INVALID_ARGUMENT,
+  check("a grey image where colour is needed", talmeq_readSpot(&grey, &reading), TALMEQ_INVALID_ARGUMENT,
         "channels");
   check("a stride shorter than a row", talmeq_getPlaneHeightByLinear(&shortRows, "c.yml", &height, &height),
         TALMEQ_INVALID_ARGUMENT, "stride");
   check("a missing path", talmeq_correctYml(0.0, 1.0, NULL), TALMEQ_INVALID_ARGUMENT, "path");
-  check("an empty image", talmeq_getSpotCoord(&empty, &spot), -2, NULL);
-  check("an empty image leaves coord at (0, 0)", spot.x == 0 && spot.y == 0, 1, NULL);
+  check("a missing reading", talmeq_readHeight(&packedFrame, "c.yml", NULL), TALMEQ_INVALID_ARGUMENT, "reading");
+  check("an empty image", talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
+  check("an empty image for a sub-pixel reading", talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
   check("lists of different lengths", talmeq_getCalibrationParamByLinear(heights, 3, coords, 2, "c.yml"), -2,
         NULL);
+  check("equal first and last heights",
+        talmeq_fitHeightModel((double[]){1.0, 2.0, 1.0}, centres, 3, "c.yml", &model, NULL), TALMEQ_EXCEPTION,
+        "OpenCV");
   check("no view to calibrate from", talmeq_calibAruco(NULL, NULL, 0, W, H, &calibrated), -1, NULL);
   check("an output buffer of another size",
         talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),
         TALMEQ_INVALID_ARGUMENT, "buffer");
   check("three distortion coefficients", talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own),
         TALMEQ_EXCEPTION, "OpenCV");
-  check("no marker, no room asked", talmeq_getArucoCorners(&grey, NULL, 0, &count), -1, NULL);
-  check("a negative capacity", talmeq_getArucoCorners(&grey, &marker, -1, &count), TALMEQ_INVALID_ARGUMENT,
+  check("a negative capacity", talmeq_getArucoCorners(&grey, NULL, -1, &count), TALMEQ_INVALID_ARGUMENT,
         "markers");
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
