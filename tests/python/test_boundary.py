@@ -3,7 +3,7 @@ trip through both image corrections (no distortion, no scaling) into new
 arrays of their own; frames of other layouts, dtypes or memory orders are
 refused with the exception that says what was expected. Other arguments are
 refused likewise, OpenCV's errors arrive as talmeq.OpenCVError, and the
-library's own result codes pass through unchanged."""
+library's own result codes and statuses pass through unchanged."""
 import numpy as np
 import pytest
 
@@ -53,12 +53,17 @@ def test_frames_make_a_round_trip_or_are_refused(image, refusal):
 COLOUR = frame(48, 64, 3)
 REFUSED = [  # a call, the exception it raises and a part of its message
     (lambda: talmeq.getSpotCoord(COLOUR[:, :, 0].copy()), ValueError, r"H x W x 3, not of shape \(48, 64\)"),
+    (lambda: talmeq.read_spot(COLOUR[:, ::2]), ValueError, "not C-contiguous"),
+    (lambda: talmeq.read_height(COLOUR.astype(np.float32), "c.yml"), TypeError, "not of dtype float32"),
     (lambda: talmeq.getCalibrationParamByLinear([0.0, 5.0, 10.0], [(1.5, 2.0)] * 3, "c.yml"), TypeError, ""),
+    (lambda: talmeq.fit_height_model([0.0, 5.0, 10.0], [(1.0, 2.0, 3.0)] * 3, "c.yml"), TypeError, ""),
     (lambda: talmeq.calibAruco([[[(0.0, 0.0)] * 4]], [[0]], (640,)), TypeError, ""),
     (lambda: talmeq.undistAruco(COLOUR, "camera", np.zeros(5), (64, 48)), TypeError, "array of numbers"),
     (lambda: talmeq.undistAruco(COLOUR, camera()[None], np.zeros(5), (64, 48)), ValueError, "1 or 2 dimensions"),
     (lambda: talmeq.undistAruco(COLOUR, camera(), np.zeros(3), (64, 48)), talmeq.OpenCVError, "distCoeffs.size"),
     (lambda: talmeq.getCorrectImgByThickness(COLOUR, camera()[:2], np.zeros(5), 1.0), RuntimeError, "OpenCV"),
+    (lambda: talmeq.read_spot(frame(0, 0, 3)), talmeq.OpenCVError, "the image is empty"),
+    (lambda: talmeq.fit_height_model([1.0, 2.0, 1.0], [(1, 2)] * 3, "c.yml"), talmeq.OpenCVError, "heights"),
 ]
 
 
@@ -68,9 +73,14 @@ def test_wrong_arguments_are_refused(call, error, message):
         call()
 
 
-def test_result_codes_pass_through(tmp_path):
+def test_result_codes_and_statuses_pass_through(tmp_path):
     assert talmeq.getSpotCoord(frame(0, 0, 3)) == (-2, (0, 0))
     assert talmeq.getCalibrationParamByLinear([0.0, 5.0], [(1, 2), (3, 4)], tmp_path / "c.yml") == -2
     code, height, axis_z = talmeq.getPlaneHeightByLinear(COLOUR, tmp_path / "missing.yml")
     assert code == -2 and np.isnan(height) and np.isnan(axis_z)
     assert talmeq.calibChess(COLOUR) == (-1, None, None)
+    missing = talmeq.read_height(COLOUR, tmp_path / "missing.yml")
+    assert missing.status == talmeq.HeightStatus.noCalibration and np.isnan(missing.height)
+    assert talmeq.fit_height_model([0.0, 5.0, 10.0], [(1, 2)] * 3, tmp_path / "c.yml").status.name == "noSettings"
+    dark = talmeq.read_spot(np.zeros((48, 64, 3), np.uint8))
+    assert (dark.status, dark.method, dark.hasCentre()) == (talmeq.SpotStatus.noSpot, talmeq.CentreMethod.none, False)

@@ -3,11 +3,15 @@ the last bit: the scenario of tests/c/bindingReference.cpp, run by two
 threads at once, each with its own calibration files, gives the reference's
 transcripts and corrected images. The CTest fixture Bindings.Reference
 writes the dataset (TALMEQ_BINDING_DATA) and the reference's results
-(TALMEQ_BINDING_REFERENCE)."""
+(TALMEQ_BINDING_REFERENCE). The precision layer's example host measures the
+dataset's heights within its target."""
 import os
 import pathlib
 import shutil
+import re
 import struct
+import subprocess
+import sys
 from concurrent.futures import ThreadPoolExecutor
 
 import cv2
@@ -92,3 +96,11 @@ def test_two_threads_get_the_results_of_the_cpp_library(tmp_path):
         assert precise == (REFERENCE / "precise.txt").read_text().splitlines()
         for name, image in images.items():
             assert image.tobytes() == (REFERENCE / name).read_bytes(), name
+
+
+def test_the_precise_example_host_beats_a_quarter_of_the_whole_pixel_error(tmp_path):
+    folder = shutil.copytree(DATA / "height", tmp_path / "height", ignore=shutil.ignore_patterns("*.bgr"))
+    example = pathlib.Path(__file__).parents[2] / "examples" / "preciseHost.py"
+    run = subprocess.run([sys.executable, example, folder], capture_output=True, text=True)
+    assert run.returncode == 0, run.stdout + run.stderr
+    assert float(re.search(r"host: worst height error ([0-9.]+)", run.stdout)[1]) < 0.057 / 4
