@@ -47,7 +47,7 @@ void item(double value) {
   transcript << hex;
 }
 
-// A camera matrix or distortion coefficients (nothing when not written).
+// A camera matrix, distortion coefficients, a covariance or fit errors (nothing when not written).
 void item(const cv::Mat& values) {
   for (std::size_t i = 0; i < values.total(); ++i) item(values.at<double>(static_cast<int>(i)));
 }
@@ -62,20 +62,13 @@ void item(const std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>
 
 void item(const cv::Point2d& point) { item(point.x), item(point.y); }
 
-void item(const std::vector<double>& values) {
-  for (const double value : values) item(value);
-}
-
 void item(const cv::Rect& rect) { item(rect.x), item(rect.y), item(rect.width), item(rect.height); }
 
 // A sub-pixel reading, member by member in the header's order (statuses as ints).
 void item(const talmeq::SpotReading& spot) {
   item(static_cast<int>(spot.status)), item(static_cast<int>(spot.method)), item(spot.centre);
-  for (const double value : spot.covariance.val) item(value);
-  for (const double value : {spot.uncertainty, spot.peak, spot.background, spot.sigmaX, spot.sigmaY,
-                             spot.saturatedFraction})
-    item(value);
-  item(spot.candidates), item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
+  item(cv::Mat(spot.covariance)), item(spot.uncertainty), item(spot.peak), item(spot.background);
+  item(spot.sigmaX), item(spot.sigmaY), item(spot.saturatedFraction), item(spot.candidates), item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
   item(spot.detectorSpot.x), item(spot.detectorSpot.y);
 }
 
@@ -126,7 +119,7 @@ int main(int argc, char** argv) {
   line("correct", correctYml(-10.0, -9.75, yml));
   const talmeq::HeightModel model = talmeq::fitHeightModel(heights, centres, preciseYml);
   line("model", static_cast<int>(model.status), model.k, model.b, model.reference, model.averageError,
-       model.window, model.errors);
+       model.window, cv::Mat(model.errors));
   for (int i = 0; i < 20; ++i) {
     double height = 0.0, axisZ = 0.0;
     const cv::Mat image = frame("height", "measure", i);

@@ -40,8 +40,7 @@ static void put(const char* format, ...) {
 /* Ends the line being written, which must be one of the reference's. */
 static void endLine(void) {
   put("\n");
-  if (!strstr(expected, written)) fprintf(stderr, "FAILED: a line not in the reference's transcript:%s", written);
-  failures += !strstr(expected, written);
+  if (!strstr(expected, written)) fprintf(stderr, "FAILED: not in the reference's transcript:%s", written), ++failures;
   used = 1;
 }
 
@@ -55,12 +54,11 @@ static void bits(int count, const double* values) {
 }
 
 static void spotItems(const talmeq_spot_reading* s) {
-  const double centre[2] = {s->centre.x, s->centre.y}, rival[3] = {s->runnerUp, s->runnerUpCentre.x,
-                                                                    s->runnerUpCentre.y};
-  const double levels[6] = {s->uncertainty, s->peak, s->background, s->sigmaX, s->sigmaY, s->saturatedFraction};
-  put(" %d %d", s->status, s->method);
-  bits(2, centre), bits(4, s->covariance), bits(6, levels);
-  put(" %d", s->candidates), bits(3, rival);
+  const double first[12] = {s->centre.x,    s->centre.y,    s->covariance[0], s->covariance[1],
+                            s->covariance[2], s->covariance[3], s->uncertainty, s->peak,
+                            s->background,  s->sigmaX,      s->sigmaY,      s->saturatedFraction};
+  const double rival[3] = {s->runnerUp, s->runnerUpCentre.x, s->runnerUpCentre.y};
+  put(" %d %d", s->status, s->method), bits(12, first), put(" %d", s->candidates), bits(3, rival);
   put(" %d %d %d", s->detectorResult, s->detectorSpot.x, s->detectorSpot.y);
 }
 
@@ -141,7 +139,6 @@ int main(int argc, char** argv) {
 
   talmeq_point spot = {7, 7}, coords[3] = {{1, 2}, {3, 4}, {5, 6}};
   double heights[3] = {0.0, 5.0, 10.0}, height = 0.0;
-  int count = 0;
   talmeq_image grey = {&padded[0][0], W, H, PADDED, 1}, shortRows = {&padded[0][0], W, H, W * 3 - 1, 3};
   talmeq_image empty = {NULL, 0, 0, 0, 3}, otherSize = {&corrected[0][0], W - 1, H, PADDED, 3};
   talmeq_spot_reading reading;
@@ -160,8 +157,6 @@ int main(int argc, char** argv) {
         TALMEQ_INVALID_ARGUMENT, "buffer");
   check("three distortion coefficients", talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own),
         TALMEQ_EXCEPTION, "OpenCV");
-  check("a negative capacity", talmeq_getArucoCorners(&grey, NULL, -1, &count), TALMEQ_INVALID_ARGUMENT,
-        "markers");
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
 }
