@@ -5,7 +5,7 @@
  * host's, gives the pixels of the same frame packed and corrected into a
  * buffer the library allocates; malformed calls and OpenCV's errors give
  * their codes and texts, and a call that returns clears the text. (The C#
- * host checks the nine exports' results against the C++ exports.)
+ * host checks one call per result struct against the C++ library.)
  *   cInterfaceHost DATA_DIR REFERENCE_DIR; exits 1 when a check fails. */
 #include <stdarg.h>
 #include <stdint.h>
@@ -21,7 +21,7 @@ static char expected[1 << 17], written[1024]; /* the reference's transcript, aft
 static size_t used;
 
 /* One check of a call just made: its code, and a fragment of the error text
- * (NULL: the text must be empty). */
+ * (NULL: the text must be empty). CHECK names the check by its call. */
 static void check(const char* what, int code, int expected, const char* fragment) {
   const char* text = talmeq_last_error();
   if (code != expected || (fragment ? strstr(text, fragment) == NULL : text[0] != '\0')) {
@@ -29,6 +29,8 @@ static void check(const char* what, int code, int expected, const char* fragment
     ++failures;
   }
 }
+
+#define CHECK(call, expected, fragment) check(#call, call, expected, fragment)
 
 static void put(const char* format, ...) {
   va_list values;
@@ -93,12 +95,12 @@ static void preciseScenario(const char* data, const char* reference) {
   for (int i = 0; i < 7; ++i) {
     talmeq_spot_reading spot;
     talmeq_image image = frame(data, "calib", i);
-    check("readSpot", talmeq_readSpot(&image, &spot), 0, NULL);
+    CHECK(talmeq_readSpot(&image, &spot), 0, NULL);
     put("precise %d", i), spotItems(&spot), endLine();
     heights[i] = 5.0 * i, centres[i] = spot.centre;
   }
   talmeq_height_model model;
-  check("fitHeightModel", talmeq_fitHeightModel(heights, centres, 7, path, &model, errors), 0, NULL);
+  CHECK(talmeq_fitHeightModel(heights, centres, 7, path, &model, errors), 0, NULL);
   const double fit[5] = {model.k, model.b, model.reference.x, model.reference.y, model.averageError};
   put("model %d", model.status), bits(5, fit);
   put(" %d %d %d %d", model.window.x, model.window.y, model.window.width, model.window.height);
@@ -106,7 +108,7 @@ static void preciseScenario(const char* data, const char* reference) {
   for (int i = 0; i < 20; ++i) {
     talmeq_height_reading r;
     talmeq_image image = frame(data, "measure", i);
-    check("readHeight", talmeq_readHeight(&image, path, &r), 0, NULL);
+    CHECK(talmeq_readHeight(&image, path, &r), 0, NULL);
     const double height[3] = {r.height, r.axisZ, r.heightUncertainty};
     put("height %d", i), spotItems(&r.spot), bits(3, height);
     put(" %d %d %d %d %d", r.status, r.window.x, r.window.y, r.window.width, r.window.height), endLine();
@@ -126,10 +128,8 @@ int main(int argc, char** argv) {
   const double distortion[5] = {-0.2, 0.05, 0.001, -0.002, 0.0};
   talmeq_image packedFrame = {&packed[0][0], W, H, W * 3, 3}, paddedFrame = {&padded[0][0], W, H, PADDED, 3};
   talmeq_image allocated = {NULL, 0, 0, 0, 0}, own = {&corrected[0][0], W, H, PADDED, 3};
-  check("a packed frame into the library's buffer",
-        talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
-  check("a padded frame into the host's padded buffer",
-        talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
+  CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
+  CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
   int same =
       allocated.width == W && allocated.height == H && allocated.stride == W * 3 && allocated.channels == 3;
   for (int y = 0; same && y < H; ++y)
@@ -142,21 +142,16 @@ int main(int argc, char** argv) {
   talmeq_image grey = {&padded[0][0], W, H, PADDED, 1}, shortRows = {&padded[0][0], W, H, W * 3 - 1, 3};
   talmeq_image empty = {NULL, 0, 0, 0, 3}, otherSize = {&corrected[0][0], W - 1, H, PADDED, 3};
   talmeq_spot_reading reading;
-  check("a missing image", talmeq_getSpotCoord(NULL, &spot), TALMEQ_INVALID_ARGUMENT, "missing");
-  check("a grey image where colour is needed", talmeq_readSpot(&grey, &reading), TALMEQ_INVALID_ARGUMENT,
-        "channels");
-  check("a stride shorter than a row", talmeq_getPlaneHeightByLinear(&shortRows, "c.yml", &height, &height),
-        TALMEQ_INVALID_ARGUMENT, "stride");
-  check("a missing path", talmeq_correctYml(0.0, 1.0, NULL), TALMEQ_INVALID_ARGUMENT, "path");
-  check("an empty image", talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
-  check("an empty image for a sub-pixel reading", talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
-  check("lists of different lengths", talmeq_getCalibrationParamByLinear(heights, 3, coords, 2, "c.yml"), -2,
-        NULL);
-  check("an output buffer of another size",
-        talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),
+  CHECK(talmeq_getSpotCoord(NULL, &spot), TALMEQ_INVALID_ARGUMENT, "missing");
+  CHECK(talmeq_readSpot(&grey, &reading), TALMEQ_INVALID_ARGUMENT, "channels");
+  CHECK(talmeq_getPlaneHeightByLinear(&shortRows, "c.yml", &height, &height), TALMEQ_INVALID_ARGUMENT, "stride");
+  CHECK(talmeq_correctYml(0.0, 1.0, NULL), TALMEQ_INVALID_ARGUMENT, "path");
+  CHECK(talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
+  CHECK(talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
+  CHECK(talmeq_getCalibrationParamByLinear(heights, 3, coords, 2, "c.yml"), -2, NULL);
+  CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),
         TALMEQ_INVALID_ARGUMENT, "buffer");
-  check("three distortion coefficients", talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own),
-        TALMEQ_EXCEPTION, "OpenCV");
+  CHECK(talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own), TALMEQ_EXCEPTION, "OpenCV");
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
 }
