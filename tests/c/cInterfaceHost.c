@@ -1,7 +1,7 @@
 /* The C host of the binding tests (C99), the one the sanitizer builds run.
  * The precision layer's part of the scenario (see bindingReference.cpp) on
- * the dataset's raw frames gives the C++ reference's precise.txt to the last
- * bit. A frame with padded rows, corrected into a padded buffer of the
+ * the dataset's raw frames gives lines of the C++ reference's transcript to
+ * the last bit. A frame with padded rows, corrected into a padded buffer of the
  * host's, gives the pixels of the same frame packed and corrected into a
  * buffer the library allocates; malformed calls and OpenCV's errors give
  * their codes and texts, and a call that returns clears the text. (The C#
