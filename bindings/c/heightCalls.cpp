@@ -10,15 +10,6 @@
 using talmeq::bindings::FrameLayout;
 using namespace talmeq::capi;
 
-namespace {
-
-std::string path(const char* ymlPath) {
-  require(ymlPath != nullptr, "the calibration file path is missing");
-  return ymlPath;
-}
-
-}  // namespace
-
 int talmeq_getSpotCoord(const talmeq_image* image, talmeq_point* coord) {
   return guardedCall([&] {
     require(coord != nullptr, "coord is missing");
@@ -40,12 +31,12 @@ int talmeq_getCalibrationParamByLinear(const double* heights, int heightCount, c
     points.reserve(static_cast<std::size_t>(coordCount));
     for (int i = 0; i < coordCount; ++i) points.emplace_back(coords[i].x, coords[i].y);
     return getCalibrationParamByLinear(std::vector<double>(heights, heights + heightCount), points,
-                                       path(ymlPath));
+                                       inputPath(ymlPath));
   });
 }
 
 int talmeq_correctYml(double fromZ, double toZ, const char* ymlPath) {
-  return guardedCall([&] { return correctYml(fromZ, toZ, path(ymlPath)); });
+  return guardedCall([&] { return correctYml(fromZ, toZ, inputPath(ymlPath)); });
 }
 
 int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath, double* height,
@@ -53,6 +44,6 @@ int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath
   return guardedCall([&] {
     require(height != nullptr && axisZ != nullptr, "height or axisZ is missing");
     const cv::Mat frame = inputImage(image, FrameLayout::Colour);
-    return getPlaneHeightByLinear(frame, path(ymlPath), *height, *axisZ);
+    return getPlaneHeightByLinear(frame, inputPath(ymlPath), *height, *axisZ);
   });
 }

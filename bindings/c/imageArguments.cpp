@@ -27,6 +27,11 @@ cv::Mat inputDoubles(const double* values, int count, const char* name) {
   return cv::Mat(1, count, CV_64F, const_cast<double*>(values));  // only read by the library
 }
 
+std::string inputPath(const char* ymlPath) {
+  require(ymlPath != nullptr, "the calibration file path is missing");
+  return ymlPath;
+}
+
 namespace {
 
 void copyDoubles(const cv::Mat& source, double* target, int count, const char* name) {

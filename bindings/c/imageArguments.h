@@ -4,6 +4,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <string>
 
 #include "frameLayout.h"
 #include "talmeqC.h"
@@ -17,6 +18,9 @@ cv::Mat inputImage(const talmeq_image* image, bindings::FrameLayout layout);
 // A 1 x count CV_64F header over `values`; InvalidArgument when they are
 // missing (count > 0) or count is negative.
 cv::Mat inputDoubles(const double* values, int count, const char* name);
+
+// A calibration file path; InvalidArgument when it is missing.
+std::string inputPath(const char* ymlPath);
 
 // Copies a camera matrix and five distortion coefficients out of the
 // library's matrices; std::runtime_error when they do not hold 9 and 5

@@ -1,15 +1,17 @@
-/* talmeqC: the talmeq library behind a plain C interface (C99), for hosts
- * that do not share the library's OpenCV, compiler and C++ runtime: C
- * programs, and C# or other languages through their foreign-function calls.
+/* talmeqC: the talmeq library and its precision layer behind a plain C
+ * interface (C99), for hosts that do not share the library's OpenCV,
+ * compiler and C++ runtime: C programs, and C# or other languages through
+ * their foreign-function calls.
  *
- * Each function calls the library export of the same name (without the
- * "talmeq_" prefix) and returns its result code unchanged:
+ * Each function calls the library function of the same name (without the
+ * "talmeq_" prefix). The nine exports return their result code unchanged:
  *      0   success, the outputs hold the results
  *     -1   the work ran but found no acceptable result
  *     -2   an input is unusable
  *     -3   a measured height is out of range
  *   -999   a text exception was caught inside the library
- * and two codes of this interface:
+ * the precision layer's calls return 0 and a reading whose status says what
+ * the frame or file held; and all return two codes of this interface:
  *  TALMEQ_EXCEPTION         the library raised a C++ exception (an OpenCV
  *                           error on bad input, out of memory, ...)
  *  TALMEQ_INVALID_ARGUMENT  the call itself is malformed (a missing pointer,
@@ -124,6 +126,95 @@ TALMEQC_EXPORT int talmeq_undistAruco(const talmeq_image* image, const double* c
 TALMEQC_EXPORT int talmeq_getCorrectImgByThickness(const talmeq_image* image, const double* cameraMatrix,
                                                    const double* distCoeffs, int distCount, double thickness,
                                                    talmeq_image* corrected);
+
+/* The precision layer. Positions are full-image pixels with each pixel's
+ * centre at integer coordinates; a value that is not known is NaN. Statuses
+ * and methods are ints with these named values. The structs hold no padding
+ * between members, so that any host lays them out alike. */
+#define TALMEQ_SPOT_FOUND 0     /* one spot, unclipped and bright */
+#define TALMEQ_SPOT_SATURATED 1 /* one spot with clipped pixels */
+#define TALMEQ_SPOT_TOO_DIM 2   /* one spot less than 100 grey levels above its background */
+#define TALMEQ_SPOT_AMBIGUOUS 3 /* a rival of similar strength: see runnerUp, runnerUpCentre */
+#define TALMEQ_SPOT_NO_SPOT 4   /* no measurable spot; no centre */
+#define TALMEQ_METHOD_NONE 0
+#define TALMEQ_METHOD_GAUSSIAN_FIT 1
+#define TALMEQ_METHOD_HALF_MAX_CENTROID 2
+#define TALMEQ_MODEL_WRITTEN 0     /* average error at most 0.2 height units */
+#define TALMEQ_MODEL_POOR_FIT 1    /* written, but the average error exceeds 0.2 */
+#define TALMEQ_MODEL_NO_SETTINGS 2 /* the file is missing, does not parse or has dist 0: nothing written */
+#define TALMEQ_MODEL_NOT_WRITTEN 3 /* fitted, but the file could not be replaced */
+#define TALMEQ_HEIGHT_MEASURED 0
+#define TALMEQ_HEIGHT_OUT_OF_RANGE 1  /* height known, axisZ outside -32 .. 0 */
+#define TALMEQ_HEIGHT_NO_SPOT 2
+#define TALMEQ_HEIGHT_NO_CALIBRATION 3
+#define TALMEQ_HEIGHT_WINDOW_OUTSIDE 4
+
+typedef struct talmeq_point2d {
+  double x;
+  double y;
+} talmeq_point2d;
+
+typedef struct talmeq_rect {
+  int x;
+  int y;
+  int width;
+  int height;
+} talmeq_rect;
+
+/* One sub-pixel reading of the laser spot; red grey levels. */
+typedef struct talmeq_spot_reading {
+  int status;  /* TALMEQ_SPOT_ */
+  int method;  /* TALMEQ_METHOD_ */
+  talmeq_point2d centre;
+  double covariance[4]; /* of the centre, row by row, pixels squared */
+  double uncertainty;   /* sqrt of the covariance's trace, pixels */
+  double peak;          /* red level at the centre, background included */
+  double background;
+  double sigmaX; /* Gaussian widths of the spot, pixels */
+  double sigmaY;
+  double saturatedFraction; /* share of clipped pixels within the half maximum */
+  double runnerUp;          /* the strongest rival's strength over the chosen blob's (0 alone) */
+  talmeq_point2d runnerUpCentre;
+  int candidates;           /* blobs the detector accepted */
+  int detectorResult;       /* talmeq_getSpotCoord's result for the same image: 0 or -1 */
+  talmeq_point detectorSpot; /* and its spot */
+} talmeq_spot_reading;
+
+/* The height model fitted by talmeq_fitHeightModel. */
+typedef struct talmeq_height_model {
+  double k; /* h = k * displacement + b */
+  double b;
+  talmeq_point2d reference; /* "initialX", "initialY"; fractional in general */
+  double averageError;
+  int status;         /* TALMEQ_MODEL_ */
+  talmeq_rect window; /* "RoI" */
+} talmeq_height_model;
+
+/* One height reading. */
+typedef struct talmeq_height_reading {
+  talmeq_spot_reading spot; /* in the window; detectorResult from the whole-pixel locator */
+  double height;            /* relative height */
+  double axisZ;             /* height + initZ + focusD */
+  double heightUncertainty; /* standard deviation of height from the centre's alone */
+  int status;               /* TALMEQ_HEIGHT_ */
+  talmeq_rect window;       /* the calibrated window moved by the offsets */
+} talmeq_height_reading;
+
+/* The sub-pixel spot of a 3-channel image. An empty image, or one whose
+ * detector window is too small, is TALMEQ_EXCEPTION. */
+TALMEQC_EXPORT int talmeq_readSpot(const talmeq_image* image, talmeq_spot_reading* reading);
+
+/* Fits the height model to `count` heights and the spot centres seen at
+ * them and rewrites the calibration file; `errors`, if not NULL, receives
+ * the `count` fit errors. Fewer than 3 points, a value that is not finite or
+ * equal first and last heights are TALMEQ_EXCEPTION. */
+TALMEQC_EXPORT int talmeq_fitHeightModel(const double* heights, const talmeq_point2d* centres, int count,
+                                         const char* ymlPath, talmeq_height_model* model, double* errors);
+
+/* The plane height from the sub-pixel spot in the calibrated window of a
+ * 3-channel image. */
+TALMEQC_EXPORT int talmeq_readHeight(const talmeq_image* image, const char* ymlPath,
+                                     talmeq_height_reading* reading);
 
 /* Releases pixels the library allocated for an output image; NULL is
  * ignored. */

@@ -45,6 +45,55 @@ namespace Talmeq
         [MarshalAs(UnmanagedType.ByValArray, SizeConst = 5)] public double[] Distortion;
     }
 
+    // The precision layer's results (talmeqC.h): positions in pixels with
+    // each pixel's centre at integer coordinates, NaN where not known;
+    // statuses as the TalmeqNative constants.
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqPoint2d
+    {
+        public double X;
+        public double Y;
+    }
+
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqRect
+    {
+        public int X, Y, Width, Height;
+    }
+
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqSpotReading
+    {
+        public int Status;   // Spot*
+        public int Method;   // Method*
+        public TalmeqPoint2d Centre;
+        [MarshalAs(UnmanagedType.ByValArray, SizeConst = 4)] public double[] Covariance;  // row by row, pixels squared
+        public double Uncertainty, Peak, Background, SigmaX, SigmaY, SaturatedFraction, RunnerUp;
+        public TalmeqPoint2d RunnerUpCentre;
+        public int Candidates;
+        public int DetectorResult;  // talmeq_getSpotCoord's result and spot for the same image
+        public TalmeqPoint DetectorSpot;
+    }
+
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqHeightModel
+    {
+        public double K, B;
+        public TalmeqPoint2d Reference;
+        public double AverageError;
+        public int Status;  // Model*
+        public TalmeqRect Window;
+    }
+
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqHeightReading
+    {
+        public TalmeqSpotReading Spot;
+        public double Height, AxisZ, HeightUncertainty;
+        public int Status;  // Height*
+        public TalmeqRect Window;
+    }
+
     public static class TalmeqNative
     {
         const string Library = "talmeqC";
@@ -52,6 +101,12 @@ namespace Talmeq
 
         public const int Exception = -1000;        // a C++ exception inside the library
         public const int InvalidArgument = -1001;  // a malformed call
+
+        public const int SpotFound = 0, SpotSaturated = 1, SpotTooDim = 2, SpotAmbiguous = 3, SpotNoSpot = 4;
+        public const int MethodNone = 0, MethodGaussianFit = 1, MethodHalfMaxCentroid = 2;
+        public const int ModelWritten = 0, ModelPoorFit = 1, ModelNoSettings = 2, ModelNotWritten = 3;
+        public const int HeightMeasured = 0, HeightOutOfRange = 1, HeightNoSpot = 2, HeightNoCalibration = 3,
+            HeightWindowOutside = 4;
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getSpotCoord(ref TalmeqImage image, out TalmeqPoint coord);
@@ -92,6 +147,19 @@ namespace Talmeq
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getCorrectImgByThickness(ref TalmeqImage image, double[] cameraMatrix,
             double[] distCoeffs, int distCount, double thickness, ref TalmeqImage corrected);
+
+        // The precision layer: 0 and a reading, or Exception / InvalidArgument.
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_readSpot(ref TalmeqImage image, out TalmeqSpotReading reading);
+
+        // errors: room for count values, or null.
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_fitHeightModel(double[] heights, TalmeqPoint2d[] centres, int count,
+            string ymlPath, out TalmeqHeightModel model, [Out] double[] errors);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_readHeight(ref TalmeqImage image, string ymlPath,
+            out TalmeqHeightReading reading);
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern void talmeq_free(IntPtr data);

@@ -4,19 +4,23 @@
 // Python and C# hosts run through their bindings, writing WORK_DIR/transcript.txt and the two corrected
 // images (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
 //
-// The scenario: the spot of each calibration frame (heights 0, 5, ..., 30);
-// the height calibration from them into a copy of the starting calibration
-// file, WORK_DIR/calibration.yml; a shift of its initZ from -10 to -9.75; the
-// height of each measurement frame; the chessboard calibration; the markers
-// of each ArUco view; the calibration from the views with markers; then
-// undistortion into 800 x 600 and the thickness correction for 19 of the
-// first view with that camera. A line names the step, then the frame's index
-// where there is one, the result code and the outputs (a camera only on
-// success); floating-point values appear as the 16 hex digits of their
-// IEEE-754 bits, so the hosts must agree to the last bit.
+// The scenario: the spot and the sub-pixel spot of each calibration frame
+// (heights 0, 5, ..., 30); the height calibration from the spots into a copy
+// of the starting calibration file, WORK_DIR/calibration.yml; a shift of its
+// initZ from -10 to -9.75; the height model fitted from the sub-pixel spots
+// into another copy, WORK_DIR/precise.yml; the height and the sub-pixel
+// height reading of each measurement frame; the chessboard calibration; the
+// markers of each ArUco view; the calibration from the views with markers;
+// then undistortion into 800 x 600 and the thickness correction for 19 of
+// the first view with that camera. WORK_DIR/cHost.yml is a third copy, for
+// the C host to fit into. A line names the step, then the frame's index
+// where there is one, the result code or status and the outputs (a camera
+// only on success); floating-point values appear as the 16 hex digits of
+// their IEEE-754 bits, so the hosts must agree to the last bit.
 //   bindingReference DATA_DIR WORK_DIR
 #include <datasetWriter.h>
 #include <talmeqAlgorithm.h>
+#include <talmeqStation.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -43,7 +47,7 @@ void item(double value) {
   transcript << hex;
 }
 
-// A camera matrix or distortion coefficients (nothing when not written).
+// A camera matrix, distortion coefficients, a covariance or fit errors (nothing when not written).
 void item(const cv::Mat& values) {
   for (std::size_t i = 0; i < values.total(); ++i) item(values.at<double>(static_cast<int>(i)));
 }
@@ -54,6 +58,18 @@ void item(const std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>
     item(markers.first[m]);
     for (const cv::Point2f& corner : markers.second[m]) item(double{corner.x}), item(double{corner.y});
   }
+}
+
+void item(const cv::Point2d& point) { item(point.x), item(point.y); }
+
+void item(const cv::Rect& rect) { item(rect.x), item(rect.y), item(rect.width), item(rect.height); }
+
+// A sub-pixel reading, member by member in the header's order (statuses as ints).
+void item(const talmeq::SpotReading& spot) {
+  item(static_cast<int>(spot.status)), item(static_cast<int>(spot.method)), item(spot.centre);
+  item(cv::Mat(spot.covariance)), item(spot.uncertainty), item(spot.peak), item(spot.background);
+  item(spot.sigmaX), item(spot.sigmaY), item(spot.saturatedFraction), item(spot.candidates), item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
+  item(spot.detectorSpot.x), item(spot.detectorSpot.y);
 }
 
 // The pixels of a continuous image as packed rows.
@@ -84,20 +100,33 @@ int main(int argc, char** argv) {
     return cv::imread((data / folder / name).string());
   };
   fs::create_directories(work);
-  const std::string yml = (work / "calibration.yml").string();
-  fs::copy_file(data / "height" / "calibration.yml", yml, fs::copy_options::overwrite_existing);
+  const std::string yml = (work / "calibration.yml").string(), preciseYml = (work / "precise.yml").string();
+  for (const char* copy : {"calibration.yml", "precise.yml", "cHost.yml"})
+    fs::copy_file(data / "height" / "calibration.yml", work / copy, fs::copy_options::overwrite_existing);
   transcript.open(work / "transcript.txt");
 
   std::vector<double> heights{0.0, 5.0, 10.0, 15.0, 20.0, 25.0, 30.0};
   std::vector<cv::Point> coords(7);
-  for (int i = 0; i < 7; ++i)
-    line("spot", i, getSpotCoord(frame("height", "calib", i), coords[i]), coords[i].x, coords[i].y);
+  std::vector<cv::Point2d> centres;
+  for (int i = 0; i < 7; ++i) {
+    const cv::Mat image = frame("height", "calib", i);
+    line("spot", i, getSpotCoord(image, coords[i]), coords[i].x, coords[i].y);
+    const talmeq::SpotReading spot = talmeq::readSpot(image);
+    line("precise", i, spot);
+    centres.push_back(spot.centre);
+  }
   line("calibrate", getCalibrationParamByLinear(heights, coords, yml));
   line("correct", correctYml(-10.0, -9.75, yml));
+  const talmeq::HeightModel model = talmeq::fitHeightModel(heights, centres, preciseYml);
+  line("model", static_cast<int>(model.status), model.k, model.b, model.reference, model.averageError,
+       model.window, cv::Mat(model.errors));
   for (int i = 0; i < 20; ++i) {
     double height = 0.0, axisZ = 0.0;
-    line("measure", i, getPlaneHeightByLinear(frame("height", "measure", i), yml, height, axisZ), height,
-         axisZ);
+    const cv::Mat image = frame("height", "measure", i);
+    line("measure", i, getPlaneHeightByLinear(image, yml, height, axisZ), height, axisZ);
+    const talmeq::HeightReading reading = talmeq::readHeight(image, preciseYml);
+    line("height", i, reading.spot, reading.height, reading.axisZ, reading.heightUncertainty,
+         static_cast<int>(reading.status), reading.window);
   }
   cv::Mat chessMatrix, chessCoeffs, cameraMatrix, distCoeffs, undistorted, thick;
   line("chess", calibChess(cv::imread((data / "chess" / "chess.png").string()), chessMatrix, chessCoeffs),

@@ -1,16 +1,21 @@
-"""The module's results on the simulated dataset equal the C++ exports' to
+"""The module's results on the simulated dataset equal the C++ library's to
 the last bit: the scenario of tests/c/bindingReference.cpp, run by two
-threads at once, each with its own calibration file, gives the reference's
+threads at once, each with its own calibration files, gives the reference's
 transcript and corrected images. The CTest fixture Bindings.Reference
 writes the dataset (TALMEQ_BINDING_DATA) and the reference's results
-(TALMEQ_BINDING_REFERENCE)."""
+(TALMEQ_BINDING_REFERENCE). The precision layer's example host measures the
+dataset's heights within its target."""
 import os
 import pathlib
 import shutil
+import re
 import struct
+import subprocess
+import sys
 from concurrent.futures import ThreadPoolExecutor
 
 import cv2
+import numpy as np
 import talmeq
 
 DATA = pathlib.Path(os.environ["TALMEQ_BINDING_DATA"])
@@ -22,57 +27,79 @@ def read(folder, name):
     return cv2.imread(str(DATA / folder / name))
 
 
-def bits(value):
-    return " %016x" % struct.unpack("<Q", struct.pack("<d", value))[0]
+def line(step, *values):
+    """A transcript line: ints as they are (enumerations by value), floats as
+    the hex digits of their bits, sequences item by item."""
+    def items(value):
+        if isinstance(value, float):
+            return [" %016x" % struct.unpack("<Q", struct.pack("<d", value))[0]]
+        if isinstance(value, (list, tuple, np.ndarray)):
+            return [text for item in value for text in items(item)]
+        return [f" {int(value)}"]
+    return step + "".join(items(values))
 
 
-def camera_line(step, code, matrix, coeffs):
-    values = [] if code else [*matrix.ravel(), *coeffs.ravel()]
-    return f"{step} {code}" + "".join(bits(v) for v in values)
+def spot_items(s):
+    return [s.status, s.method, s.centre, s.covariance.ravel(), s.uncertainty, s.peak, s.background, s.sigmaX,
+            s.sigmaY, s.saturatedFraction, s.candidates, s.runnerUp, s.runnerUpCentre, s.detectorResult,
+            s.detectorSpot]
 
 
-def marker_line(view, code, ids, corners):
-    markers = (f" {i}" + "".join(bits(c) for corner in four for c in corner) for i, four in zip(ids, corners))
-    return f"markers {view} {code} {len(ids)}" + "".join(markers)
-
-
-def run_scenario(yml):
+def run_scenario(yml, precise_yml):
     lines, images = [], {}
-    coords = []
+    coords, centres, heights = [], [], [5.0 * i for i in range(7)]
     for i in range(7):
-        code, spot = talmeq.getSpotCoord(read("height", f"calib_{i:02d}.png"))
-        lines.append(f"spot {i} {code} {spot[0]} {spot[1]}")
+        frame = read("height", f"calib_{i:02d}.png")
+        code, spot = talmeq.getSpotCoord(frame)
+        lines.append(line("spot", i, code, spot))
         coords.append(spot)
-    lines.append(f"calibrate {talmeq.getCalibrationParamByLinear([5.0 * i for i in range(7)], coords, yml)}")
-    lines.append(f"correct {talmeq.correctYml(-10.0, -9.75, yml)}")
+        reading = talmeq.read_spot(frame)
+        lines.append(line("precise", i, spot_items(reading)))
+        centres.append(reading.centre)
+    lines.append(line("calibrate", talmeq.getCalibrationParamByLinear(heights, coords, yml)))
+    lines.append(line("correct", talmeq.correctYml(-10.0, -9.75, yml)))
+    m = talmeq.fit_height_model(heights, centres, precise_yml)
+    lines.append(line("model", m.status, m.k, m.b, m.reference, m.averageError, m.window, m.errors))
     for i in range(20):
-        code, height, axis_z = talmeq.getPlaneHeightByLinear(read("height", f"measure_{i:02d}.png"), yml)
-        lines.append(f"measure {i} {code}{bits(height)}{bits(axis_z)}")
-    lines.append(camera_line("chess", *talmeq.calibChess(read("chess", "chess.png"))))
+        frame = read("height", f"measure_{i:02d}.png")
+        lines.append(line("measure", i, talmeq.getPlaneHeightByLinear(frame, yml)))
+        r = talmeq.read_height(frame, precise_yml)
+        lines.append(line("height", i, spot_items(r.spot), r.height, r.axisZ, r.heightUncertainty, r.status,
+                            r.window))
+    code, matrix, coeffs = talmeq.calibChess(read("chess", "chess.png"))
+    lines.append(line("chess", code, [] if code else [matrix.ravel(), coeffs.ravel()]))
     all_corners, all_ids = [], []
     for view in range(8):
         code, ids, corners = talmeq.getArucoCorners(read("aruco", f"view_{view:02d}.png"))
-        lines.append(marker_line(view, code, ids, corners))
+        lines.append(line("markers", view, code, len(ids), list(zip(ids, corners))))
         if code == 0:
             all_corners.append(corners)
             all_ids.append(ids)
     code, matrix, coeffs = talmeq.calibAruco(all_corners, all_ids, (1024, 768))
-    lines.append(camera_line("aruco", code, matrix, coeffs))
+    lines.append(line("aruco", code, [] if code else [matrix.ravel(), coeffs.ravel()]))
     view = read("aruco", "view_00.png")
     code, images["undistorted.raw"] = talmeq.undistAruco(view, matrix, coeffs, (800, 600))
-    lines.append(f"undistort {code}")
+    lines.append(line("undistort", code))
     code, images["thickness.raw"] = talmeq.getCorrectImgByThickness(view, matrix, coeffs, 19.0)
-    lines.append(f"thickness {code}")
+    lines.append(line("thickness", code))
     return lines, images
 
 
-def test_two_threads_get_the_results_of_the_cpp_exports(tmp_path):
-    ymls = [tmp_path / f"calibration{thread}.yml" for thread in range(2)]
-    for yml in ymls:
+def test_two_threads_get_the_results_of_the_cpp_library(tmp_path):
+    ymls = [[tmp_path / f"{name}{thread}.yml" for name in ("calibration", "precise")] for thread in range(2)]
+    for yml in sum(ymls, []):
         shutil.copy(DATA / "height" / "calibration.yml", yml)
     with ThreadPoolExecutor(max_workers=2) as pool:
-        runs = list(pool.map(run_scenario, ymls))
+        runs = list(pool.map(lambda files: run_scenario(*files), ymls))
     for lines, images in runs:
         assert lines == (REFERENCE / "transcript.txt").read_text().splitlines()
         for name, image in images.items():
             assert image.tobytes() == (REFERENCE / name).read_bytes(), name
+
+
+def test_the_precise_example_host_beats_a_quarter_of_the_whole_pixel_error(tmp_path):
+    folder = shutil.copytree(DATA / "height", tmp_path / "height", ignore=shutil.ignore_patterns("*.bgr"))
+    example = pathlib.Path(__file__).parents[2] / "examples" / "preciseHost.py"
+    run = subprocess.run([sys.executable, example, folder], capture_output=True, text=True)
+    assert run.returncode == 0, run.stdout + run.stderr
+    assert float(re.search(r"host: worst height error ([0-9.]+)", run.stdout)[1]) < 0.057 / 4

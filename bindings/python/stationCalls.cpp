@@ -1,0 +1,138 @@
+// The precision layer in the Python module: read_spot, fit_height_model and
+// read_height, their result objects and enumerations. Attributes keep the
+// C++ header's names (centre, sigmaX, runnerUpCentre, heightUncertainty...);
+// enumeration members are the layer's report names (SpotStatus.tooDim).
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+#include <talmeqStation.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "arrayArguments.h"
+#include "calls.h"
+#include "cvTypeCasters.h"
+
+namespace talmeq::python {
+
+using bindings::FrameLayout;
+using namespace pybind11::literals;
+
+namespace {
+
+// A Python enumeration of `Enum` whose members carry the layer's report names.
+template <class Enum>
+void addEnum(py::module_& module, const char* name, const char* doc, std::initializer_list<Enum> values) {
+  py::enum_<Enum> type(module, name, doc);
+  for (const Enum value : values) type.value(toText(value), value);
+}
+
+py::tuple rectangle(const cv::Rect& rect) { return py::make_tuple(rect.x, rect.y, rect.width, rect.height); }
+
+void addSpotReading(py::module_& module) {
+  py::class_<SpotReading>(module, "SpotReading",
+                          "One sub-pixel reading of the laser spot (see read_spot). Positions are full-image "
+                          "pixels with each pixel's centre at integer coordinates; levels are red grey levels. "
+                          "Members that describe the spot are nan when there is none.")
+      .def_readonly("status", &SpotReading::status)
+      .def_readonly("method", &SpotReading::method)
+      .def_readonly("centre", &SpotReading::centre, "(x, y)")
+      .def_property_readonly(
+          "covariance", [](const SpotReading& r) { return toArray(cv::Mat(r.covariance, true)); },
+          "of the centre, 2 x 2 float64, pixels squared")
+      .def_readonly("uncertainty", &SpotReading::uncertainty, "sqrt of the covariance's trace, pixels")
+      .def_readonly("peak", &SpotReading::peak)
+      .def_readonly("background", &SpotReading::background)
+      .def_readonly("sigmaX", &SpotReading::sigmaX)
+      .def_readonly("sigmaY", &SpotReading::sigmaY)
+      .def_readonly("saturatedFraction", &SpotReading::saturatedFraction)
+      .def_readonly("candidates", &SpotReading::candidates)
+      .def_readonly("runnerUp", &SpotReading::runnerUp, "the strongest rival's strength over the chosen blob's")
+      .def_readonly("runnerUpCentre", &SpotReading::runnerUpCentre, "(x, y)")
+      .def_readonly("detectorResult", &SpotReading::detectorResult, "getSpotCoord's result: 0 or -1")
+      .def_readonly("detectorSpot", &SpotReading::detectorSpot, "getSpotCoord's spot (x, y)")
+      .def("hasCentre", &SpotReading::hasCentre)
+      .def("__repr__", [](const SpotReading& r) {
+        return "SpotReading(" + std::string(toText(r.status)) + ", centre=(" + std::to_string(r.centre.x) + ", " +
+               std::to_string(r.centre.y) + "), uncertainty=" + std::to_string(r.uncertainty) + ")";
+      });
+}
+
+void addHeightResults(py::module_& module) {
+  py::class_<HeightModel>(module, "HeightModel", "The linear height model fitted by fit_height_model.")
+      .def_readonly("status", &HeightModel::status)
+      .def_readonly("k", &HeightModel::k)
+      .def_readonly("b", &HeightModel::b)
+      .def_readonly("reference", &HeightModel::reference, "(initialX, initialY), pixels")
+      .def_property_readonly(
+          "window", [](const HeightModel& m) { return rectangle(m.window); }, "RoI (x, y, width, height)")
+      .def_readonly("errors", &HeightModel::errors, "|k * displacement + b - height| per point")
+      .def_readonly("averageError", &HeightModel::averageError);
+
+  py::class_<HeightReading>(module, "HeightReading", "One height reading (see read_height).")
+      .def_readonly("status", &HeightReading::status)
+      .def_property_readonly(
+          "window", [](const HeightReading& r) { return rectangle(r.window); },
+          "the calibrated window moved by the offsets (x, y, width, height)")
+      .def_readonly("spot", &HeightReading::spot, "the SpotReading in the window")
+      .def_readonly("height", &HeightReading::height)
+      .def_readonly("axisZ", &HeightReading::axisZ)
+      .def_readonly("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height");
+}
+
+}  // namespace
+
+void addStationCalls(py::module_& module) {
+  addEnum(module, "SpotStatus", "What a frame turned out to hold.",
+          {SpotStatus::kFound, SpotStatus::kSaturated, SpotStatus::kTooDim, SpotStatus::kAmbiguous,
+           SpotStatus::kNoSpot});
+  addEnum(module, "CentreMethod", "How the centre was estimated.",
+          {CentreMethod::kNone, CentreMethod::kGaussianFit, CentreMethod::kHalfMaxCentroid});
+  addEnum(module, "ModelStatus", "What fit_height_model did with the file.",
+          {ModelStatus::kWritten, ModelStatus::kPoorFit, ModelStatus::kNoSettings, ModelStatus::kNotWritten});
+  addEnum(module, "HeightStatus", "What read_height measured.",
+          {HeightStatus::kMeasured, HeightStatus::kOutOfRange, HeightStatus::kNoSpot, HeightStatus::kNoCalibration,
+           HeightStatus::kWindowOutside});
+  addSpotReading(module);
+  addHeightResults(module);
+
+  module.def(
+      "read_spot",
+      [](const py::object& image) {
+        const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
+        return withoutGil([&] { return readSpot(frame); });
+      },
+      "image"_a,
+      "read_spot(image) -> SpotReading\n\n"
+      "The laser spot of an H x W x 3 frame to a fraction of a pixel, with its quality record. "
+      "Raises talmeq.OpenCVError for an empty frame or one whose detector window is too small.");
+
+  module.def(
+      "fit_height_model",
+      [](std::vector<double> heights, std::vector<cv::Point2d> centres, const std::filesystem::path& ymlPath) {
+        const std::string path = ymlPath.string();
+        return withoutGil([&] { return fitHeightModel(heights, centres, path); });
+      },
+      "heights"_a, "centres"_a, "ymlPath"_a,
+      "fit_height_model(heights, centres, ymlPath) -> HeightModel\n\n"
+      "Fits the linear height model to known heights and the sub-pixel centres (x, y) seen at them and "
+      "rewrites the calibration file, which must hold scale, dist, initZ and focusD. Raises "
+      "talmeq.OpenCVError for lists of different lengths, fewer than 3 points, a value that is not finite "
+      "or equal first and last heights.");
+
+  module.def(
+      "read_height",
+      [](const py::object& image, const std::filesystem::path& ymlPath) {
+        const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
+        const std::string path = ymlPath.string();
+        return withoutGil([&] { return readHeight(frame, path); });
+      },
+      "image"_a, "ymlPath"_a,
+      "read_height(image, ymlPath) -> HeightReading\n\n"
+      "The plane height from the sub-pixel spot in the calibrated window of an H x W x 3 frame, with the "
+      "uncertainty the centre carries into it. Raises talmeq.OpenCVError for an empty frame.");
+}
+
+}  // namespace talmeq::python
