@@ -1,0 +1,97 @@
+// YAML as cv::FileStorage writes it: a "%YAML:1.x" directive line, an
+// optional "---" line, then one "key: value" line per key, the key in the
+// first column. A value is a scalar, or a flow sequence or flow mapping of
+// scalars closed on the key's line. Blank lines, comments (after a space or
+// on lines of their own) and a closing "..." line may stand anywhere.
+#include "calibrationFormats.h"
+
+namespace talmeq::calibration {
+namespace {
+
+// Plain words may also hold these (spaces inside a word, not at its end).
+constexpr const char* kWordCharacters = "_-./()+ ";
+
+void skipSpaces(Cursor& cursor) {
+  while (cursor.peek() == ' ') cursor.advance();
+}
+
+// The end of a line: spaces, a comment that begins the line or follows a
+// space, and the line break.
+void finishLine(Cursor& cursor) {
+  skipSpaces(cursor);
+  if (cursor.peek() == '#' && (cursor.behind() == ' ' || cursor.behind() == '\n'))
+    while (!cursor.atLineEnd()) cursor.advance();
+  if (!cursor.atLineEnd()) cursor.fail("unexpected text; keys start in the first column, one per line");
+  cursor.skipLineEnd();
+}
+
+Scalar readScalar(Cursor& cursor) {
+  const char first = cursor.peek();
+  if (first == '"' || first == '\'') return readQuoted(cursor, first, "");
+  if (startsNumber(first)) return readNumber(cursor);
+  if (!isLetter(first)) cursor.fail("expected a number or a text");
+  readWord(cursor, kWordCharacters);
+  return textScalar();
+}
+
+Value readValue(Cursor& cursor) {
+  Value value;
+  if (cursor.peek() == '[') {
+    value.kind = Value::Kind::Sequence;
+    readList(cursor, ']', skipSpaces, [&] { value.elements.push_back(readScalar(cursor)); });
+  } else if (cursor.peek() == '{') {
+    value.kind = Value::Kind::Mapping;
+    readList(cursor, '}', skipSpaces, [&] {
+      readKey(cursor);
+      skipSpaces(cursor);
+      cursor.expect(":");
+      skipSpaces(cursor);
+      readScalar(cursor);
+    });
+  } else {
+    value = scalarValue(readScalar(cursor));
+  }
+  return value;
+}
+
+void readDirective(Cursor& cursor) {
+  cursor.expect("%YAML");
+  if (!cursor.skip(":1.") && !cursor.skip(" 1.")) cursor.fail("a YAML version other than 1.x");
+  if (!isDigit(cursor.peek())) cursor.fail("a YAML version other than 1.x");
+  while (isDigit(cursor.peek())) cursor.advance();
+  finishLine(cursor);
+}
+
+}  // namespace
+
+Mapping readYaml(const std::string& text) {
+  Cursor cursor(text);
+  readDirective(cursor);
+  Mapping mapping;
+  bool started = false, ended = false;
+  while (!cursor.atEnd()) {
+    const char first = cursor.peek();
+    if (first == ' ' || first == '#' || cursor.atLineEnd()) {
+      finishLine(cursor);
+    } else if (cursor.skip("---")) {
+      if (started || ended || !mapping.empty()) cursor.fail("a document start after the first key");
+      started = true;
+      finishLine(cursor);
+    } else if (cursor.skip("...")) {
+      if (ended) cursor.fail("a second document end");
+      ended = true;
+      finishLine(cursor);
+    } else {
+      if (ended) cursor.fail("a key after the document end");
+      const std::string key = readKey(cursor);
+      skipSpaces(cursor);
+      cursor.expect(":");
+      skipSpaces(cursor);
+      addEntry(mapping, key, readValue(cursor), cursor);
+      finishLine(cursor);
+    }
+  }
+  return mapping;
+}
+
+}  // namespace talmeq::calibration
