@@ -2,7 +2,8 @@
 # Builds the libFuzzer harnesses (clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz/ and runs each for a bounded time:
 # TALMEQ_FUZZ_SECONDS per harness (default 60). Each run starts from the seed
-# corpus in fuzz/corpus/<harness>/ and grows a working copy in build-fuzz/.
+# corpus in fuzz/corpus/<harness>/ and grows a working copy in build-fuzz/;
+# the calibration-file harnesses share fuzz/calibrationFile.dict.
 # The mutations follow TALMEQ_FUZZ_SEED (default 1), so a run on the same
 # code explores the same inputs and CI's verdict does not depend on luck;
 # TALMEQ_FUZZ_SEED=0 draws a new seed for exploratory runs. Any
@@ -12,7 +13,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${TALMEQ_FUZZ_SECONDS:-60}
 seed=${TALMEQ_FUZZ_SEED:-1}
-harnesses=(calibrationFileFuzzer spotDetectorFuzzer regionLocatorFuzzer)
+harnesses=(calibrationFileFuzzer calibrationReaderFuzzer compressedCalibrationFileFuzzer spotDetectorFuzzer
+           regionLocatorFuzzer)
 
 bash scripts/install-deps.sh
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -34,7 +36,7 @@ for harness in "${harnesses[@]}"; do
   mkdir -p "$work"
   options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
            -artifact_prefix="build-fuzz/findings/$name-")
-  [ -f "fuzz/$name.dict" ] && options+=(-dict="fuzz/$name.dict")
+  [[ $name == *alibration* ]] && options+=(-dict=fuzz/calibrationFile.dict)
   log=build-fuzz/$name.log
   if ! "build-fuzz/fuzz/$harness" "${options[@]}" "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
     tail -n 40 "$log"

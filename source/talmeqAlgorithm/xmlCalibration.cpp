@@ -38,7 +38,7 @@ void readDeclaration(Cursor& cursor) {
 
 Scalar readScalar(Cursor& cursor) {
   const char first = cursor.peek();
-  if (first == '"') return readQuoted(cursor, '"', "&<");
+  if (first == '"') return readQuoted(cursor, '"', "&<'");
   if (startsNumber(first)) return readNumber(cursor);
   if (!isLetter(first)) cursor.fail("expected a number or a text");
   readWord(cursor, "_-.");

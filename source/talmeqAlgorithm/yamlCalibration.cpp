@@ -1,8 +1,9 @@
 // YAML as cv::FileStorage writes it: a "%YAML:1.x" directive line, an
 // optional "---" line, then one "key: value" line per key, the key in the
 // first column. A value is a scalar, or a flow sequence or flow mapping of
-// scalars closed on the key's line. Blank lines, comments (after a space or
-// on lines of their own) and a closing "..." line may stand anywhere.
+// scalars closed on the key's line. Blank lines and comments (after a space
+// or on lines of their own, but not after a plain text) may stand anywhere, and a closing "..." line
+// after the "---" line or a key.
 #include "calibrationFormats.h"
 
 namespace talmeq::calibration {
@@ -49,7 +50,10 @@ Value readValue(Cursor& cursor) {
       readScalar(cursor);
     });
   } else {
+    // OpenCV reads a plain text to the end of its line, a comment included.
+    const bool plain = isLetter(cursor.peek());
     value = scalarValue(readScalar(cursor));
+    if (plain && !cursor.atLineEnd()) cursor.fail("a comment after a plain text (quote the text)");
   }
   return value;
 }
@@ -78,7 +82,7 @@ Mapping readYaml(const std::string& text) {
       started = true;
       finishLine(cursor);
     } else if (cursor.skip("...")) {
-      if (ended) cursor.fail("a second document end");
+      if (ended || (!started && mapping.empty())) cursor.fail("a document end with no document before it");
       ended = true;
       finishLine(cursor);
     } else {
