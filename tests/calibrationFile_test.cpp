@@ -1,7 +1,8 @@
-// The calibration file: reading with defaults whatever the key order,
-// writing the eleven keys in order, the format kept by the file name, and
-// the atomic replacement that never leaves a partial file, even when the
-// writer, or an export that writes the file, is killed mid-write.
+// The calibration file: a missing file, writing the eleven keys in order,
+// the format kept by the file name, and the atomic replacement that never
+// leaves a partial file, even when the writer, or an export that writes the
+// file, is killed mid-write; that removes the temporaries ended writers left,
+// keeps the permission bits and replaces the file a symbolic link leads to.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -9,7 +10,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
+#include <iterator>
 #include <random>
 
 #include <talmeqAlgorithm.h>
@@ -26,37 +29,10 @@ using talmeq::test::fields;
 using talmeq::test::ScratchFolder;
 using talmeq::test::topLevelKeys;
 using talmeq::test::writeYaml;
+namespace fs = std::filesystem;
 
 CalibrationValues sampleValues(double seed) {
   return {0.1 * seed, -1.0 / 3.0, 512.0, 491.0, 0.1, 300.0, -31.0 + seed, 0.5, {459, 463, 338, -202}, 2.7, -1e-300};
-}
-
-TEST(CalibrationFileRead, KeysInAnyOrderWithExtrasAndGapsReadByName) {
-  ScratchFolder folder;
-  const std::string path = folder.file("cal.yml");
-  writeYaml(path, "offsetY: 4.5\nRoI: [ 1, 2, 3, 4 ]\nnote: \"hand edited\"\ndist: 100.\nk: 2.\nextra: [ 1, 2 ]\n");
-  CalibrationValues v;
-  v.initZ = 99.0;  // every key is read, missing ones as 0
-  ASSERT_TRUE(readCalibration(path, v));
-  EXPECT_EQ(v.k, 2.0);
-  EXPECT_EQ(v.dist, 100.0);
-  EXPECT_EQ(v.offsetY, 4.5);
-  EXPECT_EQ(v.roi, cv::Rect(1, 2, 3, 4));
-  EXPECT_EQ(v.initZ, 0.0);
-  EXPECT_EQ(v.b, 0.0);
-  EXPECT_EQ(v.offsetX, 0.0);
-}
-
-TEST(CalibrationFileRead, RoIOtherThanFourNumbersReadsAsZero) {
-  ScratchFolder folder;
-  const std::string path = folder.file("cal.yml");
-  for (const std::string roi : {"RoI: [ 1, 2, 3 ]\n", "RoI: [ 1, 2, 3, 4, 5 ]\n", "RoI: [ ]\n", ""}) {
-    writeYaml(path, "k: 1.\n" + roi);
-    CalibrationValues v;
-    v.roi = cv::Rect(9, 9, 9, 9);
-    ASSERT_TRUE(readCalibration(path, v));
-    EXPECT_EQ(v.roi, cv::Rect()) << roi;
-  }
 }
 
 TEST(CalibrationFileRead, MissingFileIsReportedUntouchedAndNotCreated) {
@@ -96,6 +72,70 @@ TEST(CalibrationFileWrite, FormatAndCompressionFollowTheTargetName) {
     EXPECT_EQ(fields(read), fields(written));
   }
   EXPECT_EQ(folder.entries().size(), 3u);
+}
+
+// A later write removes the temporaries of its target whose writers have
+// ended more than a few minutes ago; a fresh one, a running writer's, one
+// of another target and other files stay.
+TEST(CalibrationFileWrite, RemovesOnlyStaleTemporariesOfEndedWriters) {
+  ScratchFolder folder;
+  const pid_t endedWriter = fork();
+  if (endedWriter == 0) _exit(0);
+  waitpid(endedWriter, nullptr, 0);
+  const std::string ended = ".tmp-" + std::to_string(endedWriter), running = ".tmp-" + std::to_string(getpid());
+  struct Leftover {
+    std::string name;
+    int minutesOld;
+    bool removed;
+  };
+  const std::vector<Leftover> leftovers = {
+      {ended + "-00ab-cal.yml", 10, true},     {ended + "-00ac-cal.yml", 4, false},
+      {running + "-00ad-cal.yml", 10, false},  {ended + "-00ae-other.yml", 10, false},
+      {ended + "-00af-xcal.yml", 10, false},   {"notes.txt", 10, false},
+  };
+  for (const Leftover& l : leftovers) {
+    talmeq::test::writeText(folder.file(l.name), "%YAML:1.0\nk: ");
+    fs::last_write_time(folder.file(l.name), fs::file_time_type::clock::now() - std::chrono::minutes(l.minutesOld));
+  }
+  ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleValues(1.0)));
+  for (const Leftover& l : leftovers) EXPECT_EQ(fs::exists(folder.file(l.name)), !l.removed) << l.name;
+}
+
+TEST(CalibrationFileWrite, KeepsThePermissionBitsOfTheReplacedFile) {
+  ScratchFolder folder;
+  const std::string path = folder.file("cal.yml");
+  for (const fs::perms bits : {fs::perms(0640), fs::perms(0444), fs::perms(0604)}) {
+    talmeq::test::writeText(path, "%YAML:1.0\nk: 1\n");
+    fs::permissions(path, bits);
+    ASSERT_TRUE(writeCalibration(path, sampleValues(1.0)));
+    EXPECT_EQ(fs::status(path).permissions(), bits);
+  }
+}
+
+// A calibration path that is a symbolic link, as a host switching stations
+// keeps it: the file the links lead to is replaced in its own folder and
+// the links stay. A link to a missing file creates that file; a loop of
+// links names no file and nothing is written.
+TEST(CalibrationFileWrite, ReplacesTheFileALinkLeadsTo) {
+  ScratchFolder folder;
+  fs::create_directories(folder.file("stations"));
+  writeYaml(folder.file("stations/station-7.yml"), "scale: 1.\n");
+  fs::create_symlink("stations/station-7.yml", folder.file("station.yml"));
+  fs::create_symlink("station.yml", folder.file("cal.yml"));
+  fs::create_symlink("stations/new.yml", folder.file("new.yml"));
+  ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleValues(2.0)));
+  ASSERT_TRUE(writeCalibration(folder.file("new.yml"), sampleValues(3.0)));
+  for (const std::string link : {"cal.yml", "station.yml", "new.yml"}) EXPECT_TRUE(fs::is_symlink(folder.file(link)));
+  CalibrationValues read;
+  ASSERT_TRUE(readCalibration(folder.file("stations/station-7.yml"), read));
+  EXPECT_EQ(fields(read), fields(sampleValues(2.0)));
+  ASSERT_TRUE(readCalibration(folder.file("stations/new.yml"), read));
+  EXPECT_EQ(fields(read), fields(sampleValues(3.0)));
+  fs::create_symlink("loop-b.yml", folder.file("loop-a.yml"));
+  fs::create_symlink("loop-a.yml", folder.file("loop-b.yml"));
+  EXPECT_FALSE(writeCalibration(folder.file("loop-a.yml"), sampleValues(1.0)));
+  EXPECT_EQ(folder.entries().size(), 6u);  // five links and the folder, no temporary
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.file("stations")), fs::directory_iterator()), 2);
 }
 
 TEST(CalibrationFileWrite, UnwritableTargetLeavesEverythingAsItWas) {
