@@ -19,7 +19,7 @@ harnesses=(calibrationFileFuzzer calibrationReaderFuzzer compressedCalibrationFi
 bash scripts/install-deps.sh
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALMEQ_SANITIZE=address,undefined -DTALMEQ_BUILD_FUZZ=ON -DTALMEQ_BUILD_TESTS=OFF \
-  -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_CLI=OFF -DTALMEQ_INSTALL=OFF >/dev/null
+  -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_CLI=OFF -DTALMEQ_BUILD_SOAK=OFF -DTALMEQ_INSTALL=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target "${harnesses[@]}"
 
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1
