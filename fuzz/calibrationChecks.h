@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -18,26 +17,20 @@
 
 namespace talmeq::fuzz {
 
-// One scratch file per fuzzing process and extension, in the temporary folder.
-inline std::string scratchFile(const std::string& extension) {
-  return (std::filesystem::temp_directory_path() / ("talmeq-fuzz-" + std::to_string(getpid()) + extension))
-      .string();
-}
-
-inline void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-[[noreturn]] inline void finding(const char* what) {
-  std::fprintf(stderr, "finding: %s\n", what);
-  std::abort();
+// Writes `bytes` to the fuzzing process's scratch file with `extension`, in
+// the temporary folder, and returns its path.
+inline std::string writeScratch(const std::string& extension, const std::string& bytes) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("talmeq-fuzz-" + std::to_string(getpid()) + extension)).string();
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  return path;
 }
 
 // The eleven values as OpenCV's parser reads the file: cv::read with the
 // default 0.0 for the reals, and "RoI" only from a sequence of four numbers.
 inline CalibrationValues readWithOpenCv(const std::string& path) {
   cv::FileStorage storage(path, cv::FileStorage::READ, std::string());
-  if (!storage.isOpened()) finding("OpenCV does not open a file the library reads");
+  if (!storage.isOpened()) std::abort();  // OpenCV does not open a file the library reads
   const auto real = [&](const char* key) {
     double value = 0.0;
     cv::read(storage[key], value, 0.0);
@@ -52,20 +45,17 @@ inline CalibrationValues readWithOpenCv(const std::string& path) {
   return v;
 }
 
-// Equal bit for bit, NaNs and signed zeros included.
-inline bool identical(const CalibrationValues& a, const CalibrationValues& b) {
+// Equal bit for bit, or (`asNumbers`) equal as numbers with any NaN equal
+// to any other: a zero's sign and a NaN's bits may change on the way
+// through a file.
+inline bool sameValues(const CalibrationValues& a, const CalibrationValues& b, bool asNumbers) {
   const double left[] = {a.k, a.b, a.initialX, a.initialY, a.scale, a.dist, a.initZ, a.focusD, a.offsetX, a.offsetY};
   const double right[] = {b.k, b.b, b.initialX, b.initialY, b.scale, b.dist, b.initZ, b.focusD, b.offsetX, b.offsetY};
-  return std::memcmp(left, right, sizeof left) == 0 && a.roi == b.roi;
-}
-
-// Equal as numbers (a zero's sign may change on the way through a file),
-// any NaN equal to any other.
-inline bool equalValues(const CalibrationValues& a, const CalibrationValues& b) {
-  const double left[] = {a.k, a.b, a.initialX, a.initialY, a.scale, a.dist, a.initZ, a.focusD, a.offsetX, a.offsetY};
-  const double right[] = {b.k, b.b, b.initialX, b.initialY, b.scale, b.dist, b.initZ, b.focusD, b.offsetX, b.offsetY};
-  for (int i = 0; i < 10; ++i)
-    if (left[i] != right[i] && !(std::isnan(left[i]) && std::isnan(right[i]))) return false;
+  for (int i = 0; i < 10; ++i) {
+    const bool same = asNumbers ? left[i] == right[i] || (std::isnan(left[i]) && std::isnan(right[i]))
+                                : std::memcmp(&left[i], &right[i], sizeof(double)) == 0;
+    if (!same) return false;
+  }
   return a.roi == b.roi;
 }
 
@@ -75,22 +65,12 @@ inline bool equalValues(const CalibrationValues& a, const CalibrationValues& b) 
 inline void checkAgainstOpenCv(const std::string& path) {
   CalibrationValues ours;
   try {
-    if (!readCalibration(path, ours)) finding("a regular file does not open");
+    if (!readCalibration(path, ours)) std::abort();  // a regular file does not open
   } catch (const cv::Exception& error) {
-    if (error.code != cv::Error::StsParseError) finding("a refusal that is not a parse error");
+    if (error.code != cv::Error::StsParseError) std::abort();  // a refusal that is not a parse error
     return;
   }
-  if (!identical(ours, readWithOpenCv(path))) finding("OpenCV reads other values");
-}
-
-// A frame with a saturated spot, large enough for the usual windows.
-inline const cv::Mat& spotFrame() {
-  static const cv::Mat scene = [] {
-    cv::Mat image(240, 320, CV_8UC3, cv::Scalar(40, 40, 40));
-    cv::circle(image, {150, 120}, 3, cv::Scalar(255, 255, 255), cv::FILLED);
-    return image;
-  }();
-  return scene;
+  if (!sameValues(ours, readWithOpenCv(path), false)) std::abort();  // OpenCV reads other values
 }
 
 // The height measurement and the correction on the file: each may return its
@@ -98,22 +78,27 @@ inline const cv::Mat& spotFrame() {
 // the frame), and the correction must rewrite every file that parses with
 // every value as read and "initZ" shifted.
 inline void checkExportsOn(const std::string& path) {
+  static const cv::Mat frame = [] {  // a saturated spot, the frame large enough for the usual windows
+    cv::Mat image(240, 320, CV_8UC3, cv::Scalar(40, 40, 40));
+    cv::circle(image, {150, 120}, 3, cv::Scalar(255, 255, 255), cv::FILLED);
+    return image;
+  }();
   double height = 0.0, axisZ = 0.0;
   try {
-    const int result = getPlaneHeightByLinear(spotFrame(), path, height, axisZ);
-    if (result != 0 && result != -1 && result != -3) finding("an unexpected measurement result");
+    const int result = getPlaneHeightByLinear(frame, path, height, axisZ);
+    if (result != 0 && result != -1 && result != -3) std::abort();  // an unexpected measurement result
   } catch (const cv::Exception&) {
   }
   CalibrationValues before, after;
   try {
-    if (!readCalibration(path, before)) finding("a regular file does not open");
+    if (!readCalibration(path, before)) std::abort();  // a regular file does not open
   } catch (const cv::Exception&) {
     return;
   }
-  if (correctYml(-1.0, 2.0, path) != 0) finding("the correction fails on a file that parses");
-  if (!readCalibration(path, after)) finding("the rewritten file does not open");
+  if (correctYml(-1.0, 2.0, path) != 0) std::abort();  // the correction fails on a file that parses
+  if (!readCalibration(path, after)) std::abort();  // the rewritten file does not open
   before.initZ += 3.0;
-  if (!equalValues(before, after)) finding("the correction changed other values");
+  if (!sameValues(before, after, true)) std::abort();  // the correction changed other values
 }
 
 }  // namespace talmeq::fuzz

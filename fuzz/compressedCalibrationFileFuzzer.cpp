@@ -1,7 +1,7 @@
 // Fuzzes compressed calibration files. The first byte chooses how the rest,
 // the file's text, is stored under a ".yml.gz" name: gzip at one of the ten
-// levels, then whole, cut short, followed by stray bytes, split into two
-// gzip members, or not compressed at all (read as it stands). The reading is
+// levels, then whole, cut short or followed by a second gzip member, or not
+// compressed at all (read as it stands). The reading is
 // checked against OpenCV's, then the exports run on the file.
 #include <zlib.h>
 
@@ -25,13 +25,12 @@ std::string gzip(const std::string& text, int level) {
 }
 
 std::string stored(std::uint8_t mode, const std::string& text) {
-  const int level = mode % 10;
-  switch (mode / 10 % 5) {
-    case 1: return gzip(text, level).substr(0, gzip(text, level).size() * (mode % 7) / 8);
-    case 2: return gzip(text, level) + text.substr(0, mode % 3);
-    case 3: return gzip(text.substr(0, text.size() / 2), level) + gzip(text.substr(text.size() / 2), level);
-    case 4: return text;
-    default: return gzip(text, level);
+  const std::string packed = gzip(text, mode % 10);
+  switch (mode / 10 % 4) {
+    case 1: return packed.substr(0, packed.size() * (mode % 7) / 8);
+    case 2: return packed + gzip(text.substr(0, mode % 5), mode % 10);
+    case 3: return text;
+    default: return packed;
   }
 }
 
@@ -39,11 +38,10 @@ std::string stored(std::uint8_t mode, const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   talmeq::fuzz::silenceLogger();
-  static const std::string path = talmeq::fuzz::scratchFile(".yml.gz");
   talmeq::fuzz::ByteReader bytes(data, size);
   const std::uint8_t mode = bytes.next();
   const std::string text(reinterpret_cast<const char*>(bytes.rest()), bytes.restSize());
-  talmeq::fuzz::writeBytes(path, stored(mode, text));
+  const std::string path = talmeq::fuzz::writeScratch(".yml.gz", stored(mode, text));
   talmeq::fuzz::checkAgainstOpenCv(path);
   talmeq::fuzz::checkExportsOn(path);
   return 0;

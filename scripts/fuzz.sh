@@ -13,8 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${TALMEQ_FUZZ_SECONDS:-60}
 seed=${TALMEQ_FUZZ_SEED:-1}
-harnesses=(calibrationFileFuzzer calibrationReaderFuzzer compressedCalibrationFileFuzzer spotDetectorFuzzer
-           regionLocatorFuzzer)
+harnesses=(calibrationFileFuzzer compressedCalibrationFileFuzzer spotDetectorFuzzer regionLocatorFuzzer)
 
 bash scripts/install-deps.sh
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
