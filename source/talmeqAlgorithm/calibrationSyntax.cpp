@@ -136,6 +136,10 @@ void skipWhiteSpace(Cursor& cursor) {
   for (char c = cursor.peek(); c == ' ' || c == '\t' || c == '\n' || c == '\r'; c = cursor.peek()) cursor.advance();
 }
 
+void skipSpaces(Cursor& cursor) {
+  while (cursor.peek() == ' ') cursor.advance();
+}
+
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -74,6 +74,9 @@ bool isDigit(char c);
 // Skips spaces, tabs and line breaks.
 void skipWhiteSpace(Cursor& cursor);
 
+// Skips spaces only.
+void skipSpaces(Cursor& cursor);
+
 // Reads "<open> <element> , <element> ... <close>", or "<open> <close>",
 // from the opening character on; `blank` skips what may stand around the
 // parts and `element` reads one element.
@@ -107,8 +110,8 @@ bool startsNumber(char c);
 // The number a whole token spells, as cv::FileStorage reads it, or nothing
 // when it is none of the accepted forms: integers in decimal, octal (leading
 // 0) or hexadecimal (0x), converted as strtol does and cut to int; reals
-// with a decimal point or a lower-case exponent; ".inf" and ".nan" in any
-// case, each with an optional sign.
+// with a decimal point, an exponent or both ("E" only after a point); ".inf"
+// and ".nan" in any case; each with an optional sign.
 std::optional<Scalar> parseNumber(const std::string& token);
 
 // Reads a number token: letters, digits, '+', '-' and '.'.
@@ -118,8 +121,8 @@ Scalar readNumber(Cursor& cursor);
 // other than the quote, '\' and those in `forbidden`; bytes above 127 pass.
 Scalar readQuoted(Cursor& cursor, char quote, const char* forbidden);
 
-// Reads a plain word: a letter, then letters, digits and the characters of
-// `others`; trailing spaces are not part of it.
+// Reads a plain word (the caller has seen its first letter): letters,
+// digits and the characters of `others`; trailing spaces are not part of it.
 std::string readWord(Cursor& cursor, const char* others);
 
 // A text scalar.

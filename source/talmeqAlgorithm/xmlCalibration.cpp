@@ -24,9 +24,8 @@ void skipMisc(Cursor& cursor) {
 void readDeclaration(Cursor& cursor) {
   static const std::set<std::string> kAttributes = {"version", "encoding", "standalone"};
   cursor.expect("<?xml");
-  while (cursor.skip(" ")) {
-    while (cursor.skip(" ")) {
-    }
+  while (cursor.peek() == ' ') {
+    skipSpaces(cursor);
     if (cursor.peek() == '?') break;
     if (kAttributes.count(readWord(cursor, "")) == 0) cursor.fail("an unknown attribute of the XML declaration");
     cursor.expect("=\"");

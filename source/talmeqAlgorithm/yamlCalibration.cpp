@@ -12,10 +12,6 @@ namespace {
 // Plain words may also hold these (spaces inside a word, not at its end).
 constexpr const char* kWordCharacters = "_-./()+ ";
 
-void skipSpaces(Cursor& cursor) {
-  while (cursor.peek() == ' ') cursor.advance();
-}
-
 // The end of a line: spaces, a comment that begins the line or follows a
 // space, and the line break.
 void finishLine(Cursor& cursor) {
