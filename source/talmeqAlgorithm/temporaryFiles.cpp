@@ -15,9 +15,11 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
-#include <csignal>
-#include <cerrno>
+#include <signal.h>
+#include <sys/types.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace talmeq {
