@@ -62,8 +62,8 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
       {"as written", yaml + "k: 1.0000000000000001e-01\ninitialX: 512.\nscale: .Nan\ndist: .Inf\ninitZ: -.Inf\n"
                             "RoI: [ 459, 463, 338, -202 ]\n",
        "k=0.10000000000000001 initialX=512 scale=nan dist=inf initZ=-inf RoI=459,463,338,-202"},
-      {"hand edited", "%YAML 1.0\r\n# station 7\r\n\r\nRoI : [1,2,3,4]   # window\r\nk:2\r\nnote: hand edited\r\n"
-                      "extra: [ 1, \"a\" ]\r\nmore: { a: 1 }\r\n...\r\n",
+      {"hand edited", "%YAML 1.0\r\n# station 7\r\n\r\nRoI : [1,2,3,4]   # window\r\nk:2\r\nstation note: hand edited\r\n"
+                      "_extra: [ 1, \"a\" ]\r\nmore: { a b: 1 }\r\n...\r\n",
        "k=2 RoI=1,2,3,4"},
       {"number forms", yaml + "k: 010\nb: 0x1F\nscale: -0x10\ndist: 5.\ninitZ: -.5e1\nfocusD: 1.5E3\noffsetY: 1e400\n",
        "k=8 b=31 scale=-16 dist=5 initZ=-5 focusD=1500 offsetY=inf"},

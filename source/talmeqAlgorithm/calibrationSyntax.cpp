@@ -143,13 +143,16 @@ void skipSpaces(Cursor& cursor) {
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string readKey(Cursor& cursor) {
-  if (!isLetter(cursor.peek())) cursor.fail("expected a key");
+std::string readKey(Cursor& cursor, bool spacesInside) {
+  if (!isLetter(cursor.peek()) && cursor.peek() != '_') cursor.fail("expected a key");
   std::string key;
-  for (char c = cursor.peek(); isLetter(c) || isDigit(c) || c == '_' || c == '-'; c = cursor.peek()) {
+  for (char c = cursor.peek(); isLetter(c) || isDigit(c) || c == '_' || c == '-' || (spacesInside && c == ' ');
+       c = cursor.peek()) {
     key += c;
     cursor.advance();
   }
+  key.erase(key.find_last_not_of(' ') + 1);
+  if (key == "_") cursor.fail("the key \"_\"");
   return key;
 }
 

@@ -94,8 +94,10 @@ void readList(Cursor& cursor, char close, Blank blank, Element element) {
   }
 }
 
-// A key: a letter, then letters, digits, '_' and '-'.
-std::string readKey(Cursor& cursor);
+// A key: a letter or '_', then letters, digits, '_', '-' and, when
+// `spacesInside`, spaces (those at its end are not part of it); "_" alone,
+// which names sequence elements in XML, is refused.
+std::string readKey(Cursor& cursor, bool spacesInside = false);
 
 // Adds `value` under `key`; a key that is already there is a parse error.
 void addEntry(Mapping& mapping, const std::string& key, const Value& value, const Cursor& cursor);

@@ -1,6 +1,6 @@
 // YAML as cv::FileStorage writes it: a "%YAML:1.x" directive line, an
-// optional "---" line, then one "key: value" line per key, the key in the
-// first column. A value is a scalar, or a flow sequence or flow mapping of
+// optional "---" line, then one "key: value" line per key, the key (which
+// may hold spaces) in the first column. A value is a scalar, or a flow sequence or flow mapping of
 // scalars closed on the key's line. Blank lines and comments (after a space
 // or on lines of their own, but not after a plain text) may stand anywhere, and a closing "..." line
 // after the "---" line or a key.
@@ -39,7 +39,7 @@ Value readValue(Cursor& cursor) {
   } else if (cursor.peek() == '{') {
     value.kind = Value::Kind::Mapping;
     readList(cursor, '}', skipSpaces, [&] {
-      readKey(cursor);
+      readKey(cursor, true);
       skipSpaces(cursor);
       cursor.expect(":");
       skipSpaces(cursor);
@@ -83,7 +83,7 @@ Mapping readYaml(const std::string& text) {
       finishLine(cursor);
     } else {
       if (ended) cursor.fail("a key after the document end");
-      const std::string key = readKey(cursor);
+      const std::string key = readKey(cursor, true);
       skipSpaces(cursor);
       cursor.expect(":");
       skipSpaces(cursor);
