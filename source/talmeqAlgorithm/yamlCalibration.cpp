@@ -1,9 +1,10 @@
 // YAML as cv::FileStorage writes it: a "%YAML:1.x" directive line, an
 // optional "---" line, then one "key: value" line per key, the key (which
-// may hold spaces) in the first column. A value is a scalar, or a flow sequence or flow mapping of
-// scalars closed on the key's line. Blank lines and comments (after a space
-// or on lines of their own, but not after a plain text) may stand anywhere, and a closing "..." line
-// after the "---" line or a key.
+// may hold spaces) in the first column. A value is a scalar, or a flow
+// sequence or flow mapping of scalars closed on the key's line. Blank lines
+// and comments (after a space or on lines of their own, but not after a
+// plain text) may stand anywhere, and a closing "..." line after the "---"
+// line or a key.
 #include "calibrationFormats.h"
 
 namespace talmeq::calibration {
