@@ -1,7 +1,8 @@
 // XML as cv::FileStorage writes it: the declaration, then <opencv_storage>
 // holding one <key>content</key> element per key, with comments between the
 // elements. The content is white-space separated scalars (numbers, quoted
-// texts, plain words): none, one, or a sequence of several.
+// texts, plain words): none, one, or a sequence of several. Tabs stand only
+// in the content.
 #include "calibrationFormats.h"
 
 #include <set>
@@ -9,9 +10,15 @@
 namespace talmeq::calibration {
 namespace {
 
-// White space and comments; a comment may span lines but not hold "--".
+// Spaces and line breaks: OpenCV refuses a tab after a comment, so the
+// reader takes tabs only between values.
+void skipBlanks(Cursor& cursor) {
+  for (char c = cursor.peek(); c == ' ' || c == '\n' || c == '\r'; c = cursor.peek()) cursor.advance();
+}
+
+// Blanks and comments; a comment may span lines but not hold "--".
 void skipMisc(Cursor& cursor) {
-  for (skipWhiteSpace(cursor); cursor.skip("<!--"); skipWhiteSpace(cursor)) {
+  for (skipBlanks(cursor); cursor.skip("<!--"); skipBlanks(cursor)) {
     while (!cursor.skip("-->")) {
       if (cursor.atEnd() || (cursor.peek() == '-' && cursor.peek(1) == '-'))
         cursor.fail("a comment that does not close or holds \"--\"");
