@@ -1,5 +1,6 @@
-# Install rules: the two shared libraries, their public headers, the tool, a
-# CMake package (talmeq::talmeqAlgorithm) and a pkg-config file.
+# Install rules: the shared libraries, their public headers, the tool, the
+# Python module, a CMake package (talmeq::talmeqAlgorithm, talmeq::talmeqC)
+# and a pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -17,6 +18,23 @@ install(FILES
   ${PROJECT_BINARY_DIR}/source/logger/logger_export.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
 set_target_properties(talmeqAlgorithm PROPERTIES INSTALL_RPATH "$ORIGIN")
+if(TARGET talmeqC)
+  install(TARGETS talmeqC EXPORT talmeqAlgorithmTargets
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
+  install(FILES ${PROJECT_SOURCE_DIR}/bindings/c/talmeqC.h ${PROJECT_BINARY_DIR}/bindings/c/talmeqC_export.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
+  set_target_properties(talmeqC PROPERTIES INSTALL_RPATH "$ORIGIN")
+endif()
+# The Python module finds the library from the site folder through its rpath.
+if(TARGET talmeqPython)
+  file(RELATIVE_PATH moduleToLibrary /root/${TALMEQ_PYTHON_INSTALL_DIR} /root/${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(talmeqPython PROPERTIES INSTALL_RPATH "$ORIGIN/${moduleToLibrary}")
+  install(TARGETS talmeqPython LIBRARY DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR}
+    RUNTIME DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR})
+endif()
 if(TARGET talmeq)
   set_target_properties(talmeq PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS talmeq RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

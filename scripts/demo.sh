@@ -3,4 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
+echo "talmeq: running the demo" >&2
 ./build/source/cli/talmeq demo "$@"

@@ -10,6 +10,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev libxml2-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3
   clang-14 libclang-rt-14-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-opencv
+  mono-mcs mono-runtime
 )
 
 missing=()
@@ -20,7 +22,9 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "installing: ${missing[*]}"
+echo "installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+echo "updating the package lists" >&2
 apt-get update -qq
+echo "installing ${#missing[@]} packages (a few minutes)" >&2
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

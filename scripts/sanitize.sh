@@ -5,6 +5,9 @@
 #                          build-asan/, the whole test suite
 #   sanitize.sh thread     ThreadSanitizer in build-tsan/, the concurrency and
 #                          logger suites
+# The Python module and the C# host are left out of these builds: their
+# interpreters cannot load sanitized libraries. The C interface is tested
+# from its C host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-address}

@@ -3,4 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
+echo "talmeq: running the test suite" >&2
 ctest --test-dir build --output-on-failure -j "$(nproc)"

@@ -4,13 +4,14 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "boardTargets.h"
 #include "commands.h"
+#include "decimalNumbers.h"
 #include "failures.h"
-#include "imageFiles.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
 #include "pngDensity.h"
 
 namespace talmeq::cli {
@@ -21,6 +22,7 @@ constexpr double kChessUnitMm = 1.0;   // pitch 15 units = 15 mm squares
 constexpr double kArucoUnitMm = 0.1;   // marker 200 units = 20 mm, sheet 280 x 190 mm
 constexpr double kMaxDpi = 2400.0;
 constexpr int kMaxSidePixels = 30000;
+constexpr double kMinDetailPixels = 2.0;
 
 struct BoardOptions {
   std::string kind;
@@ -30,36 +32,37 @@ struct BoardOptions {
   const CLI::Option* unitOption = nullptr;  // not given: the target's own default
 };
 
+bool isPng(const std::string& path) { return lowerExtension(path) == ".png"; }
+
 double unitMillimetres(const BoardOptions& options, BoardKind kind) {
   if (options.unitOption->count() > 0) return options.unitMm;
   return kind == BoardKind::kChess ? kChessUnitMm : kArucoUnitMm;
 }
 
-std::string lowerExtension(const std::string& path) {
-  std::string extension = std::filesystem::u8path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
+// The raster's pixels per board unit.
+double pixelsPerUnit(const BoardOptions& options, double unitMm) { return unitMm * options.dpi / kMillimetresPerInch; }
 
-void checkOptions(const BoardOptions& options) {
+void checkOptions(const BoardOptions& options, BoardKind kind) {
   if (!(options.dpi > 0.0 && options.dpi <= kMaxDpi))
     throw UsageError("--dpi must lie in (0, " + std::to_string(static_cast<int>(kMaxDpi)) + "]");
   if (options.unitOption->count() > 0 && !(options.unitMm > 0.0 && options.unitMm <= 100.0))
     throw UsageError("--unit-mm must lie in (0, 100]");
-  const std::string extension = lowerExtension(options.out);
-  if (extension != ".png" && extension != ".svg")
-    throw UsageError("--out must name a .png or .svg file: " + options.out);
-  requireWritableLocation(options.out);
+  requireExtension(options.out, {".png", ".svg"}, "--out");
+  if (!isPng(options.out)) return;
+  const double unitMm = unitMillimetres(options, kind);
+  const BoardLayout layout = boardLayout(kind);
+  const double perUnit = pixelsPerUnit(options, unitMm);
+  if (layout.size.width * perUnit > kMaxSidePixels)
+    throw UsageError("the image would be wider than " + std::to_string(kMaxSidePixels) + " pixels");
+  if (finestDetail(kind) * perUnit < kMinDetailPixels)
+    throw UsageError("the target would be too small to print: its finest detail would be " +
+                     fixed(finestDetail(kind) * perUnit, 2) + " pixels (at least " + fixed(kMinDetailPixels, 0) +
+                     " needed); raise --dpi or --unit-mm");
 }
 
 // Writes the raster; returns its size in pixels.
 cv::Size writePng(const BoardLayout& layout, const BoardOptions& options, double unitMm) {
-  const double pixelsPerUnit = unitMm * options.dpi / kMillimetresPerInch;
-  if (layout.size.width * pixelsPerUnit > kMaxSidePixels)
-    throw UsageError("the image would be wider than " + std::to_string(kMaxSidePixels) + " pixels");
-  if (layout.size.height * pixelsPerUnit < 8)
-    throw UsageError("the image would be too small to show the target");
-  const cv::Mat image = rasterBoard(layout, pixelsPerUnit);
+  const cv::Mat image = rasterBoard(layout, pixelsPerUnit(options, unitMm));
   std::vector<unsigned char> png;
   cv::imencode(".png", image, png);
   writeBytes(options.out, withPixelDensity(png, options.dpi));
@@ -72,8 +75,8 @@ void writeSvg(const BoardLayout& layout, const BoardOptions& options, double uni
 }
 
 void runBoard(const BoardOptions& options, Session& session) {
-  checkOptions(options);
   const BoardKind kind = options.kind == "chess" ? BoardKind::kChess : BoardKind::kAruco;
+  checkOptions(options, kind);
   const double unitMm = unitMillimetres(options, kind);
   const BoardLayout layout = boardLayout(kind);
   nlohmann::json& document = session.output.document();
@@ -81,7 +84,7 @@ void runBoard(const BoardOptions& options, Session& session) {
                    {"widthMm", layout.size.width * unitMm}, {"heightMm", layout.size.height * unitMm}});
   std::string summary = options.kind + " target, " + fixed(layout.size.width * unitMm, 1) + " x " +
                         fixed(layout.size.height * unitMm, 1) + " mm (" + fixed(unitMm, 3) + " mm per unit)";
-  if (lowerExtension(options.out) == ".png") {
+  if (isPng(options.out)) {
     const cv::Size pixels = writePng(layout, options, unitMm);
     document.update({{"format", "png"}, {"dpi", options.dpi}, {"widthPx", pixels.width}, {"heightPx", pixels.height}});
     summary += ", " + std::to_string(pixels.width) + " x " + std::to_string(pixels.height) + " px at " +
@@ -104,12 +107,17 @@ Command addBoardCommand(CLI::App& app) {
       ->required()
       ->check(CLI::IsMember({"chess", "aruco"}));
   board->add_option("--out", options->out, "Output file, .png or .svg")->required();
-  board->add_option("--dpi", options->dpi, "Print resolution of the PNG, dots per inch")->capture_default_str();
+  board->add_option("--dpi", options->dpi, "Print resolution of the PNG, dots per inch")
+      ->check(decimalNumber())
+      ->capture_default_str();
   options->unitOption =
       board->add_option("--unit-mm", options->unitMm,
                         "Millimetres per board unit: chess 1.0 gives 15 mm squares, aruco 0.1 gives 20 mm markers")
+      ->check(decimalNumber())
       ->default_str("chess 1.0, aruco 0.1");
-  return {board, [options](Session& session) { runBoard(*options, session); }};
+  return {board,
+          nullKeys({"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}),
+          [options](Session& session) { runBoard(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -7,28 +7,23 @@
 #include <cmath>
 #include <sstream>
 
+#include "cameraCalibration.h"
+
 namespace talmeq::cli {
 namespace {
 
-constexpr int kChessCornersX = 17;
-constexpr int kChessCornersY = 12;
-constexpr double kChessPitch = 15.0;
-constexpr int kMarkersX = 9;
-constexpr int kMarkersY = 6;
-constexpr float kMarkerSide = 200.0f;
-constexpr float kMarkerSeparation = 100.0f;
+using camera::kBoardMarkerLength;
+using camera::kBoardMarkerSeparation;
+using camera::kBoardMarkersX;
+using camera::kBoardMarkersY;
+constexpr double kChessPitch = camera::kChessPitch;
 constexpr int kMarkerBorderBits = 1;
 constexpr int kMarkerCells = 6 + 2 * kMarkerBorderBits;  // 6 x 6 bits inside a black frame
 
-cv::Ptr<cv::aruco::GridBoard> gridBoard() {
-  return cv::aruco::GridBoard::create(kMarkersX, kMarkersY, kMarkerSide, kMarkerSeparation,
-                                      cv::aruco::getPredefinedDictionary(cv::aruco::DICT_6X6_250), 0);
-}
-
 BoardLayout chessLayout() {
   BoardLayout layout{BoardKind::kChess, {}, kChessPitch, {}};
-  const int squaresX = kChessCornersX + 1;
-  const int squaresY = kChessCornersY + 1;
+  const int squaresX = camera::kChessPattern.width + 1;
+  const int squaresY = camera::kChessPattern.height + 1;
   layout.size = {squaresX * kChessPitch + 2 * layout.border, squaresY * kChessPitch + 2 * layout.border};
   for (int r = 0; r < squaresY; ++r) {
     for (int c = (r % 2); c < squaresX; c += 2)
@@ -40,9 +35,8 @@ BoardLayout chessLayout() {
 // The black cells of one marker, placed with its top-left corner at `origin`.
 void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
   cv::Mat bits;
-  cv::aruco::drawMarker(cv::aruco::getPredefinedDictionary(cv::aruco::DICT_6X6_250), id, kMarkerCells, bits,
-                        kMarkerBorderBits);
-  const double cell = kMarkerSide / kMarkerCells;
+  cv::aruco::drawMarker(camera::boardDictionary(), id, kMarkerCells, bits, kMarkerBorderBits);
+  const double cell = kBoardMarkerLength / kMarkerCells;
   for (int r = 0; r < kMarkerCells; ++r) {
     for (int c = 0; c < kMarkerCells; ++c) {
       if (bits.at<uchar>(r, c) == 0)
@@ -52,10 +46,10 @@ void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
 }
 
 BoardLayout arucoLayout() {
-  BoardLayout layout{BoardKind::kAruco, {}, kMarkerSeparation, {}};
-  layout.size = {kMarkersX * kMarkerSide + (kMarkersX - 1) * kMarkerSeparation + 2 * layout.border,
-                 kMarkersY * kMarkerSide + (kMarkersY - 1) * kMarkerSeparation + 2 * layout.border};
-  const cv::Ptr<cv::aruco::GridBoard> board = gridBoard();
+  BoardLayout layout{BoardKind::kAruco, {}, kBoardMarkerSeparation, {}};
+  layout.size = {kBoardMarkersX * kBoardMarkerLength + (kBoardMarkersX - 1) * kBoardMarkerSeparation + 2 * layout.border,
+                 kBoardMarkersY * kBoardMarkerLength + (kBoardMarkersY - 1) * kBoardMarkerSeparation + 2 * layout.border};
+  const cv::Ptr<cv::aruco::GridBoard> board = camera::gridBoard();
   for (std::size_t i = 0; i < board->ids.size(); ++i) {
     const cv::Point3f corner = board->objPoints[i][0];  // top-left, y grows downwards
     addMarkerCells(layout, board->ids[i], {layout.border + corner.x, layout.border + corner.y});
@@ -73,11 +67,15 @@ BoardLayout boardLayout(BoardKind kind) {
   return kind == BoardKind::kChess ? chessLayout() : arucoLayout();
 }
 
+double finestDetail(BoardKind kind) {
+  return kind == BoardKind::kChess ? kChessPitch : kBoardMarkerLength / kMarkerCells;
+}
+
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
   const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
   if (layout.kind == BoardKind::kAruco) {
     cv::Mat image;
-    gridBoard()->draw(size, image, toPixels(layout.border, pixelsPerUnit), kMarkerBorderBits);
+    camera::gridBoard()->draw(size, image, toPixels(layout.border, pixelsPerUnit), kMarkerBorderBits);
     return image;
   }
   cv::Mat image(size, CV_8UC1, cv::Scalar(255));

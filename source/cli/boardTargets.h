@@ -33,6 +33,11 @@ struct BoardLayout {
 
 BoardLayout boardLayout(BoardKind kind);
 
+// The smallest part of the target a printer must reproduce, in board units:
+// a chessboard square, or a marker bit (a cell of the marker's 6 x 6 bits
+// inside its black frame).
+double finestDetail(BoardKind kind);
+
 // The target rendered at `pixelsPerUnit` (8-bit grey, white paper). The ArUco
 // board is drawn by OpenCV's board drawing.
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit);

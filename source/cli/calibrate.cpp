@@ -1,18 +1,25 @@
 // `talmeq calibrate --yml FILE HEIGHTS.csv [--scale S --dist D --init-z Z
 // --focus-d F] [--plot OUT.png]`: the linear height calibration from a
-// height series, with each point's error and the average error.
+// height series, with each point's error and the average error. Nothing is
+// written unless every argument is usable and the fit is finite; after the
+// call the file is read back.
 #include <filesystem>
 #include <memory>
 
 #include "calibrationPlot.h"
 #include "commands.h"
+#include "decimalNumbers.h"
 #include "failures.h"
 #include "heightWorkflow.h"
 #include "imageFiles.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
+
+const std::vector<std::string> kCalibrationExtensions{".yml", ".yaml", ".xml", ".json", ".gz"};
 
 struct CalibrateOptions {
   std::string yml;
@@ -22,30 +29,39 @@ struct CalibrateOptions {
   std::vector<const CLI::Option*> settingOptions;
 };
 
-// Creates the starting file from the four settings when it does not exist;
-// returns whether it did.
-bool prepareFile(const CalibrateOptions& options) {
+// The settings the fit is made from: the existing file's, or the four
+// options' for a file still to be created (`create` is then set).
+HeightCalibration settingsToUse(const CalibrateOptions& options, bool& create, Session& session) {
   std::size_t given = 0;
   for (const CLI::Option* option : options.settingOptions) given += option->count() > 0 ? 1 : 0;
   if (given != 0 && given != options.settingOptions.size())
     throw UsageError("--scale, --dist, --init-z and --focus-d go together: give all four or none");
   std::error_code error;
-  if (std::filesystem::exists(std::filesystem::u8path(options.yml), error)) return false;
+  create = !std::filesystem::exists(std::filesystem::u8path(options.yml), error);
+  if (!create) {
+    const HeightCalibration settings = readCalibrationFile(options.yml).values;
+    requireSettings(settings, options.yml);
+    if (given != 0) session.output.warn(options.yml + " exists: its own settings are used, not the four options");
+    return settings;
+  }
   if (given == 0)
     throw UsageError("calibration file does not exist: " + options.yml +
                      " (give --scale, --dist, --init-z and --focus-d to create it)");
-  if (options.settings.dist == 0.0) throw UsageError("--dist must not be 0");
-  requireWritableLocation(options.yml);
-  writeStartingFile(options.yml, options.settings);
-  return true;
+  requireExtension(options.yml, kCalibrationExtensions, "--yml");
+  HeightCalibration settings;
+  settings.scale = options.settings.scale;
+  settings.dist = options.settings.dist;
+  settings.initZ = options.settings.initZ;
+  settings.focusD = options.settings.focusD;
+  requireSettings(settings, "--scale, --dist, --init-z, --focus-d");
+  return settings;
 }
 
 void report(const HeightCalibrationRun& run, Session& session) {
-  Table table{{"height", "image", "spot", "displacement", "fitted", "error"}, {}};
+  Table table{{"height", "image", "x", "y", "displacement", "fitted", "error"}, {}};
   nlohmann::json points = nlohmann::json::array();
   for (const CalibrationPoint& p : run.points) {
-    table.rows.push_back({fixed(p.height, 3), p.image,
-                          "(" + std::to_string(p.spot.x) + ", " + std::to_string(p.spot.y) + ")",
+    table.rows.push_back({fixed(p.height, 3), p.image, std::to_string(p.spot.x), std::to_string(p.spot.y),
                           fixed(p.displacement, 6), fixed(p.fitted, 4), fixed(p.error, 4)});
     points.push_back({{"height", p.height},
                       {"image", p.image},
@@ -57,12 +73,13 @@ void report(const HeightCalibrationRun& run, Session& session) {
   }
   session.output.table(table);
   const HeightCalibration& f = run.file;
-  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
-                      fixed(f.initialX, 0) + ", " + fixed(f.initialY, 0) + "), RoI [" +
-                      std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " +
-                      std::to_string(f.roi.width) + ", " + std::to_string(f.roi.height) + "]");
+  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" + fixed(f.initialX, 0) +
+                      ", " + fixed(f.initialY, 0) + "), RoI [" + std::to_string(f.roi.x) + ", " +
+                      std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) + ", " +
+                      std::to_string(f.roi.height) + "]");
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
   session.output.document().update({{"result", run.code},
+                                    {"meaning", resultMeaning("getCalibrationParamByLinear", run.code)},
                                     {"points", points},
                                     {"averageError", run.averageError},
                                     {"k", f.k},
@@ -74,11 +91,26 @@ void report(const HeightCalibrationRun& run, Session& session) {
 
 void runCalibrate(const CalibrateOptions& options, Session& session) {
   const std::vector<HeightRow> rows = readHeightsCsv(options.csv);
-  if (!options.plot.empty()) requireWritableLocation(options.plot);
-  const bool created = prepareFile(options);
-  session.output.document().update({{"yml", options.yml}, {"created", created}});
-  if (created) session.output.line("created " + options.yml + " from the four settings");
-  const HeightCalibrationRun run = calibrateHeights(rows, options.yml);
+  requireUsableSeries(rows);
+  std::vector<std::string> inputs{options.csv};
+  for (const HeightRow& row : rows) {
+    requireExistingFile(row.image);
+    inputs.push_back(row.image);
+  }
+  if (!options.plot.empty()) requireImageOutput(options.plot);
+  refuseOverlaps({options.plot, options.yml}, inputs);
+  bool create = false;
+  const HeightCalibration settings = settingsToUse(options, create, session);
+  session.output.document().update({{"yml", options.yml}, {"created", create}});
+
+  HeightCalibrationRun run = detectSpots(rows);
+  for (const std::string& warning : run.warnings) session.output.warn(warning);
+  planCalibration(run, settings);
+  if (create) {
+    writeStartingFile(options.yml, options.settings);
+    session.output.line("created " + options.yml + " from the four settings");
+  }
+  writeCalibration(run, options.yml);
   report(run, session);
   if (!options.plot.empty()) {
     writeImage(options.plot, plotCalibration(run));
@@ -99,16 +131,19 @@ Command addCalibrateCommand(CLI::App& app) {
       ->required();
   cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")
       ->required();
-  cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (PNG)")
+  cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (an image file)")
       ->default_str("none");
   const auto setting = [&](const char* name, double& value, const char* help) {
-    options->settingOptions.push_back(cmd->add_option(name, value, help)->default_str("none"));
+    options->settingOptions.push_back(cmd->add_option(name, value, help)->check(decimalNumber())->default_str("none"));
   };
-  setting("--scale", options->settings.scale, "Creates a missing file: length per pixel (\"scale\")");
-  setting("--dist", options->settings.dist, "Creates a missing file: distance term (\"dist\")");
+  setting("--scale", options->settings.scale, "Creates a missing file: length per pixel (\"scale\", > 0)");
+  setting("--dist", options->settings.dist, "Creates a missing file: distance term (\"dist\", > 0)");
   setting("--init-z", options->settings.initZ, "Creates a missing file: first height offset (\"initZ\")");
   setting("--focus-d", options->settings.focusD, "Creates a missing file: second height offset (\"focusD\")");
-  return {cmd, [options](Session& session) { runCalibrate(*options, session); }};
+  return {cmd,
+          nullKeys({"yml", "created", "points", "result", "meaning", "k", "b", "initialX", "initialY", "roi",
+                    "averageError", "plot"}),
+          [options](Session& session) { runCalibrate(*options, session); }};
 }
 
 }  // namespace talmeq::cli

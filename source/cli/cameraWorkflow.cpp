@@ -7,55 +7,61 @@
 #include "imageFiles.h"
 #include "libraryCall.h"
 #include "resultCodes.h"
-#include "terminal.h"
 
 namespace talmeq::cli {
 
-CameraCalibration calibrateFromChessboard(const std::string& imagePath) {
-  const cv::Mat image = readImage(imagePath);
+MarkerView findMarkers(const cv::Mat& image) {
+  MarkerView view;
+  const int code = callExport("getArucoCorners", [&] { return getArucoCorners(image, view.ids, view.corners); });
+  if (code != 0 && code != -1) requireSuccess("getArucoCorners", code);
+  return view;
+}
+
+CameraCalibration calibrateFromMarkers(const std::vector<MarkerView>& views, cv::Size imageSize) {
+  if (views.empty()) throw WorkFailure("getArucoCorners found no marker in any image");
+  std::vector<std::vector<std::vector<cv::Point2f>>> allCorners;
+  std::vector<std::vector<int>> allIds;
+  for (const MarkerView& view : views) {
+    allCorners.push_back(view.corners);
+    allIds.push_back(view.ids);
+  }
+  CameraCalibration result;
+  result.imageSize = imageSize;
+  result.viewCount = views.size();
+  const int code = callExport("calibAruco", [&] {
+    return calibAruco(allCorners, allIds, imageSize, result.cameraMatrix, result.distCoeffs);
+  });
+  requireSuccess("calibAruco", code);
+  for (const MarkerView& view : views) result.views.push_back(arucoBoardView(view.corners, view.ids));
+  result.reprojection = reproject(result.views, result.cameraMatrix, result.distCoeffs);
+  return result;
+}
+
+CameraCalibration calibrateFromChessboard(const cv::Mat& image, const std::string& path) {
   CameraCalibration result;
   result.imageSize = image.size();
+  result.viewCount = 1;
   const int code =
       callExport("calibChess", [&] { return calibChess(image, result.cameraMatrix, result.distCoeffs); });
-  requireSuccess("calibChess", code, imagePath);
+  requireSuccess("calibChess", code, path);
   if (const std::optional<BoardView> view = chessBoardView(image)) {
-    result.markers.push_back(static_cast<int>(view->found.size()));
-    result.reprojection = reproject({*view}, result.cameraMatrix, result.distCoeffs);
+    result.views.push_back(*view);
+    result.reprojection = reproject(result.views, result.cameraMatrix, result.distCoeffs);
   }
   return result;
 }
 
-CameraCalibration calibrateFromArucoViews(const std::vector<std::string>& imagePaths) {
-  for (const std::string& path : imagePaths) requireExistingFile(path);
-  std::vector<std::vector<std::vector<cv::Point2f>>> allCorners;
-  std::vector<std::vector<int>> allIds;
-  CameraCalibration result;
-  Progress progress("markers", imagePaths.size());
-  for (const std::string& path : imagePaths) {
-    progress.step(path);
+CameraCalibration calibrateFromArucoImages(const std::vector<std::string>& paths) {
+  std::vector<MarkerView> views;
+  cv::Size size;
+  for (const std::string& path : paths) {
     const cv::Mat image = readImage(path);
-    if (result.imageSize.empty()) result.imageSize = image.size();
-    if (image.size() != result.imageSize)
-      throw UsageError("image size differs from the first image's: " + path);
-    std::vector<int> ids;
-    std::vector<std::vector<cv::Point2f>> corners;
-    const int code = callExport("getArucoCorners", [&] { return getArucoCorners(image, ids, corners); });
-    if (code != 0 && code != -1) requireSuccess("getArucoCorners", code, path);
-    result.markers.push_back(static_cast<int>(ids.size()));
-    if (ids.empty()) continue;  // a view without markers cannot take part
-    allCorners.push_back(corners);
-    allIds.push_back(ids);
+    if (size.empty()) size = image.size();
+    if (image.size() != size) throw UsageError(path + ": the image size differs from the first image's");
+    MarkerView view = findMarkers(image);
+    if (!view.ids.empty()) views.push_back(std::move(view));
   }
-  if (allCorners.empty()) throw LibraryFailure("getArucoCorners found no marker in any image");
-  const int code = callExport("calibAruco", [&] {
-    return calibAruco(allCorners, allIds, result.imageSize, result.cameraMatrix, result.distCoeffs);
-  });
-  requireSuccess("calibAruco", code);
-  std::vector<BoardView> views;
-  for (std::size_t i = 0; i < allCorners.size(); ++i)
-    views.push_back(arucoBoardView(allCorners[i], allIds[i]));
-  result.reprojection = reproject(views, result.cameraMatrix, result.distCoeffs);
-  return result;
+  return calibrateFromMarkers(views, size);
 }
 
 }  // namespace talmeq::cli

@@ -1,6 +1,8 @@
 // Subcommands of the talmeq tool. Each adds itself to the CLI11 app and
-// returns the work to run once the whole command line is parsed. They call
-// the library through its public header only, as any host would.
+// returns its JSON shape and the work to run once the whole command line is
+// parsed. The work checks every argument before it changes any file, calls
+// the library through its public header as any host would, and reads the
+// core's stage traces for its pictures, reasons and warnings.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -21,6 +23,7 @@ struct Session {
 
 struct Command {
   CLI::App* app = nullptr;
+  nlohmann::json shape;  // the subcommand's own keys of the JSON document, all null
   std::function<void(Session&)> run;
 };
 

@@ -1,14 +1,18 @@
 // `talmeq correct --yml FILE --from Z --to Z`: shifts the file's "initZ" so
-// that a plane that measured Z-from measures Z-to (correctYml).
+// that a plane that measured Z-from measures Z-to (correctYml). Only a file
+// that holds a calibration is corrected, only to a finite "initZ", and the
+// file is read back afterwards.
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
 #include <memory>
 
 #include "commands.h"
+#include "decimalNumbers.h"
 #include "failures.h"
 #include "heightCalibrationFile.h"
 #include "libraryCall.h"
+#include "linearCalibration.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
@@ -20,19 +24,23 @@ struct CorrectOptions {
 };
 
 void runCorrect(const CorrectOptions& options, Session& session) {
-  if (!std::isfinite(options.from) || !std::isfinite(options.to))
-    throw UsageError("--from and --to must be finite numbers");
-  const double before = readHeightCalibration(options.yml).initZ;
-  const int code =
-      callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
-  requireSuccess("correctYml", code, options.yml);
-  const double after = readHeightCalibration(options.yml).initZ;
+  const CalibrationFileContent file = readCalibrationFile(options.yml);
+  requireCalibration(file, options.yml);
+  HeightCalibration expected = file.values;
+  expected.initZ = linear::shiftedInitZ(file.values.initZ, options.from, options.to);
   session.output.document().update({{"yml", options.yml},
                                     {"from", options.from},
                                     {"to", options.to},
-                                    {"initZBefore", before},
-                                    {"initZAfter", after}});
-  session.output.line("initZ " + fixed(before, 6) + " -> " + fixed(after, 6) + " (shift " +
+                                    {"initZBefore", file.values.initZ},
+                                    {"initZAfter", number(expected.initZ)}});
+  if (!std::isfinite(expected.initZ))
+    throw WorkFailure("the shifted initZ (" + fixed(expected.initZ, 6) +
+                      ") is not a finite number; the file was left unchanged");
+  const int code = callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
+  session.output.document().update({{"result", code}, {"meaning", resultMeaning("correctYml", code)}});
+  requireSuccess("correctYml", code, options.yml);
+  requireWritten(options.yml, expected);
+  session.output.line("initZ " + fixed(file.values.initZ, 6) + " -> " + fixed(expected.initZ, 6) + " (shift " +
                       fixed(options.to - options.from, 6) + ") in " + options.yml);
 }
 
@@ -41,10 +49,11 @@ void runCorrect(const CorrectOptions& options, Session& session) {
 Command addCorrectCommand(CLI::App& app) {
   auto options = std::make_shared<CorrectOptions>();
   CLI::App* cmd = app.add_subcommand("correct", "Shift the calibration's height offset (correctYml)");
-  cmd->add_option("--yml", options->yml, "Calibration file")->required();
-  cmd->add_option("--from", options->from, "Absolute height a plane measured")->required();
-  cmd->add_option("--to", options->to, "Absolute height it should measure")->required();
-  return {cmd, [options](Session& session) { runCorrect(*options, session); }};
+  cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
+  cmd->add_option("--from", options->from, "Absolute height a plane measured")->check(decimalNumber())->required();
+  cmd->add_option("--to", options->to, "Absolute height it should measure")->check(decimalNumber())->required();
+  return {cmd, nullKeys({"yml", "from", "to", "initZBefore", "initZAfter", "result", "meaning"}),
+          [options](Session& session) { runCorrect(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -1,7 +1,7 @@
 // `talmeq demo`: the library at work on built-in synthetic data, with no
 // input at all. Each stage of the station's road is one function that adds
-// its table and its JSON section: the spot stage runs getSpotCoord on
-// synthetic frames with known spot centres; the height road and the camera
+// its table and its JSON section: the spot stage runs getSpotCoord on the
+// simulated station's frames with known spot centres; the height road and the camera
 // calibration run on a simulated dataset (demoStages.h), written to a
 // temporary folder unless --keep names one.
 #include <talmeqAlgorithm.h>
@@ -16,8 +16,9 @@
 #include "demoStages.h"
 #include "failures.h"
 #include "libraryCall.h"
+#include "datasetWriter.h"
+#include "output.h"
 #include "resultCodes.h"
-#include "spotFrames.h"
 
 namespace talmeq::cli {
 namespace {
@@ -59,26 +60,36 @@ struct SpotStage {
   double worstError = 0.0;  // pixels, larger of the two axis errors
 };
 
+// The frames of the spot stage are the ones the station sees: the simulated
+// station's camera on its work plane at a height drawn from the calibrated
+// range, each frame with its own noise. The truth is where the station's
+// geometry puts the spot.
 SpotStage runSpotStage(const DemoOptions& options, Session& session) {
-  Table table{{"frame", "result", "true centre", "found", "error (px)"}, {}};
+  const sim::Station station = sim::datasetStation();
+  const std::vector<double> calibrated = sim::datasetCalibrationHeights();
+  Table table{{"frame", "height", "result", "true centre", "found", "error (px)"}, {}};
   nlohmann::json frames = nlohmann::json::array();
   SpotStage stage;
   for (int i = 0; i < options.frames; ++i) {
-    const sim::FrameRecipe recipe = sim::randomSpotFrame(options.seed + static_cast<unsigned>(i));
-    const cv::Mat frame = sim::renderSpotFrame(recipe);
+    const std::uint64_t seed = options.seed + static_cast<std::uint64_t>(i);
+    cv::RNG rng(seed);
+    const double height = rng.uniform(calibrated.front(), calibrated.back());
+    const cv::Mat frame = sim::stationFrame(station, height, seed);
     cv::Point found;
     const int result = callExport("getSpotCoord", [&] { return getSpotCoord(frame, found); });
-    const cv::Point2d truth = recipe.spots[0].centre;
+    const cv::Point2d truth = sim::spotAtHeight(station, height);
     const double error = std::max(std::abs(found.x - truth.x), std::abs(found.y - truth.y));
     if (result == 0) {
       ++stage.found;
       stage.worstError = std::max(stage.worstError, error);
     }
     table.rows.push_back(
-        {std::to_string(i), std::to_string(result), "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+        {std::to_string(i), fixed(height, 2), std::to_string(result),
+         "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
          "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
          result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
     frames.push_back({{"frame", i},
+                      {"height", height},
                       {"result", result},
                       {"trueX", truth.x},
                       {"trueY", truth.y},
@@ -86,10 +97,9 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
                       {"y", found.y}});
   }
   session.output.table(table);
-  session.output.line("spots found: " + std::to_string(stage.found) + " of " +
-                      std::to_string(options.frames) + ", worst error " + fixed(stage.worstError, 2) + " px");
-  session.output.document()["spot"] = {
-      {"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
+  session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
+                      ", worst error " + fixed(stage.worstError, 2) + " px");
+  session.output.document()["spot"] = {{"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
 }
 
@@ -104,13 +114,13 @@ void runDemo(const DemoOptions& options, Session& session) {
   const double heightError = runHeightStage(folder.path(), session);
   const double focalError = runCameraStage(folder.path(), session);
   if (spot.found < options.frames)
-    throw LibraryFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) +
+    throw WorkFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) +
                          " of " + std::to_string(options.frames) + " synthetic frames");
   if (!(heightError < kDemoMaxHeightError))
-    throw LibraryFailure("worst measured height error " + fixed(heightError, 4) + " is not below " +
+    throw WorkFailure("worst measured height error " + fixed(heightError, 4) + " is not below " +
                          fixed(kDemoMaxHeightError, 1));
   if (!(focalError < kDemoMaxFocalError))
-    throw LibraryFailure("a calibrated focal length is off by " + fixed(100 * focalError, 3) + " %");
+    throw WorkFailure("a calibrated focal length is off by " + fixed(100 * focalError, 3) + " %");
 }
 
 }  // namespace
@@ -119,11 +129,11 @@ Command addDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
   CLI::App* demo = app.add_subcommand(
       "demo", "Run the whole station on built-in synthetic data: spots, height road, camera calibration");
-  demo->add_option("--frames", options->frames, "Number of synthetic spot frames")->capture_default_str();
+  demo->add_option("--frames", options->frames, "Number of synthetic spot frames (1 or more)")->capture_default_str();
   demo->add_option("--seed", options->seed, "Seed of the first frame")->capture_default_str();
   demo->add_option("--keep", options->keep, "Write the simulated dataset into this folder and keep it")
       ->default_str("a temporary folder, removed afterwards");
-  return {demo, [options](Session& session) { runDemo(*options, session); }};
+  return {demo, nullKeys({"spot", "height", "camera"}), [options](Session& session) { runDemo(*options, session); }};
 }
 
 }  // namespace talmeq::cli

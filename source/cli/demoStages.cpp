@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "cameraWorkflow.h"
+#include "datasetOutput.h"
 #include "datasetWriter.h"
 #include "failures.h"
 #include "heightWorkflow.h"
@@ -30,12 +31,12 @@ void correctOnReferencePlane(const HeightRow& reference, const std::string& yml,
   const sim::Station station = sim::datasetStation();
   const double truth = reference.height + station.initZ + station.focusD;
   const HeightMeasurement m = measureHeight(readImage(reference.image), yml);
-  requireSuccess("getPlaneHeightByLinear", m.code, reference.image);
-  const int code = callExport("correctYml", [&] { return correctYml(m.axisZ, truth, yml); });
+  if (!m.failure.empty()) throw WorkFailure(reference.image + ": " + m.failure);
+  const int code = callExport("correctYml", [&] { return correctYml(m.absolute, truth, yml); });
   requireSuccess("correctYml", code, yml);
-  session.output.line("correct: the reference plane measured " + fixed(m.axisZ, 4) + " absolute, truly " +
-                      fixed(truth, 4) + "; initZ shifted by " + fixed(truth - m.axisZ, 4));
-  session.output.document()["height"]["correction"] = {{"from", m.axisZ}, {"to", truth}};
+  session.output.line("correct: the reference plane measured " + fixed(m.absolute, 4) + " absolute, truly " +
+                      fixed(truth, 4) + "; initZ shifted by " + fixed(truth - m.absolute, 4));
+  session.output.document()["height"]["correction"] = {{"from", m.absolute}, {"to", truth}};
 }
 
 double measureAgainstTruth(const std::string& dir, const std::string& yml, Session& session) {
@@ -45,14 +46,14 @@ double measureAgainstTruth(const std::string& dir, const std::string& yml, Sessi
   double worst = 0.0;
   for (const HeightRow& row : readHeightsCsv(under(dir, "height", "measure.csv"))) {
     const HeightMeasurement m = measureHeight(readImage(row.image), yml);
-    requireSuccess("getPlaneHeightByLinear", m.code, row.image);
+    if (!m.failure.empty()) throw WorkFailure(row.image + ": " + m.failure);
     const double error = m.height - row.height;
     worst = std::max(worst, std::fabs(error));
     const double trueAbsolute = row.height + station.initZ + station.focusD;
-    table.rows.push_back({fixed(row.height, 2), fixed(m.height, 4), fixed(error, 4), fixed(m.axisZ, 4),
+    table.rows.push_back({fixed(row.height, 2), fixed(m.height, 4), fixed(error, 4), fixed(m.absolute, 4),
                           fixed(trueAbsolute, 4)});
     rows.push_back(
-        {{"trueHeight", row.height}, {"height", m.height}, {"axisZ", m.axisZ}, {"trueAxisZ", trueAbsolute}});
+        {{"trueHeight", row.height}, {"height", m.height}, {"absolute", m.absolute}, {"trueAbsolute", trueAbsolute}});
   }
   session.output.table(table);
   session.output.line("measure: worst height error " + fixed(worst, 4) + " over " +
@@ -73,7 +74,7 @@ std::vector<std::string> arucoViews(const std::string& dir) {
 }  // namespace
 
 double runHeightStage(const std::string& dir, Session& session) {
-  sim::writeHeightDataset(dir);
+  writeDatasetPart(dir, sim::writeHeightDataset);
   const std::string yml = under(dir, "height", "calibration.yml");
   const std::vector<HeightRow> rows = readHeightsCsv(under(dir, "height", "heights.csv"));
   const HeightCalibrationRun run = calibrateHeights(rows, yml);
@@ -89,9 +90,9 @@ double runHeightStage(const std::string& dir, Session& session) {
 }
 
 double runCameraStage(const std::string& dir, Session& session) {
-  sim::writeArucoDataset(dir);
+  writeDatasetPart(dir, sim::writeArucoDataset);
   const std::vector<std::string> views = arucoViews(dir);
-  const CameraCalibration c = calibrateFromArucoViews(views);
+  const CameraCalibration c = calibrateFromArucoImages(views);
   const sim::Camera truth = sim::datasetCamera();
   const cv::Mat& k = c.cameraMatrix;
   const double fxError = k.at<double>(0, 0) / truth.fx - 1.0;

@@ -1,41 +1,50 @@
-// The tool's view of the height calibration file: it reads the keys back
-// after a calibration or correction to report them, to recompute each
-// point's fit error exactly as the library computes it, and to draw the
-// search window; it creates the starting file with the four settings the
-// library needs before the first calibration.
+// The tool's view of the height calibration file. It reads the file with
+// the library's own reader and notes which of the eleven keys it holds, so
+// that a file without a fit (the starting file, a camera file, a truncated
+// file) is refused before the library fills the missing keys with zeros; it
+// checks the four settings before a fit is made from them; it creates the
+// starting file; and it reads the file back after a library call to see
+// that the call really wrote what it had to.
 #pragma once
 
-#include <opencv2/core.hpp>
 #include <string>
+#include <vector>
+
+#include "calibrationFile.h"
 
 namespace talmeq::cli {
 
-struct HeightCalibration {
-  double k = 0.0, b = 0.0;
-  double initialX = 0.0, initialY = 0.0;
-  double scale = 0.0, dist = 0.0, initZ = 0.0, focusD = 0.0;
-  cv::Rect roi;
-  double offsetX = 0.0, offsetY = 0.0;
-};
+using HeightCalibration = CalibrationValues;
 
 // The four settings no calibration computes.
 struct StationSettings {
   double scale = 0.0, dist = 0.0, initZ = 0.0, focusD = 0.0;
 };
 
-// Reads every key (missing ones as 0, as the library reads them); UsageError
-// when the file cannot be opened or parsed.
-HeightCalibration readHeightCalibration(const std::string& path);
+struct CalibrationFileContent {
+  HeightCalibration values;          // as the library reads them, missing keys as 0
+  std::vector<std::string> missing;  // the keys of the eleven that the file lacks
+};
+
+// Reads the file at `path`; UsageError when it is missing, cannot be opened
+// or does not parse.
+CalibrationFileContent readCalibrationFile(const std::string& path);
+
+// UsageError "<path> holds no calibration ...: run calibrate first" unless
+// the file holds all eleven keys, and UsageError when one of its values is
+// not a finite number.
+void requireCalibration(const CalibrationFileContent& file, const std::string& path);
+
+// UsageError unless "scale" and "dist" are positive finite numbers and
+// "initZ" and "focusD" finite ones; `source` names where they come from.
+void requireSettings(const HeightCalibration& settings, const std::string& source);
 
 // Writes a file holding only "scale", "dist", "initZ" and "focusD";
-// UsageError when it cannot be written.
+// WorkFailure when it cannot be written.
 void writeStartingFile(const std::string& path, const StationSettings& settings);
 
-// Projected displacement of a spot at `spot` for a plane at `height`, from
-// the file's reference point: d * scale * (dist - height) / dist.
-double projectedDisplacement(const HeightCalibration& file, const cv::Point& spot, double height);
-
-// The search window of a measurement: "RoI" moved by the offsets (truncated).
-cv::Rect searchWindow(const HeightCalibration& file);
+// WorkFailure "the calibration file was not written" unless the file at
+// `path` reads back, with the library's reader, as exactly `expected`.
+void requireWritten(const std::string& path, const HeightCalibration& expected);
 
 }  // namespace talmeq::cli

@@ -1,12 +1,10 @@
 // Parsing of the height-series CSV (see heightsCsv.h).
 #include "heightsCsv.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "decimalNumbers.h"
 #include "failures.h"
 #include "imageFiles.h"
 
@@ -19,15 +17,6 @@ std::string trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-// The whole field as a finite number, or false.
-bool parseNumber(const std::string& field, double& value) {
-  if (field.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtod(field.c_str(), &end);
-  return errno == 0 && end == field.c_str() + field.size() && std::isfinite(value);
 }
 
 class CsvError {
@@ -58,10 +47,12 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path) {
     const std::string heightField = trimmed(line.substr(0, comma));
     const std::string imageField = trimmed(line.substr(comma + 1));
     HeightRow row;
-    if (!parseNumber(heightField, row.height)) {
+    const std::optional<double> height = parseDecimal(heightField);
+    if (!height) {
       if (number == 1 && rows.empty()) continue;  // the header line
-      error.raise("height is not a finite number: '" + heightField + "'");
+      error.raise("height is not a finite decimal number: '" + heightField + "'");
     }
+    row.height = *height;
     if (imageField.empty()) error.raise("image field is empty");
     const fs::path image = fs::u8path(imageField);
     row.image = (image.is_absolute() ? image : folder / image).string();

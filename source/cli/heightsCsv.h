@@ -15,7 +15,7 @@ struct HeightRow {
 
 // The rows of the CSV at `path`; UsageError naming the file and line for a
 // missing file, a row that is not two fields, a height that is not a finite
-// number, an empty image field, or a file without rows.
+// decimal number (no hexadecimal, inf or nan), an empty image field, or a file without rows.
 std::vector<HeightRow> readHeightsCsv(const std::string& path);
 
 }  // namespace talmeq::cli

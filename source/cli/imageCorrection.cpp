@@ -1,6 +1,8 @@
 // `talmeq undistort IMAGE --camera FILE [--size WxH] --out FILE` (undistAruco)
 // and `talmeq correct-thickness IMAGE --camera FILE --thickness T --out FILE`
-// (getCorrectImgByThickness): corrected images from a camera file.
+// (getCorrectImgByThickness): corrected images from a camera file. A matrix
+// that cannot be a camera is refused; a camera file made for another image
+// size and a thickness outside 0 .. 190 are warned about.
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
@@ -9,13 +11,19 @@
 
 #include "cameraFile.h"
 #include "commands.h"
+#include "decimalNumbers.h"
 #include "failures.h"
+#include "imageCorrection.h"
 #include "imageFiles.h"
 #include "libraryCall.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
+
+using correction::kReferenceDistance;
 
 struct CorrectionOptions {
   std::string image;
@@ -25,15 +33,26 @@ struct CorrectionOptions {
   double thickness = 0.0;  // correct-thickness
 };
 
+bool allFinite(const cv::Mat& values) { return cv::checkRange(values); }
+
+// The camera file's matrix and coefficients, refused unless they can
+// describe a camera: finite, positive focal lengths, last row 0 0 1.
 sim::CameraFile loadCamera(const std::string& path) {
   requireExistingFile(path);
   sim::CameraFile camera;
   if (!sim::readCameraFile(path, camera)) throw UsageError("not a readable camera file: " + path);
-  if (camera.cameraMatrix.size() != cv::Size(3, 3) || camera.cameraMatrix.type() != CV_64F)
+  const cv::Mat& k = camera.cameraMatrix;
+  if (k.size() != cv::Size(3, 3) || k.type() != CV_64F)
     throw UsageError(path + ": camera_matrix must be a 3 x 3 matrix of doubles");
   const std::size_t n = camera.distCoeffs.total();
   if (camera.distCoeffs.type() != CV_64F || !(n == 4 || n == 5 || n == 8 || n == 12 || n == 14))
     throw UsageError(path + ": distortion_coefficients must hold 4, 5, 8, 12 or 14 doubles");
+  if (!allFinite(k) || !allFinite(camera.distCoeffs))
+    throw UsageError(path + ": the camera holds a value that is not a finite number");
+  if (!(k.at<double>(0, 0) > 0.0 && k.at<double>(1, 1) > 0.0))
+    throw UsageError(path + ": the focal lengths fx and fy must be positive; this matrix cannot be a camera");
+  if (k.at<double>(2, 0) != 0.0 || k.at<double>(2, 1) != 0.0 || k.at<double>(2, 2) != 1.0)
+    throw UsageError(path + ": the last row of camera_matrix must be 0 0 1; this matrix cannot be a camera");
   return camera;
 }
 
@@ -45,6 +64,24 @@ cv::Size parseSize(const std::string& text, const cv::Size& fallback) {
   const cv::Size size(std::stoi(match[1]), std::stoi(match[2]));
   if (size.width < 1 || size.height < 1) throw UsageError("--size must be at least 1x1: " + text);
   return size;
+}
+
+// Everything the two commands need, checked before any work.
+struct Inputs {
+  sim::CameraFile camera;
+  cv::Mat image;
+};
+
+Inputs checkedInputs(const CorrectionOptions& options, Session& session) {
+  requireImageOutput(options.out);
+  refuseOverlaps({options.out}, {options.image, options.camera});
+  Inputs inputs{loadCamera(options.camera), readImage(options.image)};
+  const cv::Size made = inputs.camera.imageSize;
+  if (!made.empty() && made != inputs.image.size())
+    session.output.warn(options.camera + " was made for " + std::to_string(made.width) + " x " +
+                        std::to_string(made.height) + " images, " + options.image + " is " +
+                        std::to_string(inputs.image.cols) + " x " + std::to_string(inputs.image.rows));
+  return inputs;
 }
 
 void finish(const CorrectionOptions& options, const cv::Mat& corrected, Session& session) {
@@ -59,35 +96,39 @@ void finish(const CorrectionOptions& options, const cv::Mat& corrected, Session&
 }
 
 void runUndistort(const CorrectionOptions& options, Session& session) {
-  requireWritableLocation(options.out);
-  const sim::CameraFile camera = loadCamera(options.camera);
-  const cv::Mat image = readImage(options.image);
-  const cv::Size size = parseSize(options.size, image.size());
+  const cv::Size size = parseSize(options.size, {1, 1});
+  const Inputs in = checkedInputs(options, session);
+  const cv::Size target = options.size.empty() ? in.image.size() : size;
   cv::Mat corrected;
   const int code = callExport("undistAruco", [&] {
-    return undistAruco(image, camera.cameraMatrix, camera.distCoeffs, size, corrected);
+    return undistAruco(in.image, in.camera.cameraMatrix, in.camera.distCoeffs, target, corrected);
   });
   requireSuccess("undistAruco", code, options.image);
   finish(options, corrected, session);
 }
 
+std::string thicknessWarning(double t) {
+  if (t < 0.0) return "a negative thickness enlarges the image beyond its frame";
+  if (t == kReferenceDistance) return "a thickness of 190 shrinks the image to a point: the result is one flat colour";
+  if (t > kReferenceDistance) return "a thickness above 190 gives a negative scale: the result is mirrored";
+  return {};
+}
+
 void runThickness(const CorrectionOptions& options, Session& session) {
-  if (!std::isfinite(options.thickness)) throw UsageError("--thickness must be a finite number");
-  requireWritableLocation(options.out);
-  const sim::CameraFile camera = loadCamera(options.camera);
-  const cv::Mat image = readImage(options.image);
+  const Inputs in = checkedInputs(options, session);
+  const std::string warning = thicknessWarning(options.thickness);
+  if (!warning.empty()) session.output.warn(warning);
   cv::Mat corrected;
   const int code = callExport("getCorrectImgByThickness", [&] {
-    return getCorrectImgByThickness(image, camera.cameraMatrix, camera.distCoeffs, options.thickness,
+    return getCorrectImgByThickness(in.image, in.camera.cameraMatrix, in.camera.distCoeffs, options.thickness,
                                     corrected);
   });
   requireSuccess("getCorrectImgByThickness", code, options.image);
-  session.output.document()["scale"] = (190.0 - options.thickness) / 190.0;
+  session.output.document()["scale"] = (kReferenceDistance - options.thickness) / kReferenceDistance;
   finish(options, corrected, session);
 }
 
-CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help,
-                               CorrectionOptions& options) {
+CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help, CorrectionOptions& options) {
   CLI::App* cmd = app.add_subcommand(name, help);
   cmd->add_option("image", options.image, "Camera image")->required();
   cmd->add_option("--camera", options.camera, "Camera file from calib-chess or calib-aruco")->required();
@@ -99,10 +140,10 @@ CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help
 
 Command addUndistortCommand(CLI::App& app) {
   auto options = std::make_shared<CorrectionOptions>();
-  CLI::App* cmd =
-      addCorrectionCommand(app, "undistort", "Remove the lens distortion (undistAruco)", *options);
+  CLI::App* cmd = addCorrectionCommand(app, "undistort", "Remove the lens distortion (undistAruco)", *options);
   cmd->add_option("--size", options->size, "Output size WIDTHxHEIGHT")->default_str("the image's size");
-  return {cmd, [options](Session& session) { runUndistort(*options, session); }};
+  return {cmd, nullKeys({"image", "camera", "out", "width", "height"}),
+          [options](Session& session) { runUndistort(*options, session); }};
 }
 
 Command addCorrectThicknessCommand(CLI::App& app) {
@@ -111,9 +152,12 @@ Command addCorrectThicknessCommand(CLI::App& app) {
                                        "Undistort and scale about the principal point by (190 - T) / 190 "
                                        "(getCorrectImgByThickness)",
                                        *options);
-  cmd->add_option("--thickness", options->thickness, "Thickness T, in the unit of the reference distance 190")
+  cmd->add_option("--thickness", options->thickness,
+                  "Thickness T, in the unit of the reference distance 190 (0 <= T < 190)")
+      ->check(decimalNumber())
       ->required();
-  return {cmd, [options](Session& session) { runThickness(*options, session); }};
+  return {cmd, nullKeys({"image", "camera", "out", "width", "height", "scale"}),
+          [options](Session& session) { runThickness(*options, session); }};
 }
 
 }  // namespace talmeq::cli

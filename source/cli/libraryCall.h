@@ -1,5 +1,5 @@
 // Calls one export and reports an OpenCV error it raises the same way as a
-// failure code: as a LibraryFailure with a one-line message.
+// failure code: as a WorkFailure with a one-line message.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -15,7 +15,7 @@ int callExport(const char* exportName, Call&& call) {
   try {
     return call();
   } catch (const cv::Exception& error) {
-    throw LibraryFailure(std::string(exportName) + " raised an OpenCV error: " + error.err +
+    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err +
                          " (in " + error.func + ")");
   }
 }

@@ -7,13 +7,48 @@
 #include <log4cpp/PatternLayout.hh>
 #include <logger.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
 namespace talmeq::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr const char* kLinePattern = "%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n";
+constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
+
+// The file log's file when the tool knows it (not when a properties file
+// configures the logger), and whether this run created it.
+struct FileLog {
+  std::string path;
+  bool created = false;
+};
+FileLog fileLog;
+
+std::string environmentValue(const char* name) {
+#ifdef _WIN32
+  char* value = nullptr;
+  std::size_t size = 0;
+  if (_dupenv_s(&value, &size, name) != 0 || value == nullptr) return {};
+  const std::unique_ptr<char, decltype(&std::free)> owned(value, &std::free);
+  return owned.get();
+#else
+  const char* value = std::getenv(name);
+  return value ? value : "";
+#endif
+}
+
+// The file the file stream will write to, or empty when a properties file decides.
+std::string fileLogPath(const std::string& logFile) {
+  if (!logFile.empty()) return logFile;
+  if (!environmentValue("TALMEQ_LOG_CONFIG").empty()) return {};
+  const std::string configured = environmentValue("TALMEQ_LOG_FILE");
+  return configured.empty() ? kDefaultLogFile : configured;
+}
 
 log4cpp::Category& categoryWith(const std::string& name, log4cpp::Appender* appender) {
   log4cpp::Category& category = log4cpp::Category::getInstance(name);
@@ -59,9 +94,28 @@ private:
 
 }  // namespace
 
-void routeLibraryLog(bool verbose, const std::string& logFile) {
+std::string routeLibraryLog(bool verbose, const std::string& logFile) {
+  std::string warning;
+  fileLog.path = fileLogPath(logFile);
+  if (!fileLog.path.empty()) {
+    std::error_code error;
+    const bool existed = fs::exists(fs::u8path(fileLog.path), error);
+    const bool writable = static_cast<bool>(std::ofstream(fs::u8path(fileLog.path), std::ios::app));
+    fileLog.created = writable && !existed;
+    if (!writable) warning = "cannot write the log file " + fileLog.path + ": the library's file log of this run is lost";
+  }
   log4cpp::Category& file = fileCategory(logFile);
   logger::setRouter(std::make_shared<ToolRouter>(printCategory(verbose), file));
+  return warning;
+}
+
+void closeLibraryLog() {
+  logger::setRouter(nullptr);
+  log4cpp::Category::shutdown();
+  if (!fileLog.created) return;
+  std::error_code error;
+  const fs::path path = fs::u8path(fileLog.path);
+  if (fs::is_regular_file(path, error) && fs::file_size(path, error) == 0 && !error) fs::remove(path, error);
 }
 
 }  // namespace talmeq::cli

@@ -1,5 +1,7 @@
 // `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
-// absolute height of the plane in each image (getPlaneHeightByLinear).
+// absolute height of the plane in each image (getPlaneHeightByLinear), with
+// the locator's reason for each image without a usable height.
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -7,9 +9,11 @@
 #include "failures.h"
 #include "heightWorkflow.h"
 #include "imageFiles.h"
+#include "imageRows.h"
 #include "measureAnnotation.h"
-#include "resultCodes.h"
-#include "terminal.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
+#include "spotReasons.h"
 
 namespace talmeq::cli {
 namespace {
@@ -20,35 +24,79 @@ struct MeasureOptions {
   std::string annotate;
 };
 
-void runMeasure(const MeasureOptions& options, Session& session) {
-  const HeightCalibration file = readHeightCalibration(options.yml);
-  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
-  for (const std::string& path : options.images) requireExistingFile(path);
-  Table table{{"image", "result", "height", "absolute"}, {}};
-  nlohmann::json rows = nlohmann::json::array();
-  FailureTally failures("getPlaneHeightByLinear");
-  Progress progress("measure", options.images.size());
-  for (std::size_t i = 0; i < options.images.size(); ++i) {
-    progress.step(options.images[i]);
-    const cv::Mat image = readImage(options.images[i]);
-    const HeightMeasurement m = measureHeight(image, options.yml);
-    const std::string meaning(resultMeaning("getPlaneHeightByLinear", m.code));
-    table.rows.push_back({options.images[i], std::to_string(m.code) + " (" + meaning + ")",
-                          m.hasHeights() ? fixed(m.height, 4) : "-",
-                          m.hasHeights() ? fixed(m.axisZ, 4) : "-"});
-    nlohmann::json row = {{"image", options.images[i]}, {"result", m.code}, {"meaning", meaning}};
-    if (m.hasHeights()) row.update({{"height", m.height}, {"axisZ", m.axisZ}});
-    if (!annotations[i].empty()) {
-      const std::optional<double> height = m.hasHeights() ? std::optional<double>(m.height) : std::nullopt;
-      writeImage(annotations[i], annotateMeasurement(image, file, height));
-      row["annotation"] = annotations[i];
-    }
-    rows.push_back(row);
-    failures.add(options.images[i], m.code);
+// The measurement of one image, or why it could not be made.
+std::optional<HeightMeasurement> measureImage(const cv::Mat& image, const MeasureOptions& options,
+                                              const cv::Rect& window, std::string& problem) {
+  const bool inside = window.x >= 0 && window.y >= 0 && std::int64_t{window.x} + window.width <= image.cols &&
+                      std::int64_t{window.y} + window.height <= image.rows;
+  if (!inside) {
+    problem = "the image (" + std::to_string(image.cols) + " x " + std::to_string(image.rows) +
+              ") does not hold the calibration's search window " + rectText(window);
+    return std::nullopt;
   }
-  session.output.document().update({{"yml", options.yml}, {"images", rows}});
-  session.output.table(table);
-  failures.raiseIfAny();
+  try {
+    return measureHeight(image, options.yml);
+  } catch (const WorkFailure& error) {
+    problem = error.what();
+    return std::nullopt;
+  }
+}
+
+std::string outcomeText(const HeightMeasurement& m) {
+  const std::string heights =
+      m.hasHeights() ? ", height " + fixed(m.height, 4) + ", absolute " + fixed(m.absolute, 4) : std::string();
+  return "result " + std::to_string(m.code) + heights + (m.failure.empty() ? "" : ": " + m.failure);
+}
+
+void measureOne(const std::string& path, const std::string& annotation, const MeasureOptions& options,
+                const cv::Rect& window, ImageRows& rows) {
+  const ImageRead read = tryReadImage(path);
+  std::string failure = read.problem;
+  const std::optional<HeightMeasurement> m =
+      read.problem.empty() ? measureImage(read.image, options, window, failure) : std::nullopt;
+  nlohmann::json row = nullKeys({"image", "result", "meaning", "height", "absolute", "reason", "annotation"});
+  row["image"] = path;
+  if (m) {
+    failure = m->failure;
+    row.update({{"result", m->code}, {"meaning", resultMeaning("getPlaneHeightByLinear", m->code)}});
+    if (m->hasHeights()) row.update({{"height", number(m->height)}, {"absolute", number(m->absolute)}});
+  }
+  if (!failure.empty()) row["reason"] = failure;
+  std::string rowFailure = m && !failure.empty()
+                               ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure
+                               : failure;
+  if (m && !annotation.empty()) {
+    try {
+      writeImage(annotation, annotateMeasurement(read.image, m->trace, outcomeText(*m)));
+      row["annotation"] = annotation;
+    } catch (const WorkFailure& error) {
+      rowFailure = failure = error.what();
+    }
+  }
+  rows.add(path,
+           {m ? std::to_string(m->code) : "-", m && m->hasHeights() ? fixed(m->height, 4) : "-",
+            m && m->hasHeights() ? fixed(m->absolute, 4) : "-", failure},
+           row, rowFailure);
+}
+
+void runMeasure(const MeasureOptions& options, Session& session) {
+  const CalibrationFileContent file = readCalibrationFile(options.yml);
+  requireCalibration(file, options.yml);
+  const cv::Rect window = shiftedWindow(file.values);
+  if (window.width < 0 || window.height < 0)
+    throw UsageError(options.yml + ": the search window " + rectText(window) + " has a negative size");
+  for (const std::string& path : options.images) requireExistingFile(path);
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  std::vector<std::string> inputs = options.images;
+  inputs.push_back(options.yml);
+  refuseOverlaps(annotations, inputs);
+  session.output.document()["yml"] = options.yml;
+  ImageRows rows(session, "measure", options.images, {"result", "height", "absolute", "note"}, {6, 9, 9, 0});
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    rows.next(options.images[i]);
+    measureOne(options.images[i], annotations[i], options, window, rows);
+  }
+  rows.raiseIfAny();
 }
 
 }  // namespace
@@ -60,10 +108,10 @@ Command addMeasureCommand(CLI::App& app) {
   cmd->add_option("images", options->images, "Camera images (8-bit colour)")->required();
   cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
   cmd->add_option("--annotate", options->annotate,
-                  "Draw the search window, the track band and the spot into this image file; with several "
-                  "images, '-<image name>' is added to its name")
+                  "Draw the search window, the track band, the spot and the outcome into this image file; with "
+                  "several images, '-<image name>' is added to its name")
       ->default_str("none");
-  return {cmd, [options](Session& session) { runMeasure(*options, session); }};
+  return {cmd, nullKeys({"yml", "images"}), [options](Session& session) { runMeasure(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -1,6 +1,11 @@
 // What a run prints on standard output: readable tables and lines by
 // default, or with --json exactly one JSON document at the end of the run.
 // Subcommands write both forms through this object; only one reaches stdout.
+//
+// The document has one shape per subcommand, the same in every outcome:
+// "command", "version", "ok", "error" (null on success), "warnings" (an
+// array of sentences), then the subcommand's own keys, each present from the
+// start with null until the run sets it.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -20,8 +25,15 @@ public:
   void useJson(bool json) { json_ = json; }
   bool json() const { return json_; }
 
-  // The run's JSON document; subcommands add their results to it.
+  // Starts the document of `command` with the subcommand's own keys `shape`.
+  void begin(const std::string& command, const nlohmann::json& shape);
+
+  // The run's JSON document; subcommands fill in their keys.
   nlohmann::json& document() { return document_; }
+
+  // A warning: added to "warnings"; in text mode also printed as a line
+  // "warning: <text>" unless `printed` is false (a row shows it already).
+  void warn(const std::string& text, bool printed = true);
 
   // Text mode: printed at once, columns aligned. JSON mode: ignored.
   void table(const Table& table) const;
@@ -36,7 +48,30 @@ private:
   nlohmann::json document_ = nlohmann::json::object();
 };
 
-// Fixed-point text of a number, for table cells.
+// A table printed row by row as the work goes on (text mode only), so an
+// interrupted run keeps the rows already done. Columns have fixed widths;
+// a wider cell pushes the rest of its row to the right.
+class StreamedTable {
+public:
+  StreamedTable(const Output& output, std::vector<std::string> columns, std::vector<std::size_t> widths);
+  void row(const std::vector<std::string>& cells) const;
+
+private:
+  const Output& output_;
+  std::vector<std::size_t> widths_;
+};
+
+// The widest display width among `texts` and `header`.
+std::size_t widestOf(const std::vector<std::string>& texts, const std::string& header);
+
+// Number text for table cells: `decimals` decimals, or six significant
+// digits in exponent form from 1e9 on; "nan", "inf" and "-inf" as such.
 std::string fixed(double value, int decimals);
+
+// An object of `keys`, each null: a subcommand's shape, a row's start.
+nlohmann::json nullKeys(std::initializer_list<const char*> keys);
+
+// A JSON number, or null when `value` is not finite.
+nlohmann::json number(double value);
 
 }  // namespace talmeq::cli

@@ -6,13 +6,9 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "cameraCalibration.h"
+
 namespace talmeq::cli {
-namespace {
-
-const cv::Size kChessCorners{17, 12};
-constexpr float kChessPitch = 15.0f;
-
-}  // namespace
 
 Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
                        const cv::Mat& distCoeffs) {
@@ -22,8 +18,12 @@ Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& camer
   for (const BoardView& view : views) {
     ViewResiduals residuals{view.found, {}};
     cv::Vec3d rvec, tvec;
-    if (view.board.size() >= 4 && cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
-      cv::projectPoints(view.board, rvec, tvec, cameraMatrix, distCoeffs, residuals.projected);
+    try {
+      if (view.board.size() >= 4 && cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
+        cv::projectPoints(view.board, rvec, tvec, cameraMatrix, distCoeffs, residuals.projected);
+    } catch (const cv::Exception&) {
+      residuals.projected.clear();  // a degenerate view: no pose, so no residuals of its own
+    }
     for (std::size_t i = 0; i < residuals.projected.size(); ++i) {
       const cv::Point2f d = residuals.projected[i] - residuals.found[i];
       squares += d.dot(d);
@@ -39,21 +39,17 @@ std::optional<BoardView> chessBoardView(const cv::Mat& image) {
   cv::Mat grey;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   BoardView view;
-  if (!cv::findChessboardCorners(grey, kChessCorners, view.found, cv::CALIB_CB_ADAPTIVE_THRESH))
+  if (!cv::findChessboardCorners(grey, camera::kChessPattern, view.found, cv::CALIB_CB_ADAPTIVE_THRESH))
     return std::nullopt;
   const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4);
   cv::cornerSubPix(grey, view.found, cv::Size(5, 5), cv::Size(-1, -1), criteria);
-  for (int r = 0; r < kChessCorners.height; ++r)
-    for (int c = 0; c < kChessCorners.width; ++c)
-      view.board.emplace_back(kChessPitch * c, kChessPitch * r, 0.0f);
+  view.board = camera::chessObjectPoints();
   return view;
 }
 
 BoardView arucoBoardView(const std::vector<std::vector<cv::Point2f>>& corners, const std::vector<int>& ids) {
-  const cv::Ptr<cv::aruco::GridBoard> board = cv::aruco::GridBoard::create(
-      9, 6, 200.0f, 100.0f, cv::aruco::getPredefinedDictionary(cv::aruco::DICT_6X6_250), 0);
   BoardView view;
-  cv::aruco::getBoardObjectAndImagePoints(board, corners, ids, view.board, view.found);
+  cv::aruco::getBoardObjectAndImagePoints(camera::gridBoard(), corners, ids, view.board, view.found);
   return view;
 }
 

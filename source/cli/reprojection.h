@@ -27,6 +27,7 @@ struct Reprojection {
   double rms = 0.0;  // pixels, over every point of every view
 };
 
+// A view whose pose cannot be solved contributes no residuals.
 Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
                        const cv::Mat& distCoeffs);
 

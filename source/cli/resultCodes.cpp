@@ -50,16 +50,16 @@ std::string describeResult(std::string_view exportName, int code) {
 void requireSuccess(std::string_view exportName, int code, std::string_view subject) {
   if (code == 0) return;
   const std::string prefix = subject.empty() ? std::string() : std::string(subject) + ": ";
-  throw LibraryFailure(prefix + describeResult(exportName, code));
+  throw WorkFailure(prefix + describeResult(exportName, code));
 }
 
-void FailureTally::add(const std::string& subject, int code) {
-  if (code != 0 && count_++ == 0) first_ = subject + ": " + describeResult(exportName_, code);
+void FailureTally::add(const std::string& subject, const std::string& message) {
+  if (count_++ == 0) first_ = subject + ": " + message;
 }
 
 void FailureTally::raiseIfAny() const {
   if (count_ == 0) return;
-  throw LibraryFailure(count_ > 1 ? first_ + " (and " + std::to_string(count_ - 1) + " more)" : first_);
+  throw WorkFailure(count_ > 1 ? first_ + " (and " + std::to_string(count_ - 1) + " more)" : first_);
 }
 
 }  // namespace talmeq::cli

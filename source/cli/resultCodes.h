@@ -13,7 +13,7 @@ std::string_view resultMeaning(std::string_view exportName, int code);
 // "<export> returned <code>: <meaning>".
 std::string describeResult(std::string_view exportName, int code);
 
-// Throws LibraryFailure with describeResult() unless `code` is 0; `subject`
+// Throws WorkFailure with describeResult() unless `code` is 0; `subject`
 // (an image path, for example) prefixes the message when it is not empty.
 void requireSuccess(std::string_view exportName, int code, std::string_view subject = {});
 
@@ -21,14 +21,13 @@ void requireSuccess(std::string_view exportName, int code, std::string_view subj
 // worked on before the run fails with the first failure's message.
 class FailureTally {
  public:
-  explicit FailureTally(std::string_view exportName) : exportName_(exportName) {}
-  // Counts `code` of `subject` when it is not 0.
-  void add(const std::string& subject, int code);
-  // Throws LibraryFailure naming the first failure and how many followed.
+  // Counts the failure `message` of `subject`.
+  void add(const std::string& subject, const std::string& message);
+  std::size_t count() const { return count_; }
+  // Throws WorkFailure naming the first failure and how many followed.
   void raiseIfAny() const;
 
  private:
-  std::string exportName_;
   std::string first_;
   std::size_t count_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "commands.h"
+#include "datasetOutput.h"
 #include "datasetWriter.h"
 #include "failures.h"
 #include "terminal.h"
@@ -15,18 +16,6 @@ namespace {
 struct SimulateOptions {
   std::string dir;
 };
-
-// Runs one dataset writer; file-system failures are the arguments' fault.
-template <class Writer>
-void writePart(const std::string& dir, Writer&& writer) {
-  try {
-    writer(dir);
-  } catch (const std::filesystem::filesystem_error& error) {
-    throw UsageError(std::string("cannot write the dataset: ") + error.what());
-  } catch (const std::runtime_error& error) {
-    throw UsageError(std::string("cannot write the dataset: ") + error.what());
-  }
-}
 
 // Files in `folder` whose names start with `prefix`.
 std::size_t countFiles(const std::filesystem::path& folder, const std::string& prefix) {
@@ -43,11 +32,11 @@ void runSimulate(const SimulateOptions& options, Session& session) {
     throw UsageError("not a directory: " + options.dir);
   Progress progress("simulate", 3);
   progress.step("height");
-  writePart(options.dir, sim::writeHeightDataset);
+  writeDatasetPart(options.dir, sim::writeHeightDataset);
   progress.step("chess");
-  writePart(options.dir, sim::writeChessDataset);
+  writeDatasetPart(options.dir, sim::writeChessDataset);
   progress.step("aruco");
-  writePart(options.dir, sim::writeArucoDataset);
+  writeDatasetPart(options.dir, sim::writeArucoDataset);
   const sim::Camera camera = sim::datasetCamera();
   const auto at = [&](const char* name) { return (root / name).string(); };
   const std::size_t calibFrames = countFiles(root / "height", "calib_");
@@ -73,7 +62,7 @@ Command addSimulateCommand(CLI::App& app) {
   auto options = std::make_shared<SimulateOptions>();
   CLI::App* cmd = app.add_subcommand("simulate", "Write a synthetic dataset of the station and its camera");
   cmd->add_option("dir", options->dir, "Folder to fill (created as needed)")->required();
-  return {cmd, [options](Session& session) { runSimulate(*options, session); }};
+  return {cmd, nullKeys({"dir", "height", "aruco", "camera"}), [options](Session& session) { runSimulate(*options, session); }};
 }
 
 }  // namespace talmeq::cli

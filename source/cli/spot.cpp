@@ -1,18 +1,25 @@
-// `talmeq spot IMAGE... [--annotate OUT]`: getSpotCoord on each image.
+// `talmeq spot IMAGE... [--annotate OUT]`: getSpotCoord on each image, with
+// the reason for every image without a spot and a warning when the spot was
+// one choice among several, both from the detector's own trace.
 #include <talmeqAlgorithm.h>
 
 #include <memory>
+#include <optional>
 
 #include "commands.h"
 #include "failures.h"
 #include "imageFiles.h"
+#include "imageRows.h"
 #include "libraryCall.h"
-#include "resultCodes.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
 #include "spotAnnotation.h"
-#include "terminal.h"
+#include "spotReasons.h"
 
 namespace talmeq::cli {
 namespace {
+
+constexpr int kTextExceptionCode = -999;
 
 struct SpotOptions {
   std::vector<std::string> images;
@@ -20,41 +27,76 @@ struct SpotOptions {
 };
 
 struct SpotResult {
-  int code = 0;
+  std::optional<int> code;  // unset when the export was not called or raised an error
   cv::Point coord;
+  std::string failure;      // why there is no spot; empty when found
+  std::string warning;
 };
 
-SpotResult findSpot(const std::string& path, const std::string& annotation) {
-  const cv::Mat image = readImage(path);
+SpotResult findSpot(const cv::Mat& image, spot::Trace& trace) {
   SpotResult result;
-  result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
-  if (!annotation.empty()) writeImage(annotation, annotateSpot(image, result.code == 0, result.coord));
+  try {
+    result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
+    trace = spot::traceSpot(image);
+  } catch (const WorkFailure& error) {
+    result.failure = error.what();
+    return result;
+  }
+  if (*result.code == 0)
+    result.warning = spotWarning(trace);
+  else
+    result.failure = *result.code == kTextExceptionCode ? std::string(resultMeaning("getSpotCoord", *result.code))
+                                                        : spotFailureReason(image, trace);
   return result;
 }
 
-void runSpot(const SpotOptions& options, Session& session) {
-  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
-  for (const std::string& path : options.images) requireExistingFile(path);
-  Table table{{"image", "result", "x", "y"}, {}};
-  nlohmann::json rows = nlohmann::json::array();
-  FailureTally failures("getSpotCoord");
-  Progress progress("spot", options.images.size());
-  for (std::size_t i = 0; i < options.images.size(); ++i) {
-    progress.step(options.images[i]);
-    const SpotResult spot = findSpot(options.images[i], annotations[i]);
-    const std::string meaning(resultMeaning("getSpotCoord", spot.code));
-    const bool found = spot.code == 0;
-    table.rows.push_back({options.images[i], std::to_string(spot.code) + " (" + meaning + ")",
-                          found ? std::to_string(spot.coord.x) : "-", found ? std::to_string(spot.coord.y) : "-"});
-    nlohmann::json row = {{"image", options.images[i]}, {"result", spot.code}, {"meaning", meaning}};
-    if (found) row.update({{"x", spot.coord.x}, {"y", spot.coord.y}});
-    if (!annotations[i].empty()) row["annotation"] = annotations[i];
-    rows.push_back(row);
-    failures.add(options.images[i], spot.code);
+std::string outcomeText(const SpotResult& r) {
+  if (!r.failure.empty()) return "result " + std::to_string(r.code.value_or(0)) + ": " + r.failure;
+  return "result 0: spot at (" + std::to_string(r.coord.x) + ", " + std::to_string(r.coord.y) + ")" +
+         (r.warning.empty() ? "" : "; " + r.warning);
+}
+
+void spotImage(const std::string& path, const std::string& annotation, ImageRows& rows, Session& session) {
+  const ImageRead read = tryReadImage(path);
+  SpotResult result;
+  spot::Trace trace;
+  if (read.problem.empty())
+    result = findSpot(read.image, trace);
+  else
+    result.failure = read.problem;
+  const bool found = result.failure.empty();
+  nlohmann::json row = nullKeys({"image", "result", "meaning", "x", "y", "reason", "annotation"});
+  row["image"] = path;
+  if (result.code) row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
+  if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
+  if (!found) row["reason"] = result.failure;
+  if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
+  // The row's note: the reason, the warning, or a failed annotation.
+  std::string note = found ? result.warning : result.failure;
+  std::string failure = result.failure;
+  if (!found && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
+  if (!annotation.empty() && read.problem.empty() && result.code) {
+    try {
+      writeImage(annotation, annotateSpot(read.image, trace, found, result.coord, outcomeText(result)));
+      row["annotation"] = annotation;
+    } catch (const WorkFailure& error) {
+      note = failure = error.what();
+    }
   }
-  session.output.document()["images"] = rows;
-  session.output.table(table);
-  failures.raiseIfAny();
+  const std::string x = found ? std::to_string(result.coord.x) : "-", y = found ? std::to_string(result.coord.y) : "-";
+  rows.add(path, {result.code ? std::to_string(*result.code) : "-", x, y, note}, row, failure);
+}
+
+void runSpot(const SpotOptions& options, Session& session) {
+  for (const std::string& path : options.images) requireExistingFile(path);
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  refuseOverlaps(annotations, options.images);
+  ImageRows rows(session, "spot", options.images, {"result", "x", "y", "note"}, {6, 5, 5, 0});
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    rows.next(options.images[i]);
+    spotImage(options.images[i], annotations[i], rows, session);
+  }
+  rows.raiseIfAny();
 }
 
 }  // namespace
@@ -64,10 +106,10 @@ Command addSpotCommand(CLI::App& app) {
   CLI::App* spot = app.add_subcommand("spot", "Find the laser spot in each image (getSpotCoord)");
   spot->add_option("images", options->images, "Camera images (8-bit colour)")->required();
   spot->add_option("--annotate", options->annotate,
-                   "Draw the detection window, the screened candidates and the spot into this "
+                   "Draw the detection window, the screened candidates, the spot and the outcome into this "
                    "image file; with several images, '-<image name>' is added to its name")
       ->default_str("none");
-  return {spot, [options](Session& session) { runSpot(*options, session); }};
+  return {spot, nullKeys({"images"}), [options](Session& session) { runSpot(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -1,5 +1,7 @@
-// The plane height measurement with its region spot locator as a parameter:
-// getPlaneHeightByLinear runs it with getSpotCoordInRoI, and the tests run
+// The plane height measurement: the calibration file's window shifted by
+// its offsets, the spot located in it, and the linear model inverted for
+// the spot's distance from the shifted reference point. The region locator
+// is a parameter: getPlaneHeightByLinear runs the library's, the tests run
 // the same measurement on the whole-frame reading of the locator.
 #pragma once
 
@@ -7,13 +9,36 @@
 
 #include <string>
 
+#include "calibrationFile.h"
+#include "regionLocation.h"
+
 namespace talmeq {
 
-using RegionLocator = int (*)(cv::Mat image, cv::Rect roi, cv::Point& spot);
+inline constexpr double kHighestAbsoluteHeight = 0.0;
+inline constexpr double kLowestAbsoluteHeight = -32.0;
+
+using RegionLocator = int (*)(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, region::Trace& trace);
+
+// What one measurement read and saw, for pictures and reasons.
+struct MeasureTrace {
+  bool fileRead = false;         // the calibration file was read
+  CalibrationValues calibration; // its values, when read
+  cv::Rect window;               // "RoI" shifted by the offsets
+  region::Trace region;          // the locator's decisions
+  cv::Point spot;                // the located spot; (0, 0) when none was written
+};
+
+// The search window of a calibration: "RoI" moved by the offsets (each sum
+// truncated toward zero).
+cv::Rect shiftedWindow(const CalibrationValues& c);
+
+// The model solved for h at the spot's distance r from the shifted reference
+// point: h = dist * (k * scale * r + b) / (k * scale * r + dist).
+double modelHeight(const CalibrationValues& c, cv::Point2d spot);
 
 // The body of getPlaneHeightByLinear inside its exception boundary: same
 // outputs and result codes, text exceptions pass out.
 int measurePlaneHeight(const cv::Mat& image, const std::string& ymlPath, double& height, double& axisZ,
-                       RegionLocator locate);
+                       RegionLocator locate, MeasureTrace& trace);
 
 }  // namespace talmeq

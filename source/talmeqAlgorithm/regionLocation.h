@@ -1,18 +1,39 @@
-// Internal stages of the region spot locator that do not depend on how its
-// region images were obtained: the order of work, the track level, and the
-// two passes from a thresholded region image to the spot. The library's
-// region-bounded locator and the whole-frame reading kept by the tests both
-// run through them, so the two differ only in how they compute the grey and
-// red region images and the band along the diagonal.
+// The region spot locator as stages: the order of work, the track level,
+// and the two passes from a thresholded region image to the spot. The
+// library's region-bounded locator (`locateInRegion`) and the whole-frame
+// reading kept by the tests both run through them, so the two differ only
+// in how they compute the grey and red region images and the band along
+// the diagonal. A `Trace` records what the passes decided, for the tool's
+// pictures and reasons.
 #pragma once
 
 #include <opencv2/core.hpp>
+
+#include <limits>
 
 namespace talmeq::region {
 
 inline constexpr double kSaturatedGrey = 240.0;  // bright pass: grey above this is saturated
 inline constexpr int kLevelRank = 101;           // the 101st largest red value sets the track level
 inline constexpr int kBandThickness = 30;        // track band around the region's diagonal, pixels
+inline constexpr double kMinContrast = 30.0;     // track blob: mean red above the region's by more than this
+
+// The pass that ended the search.
+enum class Pass {
+  kNone,    // the region was refused before any pass ended it (empty, or too small for the track pass)
+  kBright,  // one saturated blob
+  kTrack,   // the track pass, whatever it found
+};
+
+// What the locator decided on for one region.
+struct Trace {
+  Pass pass = Pass::kNone;
+  int brightBlobs = 0;   // blobs the bright pass ended with
+  int trackLevel = -1;   // threshold of the track pass; -1 when it did not run
+  int trackBlobs = 0;    // blobs the track pass ended with
+  double contrast = std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the region's
+  bool spotWritten = false;  // the locator wrote a spot
+};
 
 // The passes below take the thresholded region, or a copy of the part of it
 // that holds all its foreground: `binary` (consumed) lies at `at` in the
@@ -24,12 +45,14 @@ inline constexpr int kBandThickness = 30;        // track band around the region
 inline constexpr int kBrightClosings = 3;
 inline constexpr int kTrackClosings = 5;
 
-// Both passes use `cross`, the 3 x 3 cross built once per call.
+// Both passes use `cross`, the 3 x 3 cross built once per call, and fill
+// their part of `trace`.
 
 // Bright-spot pass on the region's grey values thresholded at 240. True,
 // with `spot` written in full-image pixels, when exactly one plausible
 // saturated blob remains.
-bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
+bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
+                Trace& trace);
 
 // The track threshold from the region's 101st largest red value: one below
 // it, at most 250.
@@ -40,16 +63,25 @@ int trackLevel(int rankedRed);
 // blob near the diagonal remains; otherwise 0, with `spot` written when the
 // blob stands more than 30 above the region's mean.
 int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
-              cv::Point& spot);
+              cv::Point& spot, Trace& trace);
 
 // The locator's order of work with its two passes supplied: OpenCV's error
 // unless `roi` lies inside the image with a non-negative size (checked in 64
 // bits, so that x + width cannot overflow), -1 for an empty region, the
 // bright-spot pass, -1 for a region of fewer than 101 pixels, then the track
 // pass. `spot` is expected at (0, 0).
-using BrightPass = bool (*)(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
-using TrackPass = int (*)(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot);
-int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track);
+using BrightPass = bool (*)(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
+                            Trace& trace);
+using TrackPass = int (*)(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
+                          Trace& trace);
+int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track,
+               Trace& trace);
+
+// The library's locator: grey and red values of the region only, the band
+// drawn on a canvas around the region, the passes filtered only where the
+// region holds foreground. Same results as getSpotCoordInRoI, which it
+// serves; writes no message.
+int locateInRegion(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, Trace& trace);
 
 // The band of the track pass for `roi` in an image of `imageSize`: the
 // 30-pixel line from the region's top-left to its bottom-right corner, as a

@@ -40,8 +40,7 @@ long storedPixelsPerMetre(const std::string& path) {
 TEST(BoardCommand, ChessPngIsToScaleAndItsCornersAreFound) {
   ScratchFolder dir;
   const double dpi = 100;
-  const auto run = runTool(dir.path(), {"board", "chess", "--out", dir.file("c.png"), "--dpi", "100"});
-  ASSERT_EQ(run.status, 0) << run.err;
+  talmeq::test::runToolJson(dir.path(), {"board", "chess", "--out", "c.png", "--dpi", "100"});
   const cv::Mat image = cv::imread(dir.file("c.png"), cv::IMREAD_GRAYSCALE);
   EXPECT_NEAR(image.cols, pixelsFor(300, dpi), kPixelTolerance);  // 18 squares of 15 mm + 15 mm border
   EXPECT_NEAR(image.rows, pixelsFor(225, dpi), kPixelTolerance);
@@ -58,8 +57,7 @@ TEST(BoardCommand, ChessPngIsToScaleAndItsCornersAreFound) {
 TEST(BoardCommand, ArucoPngHoldsAll54MarkersAtTheirSize) {
   ScratchFolder dir;
   const double dpi = 120, unitMm = 0.12;
-  const auto run = runTool(dir.path(), {"board", "aruco", "--out", dir.file("a.png"), "--dpi", "120", "--unit-mm", "0.12"});
-  ASSERT_EQ(run.status, 0) << run.err;
+  talmeq::test::runToolJson(dir.path(), {"board", "aruco", "--out", "a.png", "--dpi", "120", "--unit-mm", "0.12"});
   const cv::Mat image = cv::imread(dir.file("a.png"));
   EXPECT_NEAR(image.cols, pixelsFor(2800 * unitMm, dpi), kPixelTolerance);
   EXPECT_NEAR(image.rows, pixelsFor(1900 * unitMm, dpi), kPixelTolerance);

@@ -24,14 +24,16 @@ int sortedTrackLevel(const cv::Mat& redRegion) {
   return region::trackLevel(values[region::kLevelRank - 1]);
 }
 
-bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
+                    region::Trace& trace) {
   cv::Mat grey, binary;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   cv::threshold(grey(roi), binary, region::kSaturatedGrey, 255, cv::THRESH_BINARY);
-  return region::brightSpot(binary, cv::Point(0, 0), roi, cross, spot);
+  return region::brightSpot(binary, cv::Point(0, 0), roi, cross, spot, trace);
 }
 
-int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot) {
+int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
+                  region::Trace& trace) {
   std::vector<cv::Mat> planes;
   cv::split(image, planes);
   const cv::Mat red = planes[2](roi);
@@ -41,7 +43,12 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
   cv::Mat binary;
   cv::threshold(red, binary, static_cast<double>(sortedTrackLevel(red)), 255, cv::THRESH_BINARY);
   cv::bitwise_and(binary, mask(roi), binary);
-  return region::trackSpot(binary, cv::Point(0, 0), red, roi, cross, spot);
+  return region::trackSpot(binary, cv::Point(0, 0), red, roi, cross, spot, trace);
+}
+
+// The literal locator in the measurement's form.
+int literalLocator(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, region::Trace& trace) {
+  return region::locateWith(image, roi, spot, findBrightSpot, findTrackSpot, trace);
 }
 
 }  // namespace
@@ -49,7 +56,8 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
 int literalGetSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
-    return region::locateWith(image, roi, spot, findBrightSpot, findTrackSpot);
+    region::Trace trace;
+    return literalLocator(image, roi, spot, trace);
   } catch (const char*) {
     return kTextException;
   }
@@ -57,7 +65,8 @@ int literalGetSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
 
 int literalGetPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height, double& axisZ) {
   try {
-    return measurePlaneHeight(image, ymlPath, height, axisZ, literalGetSpotCoordInRoI);
+    MeasureTrace trace;
+    return measurePlaneHeight(image, ymlPath, height, axisZ, literalLocator, trace);
   } catch (const char*) {
     return kTextException;
   }

@@ -51,22 +51,22 @@ cv::Mat dimForeground(const cv::Mat& image) {
   return binary;
 }
 
-int detectSpot(const cv::Mat& image, cv::Point& coord) {
-  if (const int refused = spot::checkImage(image)) return refused;
-  const cv::Rect window = spot::detectionWindow(image.size());
+spot::Trace traceSpot(const cv::Mat& image) {
+  spot::Trace trace;
+  if (!spot::startTrace(image, trace)) return trace;
   cv::Mat grey;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-  const int thr = rankThreshold(grey(window));
-  logMessage("best gray thr = ", thr);
-  cv::Mat binary = thr >= spot::kBrightSwitch ? brightForeground(grey, thr) : dimForeground(image);
+  trace.threshold = rankThreshold(grey(trace.window));
+  cv::Mat binary = trace.brightMethod() ? brightForeground(grey, trace.threshold) : dimForeground(image);
 
   cv::Mat mask = cv::Mat::zeros(image.size(), CV_8UC1);
-  mask(window).setTo(255);
+  mask(trace.window).setTo(255);
   cv::bitwise_and(binary, mask, binary);
 
   spot::Contours contours1;
   cv::findContours(binary, contours1, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-  return spot::locateSpot(contours1, cv::Rect(cv::Point(0, 0), image.size()), coord);
+  spot::chooseSpot(std::move(contours1), cv::Rect(cv::Point(0, 0), image.size()), trace);
+  return trace;
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ int literalGetSpotCoord(cv::Mat image, cv::Point& coord) {
   logMessage("getSpotCoord: start! ", kVersion);
   try {
     coord = cv::Point(0, 0);
-    return detectSpot(image, coord);
+    return spot::reportSpot(traceSpot(image), coord);
   } catch (const char*) {
     return TALMEQ_FAILURE(spot::kName, kTextException);
   }

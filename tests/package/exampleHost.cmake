@@ -1,7 +1,9 @@
 # Builds examples/ against the installed package with find_package, writes a
 # dataset with the installed tool, runs the example host on it and checks its
-# measured heights against the simulation's truth.
+# measured heights against the simulation's truth. With PYTHON, the Python
+# example runs on the installed module too and must print the same lines.
 #   -DSOURCE_DIR=<source tree> -DPREFIX=<installed prefix> -DWORK=<scratch dir> -DMAX_ERROR=<height units>
+#   [-DPYTHON=<interpreter> -DPYTHON_SITE=<module folder under PREFIX>]
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT result EQUAL 0)
@@ -17,6 +19,15 @@ run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK}/build -DCMAKE_PREFIX_P
 run(${CMAKE_COMMAND} --build ${WORK}/build)
 run(${PREFIX}/bin/talmeq simulate ${WORK}/data)
 run(${WORK}/build/heightHost ${WORK}/data/height)
+if(PYTHON)
+  string(REGEX MATCHALL "host: [^\n]*" cppLines "${out}")
+  set(ENV{PYTHONPATH} ${PREFIX}/${PYTHON_SITE})
+  run(${PYTHON} ${SOURCE_DIR}/examples/heightHost.py ${WORK}/data/height)
+  string(REGEX MATCHALL "host: [^\n]*" pythonLines "${out}")
+  if(NOT pythonLines STREQUAL cppLines)
+    message(FATAL_ERROR "the Python example printed\n${pythonLines}\nthe C++ example\n${cppLines}")
+  endif()
+endif()
 
 string(REGEX MATCH "host: worst height error ([0-9.]+)" found "${out}")
 if(NOT found)

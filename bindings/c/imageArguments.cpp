@@ -1,0 +1,92 @@
+// Images and camera values of the C interface (see imageArguments.h).
+#include "imageArguments.h"
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "guardedCall.h"
+
+namespace talmeq::capi {
+
+cv::Mat inputImage(const talmeq_image* image, bindings::FrameLayout layout) {
+  require(image != nullptr, "the image is missing");
+  cv::Mat frame;
+  const std::string problem =
+      bindings::viewFrame(image->data, image->height, image->width, image->stride, image->channels, frame);
+  if (!problem.empty()) throw InvalidArgument("image: " + problem);
+  if (!bindings::fitsLayout(layout, image->channels))
+    throw InvalidArgument("image: " + std::to_string(image->channels) + " channels given, expected " +
+                          bindings::describeLayout(layout));
+  return frame;
+}
+
+cv::Mat inputDoubles(const double* values, int count, const char* name) {
+  if (count < 0 || (count > 0 && values == nullptr)) throw InvalidArgument(std::string(name) + " is missing");
+  if (count == 0) return cv::Mat();
+  return cv::Mat(1, count, CV_64F, const_cast<double*>(values));  // only read by the library
+}
+
+namespace {
+
+void copyDoubles(const cv::Mat& source, double* target, int count, const char* name) {
+  if (source.type() != CV_64F || source.total() != static_cast<std::size_t>(count) || !source.isContinuous())
+    throw std::runtime_error(std::string("the library gave an unexpected ") + name);
+  const double* values = source.ptr<double>();
+  for (int i = 0; i < count; ++i) target[i] = values[i];
+}
+
+}  // namespace
+
+void writeCamera(const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, talmeq_camera& camera) {
+  copyDoubles(cameraMatrix, camera.matrix, 9, "camera matrix");
+  copyDoubles(distCoeffs, camera.distortion, 5, "distortion");
+}
+
+OutputImage::OutputImage(talmeq_image& description, cv::Size size, int channels)
+    : description_(description), size_(size), channels_(channels) {
+  require(size.width >= 0 && size.height >= 0, "the output size is negative");
+  const int type = CV_8UC(channels);
+  if (description.data != nullptr) {
+    if (description.width != size.width || description.height != size.height ||
+        description.channels != channels)
+      throw InvalidArgument("corrected: the buffer is " + std::to_string(description.width) + " x " +
+                            std::to_string(description.height) + " x " +
+                            std::to_string(description.channels) + ", the output " +
+                            std::to_string(size.width) + " x " + std::to_string(size.height) + " x " +
+                            std::to_string(channels));
+    require(description.stride >= size.width * channels, "corrected: the row stride is shorter than a row");
+    if (!size.empty())
+      destination_ = cv::Mat(size, type, description.data, static_cast<std::size_t>(description.stride));
+  } else if (!size.empty()) {
+    const std::size_t bytes = static_cast<std::size_t>(size.width) * size.height * channels;
+    allocated_ = static_cast<unsigned char*>(std::malloc(bytes));
+    if (allocated_ == nullptr) throw std::bad_alloc();
+    destination_ = cv::Mat(size, type, allocated_);
+  }
+  result_ = destination_;
+}
+
+OutputImage::~OutputImage() { std::free(allocated_); }
+
+void OutputImage::finish() {
+  // The export writes into the destination when it keeps the header it was
+  // given; should it have replaced it, its pixels are copied over.
+  if (result_.data != destination_.data) {
+    if (result_.size() != size_ || result_.type() != CV_8UC(channels_))
+      throw std::runtime_error("the library gave an output image of an unexpected size or type");
+    result_.copyTo(destination_);
+  }
+  if (description_.data == nullptr) {
+    description_.data = allocated_;
+    description_.width = size_.width;
+    description_.height = size_.height;
+    description_.stride = size_.width * channels_;
+    description_.channels = channels_;
+    allocated_ = nullptr;
+  }
+}
+
+}  // namespace talmeq::capi
+
+void talmeq_free(void* data) { std::free(data); }

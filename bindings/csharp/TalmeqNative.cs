@@ -1,0 +1,109 @@
+// P/Invoke declarations of the talmeq C interface (talmeqC.h) for .NET
+// hosts: copy this file into the host. The library file is talmeqC.dll on
+// Windows and libtalmeqC.so elsewhere; both are found by the name "talmeqC".
+//
+// Images: pin the pixel array for the duration of the call (GCHandle with
+// GCHandleType.Pinned, or fixed) and describe it with TalmeqImage. Paths are
+// passed as narrow strings, as the library takes them. Results are the
+// library's codes, or TalmeqNative.Exception / InvalidArgument with the text
+// from TalmeqNative.LastError().
+using System;
+using System.Runtime.InteropServices;
+
+namespace Talmeq
+{
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqImage
+    {
+        public IntPtr Data;    // first byte of the top row
+        public int Width;
+        public int Height;
+        public int Stride;     // bytes from one row to the next
+        public int Channels;   // 1 grey, 3 blue-green-red
+    }
+
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqPoint
+    {
+        public int X;
+        public int Y;
+    }
+
+    // One board marker: its id and four corners clockwise from its top-left.
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqMarker
+    {
+        public int Id;
+        public float X0, Y0, X1, Y1, X2, Y2, X3, Y3;
+    }
+
+    // Camera matrix row by row (fx 0 cx / 0 fy cy / 0 0 1) and k1 k2 p1 p2 k3.
+    [StructLayout(LayoutKind.Sequential)]
+    public struct TalmeqCamera
+    {
+        [MarshalAs(UnmanagedType.ByValArray, SizeConst = 9)] public double[] Matrix;
+        [MarshalAs(UnmanagedType.ByValArray, SizeConst = 5)] public double[] Distortion;
+    }
+
+    public static class TalmeqNative
+    {
+        const string Library = "talmeqC";
+        const CallingConvention Cdecl = CallingConvention.Cdecl;
+
+        public const int Exception = -1000;        // a C++ exception inside the library
+        public const int InvalidArgument = -1001;  // a malformed call
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_getSpotCoord(ref TalmeqImage image, out TalmeqPoint coord);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_getCalibrationParamByLinear(double[] heights, int heightCount,
+            TalmeqPoint[] coords, int coordCount, string ymlPath);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_correctYml(double fromZ, double toZ, string ymlPath);
+
+        // height and axisZ keep their values unless the result is 0 or -3.
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_getPlaneHeightByLinear(ref TalmeqImage image, string ymlPath,
+            ref double height, ref double axisZ);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_calibChess(ref TalmeqImage image, out TalmeqCamera camera);
+
+        // count receives the number found; more than capacity gives InvalidArgument.
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_getArucoCorners(ref TalmeqImage image, [Out] TalmeqMarker[] markers,
+            int capacity, out int count);
+
+        // The markers of all views one after the other, markerCounts[v] of view v.
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_calibAruco(TalmeqMarker[] markers, int[] markerCounts, int viewCount,
+            int imageWidth, int imageHeight, out TalmeqCamera camera);
+
+        // corrected: Data = IntPtr.Zero lets the library allocate the pixels
+        // (release them with talmeq_free); otherwise a pinned buffer of the
+        // output's exact description. undistAruco takes the output size from
+        // corrected.Width and corrected.Height.
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_undistAruco(ref TalmeqImage image, double[] cameraMatrix,
+            double[] distCoeffs, int distCount, ref TalmeqImage corrected);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int talmeq_getCorrectImgByThickness(ref TalmeqImage image, double[] cameraMatrix,
+            double[] distCoeffs, int distCount, double thickness, ref TalmeqImage corrected);
+
+        [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern void talmeq_free(IntPtr data);
+
+        // The text stays the library's: returned as a pointer, so the
+        // marshaller does not try to free it.
+        [DllImport(Library, CallingConvention = Cdecl, EntryPoint = "talmeq_last_error")]
+        static extern IntPtr LastErrorText();
+
+        public static string LastError()
+        {
+            return Marshal.PtrToStringAnsi(LastErrorText());
+        }
+    }
+}

@@ -1,0 +1,18 @@
+// The groups of functions of the Python module talmeq, one source file
+// each; module.cpp adds them all.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace talmeq::python {
+
+// talmeq.OpenCVError, raised for every cv::Exception of the library.
+void addOpenCvError(pybind11::module_& module);
+
+// getSpotCoord, getCalibrationParamByLinear, correctYml, getPlaneHeightByLinear.
+void addHeightCalls(pybind11::module_& module);
+
+// calibChess, getArucoCorners, calibAruco, undistAruco, getCorrectImgByThickness.
+void addCameraCalls(pybind11::module_& module);
+
+}  // namespace talmeq::python

@@ -1,0 +1,71 @@
+// The spot and height functions of the Python module.
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+#include <talmeqAlgorithm.h>
+
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+#include "arrayArguments.h"
+#include "calls.h"
+#include "cvTypeCasters.h"
+
+namespace talmeq::python {
+
+using bindings::FrameLayout;
+using namespace pybind11::literals;
+
+void addHeightCalls(py::module_& module) {
+  module.def(
+      "getSpotCoord",
+      [](const py::object& image) {
+        const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
+        cv::Point coord;
+        const int code = withoutGil([&] { return getSpotCoord(frame, coord); });
+        return py::make_tuple(code, coord);
+      },
+      "image"_a,
+      "getSpotCoord(image) -> (code, (x, y))\n\n"
+      "The laser spot's centre in an H x W x 3 frame, in pixels; (0, 0) unless code is 0.\n"
+      "code: 0 found, -1 no spot, -2 empty or too small image, -999.");
+
+  module.def(
+      "getCalibrationParamByLinear",
+      [](std::vector<double> heights, std::vector<cv::Point> coords, const std::filesystem::path& ymlPath) {
+        return withoutGil([&] {
+          return getCalibrationParamByLinear(std::move(heights), std::move(coords), ymlPath.string());
+        });
+      },
+      "heights"_a, "coords"_a, "ymlPath"_a,
+      "getCalibrationParamByLinear(heights, coords, ymlPath) -> code\n\n"
+      "Fits the linear height model to the known heights and the spot centres (x, y) seen at them and "
+      "rewrites the calibration file, which must hold scale, dist, initZ and focusD.\n"
+      "code: 0, -1 average error above 0.2 (file written), -2 unusable lists or file, -999.");
+
+  module.def(
+      "correctYml",
+      [](double fromZ, double toZ, const std::filesystem::path& ymlPath) {
+        return withoutGil([&] { return correctYml(fromZ, toZ, ymlPath.string()); });
+      },
+      "fromZ"_a, "toZ"_a, "ymlPath"_a,
+      "correctYml(fromZ, toZ, ymlPath) -> code\n\n"
+      "Shifts the calibration file's initZ by toZ - fromZ. code: 0, -2 no such file, -999.");
+
+  module.def(
+      "getPlaneHeightByLinear",
+      [](const py::object& image, const std::filesystem::path& ymlPath) {
+        const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
+        const std::string path = ymlPath.string();
+        double height = std::numeric_limits<double>::quiet_NaN(), axisZ = height;
+        const int code = withoutGil([&] { return getPlaneHeightByLinear(frame, path, height, axisZ); });
+        return py::make_tuple(code, height, axisZ);
+      },
+      "image"_a, "ymlPath"_a,
+      "getPlaneHeightByLinear(image, ymlPath) -> (code, height, axisZ)\n\n"
+      "The plane height from an H x W x 3 frame and the calibration file: relative height and absolute "
+      "axisZ, both NaN when the library did not write them.\n"
+      "code: 0, -1 no spot in the window, -2 no such file, -3 axisZ outside -32..0, -999.");
+}
+
+}  // namespace talmeq::python

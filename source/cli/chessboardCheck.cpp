@@ -1,0 +1,26 @@
+// The quick chessboard check (see chessboardCheck.h).
+#include "chessboardCheck.h"
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+
+#include "cameraCalibration.h"
+
+namespace talmeq::cli {
+namespace {
+
+constexpr double kLongestSide = 1280.0;
+
+}  // namespace
+
+bool chessboardMayBeThere(const cv::Mat& image) {
+  cv::Mat grey;
+  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+  const double scale = kLongestSide / std::max(grey.cols, grey.rows);
+  if (scale < 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_AREA);
+  return cv::checkChessboard(grey, camera::kChessPattern);
+}
+
+}  // namespace talmeq::cli

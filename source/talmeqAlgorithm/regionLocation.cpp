@@ -1,0 +1,213 @@
+// The region spot locator. Only the region can hold the answer, so the
+// library converts and splits only the region, draws the band on a canvas
+// of the region plus a margin, counts the track level in a histogram and
+// filters only the part of the region that can hold foreground.
+#include "regionLocation.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+#include "binaryMorphology.h"
+#include "callFrame.h"
+#include "rankedValue.h"
+#include "talmeqInternal.h"
+
+namespace talmeq::region {
+namespace {
+
+using Contour = std::vector<cv::Point>;
+using Contours = std::vector<Contour>;
+
+constexpr double kMinBlobArea = 1.0;
+constexpr double kMaxBrightBlobArea = 1000.0;
+constexpr double kMaxTrackBlobArea = 2000.0;
+constexpr double kMinBlobRatio = 0.33;
+constexpr double kMaxBlobRatio = 3.0;
+constexpr int kLevelCap = 250;
+constexpr double kMaxTrackDistance = 10.0;
+constexpr double kNoCentroidDistance = 100.0;
+// The band reaches half its thickness beyond the line's ends; a canvas
+// margin of the full thickness keeps every clipped edge at the image's own.
+constexpr int kBandMargin = kBandThickness;
+
+void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings, cv::BORDER_CONSTANT,
+                   cv::morphologyDefaultBorderValue());
+  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cross, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+                   cv::morphologyDefaultBorderValue());
+}
+
+// Contours traced on a buffer that lies at `at` in the region, in region
+// coordinates.
+Contours externalContours(const cv::Mat& binary, cv::Point at) {
+  Contours contours;
+  cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, at);
+  return contours;
+}
+
+// A buffer of `size` at `at` in the region with the contours (region
+// coordinates) filled in.
+cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at) {
+  cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
+  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, -at);
+  return mask;
+}
+
+// Raises OpenCV's error unless the region lies inside the image with a
+// non-negative size. Checked in 64 bits, before any view is taken, so that a
+// damaged "RoI" whose x + width overflows an int cannot slip through.
+void requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
+  const std::int64_t right = static_cast<std::int64_t>(roi.x) + roi.width;
+  const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
+  if (roi.x < 0 || roi.y < 0 || roi.width < 0 || roi.height < 0 || right > image.cols || bottom > image.rows)
+    CV_Error(cv::Error::StsOutOfRange, "getSpotCoordInRoI: the region does not lie inside the image");
+}
+
+// Area above 1 and below `maxArea`, minimum-area box ratio inside (0.33, 3);
+// a box of zero width and height gives NaN, which fails.
+bool plausibleBlob(const Contour& contour, double maxArea) {
+  const double area = cv::contourArea(contour, false);
+  const cv::RotatedRect box = cv::minAreaRect(contour);
+  const double ratio = static_cast<double>(box.size.width) / static_cast<double>(box.size.height);
+  return area > kMinBlobArea && area < maxArea && ratio > kMinBlobRatio && ratio < kMaxBlobRatio;
+}
+
+// The contour polygon's centroid, truncated and shifted by the region's
+// origin; false when its area moment is zero.
+bool regionCentroid(const Contour& contour, const cv::Rect& roi, cv::Point& centre) {
+  const cv::Moments m = cv::moments(contour, false);
+  if (m.m00 == 0) return false;
+  centre = cv::Point(static_cast<int>(m.m10 / m.m00) + roi.x, static_cast<int>(m.m01 / m.m00) + roi.y);
+  return true;
+}
+
+// The region's diagonal from its top-left to its bottom-right corner, as
+// y = slope * x + intercept in full-image coordinates.
+struct TrackLine {
+  double slope;
+  double intercept;
+  double distance(cv::Point p) const { return std::fabs(p.x * slope + intercept - p.y) / std::sqrt(slope * slope + 1.0); }
+};
+
+double centroidDistance(const Contour& contour, const cv::Rect& roi, const TrackLine& track) {
+  cv::Point centre;
+  return regionCentroid(contour, roi, centre) ? track.distance(centre) : kNoCentroidDistance;
+}
+
+// Where the closings can produce foreground in `binary`: the box of its
+// foreground grown by the closings' reach plus the pixel every step reads,
+// within the buffer; empty when there is no foreground. Outside this part
+// the buffer stays zero through every step, so a copy of it filtered on its
+// own holds the same pixels as the whole buffer filtered.
+cv::Rect foregroundReach(const cv::Mat& binary, int closings) {
+  const cv::Rect box = foregroundBox(binary);
+  if (box.empty()) return {};
+  return grownBy(box, cv::Size(closings + 1, closings + 1)) & cv::Rect(0, 0, binary.cols, binary.rows);
+}
+
+// Bright-spot pass on the grey values of the region only, filtered where
+// they can hold foreground.
+bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
+  cv::Mat binary;
+  cv::cvtColor(image(roi), binary, cv::COLOR_BGR2GRAY);
+  cv::threshold(binary, binary, kSaturatedGrey, 255, cv::THRESH_BINARY);
+  const cv::Rect part = foregroundReach(binary, kBrightClosings);
+  return brightSpot(binary(part).clone(), part.tl(), roi, cross, spot, trace);
+}
+
+// Track pass on the red values of the region only, with its level counted
+// from a histogram and the band drawn around the region.
+int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
+  cv::Mat red, binary;
+  cv::extractChannel(image(roi), red, 2);
+  trace.trackLevel = trackLevel(rankedValue(red, kLevelRank));
+  cv::threshold(red, binary, static_cast<double>(trace.trackLevel), 255, cv::THRESH_BINARY);
+  cv::bitwise_and(binary, trackBand(image.size(), roi), binary);
+  const cv::Rect part = foregroundReach(binary, kTrackClosings);
+  return trackSpot(binary(part).clone(), part.tl(), red, roi, cross, spot, trace);
+}
+
+}  // namespace
+
+int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track,
+               Trace& trace) {
+  requireRegionInside(image, roi);
+  if (roi.width == 0 || roi.height == 0) return kNoResult;
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1));
+  if (bright(image, roi, cross, spot, trace)) {
+    trace.pass = Pass::kBright;
+    trace.spotWritten = true;
+    return kOk;
+  }
+  if (roi.area() < kLevelRank) return kNoResult;
+  trace.pass = Pass::kTrack;
+  return track(image, roi, cross, spot, trace);
+}
+
+int locateInRegion(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, Trace& trace) {
+  return locateWith(image, roi, spot, findBrightSpot, findTrackSpot, trace);
+}
+
+bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
+                Trace& trace) {
+  if (binary.empty()) return false;
+  closeThenOpen(binary, cross, kBrightClosings);
+  Contours kept;
+  for (const Contour& contour : externalContours(binary, at))
+    if (plausibleBlob(contour, kMaxBrightBlobArea)) kept.push_back(contour);
+  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
+  trace.brightBlobs = static_cast<int>(blobs.size());
+  return blobs.size() == 1 && regionCentroid(blobs[0], roi, spot);
+}
+
+int trackLevel(int rankedRed) { return std::min(rankedRed - 1, kLevelCap); }
+
+int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
+              cv::Point& spot, Trace& trace) {
+  if (binary.empty()) return kNoResult;
+  const double slope = static_cast<double>(roi.height) / static_cast<double>(roi.width);
+  const TrackLine track{slope, roi.y - roi.x * slope};
+  closeThenOpen(binary, cross, kTrackClosings);
+  Contours kept;
+  for (const Contour& contour : externalContours(binary, at))
+    if (plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance)
+      kept.push_back(contour);
+  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
+  trace.trackBlobs = static_cast<int>(blobs.size());
+  if (blobs.size() != 1) return kNoResult;
+
+  // Integer sums over the same pixels: the part's mean inside the blob is
+  // the region's.
+  const double inside = cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at))[0];
+  const double overall = cv::mean(red)[0];
+  trace.contrast = inside - overall;
+  cv::Point centre;
+  if (regionCentroid(blobs[0], roi, centre) && inside - overall > kMinContrast) {
+    spot = centre;
+    trace.spotWritten = true;
+  }
+  return kOk;
+}
+
+cv::Mat trackBand(cv::Size imageSize, const cv::Rect& roi) {
+  const cv::Rect canvas = grownBy(roi, cv::Size(kBandMargin, kBandMargin)) & cv::Rect(cv::Point(0, 0), imageSize);
+  cv::Mat band = cv::Mat::zeros(canvas.size(), CV_8UC1);
+  cv::line(band, roi.tl() - canvas.tl(), roi.br() - canvas.tl(), cv::Scalar(255), kBandThickness, cv::LINE_8, 0);
+  return band(roi - canvas.tl());
+}
+
+}  // namespace talmeq::region
+
+int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
+  try {
+    spot = cv::Point(0, 0);
+    talmeq::region::Trace ignored;
+    return talmeq::region::locateInRegion(image, roi, spot, ignored);
+  } catch (const char*) {
+    return talmeq::kTextException;
+  }
+}

@@ -1,0 +1,122 @@
+// The C++ side of the binding tests. Writes the simulated dataset into
+// DATA_DIR, with the pixels of each PNG beside it as packed blue-green-red
+// rows (NAME.bgr) for hosts without an image decoder, then runs on the C++ exports the scenario that the
+// Python and C# hosts run through their bindings, writing WORK_DIR/transcript.txt and the two corrected
+// images (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
+//
+// The scenario: the spot of each calibration frame (heights 0, 5, ..., 30);
+// the height calibration from them into a copy of the starting calibration
+// file, WORK_DIR/calibration.yml; a shift of its initZ from -10 to -9.75; the
+// height of each measurement frame; the chessboard calibration; the markers
+// of each ArUco view; the calibration from the views with markers; then
+// undistortion into 800 x 600 and the thickness correction for 19 of the
+// first view with that camera. A line names the step, then the frame's index
+// where there is one, the result code and the outputs (a camera only on
+// success); floating-point values appear as the 16 hex digits of their
+// IEEE-754 bits, so the hosts must agree to the last bit.
+//   bindingReference DATA_DIR WORK_DIR
+#include <datasetWriter.h>
+#include <talmeqAlgorithm.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::ofstream transcript;
+
+void item(int value) { transcript << ' ' << value; }
+
+void item(double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  char hex[20];
+  std::snprintf(hex, sizeof hex, " %016llx", static_cast<unsigned long long>(bits));
+  transcript << hex;
+}
+
+// A camera matrix or distortion coefficients (nothing when not written).
+void item(const cv::Mat& values) {
+  for (std::size_t i = 0; i < values.total(); ++i) item(values.at<double>(static_cast<int>(i)));
+}
+
+// The markers of one view: each identifier with its four corners.
+void item(const std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>>>& markers) {
+  for (std::size_t m = 0; m < markers.first.size(); ++m) {
+    item(markers.first[m]);
+    for (const cv::Point2f& corner : markers.second[m]) item(double{corner.x}), item(double{corner.y});
+  }
+}
+
+// The pixels of a continuous image as packed rows.
+void writePixels(const fs::path& path, const cv::Mat& image) {
+  std::ofstream(path, std::ios::binary).write(image.ptr<char>(), image.total() * image.elemSize());
+}
+
+template <class... Items>
+void line(const char* step, const Items&... items) {
+  transcript << step;
+  (item(items), ...);
+  transcript << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) return std::fprintf(stderr, "usage: bindingReference DATA_DIR WORK_DIR\n"), 2;
+  const fs::path data = argv[1], work = argv[2];
+  talmeq::sim::writeDataset(data.string());
+  for (const char* folder : {"height", "chess", "aruco"})
+    for (const auto& entry : fs::directory_iterator(data / folder))
+      if (entry.path().extension() == ".png")
+        writePixels(fs::path(entry.path()).replace_extension(".bgr"), cv::imread(entry.path().string()));
+  const auto frame = [&](const char* folder, const char* prefix, int index) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s_%02d.png", prefix, index);
+    return cv::imread((data / folder / name).string());
+  };
+  fs::create_directories(work);
+  const std::string yml = (work / "calibration.yml").string();
+  fs::copy_file(data / "height" / "calibration.yml", yml, fs::copy_options::overwrite_existing);
+  transcript.open(work / "transcript.txt");
+
+  std::vector<double> heights{0.0, 5.0, 10.0, 15.0, 20.0, 25.0, 30.0};
+  std::vector<cv::Point> coords(7);
+  for (int i = 0; i < 7; ++i)
+    line("spot", i, getSpotCoord(frame("height", "calib", i), coords[i]), coords[i].x, coords[i].y);
+  line("calibrate", getCalibrationParamByLinear(heights, coords, yml));
+  line("correct", correctYml(-10.0, -9.75, yml));
+  for (int i = 0; i < 20; ++i) {
+    double height = 0.0, axisZ = 0.0;
+    line("measure", i, getPlaneHeightByLinear(frame("height", "measure", i), yml, height, axisZ), height,
+         axisZ);
+  }
+  cv::Mat chessMatrix, chessCoeffs, cameraMatrix, distCoeffs, undistorted, thick;
+  line("chess", calibChess(cv::imread((data / "chess" / "chess.png").string()), chessMatrix, chessCoeffs),
+       chessMatrix, chessCoeffs);
+  std::vector<std::vector<std::vector<cv::Point2f>>> allCorners;
+  std::vector<std::vector<int>> allIds;
+  for (int v = 0; v < 8; ++v) {
+    std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>>> markers;
+    const int code = getArucoCorners(frame("aruco", "view", v), markers.first, markers.second);
+    line("markers", v, code, static_cast<int>(markers.first.size()), markers);
+    if (code == 0) allIds.push_back(markers.first), allCorners.push_back(markers.second);
+  }
+  line("aruco", calibAruco(allCorners, allIds, {1024, 768}, cameraMatrix, distCoeffs), cameraMatrix,
+       distCoeffs);
+  const cv::Mat view = frame("aruco", "view", 0);
+  line("undistort", undistAruco(view, cameraMatrix, distCoeffs, {800, 600}, undistorted));
+  line("thickness", getCorrectImgByThickness(view, cameraMatrix, distCoeffs, 19.0, thick));
+  transcript.close();
+  writePixels(work / "undistorted.raw", undistorted);
+  writePixels(work / "thickness.raw", thick);
+  return transcript ? 0 : 1;
+}

@@ -1,0 +1,218 @@
+// Hostile runs of the tool, one table: each row is a way a user or a full
+// disk can hurt a run, with the exit status the tool must give, a fragment
+// of what it must say, and the files it must leave as they were (or absent).
+// Every row runs in text mode and, unless marked, again with --json, where
+// the document must keep its subcommand's shape.
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <map>
+#include <regex>
+
+#include "cameraCalibration.h"
+#include "cameraFile.h"
+#include "datasetWriter.h"
+#include "toolRun.h"
+
+namespace {
+
+using talmeq::test::readText;
+using talmeq::test::runTool;
+using talmeq::test::ScratchFolder;
+using talmeq::test::writeText;
+namespace fs = std::filesystem;
+
+constexpr const char* kAbsent = "<absent>";
+
+struct Row {
+  const char* finding;
+  std::vector<std::string> args;
+  int status;
+  std::string says;                    // in standard output or error (text), in the document (JSON)
+  std::vector<std::string> unchanged;  // files that must keep their content, or stay absent
+  std::string before = {}, after = {};  // shell pieces around the tool (see runTool)
+  bool json = true;
+};
+
+cv::Mat flat(cv::Size size, int grey) { return cv::Mat(size, CV_8UC3, cv::Scalar::all(grey)); }
+
+cv::Mat withDiscs(std::initializer_list<cv::Point> centres) {
+  cv::Mat scene = flat({640, 480}, 40);
+  for (const cv::Point& c : centres) cv::circle(scene, c, 5, cv::Scalar::all(255), cv::FILLED);
+  return scene;
+}
+
+std::string replaced(const std::string& text, const std::string& pattern, const std::string& by) {
+  return std::regex_replace(text, std::regex(pattern), by);
+}
+
+// The files the rows work on, all in one folder.
+void writeFixture(const ScratchFolder& dir) {
+  talmeq::sim::writeHeightDataset(dir.path().string());
+  fs::copy_file(dir.file("height/calibration.yml"), dir.file("start.yml"));
+  fs::copy_file(dir.file("start.yml"), dir.file("cal.yml"));
+  ASSERT_EQ(runTool(dir.path(), {"calibrate", "--yml", "cal.yml", "height/heights.csv"}).status, 0);
+  const std::string calibrated = readText(dir.file("cal.yml"));
+  writeText(dir.file("nan.yml"), replaced(calibrated, "\nk: [^\n]*", "\nk: .nan"));
+  writeText(dir.file("cut.yml"), calibrated.substr(0, calibrated.find("RoI")));
+  fs::copy_file(dir.file("cal.yml"), dir.file("big.yml"));
+  writeText(dir.file("height/huge.csv"), "1e308,calib_00.png\n0,calib_01.png\n-1e308,calib_02.png\n");
+  writeText(dir.file("height/hex.csv"), "0,calib_00.png\n0x10,calib_01.png\n5,calib_02.png\n");
+  writeText(dir.file("notes.png"), "not an image\n");
+  cv::imwrite(dir.file("dark.png"), flat({1280, 1024}, 30));
+  cv::imwrite(dir.file("small.png"), flat({640, 480}, 30));
+  cv::imwrite(dir.file("blank.png"), flat({1024, 768}, 128));
+  cv::imwrite(dir.file("outside.png"), withDiscs({{100, 100}}));
+  cv::imwrite(dir.file("two.png"), withDiscs({{300, 300}, {400, 300}}));
+  cv::Mat large = withDiscs({});
+  large(cv::Rect(300, 250, 30, 30)).setTo(cv::Scalar::all(255));
+  cv::imwrite(dir.file("large.png"), large);
+  cv::Mat deep;
+  withDiscs({{330, 290}}).convertTo(deep, CV_16UC3, 16.0);  // 12-bit data
+  cv::imwrite(dir.file("deep.png"), deep);
+  fs::create_symlink(dir.file("outside.png"), dir.file("link.png"));
+  cv::Mat board;
+  talmeq::camera::gridBoard()->draw({1100, 750}, board, 40);
+  cv::imwrite(dir.file("board.png"), board);
+  cv::Mat noFocus = cv::Mat::eye(3, 3, CV_64F);
+  noFocus.at<double>(0, 0) = 0;
+  talmeq::sim::writeCameraFile(dir.file("zeroFx.yml"), {noFocus, cv::Mat::zeros(5, 1, CV_64F), {640, 480}, {}});
+  const talmeq::sim::Camera camera = talmeq::sim::datasetCamera();
+  talmeq::sim::writeCameraFile(dir.file("other.yml"), {camera.matrix(), camera.distortion(), camera.size, {}});
+  cv::imwrite(dir.file("old.png"), flat({64, 48}, 7));
+  fs::create_directory(dir.file("quiet"));
+}
+
+const std::vector<Row>& rows() {
+  static const std::vector<Row> table{
+      {"heights too large for a finite fit", {"calibrate", "--yml", "start.yml", "height/huge.csv"}, 1,
+       "the fit is not a finite number", {"start.yml"}},
+      {"settings that overflow the fit",
+       {"calibrate", "--yml", "new.yml", "height/heights.csv", "--scale", "1e308", "--dist", "1e-308", "--init-z",
+        "0", "--focus-d", "0"},
+       1, "nothing was written", {"new.yml"}},
+      {"a setting that is not a number",
+       {"calibrate", "--yml", "new.yml", "height/heights.csv", "--scale", "nan", "--dist", "300", "--init-z", "0",
+        "--focus-d", "0"},
+       2, "--scale: not a finite decimal number", {"new.yml"}},
+      {"a shift to an infinite initZ", {"correct", "--yml", "cal.yml", "--from", "1e308", "--to", "-1e308"}, 1,
+       "the shifted initZ (-inf) is not a finite number", {"cal.yml"}},
+      {"a file holding nan", {"measure", "--yml", "nan.yml", "height/measure_00.png"}, 2,
+       "holds a value that is not a finite number: k", {"nan.yml"}},
+      {"calibration into a folder where nothing can be created",
+       {"calibrate", "--yml", "/proc/self/fd/3", "height/heights.csv"}, 1, "the calibration file was not written",
+       {"start.yml"}, "", "3<start.yml"},
+      {"correction into a folder where nothing can be created",
+       {"correct", "--yml", "/proc/self/fd/3", "--from", "0", "--to", "1"}, 1, "the calibration file was not written",
+       {"cal.yml"}, "", "3<cal.yml"},
+      {"two accepted candidates", {"spot", "two.png"}, 0, "2 blobs passed every screen", {}},
+      {"three copies of one flat view", {"calib-aruco", "board.png", "board.png", "board.png", "--out", "c.yml"},
+       0, "board.png repeats the view of board.png", {}},
+      {"one view", {"calib-aruco", "board.png", "--out", "c.yml"}, 0, "calibrated from one view", {}},
+      {"a focal length no camera has", {"calib-aruco", "board.png", "--out", "c.yml"}, 0, "not a plausible camera",
+       {}},
+      {"annotation over its image", {"spot", "outside.png", "--annotate", "outside.png"}, 2,
+       "would overwrite the input outside.png", {"outside.png"}},
+      {"annotation over a link to its image", {"spot", "outside.png", "--annotate", "link.png"}, 2,
+       "would overwrite the input", {"outside.png"}},
+      {"measure annotation over its image",
+       {"measure", "--yml", "cal.yml", "height/measure_00.png", "--annotate", "height/measure_00.png"}, 2,
+       "would overwrite the input", {"height/measure_00.png"}},
+      {"plot over a calibration frame",
+       {"calibrate", "--yml", "start.yml", "height/heights.csv", "--plot", "height/calib_03.png"}, 2,
+       "would overwrite the input", {"start.yml", "height/calib_03.png"}},
+      {"camera picture over its image", {"calib-chess", "blank.png", "--out", "c.yml", "--annotate", "blank.png"},
+       2, "would overwrite the input", {"blank.png"}},
+      {"log file over an input", {"spot", "outside.png", "--log-file", "outside.png"}, 2,
+       "would overwrite the input", {"outside.png"}},
+      {"annotation on a full disk", {"spot", "height/calib_00.png", "--annotate", "old.png"}, 1, "cannot write old.png",
+       {"old.png"}, "trap '' XFSZ; ulimit -f 64;"},
+      {"plot name without an image extension", {"calibrate", "--yml", "start.yml", "height/heights.csv", "--plot", "p"},
+       2, "give it an image extension", {"start.yml", "p"}},
+      {"correction of the starting file", {"correct", "--yml", "start.yml", "--from", "0", "--to", "1"}, 2,
+       "holds no calibration", {"start.yml"}},
+      {"correction of a truncated file", {"correct", "--yml", "cut.yml", "--from", "0", "--to", "1"}, 2,
+       "holds no calibration (it lacks RoI, offsetX, offsetY): run calibrate first", {"cut.yml"}},
+      {"a bad image among good ones", {"spot", "height/calib_00.png", "notes.png", "height/calib_01.png"}, 1,
+       "notes.png: not a readable image", {}},
+      {"measure keeps the rows of the good images",
+       {"measure", "--yml", "cal.yml", "small.png", "height/measure_00.png"}, 1,
+       "does not hold the calibration's search window", {}},
+      {"calib-aruco calibrates from the readable views",
+       {"calib-aruco", "board.png", "notes.png", "--out", "c.yml"}, 1, "notes.png: not a readable image", {}},
+      {"measure with the starting file", {"measure", "--yml", "start.yml", "height/measure_00.png"}, 2,
+       "holds no calibration", {}},
+      {"measure with a camera file", {"measure", "--yml", "other.yml", "height/measure_00.png"}, 2,
+       "holds no calibration", {}},
+      {"calib-chess without a board", {"calib-chess", "blank.png", "--out", "c.yml"}, 1,
+       "no 17 x 12 chessboard can be seen", {"c.yml"}},
+      {"dataset into a folder that cannot be made", {"demo", "--frames", "1", "--keep", "/proc/self/kept"}, 1,
+       "cannot write the dataset", {}},
+      {"a target too small to print", {"board", "aruco", "--out", "b.png", "--unit-mm", "0.001"}, 2,
+       "too small to print", {"b.png"}},
+      {"a 16-bit image", {"spot", "deep.png"}, 1, "a 16-bit image", {}},
+      {"a camera file of another size", {"undistort", "small.png", "--camera", "other.yml", "--out", "u.png"}, 0,
+       "was made for 1024 x 768 images", {}},
+      {"a camera without focal length", {"undistort", "small.png", "--camera", "zeroFx.yml", "--out", "u.png"}, 2,
+       "this matrix cannot be a camera", {"u.png"}},
+      {"thickness 190",
+       {"correct-thickness", "small.png", "--camera", "other.yml", "--thickness", "190", "--out", "t.png"}, 0,
+       "the result is one flat colour", {}},
+      {"thickness above 190",
+       {"correct-thickness", "small.png", "--camera", "other.yml", "--thickness", "200", "--out", "t.png"}, 0,
+       "the result is mirrored", {}},
+      {"a hexadecimal height", {"calibrate", "--yml", "start.yml", "height/hex.csv"}, 2,
+       "height is not a finite decimal number: '0x10'", {"start.yml"}},
+      {"standard output on a full disk", {"spot", "two.png"}, 1, "cannot write to standard output", {}, "",
+       ">/dev/full", false},
+      {"a log file that cannot be written", {"spot", "two.png"}, 0, "cannot write the log file /proc/nope/x.log",
+       {}, "TALMEQ_LOG_FILE=/proc/nope/x.log"},
+      {"no candidate", {"spot", "dark.png"}, 1, "no candidate in the detection window [448, 460, 448, 307]", {}},
+      {"spot outside the window", {"spot", "outside.png"}, 1,
+       "spot outside the window: the detection window [224, 216, 224, 144] holds no candidate, but a bright blob of",
+       {}},
+      {"candidates refused", {"spot", "large.png"}, 1,
+       "1 candidate in the detection window [224, 216, 224, 144], none accepted: 1 too large", {}},
+      {"no blob for the locator", {"measure", "--yml", "cal.yml", "dark.png"}, 1, "no spot: no blob at the track level",
+       {}},
+      {"versions", {"--version"}, 0, "talmeq 1.8.0 (library 2025_09_29_V1.8.0)", {}, "", "", false},
+      {"unknown subcommand", {"frobnicate"}, 2, "unknown subcommand 'frobnicate'; the subcommands are: spot,", {}},
+      {"global options in a subcommand's help", {"measure", "--help"}, 0, "--log-file FILE", {}, "", "", false},
+      {"no empty log file", {"board", "chess", "--out", "b.svg"}, 0, "b.svg", {"quiet/talmeqAlgorithm.log"},
+       "cd quiet && env -u TALMEQ_LOG_FILE -u TALMEQ_LOG_CONFIG"},
+      {"huge numbers in short form", {"correct", "--yml", "big.yml", "--from", "0", "--to", "1e62"}, 0,
+       "-> 1e+62", {}, "", "", false},
+  };
+  return table;
+}
+
+// The content of each file, or kAbsent.
+std::map<std::string, std::string> snapshot(const ScratchFolder& dir, const std::vector<std::string>& files) {
+  std::map<std::string, std::string> contents;
+  for (const std::string& file : files) contents[file] = fs::exists(dir.file(file)) ? readText(dir.file(file)) : kAbsent;
+  return contents;
+}
+
+TEST(HostileRuns, EveryFindingIsRefusedOrReported) {
+  ScratchFolder dir;
+  writeFixture(dir);
+  for (const Row& row : rows()) {
+    SCOPED_TRACE(row.finding);
+    for (const bool json : {false, true}) {
+      if (json && !row.json) continue;
+      std::vector<std::string> args = row.args;
+      if (json) args.insert(args.begin(), "--json");
+      const auto before = snapshot(dir, row.unchanged);
+      const auto run = runTool(dir.path(), args, row.before, row.after);
+      EXPECT_EQ(run.status, row.status) << run.err;
+      EXPECT_NE((run.out + run.err).find(row.says), std::string::npos) << run.out << run.err;
+      EXPECT_EQ(snapshot(dir, row.unchanged), before);
+      const nlohmann::json document = nlohmann::json::parse(run.out, nullptr, false);
+      if (json && !document.is_discarded()) talmeq::test::expectDocumentShape(document);
+      EXPECT_TRUE(!json || !document.is_discarded()) << run.out << run.err;
+    }
+  }
+}
+
+}  // namespace
