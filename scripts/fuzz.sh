@@ -8,12 +8,14 @@
 # code explores the same inputs and CI's verdict does not depend on luck;
 # TALMEQ_FUZZ_SEED=0 draws a new seed for exploratory runs. Any
 # crash, sanitizer report, leak, timeout or abort fails the script and
-# leaves the input in build-fuzz/findings/.
+# leaves the input in build-fuzz/findings/. Harness names given as arguments
+# run only those (e.g. calibrationFileFuzzer); without, every harness runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${TALMEQ_FUZZ_SECONDS:-60}
 seed=${TALMEQ_FUZZ_SEED:-1}
 harnesses=(calibrationFileFuzzer compressedCalibrationFileFuzzer spotDetectorFuzzer regionLocatorFuzzer)
+[ $# -gt 0 ] && harnesses=("$@")
 
 bash scripts/install-deps.sh
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
