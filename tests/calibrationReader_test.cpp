@@ -98,6 +98,7 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
       {"XML text after the root", xml + "<k>1</k></opencv_storage>\nx\n", error},
       {"XML element closed by another name", xml + "<k>1</b></opencv_storage>\n", error},
       {"XML quote inside a text", xml + "<k>\"a'b\"</k></opencv_storage>\n", error},
+      {"XML '>' inside a text", xml + "<k>\"a>b\"</k></opencv_storage>\n", error},
       {"XML tab after a comment", xml + "<!-- c -->\t<k>1</k></opencv_storage>\n", error},
   };
   ScratchFolder folder;

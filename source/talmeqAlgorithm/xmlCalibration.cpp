@@ -1,8 +1,8 @@
 // XML as cv::FileStorage writes it: the declaration, then <opencv_storage>
 // holding one <key>content</key> element per key, with comments between the
 // elements. The content is white-space separated scalars (numbers, quoted
-// texts, plain words): none, one, or a sequence of several. Tabs stand only
-// in the content.
+// texts without the characters OpenCV wants as entities, plain words): none,
+// one, or a sequence of several. Tabs stand only in the content.
 #include "calibrationFormats.h"
 
 #include <set>
@@ -44,7 +44,7 @@ void readDeclaration(Cursor& cursor) {
 
 Scalar readScalar(Cursor& cursor) {
   const char first = cursor.peek();
-  if (first == '"') return readQuoted(cursor, '"', "&<'");
+  if (first == '"') return readQuoted(cursor, '"', "&<>'");
   if (startsNumber(first)) return readNumber(cursor);
   if (!isLetter(first)) cursor.fail("expected a number or a text");
   readWord(cursor, "_-.");
