@@ -70,4 +70,11 @@ cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
 QuietLog::QuietLog() { logger::setRouter(std::make_shared<SilentRouter>()); }
 QuietLog::~QuietLog() { logger::setRouter(nullptr); }
 
+HostLogging::HostLogging(bool on) : on_(on) {
+  if (on_) logger::setRouter(nullptr);
+}
+HostLogging::~HostLogging() {
+  if (on_) logger::setRouter(std::make_shared<SilentRouter>());
+}
+
 }  // namespace talmeq::bench

@@ -1,6 +1,7 @@
-// Frames and quiet logging for the benchmarks: camera-sized synthetic frames
-// that send getSpotCoord down each of its paths, and a logger router that
-// formats every message but writes it nowhere, so I/O does not dominate.
+// Frames and logging for the benchmarks: camera-sized synthetic frames that
+// send getSpotCoord down each of its paths, a logger router that formats
+// every message but writes it nowhere, so I/O does not dominate, and the
+// logging a host has, for the rows that measure what it costs.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -44,6 +45,21 @@ public:
   ~QuietLog();
   QuietLog(const QuietLog&) = delete;
   QuietLog& operator=(const QuietLog&) = delete;
+};
+
+// While the object lives, and `on`, the logger writes as a host has it by
+// default: the print stream to standard output (scripts/bench.sh sends it
+// to /dev/null) and the file stream to the rotating log file. Then quiet
+// again.
+class HostLogging {
+public:
+  explicit HostLogging(bool on);
+  ~HostLogging();
+  HostLogging(const HostLogging&) = delete;
+  HostLogging& operator=(const HostLogging&) = delete;
+
+private:
+  bool on_;
 };
 
 }  // namespace talmeq::bench

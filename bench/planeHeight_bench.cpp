@@ -24,10 +24,12 @@ using Measurement = int (*)(cv::Mat, std::string, double&, double&);
 struct Implementation {
   const char* name;
   Measurement measure;
+  bool hostLogging;  // the logging a host has, instead of none
 };
 
-const Implementation kImplementations[] = {{"library", getPlaneHeightByLinear},
-                                           {"literal", test::literalGetPlaneHeightByLinear}};
+const Implementation kImplementations[] = {{"library", getPlaneHeightByLinear, false},
+                                           {"literal", test::literalGetPlaneHeightByLinear, false},
+                                           {"logged", getPlaneHeightByLinear, true}};
 
 const cv::Size kWindow(400, 400);
 
@@ -93,11 +95,13 @@ bool takesItsPass(const PlaneScene& scene, const cv::Mat& frame) {
   return scene.saturated == (brightest > 240.0);
 }
 
-void heightCall(benchmark::State& state, Measurement measure, const PlaneScene& scene, const FrameSize& size,
-                int threads) {
+void heightCall(benchmark::State& state, const Implementation& implementation, const PlaneScene& scene,
+                const FrameSize& size, int threads) {
+  const Measurement measure = implementation.measure;
   const cv::Mat frame = cachedFrame("plane " + scene.name + size.name, [&] { return planeFrame(scene, size.size); });
   const std::string path = calibrationFile(size.size);
   const OpenCvThreads setting(threads);
+  const HostLogging logging(implementation.hostLogging);
   double height = 0.0, axisZ = 0.0;
   if (!takesItsPass(scene, frame) || measure(frame, path, height, axisZ) != 0)
     state.SkipWithError("the scene does not give a height by its pass");
@@ -115,8 +119,7 @@ void registerPlaneHeightBenchmarks() {
         for (const Implementation& implementation : kImplementations) {
           const std::string name = "getPlaneHeightByLinear/" + scene.name + "/" + size.name + "/" +
                                    threadLabel(threads) + "/" + implementation.name;
-          timed(benchmark::RegisterBenchmark(name.c_str(), heightCall, implementation.measure, scene, size,
-                                             threads));
+          timed(benchmark::RegisterBenchmark(name.c_str(), heightCall, implementation, scene, size, threads));
         }
 }
 

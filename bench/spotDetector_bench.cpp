@@ -16,15 +16,19 @@ using Detector = int (*)(cv::Mat, cv::Point&);
 struct Implementation {
   const char* name;
   Detector detect;
+  bool hostLogging;  // the logging a host has, instead of none
 };
 
-const Implementation kImplementations[] = {{"library", getSpotCoord}, {"literal", test::literalGetSpotCoord}};
+const Implementation kImplementations[] = {
+    {"library", getSpotCoord, false}, {"literal", test::literalGetSpotCoord, false}, {"logged", getSpotCoord, true}};
 
-void spotCall(benchmark::State& state, Detector detect, const SpotScene& scene, const FrameSize& size,
-              int threads) {
+void spotCall(benchmark::State& state, const Implementation& implementation, const SpotScene& scene,
+              const FrameSize& size, int threads) {
+  const Detector detect = implementation.detect;
   const cv::Mat frame =
       cachedFrame("spot " + scene.name + size.name, [&] { return spotSceneFrame(scene, size.size); });
   const OpenCvThreads setting(threads);
+  const HostLogging logging(implementation.hostLogging);
   cv::Point coord;
   if (detect(frame, coord) != scene.expected) state.SkipWithError("the scene gives an unexpected result");
   for (auto _ : state) benchmark::DoNotOptimize(detect(frame, coord));
@@ -40,7 +44,7 @@ void registerSpotBenchmarks() {
         for (const Implementation& implementation : kImplementations) {
           const std::string name = std::string("getSpotCoord/") + scene.name + "/" + size.name + "/" +
                                    threadLabel(threads) + "/" + implementation.name;
-          timed(benchmark::RegisterBenchmark(name.c_str(), spotCall, implementation.detect, scene, size, threads));
+          timed(benchmark::RegisterBenchmark(name.c_str(), spotCall, implementation, scene, size, threads));
         }
 }
 

@@ -5,8 +5,10 @@
 # getSpotCoord on the same 5 MP frames; then the peak heap of one
 # getSpotCoord call on a 5 MP frame; then the Python module's overhead per
 # call over the C++ exports on a 5 MP frame and the speed-up of two Python
-# threads calling getSpotCoord (bench/bindingBench.py). Run it on an
-# otherwise quiet machine: the script prints the load average it saw.
+# threads calling getSpotCoord (bench/bindingBench.py). The "logged" rows run
+# with the logging a host has by default: standard output (sent to /dev/null
+# here) and the rotating log file, build/bench-log/talmeqAlgorithm.log. Run it
+# on an otherwise quiet machine: the script prints the load average it saw.
 # Extra arguments go to Google Benchmark (e.g. --benchmark_filter=5MP).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +18,9 @@ cmake --build build -j2 --target talmeqBench spotHeapPeak exportTimer talmeqPyth
 
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
-./build/bench/talmeqBench --benchmark_out="$results" --benchmark_out_format=json "$@" >/dev/null
+mkdir -p build/bench-log
+TALMEQ_LOG_FILE=build/bench-log/talmeqAlgorithm.log \
+  ./build/bench/talmeqBench --benchmark_out="$results" --benchmark_out_format=json "$@" >/dev/null
 /usr/bin/python3 scripts/benchTable.py "$results"
 echo
 ./build/bench/spotHeapPeak | /usr/bin/python3 scripts/benchTable.py --heap

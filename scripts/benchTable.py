@@ -22,7 +22,8 @@ def machine(context):
 def split_name(run_name):
     """getSpotCoord/dim/found/5MP/1thread/library/min_time:.../real_time -> (call, case, implementation).
 
-    Calls without a whole-frame reading (the camera calls) have only "library" rows."""
+    Calls without a whole-frame reading (the camera calls) have only "library" rows; "logged" rows
+    are the library with the logging a host has."""
     parts = [p for p in run_name.split("/") if not p.startswith(("min_time", "repeats", "real_time"))]
     return parts[0], "/".join(parts[1:-1]), parts[-1]
 
@@ -37,7 +38,8 @@ def time_table(path):
         call, case, implementation = split_name(b["run_name"])
         medians[(call, case, implementation)] = (b["real_time"], b.get("megapixels", 0.0), b["time_unit"])
     print(f"machine: {machine(results['context'])}")
-    header = f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
+    header = (f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
+              f" {'logged':>11} {'log share':>9}")
     print(header)
     print("-" * len(header))
     # Rows grouped by call, in the order the calls first ran.
@@ -55,7 +57,12 @@ def time_table(path):
         ratio = f"{literal[0] / time:.1f}x" if literal else "-"
         seconds = time / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1.0}[unit]
         rate = f"{megapixels / seconds:.0f}" if megapixels else "-"
-        print(f"{call:<24} {case:<30} {time:>8.2f} {unit} {literal_text:>11} {ratio:>7} {rate:>9}")
+        # The same call with the logging a host has; its share of that time.
+        logged = medians.get((call, case, "logged"))
+        logged_text = f"{logged[0]:.2f} {unit}" if logged else "-"
+        share = f"{(logged[0] - time) / logged[0]:.1%}" if logged else "-"
+        print(f"{call:<24} {case:<30} {time:>8.2f} {unit} {literal_text:>11} {ratio:>7} {rate:>9}"
+              f" {logged_text:>11} {share:>9}")
 
 
 def alternating_table(path, call, reference):

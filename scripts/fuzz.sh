@@ -2,22 +2,25 @@
 # Builds the libFuzzer harnesses (clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz/ and runs each for a bounded time:
 # TALMEQ_FUZZ_SECONDS per harness (default 60). Each run starts from the seed
-# corpus in fuzz/corpus/<harness>/ and grows a working copy in build-fuzz/.
+# corpus in fuzz/corpus/<harness>/ and grows a working copy in build-fuzz/;
+# the calibration-file harnesses share fuzz/calibrationFile.dict.
 # The mutations follow TALMEQ_FUZZ_SEED (default 1), so a run on the same
 # code explores the same inputs and CI's verdict does not depend on luck;
 # TALMEQ_FUZZ_SEED=0 draws a new seed for exploratory runs. Any
 # crash, sanitizer report, leak, timeout or abort fails the script and
-# leaves the input in build-fuzz/findings/.
+# leaves the input in build-fuzz/findings/. Harness names given as arguments
+# run only those (e.g. calibrationFileFuzzer); without, every harness runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${TALMEQ_FUZZ_SECONDS:-60}
 seed=${TALMEQ_FUZZ_SEED:-1}
-harnesses=(calibrationFileFuzzer spotDetectorFuzzer regionLocatorFuzzer)
+harnesses=(calibrationFileFuzzer compressedCalibrationFileFuzzer spotDetectorFuzzer regionLocatorFuzzer)
+[ $# -gt 0 ] && harnesses=("$@")
 
 bash scripts/install-deps.sh
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALMEQ_SANITIZE=address,undefined -DTALMEQ_BUILD_FUZZ=ON -DTALMEQ_BUILD_TESTS=OFF \
-  -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_CLI=OFF -DTALMEQ_INSTALL=OFF >/dev/null
+  -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_CLI=OFF -DTALMEQ_BUILD_SOAK=OFF -DTALMEQ_INSTALL=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target "${harnesses[@]}"
 
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1
@@ -34,7 +37,7 @@ for harness in "${harnesses[@]}"; do
   mkdir -p "$work"
   options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
            -artifact_prefix="build-fuzz/findings/$name-")
-  [ -f "fuzz/$name.dict" ] && options+=(-dict="fuzz/$name.dict")
+  [[ $name == *alibration* ]] && options+=(-dict=fuzz/calibrationFile.dict)
   log=build-fuzz/$name.log
   if ! "build-fuzz/fuzz/$harness" "${options[@]}" "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
     tail -n 40 "$log"

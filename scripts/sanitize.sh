@@ -17,7 +17,7 @@ configure() {  # <build dir> <sanitizers> [cmake options...]
   local dir=$1 sanitizers=$2
   shift 2
   CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTALMEQ_SANITIZE="$sanitizers" -DTALMEQ_BUILD_BENCH=OFF "$@" >/dev/null
+    -DTALMEQ_SANITIZE="$sanitizers" -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_SOAK=OFF "$@" >/dev/null
 }
 
 case "$mode" in

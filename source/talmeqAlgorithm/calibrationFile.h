@@ -1,7 +1,7 @@
 // The calibration file: the linear height model, its fixed settings and the
-// spot's search window, stored as one YAML mapping of eleven keys through
-// cv::FileStorage. Every read and every write opens its own storage object
-// and releases it before returning.
+// spot's search window, stored as one mapping of eleven keys. cv::FileStorage
+// writes it; a strict reader of the library's own reads it, so no text ever
+// reaches a parser that could hang or crash on it.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -26,11 +26,13 @@ struct CalibrationValues {
 };
 
 // Reads all eleven keys; a missing real reads as 0.0 and a "RoI" that is not
-// a sequence of exactly four numbers as (0, 0, 0, 0). Returns false, with
-// `values` untouched, when the path names no regular file or the file cannot
-// be opened. A file that does not parse raises OpenCV's parse error, also
-// when it holds text that OpenCV's parser would crash or hang on (NUL bytes,
-// an open XML processing instruction, text glued to a "---" marker).
+// a sequence of exactly four numbers as (0, 0, 0, 0). A real key holding a
+// text, a sequence or a mapping reads as the largest double, as cv::read
+// gives it. Returns false, with `values` untouched, when the path names no
+// regular file or the file cannot be opened. The file is read by the strict
+// reader of calibrationText.h, in YAML, JSON or XML as cv::FileStorage
+// writes them, gzip-compressed when the name ends in ".gz"; anything that is
+// not a calibration file's shape raises OpenCV's parse error.
 bool readCalibration(const std::string& path, CalibrationValues& values);
 
 // Reads only "scale", "dist", "initZ" and "focusD", in that order, with the
@@ -38,12 +40,13 @@ bool readCalibration(const std::string& path, CalibrationValues& values);
 // be opened.
 bool readFixedSettings(const std::string& path, CalibrationValues& values);
 
-// Replaces the file with the eleven keys of `values` without ever leaving a
-// partial file behind: the content goes to a temporary file in the same
-// folder whose name ends with the target's file name (so cv::FileStorage
-// picks the same format and compression), is checked and flushed to disk,
-// and is then renamed over the target. Returns false, with the old file
-// unchanged, when any of this fails.
+// Replaces the file with the eleven keys of `values`, written by
+// cv::FileStorage into a temporary file whose name ends with the target's
+// (so it picks the same format and compression), read back and compared,
+// then put in the target's place by replaceFile (fileReplacement.h): never a
+// partial file, a symbolic link's target replaced and the link kept, the
+// permission bits kept. Returns false, with the old file unchanged, when any
+// of this fails.
 bool writeCalibration(const std::string& path, const CalibrationValues& values);
 
 }  // namespace talmeq
