@@ -5,19 +5,27 @@
 #include <algorithm>
 
 #include "binaryMorphology.h"
+#include "frameWorkspace.h"
 #include "rankedValue.h"
 #include "spotDetection.h"
 
 namespace talmeq::spot {
 namespace {
 
-MorphSteps brightClosing() { return crossClosing(kCrossIterations); }
+// The step lists are built once and only read afterwards.
+const MorphSteps& brightClosing() {
+  static const MorphSteps steps = crossClosing(kCrossIterations);
+  return steps;
+}
 
 // The closing along rows, then the closing along columns.
-MorphSteps dimClosings() {
-  MorphSteps steps = rectClosing(kRowClosing);
-  const MorphSteps columns = rectClosing(kColumnClosing);
-  steps.insert(steps.end(), columns.begin(), columns.end());
+const MorphSteps& dimClosings() {
+  static const MorphSteps steps = [] {
+    MorphSteps both = rectClosing(kRowClosing);
+    const MorphSteps columns = rectClosing(kColumnClosing);
+    both.insert(both.end(), columns.begin(), columns.end());
+    return both;
+  }();
   return steps;
 }
 
@@ -26,20 +34,23 @@ cv::Rect grownWithin(cv::Rect r, cv::Size by, cv::Size size) {
   return grownBy(r, by) & cv::Rect(cv::Point(0, 0), size);
 }
 
-// Closes `binary` (covering `area` of the image) and frames its window part.
+// Closes `binary` (covering `area` of the image) and frames its window
+// part: the window and the ring of pixels around it, which the window never
+// lets reach beyond the image, nor beyond `area` that grows it further.
 FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const MorphSteps& steps) {
   const cv::Rect target = window - area.tl();
-  const cv::Mat closed = applyMorphSteps(std::move(binary), steps, target);
-  FramedWindow framed{cv::Mat::zeros(window.height + 2, window.width + 2, CV_8UC1),
-                      window.tl() - cv::Point(1, 1)};
-  closed(target).copyTo(framed.binary(cv::Rect(1, 1, window.width, window.height)));
-  return framed;
+  const cv::Mat closed =
+      applyMorphSteps(std::move(binary), steps, target, reusedView(spotWorkspace().scratch, area.size(), CV_8UC1));
+  const cv::Rect ringed = grownBy(target, cv::Size(1, 1));
+  CV_Assert((ringed & cv::Rect(cv::Point(0, 0), closed.size())) == ringed);
+  return {closed(ringed), window.tl() - cv::Point(1, 1)};
 }
 
 }  // namespace
 
 GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window) {
-  GreyAround around{cv::Mat(), grownWithin(window, reachOf(brightClosing()), image.size())};
+  const cv::Rect area = grownWithin(window, reachOf(brightClosing()), image.size());
+  GreyAround around{reusedView(spotWorkspace().grey, area.size(), CV_8UC1), area};
   cv::cvtColor(image(around.area), around.grey, cv::COLOR_BGR2GRAY);
   return around;
 }
@@ -49,7 +60,7 @@ int windowThreshold(const GreyAround& grey, cv::Rect window) {
 }
 
 FramedWindow brightWindowForeground(const GreyAround& grey, cv::Rect window, int thr) {
-  cv::Mat binary;
+  cv::Mat binary = reusedView(spotWorkspace().binary, grey.area.size(), CV_8UC1);
   cv::threshold(grey.grey, binary, thr, 255, cv::THRESH_BINARY);
   return closeAndFrame(std::move(binary), grey.area, window, brightClosing());
 }
@@ -62,10 +73,17 @@ FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   const cv::Size boxReach(kBackgroundBox / 2, kBackgroundBox / 2);
   const cv::Rect closed = grownWithin(window, reachOf(dimClosings()), image.size());
   const cv::Rect read = grownWithin(closed, boxReach, image.size());
-  cv::Mat red;
+  SpotWorkspace& workspace = spotWorkspace();
+  // The red buffer is exactly `read`: the box filter looks at a view's
+  // neighbours in its buffer, so a larger buffer would show it stale pixels
+  // where `read` meets the image edge. It is reallocated only when the frame
+  // size changes.
+  cv::Mat& red = workspace.red;
+  red.create(read.size(), CV_8UC1);
   cv::extractChannel(image(read), red, 2);
   const cv::Mat redClosed = red(closed - read.tl());
-  cv::Mat binary;  // background, then the difference, then the thresholded difference
+  // background, then the difference, then the thresholded difference
+  cv::Mat binary = reusedView(workspace.binary, closed.size(), CV_8UC1);
   cv::blur(redClosed, binary, cv::Size(kBackgroundBox, kBackgroundBox));
   cv::subtract(redClosed, binary, binary);
   cv::threshold(binary, binary, kDimDifference, 255, cv::THRESH_BINARY);
