@@ -10,6 +10,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <vector>
+
 #include "contourTracing.h"
 #include "spotDetection.h"
 
@@ -27,6 +29,7 @@ struct SpotWorkspace {
   cv::Mat binary;   // the foreground as it is built
   cv::Mat scratch;  // the morphology steps' second buffer
   cv::Mat canvas;   // accepted candidates painted
+  std::vector<int> columnSums;  // dim method: the box's column sums
   Contours contours1;
   Contours accepted;
   ContourStore store;

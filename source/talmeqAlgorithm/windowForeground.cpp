@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "binaryMorphology.h"
+#include "boxDifference.h"
 #include "frameWorkspace.h"
 #include "rankedValue.h"
 #include "spotDetection.h"
@@ -67,26 +68,17 @@ FramedWindow brightWindowForeground(const GreyAround& grey, cv::Rect window, int
 
 FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   // The closings need the thresholded difference around the window; the
-  // box filter needs red around that. Filtering a view of the red buffer
-  // lets the box see real neighbours, and the image's own border rule
-  // where the buffer ends at the image edge.
+  // box needs red around that. The box sums see real neighbours inside the
+  // red buffer, and the image's own border rule where the buffer ends at
+  // the image edge.
   const cv::Size boxReach(kBackgroundBox / 2, kBackgroundBox / 2);
   const cv::Rect closed = grownWithin(window, reachOf(dimClosings()), image.size());
   const cv::Rect read = grownWithin(closed, boxReach, image.size());
   SpotWorkspace& workspace = spotWorkspace();
-  // The red buffer is exactly `read`: the box filter looks at a view's
-  // neighbours in its buffer, so a larger buffer would show it stale pixels
-  // where `read` meets the image edge. It is reallocated only when the frame
-  // size changes.
-  cv::Mat& red = workspace.red;
-  red.create(read.size(), CV_8UC1);
+  const cv::Mat red = reusedView(workspace.red, read.size(), CV_8UC1);
   cv::extractChannel(image(read), red, 2);
-  const cv::Mat redClosed = red(closed - read.tl());
-  // background, then the difference, then the thresholded difference
   cv::Mat binary = reusedView(workspace.binary, closed.size(), CV_8UC1);
-  cv::blur(redClosed, binary, cv::Size(kBackgroundBox, kBackgroundBox));
-  cv::subtract(redClosed, binary, binary);
-  cv::threshold(binary, binary, kDimDifference, 255, cv::THRESH_BINARY);
+  boxDifferenceAbove(red, closed - read.tl(), kBackgroundBox, kDimDifference, binary, workspace.columnSums);
   return closeAndFrame(std::move(binary), closed, window, dimClosings());
 }
 
