@@ -3,7 +3,8 @@
 // by more than a threshold. Equal, pixel for pixel, to cv::blur with that
 // box (default anchor, reflect-101 border), cv::subtract of the blur from the
 // values (saturating) and cv::threshold of the difference; but it keeps only
-// one row of column sums, which the caller owns and reuses.
+// one row of column sums and their running totals, which the caller owns
+// and reuses.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -16,8 +17,8 @@ namespace talmeq {
 // beyond). `inner`: the rectangle of `values` to compute. `side`: the box's
 // odd side. `out` (inner's size, 8-bit, one channel) receives 255 where the
 // value minus the rounded box mean exceeds `threshold`, 0 elsewhere.
-// `columnSums` is scratch.
+// `columnSums` and `prefix` are scratch.
 void boxDifferenceAbove(const cv::Mat& values, cv::Rect inner, int side, int threshold, cv::Mat& out,
-                        std::vector<int>& columnSums);
+                        std::vector<int>& columnSums, std::vector<int>& prefix);
 
 }  // namespace talmeq

@@ -30,6 +30,7 @@ struct SpotWorkspace {
   cv::Mat scratch;  // the morphology steps' second buffer
   cv::Mat canvas;   // accepted candidates painted
   std::vector<int> columnSums;  // dim method: the box's column sums
+  std::vector<int> boxTotals;   // and their running totals
   Contours contours1;
   Contours accepted;
   ContourStore store;

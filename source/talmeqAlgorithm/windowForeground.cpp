@@ -47,6 +47,18 @@ FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const
   return {closed(ringed), window.tl() - cv::Point(1, 1)};
 }
 
+// Channel 2 of an 8-bit BGR image, as cv::extractChannel gives it; a plain
+// loop, which the compiler turns into shuffles, where OpenCV's general
+// channel mixer copies byte by byte.
+void redChannel(const cv::Mat& bgr, cv::Mat& red) {
+  CV_Assert(bgr.type() == CV_8UC3 && red.type() == CV_8UC1 && red.size() == bgr.size());
+  for (int y = 0; y < bgr.rows; ++y) {
+    const uchar* src = bgr.ptr<uchar>(y);
+    uchar* dst = red.ptr<uchar>(y);
+    for (int x = 0; x < bgr.cols; ++x) dst[x] = src[3 * x + 2];
+  }
+}
+
 }  // namespace
 
 GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window) {
@@ -75,10 +87,11 @@ FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   const cv::Rect closed = grownWithin(window, reachOf(dimClosings()), image.size());
   const cv::Rect read = grownWithin(closed, boxReach, image.size());
   SpotWorkspace& workspace = spotWorkspace();
-  const cv::Mat red = reusedView(workspace.red, read.size(), CV_8UC1);
-  cv::extractChannel(image(read), red, 2);
+  cv::Mat red = reusedView(workspace.red, read.size(), CV_8UC1);
+  redChannel(image(read), red);
   cv::Mat binary = reusedView(workspace.binary, closed.size(), CV_8UC1);
-  boxDifferenceAbove(red, closed - read.tl(), kBackgroundBox, kDimDifference, binary, workspace.columnSums);
+  boxDifferenceAbove(red, closed - read.tl(), kBackgroundBox, kDimDifference, binary, workspace.columnSums,
+                     workspace.boxTotals);
   return closeAndFrame(std::move(binary), closed, window, dimClosings());
 }
 
