@@ -47,11 +47,15 @@ FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const
   return {closed(ringed), window.tl() - cv::Point(1, 1)};
 }
 
-// Channel 2 of an 8-bit BGR image, as cv::extractChannel gives it; a plain
-// loop, which the compiler turns into shuffles, where OpenCV's general
-// channel mixer copies byte by byte.
+// Channel 2 of an 8-bit image, as cv::extractChannel gives it. For the
+// usual three channels a plain loop, which the compiler turns into
+// shuffles, where OpenCV's general channel mixer copies byte by byte.
 void redChannel(const cv::Mat& bgr, cv::Mat& red) {
-  CV_Assert(bgr.type() == CV_8UC3 && red.type() == CV_8UC1 && red.size() == bgr.size());
+  if (bgr.type() != CV_8UC3) {
+    cv::extractChannel(bgr, red, 2);
+    return;
+  }
+  CV_Assert(red.type() == CV_8UC1 && red.size() == bgr.size());
   for (int y = 0; y < bgr.rows; ++y) {
     const uchar* src = bgr.ptr<uchar>(y);
     uchar* dst = red.ptr<uchar>(y);
