@@ -28,6 +28,7 @@ struct SpotWorkspace {
   cv::Mat red;      // dim method: red values around the window
   cv::Mat binary;   // the foreground as it is built
   cv::Mat scratch;  // the morphology steps' second buffer
+  cv::Mat framed;   // the window's closed foreground inside a ring, traced in place
   cv::Mat canvas;   // accepted candidates painted
   std::vector<int> columnSums;  // dim method: the box's column sums
   std::vector<int> boxTotals;   // and their running totals

@@ -157,7 +157,10 @@ void traceSpotInto(const cv::Mat& image, Trace& trace) {
   trace.threshold = windowThreshold(grey, trace.window);
   FramedWindow foreground = trace.brightMethod() ? brightWindowForeground(grey, trace.window, trace.threshold)
                                                  : dimWindowForeground(image, trace.window);
-  traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.contours1, workspace.store);
+  if (foreground.binary.empty())
+    recycleContours(workspace.contours1, workspace.store);
+  else
+    traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.contours1, workspace.store);
   chooseFrom(workspace.contours1, cv::Rect(foreground.origin, foreground.binary.size()), trace, workspace);
 }
 

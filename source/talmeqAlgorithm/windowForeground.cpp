@@ -36,16 +36,27 @@ cv::Rect grownWithin(cv::Rect r, cv::Size by, cv::Size size) {
   return grownBy(r, by) & cv::Rect(cv::Point(0, 0), size);
 }
 
-// Closes `binary` (covering `area` of the image) and frames its window
-// part: the window and the ring of pixels around it, which the window never
-// lets reach beyond the image, nor beyond `area` that grows it further.
+// Closes `binary` (covering `area` of the image) and frames the part of
+// the window that can hold foreground. A closing makes foreground only
+// within its reach of foreground, so only the part of the buffer within
+// that reach (plus the pixel each step reads) of the box of its foreground
+// is filtered, on its own: beyond it the buffer is zero and stays zero, and
+// the part's edges see zeros or the buffer's own edges, as the whole buffer
+// would. The window outside that part is zero, so the frame covers only the
+// part's window pixels; it is empty when there are none.
 FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const MorphSteps& steps) {
-  const cv::Rect target = window - area.tl();
-  const cv::Mat closed =
-      applyMorphSteps(std::move(binary), steps, target, reusedView(spotWorkspace().scratch, area.size(), CV_8UC1));
-  const cv::Rect ringed = grownBy(target, cv::Size(1, 1));
-  CV_Assert((ringed & cv::Rect(cv::Point(0, 0), closed.size())) == ringed);
-  return {closed(ringed), window.tl() - cv::Point(1, 1)};
+  SpotWorkspace& workspace = spotWorkspace();
+  const cv::Rect whole(cv::Point(0, 0), binary.size());
+  const cv::Rect box = foregroundBox(binary);
+  const cv::Rect part = box.empty() ? cv::Rect() : grownBy(box, reachOf(steps) + cv::Size(1, 1)) & whole;
+  const cv::Rect inWindow = (window - area.tl()) & part;
+  if (inWindow.empty()) return {cv::Mat(), window.tl()};
+  const cv::Mat closed = applyMorphSteps(binary(part), steps, inWindow - part.tl(),
+                                         reusedView(workspace.scratch, part.size(), CV_8UC1));
+  FramedWindow framed{reusedView(workspace.framed, inWindow.size() + cv::Size(2, 2), CV_8UC1),
+                      area.tl() + inWindow.tl() - cv::Point(1, 1)};
+  closed(inWindow - part.tl()).copyTo(framed.binary(cv::Rect(cv::Point(1, 1), inWindow.size())));
+  return framed;
 }
 
 // Channel 2 of an 8-bit image, as cv::extractChannel gives it. For the

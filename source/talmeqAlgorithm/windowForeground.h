@@ -11,10 +11,12 @@
 
 namespace talmeq::spot {
 
-// A binary image of the window (0 or 255) inside a one-pixel ring that is
-// not part of it (contour tracing zeroes the ring, traceContours), and the
-// full-image position of the buffer's top-left pixel: contours traced with
-// that offset keep full-image coordinates, and never touch the edge.
+// The window's foreground (0 or 255) where it can be non-zero, inside a
+// one-pixel ring that is not part of it (contour tracing zeroes the ring,
+// traceContours), and the full-image position of the buffer's top-left
+// pixel: contours traced with that offset keep full-image coordinates, and
+// never touch the edge. The window's pixels outside the buffer are zero; an
+// empty buffer means the window holds no foreground.
 struct FramedWindow {
   cv::Mat binary;
   cv::Point origin;
