@@ -45,6 +45,7 @@ struct RegionWorkspace {
   cv::Mat binary;  // track pass: thresholded red
   cv::Mat band;    // track pass: the band's canvas
   cv::Mat part;    // the part of the region that can hold foreground
+  cv::Mat scratch; // the morphology steps' second buffer
   cv::Mat framed;  // a pass's buffer inside a border, traced in place
   cv::Mat mask;    // track pass: the single blob filled
   cv::Mat cross;   // the 3 x 3 cross of both passes, built on first use

@@ -33,15 +33,31 @@ constexpr double kNoCentroidDistance = 100.0;
 // margin of the full thickness keeps every clipped edge at the image's own.
 constexpr int kBandMargin = kBandThickness;
 
-// The filters see `binary` as the whole image even when it is a view of a
-// larger buffer: beyond its edge lies the default border, never the
-// buffer's other pixels.
+// The closings then the opening with the 3 x 3 cross, as steps built once.
+const MorphSteps& closeThenOpenSteps(int closings) {
+  auto withOpening = [](MorphSteps steps) {
+    steps.push_back({MorphStep::Shape::kCross, MorphStep::Op::kErode, 1});
+    steps.push_back({MorphStep::Shape::kCross, MorphStep::Op::kDilate, 1});
+    return steps;
+  };
+  static const MorphSteps bright = withOpening(crossClosing(kBrightClosings));
+  static const MorphSteps track = withOpening(crossClosing(kTrackClosings));
+  CV_Assert(closings == kBrightClosings || closings == kTrackClosings);
+  return closings == kBrightClosings ? bright : track;
+}
+
+// cv::morphologyEx closing with `cross` and `closings` iterations, then
+// opening once, default anchor and border, in place. The element is the
+// 3 x 3 cross, whose steps binaryMorphology computes exactly as OpenCV does
+// with that border, without OpenCV's filter objects of every call; the
+// buffer's edges are the image's, even for a view of a larger buffer.
 void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
-  const int border = cv::BORDER_CONSTANT | cv::BORDER_ISOLATED;
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings, border,
-                   cv::morphologyDefaultBorderValue());
-  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cross, cv::Point(-1, -1), 1, border,
-                   cv::morphologyDefaultBorderValue());
+  CV_Assert(cross.type() == CV_8UC1 && cross.size() == cv::Size(3, 3) && cv::countNonZero(cross) == 5 &&
+            cross.at<uchar>(1, 1) != 0 && cross.at<uchar>(0, 0) == 0);
+  const cv::Rect whole(cv::Point(0, 0), binary.size());
+  const cv::Mat result = applyMorphSteps(binary, closeThenOpenSteps(closings), whole,
+                                         reusedView(regionWorkspace().scratch, binary.size(), CV_8UC1));
+  if (result.data != binary.data) result.copyTo(binary);
 }
 
 // An empty buffer of `size` plus a one-pixel border, from the workspace.
