@@ -224,8 +224,8 @@ bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat
   keepContours(
       workspace.found, [](const Contour& contour) { return plausibleBlob(contour, kMaxBrightBlobArea); },
       workspace.kept, workspace.store);
-  const Contours& blobs = workspace.blobs;
   filledBlobs(binary.size(), workspace.kept, at, workspace.blobs, workspace);
+  const Contours& blobs = workspace.blobs;
   trace.brightBlobs = static_cast<int>(blobs.size());
   return blobs.size() == 1 && regionCentroid(blobs[0], roi, spot);
 }
@@ -246,8 +246,8 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
         return plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance;
       },
       workspace.kept, workspace.store);
-  const Contours& blobs = workspace.blobs;
   filledBlobs(binary.size(), workspace.kept, at, workspace.blobs, workspace);
+  const Contours& blobs = workspace.blobs;
   trace.trackBlobs = static_cast<int>(blobs.size());
   if (blobs.size() != 1) return kNoResult;
 
