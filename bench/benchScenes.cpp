@@ -1,8 +1,10 @@
 #include "benchScenes.h"
 
+#include <calibrationFile.h>
 #include <log4cpp/Category.hh>
 #include <logger.h>
 
+#include <filesystem>
 
 namespace talmeq::bench {
 namespace {
@@ -65,6 +67,56 @@ cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size) {
   if (scene.name == "bright/none") recipe.spots = {spotAt(size, 12.0, 1500.0, false)};  // too large a blob
   if (scene.name == "dim/found") recipe.spots = {spotAt(size, 2.0, 110.0, true)};
   return sim::renderSpotFrame(recipe);
+}
+
+cv::Mat noisySpotFrame(bool bright) {
+  const cv::Size size = frameSizes().at(1).size;
+  sim::FrameRecipe recipe = sceneBackground(size);
+  recipe.seed = 23;
+  recipe.noise = 3.0;
+  recipe.spots = {bright ? spotAt(size, 2.5, 1200.0, false) : spotAt(size, 2.0, 110.0, true)};
+  return sim::renderSpotFrame(recipe);
+}
+
+const std::vector<PlaneScene>& planeScenes() {
+  static const std::vector<PlaneScene> scenes = {{"bright", true}, {"track", false}};
+  return scenes;
+}
+
+cv::Rect planeSearchWindow(cv::Size frame) { return {frame.width / 2, frame.height / 2, 400, 400}; }
+
+cv::Point2d planeSpotCentre(cv::Size frame) {
+  const cv::Rect w = planeSearchWindow(frame);
+  return {w.x + 0.4 * w.width + 0.3, w.y + 0.4 * w.height + 0.6};
+}
+
+cv::Mat planeSceneFrame(const PlaneScene& scene, cv::Size size) {
+  sim::FrameRecipe recipe = sceneBackground(size);
+  sim::Spot spot;
+  spot.centre = planeSpotCentre(size);
+  spot.sigma = scene.saturated ? 2.5 : 3.5;
+  spot.peak = scene.saturated ? 1200.0 : 400.0;
+  if (!scene.saturated) spot.green = 0.1, spot.blue = 0.1;
+  recipe.spots = {spot};
+  return sim::renderSpotFrame(recipe);
+}
+
+std::string writePlaneCalibration(cv::Size size) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("talmeq-bench-" + std::to_string(size.width) + "x" + std::to_string(size.height) +
+                             ".yml")).string();
+  CalibrationValues values;
+  values.k = 1.0;
+  values.b = -3.0;
+  values.initialX = planeSpotCentre(size).x - 120.0;
+  values.initialY = planeSpotCentre(size).y;
+  values.scale = 0.05;
+  values.dist = 300.0;
+  values.initZ = -16.0;
+  values.focusD = 0.5;
+  values.roi = planeSearchWindow(size);
+  writeCalibration(path, values);
+  return path;
 }
 
 QuietLog::QuietLog() { logger::setRouter(std::make_shared<SilentRouter>()); }

@@ -37,6 +37,29 @@ sim::FrameRecipe sceneBackground(cv::Size size);
 // The frame of `scene` at `size`; deterministic.
 cv::Mat spotSceneFrame(const SpotScene& scene, cv::Size size);
 
+// A noisier 5 MP scene for the speed ratios: the gradient background with
+// sensor noise of 3 grey levels, and a spot for either method.
+cv::Mat noisySpotFrame(bool bright);
+
+// Height measurement scenes: a 400 x 400 search window right of and below
+// the frame's centre, the spot 40 % along its diagonal.
+struct PlaneScene {
+  std::string name;  // the locator's pass that finds the spot
+  bool saturated;    // a white saturated spot, or a red one only the track pass sees
+};
+
+// bright, track.
+const std::vector<PlaneScene>& planeScenes();
+
+cv::Rect planeSearchWindow(cv::Size frame);
+cv::Point2d planeSpotCentre(cv::Size frame);
+cv::Mat planeSceneFrame(const PlaneScene& scene, cv::Size size);
+
+// Writes a calibration file for frames of `size` in the temporary directory
+// and returns its path: the reference position lies 120 pixels from the spot
+// and the absolute heights stay inside the accepted range.
+std::string writePlaneCalibration(cv::Size size);
+
 // Routes both logger streams to categories without appenders for the life
 // of the object.
 class QuietLog {

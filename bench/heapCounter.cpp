@@ -20,9 +20,11 @@ namespace {
 
 std::atomic<std::size_t> inUse{0};
 std::atomic<std::size_t> peak{0};
+std::atomic<std::size_t> allocations{0};
 
 void* counted(void* block) {
   if (block == nullptr) return block;
+  ++allocations;
   const std::size_t now = inUse += malloc_usable_size(block);
   std::size_t high = peak.load();
   while (now > high && !peak.compare_exchange_weak(high, now)) {
@@ -63,5 +65,6 @@ namespace talmeq::bench {
 std::size_t heapInUse() { return inUse.load(); }
 void resetHeapPeak() { peak = inUse.load(); }
 std::size_t heapPeak() { return peak.load(); }
+std::size_t heapAllocations() { return allocations.load(); }
 
 }  // namespace talmeq::bench

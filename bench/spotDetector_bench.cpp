@@ -1,6 +1,11 @@
 // getSpotCoord of the library against the whole-frame reading, on 1.3, 5 and
-// 20 megapixel frames, each path and outcome.
+// 20 megapixel frames, each path and outcome; and on the noisier 5 MP scene
+// with one OpenCV thread, both against the floor: reading the detection
+// window once.
+#include <spotDetection.h>
 #include <talmeqAlgorithm.h>
+
+#include <opencv2/core/utility.hpp>
 
 #include <string>
 
@@ -21,6 +26,27 @@ struct Implementation {
 
 const Implementation kImplementations[] = {
     {"library", getSpotCoord, false}, {"literal", test::literalGetSpotCoord, false}, {"logged", getSpotCoord, true}};
+
+// The least any detector must do: read every pixel of the detection window
+// once (a sum, which the compiler cannot skip).
+int readWindowOnce(cv::Mat image, cv::Point& coord) {
+  const cv::Scalar sum = cv::sum(image(spot::detectionWindow(image.size())));
+  coord.x = static_cast<int>(sum[0]) & 1;
+  return 0;
+}
+
+const Implementation kWithFloor[] = {{"library", getSpotCoord, false},
+                                     {"literal", test::literalGetSpotCoord, false},
+                                     {"floor", readWindowOnce, false}};
+
+void noisyCall(benchmark::State& state, Detector detect, bool bright) {
+  const cv::Mat frame = cachedFrame(std::string("noisy ") + (bright ? "bright" : "dim"), [&] { return noisySpotFrame(bright); });
+  const OpenCvThreads setting(1);
+  cv::Point coord;
+  if (detect(frame, coord) != 0) state.SkipWithError("the scene gives no spot");
+  for (auto _ : state) benchmark::DoNotOptimize(detect(frame, coord));
+  state.counters["megapixels"] = static_cast<double>(frame.total()) / 1e6;
+}
 
 void spotCall(benchmark::State& state, const Implementation& implementation, const SpotScene& scene,
               const FrameSize& size, int threads) {
@@ -46,6 +72,12 @@ void registerSpotBenchmarks() {
                                    threadLabel(threads) + "/" + implementation.name;
           timed(benchmark::RegisterBenchmark(name.c_str(), spotCall, implementation, scene, size, threads));
         }
+  for (const bool bright : {true, false})
+    for (const Implementation& implementation : kWithFloor) {
+      const std::string name = std::string("getSpotCoord/noisy-") + (bright ? "bright" : "dim") + "/5MP/1thread/" +
+                               implementation.name;
+      timed(benchmark::RegisterBenchmark(name.c_str(), noisyCall, implementation.detect, bright), 9);
+    }
 }
 
 }  // namespace talmeq::bench

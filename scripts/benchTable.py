@@ -3,6 +3,7 @@
 benchTable.py RESULTS.json   time table from Google Benchmark's JSON output, then
                              readSpot's time over getSpotCoord's, timed in alternation
 benchTable.py --heap         heap table from spotHeapPeak's lines on stdin
+benchTable.py --cost         per-call cost table from frameCost's lines on stdin
 """
 import json
 import platform
@@ -39,7 +40,7 @@ def time_table(path):
         medians[(call, case, implementation)] = (b["real_time"], b.get("megapixels", 0.0), b["time_unit"])
     print(f"machine: {machine(results['context'])}")
     header = (f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
-              f" {'logged':>11} {'log share':>9}")
+              f" {'logged':>11} {'log share':>9} {'floor':>6}")
     print(header)
     print("-" * len(header))
     # Rows grouped by call, in the order the calls first ran.
@@ -61,8 +62,12 @@ def time_table(path):
         logged = medians.get((call, case, "logged"))
         logged_text = f"{logged[0]:.2f} {unit}" if logged else "-"
         share = f"{(logged[0] - time) / logged[0]:.1%}" if logged else "-"
+        # The floor's time as a share of the library's: how close the call
+        # comes to reading its window once.
+        floor = medians.get((call, case, "floor"))
+        floor_text = f"{floor[0] / time:.0%}" if floor else "-"
         print(f"{call:<24} {case:<30} {time:>8.2f} {unit} {literal_text:>11} {ratio:>7} {rate:>9}"
-              f" {logged_text:>11} {share:>9}")
+              f" {logged_text:>11} {share:>9} {floor_text:>6}")
 
 
 def alternating_table(path, call, reference):
@@ -102,9 +107,27 @@ def heap_table(lines):
         print(f"{size + ' ' + scene:<36} {peak / 2**20:>7.2f} MB {literal / 2**20:>7.2f} MB {peak / literal:>6.1%}")
 
 
+def cost_table(lines):
+    costs = {}
+    for line in lines:
+        call, case, size, phase, allocations, faults, max_faults, ms = line.split()
+        costs.setdefault((call, case, size), {})[phase] = (float(allocations), float(faults), int(max_faults), float(ms))
+    print("per call, one OpenCV thread; first call on a fresh thread, then the mean of the steady state")
+    header = (f"{'call':<24} {'case':<8} {'size':<6} {'first: allocs':>13} {'faults':>7} {'ms':>7}"
+              f" {'steady: allocs':>14} {'faults':>7} {'max':>4} {'ms':>7}")
+    print(header)
+    print("-" * len(header))
+    for (call, case, size), phases in costs.items():
+        fa, ff, _, fms = phases["first"]
+        sa, sf, smax, sms = phases["steady"]
+        print(f"{call:<24} {case:<8} {size:<6} {fa:>13.0f} {ff:>7.0f} {fms:>7.2f} {sa:>14.1f} {sf:>7.1f} {smax:>4} {sms:>7.2f}")
+
+
 if __name__ == "__main__":
     if sys.argv[1:] == ["--heap"]:
         heap_table(sys.stdin.read().splitlines())
+    elif sys.argv[1:] == ["--cost"]:
+        cost_table(sys.stdin.read().splitlines())
     else:
         time_table(sys.argv[1])
         alternating_table(sys.argv[1], "readSpot", "getSpotCoord")

@@ -1,5 +1,7 @@
 #include "binaryMorphology.h"
 
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <cstring>
 
@@ -43,19 +45,19 @@ void rowStep(const cv::Mat& in, cv::Mat& out, cv::Rect rect, int radius, Op op) 
 void columnStep(const cv::Mat& in, cv::Mat& out, cv::Rect rect, int radius, Op op) {
   const uchar flip = op == Op::kDilate ? 0 : 255;  // maps the spread value to 255
   const int width = rect.width;
-  std::vector<uchar> count(width, 0);
+  cv::AutoBuffer<uchar, 8192> counts(static_cast<std::size_t>(width));  // on the stack up to 8192 columns
+  uchar* const count = counts.data();
+  std::memset(count, 0, static_cast<std::size_t>(width));
   auto add = [&](int row, int sign) {
     if (row < 0 || row >= in.rows) return;
     const uchar* src = in.ptr<uchar>(row) + rect.x;
-    uchar* c = count.data();
-    for (int x = 0; x < width; ++x) c[x] = static_cast<uchar>(c[x] + sign * ((src[x] ^ flip) & 1));
+    for (int x = 0; x < width; ++x) count[x] = static_cast<uchar>(count[x] + sign * ((src[x] ^ flip) & 1));
   };
   for (int row = rect.y - radius; row < rect.y + radius; ++row) add(row, 1);
   for (int y = rect.y; y < rect.y + rect.height; ++y) {
     add(y + radius, 1);
     uchar* dst = out.ptr<uchar>(y) + rect.x;
-    const uchar* c = count.data();
-    for (int x = 0; x < width; ++x) dst[x] = static_cast<uchar>((c[x] != 0 ? 255 : 0) ^ flip);
+    for (int x = 0; x < width; ++x) dst[x] = static_cast<uchar>((count[x] != 0 ? 255 : 0) ^ flip);
     add(y - radius, -1);
   }
 }
@@ -142,7 +144,9 @@ cv::Size reachOf(const MorphSteps& steps) {
 
 cv::Rect foregroundBox(const cv::Mat& binary) {
   CV_Assert(binary.type() == CV_8UC1);
-  std::vector<uchar> columns(static_cast<std::size_t>(binary.cols), 0);  // OR of the rows with foreground
+  cv::AutoBuffer<uchar, 4096> orOfRows(static_cast<std::size_t>(binary.cols));  // OR of the rows with foreground
+  uchar* const columns = orOfRows.data();
+  std::memset(columns, 0, static_cast<std::size_t>(binary.cols));
   int top = -1, bottom = -1;
   for (int y = 0; y < binary.rows; ++y) {
     const uchar* row = binary.ptr<uchar>(y);
@@ -154,26 +158,30 @@ cv::Rect foregroundBox(const cv::Mat& binary) {
     for (int x = 0; x < binary.cols; ++x) columns[x] |= row[x];
   }
   if (top < 0) return {};
-  const auto first = std::find_if(columns.begin(), columns.end(), [](uchar v) { return v != 0; });
-  const auto last = std::find_if(columns.rbegin(), columns.rend(), [](uchar v) { return v != 0; });
-  const int left = static_cast<int>(first - columns.begin());
-  const int right = binary.cols - static_cast<int>(last - columns.rbegin());
+  int left = 0, right = binary.cols;
+  while (columns[left] == 0) ++left;  // some column holds foreground: the rows with it were merged
+  while (columns[right - 1] == 0) --right;
   return {left, top, right - left, bottom + 1 - top};
 }
 
 cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target) {
+  cv::Mat scratch(binary.size(), CV_8UC1);
+  return applyMorphSteps(std::move(binary), steps, target, std::move(scratch));
+}
+
+cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target, cv::Mat scratch) {
+  CV_Assert(scratch.type() == CV_8UC1 && scratch.size() == binary.size());
   // Plan backwards: each step must produce what the next one reads.
   const cv::Rect whole(0, 0, binary.cols, binary.rows);
-  std::vector<cv::Rect> rects(steps.size());
+  cv::AutoBuffer<cv::Rect, 16> rects(steps.size());
   cv::Rect need = target;
   for (std::size_t i = steps.size(); i-- > 0;) {
     rects[i] = need;
     need = grownBy(need, stepReach(steps[i])) & whole;
   }
-  cv::Mat other(binary.size(), CV_8UC1);
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    applyStep(steps[i], binary, other, rects[i]);
-    std::swap(binary, other);
+    applyStep(steps[i], binary, scratch, rects[i]);
+    std::swap(binary, scratch);
   }
   return binary;
 }

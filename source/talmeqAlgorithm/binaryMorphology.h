@@ -47,4 +47,8 @@ cv::Rect foregroundBox(const cv::Mat& binary);
 // itself ends.
 cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target);
 
+// The same with the second buffer supplied: `scratch` (CV_8UC1, the size of
+// `binary`) takes turns with `binary`; the result is one of the two.
+cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target, cv::Mat scratch);
+
 }  // namespace talmeq

@@ -13,14 +13,13 @@
 
 #include "binaryMorphology.h"
 #include "callFrame.h"
+#include "contourTracing.h"
+#include "frameWorkspace.h"
 #include "rankedValue.h"
 #include "talmeqInternal.h"
 
 namespace talmeq::region {
 namespace {
-
-using Contour = std::vector<cv::Point>;
-using Contours = std::vector<Contour>;
 
 constexpr double kMinBlobArea = 1.0;
 constexpr double kMaxBrightBlobArea = 1000.0;
@@ -34,28 +33,88 @@ constexpr double kNoCentroidDistance = 100.0;
 // margin of the full thickness keeps every clipped edge at the image's own.
 constexpr int kBandMargin = kBandThickness;
 
-void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings, cv::BORDER_CONSTANT,
-                   cv::morphologyDefaultBorderValue());
-  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, cross, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
-                   cv::morphologyDefaultBorderValue());
+// The closings then the opening with the 3 x 3 cross, as steps built once.
+const MorphSteps& closeThenOpenSteps(int closings) {
+  auto withOpening = [](MorphSteps steps) {
+    steps.push_back({MorphStep::Shape::kCross, MorphStep::Op::kErode, 1});
+    steps.push_back({MorphStep::Shape::kCross, MorphStep::Op::kDilate, 1});
+    return steps;
+  };
+  static const MorphSteps bright = withOpening(crossClosing(kBrightClosings));
+  static const MorphSteps track = withOpening(crossClosing(kTrackClosings));
+  CV_Assert(closings == kBrightClosings || closings == kTrackClosings);
+  return closings == kBrightClosings ? bright : track;
 }
 
-// Contours traced on a buffer that lies at `at` in the region, in region
-// coordinates.
-Contours externalContours(const cv::Mat& binary, cv::Point at) {
-  Contours contours;
-  cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, at);
-  return contours;
+// cv::morphologyEx closing with `cross` and `closings` iterations, then
+// opening once, default anchor and border, in place. The element is the
+// 3 x 3 cross, whose steps binaryMorphology computes exactly as OpenCV does
+// with that border, without OpenCV's filter objects of every call; the
+// buffer's edges are the image's, even for a view of a larger buffer.
+void closeThenOpen(cv::Mat& binary, const cv::Mat& cross, int closings) {
+  CV_Assert(cross.type() == CV_8UC1 && cross.size() == cv::Size(3, 3) && cv::countNonZero(cross) == 5 &&
+            cross.at<uchar>(1, 1) != 0 && cross.at<uchar>(0, 0) == 0);
+  const cv::Rect whole(cv::Point(0, 0), binary.size());
+  const cv::Mat result = applyMorphSteps(binary, closeThenOpenSteps(closings), whole,
+                                         reusedView(regionWorkspace().scratch, binary.size(), CV_8UC1));
+  if (result.data != binary.data) result.copyTo(binary);
+}
+
+// An empty buffer of `size` plus a one-pixel border, from the workspace.
+cv::Mat framedBuffer(cv::Size size, RegionWorkspace& workspace) {
+  return reusedView(workspace.framed, size + cv::Size(2, 2), CV_8UC1);
+}
+
+// The outer contours of a buffer that lies at `at` in the region, in region
+// coordinates, traced on a copy inside a border of zeros.
+void externalContours(const cv::Mat& binary, cv::Point at, Contours& contours, RegionWorkspace& workspace) {
+  cv::Mat framed = framedBuffer(binary.size(), workspace);
+  binary.copyTo(framed(cv::Rect(cv::Point(1, 1), binary.size())));
+  traceContours(framed, cv::RETR_EXTERNAL, at - cv::Point(1, 1), contours, workspace.store);
+}
+
+// The outer contours of `contours` (region coordinates) filled on a buffer
+// of `size` at `at` in the region: the blobs they form.
+void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours& blobs, RegionWorkspace& workspace) {
+  cv::Mat framed = framedBuffer(size, workspace);
+  framed.setTo(0);
+  cv::drawContours(framed, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
+                   cv::Point(1, 1) - at);
+  traceContours(framed, cv::RETR_EXTERNAL, at - cv::Point(1, 1), blobs, workspace.store);
 }
 
 // A buffer of `size` at `at` in the region with the contours (region
-// coordinates) filled in.
-cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at) {
-  cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
+// coordinates) filled in, from the workspace.
+cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at, RegionWorkspace& workspace) {
+  cv::Mat mask = reusedView(workspace.mask, size, CV_8UC1);
+  mask.setTo(0);
   cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, -at);
   return mask;
 }
+
+// `kept` set to copies of the contours of `found` that `keep` accepts, in
+// their order; the former lists are reused.
+template <class Keep>
+void keepContours(const Contours& found, Keep keep, Contours& kept, ContourStore& store) {
+  recycleContours(kept, store);
+  for (const Contour& contour : found) {
+    if (!keep(contour)) continue;
+    kept.push_back(spareContour(store));
+    kept.back().assign(contour.begin(), contour.end());
+  }
+}
+
+// A copy of the `part` of `binary` that can hold foreground, in the
+// workspace; empty when there is none.
+cv::Mat partCopy(const cv::Mat& binary, cv::Rect part, RegionWorkspace& workspace) {
+  if (part.empty()) return {};
+  cv::Mat copy = reusedView(workspace.part, part.size(), CV_8UC1);
+  binary(part).copyTo(copy);
+  return copy;
+}
+
+// The band drawn on a canvas of the region plus a margin, in `canvasBuffer`.
+cv::Mat drawTrackBand(cv::Size imageSize, const cv::Rect& roi, cv::Mat& canvasBuffer);
 
 // Raises OpenCV's error unless the region lies inside the image with a
 // non-negative size, checked before any view is taken.
@@ -115,23 +174,26 @@ cv::Rect foregroundReach(const cv::Mat& binary, int closings) {
 // Bright-spot pass on the grey values of the region only, filtered where
 // they can hold foreground.
 bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
-  cv::Mat binary;
+  RegionWorkspace& workspace = regionWorkspace();
+  cv::Mat binary = reusedView(workspace.grey, roi.size(), CV_8UC1);
   cv::cvtColor(image(roi), binary, cv::COLOR_BGR2GRAY);
   cv::threshold(binary, binary, kSaturatedGrey, 255, cv::THRESH_BINARY);
   const cv::Rect part = foregroundReach(binary, kBrightClosings);
-  return brightSpot(binary(part).clone(), part.tl(), roi, cross, spot, trace);
+  return brightSpot(partCopy(binary, part, workspace), part.tl(), roi, cross, spot, trace);
 }
 
 // Track pass on the red values of the region only, with its level counted
 // from a histogram and the band drawn around the region.
 int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
-  cv::Mat red, binary;
+  RegionWorkspace& workspace = regionWorkspace();
+  const cv::Mat red = reusedView(workspace.red, roi.size(), CV_8UC1);
+  cv::Mat binary = reusedView(workspace.binary, roi.size(), CV_8UC1);
   cv::extractChannel(image(roi), red, 2);
   trace.trackLevel = trackLevel(rankedValue(red, kLevelRank));
   cv::threshold(red, binary, static_cast<double>(trace.trackLevel), 255, cv::THRESH_BINARY);
-  cv::bitwise_and(binary, trackBand(image.size(), roi), binary);
+  cv::bitwise_and(binary, drawTrackBand(image.size(), roi, workspace.band), binary);
   const cv::Rect part = foregroundReach(binary, kTrackClosings);
-  return trackSpot(binary(part).clone(), part.tl(), red, roi, cross, spot, trace);
+  return trackSpot(partCopy(binary, part, workspace), part.tl(), red, roi, cross, spot, trace);
 }
 
 }  // namespace
@@ -147,7 +209,8 @@ int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, Brigh
                Trace& trace) {
   requireRegionInside(image, roi);
   if (roi.width == 0 || roi.height == 0) return kNoResult;
-  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1));
+  cv::Mat& cross = regionWorkspace().cross;
+  if (cross.empty()) cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3), cv::Point(-1, -1));
   if (bright(image, roi, cross, spot, trace)) {
     trace.pass = Pass::kBright;
     trace.spotWritten = true;
@@ -165,11 +228,14 @@ int locateInRegion(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, T
 bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
                 Trace& trace) {
   if (binary.empty()) return false;
+  RegionWorkspace& workspace = regionWorkspace();
   closeThenOpen(binary, cross, kBrightClosings);
-  Contours kept;
-  for (const Contour& contour : externalContours(binary, at))
-    if (plausibleBlob(contour, kMaxBrightBlobArea)) kept.push_back(contour);
-  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
+  externalContours(binary, at, workspace.found, workspace);
+  keepContours(
+      workspace.found, [](const Contour& contour) { return plausibleBlob(contour, kMaxBrightBlobArea); },
+      workspace.kept, workspace.store);
+  filledBlobs(binary.size(), workspace.kept, at, workspace.blobs, workspace);
+  const Contours& blobs = workspace.blobs;
   trace.brightBlobs = static_cast<int>(blobs.size());
   if (blobs.size() != 1 || !regionCentroid(blobs[0], roi, spot)) return false;
   trace.blob = inImage(blobs[0], roi);
@@ -183,18 +249,24 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
   if (binary.empty()) return kNoResult;
   const double slope = static_cast<double>(roi.height) / static_cast<double>(roi.width);
   const TrackLine track{slope, roi.y - roi.x * slope};
+  RegionWorkspace& workspace = regionWorkspace();
   closeThenOpen(binary, cross, kTrackClosings);
-  Contours kept;
-  for (const Contour& contour : externalContours(binary, at))
-    if (plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance)
-      kept.push_back(contour);
-  const Contours blobs = externalContours(filledMask(binary.size(), kept, at), at);
+  externalContours(binary, at, workspace.found, workspace);
+  keepContours(
+      workspace.found,
+      [&](const Contour& contour) {
+        return plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance;
+      },
+      workspace.kept, workspace.store);
+  filledBlobs(binary.size(), workspace.kept, at, workspace.blobs, workspace);
+  const Contours& blobs = workspace.blobs;
   trace.trackBlobs = static_cast<int>(blobs.size());
   if (blobs.size() != 1) return kNoResult;
 
   // Integer sums over the same pixels: the part's mean inside the blob is
   // the region's.
-  const double inside = cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at))[0];
+  const double inside =
+      cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at, workspace))[0];
   const double overall = cv::mean(red)[0];
   trace.contrast = inside - overall;
   cv::Point centre;
@@ -207,11 +279,21 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
 }
 
 cv::Mat trackBand(cv::Size imageSize, const cv::Rect& roi) {
+  cv::Mat canvas;
+  return drawTrackBand(imageSize, roi, canvas);
+}
+
+namespace {
+
+cv::Mat drawTrackBand(cv::Size imageSize, const cv::Rect& roi, cv::Mat& canvasBuffer) {
   const cv::Rect canvas = grownBy(roi, cv::Size(kBandMargin, kBandMargin)) & cv::Rect(cv::Point(0, 0), imageSize);
-  cv::Mat band = cv::Mat::zeros(canvas.size(), CV_8UC1);
+  cv::Mat band = reusedView(canvasBuffer, canvas.size(), CV_8UC1);
+  band.setTo(0);
   cv::line(band, roi.tl() - canvas.tl(), roi.br() - canvas.tl(), cv::Scalar(255), kBandThickness, cv::LINE_8, 0);
   return band(roi - canvas.tl());
 }
+
+}  // namespace
 
 }  // namespace talmeq::region
 

@@ -8,7 +8,10 @@
 
 #include <climits>
 
+#include "binaryMorphology.h"
 #include "callFrame.h"
+#include "contourTracing.h"
+#include "frameWorkspace.h"
 #include "windowForeground.h"
 
 namespace talmeq::spot {
@@ -21,13 +24,13 @@ constexpr double kMaxRatio = 3.0;
 constexpr double kCircularityFactor = 12.5663704;
 constexpr double kMinCircularity = 0.5;
 
-// Runs the screens on one contour; the circularity is computed only for a
-// contour that passes the area and ratio screens.
-Candidate screened(Contour contour) {
-  Candidate c;
-  c.area = cv::contourArea(contour);
-  const cv::Rect box = cv::boundingRect(contour);
+// Runs the screens on a candidate's contour; the circularity is computed
+// only for a contour that passes the area and ratio screens.
+void screen(Candidate& c) {
+  c.area = cv::contourArea(c.contour);
+  const cv::Rect box = cv::boundingRect(c.contour);
   c.ratio = static_cast<double>(box.width) / static_cast<double>(box.height);
+  c.circularity = 0.0;
   if (c.area < kMinSpotArea) {
     c.screen = Screen::kTooSmall;
   } else if (!(c.area < kMaxSpotArea)) {
@@ -35,27 +38,54 @@ Candidate screened(Contour contour) {
   } else if (!(c.ratio > kMinRatio && c.ratio < kMaxRatio)) {
     c.screen = Screen::kBadRatio;
   } else {
-    const double perimeter = cv::arcLength(contour, true);
+    const double perimeter = cv::arcLength(c.contour, true);
     c.circularity = c.area * kCircularityFactor / perimeter / perimeter;
     c.screen = c.circularity > kMinCircularity ? Screen::kAccepted : Screen::kNotRound;
   }
-  c.contour = std::move(contour);
-  return c;
 }
 
-// The outer contours of the accepted candidates painted filled on a canvas
-// covering `canvas`, in full-image coordinates. They are filled in one
-// call, as one set of edges: nested accepted contours leave their hole.
-Contours paintedBlobs(const std::vector<Candidate>& candidates, cv::Rect canvas) {
-  Contours accepted;
-  for (const Candidate& c : candidates)
-    if (c.screen == Screen::kAccepted) accepted.push_back(c.contour);
-  cv::Mat blobImage = cv::Mat::zeros(canvas.size(), CV_8UC1);
-  cv::drawContours(blobImage, accepted, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
-                   -canvas.tl());
-  Contours blobs;
-  cv::findContours(blobImage, blobs, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, canvas.tl());
-  return blobs;
+// The candidates of `trace` made from `contours1`, screened; the lists of the
+// former candidates go back to the store and are reused.
+void screenCandidates(const Contours& contours1, Trace& trace, ContourStore& store) {
+  for (Candidate& c : trace.candidates) {
+    c.contour.clear();
+    store.spare.push_back(std::move(c.contour));
+  }
+  trace.candidates.clear();
+  for (const Contour& contour : contours1) {
+    trace.candidates.emplace_back();
+    Candidate& c = trace.candidates.back();
+    c.contour = spareContour(store);
+    c.contour.assign(contour.begin(), contour.end());
+    screen(c);
+  }
+}
+
+// The outer contours of the accepted candidates painted filled, in
+// full-image coordinates, into `blobs`. They are filled in one call, as one
+// set of edges: nested accepted contours leave their hole. The canvas is
+// the accepted contours' box with a one-pixel margin, within `canvas`.
+void paintBlobs(const std::vector<Candidate>& candidates, cv::Rect canvas, Contours& blobs,
+                SpotWorkspace& workspace) {
+  Contours& accepted = workspace.accepted;
+  recycleContours(accepted, workspace.store);
+  cv::Rect box;
+  for (const Candidate& c : candidates) {
+    if (c.screen != Screen::kAccepted) continue;
+    accepted.push_back(spareContour(workspace.store));
+    accepted.back().assign(c.contour.begin(), c.contour.end());
+    box |= cv::boundingRect(c.contour);
+  }
+  if (accepted.empty()) {
+    recycleContours(blobs, workspace.store);
+    return;
+  }
+  const cv::Rect area = grownBy(box, cv::Size(1, 1)) & canvas;
+  cv::Mat painted = reusedView(workspace.canvas, area.size(), CV_8UC1);
+  painted.setTo(0);
+  cv::drawContours(painted, accepted, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
+                   -area.tl());
+  traceContours(painted, cv::RETR_EXTERNAL, area.tl(), blobs, workspace.store);
 }
 
 // Index of the largest blob; the best area is kept truncated to an int, so a
@@ -71,6 +101,20 @@ std::size_t largestBlob(const Contours& blobs) {
     }
   }
   return best;
+}
+
+// chooseSpot with the calling thread's workspace.
+void chooseFrom(const Contours& contours1, cv::Rect canvas, Trace& trace, SpotWorkspace& workspace) {
+  screenCandidates(contours1, trace, workspace.store);
+  paintBlobs(trace.candidates, canvas, trace.blobs, workspace);
+  if (trace.blobs.empty()) {
+    trace.outcome = Outcome::kNoBlob;
+    return;
+  }
+  trace.outcome = Outcome::kFound;
+  trace.chosen = largestBlob(trace.blobs);
+  const cv::Moments m = cv::moments(trace.blobs[trace.chosen], false);
+  if (m.m00 != 0) trace.spot = cv::Point(static_cast<int>(m.m10 / m.m00), static_cast<int>(m.m01 / m.m00));
 }
 
 }  // namespace
@@ -95,30 +139,33 @@ bool startTrace(const cv::Mat& image, Trace& trace) {
 
 Trace traceSpot(const cv::Mat& image) {
   Trace trace;
-  if (!startTrace(image, trace)) return trace;
-  const GreyAround grey = greyAroundWindow(image, trace.window);
-  trace.threshold = windowThreshold(grey, trace.window);
-  const FramedWindow foreground = trace.brightMethod() ? brightWindowForeground(grey, trace.window, trace.threshold)
-                                                       : dimWindowForeground(image, trace.window);
-  Contours contours1;
-  cv::findContours(foreground.binary, contours1, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE, foreground.origin);
-  chooseSpot(std::move(contours1), cv::Rect(foreground.origin, foreground.binary.size()), trace);
+  traceSpotInto(image, trace);
   return trace;
 }
 
-void chooseSpot(Contours contours1, cv::Rect canvas, Trace& trace) {
-  trace.candidates.clear();
-  trace.candidates.reserve(contours1.size());
-  for (Contour& contour : contours1) trace.candidates.push_back(screened(std::move(contour)));
-  trace.blobs = paintedBlobs(trace.candidates, canvas);
-  if (trace.blobs.empty()) {
-    trace.outcome = Outcome::kNoBlob;
+void traceSpotInto(const cv::Mat& image, Trace& trace) {
+  trace.threshold = -1;
+  trace.chosen = 0;
+  trace.spot = cv::Point(0, 0);
+  SpotWorkspace& workspace = spotWorkspace();
+  recycleContours(trace.blobs, workspace.store);
+  if (!startTrace(image, trace)) {
+    screenCandidates(Contours(), trace, workspace.store);
     return;
   }
-  trace.outcome = Outcome::kFound;
-  trace.chosen = largestBlob(trace.blobs);
-  const cv::Moments m = cv::moments(trace.blobs[trace.chosen], false);
-  if (m.m00 != 0) trace.spot = cv::Point(static_cast<int>(m.m10 / m.m00), static_cast<int>(m.m01 / m.m00));
+  const GreyAround grey = greyAroundWindow(image, trace.window);
+  trace.threshold = windowThreshold(grey, trace.window);
+  FramedWindow foreground = trace.brightMethod() ? brightWindowForeground(grey, trace.window, trace.threshold)
+                                                 : dimWindowForeground(image, trace.window);
+  if (foreground.binary.empty())
+    recycleContours(workspace.contours1, workspace.store);
+  else
+    traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.contours1, workspace.store);
+  chooseFrom(workspace.contours1, cv::Rect(foreground.origin, foreground.binary.size()), trace, workspace);
+}
+
+void chooseSpot(Contours contours1, cv::Rect canvas, Trace& trace) {
+  chooseFrom(contours1, canvas, trace, spotWorkspace());
 }
 
 int reportSpot(const Trace& trace, cv::Point& coord) {

@@ -83,8 +83,13 @@ bool startTrace(const cv::Mat& image, Trace& trace);
 // cv::Exception.
 Trace traceSpot(const cv::Mat& image);
 
+// The same into `trace`, whose lists are reused: a caller that keeps one
+// trace per thread (getSpotCoord does) allocates nothing for it once its
+// lists have grown. Every field of `trace` is rewritten.
+void traceSpotInto(const cv::Mat& image, Trace& trace);
+
 // From the contours of the masked foreground (full-image coordinates) to the
-// outcome: screens them, paints the accepted ones on a canvas covering
+// outcome: screens them, paints the accepted ones on a canvas within
 // `canvas` (full-image rectangle holding every contour point with a margin
 // of at least one pixel), picks the largest blob and its centroid. Fills
 // `candidates`, `blobs`, `chosen`, `spot` and `outcome` of `trace`.

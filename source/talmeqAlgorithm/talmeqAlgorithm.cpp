@@ -11,6 +11,7 @@
 
 #include "callFrame.h"
 #include "cameraCalibration.h"
+#include "frameWorkspace.h"
 #include "heightMeasurement.h"
 #include "imageCorrection.h"
 #include "linearCalibration.h"
@@ -22,7 +23,9 @@ int getSpotCoord(cv::Mat image, cv::Point& coord) {
   logMessage("getSpotCoord: start! ", kVersion);
   try {
     coord = cv::Point(0, 0);
-    return spot::reportSpot(spot::traceSpot(image), coord);
+    spot::Trace& trace = spotWorkspace().trace;
+    spot::traceSpotInto(image, trace);
+    return spot::reportSpot(trace, coord);
   } catch (const char*) {
     return TALMEQ_FAILURE(spot::kName, kTextException);
   }

@@ -1,23 +1,33 @@
 #include "windowForeground.h"
 
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 
 #include "binaryMorphology.h"
+#include "boxDifference.h"
+#include "frameWorkspace.h"
 #include "rankedValue.h"
 #include "spotDetection.h"
 
 namespace talmeq::spot {
 namespace {
 
-MorphSteps brightClosing() { return crossClosing(kCrossIterations); }
+// The step lists are built once and only read afterwards.
+const MorphSteps& brightClosing() {
+  static const MorphSteps steps = crossClosing(kCrossIterations);
+  return steps;
+}
 
 // The closing along rows, then the closing along columns.
-MorphSteps dimClosings() {
-  MorphSteps steps = rectClosing(kRowClosing);
-  const MorphSteps columns = rectClosing(kColumnClosing);
-  steps.insert(steps.end(), columns.begin(), columns.end());
+const MorphSteps& dimClosings() {
+  static const MorphSteps steps = [] {
+    MorphSteps both = rectClosing(kRowClosing);
+    const MorphSteps columns = rectClosing(kColumnClosing);
+    both.insert(both.end(), columns.begin(), columns.end());
+    return both;
+  }();
   return steps;
 }
 
@@ -26,20 +36,58 @@ cv::Rect grownWithin(cv::Rect r, cv::Size by, cv::Size size) {
   return grownBy(r, by) & cv::Rect(cv::Point(0, 0), size);
 }
 
-// Closes `binary` (covering `area` of the image) and frames its window part.
+// Closes `binary` (covering `area` of the image) and frames the part of
+// the window that can hold foreground. A closing makes foreground only
+// within its reach of foreground, so only the part of the buffer within
+// that reach (plus the pixel each step reads) of the box of its foreground
+// is filtered, on its own: beyond it the buffer is zero and stays zero, and
+// the part's edges see zeros or the buffer's own edges, as the whole buffer
+// would. The window outside that part is zero, so the frame covers only the
+// part's window pixels; it is empty when there are none.
 FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const MorphSteps& steps) {
-  const cv::Rect target = window - area.tl();
-  const cv::Mat closed = applyMorphSteps(std::move(binary), steps, target);
-  FramedWindow framed{cv::Mat::zeros(window.height + 2, window.width + 2, CV_8UC1),
-                      window.tl() - cv::Point(1, 1)};
-  closed(target).copyTo(framed.binary(cv::Rect(1, 1, window.width, window.height)));
+  SpotWorkspace& workspace = spotWorkspace();
+  const cv::Rect whole(cv::Point(0, 0), binary.size());
+  const cv::Rect box = foregroundBox(binary);
+  const cv::Rect part = box.empty() ? cv::Rect() : grownBy(box, reachOf(steps) + cv::Size(1, 1)) & whole;
+  const cv::Rect inWindow = (window - area.tl()) & part;
+  if (inWindow.empty()) return {cv::Mat(), window.tl()};
+  const cv::Mat closed = applyMorphSteps(binary(part), steps, inWindow - part.tl(),
+                                         reusedView(workspace.scratch, part.size(), CV_8UC1));
+  FramedWindow framed{reusedView(workspace.framed, inWindow.size() + cv::Size(2, 2), CV_8UC1),
+                      area.tl() + inWindow.tl() - cv::Point(1, 1)};
+  closed(inWindow - part.tl()).copyTo(framed.binary(cv::Rect(cv::Point(1, 1), inWindow.size())));
   return framed;
+}
+
+// Channel 2 of an 8-bit image, as cv::extractChannel gives it. For the
+// usual three channels a loop over OpenCV's portable vector registers,
+// where its general channel mixer copies byte by byte.
+void redChannel(const cv::Mat& bgr, cv::Mat& red) {
+  if (bgr.type() != CV_8UC3) {
+    cv::extractChannel(bgr, red, 2);
+    return;
+  }
+  CV_Assert(red.type() == CV_8UC1 && red.size() == bgr.size());
+  for (int y = 0; y < bgr.rows; ++y) {
+    const uchar* src = bgr.ptr<uchar>(y);
+    uchar* dst = red.ptr<uchar>(y);
+    int x = 0;
+#if CV_SIMD128
+    for (; x + 16 <= bgr.cols; x += 16) {
+      cv::v_uint8x16 b, g, r;
+      cv::v_load_deinterleave(src + 3 * x, b, g, r);
+      cv::v_store(dst + x, r);
+    }
+#endif
+    for (; x < bgr.cols; ++x) dst[x] = src[3 * x + 2];
+  }
 }
 
 }  // namespace
 
 GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window) {
-  GreyAround around{cv::Mat(), grownWithin(window, reachOf(brightClosing()), image.size())};
+  const cv::Rect area = grownWithin(window, reachOf(brightClosing()), image.size());
+  GreyAround around{reusedView(spotWorkspace().grey, area.size(), CV_8UC1), area};
   cv::cvtColor(image(around.area), around.grey, cv::COLOR_BGR2GRAY);
   return around;
 }
@@ -49,26 +97,25 @@ int windowThreshold(const GreyAround& grey, cv::Rect window) {
 }
 
 FramedWindow brightWindowForeground(const GreyAround& grey, cv::Rect window, int thr) {
-  cv::Mat binary;
+  cv::Mat binary = reusedView(spotWorkspace().binary, grey.area.size(), CV_8UC1);
   cv::threshold(grey.grey, binary, thr, 255, cv::THRESH_BINARY);
   return closeAndFrame(std::move(binary), grey.area, window, brightClosing());
 }
 
 FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   // The closings need the thresholded difference around the window; the
-  // box filter needs red around that. Filtering a view of the red buffer
-  // lets the box see real neighbours, and the image's own border rule
-  // where the buffer ends at the image edge.
+  // box needs red around that. The box sums see real neighbours inside the
+  // red buffer, and the image's own border rule where the buffer ends at
+  // the image edge.
   const cv::Size boxReach(kBackgroundBox / 2, kBackgroundBox / 2);
   const cv::Rect closed = grownWithin(window, reachOf(dimClosings()), image.size());
   const cv::Rect read = grownWithin(closed, boxReach, image.size());
-  cv::Mat red;
-  cv::extractChannel(image(read), red, 2);
-  const cv::Mat redClosed = red(closed - read.tl());
-  cv::Mat binary;  // background, then the difference, then the thresholded difference
-  cv::blur(redClosed, binary, cv::Size(kBackgroundBox, kBackgroundBox));
-  cv::subtract(redClosed, binary, binary);
-  cv::threshold(binary, binary, kDimDifference, 255, cv::THRESH_BINARY);
+  SpotWorkspace& workspace = spotWorkspace();
+  cv::Mat red = reusedView(workspace.red, read.size(), CV_8UC1);
+  redChannel(image(read), red);
+  cv::Mat binary = reusedView(workspace.binary, closed.size(), CV_8UC1);
+  boxDifferenceAbove(red, closed - read.tl(), kBackgroundBox, kDimDifference, binary, workspace.columnSums,
+                     workspace.boxTotals);
   return closeAndFrame(std::move(binary), closed, window, dimClosings());
 }
 

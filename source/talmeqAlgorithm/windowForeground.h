@@ -2,15 +2,21 @@
 // detection window: each buffer covers the window plus the distance that the
 // later filters look, clipped to the image. Inside the window the result is
 // the same, pixel for pixel, as running the filters on the whole frame.
+// The buffers are the calling thread's spot workspace (frameWorkspace.h):
+// what these functions return stays valid until the thread's next
+// detection.
 #pragma once
 
 #include <opencv2/core.hpp>
 
 namespace talmeq::spot {
 
-// A binary image of the window (0 or 255) inside a frame of zero pixels, and
-// the full-image position of the buffer's top-left pixel: contours traced
-// with that offset keep full-image coordinates, and never touch the edge.
+// The window's foreground (0 or 255) where it can be non-zero, inside a
+// one-pixel ring that is not part of it (contour tracing zeroes the ring,
+// traceContours), and the full-image position of the buffer's top-left
+// pixel: contours traced with that offset keep full-image coordinates, and
+// never touch the edge. The window's pixels outside the buffer are zero; an
+// empty buffer means the window holds no foreground.
 struct FramedWindow {
   cv::Mat binary;
   cv::Point origin;

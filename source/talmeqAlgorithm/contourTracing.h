@@ -1,0 +1,43 @@
+// Contour tracing that reuses its memory from call to call. cv::findContours
+// copies its input with a one-pixel border, opens a fresh tracing storage and
+// returns new point lists on every call; here the caller's buffer, already
+// holding a border, is traced in place, the storage keeps its blocks and the
+// point lists keep their capacity, so a call that finds no more and no longer
+// contours than earlier ones allocates nothing of its own.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <opencv2/core/core_c.h>
+
+#include <vector>
+
+namespace talmeq {
+
+using Contour = std::vector<cv::Point>;
+using Contours = std::vector<Contour>;
+
+// What tracing keeps between calls: OpenCV's tracing storage (cleared after
+// each tracing, its blocks kept) and emptied point lists with their capacity.
+struct ContourStore {
+  cv::MemStorage storage;
+  Contours spare;
+};
+
+// Traces `image` (8-bit, one channel, at least 3 x 3) as cv::findContours
+// with `mode` and CHAIN_APPROX_SIMPLE traces its inner part, the image less
+// its outermost row and column on every side, surrounded by zeros: the
+// outermost ring is set to zero first and counts as background. Points are
+// given relative to `image`'s top-left pixel plus `offset`, so a buffer that
+// lies at `offset` in the frame gives frame coordinates. `image` is scratch:
+// its pixels are changed. `out` receives the contours in cv::findContours'
+// order; its former lists go back to the store first.
+void traceContours(cv::Mat& image, int mode, cv::Point offset, Contours& out, ContourStore& store);
+
+// Moves every list of `lists` into the store, emptied but with its capacity,
+// and empties `lists`.
+void recycleContours(Contours& lists, ContourStore& store);
+
+// An empty list from the store (with the capacity it had), or a new one.
+Contour spareContour(ContourStore& store);
+
+}  // namespace talmeq

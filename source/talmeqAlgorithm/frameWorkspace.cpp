@@ -1,0 +1,23 @@
+#include "frameWorkspace.h"
+
+#include <algorithm>
+
+namespace talmeq {
+
+cv::Mat reusedView(cv::Mat& buffer, cv::Size size, int type) {
+  if (buffer.type() != type || buffer.rows < size.height || buffer.cols < size.width)
+    buffer.create(std::max(buffer.rows, size.height), std::max(buffer.cols, size.width), type);
+  return buffer(cv::Rect(cv::Point(0, 0), size));
+}
+
+SpotWorkspace& spotWorkspace() {
+  thread_local SpotWorkspace workspace;
+  return workspace;
+}
+
+RegionWorkspace& regionWorkspace() {
+  thread_local RegionWorkspace workspace;
+  return workspace;
+}
+
+}  // namespace talmeq

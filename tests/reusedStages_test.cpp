@@ -1,0 +1,96 @@
+// The stages that replace OpenCV calls to reuse their memory, against those
+// calls: contour tracing in place against cv::findContours, the dim
+// method's one-pass background difference against blur, subtract and
+// threshold, and the region locator's closing-then-opening steps against
+// cv::morphologyEx. Random binary and grey images of many shapes, down to
+// the smallest, each stage run repeatedly on one thread so that its reused
+// buffers carry the previous image's contents.
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include <binaryMorphology.h>
+#include <boxDifference.h>
+#include <contourTracing.h>
+
+#include <vector>
+
+namespace {
+
+// Sizes from the smallest each stage accepts to wider than tall and back.
+const cv::Size kSizes[] = {{3, 3}, {1, 9}, {9, 1}, {4, 30}, {30, 4}, {17, 23}, {64, 48}, {131, 77}};
+
+// Blobs of foreground (255) at `density`, grown so that contours nest,
+// touch the edges and enclose holes.
+cv::Mat randomBinary(cv::RNG& rng, cv::Size size, double density) {
+  cv::Mat noise(size, CV_8UC1);
+  rng.fill(noise, cv::RNG::UNIFORM, 0, 256);
+  cv::Mat binary = noise < 256 * density;
+  if (rng.uniform(0, 2) == 1) cv::dilate(binary, binary, cv::Mat());
+  return binary;
+}
+
+TEST(ReusedStages, TracingInPlaceFindsWhatFindContoursFinds) {
+  cv::RNG rng(7);
+  talmeq::ContourStore store;
+  talmeq::Contours traced;
+  for (const int mode : {cv::RETR_LIST, cv::RETR_EXTERNAL})
+    for (const cv::Size size : kSizes)
+      for (const double density : {0.0, 0.05, 0.3, 0.7, 1.0})
+        for (int trial = 0; trial < 4; ++trial) {
+          const cv::Mat binary = randomBinary(rng, size, density);
+          const cv::Point at(rng.uniform(-5, 50), rng.uniform(-5, 50));
+          talmeq::Contours expected;
+          cv::findContours(binary, expected, mode, cv::CHAIN_APPROX_SIMPLE, at);
+          // The buffer to trace: the image inside a ring of stale pixels,
+          // which tracing must take as background.
+          cv::Mat framed(size + cv::Size(2, 2), CV_8UC1, cv::Scalar(255));
+          binary.copyTo(framed(cv::Rect(cv::Point(1, 1), size)));
+          talmeq::traceContours(framed, mode, at - cv::Point(1, 1), traced, store);
+          EXPECT_EQ(traced, expected) << "mode " << mode << " size " << size << " density " << density;
+        }
+}
+
+TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {
+  cv::RNG rng(11);
+  std::vector<int> sums, totals;
+  for (const cv::Size size : kSizes)
+    for (const int side : {1, 3, 51})
+      for (int trial = 0; trial < 6; ++trial) {
+        // Smooth grey with bright specks: differences near the threshold.
+        cv::Mat values(size, CV_8UC1);
+        rng.fill(values, cv::RNG::UNIFORM, 0, 120);
+        values.setTo(cv::Scalar(rng.uniform(150, 256)), randomBinary(rng, size, 0.1));
+        const int threshold = rng.uniform(0, 80);
+        cv::Mat background, difference, expected;
+        cv::blur(values, background, cv::Size(side, side));
+        cv::subtract(values, background, difference);
+        cv::threshold(difference, expected, threshold, 255, cv::THRESH_BINARY);
+        const int x = rng.uniform(0, size.width), y = rng.uniform(0, size.height);
+        const cv::Rect inner(x, y, rng.uniform(1, size.width - x + 1), rng.uniform(1, size.height - y + 1));
+        cv::Mat out(inner.size(), CV_8UC1, cv::Scalar(7));
+        talmeq::boxDifferenceAbove(values, inner, side, threshold, out, sums, totals);
+        EXPECT_EQ(cv::countNonZero(out != expected(inner)), 0) << size << " box " << side << " inner " << inner;
+      }
+}
+
+TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
+  using Step = talmeq::MorphStep;
+  cv::RNG rng(13);
+  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
+  for (const int closings : {3, 5})
+    for (const cv::Size size : kSizes)
+      for (const double density : {0.02, 0.2, 0.6}) {
+        const cv::Mat binary = randomBinary(rng, size, density);
+        cv::Mat expected;
+        cv::morphologyEx(binary, expected, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings);
+        cv::morphologyEx(expected, expected, cv::MORPH_OPEN, cross);
+        talmeq::MorphSteps steps = talmeq::crossClosing(closings);
+        steps.push_back({Step::Shape::kCross, Step::Op::kErode, 1});
+        steps.push_back({Step::Shape::kCross, Step::Op::kDilate, 1});
+        const cv::Mat result = talmeq::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
+        EXPECT_EQ(cv::countNonZero(result != expected), 0) << size << " closings " << closings;
+      }
+}
+
+}  // namespace
