@@ -261,8 +261,9 @@ TEST_F(BadInputMatrix, CameraMatricesTheCorrectionsRefuse) {
   const cv::Mat camera = cv::Mat::eye(3, 3, CV_64F), image(240, 320, CV_8UC3);
   cv::Mat bytes, corrected;
   camera.convertTo(bytes, CV_8U);
-  for (const auto& [name, matrix] :
+  for (const auto& [name, given] :
        {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
+    const cv::Mat& matrix = given;  // a plain reference: lambdas cannot capture structured bindings before C++20
     expectCase(std::string("undistAruco") + name, [&] { return undistAruco(image, matrix, {}, {64, 48}, corrected); },
                kThrows);
     expectCase(std::string("getCorrectImgByThickness") + name,
