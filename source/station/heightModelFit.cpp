@@ -1,5 +1,5 @@
-// fitHeightModel: the whole-pixel calibration's reference point, projected
-// displacements, least-squares line and window, on sub-pixel centres.
+// fitHeightModel: the whole-pixel calibration's fit (reference point,
+// projected displacements, least-squares line, window) on sub-pixel centres.
 #include <algorithm>
 #include <cmath>
 
@@ -43,22 +43,15 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
   CalibrationValues values;
   if (!readSettings(ymlPath, values)) return model;
 
-  const cv::Point2d reference = linear::referencePoint(heights, centres);
-  std::vector<double> displacements;
-  for (std::size_t i = 0; i < heights.size(); ++i)
-    displacements.push_back(linear::projectedDisplacement(centres[i], reference, heights[i], values));
-  linear::fitLine(heights, displacements, values);
   std::vector<cv::Point> whole;
   for (const cv::Point2d& c : centres) whole.emplace_back(truncateToInt(c.x), truncateToInt(c.y));
-  calRoI(heights, whole, values.roi);
-  values.initialX = reference.x;
-  values.initialY = reference.y;
-  values.offsetX = values.offsetY = 0.0;
+  std::vector<double> displacements;
+  values = linear::fittedCalibration(heights, centres, whole, values, displacements);
   const bool written = writeCalibration(ymlPath, values);
 
   model.k = values.k;
   model.b = values.b;
-  model.reference = reference;
+  model.reference = {values.initialX, values.initialY};
   model.window = values.roi;
   double sum = 0.0;
   for (std::size_t i = 0; i < heights.size(); ++i) {

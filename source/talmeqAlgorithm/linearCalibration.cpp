@@ -68,9 +68,15 @@ void fitLine(const std::vector<double>& heights, const std::vector<double>& disp
 
 CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point>& coords,
                                     const CalibrationValues& settings, std::vector<double>& displacements) {
+  return fittedCalibration(heights, std::vector<cv::Point2d>(coords.begin(), coords.end()), coords, settings,
+                           displacements);
+}
+
+CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point2d>& spots,
+                                    const std::vector<cv::Point>& windowCoords, const CalibrationValues& settings,
+                                    std::vector<double>& displacements) {
   CalibrationValues values = settings;
-  calRoI(heights, coords, values.roi);
-  const std::vector<cv::Point2d> spots(coords.begin(), coords.end());
+  calRoI(heights, windowCoords, values.roi);
   const cv::Point2d reference = referencePoint(heights, spots);
   displacements.assign(heights.size(), 0.0);
   for (std::size_t i = 0; i < heights.size(); ++i)

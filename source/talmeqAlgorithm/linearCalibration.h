@@ -38,6 +38,13 @@ void fitLine(const std::vector<double>& heights, const std::vector<double>& disp
 CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point>& coords,
                                     const CalibrationValues& settings, std::vector<double>& displacements);
 
+// The same for spots found to a fraction of a pixel: the reference point and
+// the displacements come from `spots`, the window from `windowCoords` (the
+// spots in whole pixels, as the window is cut in whole pixels).
+CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point2d>& spots,
+                                    const std::vector<cv::Point>& windowCoords, const CalibrationValues& settings,
+                                    std::vector<double>& displacements);
+
 // The body of getCalibrationParamByLinear after its start message: checks,
 // window, settings, fit, file, errors. Same result codes and messages.
 int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords, const std::string& ymlPath);
