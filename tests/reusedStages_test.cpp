@@ -1,5 +1,6 @@
 // The stages that replace OpenCV calls to reuse their memory, against those
-// calls: contour tracing in place against cv::findContours, the dim
+// calls: contour tracing in place against cv::findContours, contour filling
+// against cv::drawContours, the dim
 // method's one-pass background difference against blur, subtract and
 // threshold, and the region locator's closing-then-opening steps against
 // cv::morphologyEx. Random binary and grey images of many shapes, down to
@@ -12,7 +13,9 @@
 #include <binaryMorphology.h>
 #include <boxDifference.h>
 #include <contourTracing.h>
+#include <polygonFill.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -49,6 +52,40 @@ TEST(ReusedStages, TracingInPlaceFindsWhatFindContoursFinds) {
           talmeq::traceContours(framed, mode, at - cv::Point(1, 1), traced, store);
           EXPECT_EQ(traced, expected) << "mode " << mode << " size " << size << " density " << density;
         }
+}
+
+// Traced contours (outer borders and holes, as the detectors fill them) and
+// random polygons whose edges cross, filled on canvases they overlap only in
+// part, onto the same stale pixels.
+TEST(ReusedStages, FillingPaintsWhatDrawContoursPaints) {
+  cv::RNG rng(9);
+  talmeq::PolygonEdges scratch;
+  for (const cv::Size size : kSizes)
+    for (int trial = 0; trial < 24; ++trial) {
+      talmeq::Contours contours;
+      if (trial % 3 == 2) {
+        contours.resize(rng.uniform(1, 4));
+        for (talmeq::Contour& polygon : contours)
+          for (int i = rng.uniform(1, 9); i > 0; --i)
+            polygon.emplace_back(rng.uniform(-4, size.width + 4), rng.uniform(-4, size.height + 4));
+      } else {
+        talmeq::Contours all;
+        cv::findContours(randomBinary(rng, size, trial % 3 == 0 ? 0.05 : 0.4), all, cv::RETR_LIST,
+                         cv::CHAIN_APPROX_SIMPLE);
+        for (const talmeq::Contour& c : all)
+          if (rng.uniform(0, 3) > 0) contours.push_back(c);
+        if (contours.empty()) continue;
+      }
+      const cv::Size canvasSize(rng.uniform(1, size.width + 6), rng.uniform(1, size.height + 6));
+      const cv::Point offset(rng.uniform(-3, 4), rng.uniform(-3, 4));
+      cv::Mat expected(canvasSize, CV_8UC1);
+      rng.fill(expected, cv::RNG::UNIFORM, 0, 2);
+      cv::Mat filled = expected.clone();
+      cv::drawContours(expected, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
+                       offset);
+      talmeq::fillContours(filled, contours, offset, scratch);
+      EXPECT_EQ(cv::countNonZero(filled != expected), 0) << size << " trial " << trial;
+    }
 }
 
 TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "contourTracing.h"
+#include "polygonFill.h"
 #include "spotDetection.h"
 
 namespace talmeq {
@@ -35,6 +36,7 @@ struct SpotWorkspace {
   Contours contours1;
   Contours accepted;
   ContourStore store;
+  PolygonEdges fill;
   spot::Trace trace;  // getSpotCoord's trace
 };
 
@@ -53,6 +55,7 @@ struct RegionWorkspace {
   Contours kept;
   Contours blobs;
   ContourStore store;
+  PolygonEdges fill;
 };
 
 // The calling thread's workspaces.

@@ -7,7 +7,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -15,6 +14,7 @@
 #include "callFrame.h"
 #include "contourTracing.h"
 #include "frameWorkspace.h"
+#include "polygonFill.h"
 #include "rankedValue.h"
 #include "talmeqInternal.h"
 
@@ -78,8 +78,7 @@ void externalContours(const cv::Mat& binary, cv::Point at, Contours& contours, R
 void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours& blobs, RegionWorkspace& workspace) {
   cv::Mat framed = framedBuffer(size, workspace);
   framed.setTo(0);
-  cv::drawContours(framed, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
-                   cv::Point(1, 1) - at);
+  fillContours(framed, contours, cv::Point(1, 1) - at, workspace.fill);
   traceContours(framed, cv::RETR_EXTERNAL, at - cv::Point(1, 1), blobs, workspace.store);
 }
 
@@ -88,7 +87,7 @@ void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours
 cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at, RegionWorkspace& workspace) {
   cv::Mat mask = reusedView(workspace.mask, size, CV_8UC1);
   mask.setTo(0);
-  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, -at);
+  fillContours(mask, contours, -at, workspace.fill);
   return mask;
 }
 
@@ -124,12 +123,14 @@ void requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
 }
 
 // Area above 1 and below `maxArea`, minimum-area box ratio inside (0.33, 3);
-// a box of zero width and height gives NaN, which fails.
+// a box of zero width and height gives NaN, which fails. The box is only
+// computed for a blob whose area passes: cv::minAreaRect allocates its hull.
 bool plausibleBlob(const Contour& contour, double maxArea) {
   const double area = cv::contourArea(contour, false);
+  if (!(area > kMinBlobArea && area < maxArea)) return false;
   const cv::RotatedRect box = cv::minAreaRect(contour);
   const double ratio = static_cast<double>(box.size.width) / static_cast<double>(box.size.height);
-  return area > kMinBlobArea && area < maxArea && ratio > kMinBlobRatio && ratio < kMaxBlobRatio;
+  return ratio > kMinBlobRatio && ratio < kMaxBlobRatio;
 }
 
 // The contour polygon's centroid, truncated and shifted by the region's
