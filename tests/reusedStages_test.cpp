@@ -1,6 +1,7 @@
 // The stages that replace OpenCV calls to reuse their memory, against those
 // calls: contour tracing in place against cv::findContours, contour filling
-// against cv::drawContours, the dim
+// against cv::drawContours, the certain box-ratio bound against
+// cv::minAreaRect, the dim
 // method's one-pass background difference against blur, subtract and
 // threshold, and the region locator's closing-then-opening steps against
 // cv::morphologyEx. Random binary and grey images of many shapes, down to
@@ -11,6 +12,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <binaryMorphology.h>
+#include <boxRatioBound.h>
 #include <boxDifference.h>
 #include <contourTracing.h>
 #include <polygonFill.h>
@@ -86,6 +88,30 @@ TEST(ReusedStages, FillingPaintsWhatDrawContoursPaints) {
       talmeq::fillContours(filled, contours, offset, scratch);
       EXPECT_EQ(cv::countNonZero(filled != expected), 0) << size << " trial " << trial;
     }
+}
+
+// Blobs of every shape, from specks to long bars at any angle: whenever the
+// bound is sure, cv::minAreaRect's box agrees; it is sure for round blobs.
+TEST(ReusedStages, SureBoxRatioAgreesWithMinAreaRect) {
+  constexpr double kLimit = 2.9;
+  cv::RNG rng(5);
+  int sure = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    cv::Mat blob = cv::Mat::zeros(60, 60, CV_8UC1);
+    const cv::Size axes(rng.uniform(1, 25), rng.uniform(1, 25));
+    cv::ellipse(blob, cv::Point(30, 30), axes, rng.uniform(0.0, 180.0), 0, 360, cv::Scalar(255), cv::FILLED);
+    talmeq::Contours contours;
+    cv::findContours(blob, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    const double area = cv::contourArea(contours[0]);
+    if (!talmeq::boxRatioSurelyBelow(contours[0], area, kLimit)) continue;
+    ++sure;
+    const cv::RotatedRect box = cv::minAreaRect(contours[0]);
+    const double ratio = static_cast<double>(box.size.width) / box.size.height;
+    EXPECT_TRUE(ratio < kLimit && ratio > 1 / kLimit) << axes << " ratio " << ratio;
+  }
+  EXPECT_GT(sure, 100);
+  const talmeq::Contour bar{{0, 0}, {0, 2}, {20, 2}, {20, 0}};
+  EXPECT_FALSE(talmeq::boxRatioSurelyBelow(bar, 40.0, kLimit));
 }
 
 TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {

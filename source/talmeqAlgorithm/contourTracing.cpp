@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 namespace talmeq {
 namespace {
@@ -77,10 +78,9 @@ void followBorder(schar* start, const Neighbours& n, cv::Point at, bool hole, Co
 
 // The outermost ring to background, every other pixel to 0 or 1.
 void binarise(cv::Mat& image) {
-  image.row(0).setTo(0);
-  image.row(image.rows - 1).setTo(0);
-  image.col(0).setTo(0);
-  image.col(image.cols - 1).setTo(0);
+  std::memset(image.ptr(0), 0, static_cast<std::size_t>(image.cols));
+  std::memset(image.ptr(image.rows - 1), 0, static_cast<std::size_t>(image.cols));
+  for (int y = 1; y < image.rows - 1; ++y) image.ptr(y)[0] = image.ptr(y)[image.cols - 1] = 0;
   cv::threshold(image, image, 0, 1, cv::THRESH_BINARY);
 }
 

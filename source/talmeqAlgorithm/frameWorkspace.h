@@ -23,6 +23,10 @@ namespace talmeq {
 // not continuous when the buffer is wider.
 cv::Mat reusedView(cv::Mat& buffer, cv::Size size, int type);
 
+// Sets every pixel of `view` to zero, row by row: cv::Mat::setTo takes a
+// heap buffer for rows of more than about a thousand bytes.
+void zeroPixels(cv::Mat& view);
+
 // The spot detector's buffers.
 struct SpotWorkspace {
   cv::Mat grey;     // grey values around the detection window

@@ -81,7 +81,7 @@ void paintBlobs(const std::vector<Candidate>& candidates, cv::Rect canvas, Conto
   }
   const cv::Rect area = grownBy(box, cv::Size(1, 1)) & canvas;
   cv::Mat painted = reusedView(workspace.canvas, area.size(), CV_8UC1);
-  painted.setTo(0);
+  zeroPixels(painted);
   fillContours(painted, accepted, -area.tl(), workspace.fill);
   traceContours(painted, cv::RETR_EXTERNAL, area.tl(), blobs, workspace.store);
 }
