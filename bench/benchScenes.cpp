@@ -9,22 +9,25 @@
 namespace talmeq::bench {
 namespace {
 
-log4cpp::Category& silentCategory(const std::string& name) {
+log4cpp::Category& silentCategory(const std::string& name, bool infoOff) {
   log4cpp::Category& category = log4cpp::Category::getInstance(name);
   category.removeAllAppenders();
   category.setAdditivity(false);
-  category.setPriority(log4cpp::Priority::INFO);
+  category.setPriority(infoOff ? log4cpp::Priority::WARN : log4cpp::Priority::INFO);
   return category;
 }
 
 class SilentRouter : public logger::Router {
 public:
+  explicit SilentRouter(bool infoOff)
+      : print_(silentCategory(infoOff ? "bench.warn.print" : "bench.silent.print", infoOff)),
+        file_(silentCategory(infoOff ? "bench.warn.file" : "bench.silent.file", infoOff)) {}
   log4cpp::Category& print() override { return print_; }
   log4cpp::Category& file() override { return file_; }
 
 private:
-  log4cpp::Category& print_ = silentCategory("bench.silent.print");
-  log4cpp::Category& file_ = silentCategory("bench.silent.file");
+  log4cpp::Category& print_;
+  log4cpp::Category& file_;
 };
 
 sim::Spot spotAt(cv::Size size, double sigma, double peak, bool red) {
@@ -119,14 +122,14 @@ std::string writePlaneCalibration(cv::Size size) {
   return path;
 }
 
-QuietLog::QuietLog() { logger::setRouter(std::make_shared<SilentRouter>()); }
+QuietLog::QuietLog(bool infoOff) { logger::setRouter(std::make_shared<SilentRouter>(infoOff)); }
 QuietLog::~QuietLog() { logger::setRouter(nullptr); }
 
 HostLogging::HostLogging(bool on) : on_(on) {
   if (on_) logger::setRouter(nullptr);
 }
 HostLogging::~HostLogging() {
-  if (on_) logger::setRouter(std::make_shared<SilentRouter>());
+  if (on_) logger::setRouter(std::make_shared<SilentRouter>(false));
 }
 
 }  // namespace talmeq::bench

@@ -61,10 +61,13 @@ cv::Mat planeSceneFrame(const PlaneScene& scene, cv::Size size);
 std::string writePlaneCalibration(cv::Size size);
 
 // Routes both logger streams to categories without appenders for the life
-// of the object.
+// of the object: messages are still formatted (as for a host that logs),
+// then dropped; with `infoOff` the categories take warnings and errors only,
+// as a host that turned the library's information messages off, and the
+// messages are not formatted at all.
 class QuietLog {
 public:
-  QuietLog();
+  explicit QuietLog(bool infoOff = false);
   ~QuietLog();
   QuietLog(const QuietLog&) = delete;
   QuietLog& operator=(const QuietLog&) = delete;

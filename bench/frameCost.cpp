@@ -1,7 +1,10 @@
 // What one per-frame call costs the process besides its time: heap blocks
 // allocated and minor page faults (fresh pages the kernel had to map), for
 // the spot detector's two methods, the region spot locator's two passes and
-// the height measurement around it, at 1.3, 5 and 20 megapixels. A host
+// the height measurement around it, and the precision layer's spot reading,
+// at 1.3, 5 and 20 megapixels. The exports run with their information
+// messages formatted and dropped (as a host that logs them pays for the
+// formatting) and, as "<call>/info-off", with those messages turned off. A host
 // calls these on every frame from one thread, so each case runs on a thread
 // of its own: its first call there, then the steady state after warm-up.
 // One OpenCV thread, so that all the work is the calling thread's.
@@ -18,6 +21,7 @@
 #include <spotDetection.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
+#include <talmeqStation.h>
 
 #include <algorithm>
 #include <chrono>
@@ -84,6 +88,40 @@ void measure(const std::string& label, const std::function<int()>& call) {
   }).join();
 }
 
+// Every call at every size, the exports with their information messages
+// formatted; with `infoOff`, only the exports, those messages turned off.
+void measureAll(bool infoOff) {
+  const std::string log = infoOff ? "/info-off " : " ";
+  for (const FrameSize& size : frameSizes()) {
+    for (const SpotScene& scene : spotScenes()) {
+      if (scene.expected != 0) continue;
+      const cv::Mat frame = spotSceneFrame(scene, size.size);
+      cv::Point coord;
+      const std::string path = scene.bright ? "bright" : "dim";
+      measure("getSpotCoord" + log + path + " " + size.name, [&] { return getSpotCoord(frame, coord); });
+      if (infoOff) continue;
+      measure("readSpot " + path + " " + size.name, [&] { return static_cast<int>(readSpot(frame).status); });
+      // The detector's stages without the messages, which the logger formats.
+      measure("traceSpot " + path + " " + size.name, [&] {
+        spot::traceSpotInto(frame, spotWorkspace().trace);
+        return 0;
+      });
+    }
+    for (const PlaneScene& scene : planeScenes()) {
+      const cv::Mat frame = planeSceneFrame(scene, size.size);
+      const cv::Rect window = planeSearchWindow(size.size);
+      cv::Point spot;
+      measure("getSpotCoordInRoI" + log + scene.name + " " + size.name,
+              [&] { return getSpotCoordInRoI(frame, window, spot); });
+      const std::string path = writePlaneCalibration(size.size);
+      double height = 0.0, axisZ = 0.0;
+      measure("getPlaneHeightByLinear" + log + scene.name + " " + size.name,
+              [&] { return getPlaneHeightByLinear(frame, path, height, axisZ); });
+      std::filesystem::remove(path);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace talmeq::bench
 
@@ -96,33 +134,10 @@ int main() {
   // allocator never adapted (and as the Windows heap does for large blocks).
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   mallopt(M_TRIM_THRESHOLD, 128 * 1024);
-  QuietLog quiet;
   cv::setNumThreads(1);
-  for (const FrameSize& size : frameSizes()) {
-    for (const SpotScene& scene : spotScenes()) {
-      if (scene.expected != 0) continue;
-      const cv::Mat frame = spotSceneFrame(scene, size.size);
-      cv::Point coord;
-      const std::string path = scene.bright ? "bright" : "dim";
-      measure("getSpotCoord " + path + " " + size.name, [&] { return getSpotCoord(frame, coord); });
-      // The detector's stages without the messages, which the logger formats.
-      measure("traceSpot " + path + " " + size.name, [&] {
-        talmeq::spot::traceSpotInto(frame, talmeq::spotWorkspace().trace);
-        return 0;
-      });
-    }
-    for (const PlaneScene& scene : planeScenes()) {
-      const cv::Mat frame = planeSceneFrame(scene, size.size);
-      const cv::Rect window = planeSearchWindow(size.size);
-      cv::Point spot;
-      measure("getSpotCoordInRoI " + scene.name + " " + size.name,
-              [&] { return getSpotCoordInRoI(frame, window, spot); });
-      const std::string path = writePlaneCalibration(size.size);
-      double height = 0.0, axisZ = 0.0;
-      measure("getPlaneHeightByLinear " + scene.name + " " + size.name,
-              [&] { return getPlaneHeightByLinear(frame, path, height, axisZ); });
-      std::filesystem::remove(path);
-    }
+  for (const bool infoOff : {false, true}) {
+    QuietLog quiet(infoOff);
+    measureAll(infoOff);
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 // The stages that replace OpenCV calls to reuse their memory, against those
-// calls: contour tracing in place against cv::findContours, the dim
+// calls: contour tracing in place against cv::findContours, contour filling
+// against cv::drawContours, the certain box-ratio bound against
+// cv::minAreaRect, the dim
 // method's one-pass background difference against blur, subtract and
 // threshold, and the region locator's closing-then-opening steps against
 // cv::morphologyEx. Random binary and grey images of many shapes, down to
@@ -10,9 +12,12 @@
 #include <opencv2/imgproc.hpp>
 
 #include <binaryMorphology.h>
+#include <boxRatioBound.h>
 #include <boxDifference.h>
 #include <contourTracing.h>
+#include <polygonFill.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -49,6 +54,64 @@ TEST(ReusedStages, TracingInPlaceFindsWhatFindContoursFinds) {
           talmeq::traceContours(framed, mode, at - cv::Point(1, 1), traced, store);
           EXPECT_EQ(traced, expected) << "mode " << mode << " size " << size << " density " << density;
         }
+}
+
+// Traced contours (outer borders and holes, as the detectors fill them) and
+// random polygons whose edges cross, filled on canvases they overlap only in
+// part, onto the same stale pixels.
+TEST(ReusedStages, FillingPaintsWhatDrawContoursPaints) {
+  cv::RNG rng(9);
+  talmeq::PolygonEdges scratch;
+  for (const cv::Size size : kSizes)
+    for (int trial = 0; trial < 24; ++trial) {
+      talmeq::Contours contours;
+      if (trial % 3 == 2) {
+        contours.resize(rng.uniform(1, 4));
+        for (talmeq::Contour& polygon : contours)
+          for (int i = rng.uniform(1, 9); i > 0; --i)
+            polygon.emplace_back(rng.uniform(-4, size.width + 4), rng.uniform(-4, size.height + 4));
+      } else {
+        talmeq::Contours all;
+        cv::findContours(randomBinary(rng, size, trial % 3 == 0 ? 0.05 : 0.4), all, cv::RETR_LIST,
+                         cv::CHAIN_APPROX_SIMPLE);
+        for (const talmeq::Contour& c : all)
+          if (rng.uniform(0, 3) > 0) contours.push_back(c);
+        if (contours.empty()) continue;
+      }
+      const cv::Size canvasSize(rng.uniform(1, size.width + 6), rng.uniform(1, size.height + 6));
+      const cv::Point offset(rng.uniform(-3, 4), rng.uniform(-3, 4));
+      cv::Mat expected(canvasSize, CV_8UC1);
+      rng.fill(expected, cv::RNG::UNIFORM, 0, 2);
+      cv::Mat filled = expected.clone();
+      cv::drawContours(expected, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
+                       offset);
+      talmeq::fillContours(filled, contours, offset, scratch);
+      EXPECT_EQ(cv::countNonZero(filled != expected), 0) << size << " trial " << trial;
+    }
+}
+
+// Blobs of every shape, from specks to long bars at any angle: whenever the
+// bound is sure, cv::minAreaRect's box agrees; it is sure for round blobs.
+TEST(ReusedStages, SureBoxRatioAgreesWithMinAreaRect) {
+  constexpr double kLimit = 2.9;
+  cv::RNG rng(5);
+  int sure = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    cv::Mat blob = cv::Mat::zeros(60, 60, CV_8UC1);
+    const cv::Size axes(rng.uniform(1, 25), rng.uniform(1, 25));
+    cv::ellipse(blob, cv::Point(30, 30), axes, rng.uniform(0.0, 180.0), 0, 360, cv::Scalar(255), cv::FILLED);
+    talmeq::Contours contours;
+    cv::findContours(blob, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    const double area = cv::contourArea(contours[0]);
+    if (!talmeq::boxRatioSurelyBelow(contours[0], area, kLimit)) continue;
+    ++sure;
+    const cv::RotatedRect box = cv::minAreaRect(contours[0]);
+    const double ratio = static_cast<double>(box.size.width) / box.size.height;
+    EXPECT_TRUE(ratio < kLimit && ratio > 1 / kLimit) << axes << " ratio " << ratio;
+  }
+  EXPECT_GT(sure, 100);
+  const talmeq::Contour bar{{0, 0}, {0, 2}, {20, 2}, {20, 0}};
+  EXPECT_FALSE(talmeq::boxRatioSurelyBelow(bar, 40.0, kLimit));
 }
 
 TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {

@@ -1,13 +1,13 @@
 // Contour tracing that reuses its memory from call to call. cv::findContours
-// copies its input with a one-pixel border, opens a fresh tracing storage and
+// copies its input with a one-pixel border, allocates its tracing state and
 // returns new point lists on every call; here the caller's buffer, already
-// holding a border, is traced in place, the storage keeps its blocks and the
-// point lists keep their capacity, so a call that finds no more and no longer
-// contours than earlier ones allocates nothing of its own.
+// holding a border, is traced in place by a border follower of our own that
+// gives cv::findContours' contours in its order, and the point lists keep
+// their capacity, so a call that finds no more and no longer contours than
+// earlier ones asks the heap for nothing.
 #pragma once
 
 #include <opencv2/core.hpp>
-#include <opencv2/core/core_c.h>
 
 #include <vector>
 
@@ -16,20 +16,19 @@ namespace talmeq {
 using Contour = std::vector<cv::Point>;
 using Contours = std::vector<Contour>;
 
-// What tracing keeps between calls: OpenCV's tracing storage (cleared after
-// each tracing, its blocks kept) and emptied point lists with their capacity.
+// What tracing keeps between calls: emptied point lists with their capacity.
 struct ContourStore {
-  cv::MemStorage storage;
   Contours spare;
 };
 
 // Traces `image` (8-bit, one channel, at least 3 x 3) as cv::findContours
-// with `mode` and CHAIN_APPROX_SIMPLE traces its inner part, the image less
-// its outermost row and column on every side, surrounded by zeros: the
-// outermost ring is set to zero first and counts as background. Points are
-// given relative to `image`'s top-left pixel plus `offset`, so a buffer that
-// lies at `offset` in the frame gives frame coordinates. `image` is scratch:
-// its pixels are changed. `out` receives the contours in cv::findContours'
+// with `mode` (RETR_LIST or RETR_EXTERNAL) and CHAIN_APPROX_SIMPLE traces its
+// inner part, the image less its outermost row and column on every side,
+// surrounded by zeros: the outermost ring is set to zero first and counts as
+// background, any other non-zero pixel is foreground. Points are given
+// relative to `image`'s top-left pixel plus `offset`, so a buffer that lies
+// at `offset` in the frame gives frame coordinates. `image` is scratch: its
+// pixels are changed. `out` receives the contours in cv::findContours'
 // order; its former lists go back to the store first.
 void traceContours(cv::Mat& image, int mode, cv::Point offset, Contours& out, ContourStore& store);
 

@@ -1,5 +1,7 @@
 #include "frameWorkspace.h"
 
+#include <cstring>
+
 #include <algorithm>
 
 namespace talmeq {
@@ -18,6 +20,11 @@ SpotWorkspace& spotWorkspace() {
 RegionWorkspace& regionWorkspace() {
   thread_local RegionWorkspace workspace;
   return workspace;
+}
+
+void zeroPixels(cv::Mat& view) {
+  const std::size_t rowBytes = static_cast<std::size_t>(view.cols) * view.elemSize();
+  for (int y = 0; y < view.rows; ++y) std::memset(view.ptr(y), 0, rowBytes);
 }
 
 }  // namespace talmeq

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "contourTracing.h"
+#include "polygonFill.h"
 #include "spotDetection.h"
 
 namespace talmeq {
@@ -21,6 +22,10 @@ namespace talmeq {
 // hold it when it is smaller or of another type. Views of one buffer are
 // not continuous when the buffer is wider.
 cv::Mat reusedView(cv::Mat& buffer, cv::Size size, int type);
+
+// Sets every pixel of `view` to zero, row by row: cv::Mat::setTo takes a
+// heap buffer for rows of more than about a thousand bytes.
+void zeroPixels(cv::Mat& view);
 
 // The spot detector's buffers.
 struct SpotWorkspace {
@@ -35,6 +40,7 @@ struct SpotWorkspace {
   Contours contours1;
   Contours accepted;
   ContourStore store;
+  PolygonEdges fill;
   spot::Trace trace;  // getSpotCoord's trace
 };
 
@@ -53,6 +59,7 @@ struct RegionWorkspace {
   Contours kept;
   Contours blobs;
   ContourStore store;
+  PolygonEdges fill;
 };
 
 // The calling thread's workspaces.

@@ -7,14 +7,15 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 
 #include "binaryMorphology.h"
+#include "boxRatioBound.h"
 #include "callFrame.h"
 #include "contourTracing.h"
 #include "frameWorkspace.h"
+#include "polygonFill.h"
 #include "rankedValue.h"
 #include "talmeqInternal.h"
 
@@ -26,6 +27,10 @@ constexpr double kMaxBrightBlobArea = 1000.0;
 constexpr double kMaxTrackBlobArea = 2000.0;
 constexpr double kMinBlobRatio = 0.33;
 constexpr double kMaxBlobRatio = 3.0;
+// A box whose sides are surely within this ratio either way round passes
+// both bounds (1 / 2.9 > 0.33), with a margin far above the box's float
+// rounding.
+constexpr double kSureBlobRatio = 2.9;
 constexpr int kLevelCap = 250;
 constexpr double kMaxTrackDistance = 10.0;
 constexpr double kNoCentroidDistance = 100.0;
@@ -77,9 +82,8 @@ void externalContours(const cv::Mat& binary, cv::Point at, Contours& contours, R
 // of `size` at `at` in the region: the blobs they form.
 void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours& blobs, RegionWorkspace& workspace) {
   cv::Mat framed = framedBuffer(size, workspace);
-  framed.setTo(0);
-  cv::drawContours(framed, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
-                   cv::Point(1, 1) - at);
+  zeroPixels(framed);
+  fillContours(framed, contours, cv::Point(1, 1) - at, workspace.fill);
   traceContours(framed, cv::RETR_EXTERNAL, at - cv::Point(1, 1), blobs, workspace.store);
 }
 
@@ -87,8 +91,8 @@ void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours
 // coordinates) filled in, from the workspace.
 cv::Mat filledMask(cv::Size size, const Contours& contours, cv::Point at, RegionWorkspace& workspace) {
   cv::Mat mask = reusedView(workspace.mask, size, CV_8UC1);
-  mask.setTo(0);
-  cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, -at);
+  zeroPixels(mask);
+  fillContours(mask, contours, -at, workspace.fill);
   return mask;
 }
 
@@ -124,12 +128,15 @@ void requireRegionInside(const cv::Mat& image, const cv::Rect& roi) {
 }
 
 // Area above 1 and below `maxArea`, minimum-area box ratio inside (0.33, 3);
-// a box of zero width and height gives NaN, which fails.
+// a box of zero width and height gives NaN, which fails. The box is only
+// computed when its ratio is in doubt: cv::minAreaRect allocates its hull.
 bool plausibleBlob(const Contour& contour, double maxArea) {
   const double area = cv::contourArea(contour, false);
+  if (!(area > kMinBlobArea && area < maxArea)) return false;
+  if (boxRatioSurelyBelow(contour, area, kSureBlobRatio)) return true;
   const cv::RotatedRect box = cv::minAreaRect(contour);
   const double ratio = static_cast<double>(box.size.width) / static_cast<double>(box.size.height);
-  return area > kMinBlobArea && area < maxArea && ratio > kMinBlobRatio && ratio < kMaxBlobRatio;
+  return ratio > kMinBlobRatio && ratio < kMaxBlobRatio;
 }
 
 // The contour polygon's centroid, truncated and shifted by the region's
@@ -141,10 +148,11 @@ bool regionCentroid(const Contour& contour, const cv::Rect& roi, cv::Point& cent
   return true;
 }
 
-// A contour in region coordinates moved to full-image pixels.
-Contour inImage(Contour contour, const cv::Rect& roi) {
-  for (cv::Point& p : contour) p += roi.tl();
-  return contour;
+// `out` set to a contour in region coordinates moved to full-image pixels;
+// the list keeps its capacity.
+void copyInImage(const Contour& contour, const cv::Rect& roi, Contour& out) {
+  out.assign(contour.begin(), contour.end());
+  for (cv::Point& p : out) p += roi.tl();
 }
 
 // The region's diagonal from its top-left to its bottom-right corner, as
@@ -207,6 +215,7 @@ bool liesInside(const cv::Rect& roi, cv::Size imageSize) {
 
 int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track,
                Trace& trace) {
+  trace.clear();
   requireRegionInside(image, roi);
   if (roi.width == 0 || roi.height == 0) return kNoResult;
   cv::Mat& cross = regionWorkspace().cross;
@@ -238,7 +247,7 @@ bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat
   const Contours& blobs = workspace.blobs;
   trace.brightBlobs = static_cast<int>(blobs.size());
   if (blobs.size() != 1 || !regionCentroid(blobs[0], roi, spot)) return false;
-  trace.blob = inImage(blobs[0], roi);
+  copyInImage(blobs[0], roi, trace.blob);
   return true;
 }
 
@@ -273,7 +282,7 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
   if (regionCentroid(blobs[0], roi, centre) && inside - overall > kMinContrast) {
     spot = centre;
     trace.spotWritten = true;
-    trace.blob = inImage(blobs[0], roi);
+    copyInImage(blobs[0], roi, trace.blob);
   }
   return kOk;
 }
@@ -288,7 +297,7 @@ namespace {
 cv::Mat drawTrackBand(cv::Size imageSize, const cv::Rect& roi, cv::Mat& canvasBuffer) {
   const cv::Rect canvas = grownBy(roi, cv::Size(kBandMargin, kBandMargin)) & cv::Rect(cv::Point(0, 0), imageSize);
   cv::Mat band = reusedView(canvasBuffer, canvas.size(), CV_8UC1);
-  band.setTo(0);
+  zeroPixels(band);
   cv::line(band, roi.tl() - canvas.tl(), roi.br() - canvas.tl(), cv::Scalar(255), kBandThickness, cv::LINE_8, 0);
   return band(roi - canvas.tl());
 }
@@ -300,7 +309,8 @@ cv::Mat drawTrackBand(cv::Size imageSize, const cv::Rect& roi, cv::Mat& canvasBu
 int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
-    talmeq::region::Trace ignored;
+    // Kept per thread so that the blob list keeps its capacity between frames.
+    thread_local talmeq::region::Trace ignored;
     return talmeq::region::locateInRegion(image, roi, spot, ignored);
   } catch (const char*) {
     return talmeq::kTextException;

@@ -35,6 +35,17 @@ struct Trace {
   double contrast = std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the region's
   bool spotWritten = false;  // the locator wrote a spot
   std::vector<cv::Point> blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
+
+  // Back to a fresh trace; the blob list keeps its capacity.
+  void clear() {
+    pass = Pass::kNone;
+    brightBlobs = 0;
+    trackLevel = -1;
+    trackBlobs = 0;
+    contrast = std::numeric_limits<double>::quiet_NaN();
+    spotWritten = false;
+    blob.clear();
+  }
 };
 
 // The passes below take the thresholded region, or a copy of the part of it

@@ -6,12 +6,11 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <climits>
-
 #include "binaryMorphology.h"
 #include "callFrame.h"
 #include "contourTracing.h"
 #include "frameWorkspace.h"
+#include "polygonFill.h"
 #include "windowForeground.h"
 
 namespace talmeq::spot {
@@ -82,9 +81,8 @@ void paintBlobs(const std::vector<Candidate>& candidates, cv::Rect canvas, Conto
   }
   const cv::Rect area = grownBy(box, cv::Size(1, 1)) & canvas;
   cv::Mat painted = reusedView(workspace.canvas, area.size(), CV_8UC1);
-  painted.setTo(0);
-  cv::drawContours(painted, accepted, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX,
-                   -area.tl());
+  zeroPixels(painted);
+  fillContours(painted, accepted, -area.tl(), workspace.fill);
   traceContours(painted, cv::RETR_EXTERNAL, area.tl(), blobs, workspace.store);
 }
 

@@ -52,7 +52,7 @@ int correctYml(double fromZ, double toZ, std::string ymlPath) {
 // Writes nothing to the logger on any path, the -999 path included.
 int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height, double& axisZ) {
   try {
-    MeasureTrace trace;
+    thread_local MeasureTrace trace;  // per thread: its blob list keeps its capacity between frames
     return measurePlaneHeight(image, ymlPath, height, axisZ, region::locateInRegion, trace);
   } catch (const char*) {
     return kTextException;
