@@ -1,8 +1,9 @@
 // The C++ side of the binding tests. Writes the simulated dataset into
 // DATA_DIR, with the pixels of each PNG beside it as packed blue-green-red
-// rows (NAME.bgr) for hosts without an image decoder, then runs on the C++ exports the scenario that the
-// Python and C# hosts run through their bindings, writing WORK_DIR/transcript.txt and the two corrected
-// images (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
+// rows (NAME.bgr) for hosts without an image decoder, then runs on the C++
+// exports the scenario that the Python and C# hosts run through their
+// bindings, writing WORK_DIR/transcript.txt and the two corrected images
+// (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
 //
 // The scenario: the spot and the sub-pixel spot of each calibration frame
 // (heights 0, 5, ..., 30); the height calibration from the spots into a copy
@@ -12,8 +13,8 @@
 // height reading of each measurement frame; the chessboard calibration; the
 // markers of each ArUco view; the calibration from the views with markers;
 // then undistortion into 800 x 600 and the thickness correction for 19 of
-// the first view with that camera. WORK_DIR/cHost.yml is a third copy, for
-// the C host to fit into. A line names the step, then the frame's index
+// the first view with that camera. WORK_DIR/hostFit.yml is a third copy, for
+// the C# host to fit into. A line names the step, then the frame's index
 // where there is one, the result code or status and the outputs (a camera
 // only on success); floating-point values appear as the 16 hex digits of
 // their IEEE-754 bits, so the hosts must agree to the last bit.
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
   };
   fs::create_directories(work);
   const std::string yml = (work / "calibration.yml").string(), preciseYml = (work / "precise.yml").string();
-  for (const char* copy : {"calibration.yml", "precise.yml", "cHost.yml"})
+  for (const char* copy : {"calibration.yml", "precise.yml", "hostFit.yml"})
     fs::copy_file(data / "height" / "calibration.yml", work / copy, fs::copy_options::overwrite_existing);
   transcript.open(work / "transcript.txt");
 
@@ -111,9 +112,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 7; ++i) {
     const cv::Mat image = frame("height", "calib", i);
     line("spot", i, getSpotCoord(image, coords[i]), coords[i].x, coords[i].y);
-    const talmeq::SpotReading spot = talmeq::readSpot(image);
-    line("precise", i, spot);
-    centres.push_back(spot.centre);
+    centres.push_back(talmeq::readSpot(image).centre);
   }
   line("calibrate", getCalibrationParamByLinear(heights, coords, yml));
   line("correct", correctYml(-10.0, -9.75, yml));
