@@ -7,7 +7,6 @@
 import os
 import pathlib
 import shutil
-import struct
 from concurrent.futures import ThreadPoolExecutor
 
 import cv2
@@ -28,7 +27,7 @@ def read(folder, name):
 def line(step, *values):
     def items(value):
         if isinstance(value, float):
-            return [" %016x" % struct.unpack("<Q", struct.pack("<d", value))[0]]
+            return [" %016x" % np.float64(value).view(np.uint64)]
         if isinstance(value, (list, tuple, np.ndarray)):
             return [text for item in value for text in items(item)]
         return [f" {int(value)}"]
@@ -65,7 +64,7 @@ def run_scenario(yml, precise_yml):
     all_corners, all_ids = [], []
     for view in range(8):
         code, ids, corners = talmeq.getArucoCorners(read("aruco", f"view_{view:02d}.png"))
-        lines.append(line("markers", view, code, len(ids), list(zip(ids, corners))))
+        lines.append(line("markers", view, code, len(ids), ids, corners))
         if code == 0:
             all_corners.append(corners)
             all_ids.append(ids)
