@@ -12,9 +12,9 @@ The list (scripts/mutants.list) holds one block per mutant:
 line taken verbatim after the two-character marker and joined with line
 breaks ("-" or "+" alone stands for an empty line; no "+" line deletes the
 snippet). Lines starting with '#' and blank lines between blocks are
-ignored. A snippet is looked for in every file under source/ and must occur
-exactly once in all of them together, so a mutant follows its line when
-code moves between files.
+ignored. A snippet is looked for in every file under source/ and bindings/
+and must occur exactly once in all of them together, so a mutant follows its
+line when code moves between files.
 
 Commands:
     check [ID...]            every chosen mutant names a snippet found once
@@ -32,7 +32,8 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LIST = os.path.join(ROOT, "scripts", "mutants.list")
-SOURCE = os.path.join(ROOT, "source")
+# The product code a mutant may change: the library and the host bindings.
+SOURCES = [os.path.join(ROOT, "source"), os.path.join(ROOT, "bindings")]
 HEADER = re.compile(r"^\[([A-Za-z0-9_.-]+)\]\s+(\S.*)$")
 
 
@@ -101,17 +102,18 @@ def chosen(mutants, ids):
 
 
 def source_texts():
-    """(path relative to the project, text) of every file under source/."""
-    for folder, dirs, files in os.walk(SOURCE):
-        dirs.sort()
-        for name in sorted(files):
-            path = os.path.join(folder, name)
-            with open(path, "rb") as f:
-                data = f.read()
-            try:
-                yield os.path.relpath(path, ROOT), data.decode("utf-8")
-            except UnicodeDecodeError:
-                continue
+    """(path relative to the project, text) of every file under SOURCES."""
+    for top in SOURCES:
+        for folder, dirs, files in os.walk(top):
+            dirs.sort()
+            for name in sorted(files):
+                path = os.path.join(folder, name)
+                with open(path, "rb") as f:
+                    data = f.read()
+                try:
+                    yield os.path.relpath(path, ROOT), data.decode("utf-8")
+                except UnicodeDecodeError:
+                    continue
 
 
 def locate(mutant, texts):
@@ -122,10 +124,10 @@ def locate(mutant, texts):
     if total == 1:
         return hits[0][0], None
     if total == 0:
-        return None, "mutant %s: its snippet is found nowhere under source/:\n    %s" % (
+        return None, "mutant %s: its snippet is found nowhere under source/ or bindings/:\n    %s" % (
             mutant.ident, snippet.replace("\n", "\n    "))
     where = ", ".join("%s (%d)" % hit for hit in hits)
-    return None, "mutant %s: its snippet is found %d times under source/: %s" % (mutant.ident, total, where)
+    return None, "mutant %s: its snippet is found %d times under source/ and bindings/: %s" % (mutant.ident, total, where)
 
 
 def check(mutants):

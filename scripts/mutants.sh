@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Mutation probe: how many single-point faults in the product code does the
-# test suite catch?
+# Mutation probe: how many single-point faults in the product code (the
+# library and the host bindings) does the test suite catch?
 #
 # Each mutant of scripts/mutants.list is applied on its own, the project is
 # rebuilt incrementally in build-mutants/ (Release, tests on, benchmarks
@@ -15,6 +15,8 @@
 #   --check          only check that every snippet is found exactly once
 #   --jobs N         build and test jobs (default 2)
 #   --timeout S      time limit of each test in seconds (default 300)
+#   --tests REGEX    run only the tests whose names match (ctest -R), with
+#                    the fixtures they need; the whole suite by default
 # Writes build-mutants/mutants-report.txt, and per mutant its build and test
 # output under build-mutants/mutant-logs/.
 set -euo pipefail
@@ -26,6 +28,7 @@ helper=("$python" scripts/mutants.py)
 build=build-mutants
 jobs=2
 timeout=300
+tests=
 ids=()
 mode=run
 
@@ -37,6 +40,7 @@ while [ $# -gt 0 ]; do
     --check) mode=check ;;
     --jobs) jobs=${2:?--jobs needs a number}; shift ;;
     --timeout) timeout=${2:?--timeout needs seconds}; shift ;;
+    --tests) tests=${2:?--tests needs a regular expression}; shift ;;
     -h|--help) usage; exit 0 ;;
     -*) echo "mutants: unknown option $1" >&2; usage >&2; exit 2 ;;
     *) ids+=("$1") ;;
@@ -110,7 +114,8 @@ build_tree() { cmake --build "$build" -j "$jobs" >"$1" 2>&1; }
 # Runs the suite; returns its status. --stop-on-failure ends it at the first
 # failing (or timed-out) test.
 run_suite() {
-  ctest --test-dir "$build" --stop-on-failure --timeout "$timeout" -j "$jobs" --output-on-failure >"$1" 2>&1
+  ctest --test-dir "$build" ${tests:+-R "$tests"} --stop-on-failure --timeout "$timeout" -j "$jobs" \
+    --output-on-failure >"$1" 2>&1
 }
 
 # The first failed test named in a suite's output, as "Name (Failed)" or

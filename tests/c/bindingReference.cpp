@@ -1,22 +1,25 @@
 // The C++ side of the binding tests. Writes the simulated dataset into
 // DATA_DIR, with the pixels of each PNG beside it as packed blue-green-red
-// rows (NAME.bgr) for hosts without an image decoder, then runs on the C++ exports the scenario that the
-// Python and C# hosts run through their bindings, writing WORK_DIR/transcript.txt and the two corrected
-// images (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
+// rows (NAME.bgr) for hosts without an image decoder, then runs on the C++
+// exports the scenario that the Python host runs through the module, and
+// the C# host in part through the C interface, writing
+// WORK_DIR/transcript.txt and the two corrected images
+// (WORK_DIR/undistorted.raw and thickness.raw: packed rows of pixels).
 //
-// The scenario: the spot and the sub-pixel spot of each calibration frame
-// (heights 0, 5, ..., 30); the height calibration from the spots into a copy
+// The scenario: the spot of each calibration frame (heights 0, 5, ..., 30),
+// and its sub-pixel centre; the height calibration from the spots into a copy
 // of the starting calibration file, WORK_DIR/calibration.yml; a shift of its
 // initZ from -10 to -9.75; the height model fitted from the sub-pixel spots
 // into another copy, WORK_DIR/precise.yml; the height and the sub-pixel
 // height reading of each measurement frame; the chessboard calibration; the
 // markers of each ArUco view; the calibration from the views with markers;
 // then undistortion into 800 x 600 and the thickness correction for 19 of
-// the first view with that camera. WORK_DIR/cHost.yml is a third copy, for
-// the C host to fit into. A line names the step, then the frame's index
+// the first view with that camera. WORK_DIR/hostFit.yml is a third copy, for
+// the C# host to fit into. A line names the step, then the frame's index
 // where there is one, the result code or status and the outputs (a camera
-// only on success); floating-point values appear as the 16 hex digits of
-// their IEEE-754 bits, so the hosts must agree to the last bit.
+// only on success; a view's marker identifiers, then their corners);
+// floating-point values appear as the 16 hex digits of their IEEE-754 bits,
+// so the hosts must agree to the last bit.
 //   bindingReference DATA_DIR WORK_DIR
 #include <datasetWriter.h>
 #include <talmeqAlgorithm.h>
@@ -27,6 +30,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
@@ -42,25 +46,23 @@ void item(int value) { transcript << ' ' << value; }
 void item(double value) {
   std::uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  char hex[20];
-  std::snprintf(hex, sizeof hex, " %016llx", static_cast<unsigned long long>(bits));
-  transcript << hex;
+  transcript << ' ' << std::hex << std::setw(16) << std::setfill('0') << bits << std::dec;
 }
 
-// A camera matrix, distortion coefficients, a covariance or fit errors (nothing when not written).
+// A camera matrix, distortion coefficients or a covariance (nothing when not written).
 void item(const cv::Mat& values) {
   for (std::size_t i = 0; i < values.total(); ++i) item(values.at<double>(static_cast<int>(i)));
 }
 
-// The markers of one view: each identifier with its four corners.
-void item(const std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>>>& markers) {
-  for (std::size_t m = 0; m < markers.first.size(); ++m) {
-    item(markers.first[m]);
-    for (const cv::Point2f& corner : markers.second[m]) item(double{corner.x}), item(double{corner.y});
-  }
-}
-
 void item(const cv::Point2d& point) { item(point.x), item(point.y); }
+
+void item(const cv::Point2f& point) { item(double{point.x}), item(double{point.y}); }
+
+// Identifiers, marker corners or fit errors, item by item.
+template <class T>
+void item(const std::vector<T>& values) {
+  for (const T& value : values) item(value);
+}
 
 void item(const cv::Rect& rect) { item(rect.x), item(rect.y), item(rect.width), item(rect.height); }
 
@@ -68,7 +70,8 @@ void item(const cv::Rect& rect) { item(rect.x), item(rect.y), item(rect.width), 
 void item(const talmeq::SpotReading& spot) {
   item(static_cast<int>(spot.status)), item(static_cast<int>(spot.method)), item(spot.centre);
   item(cv::Mat(spot.covariance)), item(spot.uncertainty), item(spot.peak), item(spot.background);
-  item(spot.sigmaX), item(spot.sigmaY), item(spot.saturatedFraction), item(spot.candidates), item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
+  item(spot.sigmaX), item(spot.sigmaY), item(spot.saturatedFraction), item(spot.candidates),
+      item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
   item(spot.detectorSpot.x), item(spot.detectorSpot.y);
 }
 
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
   };
   fs::create_directories(work);
   const std::string yml = (work / "calibration.yml").string(), preciseYml = (work / "precise.yml").string();
-  for (const char* copy : {"calibration.yml", "precise.yml", "cHost.yml"})
+  for (const char* copy : {"calibration.yml", "precise.yml", "hostFit.yml"})
     fs::copy_file(data / "height" / "calibration.yml", work / copy, fs::copy_options::overwrite_existing);
   transcript.open(work / "transcript.txt");
 
@@ -111,15 +114,13 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 7; ++i) {
     const cv::Mat image = frame("height", "calib", i);
     line("spot", i, getSpotCoord(image, coords[i]), coords[i].x, coords[i].y);
-    const talmeq::SpotReading spot = talmeq::readSpot(image);
-    line("precise", i, spot);
-    centres.push_back(spot.centre);
+    centres.push_back(talmeq::readSpot(image).centre);
   }
   line("calibrate", getCalibrationParamByLinear(heights, coords, yml));
   line("correct", correctYml(-10.0, -9.75, yml));
   const talmeq::HeightModel model = talmeq::fitHeightModel(heights, centres, preciseYml);
   line("model", static_cast<int>(model.status), model.k, model.b, model.reference, model.averageError,
-       model.window, cv::Mat(model.errors));
+       model.window, model.errors);
   for (int i = 0; i < 20; ++i) {
     double height = 0.0, axisZ = 0.0;
     const cv::Mat image = frame("height", "measure", i);
@@ -134,10 +135,11 @@ int main(int argc, char** argv) {
   std::vector<std::vector<std::vector<cv::Point2f>>> allCorners;
   std::vector<std::vector<int>> allIds;
   for (int v = 0; v < 8; ++v) {
-    std::pair<std::vector<int>, std::vector<std::vector<cv::Point2f>>> markers;
-    const int code = getArucoCorners(frame("aruco", "view", v), markers.first, markers.second);
-    line("markers", v, code, static_cast<int>(markers.first.size()), markers);
-    if (code == 0) allIds.push_back(markers.first), allCorners.push_back(markers.second);
+    std::vector<int> ids;
+    std::vector<std::vector<cv::Point2f>> corners;
+    const int code = getArucoCorners(frame("aruco", "view", v), ids, corners);
+    line("markers", v, code, static_cast<int>(ids.size()), ids, corners);
+    if (code == 0) allIds.push_back(ids), allCorners.push_back(corners);
   }
   line("aruco", calibAruco(allCorners, allIds, {1024, 768}, cameraMatrix, distCoeffs), cameraMatrix,
        distCoeffs);

@@ -1,10 +1,13 @@
 // The C# host of the binding tests: the P/Invoke declarations of
-// bindings/csharp on pinned frames of the dataset. A worker thread makes one
-// call per result struct (TalmeqPoint, TalmeqCamera, TalmeqMarker,
-// TalmeqHeightReading with its TalmeqSpotReading), each of which must give
-// the C++ reference's line of tests/c/bindingReference.cpp to the last bit,
-// while the main thread makes calls fail, whose error text must stay its
-// own, and asks for the markers with room for one. Exits 1 when a check fails.
+// bindings/csharp on pinned frames of the dataset. The main thread asks for
+// the markers with room for one, which must be refused with the room needed.
+// Then a worker thread runs the precision layer's road through the C
+// interface (the spot readings of the calibration frames, the height model
+// fitted from them into a file of its own, a height reading from that file)
+// and one call per other result struct (TalmeqPoint, TalmeqCamera,
+// TalmeqMarker); each line must be the C++ reference's of
+// tests/c/bindingReference.cpp to the last bit. The worker's calls must leave
+// the main thread's last error as it was. Exits 1 when a check fails.
 //   mono bindingHost.exe DATA_DIR REFERENCE_DIR
 using System;
 using System.IO;
@@ -19,10 +22,8 @@ static class BindingHost
     static int failures;
 
     // The raw pixels the reference wrote beside a PNG of the dataset.
-    static PinnedImage Frame(string folder, string name, int width, int height)
-    {
-        return new PinnedImage(File.ReadAllBytes(Path.Combine(data, folder, name + ".bgr")), width, height, 3);
-    }
+    static PinnedImage Frame(string folder, string name, int width, int height) =>
+        new PinnedImage(File.ReadAllBytes(Path.Combine(data, folder, name + ".bgr")), width, height, 3);
 
     static void Check(bool condition, string what)
     {
@@ -32,60 +33,61 @@ static class BindingHost
     }
 
     // A line as the reference writes it (ints as they are, floating-point
-    // values as the hex digits of their bits) must be one of its transcript's.
+    // values as the hex digits of their bits; arrays item by item) must be
+    // one of its transcript's.
     static void Expect(string step, params object[] items)
     {
-        string line = step + string.Concat(items.Select(item => " " + (item is int ? item.ToString()
+        var flat = items.SelectMany(item => item is Array ? ((Array)item).Cast<object>() : new[] { item });
+        string line = step + string.Concat(flat.Select(item => " " + (item is int ? item.ToString()
             : BitConverter.DoubleToInt64Bits(Convert.ToDouble(item)).ToString("x16"))));
         Check(File.ReadAllLines(Path.Combine(reference, "transcript.txt")).Contains(line), line);
     }
 
     static void Calls()
     {
-        TalmeqPoint spot;
-        using (var calib = Frame("height", "calib_00", 1280, 1024))
-            Expect("spot", 0, N.talmeq_getSpotCoord(ref calib.Image, out spot), spot.X, spot.Y);
-        TalmeqCamera camera;
+        var centres = new TalmeqPoint2d[7];
+        for (int i = 0; i < 7; ++i)
+            using (var calib = Frame("height", "calib_0" + i, 1280, 1024))
+            {
+                Expect("spot", i, N.talmeq_getSpotCoord(ref calib.Image, out var spot), spot.X, spot.Y);
+                Check(N.talmeq_readSpot(ref calib.Image, out var reading) == 0, "readSpot");
+                centres[i] = reading.Centre;
+            }
+        var heights = Enumerable.Range(0, 7).Select(i => 5.0 * i).ToArray();
+        var errors = new double[7];
+        string yml = Path.Combine(reference, "hostFit.yml");
+        Check(N.talmeq_fitHeightModel(heights, centres, 7, yml, out var m, errors) == 0, "fitHeightModel");
+        Expect("model", m.Status, m.K, m.B, m.Reference.X, m.Reference.Y, m.AverageError, m.Window.X, m.Window.Y,
+            m.Window.Width, m.Window.Height, errors);
         using (var chess = Frame("chess", "chess", 1024, 768))
-            Expect("chess", new object[] { N.talmeq_calibChess(ref chess.Image, out camera) }
-                .Concat(camera.Matrix.Cast<object>()).Concat(camera.Distortion.Cast<object>()).ToArray());
+            Expect("chess", N.talmeq_calibChess(ref chess.Image, out var camera), camera.Matrix, camera.Distortion);
         var markers = new TalmeqMarker[64];
-        int count;
         using (var view = Frame("aruco", "view_00", 1024, 768))
-            Expect("markers", new object[] { 0, N.talmeq_getArucoCorners(ref view.Image, markers,
-                markers.Length, out count), count }.Concat(markers.Take(count).SelectMany(m => new object[] {
-                m.Id, m.X0, m.Y0, m.X1, m.Y1, m.X2, m.Y2, m.X3, m.Y3 })).ToArray());
-        TalmeqHeightReading r;
+            Expect("markers", 0, N.talmeq_getArucoCorners(ref view.Image, markers, markers.Length, out var count),
+                count, markers.Take(count).Select(k => k.Id).ToArray(), markers.Take(count).SelectMany(k => new[] {
+                k.X0, k.Y0, k.X1, k.Y1, k.X2, k.Y2, k.X3, k.Y3 }).ToArray());
         using (var measure = Frame("height", "measure_00", 1280, 1024))
-            Check(N.talmeq_readHeight(ref measure.Image, Path.Combine(reference, "precise.yml"), out r) == 0, "readHeight");
-        TalmeqSpotReading s = r.Spot;
-        Expect("height", 0, s.Status, s.Method, s.Centre.X, s.Centre.Y, s.Covariance[0],
-            s.Covariance[1], s.Covariance[2], s.Covariance[3], s.Uncertainty, s.Peak, s.Background, s.SigmaX, s.SigmaY,
-            s.SaturatedFraction, s.Candidates, s.RunnerUp, s.RunnerUpCentre.X, s.RunnerUpCentre.Y, s.DetectorResult,
-            s.DetectorSpot.X, s.DetectorSpot.Y, r.Height, r.AxisZ, r.HeightUncertainty, r.Status, r.Window.X,
-            r.Window.Y, r.Window.Width, r.Window.Height);
+        {
+            Check(N.talmeq_readHeight(ref measure.Image, yml, out var r) == 0, "readHeight");
+            TalmeqSpotReading s = r.Spot;
+            Expect("height", 0, s.Status, s.Method, s.Centre.X, s.Centre.Y, s.Covariance, s.Uncertainty, s.Peak,
+                s.Background, s.SigmaX, s.SigmaY, s.SaturatedFraction, s.Candidates, s.RunnerUp, s.RunnerUpCentre.X,
+                s.RunnerUpCentre.Y, s.DetectorResult, s.DetectorSpot.X, s.DetectorSpot.Y, r.Height, r.AxisZ,
+                r.HeightUncertainty, r.Status, r.Window.X, r.Window.Y, r.Window.Width, r.Window.Height);
+        }
     }
 
     static int Main(string[] args)
     {
         data = args[0];
         reference = args[1];
+        using (var view = Frame("aruco", "view_00", 1024, 768))
+            Check(N.talmeq_getArucoCorners(ref view.Image, new TalmeqMarker[1], 1, out var needed) ==
+                  N.InvalidArgument && needed > 1, "a buffer for one marker tells the room needed");
         var worker = new Thread(Calls);
         worker.Start();
-        using (var view = Frame("aruco", "view_00", 1024, 768))
-        {
-            var matrix = new[] { 1000.0, 0.0, 512.0, 0.0, 1000.0, 384.0, 0.0, 0.0, 1.0 };
-            for (int round = 0; round < 50 || worker.IsAlive; ++round)
-            {
-                var target = new TalmeqImage { Width = 800, Height = 600 };
-                Check(N.talmeq_undistAruco(ref view.Image, matrix, new double[3], 3, ref target) == N.Exception &&
-                      N.LastError().Contains("OpenCV"), "three coefficients raise OpenCV's error, told on this thread");
-            }
-            int needed;
-            Check(N.talmeq_getArucoCorners(ref view.Image, new TalmeqMarker[1], 1, out needed) == N.InvalidArgument &&
-                  needed > 1, "a buffer for one marker tells the room needed");
-        }
         worker.Join();
+        Check(N.LastError().Contains("room for 1"), "this thread's last error outlives another thread's calls");
         if (failures > 0) Console.Error.WriteLine(failures + " checks failed");
         return failures > 0 ? 1 : 0;
     }

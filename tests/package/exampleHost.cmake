@@ -1,7 +1,8 @@
 # Builds examples/ against the installed package with find_package, writes a
 # dataset with the installed tool, runs an example host on it and checks its
-# measured heights against the simulation's truth. With PYTHON, the Python
-# example runs on the installed module too and must print the same lines.
+# measured heights against the simulation's truth. With PYTHON, the host's
+# Python counterpart (HOST.py) runs on the installed module too and must
+# print the same lines.
 #   -DSOURCE_DIR=<source tree> -DPREFIX=<installed prefix> -DWORK=<scratch dir> -DMAX_ERROR=<height units>
 #   [-DHOST=<example program> (heightHost unless given)]
 #   [-DPYTHON=<interpreter> -DPYTHON_SITE=<module folder under PREFIX>]
@@ -26,7 +27,7 @@ run(${WORK}/build/${HOST} ${WORK}/data/height)
 if(PYTHON)
   string(REGEX MATCHALL "host: [^\n]*" cppLines "${out}")
   set(ENV{PYTHONPATH} ${PREFIX}/${PYTHON_SITE})
-  run(${PYTHON} ${SOURCE_DIR}/examples/heightHost.py ${WORK}/data/height)
+  run(${PYTHON} ${SOURCE_DIR}/examples/${HOST}.py ${WORK}/data/height)
   string(REGEX MATCHALL "host: [^\n]*" pythonLines "${out}")
   if(NOT pythonLines STREQUAL cppLines)
     message(FATAL_ERROR "the Python example printed\n${pythonLines}\nthe C++ example\n${cppLines}")

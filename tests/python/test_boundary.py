@@ -1,9 +1,9 @@
-"""What crosses the module's boundary. Frames of every layout make a round
-trip through both image corrections (no distortion, no scaling) into new
-arrays of their own; frames of other layouts, dtypes or memory orders are
-refused with the exception that says what was expected. Other arguments are
-refused likewise, OpenCV's errors arrive as talmeq.OpenCVError, and the
-library's own result codes and statuses pass through unchanged."""
+# What crosses the module's boundary. Frames of every layout make a round
+# trip through both image corrections (no distortion, no scaling) into new
+# arrays of their own; frames of other layouts, dtypes or memory orders are
+# refused with the exception that says what was expected. Other arguments are
+# refused likewise, OpenCV's errors arrive as talmeq.OpenCVError, and the
+# library's own result codes and statuses pass through unchanged.
 import numpy as np
 import pytest
 
@@ -12,29 +12,21 @@ import talmeq
 RNG = np.random.default_rng(7)
 
 
-def frame(*shape, dtype=np.uint8, writeable=True):
-    image = RNG.integers(0, 256, shape).astype(dtype)
-    image.flags.writeable = writeable
-    return image
+def frame(*shape, dtype=np.uint8):
+    return RNG.integers(0, 256, shape).astype(dtype)
 
 
 def camera(width=64, height=48):
     return np.array([[500.0, 0.0, width / 2], [0.0, 500.0, height / 2], [0.0, 0.0, 1.0]])
 
 
-def corrections(image):
-    matrix = camera(*image.shape[1::-1])
-    yield talmeq.undistAruco(image, matrix, np.zeros(5), image.shape[1::-1])
-    yield talmeq.getCorrectImgByThickness(image, matrix.tolist(), [0.0] * 5, 0.0)
-
-
 FRAMES = [  # a frame, and the exception it is refused with (None: it makes the round trip)
     (frame(48, 64, 3), None), (frame(48, 64), None), (frame(47, 61, 3), None), (frame(1, 1, 3), None),
-    (frame(20, 30, 3, writeable=False), None),
-    (frame(48, 64, 4), ValueError), (frame(4, 48, 64, 3), ValueError), (frame(48 * 64 * 3), ValueError),
-    (frame(48, 128, 3)[:, ::2], ValueError), (np.asfortranarray(frame(48, 64)), ValueError),
-    (frame(48, 64, 3, dtype=np.float32), TypeError), (frame(48, 64, dtype=np.int8), TypeError),
-    (frame(48, 64, 3).tolist(), TypeError),
+    (np.frombuffer(frame(20, 30, 3).tobytes(), np.uint8).reshape(20, 30, 3), None),  # read-only
+    (frame(48, 64, 4), ValueError), (frame(48, 64, 1), ValueError), (frame(48 * 64 * 3), ValueError),
+    (frame(4, 48, 64, 3), ValueError), (frame(48, 128, 3)[:, ::2], ValueError),
+    (np.asfortranarray(frame(48, 64)), ValueError), (frame(48, 64, dtype=np.int8), TypeError),
+    (frame(48, 64, 3, dtype=np.float32), TypeError), (frame(48, 64, 3).tolist(), TypeError),
 ]
 
 
@@ -44,7 +36,9 @@ def test_frames_make_a_round_trip_or_are_refused(image, refusal):
         with pytest.raises(refusal, match=r"must be a C-contiguous uint8 numpy.ndarray of shape H x W or H x W x 3"):
             talmeq.getCorrectImgByThickness(image, camera(), np.zeros(5), 0.0)
         return
-    for code, corrected in corrections(image):
+    matrix = camera(*image.shape[1::-1])
+    for code, corrected in (talmeq.undistAruco(image, matrix, np.zeros(5), image.shape[1::-1]),
+                            talmeq.getCorrectImgByThickness(image, matrix.tolist(), [0.0] * 5, 0.0)):
         assert code == 0 and corrected.dtype == np.uint8 and np.array_equal(corrected, image)
         assert corrected.flags.writeable and not np.shares_memory(corrected, image)
 
@@ -52,16 +46,10 @@ def test_frames_make_a_round_trip_or_are_refused(image, refusal):
 COLOUR = frame(48, 64, 3)
 REFUSED = [  # a call, the exception it raises and a part of its message
     (lambda: talmeq.getSpotCoord(COLOUR[:, :, 0].copy()), ValueError, r"H x W x 3, not of shape \(48, 64\)"),
-    (lambda: talmeq.read_spot(COLOUR[:, ::2]), ValueError, "not C-contiguous"),
-    (lambda: talmeq.getCalibrationParamByLinear([0.0, 5.0, 10.0], [(1.5, 2.0)] * 3, "c.yml"), TypeError, ""),
     (lambda: talmeq.fit_height_model([0.0, 5.0, 10.0], [(1.0, 2.0, 3.0)] * 3, "c.yml"), TypeError, ""),
-    (lambda: talmeq.calibAruco([[[(0.0, 0.0)] * 4]], [[0]], (640,)), TypeError, ""),
     (lambda: talmeq.undistAruco(COLOUR, "camera", np.zeros(5), (64, 48)), TypeError, "array of numbers"),
     (lambda: talmeq.undistAruco(COLOUR, camera()[None], np.zeros(5), (64, 48)), ValueError, "1 or 2 dimensions"),
-    (lambda: talmeq.undistAruco(COLOUR, camera(), np.zeros(3), (64, 48)), RuntimeError, "OpenCV.*distCoeffs.size"),
-    (lambda: talmeq.read_height(COLOUR, camera()), TypeError, ""),
-    (lambda: talmeq.read_spot(frame(0, 0, 3)), talmeq.OpenCVError, "the image is empty"),
-    (lambda: talmeq.fit_height_model([1.0, 2.0, 1.0], [(1, 2)] * 3, "c.yml"), talmeq.OpenCVError, "heights"),
+    (lambda: talmeq.undistAruco(COLOUR, camera(), np.zeros(3), (64, 48)), talmeq.OpenCVError, "distCoeffs.size"),
 ]
 
 
@@ -76,7 +64,6 @@ def test_result_codes_and_statuses_pass_through(tmp_path):
     code, height, axis_z = talmeq.getPlaneHeightByLinear(COLOUR, tmp_path / "missing.yml")
     assert code == -2 and np.isnan(height) and np.isnan(axis_z)
     assert talmeq.calibChess(COLOUR) == (-1, None, None)
-    missing = talmeq.read_height(COLOUR, tmp_path / "missing.yml")
-    assert missing.status == talmeq.HeightStatus.noCalibration and np.isnan(missing.height)
+    assert talmeq.read_height(COLOUR, tmp_path / "missing.yml").status == talmeq.HeightStatus.noCalibration
     dark = talmeq.read_spot(np.zeros((48, 64, 3), np.uint8))
     assert (dark.status, dark.method, dark.hasCentre()) == (talmeq.SpotStatus.noSpot, talmeq.CentreMethod.none, False)
