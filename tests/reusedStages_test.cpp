@@ -3,8 +3,9 @@
 // against cv::drawContours, the certain box-ratio bound against
 // cv::minAreaRect, the dim
 // method's one-pass background difference against blur, subtract and
-// threshold, and the region locator's closing-then-opening steps against
-// cv::morphologyEx. Random binary and grey images of many shapes, down to
+// threshold, the region locator's closing-then-opening steps against
+// cv::morphologyEx, and the spot reading's 5 x 5 box means against
+// cv::boxFilter and cv::minMaxLoc. Random binary and grey images of many shapes, down to
 // the smallest, each stage run repeatedly on one thread so that its reused
 // buffers carry the previous image's contents.
 #include <gtest/gtest.h>
@@ -14,10 +15,12 @@
 #include <binaryMorphology.h>
 #include <boxRatioBound.h>
 #include <boxDifference.h>
+#include <boxMean.h>
 #include <contourTracing.h>
 #include <polygonFill.h>
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -153,6 +156,34 @@ TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
         steps.push_back({Step::Shape::kCross, Step::Op::kDilate, 1});
         const cv::Mat result = talmeq::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
         EXPECT_EQ(cv::countNonZero(result != expected), 0) << size << " closings " << closings;
+      }
+}
+
+// Every width from 1 to 12 (each place of the last column in a group of
+// four), grey values with clipped plateaus so that equal means tie, and
+// masks from empty to full: the means to the bit, the brightest and where.
+TEST(ReusedStages, BoxMeansAreBoxFilterToTheBit) {
+  cv::RNG rng(15);
+  for (int width = 1; width <= 12; ++width)
+    for (const int height : {1, 2, 5, 9, 23})
+      for (const double density : {0.0, 0.1, 0.5, 1.0}) {
+        const cv::Size size(width * (1 + rng.uniform(0, 3) * 4), height);
+        cv::Mat values(size, CV_8UC1);
+        rng.fill(values, cv::RNG::UNIFORM, 0, 256);
+        values.setTo(255, randomBinary(rng, size, 0.3));
+        cv::Mat means;
+        cv::boxFilter(values, means, CV_32F, cv::Size(5, 5), cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
+        cv::Mat ours(size, CV_32F);
+        for (int y = 0; y < size.height; ++y)
+          for (int x = 0; x < size.width; ++x) ours.at<float>(y, x) = talmeq::station::boxMean(values, x, y);
+        EXPECT_EQ(std::memcmp(ours.data, means.data, means.total() * sizeof(float)), 0) << size;
+        const cv::Mat mask = randomBinary(rng, size, density);
+        double highest = 0.0;
+        cv::Point at;
+        cv::minMaxLoc(means, nullptr, &highest, nullptr, &at, mask);
+        const talmeq::station::BoxPeak peak = talmeq::station::brightestBoxMean(values, mask);
+        EXPECT_EQ(peak.value, highest) << size << " density " << density;
+        EXPECT_EQ(peak.at, at) << size << " density " << density;
       }
 }
 

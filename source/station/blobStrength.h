@@ -11,6 +11,9 @@
 
 #include <vector>
 
+#include "contourTracing.h"
+#include "polygonFill.h"
+
 namespace talmeq::station {
 
 struct BlobMeasure {
@@ -19,8 +22,17 @@ struct BlobMeasure {
   cv::Point2d peakAt;     // its centre, full-image pixels
 };
 
+// The buffers of a measure, kept between calls (their contents are garbage
+// to the next).
+struct BlobScratch {
+  cv::Mat red;         // red values around the contour
+  cv::Mat mask;        // the contour filled
+  Contours outline;    // the contour, as the one list the filler takes
+  PolygonEdges fill;
+};
+
 // `blob`: a contour in full-image pixels. The background is the median red
 // value of the ring two to four pixels outside the contour's box.
-BlobMeasure measureBlob(const cv::Mat& image, const std::vector<cv::Point>& blob);
+BlobMeasure measureBlob(const cv::Mat& image, const std::vector<cv::Point>& blob, BlobScratch& scratch);
 
 }  // namespace talmeq::station

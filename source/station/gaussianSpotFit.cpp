@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace talmeq::station {
 namespace {
@@ -20,18 +19,13 @@ constexpr double kClipRadiusPerSigma = 1.1774100225154747;  // sqrt(2 ln 2)
 constexpr double kPlausibleSigma[2] = {0.5, 12.0};
 constexpr double kPlausibleShift = 3.0;  // pixels from the start
 
-// An unclipped pixel relative to the start.
-struct Sample {
-  double u, v, value;
-};
-
 // Sum of squared residuals at `p`; with the normal equations (J'J, J'r) of
 // the linearised problem when `normal` is given.
-double residuals(const std::vector<Sample>& samples, const Params& p, Normal* normal, Params* gradient) {
+double residuals(const FitSamples& samples, const Params& p, Normal* normal, Params* gradient) {
   if (normal) *normal = Normal::zeros(), *gradient = Params::all(0.0);
   const double inverseX2 = 1.0 / (p[kSigmaX] * p[kSigmaX]), inverseY2 = 1.0 / (p[kSigmaY] * p[kSigmaY]);
   double sum = 0.0;
-  for (const Sample& s : samples) {
+  for (const FitSample& s : samples) {
     const double du = s.u - p[kX], dv = s.v - p[kY];
     const double e = std::exp(-0.5 * (du * du * inverseX2 + dv * dv * inverseY2));
     const double g = p[kAmplitude] * e;
@@ -51,27 +45,26 @@ double residuals(const std::vector<Sample>& samples, const Params& p, Normal* no
   return sum;
 }
 
-std::vector<Sample> unclippedSamples(const SpotPatch& patch, cv::Point2d start) {
-  std::vector<Sample> samples;
-  samples.reserve(patch.red.total());
+// The unclipped pixels of `patch` into `samples`, in row order.
+void unclippedSamples(const SpotPatch& patch, cv::Point2d start, FitSamples& samples) {
+  samples.clear();
   for (int y = 0; y < patch.red.rows; ++y) {
     const uchar* row = patch.red.ptr<uchar>(y);
     for (int x = 0; x < patch.red.cols; ++x)
       if (row[x] < kClipped)
         samples.push_back({x + patch.origin.x - start.x, y + patch.origin.y - start.y, static_cast<double>(row[x])});
   }
-  return samples;
 }
 
 // The starting profile: the patch's background plane and a round spot of
 // `sigma` whose height is the brightest unclipped excess. A clipped core
 // starts at twice the clipping level, with the width at which such a
 // profile would clip the core's area: its radius over sqrt(2 ln 2).
-Params startingProfile(const SpotPatch& patch, const std::vector<Sample>& samples, cv::Point2d start, double sigma) {
+Params startingProfile(const SpotPatch& patch, const FitSamples& samples, cv::Point2d start, double sigma) {
   const cv::Vec3d& plane = patch.background;
   const double level = patch.backgroundAt(start.x, start.y);
   double brightest = 0.0;
-  for (const Sample& s : samples) brightest = std::max(brightest, s.value - level);
+  for (const FitSample& s : samples) brightest = std::max(brightest, s.value - level);
   const double clipped = static_cast<double>(patch.red.total() - samples.size());
   if (clipped > 0.0) {
     brightest = 2.0 * (kClipped - level);
@@ -86,9 +79,9 @@ bool finite(const cv::Matx22d& m) {
 
 }  // namespace
 
-GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startSigma) {
+GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startSigma, FitSamples& samples) {
   GaussianFit fit;
-  const std::vector<Sample> samples = unclippedSamples(patch, start);
+  unclippedSamples(patch, start, samples);
   if (static_cast<int>(samples.size()) < kLeastPixels) return fit;
   Params p = startingProfile(patch, samples, start, std::max(startSigma, 1.0));
   Normal normal;

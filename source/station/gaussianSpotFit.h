@@ -7,6 +7,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <vector>
+
 #include "spotPatch.h"
 
 namespace talmeq::station {
@@ -20,9 +22,16 @@ struct GaussianFit {
   double sigmaX = 0.0, sigmaY = 0.0;
 };
 
+// An unclipped pixel of the patch relative to the fit's start.
+struct FitSample {
+  double u, v, value;
+};
+using FitSamples = std::vector<FitSample>;  // kept between fits by the caller, garbage to the next
+
 // Fits from `start` (full-image pixels) and a round profile of `startSigma`.
 // Plausible: at least 24 unclipped pixels, a positive amplitude, widths of
-// 0.5 .. 12 pixels, and a centre within 3 pixels of the start.
-GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startSigma);
+// 0.5 .. 12 pixels, and a centre within 3 pixels of the start. `samples`
+// is scratch: it receives the unclipped pixels the fit runs over.
+GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startSigma, FitSamples& samples);
 
 }  // namespace talmeq::station

@@ -8,6 +8,7 @@
 #include "centreEstimate.h"
 #include "heightMeasurement.h"
 #include "imageArgument.h"
+#include "readingWorkspace.h"
 #include "regionLocation.h"
 
 namespace talmeq {
@@ -55,7 +56,7 @@ HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath) {
   reading.status = HeightStatus::kNoSpot;
   if (spot.detectorResult != 0 || !trace.spotWritten) return reading;
   spot.candidates = 1;
-  station::estimateCentre(image, trace.blob, reading.window, spot);
+  station::estimateCentre(image, trace.blob, reading.window, spot, station::readingWorkspace().centre);
   if (!spot.hasCentre()) return reading;
 
   reading.height = modelHeight(c, spot.centre);

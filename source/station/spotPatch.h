@@ -6,12 +6,14 @@
 
 #include <opencv2/core.hpp>
 
+#include <vector>
+
 namespace talmeq::station {
 
 inline constexpr int kClipped = 255;  // a red value this high may have been clipped
 
 struct SpotPatch {
-  cv::Mat red;           // CV_8UC1 red values of the patch
+  cv::Mat red;           // CV_8UC1 red values of the patch (a view of the scratch's buffer)
   cv::Point origin;      // full-image position of red(0, 0)
   cv::Vec3d background;  // level = [0] + [1] * (x - origin.x) + [2] * (y - origin.y), patch pixels
   double noise = 0.0;    // robust standard deviation of the ring about the plane, at least 0.5
@@ -21,10 +23,18 @@ struct SpotPatch {
   }
 };
 
+// The buffers of a patch, kept between calls: the patch's red values live
+// in `red` until the next patch is read with the same scratch.
+struct PatchScratch {
+  cv::Mat red;
+  std::vector<cv::Point> ring;     // the ring's unclipped pixels
+  std::vector<double> deviations;  // their distances from the plane
+};
+
 // The patch of `image` (8-bit, three or four channels, BGR order) centred
 // on `seed` with `halfSide` pixels on each side, clipped to `limit`. The
 // ring is the patch's outermost two pixels. The patch's `red` is empty when
 // fewer than 6 x 6 pixels remain or the ring holds no plane.
-SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit);
+SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit, PatchScratch& scratch);
 
 }  // namespace talmeq::station

@@ -4,13 +4,11 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <algorithm>
-#include <numeric>
+#include <utility>
+#include <vector>
 
-#include "blobStrength.h"
-#include "centreEstimate.h"
 #include "imageArgument.h"
-#include "spotDetection.h"
+#include "readingWorkspace.h"
 
 namespace talmeq {
 namespace {
@@ -33,23 +31,36 @@ bool touchesEdge(const spot::Contour& blob, const cv::Rect& window) {
 // A rival's measure over the chosen blob's; a rival against nothing is as strong.
 double ratio(double rival, double chosen) { return chosen > 0.0 ? rival / chosen : 1.0; }
 
+// The indices of `measures`, strongest first, blobs of equal strength in
+// their own order (as std::stable_sort gives them, without its temporary
+// buffer). An insertion sort: the detector accepts a handful of blobs.
+void rankByStrength(const std::vector<station::BlobMeasure>& measures, std::vector<std::size_t>& order) {
+  order.clear();
+  for (std::size_t i = 0; i < measures.size(); ++i) {
+    order.push_back(i);
+    for (std::size_t j = order.size() - 1; j > 0 && measures[order[j]].strength > measures[order[j - 1]].strength; --j)
+      std::swap(order[j], order[j - 1]);
+  }
+}
+
 }  // namespace
 
 SpotReading readSpot(const cv::Mat& image) {
   requireSearchable(image);
-  const spot::Trace trace = spot::traceSpot(image);
+  station::ReadingWorkspace& work = station::readingWorkspace();
+  const spot::Trace& trace = work.trace;
+  spot::traceSpotInto(image, work.trace);
   SpotReading reading;
   reading.detectorResult = trace.outcome == spot::Outcome::kFound ? 0 : -1;
   reading.detectorSpot = trace.spot;
   reading.candidates = static_cast<int>(trace.blobs.size());
   if (trace.blobs.empty()) return reading;
 
-  std::vector<station::BlobMeasure> measures;
-  for (const spot::Contour& blob : trace.blobs) measures.push_back(station::measureBlob(image, blob));
-  std::vector<std::size_t> order(measures.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return measures[a].strength > measures[b].strength; });
+  std::vector<station::BlobMeasure>& measures = work.measures;
+  measures.clear();
+  for (const spot::Contour& blob : trace.blobs) measures.push_back(station::measureBlob(image, blob, work.blob));
+  const std::vector<std::size_t>& order = work.order;
+  rankByStrength(measures, work.order);
   const station::BlobMeasure& chosen = measures[order[0]];
   if (order.size() > 1) {
     reading.runnerUp = ratio(measures[order[1]].strength, chosen.strength);
@@ -59,12 +70,13 @@ SpotReading readSpot(const cv::Mat& image) {
   // clutter by the detector's closings: its peak is what still tells.
   for (const spot::Candidate& c : trace.candidates) {
     if (c.screen == spot::Screen::kTooSmall || c.screen == spot::Screen::kAccepted) continue;
-    const station::BlobMeasure rejected = station::measureBlob(image, c.contour);
+    const station::BlobMeasure rejected = station::measureBlob(image, c.contour, work.blob);
     if (ratio(rejected.peak, chosen.peak) <= reading.runnerUp) continue;
     reading.runnerUp = ratio(rejected.peak, chosen.peak);
     reading.runnerUpCentre = rejected.peakAt;
   }
-  station::estimateCentre(image, trace.blobs[order[0]], cv::Rect(cv::Point(0, 0), image.size()), reading);
+  station::estimateCentre(image, trace.blobs[order[0]], cv::Rect(cv::Point(0, 0), image.size()), reading,
+                          work.centre);
   const bool close = reading.runnerUp >= kAmbiguousShare;
   const bool cut = order.size() > 1 && touchesEdge(trace.blobs[order[0]], trace.window);
   if (reading.hasCentre() && (close || cut)) reading.status = SpotStatus::kAmbiguous;

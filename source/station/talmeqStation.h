@@ -12,8 +12,10 @@
 // Conventions of the whole library (namespace talmeq): plain result structs
 // whose status enum says what a frame or file turned out to hold, and
 // cv::Exception (StsBadArg) for arguments that cannot be used at all, as
-// each function states. No function logs, keeps state between calls or
-// takes a lock; calls on different files may run on any number of threads.
+// each function states. No function logs or takes a lock, and no result
+// depends on an earlier call (the per-frame readings keep only their
+// buffers per thread); calls on different files may run on any number of
+// threads.
 // A host must be built against the same OpenCV, compiler runtime and
 // standard library, since cv::Mat, std::vector and std::string cross the
 // boundary.
