@@ -72,6 +72,7 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
        "k=max b=max scale=max dist=max initZ=max"},
       {"rounded region", yaml + "RoI: [ 1.5, 2.5, -1.5, 0.49 ]\n", "RoI=2,2,-2,0"},
       {"three numbers", yaml + "RoI: [ 1, 2, 3 ]\n", ""},
+      {"five numbers", yaml + "RoI: [ 1, 2, 3, 4, 5 ]\n", ""},
       {"empty region", yaml + "RoI: [ ]\n", ""},
       {"no keys", yaml, ""},
       {"JSON", "{\n  \"k\": 1.5, \"b\": true, \"dist\": false,\n  \"scale\": \"x\", \"RoI\": [ 1, 2, 3, 4 ]\n}\n",
