@@ -23,7 +23,7 @@ void outline(cv::Mat& image, const Contour& contour, cv::Point offset, std::vect
     const cv::Point to = contour[i % contour.size()] + offset;
     cv::line(image, from, to, cv::Scalar(255), 1, cv::LINE_8);
     if (from.y != to.y) {
-      const std::int64_t fromX = std::int64_t{from.x} << kFraction, toX = std::int64_t{to.x} << kFraction;
+      const std::int64_t fromX = from.x * kOne, toX = to.x * kOne;  // a product: x may be negative
       Edge edge;
       edge.top = std::min(from.y, to.y);
       edge.bottom = std::max(from.y, to.y);
