@@ -5,13 +5,9 @@
 
 #include "temporaryFiles.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
+#include "windowsApi.h"
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
 #endif

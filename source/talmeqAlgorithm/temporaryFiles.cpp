@@ -8,13 +8,9 @@
 #include <sstream>
 #include <string>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
+#include "windowsApi.h"
+
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
