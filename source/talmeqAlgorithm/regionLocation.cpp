@@ -17,6 +17,7 @@
 #include "frameWorkspace.h"
 #include "polygonFill.h"
 #include "rankedValue.h"
+#include "redChannel.h"
 #include "talmeqInternal.h"
 
 namespace talmeq::region {
@@ -194,9 +195,8 @@ bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cr
 // from a histogram and the band drawn around the region.
 int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
   RegionWorkspace& workspace = regionWorkspace();
-  const cv::Mat red = reusedView(workspace.red, roi.size(), CV_8UC1);
+  const cv::Mat red = redChannel(image, roi, workspace.red);
   cv::Mat binary = reusedView(workspace.binary, roi.size(), CV_8UC1);
-  cv::extractChannel(image(roi), red, 2);
   trace.trackLevel = trackLevel(rankedValue(red, kLevelRank));
   cv::threshold(red, binary, static_cast<double>(trace.trackLevel), 255, cv::THRESH_BINARY);
   cv::bitwise_and(binary, drawTrackBand(image.size(), roi, workspace.band), binary);

@@ -10,6 +10,7 @@
 #include <opencv2/core.hpp>
 
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace talmeq::region {
@@ -38,12 +39,9 @@ struct Trace {
 
   // Back to a fresh trace; the blob list keeps its capacity.
   void clear() {
-    pass = Pass::kNone;
-    brightBlobs = 0;
-    trackLevel = -1;
-    trackBlobs = 0;
-    contrast = std::numeric_limits<double>::quiet_NaN();
-    spotWritten = false;
+    std::vector<cv::Point> list = std::move(blob);
+    *this = Trace();
+    blob = std::move(list);
     blob.clear();
   }
 };

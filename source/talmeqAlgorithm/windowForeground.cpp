@@ -1,6 +1,5 @@
 #include "windowForeground.h"
 
-#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include "boxDifference.h"
 #include "frameWorkspace.h"
 #include "rankedValue.h"
+#include "redChannel.h"
 #include "spotDetection.h"
 
 namespace talmeq::spot {
@@ -59,30 +59,6 @@ FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const
   return framed;
 }
 
-// Channel 2 of an 8-bit image, as cv::extractChannel gives it. For the
-// usual three channels a loop over OpenCV's portable vector registers,
-// where its general channel mixer copies byte by byte.
-void redChannel(const cv::Mat& bgr, cv::Mat& red) {
-  if (bgr.type() != CV_8UC3) {
-    cv::extractChannel(bgr, red, 2);
-    return;
-  }
-  CV_Assert(red.type() == CV_8UC1 && red.size() == bgr.size());
-  for (int y = 0; y < bgr.rows; ++y) {
-    const uchar* src = bgr.ptr<uchar>(y);
-    uchar* dst = red.ptr<uchar>(y);
-    int x = 0;
-#if CV_SIMD128
-    for (; x + 16 <= bgr.cols; x += 16) {
-      cv::v_uint8x16 b, g, r;
-      cv::v_load_deinterleave(src + 3 * x, b, g, r);
-      cv::v_store(dst + x, r);
-    }
-#endif
-    for (; x < bgr.cols; ++x) dst[x] = src[3 * x + 2];
-  }
-}
-
 }  // namespace
 
 GreyAround greyAroundWindow(const cv::Mat& image, cv::Rect window) {
@@ -111,8 +87,7 @@ FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   const cv::Rect closed = grownWithin(window, reachOf(dimClosings()), image.size());
   const cv::Rect read = grownWithin(closed, boxReach, image.size());
   SpotWorkspace& workspace = spotWorkspace();
-  cv::Mat red = reusedView(workspace.red, read.size(), CV_8UC1);
-  redChannel(image(read), red);
+  const cv::Mat red = redChannel(image, read, workspace.red);
   cv::Mat binary = reusedView(workspace.binary, closed.size(), CV_8UC1);
   boxDifferenceAbove(red, closed - read.tl(), kBackgroundBox, kDimDifference, binary, workspace.columnSums,
                      workspace.boxTotals);
