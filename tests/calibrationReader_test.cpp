@@ -156,4 +156,26 @@ TEST(CalibrationReader, TextsBeyondTheSizeBoundAreParseErrors) {
   }
 }
 
+// A thread keeps the values of the last bytes it parsed: a rewrite of the
+// same length must read its new values, and the same gzip bytes read as the
+// name decides (inflated under ".gz", a parse error otherwise).
+TEST(CalibrationReader, EachReadingSeesTheBytesTheFileHoldsNow) {
+  ScratchFolder folder;
+  const std::string path = folder.file("same.yml");
+  for (const char* k : {"1.5", "2.5", "2.5", "3.5"}) {
+    talmeq::test::writeYaml(path, std::string("k: ") + k + "\n");
+    EXPECT_EQ(describe(readOrError(path)), std::string("k=") + k);
+  }
+  cv::FileStorage storage(folder.file("packed.yml.gz"), cv::FileStorage::WRITE);
+  storage << "k" << 4.5;
+  storage.release();
+  const std::string packed = talmeq::test::readText(folder.file("packed.yml.gz"));
+  const std::pair<const char*, const char*> names[] = {
+      {"a.yml.gz", "k=4.5"}, {"a.yml", "parse error"}, {"b.yml.gz", "k=4.5"}};
+  for (const auto& [name, expected] : names) {
+    std::ofstream(folder.file(name), std::ios::binary) << packed;
+    EXPECT_EQ(describe(readOrError(folder.file(name))), expected) << name;
+  }
+}
+
 }  // namespace

@@ -1,7 +1,6 @@
 #include "calibrationFile.h"
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 #include "calibrationText.h"
@@ -10,7 +9,6 @@
 namespace talmeq {
 namespace {
 
-namespace fs = std::filesystem;
 using calibration::Mapping;
 using calibration::Scalar;
 using calibration::Value;
@@ -42,33 +40,55 @@ cv::Rect readRegion(const Mapping& mapping) {
   return {numbers[0], numbers[1], numbers[2], numbers[3]};
 }
 
-void readFixed(const Mapping& mapping, CalibrationValues& v) {
-  v.scale = readReal(mapping, "scale");
-  v.dist = readReal(mapping, "dist");
-  v.initZ = readReal(mapping, "initZ");
-  v.focusD = readReal(mapping, "focusD");
-}
-
 void readAll(const Mapping& mapping, CalibrationValues& v) {
   v.k = readReal(mapping, "k");
   v.b = readReal(mapping, "b");
   v.initialX = readReal(mapping, "initialX");
   v.initialY = readReal(mapping, "initialY");
-  readFixed(mapping, v);
+  v.scale = readReal(mapping, "scale");
+  v.dist = readReal(mapping, "dist");
+  v.initZ = readReal(mapping, "initZ");
+  v.focusD = readReal(mapping, "focusD");
   v.roi = readRegion(mapping);
   v.offsetX = readReal(mapping, "offsetX");
   v.offsetY = readReal(mapping, "offsetY");
 }
 
-// Reads the file at `path` and lets `fill` take its values. Only a regular
-// file counts; for a folder the reading would differ between platforms.
+void copyAll(const CalibrationValues& from, CalibrationValues& to) { to = from; }
+
+void copyFixed(const CalibrationValues& from, CalibrationValues& to) {
+  to.scale = from.scale;
+  to.dist = from.dist;
+  to.initZ = from.initZ;
+  to.focusD = from.focusD;
+}
+
+// The bytes of the last file that this thread read without a parse error,
+// and the values they gave. A host reads the same file on every frame: it is
+// parsed once, and a reading that finds the same bytes under a name of the
+// same kind asks the heap for nothing. Any changed byte parses anew.
+struct LastReading {
+  std::string bytes;
+  bool compressed = false;  // read under a name ending in ".gz"
+  bool valid = false;
+  CalibrationValues values;
+};
+
+// Reads the file at `path` and lets `fill` take its values.
 template <class Fill>
 bool readWith(const std::string& path, CalibrationValues& values, Fill fill) {
-  std::error_code error;
-  if (!fs::is_regular_file(fs::path(path), error)) return false;
-  const std::optional<std::string> text = calibration::loadText(path);
-  if (!text) return false;
-  fill(calibration::readMapping(*text), values);
+  thread_local std::string bytes;
+  thread_local LastReading last;
+  if (!calibration::loadBytes(path, bytes)) return false;
+  const bool compressed = calibration::compressedName(path);
+  if (!last.valid || last.compressed != compressed || last.bytes != bytes) {
+    last.valid = false;
+    readAll(calibration::readFileMapping(path, bytes), last.values);
+    last.bytes.swap(bytes);
+    last.compressed = compressed;
+    last.valid = true;
+  }
+  fill(last.values, values);
   return true;
 }
 
@@ -92,7 +112,7 @@ bool sameValues(const CalibrationValues& a, const CalibrationValues& b) {
 bool readsBackAs(const std::string& path, const CalibrationValues& expected) {
   try {
     CalibrationValues read;
-    return readWith(path, read, readAll) && sameValues(read, expected);
+    return readWith(path, read, copyAll) && sameValues(read, expected);
   } catch (const cv::Exception&) {
     return false;
   }
@@ -101,11 +121,11 @@ bool readsBackAs(const std::string& path, const CalibrationValues& expected) {
 }  // namespace
 
 bool readCalibration(const std::string& path, CalibrationValues& values) {
-  return readWith(path, values, readAll);
+  return readWith(path, values, copyAll);
 }
 
 bool readFixedSettings(const std::string& path, CalibrationValues& values) {
-  return readWith(path, values, readFixed);
+  return readWith(path, values, copyFixed);
 }
 
 bool writeCalibration(const std::string& path, const CalibrationValues& values) {

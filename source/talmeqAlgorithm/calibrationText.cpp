@@ -2,17 +2,22 @@
 
 #include <zlib.h>
 
+#ifdef _WIN32
 #include <filesystem>
 #include <fstream>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+#include <ios>
 
 #include "calibrationFormats.h"
 
 namespace talmeq::calibration {
 namespace {
-
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // Inflates one whole gzip stream; the outcome of the zlib calls decides
 // after the stream is released, so an error leaks nothing.
@@ -37,6 +42,21 @@ std::string inflateGzip(const std::string& compressed) {
   return text;
 }
 
+void appendBounded(std::string& bytes, const char* chunk, std::streamsize count) {
+  bytes.append(chunk, static_cast<std::size_t>(count));
+  if (bytes.size() > kMaxTextBytes) raiseParseError(1, "the file is larger than the size bound");
+}
+
+#ifndef _WIN32
+// Closes the descriptor however the reading ends.
+struct OpenFile {
+  int descriptor;
+  ~OpenFile() {
+    if (descriptor >= 0) ::close(descriptor);
+  }
+};
+#endif
+
 void checkCharacters(const std::string& text) {
   std::size_t line = 1, lineStart = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -54,17 +74,43 @@ void checkCharacters(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::string> loadText(const std::string& path) {
+#ifdef _WIN32
+bool loadBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(std::filesystem::path(path), error)) return false;
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes;
+  if (!in) return false;
   char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > kMaxTextBytes) raiseParseError(1, "the file is larger than the size bound");
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) appendBounded(bytes, chunk, in.gcount());
+  return true;
+}
+#else
+// Plain system calls: a file stream would allocate its buffer and its FILE
+// on every opening.
+bool loadBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  const OpenFile file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (file.descriptor < 0) return false;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t got = ::read(file.descriptor, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return true;  // the end, or a read error: what was read stands, as with a stream
+    appendBounded(bytes, chunk, got);
   }
-  if (endsWith(path, ".gz") && bytes.compare(0, 2, "\x1f\x8b") == 0) return inflateGzip(bytes);
-  return bytes;
+}
+#endif
+
+bool compressedName(const std::string& path) {
+  return path.size() >= 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+}
+
+Mapping readFileMapping(const std::string& path, const std::string& bytes) {
+  if (compressedName(path) && bytes.compare(0, 2, "\x1f\x8b") == 0) return readMapping(inflateGzip(bytes));
+  return readMapping(bytes);
 }
 
 Mapping readMapping(const std::string& text) {

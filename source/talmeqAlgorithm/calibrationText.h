@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "calibrationSyntax.h"
@@ -19,12 +18,23 @@ inline constexpr std::size_t kMaxTextBytes = std::size_t{1} << 20;
 // The longest line; cv::FileStorage itself refuses texts of 4096 bytes.
 inline constexpr std::size_t kMaxLineBytes = 4000;
 
-// The text of the file at `path`, or nothing when it cannot be opened.
-// Raises OpenCV's parse error when the file or its inflated text is larger
-// than kMaxTextBytes, or its gzip stream is damaged or followed by more data.
-// A name ending in ".gz" whose bytes do not start a gzip stream is read as
-// it stands, as zlib does.
-std::optional<std::string> loadText(const std::string& path);
+// Reads the bytes of the file at `path` into `bytes`, whose capacity is
+// kept: a thread that reads the same file on every frame asks the heap for
+// nothing here. Returns false when the path names no regular file or it
+// cannot be opened (a folder would read differently on each platform).
+// Raises OpenCV's parse error when the file is larger than kMaxTextBytes.
+bool loadBytes(const std::string& path, std::string& bytes);
+
+// True when the name ends in ".gz", as cv::FileStorage decides compression.
+bool compressedName(const std::string& path);
+
+// The mapping that `bytes`, read from the file at `path`, hold: inflated
+// first when the name ends in ".gz" and the bytes start a gzip stream (as
+// cv::FileStorage decides it), read as they stand otherwise, as zlib does.
+// Raises OpenCV's parse error when the inflated text is larger than
+// kMaxTextBytes, the gzip stream is damaged or followed by more data, or
+// readMapping refuses the text.
+Mapping readFileMapping(const std::string& path, const std::string& bytes);
 
 // The mapping `text` holds; raises OpenCV's parse error for any text that is
 // not a calibration file: a byte below 32 other than a tab or a line break
