@@ -1,10 +1,12 @@
 /* The C host of the binding tests (C99), the one the sanitizer builds run:
  * the contract of the C interface with a C host. A frame with padded rows,
  * corrected into a padded buffer of the host's, gives the pixels of the same
- * frame packed and corrected into a buffer the library allocates; malformed
- * calls, OpenCV's errors and the library's own codes give their codes and
- * texts, and a call that returns clears the text. (The C# host checks the
- * interface's results against the C++ library.)
+ * frame packed and corrected into a buffer the library allocates and into a
+ * packed buffer of the host's; a calibration whose counts differ is refused
+ * even with a settings file; malformed calls, OpenCV's errors and the
+ * library's own codes give their codes and texts, and a call that returns
+ * clears the text. (The C# host checks the interface's results against the
+ * C++ library.)
  *   cInterfaceHost; exits 1 when a check fails. */
 #include <stdio.h>
 #include <string.h>
@@ -27,7 +29,7 @@ static void check(const char* what, int code, int expected, const char* fragment
 #define CHECK(call, expected, fragment) check(#call, call, expected, fragment)
 
 int main(void) {
-  static unsigned char packed[H][W * 3], padded[H][PADDED], corrected[H][PADDED];
+  static unsigned char packed[H][W * 3], padded[H][PADDED], corrected[H][PADDED], exact[H][W * 3];
   unsigned int seed = 12345u;
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W * 3; ++x)
@@ -36,12 +38,15 @@ int main(void) {
   const double distortion[5] = {-0.2, 0.05, 0.001, -0.002, 0.0};
   talmeq_image packedFrame = {&packed[0][0], W, H, W * 3, 3}, paddedFrame = {&padded[0][0], W, H, PADDED, 3};
   talmeq_image allocated = {NULL, 0, 0, 0, 0}, own = {&corrected[0][0], W, H, PADDED, 3};
+  talmeq_image packedOwn = {&exact[0][0], W, H, W * 3, 3};
   CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
+  CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &packedOwn), 0, NULL);
   int same =
       allocated.width == W && allocated.height == H && allocated.stride == W * 3 && allocated.channels == 3;
   for (int y = 0; same && y < H; ++y)
-    same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0;
+    same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0 &&
+           memcmp(corrected[y], exact[y], W * 3) == 0;
   check("both hold the same pixels", same, 1, NULL);
   talmeq_free(allocated.data);
 
@@ -61,7 +66,10 @@ int main(void) {
   CHECK(talmeq_undistAruco(&paddedFrame, camera, NULL, 5, &own), TALMEQ_INVALID_ARGUMENT, "distCoeffs");
   CHECK(talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
   CHECK(talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
-  CHECK(talmeq_getCalibrationParamByLinear(heights, 3, coords, 2, "c.yml"), -2, NULL);
+  FILE* settings = fopen("cHostSettings.yml", "w");
+  if (settings) fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
+  CHECK(talmeq_getCalibrationParamByLinear(heights, 2, coords, 3, "cHostSettings.yml"), -2, NULL);
+  remove("cHostSettings.yml");
   CHECK(talmeq_fitHeightModel(heights, centres, 3, "missing.yml", &model, errors) == 0 &&
             errors[2] != errors[2],
         1, NULL);

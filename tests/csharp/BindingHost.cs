@@ -1,12 +1,14 @@
 // The C# host of the binding tests: the P/Invoke declarations of
 // bindings/csharp on pinned frames of the dataset. The main thread asks for
 // the markers with room for one, which must be refused with the room needed.
-// Then a worker thread runs the precision layer's road through the C
-// interface (the spot readings of the calibration frames, the height model
-// fitted from them into a file of its own, a height reading from that file)
-// and one call per other result struct (TalmeqPoint, TalmeqCamera,
-// TalmeqMarker); each line must be the C++ reference's of
-// tests/c/bindingReference.cpp to the last bit. The worker's calls must leave
+// Then a worker thread runs through the C interface the height road (the
+// spots of the calibration frames, the calibration from them into a copy of
+// the starting file, the shift of its initZ, a measurement), the precision
+// layer's road (the spot readings, the height model fitted from them into a
+// file of its own, a height reading from that file), the chessboard
+// calibration, and the markers of the ArUco views with the calibration from
+// them; each line must be the C++ reference's of tests/c/bindingReference.cpp
+// to the last bit. A dark frame must read as no spot by no method. The worker's calls must leave
 // the main thread's last error as it was. Exits 1 when a check fails.
 //   mono bindingHost.exe DATA_DIR REFERENCE_DIR
 using System;
@@ -46,14 +48,22 @@ static class BindingHost
     static void Calls()
     {
         var centres = new TalmeqPoint2d[7];
+        var spots = new TalmeqPoint[7];
         for (int i = 0; i < 7; ++i)
             using (var calib = Frame("height", "calib_0" + i, 1280, 1024))
             {
-                Expect("spot", i, N.talmeq_getSpotCoord(ref calib.Image, out var spot), spot.X, spot.Y);
+                Expect("spot", i, N.talmeq_getSpotCoord(ref calib.Image, out spots[i]), spots[i].X, spots[i].Y);
                 Check(N.talmeq_readSpot(ref calib.Image, out var reading) == 0, "readSpot");
                 centres[i] = reading.Centre;
             }
+        using (var dark = new PinnedImage(64, 48, 3))
+            Check(N.talmeq_readSpot(ref dark.Image, out var none) == 0 && none.Status == N.SpotNoSpot &&
+                  none.Method == N.MethodNone, "a dark frame reads as no spot, by no method");
         var heights = Enumerable.Range(0, 7).Select(i => 5.0 * i).ToArray();
+        string calibration = Path.Combine(reference, "hostCalibration.yml");
+        File.Copy(Path.Combine(data, "height", "calibration.yml"), calibration, true);
+        Expect("calibrate", N.talmeq_getCalibrationParamByLinear(heights, 7, spots, 7, calibration));
+        Expect("correct", N.talmeq_correctYml(-10.0, -9.75, calibration));
         var errors = new double[7];
         string yml = Path.Combine(reference, "hostFit.yml");
         Check(N.talmeq_fitHeightModel(heights, centres, 7, yml, out var m, errors) == 0, "fitHeightModel");
@@ -61,13 +71,29 @@ static class BindingHost
             m.Window.Width, m.Window.Height, errors);
         using (var chess = Frame("chess", "chess", 1024, 768))
             Expect("chess", N.talmeq_calibChess(ref chess.Image, out var camera), camera.Matrix, camera.Distortion);
-        var markers = new TalmeqMarker[64];
-        using (var view = Frame("aruco", "view_00", 1024, 768))
-            Expect("markers", 0, N.talmeq_getArucoCorners(ref view.Image, markers, markers.Length, out var count),
-                count, markers.Take(count).Select(k => k.Id).ToArray(), markers.Take(count).SelectMany(k => new[] {
-                k.X0, k.Y0, k.X1, k.Y1, k.X2, k.Y2, k.X3, k.Y3 }).ToArray());
+        var allMarkers = new System.Collections.Generic.List<TalmeqMarker>();
+        var markerCounts = new System.Collections.Generic.List<int>();
+        for (int v = 0; v < 8; ++v)
+            using (var view = Frame("aruco", "view_0" + v, 1024, 768))
+            {
+                var markers = new TalmeqMarker[64];
+                int code = N.talmeq_getArucoCorners(ref view.Image, markers, markers.Length, out var count);
+                Expect("markers", v, code, count, markers.Take(count).Select(k => k.Id).ToArray(),
+                    markers.Take(count).SelectMany(k => new[] { k.X0, k.Y0, k.X1, k.Y1, k.X2, k.Y2, k.X3, k.Y3 })
+                        .ToArray());
+                if (code != 0) continue;
+                allMarkers.AddRange(markers.Take(count));
+                markerCounts.Add(count);
+            }
+        int arucoCode = N.talmeq_calibAruco(allMarkers.ToArray(), markerCounts.ToArray(), markerCounts.Count, 1024,
+            768, out var aruco);
+        Expect("aruco", arucoCode, arucoCode == 0 ? aruco.Matrix : new double[0],
+            arucoCode == 0 ? aruco.Distortion : new double[0]);
         using (var measure = Frame("height", "measure_00", 1280, 1024))
         {
+            double height = 0.0, axisZ = 0.0;
+            Expect("measure", 0, N.talmeq_getPlaneHeightByLinear(ref measure.Image, calibration, ref height,
+                ref axisZ), height, axisZ);
             Check(N.talmeq_readHeight(ref measure.Image, yml, out var r) == 0, "readHeight");
             TalmeqSpotReading s = r.Spot;
             Expect("height", 0, s.Status, s.Method, s.Centre.X, s.Centre.Y, s.Covariance, s.Uncertainty, s.Peak,
