@@ -33,6 +33,7 @@ struct Row {
   std::vector<std::string> unchanged;  // files that must keep their content, or stay absent
   std::string before = {}, after = {};  // shell pieces around the tool (see runTool)
   bool json = true;
+  std::string documentSays = {};  // also in the JSON document
 };
 
 cv::Mat flat(cv::Size size, int grey) { return cv::Mat(size, CV_8UC3, cv::Scalar::all(grey)); }
@@ -58,7 +59,7 @@ void writeFixture(const ScratchFolder& dir) {
   writeText(dir.file("cut.yml"), calibrated.substr(0, calibrated.find("RoI")));
   fs::copy_file(dir.file("cal.yml"), dir.file("big.yml"));
   writeText(dir.file("height/huge.csv"), "1e308,calib_00.png\n0,calib_01.png\n-1e308,calib_02.png\n");
-  writeText(dir.file("height/hex.csv"), "0,calib_00.png\n0x10,calib_01.png\n5,calib_02.png\n");
+  writeText(dir.file("height/hex.csv"), "height,image\n0x10,calib_01.png\n0,calib_00.png\n5,calib_02.png\n");
   writeText(dir.file("notes.png"), "not an image\n");
   cv::imwrite(dir.file("dark.png"), flat({1280, 1024}, 30));
   cv::imwrite(dir.file("small.png"), flat({640, 480}, 30));
@@ -162,7 +163,7 @@ const std::vector<Row>& rows() {
       {"thickness above 190",
        {"correct-thickness", "small.png", "--camera", "other.yml", "--thickness", "200", "--out", "t.png"}, 0,
        "the result is mirrored", {}},
-      {"a hexadecimal height", {"calibrate", "--yml", "start.yml", "height/hex.csv"}, 2,
+      {"a hexadecimal height after the header", {"calibrate", "--yml", "start.yml", "height/hex.csv"}, 2,
        "height is not a finite decimal number: '0x10'", {"start.yml"}},
       {"standard output on a full disk", {"spot", "two.png"}, 1, "cannot write to standard output", {}, "",
        ">/dev/full", false},
@@ -175,7 +176,7 @@ const std::vector<Row>& rows() {
       {"candidates refused", {"spot", "large.png"}, 1,
        "1 candidate in the detection window [224, 216, 224, 144], none accepted: 1 too large", {}},
       {"no blob for the locator", {"measure", "--yml", "cal.yml", "dark.png"}, 1, "no spot: no blob at the track level",
-       {}},
+       {}, "", "", true, "no single spot found in the search window"},
       {"versions", {"--version"}, 0, "talmeq 1.8.0 (library 2025_09_29_V1.8.0)", {}, "", "", false},
       {"unknown subcommand", {"frobnicate"}, 2, "unknown subcommand 'frobnicate'; the subcommands are: spot,", {}},
       {"global options in a subcommand's help", {"measure", "--help"}, 0, "--log-file FILE", {}, "", "", false},
@@ -207,6 +208,9 @@ TEST(HostileRuns, EveryFindingIsRefusedOrReported) {
       const auto run = runTool(dir.path(), args, row.before, row.after);
       EXPECT_EQ(run.status, row.status) << run.err;
       EXPECT_NE((run.out + run.err).find(row.says), std::string::npos) << run.out << run.err;
+      if (json) {
+        EXPECT_NE(run.out.find(row.documentSays), std::string::npos) << run.out;
+      }
       EXPECT_EQ(snapshot(dir, row.unchanged), before);
       const nlohmann::json document = nlohmann::json::parse(run.out, nullptr, false);
       if (json && !document.is_discarded()) talmeq::test::expectDocumentShape(document);
