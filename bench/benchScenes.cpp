@@ -123,13 +123,8 @@ std::string writePlaneCalibration(cv::Size size) {
 }
 
 QuietLog::QuietLog(bool infoOff) { logger::setRouter(std::make_shared<SilentRouter>(infoOff)); }
-QuietLog::~QuietLog() { logger::setRouter(nullptr); }
+QuietLog::~QuietLog() { routeLog(false); }
 
-HostLogging::HostLogging(bool on) : on_(on) {
-  if (on_) logger::setRouter(nullptr);
-}
-HostLogging::~HostLogging() {
-  if (on_) logger::setRouter(std::make_shared<SilentRouter>(false));
-}
+void routeLog(bool quiet) { logger::setRouter(quiet ? std::make_shared<SilentRouter>(false) : nullptr); }
 
 }  // namespace talmeq::bench

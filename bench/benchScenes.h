@@ -73,19 +73,9 @@ public:
   QuietLog& operator=(const QuietLog&) = delete;
 };
 
-// While the object lives, and `on`, the logger writes as a host has it by
-// default: the print stream to standard output (scripts/bench.sh sends it
-// to /dev/null) and the file stream to the rotating log file. Then quiet
-// again.
-class HostLogging {
-public:
-  explicit HostLogging(bool on);
-  ~HostLogging();
-  HostLogging(const HostLogging&) = delete;
-  HostLogging& operator=(const HostLogging&) = delete;
-
-private:
-  bool on_;
-};
+// Routes the log nowhere (`quiet`), as QuietLog does, or as a host has it by
+// default: the print stream to standard output (scripts/bench.sh sends it to
+// /dev/null) and the file stream to the rotating log file.
+void routeLog(bool quiet);
 
 }  // namespace talmeq::bench

@@ -2,7 +2,10 @@
 
 #include <opencv2/core/utility.hpp>
 
+#include <chrono>
 #include <map>
+
+#include "benchScenes.h"
 
 namespace talmeq::bench {
 
@@ -19,6 +22,23 @@ benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int rep
       ->MinTime(minSeconds)
       ->Repetitions(repetitions)
       ->ReportAggregatesOnly(true);
+}
+
+void timeLoggedAgainstQuiet(benchmark::State& state, const std::function<void()>& call) {
+  std::chrono::steady_clock::duration quiet{};
+  for (auto _ : state) {
+    state.PauseTiming();
+    routeLog(true);
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    quiet += std::chrono::steady_clock::now() - start;
+    routeLog(false);
+    state.ResumeTiming();
+    call();
+  }
+  routeLog(true);
+  state.counters["quiet_ms"] = benchmark::Counter(std::chrono::duration<double, std::milli>(quiet).count(),
+                                                  benchmark::Counter::kAvgIterations);
 }
 
 const cv::Mat& cachedFrame(const std::string& key, const std::function<cv::Mat()>& render) {

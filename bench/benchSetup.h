@@ -35,6 +35,14 @@ private:
 // runs of at least `minSeconds` each (the table takes the median).
 benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int repetitions = 5, double minSeconds = 0.2);
 
+// The benchmark's loop over `call` with the logging a host has by default
+// (routeLog). Between the timed calls, outside the benchmark's timing, the
+// same call runs with the log routed nowhere under a clock of its own; the
+// counter "quiet_ms" is the mean of those. Timed in alternation, both meet
+// the same state of the machine, so their difference is what the logging
+// costs even while the machine's speed drifts. Leaves the log routed nowhere.
+void timeLoggedAgainstQuiet(benchmark::State& state, const std::function<void()>& call);
+
 // The frame stored under `key`, rendered on first use; large frames take a
 // while to render and are shared by the benchmarks of one size.
 const cv::Mat& cachedFrame(const std::string& key, const std::function<cv::Mat()>& render);

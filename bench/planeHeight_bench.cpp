@@ -51,11 +51,14 @@ void heightCall(benchmark::State& state, const Implementation& implementation, c
   const cv::Mat frame = cachedFrame("plane " + scene.name + size.name, [&] { return planeSceneFrame(scene, size.size); });
   const std::string path = writePlaneCalibration(size.size);
   const OpenCvThreads setting(threads);
-  const HostLogging logging(implementation.hostLogging);
   double height = 0.0, axisZ = 0.0;
   if (!takesItsPass(scene, frame) || measure(frame, path, height, axisZ) != 0)
     state.SkipWithError("the scene does not give a height by its pass");
-  for (auto _ : state) benchmark::DoNotOptimize(measure(frame, path, height, axisZ));
+  const auto call = [&] { benchmark::DoNotOptimize(measure(frame, path, height, axisZ)); };
+  if (implementation.hostLogging)
+    timeLoggedAgainstQuiet(state, call);
+  else
+    for (auto _ : state) call();
   state.counters["megapixels"] = static_cast<double>(frame.total()) / 1e6;
   std::filesystem::remove(path);
 }

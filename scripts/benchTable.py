@@ -37,7 +37,8 @@ def time_table(path):
         if b.get("aggregate_name") != "median" or "error_occurred" in b:
             continue
         call, case, implementation = split_name(b["run_name"])
-        medians[(call, case, implementation)] = (b["real_time"], b.get("megapixels", 0.0), b["time_unit"])
+        medians[(call, case, implementation)] = (b["real_time"], b.get("megapixels", 0.0), b["time_unit"],
+                                                 b.get("quiet_ms"))
     print(f"machine: {machine(results['context'])}")
     header = (f"{'call':<24} {'case':<30} {'median':>11} {'literal':>11} {'ratio':>7} {'MP/s':>9}"
               f" {'logged':>11} {'log share':>9} {'floor':>6}")
@@ -47,7 +48,7 @@ def time_table(path):
     calls = list(dict.fromkeys(call for call, _, _ in medians))
     rows = sorted(medians.items(), key=lambda item: calls.index(item[0][0]))
     previous_call = None
-    for (call, case, implementation), (time, megapixels, unit) in rows:
+    for (call, case, implementation), (time, megapixels, unit, _) in rows:
         if implementation != "library":
             continue
         if previous_call is not None and call != previous_call:
@@ -58,10 +59,14 @@ def time_table(path):
         ratio = f"{literal[0] / time:.1f}x" if literal else "-"
         seconds = time / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1.0}[unit]
         rate = f"{megapixels / seconds:.0f}" if megapixels else "-"
-        # The same call with the logging a host has; its share of that time.
+        # The same call with the logging a host has, and the logging's share of
+        # that time: against the same call run quietly in alternation with it.
         logged = medians.get((call, case, "logged"))
         logged_text = f"{logged[0]:.2f} {unit}" if logged else "-"
-        share = f"{(logged[0] - time) / logged[0]:.1%}" if logged else "-"
+        share = "-"
+        if logged and logged[3] is not None:
+            logged_ms = logged[0] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[unit]
+            share = f"{(logged_ms - logged[3]) / logged_ms:.1%}"
         # The floor's time as a share of the library's: how close the call
         # comes to reading its window once.
         floor = medians.get((call, case, "floor"))

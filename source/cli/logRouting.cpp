@@ -4,7 +4,6 @@
 #include <log4cpp/Category.hh>
 #include <log4cpp/FileAppender.hh>
 #include <log4cpp/OstreamAppender.hh>
-#include <log4cpp/PatternLayout.hh>
 #include <logger.h>
 
 #include <cstdlib>
@@ -18,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kLinePattern = "%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n";
 constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
 
 // The file log's file when the tool knows it (not when a properties file
@@ -55,9 +53,7 @@ log4cpp::Category& categoryWith(const std::string& name, log4cpp::Appender* appe
   category.removeAllAppenders();
   category.setAdditivity(false);
   if (appender) {
-    auto* layout = new log4cpp::PatternLayout();
-    layout->setConversionPattern(kLinePattern);
-    appender->setLayout(layout);
+    appender->setLayout(logger::newLineLayout());
     category.addAppender(appender);  // the category owns the appender
     category.setPriority(log4cpp::Priority::INFO);
   } else {

@@ -3,9 +3,7 @@
 
 #include <log4cpp/Category.hh>
 #include <log4cpp/OstreamAppender.hh>
-#include <log4cpp/PatternLayout.hh>
 #include <log4cpp/PropertyConfigurator.hh>
-#include <log4cpp/RollingFileAppender.hh>
 
 #include <cstdlib>
 #include <iostream>
@@ -20,7 +18,6 @@ constexpr const char* kFileCategory = "talmeq.file";
 constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
 constexpr std::size_t kRotateBytes = 10 * 1024 * 1024;
 constexpr unsigned int kRotateBackups = 5;
-constexpr const char* kLinePattern = "%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n";
 
 // The value of an environment variable, empty when it is not set.
 std::string environment(const char* name) {
@@ -37,14 +34,8 @@ std::string environment(const char* name) {
 #endif
 }
 
-log4cpp::Layout* lineLayout() {
-  auto* layout = new log4cpp::PatternLayout();
-  layout->setConversionPattern(kLinePattern);
-  return layout;
-}
-
 void attach(log4cpp::Category& category, log4cpp::Appender* appender) {
-  appender->setLayout(lineLayout());
+  appender->setLayout(newLineLayout());
   category.removeAllAppenders();
   category.addAppender(appender);  // the category owns the appender
   category.setAdditivity(false);
@@ -57,36 +48,42 @@ void configureDefaults() {
   std::string path = environment("TALMEQ_LOG_FILE");
   if (path.empty()) path = kDefaultLogFile;
   attach(log4cpp::Category::getInstance(kFileCategory),
-         new log4cpp::RollingFileAppender("talmeq.file", path, kRotateBytes, kRotateBackups));
+         newRotatingFile("talmeq.file", path, kRotateBytes, kRotateBackups));
 }
 
-void configureOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    const std::string config = environment("TALMEQ_LOG_CONFIG");
-    if (!config.empty()) {
-      try {
-        log4cpp::PropertyConfigurator::configure(config);
-        return;
-      } catch (const log4cpp::ConfigureFailure& failure) {
-        std::cerr << "talmeq logger: " << failure.what() << "; using the default set-up\n";
-      }
+void configure() {
+  const std::string config = environment("TALMEQ_LOG_CONFIG");
+  if (!config.empty()) {
+    try {
+      log4cpp::PropertyConfigurator::configure(config);
+      return;
+    } catch (const log4cpp::ConfigureFailure& failure) {
+      std::cerr << "talmeq logger: " << failure.what() << "; using the default set-up\n";
     }
-    configureDefaults();
-  });
+  }
+  configureDefaults();
+}
+
+// The two configured categories, set up once, on first use, by whichever
+// thread comes first. log4cpp keeps a category for the life of the process,
+// so the references stay valid.
+struct Configured {
+  log4cpp::Category& print;
+  log4cpp::Category& file;
+};
+const Configured& configured() {
+  static const Configured categories = [] {
+    configure();
+    return Configured{log4cpp::Category::getInstance(kPrintCategory), log4cpp::Category::getInstance(kFileCategory)};
+  }();
+  return categories;
 }
 
 // The router used unless another is installed: the two configured categories.
 class DefaultRouter final : public Router {
 public:
-  log4cpp::Category& print() override {
-    configureOnce();
-    return log4cpp::Category::getInstance(kPrintCategory);
-  }
-  log4cpp::Category& file() override {
-    configureOnce();
-    return log4cpp::Category::getInstance(kFileCategory);
-  }
+  log4cpp::Category& print() override { return configured().print; }
+  log4cpp::Category& file() override { return configured().file; }
 };
 
 std::mutex routerMutex;

@@ -21,7 +21,9 @@
 #include "logger_export.h"
 
 namespace log4cpp {
+class Appender;
 class Category;
+class Layout;
 }
 
 namespace logger {
@@ -49,5 +51,19 @@ public:
 // Installs `router` for all later calls from every thread; nullptr restores
 // the default. The previous router stays alive while a call still uses it.
 LOGGER_EXPORT void setRouter(std::shared_ptr<Router> router);
+
+// The parts of the default set-up, for a router that builds its own
+// categories. Each returns a new object that the appender (for the layout) or
+// the category (for the appender) it is given to takes ownership of.
+//
+// The line layout: "<YYYY-MM-DD HH:MM:SS.mmm> <priority, padded to 5> <message>\n",
+// the same text as log4cpp's PatternLayout "%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n".
+LOGGER_EXPORT log4cpp::Layout* newLineLayout();
+
+// A file appended to at `path` and, once it holds `maxBytes` or more, renamed
+// to `path`.1 (older files moving up to `path`.`backups`, the oldest
+// removed) and started afresh, as log4cpp's RollingFileAppender does.
+LOGGER_EXPORT log4cpp::Appender* newRotatingFile(const std::string& name, const std::string& path,
+                                                 std::size_t maxBytes, unsigned int backups);
 
 }  // namespace logger
