@@ -16,7 +16,10 @@ both processes.
 
 The speed-up of two threads is measured with one OpenCV thread per call, so
 that two Python threads meet two cores, and again with OpenCV's default,
-where one call may already use both. Debian's cv2 shares the library's
+where one call may already use both. Each thread makes about a second's
+worth of calls per run, as a host's loop does: in runs of a few
+milliseconds, starting the threads and the first hand-overs of the GIL
+weigh as much as the calls. Debian's cv2 shares the library's
 OpenCV, so cv2.setNumThreads sets the library's thread count.
 """
 import json
@@ -29,6 +32,7 @@ import threading
 import time
 
 REPEATS = 7
+RUN_SECONDS = 1.0  # of calls per thread in one throughput run
 
 
 def median_microseconds(calls, call):
@@ -42,6 +46,20 @@ def median_microseconds(calls, call):
         cpu.append((time.process_time() - start_cpu) / calls * 1e6)
         wall.append((time.perf_counter() - start) / calls * 1e6)
     return [statistics.median(wall), statistics.median(cpu)]
+
+
+def overlap(first, second):
+    """The time two threads were both in a call; each list of (start, end)
+    spans is in time order, one span ending before the next starts."""
+    total, j = 0.0, 0
+    for start, end in first:
+        while j < len(second) and second[j][1] <= start:
+            j += 1
+        k = j
+        while k < len(second) and second[k][0] < end:
+            total += min(end, second[k][1]) - max(start, second[k][0])
+            k += 1
+    return total
 
 
 def throughput(threads, calls, call):
@@ -66,7 +84,7 @@ def throughput(threads, calls, call):
     rate = threads * calls / (time.perf_counter() - start)
     if threads < 2:
         return rate, 0.0
-    together = sum(max(0.0, min(e1, e2) - max(s1, s2)) for s1, e1 in spans[0] for s2, e2 in spans[1])
+    together = overlap(spans[0], spans[1])
     return rate, together / sum(end - begin for begin, end in spans[0])
 
 
@@ -91,11 +109,12 @@ def main(timer):
         assert talmeq.getSpotCoord(frame)[0] == 0
         python = median_microseconds(5000, lambda: talmeq.getPlaneHeightByLinear(frame, missing))
         spot = median_microseconds(20, lambda: talmeq.getSpotCoord(frame))
+        calls = max(100, round(RUN_SECONDS / (spot[0] / 1e6)))
         speed_ups = {}
         for threads in (1, default_threads):
             cv2.setNumThreads(threads)
-            one = statistics.median(throughput(1, 40, lambda: talmeq.getSpotCoord(frame))[0] for _ in range(3))
-            runs = [throughput(2, 20, lambda: talmeq.getSpotCoord(frame)) for _ in range(3)]
+            one = statistics.median(throughput(1, calls, lambda: talmeq.getSpotCoord(frame))[0] for _ in range(3))
+            runs = [throughput(2, calls, lambda: talmeq.getSpotCoord(frame)) for _ in range(3)]
             speed_ups[threads] = (one, statistics.median(r[0] for r in runs), statistics.median(r[1] for r in runs))
         load_after = os.getloadavg()
 
