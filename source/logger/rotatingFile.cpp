@@ -10,6 +10,8 @@
 // around each.
 #include <log4cpp/RollingFileAppender.hh>
 
+#include <cstdio>  // SEEK_END
+
 #ifdef _WIN32
 #include <io.h>
 #else
