@@ -34,21 +34,19 @@ class SecondText {
 public:
   // False when the text does not fit, which no real date reaches.
   bool update(std::time_t seconds) {
-    if (valid_ && seconds == seconds_) return true;
+    if (length_ > 0 && seconds == seconds_) return true;
     const std::tm broken = localTime(seconds);
     length_ = std::strftime(text_, sizeof text_, "%Y-%m-%d %H:%M:%S.", &broken);
     seconds_ = seconds;
-    valid_ = length_ > 0;
-    return valid_;
+    return length_ > 0;
   }
   const char* text() const { return text_; }
   std::size_t length() const { return length_; }
 
 private:
   char text_[100];
-  std::size_t length_ = 0;
+  std::size_t length_ = 0;  // 0 until a second's text is held
   std::time_t seconds_ = 0;
-  bool valid_ = false;
 };
 
 class LineLayout final : public log4cpp::Layout {

@@ -5,7 +5,8 @@
 // its count reaches the limit (so a file shortened by someone else is not
 // rotated early) and every kRecountLines lines (so lines another process
 // appends to the same file are counted within that many of ours). Rotation
-// itself, the names of the old files and the line written are log4cpp's.
+// itself and the names of the old files are log4cpp's; each line goes out in
+// one write, as log4cpp's appender writes it.
 // Lines arrive one at a time: a log4cpp category holds its appender lock
 // around each.
 #include <log4cpp/RollingFileAppender.hh>
