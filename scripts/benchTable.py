@@ -9,6 +9,8 @@ import json
 import platform
 import sys
 
+SECONDS_PER_UNIT = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}  # Google Benchmark's time units
+
 
 def machine(context):
     cpu = platform.processor() or "unknown CPU"
@@ -57,7 +59,7 @@ def time_table(path):
         literal = medians.get((call, case, "literal"))
         literal_text = f"{literal[0]:.2f} {unit}" if literal else "-"
         ratio = f"{literal[0] / time:.1f}x" if literal else "-"
-        seconds = time / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1.0}[unit]
+        seconds = time * SECONDS_PER_UNIT[unit]
         rate = f"{megapixels / seconds:.0f}" if megapixels else "-"
         # The same call with the logging a host has, and the logging's share of
         # that time: against the same call run quietly in alternation with it.
@@ -65,7 +67,7 @@ def time_table(path):
         logged_text = f"{logged[0]:.2f} {unit}" if logged else "-"
         share = "-"
         if logged and logged[3] is not None:
-            logged_ms = logged[0] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[unit]
+            logged_ms = logged[0] * SECONDS_PER_UNIT[unit] * 1e3
             share = f"{(logged_ms - logged[3]) / logged_ms:.1%}"
         # The floor's time as a share of the library's: how close the call
         # comes to reading its window once.
