@@ -3,6 +3,8 @@
 // and the precision layer under Pythonic names, returning result objects.
 // Frames are numpy arrays used in place; each function releases the GIL
 // while the library works.
+#include <talmeq/version.h>
+
 #include "calls.h"
 
 PYBIND11_MODULE(talmeq, module) {

@@ -4,7 +4,7 @@
 // enumeration members are the layer's report names (SpotStatus.tooDim).
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <filesystem>
 #include <string>
