@@ -32,6 +32,8 @@ if(TARGET talmeqPython)
   set_target_properties(talmeqPython PROPERTIES INSTALL_RPATH "$ORIGIN/${moduleToLibrary}")
   install(TARGETS talmeqPython LIBRARY DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR}
     RUNTIME DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR})
+  # Type stubs beside the module (a single module takes no py.typed marker).
+  install(FILES ${PROJECT_SOURCE_DIR}/bindings/python/talmeq.pyi DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR})
 endif()
 if(TARGET talmeq)
   set_target_properties(talmeq PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
