@@ -2,10 +2,9 @@
 // library's log, runs the chosen subcommand and turns its outcome into the
 // exit status and a one-line message on standard error.
 #include <CLI/CLI.hpp>
-#include <opencv2/core/utils/logger.hpp>
-
 #include <filesystem>
 #include <iostream>
+#include <opencv2/core/utils/logger.hpp>
 #include <vector>
 
 #include "commands.h"
@@ -84,10 +83,11 @@ int runChosen(Session& session, const std::vector<Command>& commands, const std:
   if (!session.verbose) cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
   for (const Command& command : commands)
     if (command.app->parsed()) session.output.begin(command.app->get_name(), command.shape);
-  if (!session.logFile.empty()) {
-    requireOutputLocation(session.logFile);
-    refuseOverlaps({session.logFile}, namedFiles);
-  }
+  if (!session.logFile.empty()) requireOutputLocation(session.logFile);
+  // The log file, in whatever spelling or from the environment, is an output:
+  // every command's own check compares it with its inputs and outputs too.
+  setLibraryLogFile(fileLogPath(session.logFile));
+  refuseOverlaps({}, namedFiles);
   const std::string logWarning = routeLibraryLog(session.verbose, session.logFile);
   if (!logWarning.empty()) {
     std::cerr << "talmeq: warning: " << logWarning << '\n';
@@ -124,10 +124,9 @@ int main(int argc, char** argv) {
   Session session;
   addSessionOptions(app, session);
   const std::vector<Command> commands{
-      addSpotCommand(app),       addCalibrateCommand(app),        addMeasureCommand(app),
-      addCorrectCommand(app),    addCalibChessCommand(app),       addCalibArucoCommand(app),
-      addUndistortCommand(app),  addCorrectThicknessCommand(app), addBoardCommand(app),
-      addCharacterizeCommand(app), addSimulateCommand(app),   addDemoCommand(app)};
+      addSpotCommand(app),       addCalibrateCommand(app),    addMeasureCommand(app),   addCorrectCommand(app),
+      addCalibChessCommand(app), addCalibArucoCommand(app),   addUndistortCommand(app), addCorrectThicknessCommand(app),
+      addBoardCommand(app),      addCharacterizeCommand(app), addSimulateCommand(app),  addDemoCommand(app)};
   for (const Command& command : commands) command.app->footer(kGlobalOptions);
   // A command line refused before it is parsed still answers in JSON when asked to.
   for (int i = 1; i < argc; ++i) session.json = session.json || std::string(argv[i]) == "--json";
@@ -144,10 +143,15 @@ int main(int argc, char** argv) {
   std::vector<std::string> namedFiles;
   for (int i = 1; i < argc; ++i) {
     std::error_code error;
-    if (std::string(argv[i]) == "--log-file")
+    const std::string word = argv[i];
+    const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+    const std::string value = equals == std::string::npos ? word : word.substr(equals + 1);  // --opt=FILE
+    if (word == "--log-file")
       ++i;
-    else if (std::filesystem::is_regular_file(std::filesystem::u8path(argv[i]), error))
-      namedFiles.emplace_back(argv[i]);
+    else if (word.rfind("--log-file=", 0) == 0)
+      continue;
+    else if (std::filesystem::is_regular_file(std::filesystem::u8path(value), error))
+      namedFiles.push_back(value);
   }
   int status = runGuarded(session, commands, namedFiles);
   closeLibraryLog();

@@ -12,9 +12,6 @@
 namespace talmeq::linear {
 namespace {
 
-constexpr double kWindowStartHeight = -5.0;  // the window starts at the spot predicted for height -5
-constexpr double kWindowSpan = 37.0;         // and spans 37 height units, up to height 32
-
 // A window needs finite heights whose first and last differ.
 bool heightsSpanARange(const std::vector<double>& heights) {
   const bool finite = std::all_of(heights.begin(), heights.end(), [](double h) { return std::isfinite(h); });

@@ -1,12 +1,16 @@
 // `talmeq calibrate --yml FILE HEIGHTS.csv [--scale S --dist D --init-z Z
 // --focus-d F] [--plot OUT.png] [--precise]`: the linear height calibration
 // from a height series, with each point's error and the average error.
-// Nothing is written unless every argument is usable and the fit is finite;
-// after the call the file is read back. With --precise the spots are read to
+// The rows are fitted in ascending height order. The fit is made into a copy
+// of the file, read back, and put in the file's place only when it is
+// accepted (average error up to 0.2, every spot inside the search window it
+// writes); the read-modify-write holds the file's lock. With --precise the spots are read to
 // sub-pixel precision and fitted by the precision layer.
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
+#include "calibrationLock.h"
 #include "calibrationPlot.h"
 #include "commands.h"
 #include "decimalNumbers.h"
@@ -67,8 +71,8 @@ void report(const HeightCalibrationRun& run, Session& session) {
   for (const CalibrationPoint& p : run.points) {
     const std::string x = p.precise ? fixed(p.precise->centre.x, 3) : std::to_string(p.spot.x);
     const std::string y = p.precise ? fixed(p.precise->centre.y, 3) : std::to_string(p.spot.y);
-    table.rows.push_back({fixed(p.height, 3), p.image, x, y, fixed(p.displacement, 6), fixed(p.fitted, 4),
-                          fixed(p.error, 4)});
+    table.rows.push_back(
+        {fixed(p.height, 3), p.image, x, y, fixed(p.displacement, 6), fixed(p.fitted, 4), fixed(p.error, 4)});
     points.push_back({{"height", p.height},
                       {"image", p.image},
                       {"x", p.spot.x},
@@ -83,9 +87,8 @@ void report(const HeightCalibrationRun& run, Session& session) {
   const int decimals = run.points.front().precise ? 3 : 0;  // a sub-pixel fit's reference point is fractional
   session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
                       fixed(f.initialX, decimals) + ", " + fixed(f.initialY, decimals) + "), RoI [" +
-                      std::to_string(f.roi.x) + ", " +
-                      std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) + ", " +
-                      std::to_string(f.roi.height) + "]");
+                      std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) +
+                      ", " + std::to_string(f.roi.height) + "]");
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
   session.output.document().update({{"result", run.code},
                                     {"meaning", resultMeaning("getCalibrationParamByLinear", run.code)},
@@ -98,8 +101,54 @@ void report(const HeightCalibrationRun& run, Session& session) {
                                     {"roi", {f.roi.x, f.roi.y, f.roi.width, f.roi.height}}});
 }
 
+// The rows in ascending height order: the fit takes the first row for its
+// reference point, so a shuffled series would give another, wrong fit.
+std::vector<HeightRow> lowestFirst(std::vector<HeightRow> rows, Session& session) {
+  const auto byHeight = [](const HeightRow& a, const HeightRow& b) { return a.height < b.height; };
+  if (std::is_sorted(rows.begin(), rows.end(), byHeight)) return rows;
+  std::stable_sort(rows.begin(), rows.end(), byHeight);
+  session.output.warn("the rows were taken in ascending height order; the lowest height is the reference point");
+  return rows;
+}
+
+// Thrown out of the draft's writer so that a fit that was refused is not
+// published; the run reports it before failing.
+struct FitRefused {
+  std::string reason;
+};
+
+// Fits into a copy of the calibration file (or a new file from the four
+// settings) and puts the copy in its place only when the fit is accepted:
+// a refused fit leaves the old file as it was. Returns why the fit was
+// refused, or an empty text.
+std::string fitIntoDraft(HeightCalibrationRun& run, const CalibrateOptions& options, bool create) {
+  try {
+    replaceFile(options.yml, [&](const std::string& draft) {
+      if (create ? !writeSettings(draft, options.settings)
+                 : !std::filesystem::copy_file(std::filesystem::u8path(options.yml), std::filesystem::u8path(draft)))
+        return false;
+      if (options.precise)
+        fitPrecisely(run, draft);
+      else
+        writeCalibration(run, draft);
+      if (run.code != 0)
+        throw FitRefused{std::string(options.precise ? "fitHeightModel" : "getCalibrationParamByLinear") +
+                         ": average fit error " + fixed(run.averageError, 4) + " above 0.2"};
+      try {
+        requireWindowHoldsSpots(run);
+      } catch (const WorkFailure& failure) {
+        throw FitRefused{failure.what()};
+      }
+      return true;
+    });
+  } catch (const FitRefused& refused) {
+    return refused.reason;
+  }
+  return {};
+}
+
 void runCalibrate(const CalibrateOptions& options, Session& session) {
-  const std::vector<HeightRow> rows = readHeightsCsv(options.csv);
+  const std::vector<HeightRow> rows = lowestFirst(readHeightsCsv(options.csv), session);
   requireUsableSeries(rows);
   std::vector<std::string> inputs{options.csv};
   for (const HeightRow& row : rows) {
@@ -108,6 +157,7 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   }
   if (!options.plot.empty()) requireImageOutput(options.plot);
   refuseOverlaps({options.plot, options.yml}, inputs);
+  const CalibrationLock lock(options.yml);
   bool create = false;
   const HeightCalibration settings = settingsToUse(options, create, session);
   session.output.document().update({{"yml", options.yml}, {"created", create}});
@@ -115,23 +165,17 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   HeightCalibrationRun run = options.precise ? readSpotsPrecisely(rows) : detectSpots(rows);
   for (const std::string& warning : run.warnings) session.output.warn(warning);
   if (!options.precise) planCalibration(run, settings);
-  if (create) {
-    writeStartingFile(options.yml, options.settings);
-    session.output.line("created " + options.yml + " from the four settings");
-  }
-  if (options.precise)
-    fitPrecisely(run, options.yml);
-  else
-    writeCalibration(run, options.yml);
+  const std::string refused = fitIntoDraft(run, options, create);
+  if (create && refused.empty()) session.output.line("created " + options.yml + " from the four settings");
   report(run, session);
   if (!options.plot.empty()) {
     writeImage(options.plot, plotCalibration(run));
     session.output.document()["plot"] = options.plot;
     session.output.line("plot -> " + options.plot);
   }
-  if (options.precise && run.code != 0)
-    throw WorkFailure(options.yml + ": fitHeightModel: average fit error above 0.2 (the file was written anyway)");
-  requireSuccess("getCalibrationParamByLinear", run.code, options.yml);
+  if (!refused.empty())
+    throw WorkFailure(options.yml + ": " + refused +
+                      " (the fit was refused: " + (create ? "no file was created)" : "the file was left as it was)"));
 }
 
 }  // namespace
@@ -141,10 +185,8 @@ Command addCalibrateCommand(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("calibrate",
                                      "Fit the linear height calibration from a height series "
                                      "(getSpotCoord, getCalibrationParamByLinear)");
-  cmd->add_option("heights", options->csv, "CSV of 'height,image' rows, images relative to its folder")
-      ->required();
-  cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")
-      ->required();
+  cmd->add_option("heights", options->csv, "CSV of 'height,image' rows, images relative to its folder")->required();
+  cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")->required();
   cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (an image file)")
       ->default_str("none");
   cmd->add_flag("--precise", options->precise,

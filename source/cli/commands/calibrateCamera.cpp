@@ -11,6 +11,7 @@
 #include "cameraWorkflow.h"
 #include "chessboardCheck.h"
 #include "commands.h"
+#include "decimalNumbers.h"
 #include "failures.h"
 #include "imageFiles.h"
 #include "imageRows.h"
@@ -114,24 +115,33 @@ void runAruco(const CameraOptions& options, Session& session) {
 void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
   const char* manyViews = " (many views)";
   cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
+      ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-coverage", t.minCoverageScore,
                   std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
-                              "grid") + manyViews)
+                              "grid") +
+                      manyViews)
+      ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-views", t.minViews, std::string("Fewest used views accepted") + manyViews)
+      ->check(wholeCount())
       ->capture_default_str();
   cmd->add_option("--max-views", t.maxViews, std::string("Most used views accepted") + manyViews)
+      ->check(wholeCount())
       ->capture_default_str();
   cmd->add_option("--max-uncertainty", t.maxRelativeUncertainty,
                   std::string("Largest 1.96 sigma / value accepted for fx, fy, cx, cy") + manyViews)
+      ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--max-cross-validation", t.maxCrossValidation,
                   std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
+      ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-tilted-views", t.minTiltedViews,
                   std::string("Fewest views tilted by 10 degrees or more") + manyViews)
+      ->check(wholeCount())
       ->capture_default_str();
+  cmd->parse_complete_callback([&t] { requireOrdered(t.minViews, t.maxViews, "--min-views", "--max-views"); });
 }
 
 Command addCameraCommand(CLI::App& app, const char* name, const char* help, const char* imagesHelp,

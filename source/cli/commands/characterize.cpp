@@ -11,6 +11,7 @@
 #include "characterizationPlots.h"
 #include "characterizationRows.h"
 #include "commands.h"
+#include "decimalNumbers.h"
 #include "failures.h"
 #include "heightCalibrationFile.h"
 #include "heightsCsv.h"
@@ -49,11 +50,10 @@ void runCharacterize(const CharacterizeOptions& options, Session& session) {
     requireExistingFile(row.image);
     inputs.push_back(row.image);
   }
-  if (!options.plot.empty()) {
-    const std::vector<std::string> plots = characterizationPlotPaths(options.plot);
-    for (const std::string& plot : plots) requireImageOutput(plot);
-    refuseOverlaps(plots, inputs);
-  }
+  std::vector<std::string> plots;
+  if (!options.plot.empty()) plots = characterizationPlotPaths(options.plot);
+  for (const std::string& plot : plots) requireImageOutput(plot);
+  refuseOverlaps(plots, inputs);
   session.output.document().update(
       {{"yml", options.yml}, {"csv", options.csv}, {"heights", options.integer ? "integer" : "precise"}});
   const std::vector<CharacterizedRow> measured = measureRows(rows, options.yml, !options.integer);
@@ -75,18 +75,25 @@ void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
   cmd->add_option("--max-residual", t.maxResidual,
                   "Largest distance of a height's mean from the fitted line, height units (also bounds the usable "
                   "range)")
+      ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option("--min-r2", t.minR2, "Smallest coefficient of determination of the line")->capture_default_str();
+  cmd->add_option("--min-r2", t.minR2, "Smallest coefficient of determination of the line")
+      ->check(decimalNumber())
+      ->capture_default_str();
   cmd->add_option("--max-slope-error", t.maxSlopeError, "Largest |slope - 1| of measured over true height")
+      ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option("--max-repeatability", t.maxRepeatability,
-                  "Largest +-3 sigma at any repeated height, height units")
+  cmd->add_option("--max-repeatability", t.maxRepeatability, "Largest +-3 sigma at any repeated height, height units")
+      ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--max-drift", t.maxDrift, "Largest |drift| of the stability series, height units per minute")
+      ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-repeats", t.minRepeats, "Repeats that make a height count for repeatability")
+      ->check(wholeCount())
       ->capture_default_str();
   cmd->add_option("--max-failed-rows", t.maxFailedRows, "Most rows without a height accepted")
+      ->check(wholeCount())
       ->capture_default_str();
 }
 
@@ -94,8 +101,8 @@ void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
 
 Command addCharacterizeCommand(CLI::App& app) {
   auto options = std::make_shared<CharacterizeOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "characterize", "Linearity, repeatability and drift of a calibrated station, with a verdict");
+  CLI::App* cmd =
+      app.add_subcommand("characterize", "Linearity, repeatability and drift of a calibrated station, with a verdict");
   cmd->add_option("csv", options->csv,
                   "CSV of 'height,image[,time]' rows (seconds; rows with a time form the stability series); images "
                   "relative to its folder")
@@ -109,8 +116,7 @@ Command addCharacterizeCommand(CLI::App& app) {
   addThresholdOptions(cmd, options->thresholds);
   return {cmd,
           nullKeys({"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax",
-                    "usableRange", "repeatability", "drift", "predictedRepeatability", "verdict", "checks",
-                    "plots"}),
+                    "usableRange", "repeatability", "drift", "predictedRepeatability", "verdict", "checks", "plots"}),
           [options](Session& session) { runCharacterize(*options, session); }};
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "calibrationLock.h"
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"
@@ -24,6 +25,7 @@ struct CorrectOptions {
 };
 
 void runCorrect(const CorrectOptions& options, Session& session) {
+  const CalibrationLock lock(options.yml);  // the read, the shift and the write in one step
   const CalibrationFileContent file = readCalibrationFile(options.yml);
   requireCalibration(file, options.yml);
   HeightCalibration expected = file.values;

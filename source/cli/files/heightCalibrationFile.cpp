@@ -6,6 +6,7 @@
 
 #include "failures.h"
 #include "imageFiles.h"
+#include "linearCalibration.h"
 #include "outputFiles.h"
 
 namespace talmeq::cli {
@@ -56,24 +57,29 @@ void requireCalibration(const CalibrationFileContent& file, const std::string& p
   for (std::size_t i = 0; i < values.size(); ++i)
     if (!std::isfinite(values[i]))
       throw UsageError(path + " holds a value that is not a finite number: " + kKeys[i < 8 ? i : i + 1]);
+  requireSettings(file.values, path);
 }
 
 void requireSettings(const HeightCalibration& s, const std::string& source) {
   if (!(std::isfinite(s.scale) && s.scale > 0.0)) throw UsageError(source + ": scale must be a positive number");
-  if (!(std::isfinite(s.dist) && s.dist > 0.0)) throw UsageError(source + ": dist must be a positive number");
+  // Every height the search window spans must lie below dist: at dist and
+  // above, the projection d * scale * (dist - h) / dist vanishes or turns
+  // over, and a dist near 0 makes every measured height 0.
+  const double top = linear::kWindowStartHeight + linear::kWindowSpan;
+  if (!(std::isfinite(s.dist) && s.dist > top))
+    throw UsageError(source + ": dist must be a number above " + std::to_string(static_cast<int>(top)) +
+                     ", the highest height the search window spans");
   if (!std::isfinite(s.initZ) || !std::isfinite(s.focusD))
     throw UsageError(source + ": initZ and focusD must be finite numbers");
 }
 
-void writeStartingFile(const std::string& path, const StationSettings& settings) {
-  replaceFile(path, [&](const std::string& temporary) {
-    cv::FileStorage storage(temporary, cv::FileStorage::WRITE);
-    if (!storage.isOpened()) return false;
-    storage << "scale" << settings.scale << "dist" << settings.dist << "initZ" << settings.initZ << "focusD"
-            << settings.focusD;
-    storage.release();
-    return true;
-  });
+bool writeSettings(const std::string& path, const StationSettings& settings) {
+  cv::FileStorage storage(path, cv::FileStorage::WRITE);
+  if (!storage.isOpened()) return false;
+  storage << "scale" << settings.scale << "dist" << settings.dist << "initZ" << settings.initZ << "focusD"
+          << settings.focusD;
+  storage.release();
+  return true;
 }
 
 void requireWritten(const std::string& path, const HeightCalibration& expected) {

@@ -32,16 +32,19 @@ CalibrationFileContent readCalibrationFile(const std::string& path);
 
 // UsageError "<path> holds no calibration ...: run calibrate first" unless
 // the file holds all eleven keys, and UsageError when one of its values is
-// not a finite number.
+// not a finite number, or its settings fail requireSettings.
 void requireCalibration(const CalibrationFileContent& file, const std::string& path);
 
-// UsageError unless "scale" and "dist" are positive finite numbers and
-// "initZ" and "focusD" finite ones; `source` names where they come from.
+// UsageError, naming the key, unless "scale" is a positive finite number,
+// "dist" a finite one above the highest height the search window spans
+// (32), and "initZ" and "focusD" finite ones; `source` names where they
+// come from. The one check of the settings, for the options that create a
+// file and for every file the tool reads.
 void requireSettings(const HeightCalibration& settings, const std::string& source);
 
-// Writes a file holding only "scale", "dist", "initZ" and "focusD";
-// WorkFailure when it cannot be written.
-void writeStartingFile(const std::string& path, const StationSettings& settings);
+// Writes a file holding only "scale", "dist", "initZ" and "focusD" at
+// `path` directly; false when it cannot be opened.
+bool writeSettings(const std::string& path, const StationSettings& settings);
 
 // WorkFailure "the calibration file was not written" unless the file at
 // `path` reads back, with the library's reader, as exactly `expected`.

@@ -19,6 +19,15 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+const std::string kByteOrderMark = "\xEF\xBB\xBF";  // UTF-8's, as some editors write it
+
+// Line 1 is a header only when its first field holds no digit (a name, not
+// a mistyped number) and its second names no existing file.
+bool readsAsHeader(const std::string& heightField, const fs::path& image) {
+  std::error_code error;
+  return heightField.find_first_of("0123456789") == std::string::npos && !fs::exists(image, error);
+}
+
 class CsvError {
  public:
   CsvError(std::string path, int line) : where_(std::move(path) + ":" + std::to_string(line) + ": ") {}
@@ -39,23 +48,26 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns column
   std::vector<HeightRow> rows;
   std::string line;
   for (int number = 1; std::getline(file, line); ++number) {
+    if (number == 1 && line.rfind(kByteOrderMark, 0) == 0) line.erase(0, kByteOrderMark.size());
     line = trimmed(line);
     if (line.empty()) continue;
     const CsvError error(path, number);
     const auto comma = line.find(',');
     const auto second = comma == std::string::npos ? comma : line.find(',', comma + 1);
-    const bool badCount = comma == std::string::npos || (second != std::string::npos &&
-                                                         (!timeAllowed || line.find(',', second + 1) != std::string::npos));
+    const bool badCount =
+        comma == std::string::npos ||
+        (second != std::string::npos && (!timeAllowed || line.find(',', second + 1) != std::string::npos));
     if (badCount)
       error.raise(timeAllowed ? "expected 'height,image' or 'height,image,time', got: " + line
                               : "expected two fields 'height,image', got: " + line);
     const std::string heightField = trimmed(line.substr(0, comma));
-    const std::string imageField = trimmed(line.substr(comma + 1, second == std::string::npos ? second : second - comma - 1));
+    const std::string imageField =
+        trimmed(line.substr(comma + 1, second == std::string::npos ? second : second - comma - 1));
     const std::string timeField = second == std::string::npos ? "" : trimmed(line.substr(second + 1));
     HeightRow row;
     const std::optional<double> height = parseDecimal(heightField);
     if (!height) {
-      if (number == 1 && rows.empty()) continue;  // the header line
+      if (number == 1 && readsAsHeader(heightField, folder / fs::u8path(imageField))) continue;
       error.raise("height is not a finite decimal number: '" + heightField + "'");
     }
     row.height = *height;

@@ -1,5 +1,6 @@
 // The CSV of a height series: one `height,image` row per image, an optional
-// header line first, blank lines ignored. Image paths are relative to the
+// header line first (a first field without digits, a second that names no
+// file), a UTF-8 byte-order mark and blank lines ignored. Image paths are relative to the
 // CSV's own folder unless absolute.
 #pragma once
 
@@ -10,14 +11,14 @@ namespace talmeq::cli {
 
 struct HeightRow {
   double height = 0.0;
-  std::string image;  // resolved against the CSV's folder
-  bool timed = false; // a third field `time` was given
-  double time = 0.0;  // seconds
+  std::string image;   // resolved against the CSV's folder
+  bool timed = false;  // a third field `time` was given
+  double time = 0.0;   // seconds
 };
 
 enum class CsvColumns {
-  kHeightImage,     // `height,image`
-  kOptionalTime,    // `height,image` or `height,image,time`
+  kHeightImage,   // `height,image`
+  kOptionalTime,  // `height,image` or `height,image,time`
 };
 
 // The rows of the CSV at `path`; UsageError naming the file and line for a

@@ -1,13 +1,12 @@
 // Safe replacement of output files (see outputFiles.h).
 #include "outputFiles.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <opencv2/imgcodecs.hpp>
 
 #ifdef _WIN32
 #include <io.h>
@@ -93,6 +92,11 @@ void replaceFile(const std::string& target, const std::function<bool(const std::
     written = write(temporary.u8string()) && flushToDisk(temporary);
   } catch (const cv::Exception&) {
     written = false;
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    partialPending = false;
+    throw;
   }
   std::error_code error;
   if (written) fs::rename(temporary, final, error);

@@ -6,9 +6,8 @@
 // stays as it was and the run fails with exit status 1.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <functional>
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,8 @@ namespace talmeq::cli {
 // file name, so that writers choosing a format by extension see the right
 // one. `write` returns false when it could not write. WorkFailure naming
 // `target` when writing, flushing or renaming fails; the target is then
-// unchanged and the temporary file removed.
+// unchanged and the temporary file removed, as it is when `write` throws
+// (the exception then goes on to the caller).
 void replaceFile(const std::string& target, const std::function<bool(const std::string& temporary)>& write);
 
 // Writes `bytes` as the file `path` through replaceFile().

@@ -1,11 +1,10 @@
 // Checks of output paths (see outputPaths.h).
 #include "outputPaths.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <opencv2/imgcodecs.hpp>
 
 #include "failures.h"
 
@@ -50,8 +49,7 @@ void requireImageOutput(const std::string& path) {
   } catch (const cv::Exception&) {
     writable = false;
   }
-  if (!writable)
-    throw UsageError("cannot write an image named " + path + ": give it an image extension such as .png");
+  if (!writable) throw UsageError("cannot write an image named " + path + ": give it an image extension such as .png");
 }
 
 void requireExtension(const std::string& path, const std::vector<std::string>& extensions, const std::string& what) {
@@ -63,7 +61,21 @@ void requireExtension(const std::string& path, const std::vector<std::string>& e
   }
 }
 
+namespace {
+std::string libraryLogFile;  // the run's log file, when the tool knows it
+}  // namespace
+
+void setLibraryLogFile(const std::string& path) { libraryLogFile = path; }
+
 void refuseOverlaps(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
+  if (!libraryLogFile.empty()) {
+    for (const std::string& input : inputs)
+      if (sameFile(libraryLogFile, input))
+        throw UsageError("the log file " + libraryLogFile + " would overwrite the input " + input);
+    for (const std::string& output : outputs)
+      if (!output.empty() && sameFile(libraryLogFile, output))
+        throw UsageError("the log file " + libraryLogFile + " would overwrite the output " + output);
+  }
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     if (outputs[i].empty()) continue;
     for (const std::string& input : inputs)

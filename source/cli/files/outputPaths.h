@@ -21,8 +21,12 @@ void requireImageOutput(const std::string& path);
 // `extensions` (lower case, with the dot), in any letter case.
 void requireExtension(const std::string& path, const std::vector<std::string>& extensions, const std::string& what);
 
-// UsageError when an output names the same file as an input, or as another
-// output: the same path, a link to it, or a hard link of it.
+// The file the library's log of this run appends to (empty when a
+// properties file decides): refuseOverlaps counts it as one more output.
+void setLibraryLogFile(const std::string& path);
+
+// UsageError when an output (or the log file) names the same file as an
+// input, or as another output: the same path, a link to it, or a hard link of it.
 void refuseOverlaps(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
 
 // The extension of `path` in lower case, with its dot ("" for none).

@@ -26,4 +26,19 @@ CLI::Validator decimalNumber() {
       "DECIMAL");
 }
 
+CLI::Validator wholeCount() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        static const std::regex digits("[0-9]{1,9}");
+        return std::regex_match(text, digits) ? std::string() : "not a whole number from 0: " + text;
+      },
+      "COUNT");
+}
+
+void requireOrdered(double least, double most, const std::string& leastName, const std::string& mostName) {
+  if (least > most)
+    throw CLI::ValidationError(leastName + " (" + CLI::detail::to_string(least) + ") is above " + mostName + " (" +
+                               CLI::detail::to_string(most) + "): no result could pass both");
+}
+
 }  // namespace talmeq::cli

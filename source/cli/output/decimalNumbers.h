@@ -5,7 +5,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <optional>
 #include <string>
 
@@ -14,7 +13,15 @@ namespace talmeq::cli {
 // The value of `text` when the whole of it is a finite decimal number.
 std::optional<double> parseDecimal(const std::string& text);
 
-// A CLI11 check that admits decimal numbers only.
+// A CLI11 check that admits decimal numbers only: every real-valued option
+// (settings, heights, thresholds) goes through it.
 CLI::Validator decimalNumber();
+
+// A CLI11 check that admits whole numbers from 0 in decimal digits only: every count.
+CLI::Validator wholeCount();
+
+// CLI::ValidationError (exit status 2) when the lower bound `least`, given
+// as `leastName`, is above the upper bound `most`, given as `mostName`.
+void requireOrdered(double least, double most, const std::string& leastName, const std::string& mostName);
 
 }  // namespace talmeq::cli

@@ -80,10 +80,21 @@ void writeCalibration(HeightCalibrationRun& run, const std::string& ymlPath) {
   std::vector<double> heights;
   std::vector<cv::Point> coords;
   seriesOf(run, heights, coords);
-  run.code = callExport("getCalibrationParamByLinear",
-                        [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
+  run.code =
+      callExport("getCalibrationParamByLinear", [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
   if (run.code != -1) requireSuccess("getCalibrationParamByLinear", run.code, ymlPath);
   requireWritten(ymlPath, run.file);
+}
+
+void requireWindowHoldsSpots(const HeightCalibrationRun& run) {
+  const cv::Rect& window = run.file.roi;
+  std::string outside;
+  for (const CalibrationPoint& point : run.points)
+    if (!window.contains(point.spot)) outside += (outside.empty() ? "" : ", ") + point.image;
+  if (outside.empty()) return;
+  throw WorkFailure("the fitted search window [" + std::to_string(window.x) + ", " + std::to_string(window.y) + ", " +
+                    std::to_string(window.width) + ", " + std::to_string(window.height) + "] leaves out the spots of " +
+                    outside + ": the heights and the four settings (scale, dist, initZ, focusD) disagree");
 }
 
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath) {

@@ -7,9 +7,9 @@
 // height that is not finite counts as failed.
 #pragma once
 
-#include <opencv2/core.hpp>
 #include <talmeq/precision.h>
 
+#include <opencv2/core.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,10 +23,10 @@ namespace talmeq::cli {
 struct CalibrationPoint {
   double height = 0.0;
   std::string image;
-  cv::Point spot;             // from getSpotCoord
-  double displacement = 0.0;  // projected displacement from the reference point
-  double fitted = 0.0;        // k * displacement + b
-  double error = 0.0;         // |fitted - height|
+  cv::Point spot;                      // from getSpotCoord
+  double displacement = 0.0;           // projected displacement from the reference point
+  double fitted = 0.0;                 // k * displacement + b
+  double error = 0.0;                  // |fitted - height|
   std::optional<SpotReading> precise;  // with --precise: the sub-pixel reading the fit used
 };
 
@@ -59,14 +59,18 @@ void planCalibration(HeightCalibrationRun& run, const HeightCalibration& setting
 // when the file does not hold what was planned.
 void writeCalibration(HeightCalibrationRun& run, const std::string& ymlPath);
 
+// WorkFailure naming the images whose spot lies outside the search window
+// the fit in `run.file` writes: measure could not find them again.
+void requireWindowHoldsSpots(const HeightCalibrationRun& run);
+
 // The three steps in a row, with the settings of the file at `ymlPath`.
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath);
 
 struct HeightMeasurement {
-  int code = 0;                        // getPlaneHeightByLinear's result
-  double height = 0.0, absolute = 0.0; // written for 0 and -3 only
-  MeasureTrace trace;                  // the core's own trace of the same measurement
-  std::string failure;                 // why there is no usable height; empty when there is one
+  int code = 0;                         // getPlaneHeightByLinear's result
+  double height = 0.0, absolute = 0.0;  // written for 0 and -3 only
+  MeasureTrace trace;                   // the core's own trace of the same measurement
+  std::string failure;                  // why there is no usable height; empty when there is one
   bool hasHeights() const { return code == 0 || code == -3; }
 };
 

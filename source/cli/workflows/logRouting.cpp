@@ -1,15 +1,15 @@
 // A logger::Router for the command-line tool (see logRouting.h).
 #include "logRouting.h"
 
-#include <log4cpp/Category.hh>
-#include <log4cpp/FileAppender.hh>
-#include <log4cpp/OstreamAppender.hh>
 #include <talmeq/logger.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <log4cpp/Category.hh>
+#include <log4cpp/FileAppender.hh>
+#include <log4cpp/OstreamAppender.hh>
 #include <memory>
 
 namespace talmeq::cli {
@@ -40,13 +40,16 @@ std::string environmentValue(const char* name) {
 #endif
 }
 
-// The file the file stream will write to, or empty when a properties file decides.
+}  // namespace
+
 std::string fileLogPath(const std::string& logFile) {
   if (!logFile.empty()) return logFile;
   if (!environmentValue("TALMEQ_LOG_CONFIG").empty()) return {};
   const std::string configured = environmentValue("TALMEQ_LOG_FILE");
   return configured.empty() ? kDefaultLogFile : configured;
 }
+
+namespace {
 
 log4cpp::Category& categoryWith(const std::string& name, log4cpp::Appender* appender) {
   log4cpp::Category& category = log4cpp::Category::getInstance(name);
@@ -69,8 +72,7 @@ log4cpp::Category& printCategory(bool verbose) {
 }
 
 log4cpp::Category& fileCategory(const std::string& logFile) {
-  if (!logFile.empty())
-    return categoryWith("talmeq.cli.file", new log4cpp::FileAppender("talmeq.cli.file", logFile));
+  if (!logFile.empty()) return categoryWith("talmeq.cli.file", new log4cpp::FileAppender("talmeq.cli.file", logFile));
   // Asking for the default file stream once makes the logger set up its
   // configured categories; no message is written by it.
   logger::logFile();
@@ -78,12 +80,12 @@ log4cpp::Category& fileCategory(const std::string& logFile) {
 }
 
 class ToolRouter final : public logger::Router {
-public:
+ public:
   ToolRouter(log4cpp::Category& print, log4cpp::Category& file) : print_(print), file_(file) {}
   log4cpp::Category& print() override { return print_; }
   log4cpp::Category& file() override { return file_; }
 
-private:
+ private:
   log4cpp::Category& print_;
   log4cpp::Category& file_;
 };
@@ -98,7 +100,8 @@ std::string routeLibraryLog(bool verbose, const std::string& logFile) {
     const bool existed = fs::exists(fs::u8path(fileLog.path), error);
     const bool writable = static_cast<bool>(std::ofstream(fs::u8path(fileLog.path), std::ios::app));
     fileLog.created = writable && !existed;
-    if (!writable) warning = "cannot write the log file " + fileLog.path + ": the library's file log of this run is lost";
+    if (!writable)
+      warning = "cannot write the log file " + fileLog.path + ": the library's file log of this run is lost";
   }
   log4cpp::Category& file = fileCategory(logFile);
   logger::setRouter(std::make_shared<ToolRouter>(printCategory(verbose), file));

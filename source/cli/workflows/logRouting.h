@@ -8,6 +8,11 @@
 
 namespace talmeq::cli {
 
+// The file the library's file log of this run will append to: `logFile`
+// (--log-file), else TALMEQ_LOG_FILE, else talmeqAlgorithm.log; empty when
+// TALMEQ_LOG_CONFIG names a properties file, which then decides.
+std::string fileLogPath(const std::string& logFile);
+
 // Routes the library's log for this run. Returns a warning when the file
 // log's file cannot be written (the library's file lines of this run are
 // then lost), and an empty text otherwise.
