@@ -81,6 +81,19 @@ void writeFixture(const ScratchFolder& dir) {
   talmeq::sim::writeCameraFile(dir.file("zeroFx.yml"), {noFocus, cv::Mat::zeros(5, 1, CV_64F), {640, 480}, {}});
   const talmeq::sim::Camera camera = talmeq::sim::datasetCamera();
   talmeq::sim::writeCameraFile(dir.file("other.yml"), {camera.matrix(), camera.distortion(), camera.size, {}});
+  for (const char* name : {"refit.yml", "lock.yml"}) fs::copy_file(dir.file("cal.yml"), dir.file(name));
+  writeText(dir.file("dist0.yml"), replaced(calibrated, "\ndist: [^\n]*", "\ndist: 0."));
+  writeText(dir.file("scale0.yml"), replaced(calibrated, "\nscale: [^\n]*", "\nscale: 0."));
+  writeText(dir.file("tiny.yml"), replaced(calibrated, "\ndist: [^\n]*", "\ndist: 1e-300"));
+  writeText(dir.file("below.yml"), replaced(calibrated, "\ndist: [^\n]*", "\ndist: -300."));
+  const std::string series = readText(dir.file("height/heights.csv"));  // heights 0, 5, ..., 30 in order
+  writeText(dir.file("height/bom.csv"), "\xEF\xBB\xBF" + series.substr(series.find('\n') + 1));
+  writeText(dir.file("height/typo.csv"), replaced(series, "height,image\n0,", "0.o,"));
+  writeText(dir.file("height/shuffled.csv"), "15,calib_03.png\n0,calib_00.png\n30,calib_06.png\n5,calib_01.png\n"
+                                             "25,calib_05.png\n10,calib_02.png\n20,calib_04.png\n");
+  writeText(dir.file("height/repeated.csv"), "0,calib_00.png\n5,calib_01.png\n10,calib_00.png\n");
+  writeText(dir.file("height/shifted.csv"), "20,calib_00.png\n25,calib_01.png\n30,calib_02.png\n35,calib_03.png\n"
+                                            "40,calib_04.png\n45,calib_05.png\n50,calib_06.png\n");
   cv::imwrite(dir.file("old.png"), flat({64, 48}, 7));
   fs::create_directory(dir.file("quiet"));
 }
@@ -92,7 +105,43 @@ const std::vector<Row>& rows() {
       {"settings that overflow the fit",
        {"calibrate", "--yml", "new.yml", "height/heights.csv", "--scale", "1e308", "--dist", "1e-308", "--init-z",
         "0", "--focus-d", "0"},
-       1, "nothing was written", {"new.yml"}},
+       2, "dist must be a number above 32", {"new.yml"}},
+      {"a refused fit creates no file",
+       {"calibrate", "--yml", "new.yml", "height/repeated.csv", "--scale", "0.1", "--dist", "300", "--init-z", "-31",
+        "--focus-d", "0.5"},
+       1, "average fit error 3.3333 above 0.2 (the fit was refused: no file was created)", {"new.yml"}},
+      {"a refused fit keeps the file", {"calibrate", "--yml", "cal.yml", "height/repeated.csv"}, 1,
+       "the file was left as it was", {"cal.yml"}},
+      {"a shuffled series is fitted lowest height first", {"calibrate", "--yml", "refit.yml", "height/shuffled.csv"},
+       0, "ascending height order", {"refit.yml"}},
+      {"a window without its own spots", {"calibrate", "--yml", "cal.yml", "height/shifted.csv"}, 1,
+       "leaves out the spots of height/calib_03.png, height/calib_04.png, height/calib_05.png, height/calib_06.png: "
+       "the heights and the four settings",
+       {"cal.yml"}},
+      {"a byte-order mark before the first row", {"calibrate", "--yml", "refit.yml", "height/bom.csv"}, 0,
+       "height/calib_00.png", {"refit.yml"}},
+      {"a mistyped first height", {"calibrate", "--yml", "refit.yml", "height/typo.csv"}, 2,
+       "typo.csv:1: height is not a finite decimal number: '0.o'", {"refit.yml"}},
+      {"a file with dist 0", {"measure", "--yml", "dist0.yml", "height/measure_00.png"}, 2,
+       "dist0.yml: dist must be a number above 32", {}},
+      {"a file with scale 0", {"measure", "--precise", "--yml", "scale0.yml", "height/measure_00.png"}, 2,
+       "scale0.yml: scale must be a positive number", {}},
+      {"a file with a vanishing dist", {"correct", "--yml", "tiny.yml", "--from", "0", "--to", "1"}, 2,
+       "tiny.yml: dist must be", {"tiny.yml"}},
+      {"a file with a negative dist", {"characterize", "--yml", "below.yml", "height/measure.csv"}, 2,
+       "below.yml: dist must be", {}},
+      {"eight corrections at once",
+       {"correct", "--yml", "lock.yml", "--from", "0", "--to", "1"}, 0, "initZ -", {},
+       std::string("for i in 1 2 3 4 5 6 7; do ") + TALMEQ_TOOL + " correct --yml lock.yml --from 0 --to 1 >/dev/null & done;",
+       "&& wait && grep -q '^initZ: -23\\.$' lock.yml", false},
+      {"thresholds that are no finite number", {"calib-aruco", "board.png", "--out", "c.yml", "--max-rms", "nan"}, 2,
+       "--max-rms: not a finite decimal number: nan", {"c.yml"}},
+      {"a least count above the most", {"calib-aruco", "board.png", "--out", "c.yml", "--min-views", "20", "--max-views", "5"}, 2,
+       "--min-views (20) is above --max-views (5)", {"c.yml"}},
+      {"a negative count", {"characterize", "--yml", "cal.yml", "height/measure.csv", "--min-repeats", "-1"}, 2,
+       "--min-repeats: not a whole number from 0: -1", {}},
+      {"a huge threshold", {"characterize", "--yml", "cal.yml", "height/measure.csv", "--max-drift", "1e400"}, 2,
+       "--max-drift: not a finite decimal number: 1e400", {}},
       {"a setting that is not a number",
        {"calibrate", "--yml", "new.yml", "height/heights.csv", "--scale", "nan", "--dist", "300", "--init-z", "0",
         "--focus-d", "0"},
@@ -127,6 +176,13 @@ const std::vector<Row>& rows() {
        2, "would overwrite the input", {"blank.png"}},
       {"log file over an input", {"spot", "outside.png", "--log-file", "outside.png"}, 2,
        "would overwrite the input", {"outside.png"}},
+      {"log file over the calibration file", {"--log-file=cal.yml", "measure", "--yml=cal.yml", "height/measure_00.png"},
+       2, "the log file cal.yml would overwrite the input cal.yml", {"cal.yml"}},
+      {"log file from the environment", {"correct", "--yml", "cal.yml", "--from", "0", "--to", "1"}, 2,
+       "the log file cal.yml would overwrite", {"cal.yml"}, "TALMEQ_LOG_FILE=cal.yml"},
+      {"log file over a calibration frame",
+       {"calibrate", "--yml", "cal.yml", "height/heights.csv", "--log-file", "height/calib_03.png"}, 2,
+       "would overwrite the input height/calib_03.png", {"cal.yml", "height/calib_03.png"}},
       {"annotation on a full disk", {"spot", "height/calib_00.png", "--annotate", "old.png"}, 1, "cannot write old.png",
        {"old.png"}, "trap '' XFSZ; ulimit -f 64;"},
       {"plot name without an image extension", {"calibrate", "--yml", "start.yml", "height/heights.csv", "--plot", "p"},

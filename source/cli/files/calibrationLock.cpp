@@ -32,7 +32,7 @@ CalibrationLock::CalibrationLock(const std::string& calibrationPath, double time
                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) {
     handle_ = nullptr;
-    throw WorkFailure("cannot create the lock file " + name);
+    throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
   }
   const auto tryLock = [this] {
     OVERLAPPED whole{};
@@ -41,7 +41,7 @@ CalibrationLock::CalibrationLock(const std::string& calibrationPath, double time
   };
 #else
   descriptor_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (descriptor_ < 0) throw WorkFailure("cannot create the lock file " + name);
+  if (descriptor_ < 0) throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
   const auto tryLock = [this] { return ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0; };
 #endif
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
