@@ -30,7 +30,7 @@ TEST(ToolArguments, EachBadArgumentIsNamed) {
       {"five.csv", "height,image\n0,img.png\nfive,img.png\n"}, {"three.csv", "0,img.png,extra\n"},
       {"inf.csv", "0,img.png\n1e999,img.png\n"},               {"empty.csv", "0,\n"},
       {"header.csv", "height,image\n\n"},                        {"missing.csv", "0,a.png\n5,b.png\n10,c.png\n"},
-      {"short.csv", "0,img.png\n5,img.png\n"},                   {"level.csv", "0,img.png\n5,img.png\n0,img.png\n"},
+      {"short.csv", "0,img.png\n5,img.png\n"},                   {"level.csv", "5,img.png\n5,img.png\n5,img.png\n"},
       {"ok.csv", "0,img.png\n5,img.png\n10,img.png\n"}};
   for (const auto& [name, text] : csvs) writeText(dir.file(name), text);
   const std::vector<BadArguments> table{
@@ -60,7 +60,7 @@ TEST(ToolArguments, EachBadArgumentIsNamed) {
       {{"calibrate", "--yml", "new.yml", "ok.csv", "--scale", "0.1"}, "give all four or none"},
       {{"calibrate", "--yml", "new.yml", "ok.csv", "--scale", "0.1", "--dist", "0", "--init-z", "-31", "--focus-d",
         "0"},
-       "dist must be a positive number"},
+       "dist must be a number above 32"},
       {{"correct", "--yml", "c.yml", "--from", "abc", "--to", "1"}, "--from: not a finite decimal number"},
       {{"correct", "--yml", "none.yml", "--from", "0", "--to", "1"}, "no such file: none.yml"},
       {{"measure", "--yml", "none.yml", "img.png"}, "no such file: none.yml"},
