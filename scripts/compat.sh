@@ -78,7 +78,6 @@ trap unmountAll EXIT
 # build and test inside.
 inRoot() {  # <name> <suite>
   local name=$1 suite=$2 root=$cache/roots/$2
-  timed "$name root" nice -n 10 bash scripts/compat/makeRoot.sh "$suite" "$root"
   copySource() {
     rm -rf --one-file-system "$root/talmeq/src"
     mkdir -p "$root/talmeq/src" "$root/talmeq/out"
@@ -109,6 +108,19 @@ report() {  # <name> <opencv> <build status>
   fi
   lines+=("compat: $1 opencv $2: $result")
 }
+
+# Both roots are made (or found) at once: their downloads overlap.
+makeRoots() {
+  local suite pids=() rc=0
+  for suite in bullseye trixie; do
+    nice -n 10 bash scripts/compat/makeRoot.sh "$suite" "$cache/roots/$suite" >"$out/root-$suite.log" 2>&1 &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || rc=1; done
+  [ $rc -eq 0 ] || tail -n 20 "$out"/root-*.log >&2
+  return $rc
+}
+timed "roots (debian-11 and debian-13)" makeRoots
 
 status=0
 inRoot debian-11 bullseye || status=$?
