@@ -44,7 +44,7 @@ HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows) {
     const cv::Mat image = readImage(row.image);
     CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0, std::nullopt};
     const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
-    const spot::Trace trace = spot::traceSpot(image);
+    const SpotDetectionRecord trace = recordSpotDetection(image);
     if (code != 0)
       throw WorkFailure(row.image + ": getSpotCoord returned " + std::to_string(code) + ": " +
                         spotFailureReason(image, trace));
@@ -101,7 +101,7 @@ HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath
   m.code = callExport("getPlaneHeightByLinear",
                       [&] { return getPlaneHeightByLinear(image, ymlPath, m.height, m.absolute); });
   double height = 0.0, absolute = 0.0;
-  measurePlaneHeight(image, ymlPath, height, absolute, region::locateInRegion, m.trace);
+  recordHeightMeasurement(image, ymlPath, height, absolute, m.trace);
   m.failure = measureFailureReason(m.code, m.trace, m.height, m.absolute);
   return m;
 }
