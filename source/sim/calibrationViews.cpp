@@ -1,10 +1,10 @@
 #include "calibrationViews.h"
 
-#include <opencv2/aruco.hpp>
+#include <cmath>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <cmath>
+#include "arucoApi.h"
 
 namespace talmeq::sim {
 namespace {
@@ -141,22 +141,20 @@ Target chessboardTarget(cv::Size squares, double pitch) {
 }
 
 Target arucoBoardTarget(int dictionary) {
-  const cv::Ptr<cv::aruco::GridBoard> board = cv::aruco::GridBoard::create(
-      kBoardMarkersX, kBoardMarkersY, kMarkerLength, kMarkerSeparation,
-      cv::aruco::getPredefinedDictionary(dictionary), 0);
+  const aruco_api::GridBoardGeometry board{cv::Size(kBoardMarkersX, kBoardMarkersY), kMarkerLength,
+                                           kMarkerSeparation, dictionary, 0};
   const double width = kBoardMarkersX * kMarkerLength + (kBoardMarkersX - 1) * kMarkerSeparation;
   const double height = kBoardMarkersY * kMarkerLength + (kBoardMarkersY - 1) * kMarkerSeparation;
   const cv::Size drawn(static_cast<int>(width * kArucoPixelsPerUnit) + 2 * kArucoMargin,
                        static_cast<int>(height * kArucoPixelsPerUnit) + 2 * kArucoMargin);
-  cv::Mat drawing;
-  board->draw(drawn, drawing, kArucoMargin, 1);
+  const cv::Mat drawing = aruco_api::drawGridBoard(board, drawn, kArucoMargin, 1);
   Target target;
   target.texture = inkOnPaper(drawing);
   // OpenCV draws board (0, 0) at the top-left corner of the first marker,
   // x to the right and y downwards.
   const double offset = kArucoMargin - 0.5;
   target.boardToTexture = cv::Matx23d(kArucoPixelsPerUnit, 0, offset, 0, kArucoPixelsPerUnit, offset);
-  for (const std::vector<cv::Point3f>& marker : board->objPoints)
+  for (const std::vector<cv::Point3f>& marker : aruco_api::gridBoardMarkers(board).corners)
     target.points.insert(target.points.end(), marker.begin(), marker.end());
   target.centre = {width / 2.0, height / 2.0};
   return target;

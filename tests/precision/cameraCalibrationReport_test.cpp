@@ -4,7 +4,7 @@
 // and the refusals.
 #include <gtest/gtest.h>
 
-#include <opencv2/aruco.hpp>
+#include "arucoApi.h"
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -143,7 +143,7 @@ TEST(CameraCalibrationReport, OutlyingViewIsLeftOutAndStillMeasured) {
 
 TEST(CameraCalibrationReport, ArucoViewsCalibrateThroughTheSameReport) {
   const sim::Camera truth = sim::datasetCamera();
-  const sim::Target board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
+  const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
   std::vector<BoardView> views = found(
       sim::renderViews(board, truth, sim::datasetArucoPoses(board), sim::datasetArucoEffects()),
       CalibrationTarget::kArucoGrid);

@@ -1,10 +1,8 @@
 // Layout, raster and SVG of the calibration targets (see boardTargets.h).
 #include "boardTargets.h"
 
-#include <opencv2/aruco.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 
 #include "cameraCalibration.h"
@@ -34,8 +32,8 @@ BoardLayout chessLayout() {
 
 // The black cells of one marker, placed with its top-left corner at `origin`.
 void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
-  cv::Mat bits;
-  cv::aruco::drawMarker(camera::boardDictionary(), id, kMarkerCells, bits, kMarkerBorderBits);
+  const cv::Mat bits =
+      aruco_api::drawMarker(camera::gridBoard().dictionary, id, kMarkerCells, kMarkerBorderBits);
   const double cell = kBoardMarkerLength / kMarkerCells;
   for (int r = 0; r < kMarkerCells; ++r) {
     for (int c = 0; c < kMarkerCells; ++c) {
@@ -49,10 +47,10 @@ BoardLayout arucoLayout() {
   BoardLayout layout{BoardKind::kAruco, {}, kBoardMarkerSeparation, {}};
   layout.size = {kBoardMarkersX * kBoardMarkerLength + (kBoardMarkersX - 1) * kBoardMarkerSeparation + 2 * layout.border,
                  kBoardMarkersY * kBoardMarkerLength + (kBoardMarkersY - 1) * kBoardMarkerSeparation + 2 * layout.border};
-  const cv::Ptr<cv::aruco::GridBoard> board = camera::gridBoard();
-  for (std::size_t i = 0; i < board->ids.size(); ++i) {
-    const cv::Point3f corner = board->objPoints[i][0];  // top-left, y grows downwards
-    addMarkerCells(layout, board->ids[i], {layout.border + corner.x, layout.border + corner.y});
+  const aruco_api::BoardMarkers board = aruco_api::gridBoardMarkers(camera::gridBoard());
+  for (std::size_t i = 0; i < board.ids.size(); ++i) {
+    const cv::Point3f corner = board.corners[i][0];  // top-left, y grows downwards
+    addMarkerCells(layout, board.ids[i], {layout.border + corner.x, layout.border + corner.y});
   }
   return layout;
 }
@@ -74,9 +72,8 @@ double finestDetail(BoardKind kind) {
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
   const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
   if (layout.kind == BoardKind::kAruco) {
-    cv::Mat image;
-    camera::gridBoard()->draw(size, image, toPixels(layout.border, pixelsPerUnit), kMarkerBorderBits);
-    return image;
+    return aruco_api::drawGridBoard(camera::gridBoard(), size, toPixels(layout.border, pixelsPerUnit),
+                                    kMarkerBorderBits);
   }
   cv::Mat image(size, CV_8UC1, cv::Scalar(255));
   for (const DarkRect& dark : layout.dark) {

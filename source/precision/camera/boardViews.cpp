@@ -1,7 +1,6 @@
 // Finding the targets' points in one view, refined without the bias of a
 // fixed small refinement window: saddle-point refinement for the chessboard
 // corners, the marker detector's sub-pixel step for the marker corners.
-#include <opencv2/aruco.hpp>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -39,13 +38,12 @@ BoardView chessboardView(const cv::Mat& grey) {
 
 BoardView arucoView(const cv::Mat& grey) {
   BoardView view{CalibrationTarget::kArucoGrid, false, {}, {}};
-  const cv::Ptr<cv::aruco::DetectorParameters> parameters = cv::aruco::DetectorParameters::create();
-  parameters->cornerRefinementMethod = cv::aruco::CORNER_REFINE_SUBPIX;
   std::vector<int> ids;
   camera::MarkerCorners corners;
-  cv::aruco::detectMarkers(grey, camera::boardDictionary(), corners, ids, parameters);
+  aruco_api::detectMarkers(grey, camera::gridBoard().dictionary, aruco_api::CornerRefinement::kSubpixel,
+                           corners, ids);
   if (corners.empty()) return view;
-  cv::aruco::getBoardObjectAndImagePoints(camera::gridBoard(), corners, ids, view.boardPoints, view.imagePoints);
+  aruco_api::matchGridBoardPoints(camera::gridBoard(), corners, ids, view.boardPoints, view.imagePoints);
   view.found = !view.imagePoints.empty();
   return view;
 }
