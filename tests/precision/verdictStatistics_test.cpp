@@ -1,0 +1,75 @@
+// The statistics behind the precision layer's verdicts, on inputs small
+// enough to work out by hand: the confidence the camera's uncertainties are
+// judged at and the bounds of the view count, and the characterization's
+// repeatability (sample deviations over n - 1, pooled over the summed
+// degrees of freedom, the predicted figure from variances), the drift's
+// standard error over n - 2 and the smallest series that has a drift. A
+// statistic computed at the wrong confidence or over the wrong degrees of
+// freedom passes every realistic example; these figures pin it.
+#include <gtest/gtest.h>
+
+#include <talmeq/cameraCalibrationReport.h>
+#include <talmeq/stationCharacterization.h>
+
+#include <calibrationVerdict.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using talmeq::HeightSample;
+
+const talmeq::VerdictCheck& check(const std::vector<talmeq::VerdictCheck>& checks, const std::string& name) {
+  for (const talmeq::VerdictCheck& c : checks)
+    if (c.name == name) return c;
+  throw std::runtime_error("no check " + name);
+}
+
+TEST(VerdictStatistics, CameraUncertaintiesAtNinetyFivePercentAndViewsUpToTheMaximum) {
+  talmeq::CameraCalibrationReport report;
+  report.camera = {1000.0, 800.0, 320.0, 240.0};
+  report.uncertainty = {5.0, 2.0, 1.0, 0.5};
+  talmeq::CalibrationThresholds thresholds;
+  report.usedViews = thresholds.maxViews;
+  const std::vector<talmeq::VerdictCheck> checks = talmeq::verdictChecks(report, thresholds);
+  EXPECT_DOUBLE_EQ(check(checks, "fx uncertainty").value, 1.96 * 5.0 / 1000.0);
+  EXPECT_DOUBLE_EQ(check(checks, "cy uncertainty").value, 1.96 * 0.5 / 240.0);
+  EXPECT_TRUE(check(checks, "views").passed);
+  report.usedViews = thresholds.maxViews + 1;
+  EXPECT_FALSE(check(talmeq::verdictChecks(report, thresholds), "views").passed);
+}
+
+HeightSample swept(double truth, double height) { return {truth, true, height, 0.01}; }
+HeightSample timed(double minutes, double height) { return {1.0, true, height, 0.0, true, minutes * 60.0}; }
+
+TEST(VerdictStatistics, RepeatabilityAndDriftFromHandWorkedSamples) {
+  // Height 0: three repeats (exactly the minimum) 0, 0.03, 0.06: mean 0.03,
+  // squares 0.0018 over 2 degrees: sigma 0.03. Height 2: 2.00 .. 2.06 in
+  // steps of 0.02: squares 0.002 over 3: sigma sqrt(0.002 / 3). Height 1:
+  // one measurement, too few repeats to count.
+  std::vector<HeightSample> samples{swept(0, 0.0),  swept(0, 0.03),  swept(0, 0.06),  swept(1, 1.0),
+                                    swept(2, 2.0),  swept(2, 2.02),  swept(2, 2.04),  swept(2, 2.06)};
+  // Stability series at minutes 0 .. 3: 0, 0.01, 0, 0.01 fits 0.002 + 0.002 t
+  // with squared residuals 8e-5 over 2 degrees and sxx 5.
+  for (int minute = 0; minute < 4; ++minute) samples.push_back(timed(minute, minute % 2 ? 0.01 : 0.0));
+  talmeq::CharacterizationThresholds thresholds;
+  thresholds.minRepeats = 3;
+  const talmeq::StationCharacterization c = talmeq::characterizeStation(samples, thresholds);
+  ASSERT_EQ(c.repeatabilityAt.size(), 2u);
+  EXPECT_NEAR(c.repeatabilityAt[0].threeSigma, 3 * 0.03, 1e-12);
+  EXPECT_NEAR(c.repeatabilityAt[1].threeSigma, 3 * std::sqrt(0.002 / 3), 1e-12);
+  EXPECT_NEAR(c.repeatability, 3 * 0.03, 1e-12);
+  EXPECT_NEAR(c.pooledRepeatability, 3 * std::sqrt((0.0018 + 0.002) / 5), 1e-12);
+  EXPECT_NEAR(c.predictedRepeatability, 3 * 0.01, 1e-12);
+  ASSERT_TRUE(c.hasDrift);
+  EXPECT_NEAR(c.drift, 0.002, 1e-12);
+  EXPECT_NEAR(c.driftError, std::sqrt(8e-5 / 2 / 5), 1e-12);
+
+  // Two timed rows are a line through two points: no drift is fitted.
+  samples.resize(samples.size() - 2);
+  EXPECT_FALSE(talmeq::characterizeStation(samples, thresholds).hasDrift);
+}
+
+}  // namespace
