@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "calibrationFiles.h"
+#include "environment.h"
 #include "logCapture.h"
 
 namespace {
@@ -82,7 +83,7 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
   int compared = 0;
   unsigned int seconds = 0;
   for (const char* zone : zones) {
-    setenv("TZ", zone, 1);
+    talmeq::test::setEnvironment("TZ", zone);
     tzset();
     for (int i = 0; i < 400; ++i) {
       log4cpp::LoggingEvent event("talmeq.test", messages[i % std::size(messages)], "",
@@ -94,9 +95,9 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
     }
   }
   if (zoneBefore)
-    setenv("TZ", savedZone.c_str(), 1);
+    talmeq::test::setEnvironment("TZ", savedZone.c_str());
   else
-    unsetenv("TZ");
+    talmeq::test::unsetEnvironment("TZ");
   tzset();
   EXPECT_EQ(compared, 1600);
 }
