@@ -201,6 +201,7 @@ configure() {
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$runner" \
     -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
     -DOpenCV_DIR="$prefix" -DGTest_DIR="$prefix/lib/cmake/GTest" \
+    -DZLIB_LIBRARY="$sysroot/lib/libz.a" -DZLIB_INCLUDE_DIR="$sysroot/include" \
     -DTALMEQ_BUILD_PYTHON=OFF -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_SOAK=OFF -DTALMEQ_INSTALL=OFF \
     -DTALMEQ_BUILD_TOOL_TESTS=OFF > "$build/configure.log"
 }
