@@ -212,6 +212,9 @@ compile() {
 
 # Tests that cannot run here, by name, with the reason.
 skipped=(
+  "StationLibrary.DynamicTableHoldsOnlyTheLayersApi reads an ELF dynamic table with nm -D (the DLL's export table is checked by hand, see docs/windows.md)"
+  "SpotStatistics.RmsPerClassMeetsItsTargetAndMatchesTheReportedUncertainty encodes frames as JPEG, a codec the OpenCV cross-build leaves out"
+  "HeldCalibrationFile.IsReplacedUnderAReaderThatSharesDeletion Wine refuses MoveFileExW over a file held open even with FILE_SHARE_DELETE; the write gives up after a second and keeps the old file"
 )
 
 run_tests() {
