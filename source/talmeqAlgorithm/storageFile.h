@@ -6,9 +6,8 @@
 // or gzip-compressed at its level 3 under a name ending in ".gz".
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <functional>
+#include <opencv2/core.hpp>
 #include <string>
 
 namespace talmeq {

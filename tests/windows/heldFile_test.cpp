@@ -22,7 +22,7 @@ constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;  // as fope
 
 // A reader's open handle on a file, closed with the object.
 class HeldFile {
-public:
+ public:
   HeldFile(const std::string& path, DWORD share)
       : handle_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                             nullptr)) {}
@@ -41,12 +41,12 @@ public:
     handle_ = INVALID_HANDLE_VALUE;
   }
 
-private:
+ private:
   HANDLE handle_;
 };
 
 class HeldCalibrationFile : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     talmeq::test::writeYaml(path_, "scale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n");
     before_ = readText(path_);
@@ -99,7 +99,8 @@ DWORD endedProcessId() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return 0;
+  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return 0;
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);  // the id may be reused only once no handle is left
@@ -112,17 +113,21 @@ TEST(WindowsTemporaries, RemovesOnlyStaleTemporariesOfEndedWriters) {
   const ScratchFolder folder;
   const DWORD ended = endedProcessId();
   ASSERT_NE(ended, 0u);
-  const std::string endedName = ".tmp-" + std::to_string(ended), running = ".tmp-" + std::to_string(GetCurrentProcessId());
-  const std::tuple<std::string, int, bool> leftovers[] = {  // name, minutes old, removed
-      {endedName + "-00ab-cal.yml", 10, true}, {endedName + "-00ac-cal.yml", 4, false},
-      {running + "-00ad-cal.yml", 10, false}};
+  const std::string endedName = ".tmp-" + std::to_string(ended),
+                    running = ".tmp-" + std::to_string(GetCurrentProcessId());
+  const std::tuple<std::string, int, bool> leftovers[] = {// name, minutes old, removed
+                                                          {endedName + "-00ab-cal.yml", 10, true},
+                                                          {endedName + "-00ac-cal.yml", 4, false},
+                                                          {running + "-00ad-cal.yml", 10, false}};
   for (const auto& [name, minutesOld, removed] : leftovers) {
     talmeq::test::writeText(folder.file(name), "%YAML:1.0\nk: ");
-    fs::last_write_time(folder.file(name), fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
+    fs::last_write_time(folder.file(name),
+                        fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
   }
   talmeq::test::writeYaml(folder.file("cal.yml"), "scale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n");
   ASSERT_EQ(correctYml(0.0, 1.0, folder.file("cal.yml")), 0);
-  for (const auto& [name, minutesOld, removed] : leftovers) EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
+  for (const auto& [name, minutesOld, removed] : leftovers)
+    EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
 }
 
 }  // namespace
