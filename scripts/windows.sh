@@ -176,7 +176,7 @@ fi
 # debug output, and the folders of talmeq's DLLs and of the MinGW run-time
 # DLLs (libstdc++, libgcc, winpthread) on the DLL search path.
 runner=$build/wine-run
-dll_folders=(source/logger source/talmeqAlgorithm source/station bindings/c)
+dll_folders=(source source/logger bindings/c)
 write_runner() {
   mkdir -p "$build"
   local path="Z:$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)");Z:$sysroot/lib"
@@ -212,7 +212,6 @@ compile() {
 
 # Tests that cannot run here, by name, with the reason.
 skipped=(
-  "StationLibrary.DynamicTableHoldsOnlyTheLayersApi reads an ELF dynamic table with nm -D (the DLL's export table is checked by hand, see docs/windows.md)"
   "SpotStatistics.RmsPerClassMeetsItsTargetAndMatchesTheReportedUncertainty encodes frames as JPEG, a codec the OpenCV cross-build leaves out"
   "Bindings.CSharpHost needs a .NET runtime, which this Wine prefix does not have"
   "HeldCalibrationFile.IsReplacedUnderAReaderThatSharesDeletion Wine refuses MoveFileExW over a file held open even with FILE_SHARE_DELETE; the write gives up after a second and keeps the old file"

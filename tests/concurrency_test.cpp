@@ -7,7 +7,7 @@
 
 #include <opencv2/aruco.hpp>
 
-#include <station.h>
+#include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 #include <unistd.h>
 

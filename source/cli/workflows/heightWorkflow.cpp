@@ -1,0 +1,109 @@
+// The height road of the tool (see heightWorkflow.h).
+#include "heightWorkflow.h"
+
+#include <talmeqAlgorithm.h>
+
+#include <cmath>
+
+#include "failures.h"
+#include "imageFiles.h"
+#include "libraryCall.h"
+#include "linearCalibration.h"
+#include "measureReasons.h"
+#include "output.h"
+#include "resultCodes.h"
+#include "spotReasons.h"
+#include "terminal.h"
+
+namespace talmeq::cli {
+namespace {
+
+void seriesOf(const HeightCalibrationRun& run, std::vector<double>& heights, std::vector<cv::Point>& coords) {
+  for (const CalibrationPoint& point : run.points) {
+    heights.push_back(point.height);
+    coords.push_back(point.spot);
+  }
+}
+
+}  // namespace
+
+void requireUsableSeries(const std::vector<HeightRow>& rows) {
+  if (rows.size() < linear::kMinCalibrationPoints)
+    throw UsageError("a calibration needs at least " + std::to_string(linear::kMinCalibrationPoints) +
+                     " heights, the series has " + std::to_string(rows.size()));
+  if (rows.front().height == rows.back().height)
+    throw UsageError("the first and the last height of the series must differ");
+}
+
+HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows) {
+  for (const HeightRow& row : rows) requireExistingFile(row.image);
+  HeightCalibrationRun run;
+  Progress progress("spot", rows.size());
+  for (const HeightRow& row : rows) {
+    progress.step(row.image);
+    const cv::Mat image = readImage(row.image);
+    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0, std::nullopt};
+    const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
+    const SpotDetectionRecord trace = recordSpotDetection(image);
+    if (code != 0)
+      throw WorkFailure(row.image + ": getSpotCoord returned " + std::to_string(code) + ": " +
+                        spotFailureReason(image, trace));
+    const std::string warning = spotWarning(trace);
+    if (!warning.empty()) run.warnings.push_back(row.image + ": " + warning);
+    run.points.push_back(point);
+  }
+  return run;
+}
+
+void planCalibration(HeightCalibrationRun& run, const HeightCalibration& settings) {
+  std::vector<double> heights;
+  std::vector<cv::Point> coords;
+  seriesOf(run, heights, coords);
+  std::vector<double> displacements;
+  run.file = linear::fittedCalibration(heights, coords, settings, displacements);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < run.points.size(); ++i) {
+    CalibrationPoint& point = run.points[i];
+    point.displacement = displacements[i];
+    point.fitted = run.file.k * point.displacement + run.file.b;
+    point.error = std::fabs(point.fitted - point.height);
+    sum += point.error;
+  }
+  run.averageError = sum / static_cast<double>(run.points.size());
+  if (!std::isfinite(run.file.k) || !std::isfinite(run.file.b) || !std::isfinite(run.averageError))
+    throw WorkFailure("the fit is not a finite number (k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) +
+                      ", average error " + fixed(run.averageError, 4) +
+                      "): check the heights and the four settings; nothing was written");
+}
+
+void writeCalibration(HeightCalibrationRun& run, const std::string& ymlPath) {
+  std::vector<double> heights;
+  std::vector<cv::Point> coords;
+  seriesOf(run, heights, coords);
+  run.code = callExport("getCalibrationParamByLinear",
+                        [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
+  if (run.code != -1) requireSuccess("getCalibrationParamByLinear", run.code, ymlPath);
+  requireWritten(ymlPath, run.file);
+}
+
+HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath) {
+  requireUsableSeries(rows);
+  HeightCalibrationRun run = detectSpots(rows);
+  const HeightCalibration settings = readCalibrationFile(ymlPath).values;
+  requireSettings(settings, ymlPath);
+  planCalibration(run, settings);
+  writeCalibration(run, ymlPath);
+  return run;
+}
+
+HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath) {
+  HeightMeasurement m;
+  m.code = callExport("getPlaneHeightByLinear",
+                      [&] { return getPlaneHeightByLinear(image, ymlPath, m.height, m.absolute); });
+  double height = 0.0, absolute = 0.0;
+  measurePlaneHeight(image, ymlPath, height, absolute, region::locateInRegion, m.trace);
+  m.failure = measureFailureReason(m.code, m.trace, m.height, m.absolute);
+  return m;
+}
+
+}  // namespace talmeq::cli
