@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "calibrationFiles.h"
-#include "station.h"
+#include "simulatedStation.h"
 
 namespace {
 
