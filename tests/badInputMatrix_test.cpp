@@ -41,7 +41,7 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o) {
 std::map<std::string, std::string> snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder))
-    if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = readText(entry.path());
+    if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = readText(entry.path().string());
   return files;
 }
 

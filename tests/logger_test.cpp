@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "calibrationFiles.h"
+#include "environment.h"
 #include "logCapture.h"
 
 namespace {
@@ -48,6 +49,12 @@ TEST(Logger, FailureRecordIsOneErrorEntryOnEachStream) {
   EXPECT_EQ(entries[0].stream + entries[1].stream, "printfile");
 }
 
+#ifdef _WIN32
+constexpr const char* kLineEnd = "\r\n";  // log4cpp writes its file in text mode there
+#else
+constexpr const char* kLineEnd = "\n";
+#endif
+
 TEST(Logger, DefaultSetUpWritesTheFileStreamToTheNamedFile) {
   // The test environment points TALMEQ_LOG_FILE at the build tree. The
   // marker is new in every run, so an older log cannot hold it.
@@ -57,7 +64,7 @@ TEST(Logger, DefaultSetUpWritesTheFileStreamToTheNamedFile) {
                              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
   logger::logFile() << marker << ' ' << 1.0 / 3.0;
   const std::string text = talmeq::test::readText(path);
-  const auto at = text.find(marker + " 0.333333\n");
+  const auto at = text.find(marker + " 0.333333" + kLineEnd);
   ASSERT_NE(at, std::string::npos);
   EXPECT_NE(text.rfind("INFO", at), std::string::npos);
 }
@@ -82,7 +89,7 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
   int compared = 0;
   unsigned int seconds = 0;
   for (const char* zone : zones) {
-    setenv("TZ", zone, 1);
+    talmeq::test::setEnvironment("TZ", zone);
     tzset();
     for (int i = 0; i < 400; ++i) {
       log4cpp::LoggingEvent event("talmeq.test", messages[i % std::size(messages)], "",
@@ -94,9 +101,9 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
     }
   }
   if (zoneBefore)
-    setenv("TZ", savedZone.c_str(), 1);
+    talmeq::test::setEnvironment("TZ", savedZone.c_str());
   else
-    unsetenv("TZ");
+    talmeq::test::unsetEnvironment("TZ");
   tzset();
   EXPECT_EQ(compared, 1600);
 }

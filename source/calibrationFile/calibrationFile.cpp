@@ -5,6 +5,7 @@
 
 #include "calibrationText.h"
 #include "fileReplacement.h"
+#include "storageFile.h"
 
 namespace talmeq {
 namespace {
@@ -130,11 +131,8 @@ bool readFixedSettings(const std::string& path, CalibrationValues& values) {
 
 bool writeCalibration(const std::string& path, const CalibrationValues& values) {
   return replaceFile(path, [&](const std::string& temporary) {
-    cv::FileStorage storage(temporary, cv::FileStorage::WRITE, std::string());
-    if (!storage.isOpened()) return false;
-    writeKeys(storage, values);
-    storage.release();
-    return readsBackAs(temporary, values);
+    return writeStorageFile(temporary, [&](cv::FileStorage& storage) { writeKeys(storage, values); }) &&
+           readsBackAs(temporary, values);
   });
 }
 

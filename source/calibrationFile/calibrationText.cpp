@@ -4,7 +4,9 @@
 
 #ifdef _WIN32
 #include <filesystem>
-#include <fstream>
+
+#include "utf8Paths.h"
+#include "windowsApi.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,8 +49,15 @@ void appendBounded(std::string& bytes, const char* chunk, std::streamsize count)
   if (bytes.size() > kMaxTextBytes) raiseParseError(1, "the file is larger than the size bound");
 }
 
-#ifndef _WIN32
-// Closes the descriptor however the reading ends.
+// Closes the file however the reading ends.
+#ifdef _WIN32
+struct OpenFile {
+  HANDLE handle;
+  ~OpenFile() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+#else
 struct OpenFile {
   int descriptor;
   ~OpenFile() {
@@ -75,15 +84,22 @@ void checkCharacters(const std::string& text) {
 }  // namespace
 
 #ifdef _WIN32
+// Opened with every sharing mode, as a host's own readers open the file, so
+// that a writer may replace it while it is being read.
 bool loadBytes(const std::string& path, std::string& bytes) {
   bytes.clear();
   std::error_code error;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(path), error)) return false;
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  if (!in) return false;
+  const std::filesystem::path file = pathFromUtf8(path);
+  if (!std::filesystem::is_regular_file(file, error)) return false;
+  const OpenFile opened{CreateFileW(file.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (opened.handle == INVALID_HANDLE_VALUE) return false;
   char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) appendBounded(bytes, chunk, in.gcount());
-  return true;
+  DWORD got = 0;
+  while (ReadFile(opened.handle, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    appendBounded(bytes, chunk, got);
+  return true;  // the end, or a read error: what was read stands, as elsewhere
 }
 #else
 // Plain system calls: a file stream would allocate its buffer and its FILE

@@ -4,10 +4,14 @@
 #include <optional>
 
 #include "temporaryFiles.h"
+#include "utf8Paths.h"
 
 #include "windowsApi.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <chrono>
+#include <thread>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -57,10 +61,25 @@ void keepPermissions(const fs::path& target, const fs::path& temporary) {
   if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), fs::perm_options::replace, error);
 }
 
+#ifdef _WIN32
+// A reader that opened the target without FILE_SHARE_DELETE (a C runtime's
+// fopen, a stream) blocks the rename until it closes the file; such readers
+// hold a calibration file for a moment, so the rename is tried again for
+// about a second before the write counts as failed.
+constexpr int kRenameAttempts = 20;
+constexpr std::chrono::milliseconds kRenamePause{50};
+#endif
+
 // Renames `from` over `to`, replacing an existing `to` in one step.
 bool renameOver(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts)
+      return false;
+    std::this_thread::sleep_for(kRenamePause);
+  }
 #else
   std::error_code error;
   fs::rename(from, to, error);
@@ -70,7 +89,7 @@ bool renameOver(const fs::path& from, const fs::path& to) {
 
 bool writeAndPublish(const fs::path& target, const fs::path& temporary,
                      const std::function<bool(const std::string&)>& write) {
-  if (!write(temporary.string())) return false;
+  if (!write(utf8Text(temporary))) return false;
   flushToDisk(temporary);
   keepPermissions(target, temporary);
   if (!renameOver(temporary, target)) return false;
@@ -81,7 +100,7 @@ bool writeAndPublish(const fs::path& target, const fs::path& temporary,
 }  // namespace
 
 bool replaceFile(const std::string& path, const std::function<bool(const std::string&)>& write) {
-  const std::optional<fs::path> target = finalTarget(fs::path(path));
+  const std::optional<fs::path> target = finalTarget(pathFromUtf8(path));
   if (!target || !target->has_filename()) return false;
   removeStaleTemporaries(*target);
   const fs::path temporary = temporaryNameFor(*target);

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "utf8Paths.h"
 #include "windowsApi.h"
 
 #ifndef _WIN32
@@ -51,9 +52,12 @@ bool processRunning(std::uint64_t id) {
 #endif
 }
 
-// The end of the target's name that follows a prefix of `prefixLength`.
+// The end of the target's name that follows a prefix of `prefixLength`,
+// starting on a whole UTF-8 character.
 std::string nameTail(const std::string& name, std::size_t prefixLength) {
-  return name.substr(name.size() - std::min(name.size(), kMaxNameLength - prefixLength));
+  std::size_t start = name.size() - std::min(name.size(), kMaxNameLength - prefixLength);
+  while (start < name.size() && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) ++start;
+  return name.substr(start);
 }
 
 // The writer's process id when `name` is a temporary named for a target
@@ -78,17 +82,17 @@ fs::path temporaryNameFor(const fs::path& target) {
   std::ostringstream prefix;
   prefix << kPrefix << currentProcessId() << '-' << std::hex << std::setfill('0') << std::setw(16) << now
          << std::setw(8) << counter++ << '-';
-  const std::string name = target.filename().string();
-  return target.parent_path() / (prefix.str() + nameTail(name, prefix.str().size()));
+  const std::string name = utf8Text(target.filename());
+  return target.parent_path() / pathFromUtf8(prefix.str() + nameTail(name, prefix.str().size()));
 }
 
 void removeStaleTemporaries(const fs::path& target) {
-  const std::string targetName = target.filename().string();
+  const std::string targetName = utf8Text(target.filename());
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   std::error_code error;
   fs::directory_iterator entries(folder, error);
   for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
-    const std::uint64_t writer = writerOf(entries->path().filename().string(), targetName);
+    const std::uint64_t writer = writerOf(utf8Text(entries->path().filename()), targetName);
     if (writer == 0) continue;
     std::error_code ignored;
     const auto written = fs::last_write_time(entries->path(), ignored);

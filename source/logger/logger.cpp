@@ -19,9 +19,10 @@ constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
 constexpr std::size_t kRotateBytes = 10 * 1024 * 1024;
 constexpr unsigned int kRotateBackups = 5;
 
-// The value of an environment variable, empty when it is not set.
+// The value of an environment variable, empty when it is not set. Visual
+// C++ deprecates getenv for _dupenv_s, which MinGW's msvcrt lacks.
 std::string environment(const char* name) {
-#ifdef _WIN32
+#ifdef _MSC_VER
   char* value = nullptr;
   std::size_t length = 0;
   if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return {};

@@ -14,7 +14,10 @@
 #include <cstdio>  // SEEK_END
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+
+#include <algorithm>
 #else
 #include <unistd.h>
 #endif
@@ -52,7 +55,7 @@ protected:
 #else
     const long long written = ::write(_fd, line.data(), line.size());
 #endif
-    if (written > 0) bytes_ += static_cast<std::size_t>(written);
+    if (written > 0) bytes_ += static_cast<std::size_t>(written) + addedReturns(line, written);
     if (bytes_ < _maxFileSize && ++linesSinceCount_ < kRecountLines) return;
     recount();
     if (bytes_ >= _maxFileSize) rollOver();
@@ -69,10 +72,25 @@ private:
 #endif
     bytes_ = end > 0 ? static_cast<std::size_t>(end) : 0;
     linesSinceCount_ = 0;
+#ifdef _WIN32
+    const int mode = _setmode(_fd, _O_BINARY);  // asks the mode by setting it, and sets it back
+    if (mode != -1) _setmode(_fd, mode);
+    textMode_ = mode == _O_TEXT;
+#endif
+  }
+
+  // On Windows log4cpp opens the file in text mode: each "\n" reaches the
+  // disk as "\r\n", and _write counts the line's own bytes only.
+  std::size_t addedReturns([[maybe_unused]] const std::string& line, [[maybe_unused]] long long written) const {
+#ifdef _WIN32
+    if (textMode_) return static_cast<std::size_t>(std::count(line.begin(), line.begin() + written, '\n'));
+#endif
+    return 0;
   }
 
   std::size_t bytes_ = 0;
   unsigned int linesSinceCount_ = 0;
+  bool textMode_ = false;
 };
 
 }  // namespace

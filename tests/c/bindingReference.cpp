@@ -104,8 +104,11 @@ int main(int argc, char** argv) {
   };
   fs::create_directories(work);
   const std::string yml = (work / "calibration.yml").string(), preciseYml = (work / "precise.yml").string();
-  for (const char* copy : {"calibration.yml", "precise.yml", "hostFit.yml"})
-    fs::copy_file(data / "height" / "calibration.yml", work / copy, fs::copy_options::overwrite_existing);
+  // Removed first: MinGW's libstdc++ 12 refuses overwrite_existing over a file that exists.
+  for (const char* copy : {"calibration.yml", "precise.yml", "hostFit.yml"}) {
+    fs::remove(work / copy);
+    fs::copy_file(data / "height" / "calibration.yml", work / copy);
+  }
   transcript.open(work / "transcript.txt");
 
   std::vector<double> heights{0.0, 5.0, 10.0, 15.0, 20.0, 25.0, 30.0};

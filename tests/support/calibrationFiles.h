@@ -43,7 +43,10 @@ private:
   std::filesystem::path path_;
 };
 
-inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+// Binary, so that the file holds exactly these bytes on Windows as well.
+inline void writeText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 inline std::string readText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -55,7 +58,10 @@ inline std::string readText(const std::string& path) {
 inline std::vector<std::string> readLines(const std::string& path) {
   std::istringstream text(readText(path));
   std::vector<std::string> lines;
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // a file written in text mode on Windows
+    lines.push_back(line);
+  }
   return lines;
 }
 

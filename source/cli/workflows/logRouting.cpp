@@ -27,8 +27,9 @@ struct FileLog {
 };
 FileLog fileLog;
 
+// Visual C++ deprecates getenv for _dupenv_s, which MinGW's msvcrt lacks.
 std::string environmentValue(const char* name) {
-#ifdef _WIN32
+#ifdef _MSC_VER
   char* value = nullptr;
   std::size_t size = 0;
   if (_dupenv_s(&value, &size, name) != 0 || value == nullptr) return {};
