@@ -20,6 +20,7 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/source/station/talmeqStation.h
   ${PROJECT_SOURCE_DIR}/source/station/spotReading.h
   ${PROJECT_SOURCE_DIR}/source/station/heightReading.h
+  ${PROJECT_SOURCE_DIR}/source/station/boardDescription.h
   ${PROJECT_SOURCE_DIR}/source/station/cameraCalibrationReport.h
   ${PROJECT_SOURCE_DIR}/source/station/stationCharacterization.h
   ${PROJECT_SOURCE_DIR}/source/station/verdictCheck.h

@@ -1,60 +1,64 @@
 // Layout, raster and SVG of the calibration targets (see boardTargets.h).
 #include "boardTargets.h"
 
-#include <opencv2/aruco.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <cmath>
+#include <opencv2/aruco.hpp>
+#include <opencv2/aruco/charuco.hpp>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
-
-#include "cameraCalibration.h"
 
 namespace talmeq::cli {
 namespace {
 
-using camera::kBoardMarkerLength;
-using camera::kBoardMarkerSeparation;
-using camera::kBoardMarkersX;
-using camera::kBoardMarkersY;
-constexpr double kChessPitch = camera::kChessPitch;
 constexpr int kMarkerBorderBits = 1;
-constexpr int kMarkerCells = 6 + 2 * kMarkerBorderBits;  // 6 x 6 bits inside a black frame
 
-BoardLayout chessLayout() {
-  BoardLayout layout{BoardKind::kChess, {}, kChessPitch, {}};
-  const int squaresX = camera::kChessPattern.width + 1;
-  const int squaresY = camera::kChessPattern.height + 1;
-  layout.size = {squaresX * kChessPitch + 2 * layout.border, squaresY * kChessPitch + 2 * layout.border};
-  for (int r = 0; r < squaresY; ++r) {
+cv::Ptr<cv::aruco::Dictionary> dictionaryOf(const BoardDescription& board) {
+  return cv::aruco::getPredefinedDictionary(dictionaryByName(board.dictionary));
+}
+
+// Cells across a marker of the board's dictionary: its bits and the black frame.
+int markerCells(const BoardDescription& board) {
+  return dictionaryOf(board)->markerSize + 2 * kMarkerBorderBits;
+}
+
+cv::Ptr<cv::aruco::CharucoBoard> charucoBoard(const BoardDescription& b) {
+  cv::Ptr<cv::aruco::CharucoBoard> board = cv::aruco::CharucoBoard::create(
+      b.columns, b.rows, static_cast<float>(b.square), static_cast<float>(b.marker), dictionaryOf(b));
+  for (int& id : board->ids) id += b.firstId;
+  return board;
+}
+
+cv::Ptr<cv::aruco::GridBoard> gridBoard(const BoardDescription& b) {
+  return cv::aruco::GridBoard::create(b.columns, b.rows, static_cast<float>(b.marker),
+                                      static_cast<float>(b.separation), dictionaryOf(b), b.firstId);
+}
+
+void addSquares(BoardLayout& layout, int squaresX, int squaresY) {
+  const double pitch = layout.board.square;
+  for (int r = 0; r < squaresY; ++r)
     for (int c = (r % 2); c < squaresX; c += 2)
-      layout.dark.push_back({{layout.border + c * kChessPitch, layout.border + r * kChessPitch, kChessPitch, kChessPitch}, -1});
-  }
-  return layout;
+      layout.dark.push_back({{layout.border + c * pitch, layout.border + r * pitch, pitch, pitch}, -1});
 }
 
 // The black cells of one marker, placed with its top-left corner at `origin`.
 void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
+  const int cells = markerCells(layout.board);
   cv::Mat bits;
-  cv::aruco::drawMarker(camera::boardDictionary(), id, kMarkerCells, bits, kMarkerBorderBits);
-  const double cell = kBoardMarkerLength / kMarkerCells;
-  for (int r = 0; r < kMarkerCells; ++r) {
-    for (int c = 0; c < kMarkerCells; ++c) {
+  cv::aruco::drawMarker(dictionaryOf(layout.board), id, cells, bits, kMarkerBorderBits);
+  const double cell = layout.board.marker / cells;
+  for (int r = 0; r < cells; ++r) {
+    for (int c = 0; c < cells; ++c) {
       if (bits.at<uchar>(r, c) == 0)
         layout.dark.push_back({{origin.x + c * cell, origin.y + r * cell, cell, cell}, id});
     }
   }
 }
 
-BoardLayout arucoLayout() {
-  BoardLayout layout{BoardKind::kAruco, {}, kBoardMarkerSeparation, {}};
-  layout.size = {kBoardMarkersX * kBoardMarkerLength + (kBoardMarkersX - 1) * kBoardMarkerSeparation + 2 * layout.border,
-                 kBoardMarkersY * kBoardMarkerLength + (kBoardMarkersY - 1) * kBoardMarkerSeparation + 2 * layout.border};
-  const cv::Ptr<cv::aruco::GridBoard> board = camera::gridBoard();
-  for (std::size_t i = 0; i < board->ids.size(); ++i) {
-    const cv::Point3f corner = board->objPoints[i][0];  // top-left, y grows downwards
-    addMarkerCells(layout, board->ids[i], {layout.border + corner.x, layout.border + corner.y});
+void addMarkers(BoardLayout& layout, const cv::aruco::Board& board) {
+  for (std::size_t i = 0; i < board.ids.size(); ++i) {
+    const cv::Point3f corner = board.objPoints[i][0];  // top-left, y grows downwards
+    addMarkerCells(layout, board.ids[i], {layout.border + corner.x, layout.border + corner.y});
   }
-  return layout;
 }
 
 int toPixels(double units, double pixelsPerUnit) {
@@ -63,22 +67,46 @@ int toPixels(double units, double pixelsPerUnit) {
 
 }  // namespace
 
-BoardLayout boardLayout(BoardKind kind) {
-  return kind == BoardKind::kChess ? chessLayout() : arucoLayout();
+BoardLayout boardLayout(const BoardDescription& b) {
+  BoardLayout layout{b, {}, b.type == BoardType::kArucoGrid ? b.separation : b.square, {}};
+  const double border = 2 * layout.border;
+  switch (b.type) {
+    case BoardType::kChessboard:
+      layout.size = {(b.columns + 1) * b.square + border, (b.rows + 1) * b.square + border};
+      addSquares(layout, b.columns + 1, b.rows + 1);
+      break;
+    case BoardType::kArucoGrid:
+      layout.size = {b.columns * b.marker + (b.columns - 1) * b.separation + border,
+                     b.rows * b.marker + (b.rows - 1) * b.separation + border};
+      addMarkers(layout, *gridBoard(b));
+      break;
+    case BoardType::kCharuco:
+      layout.size = {b.columns * b.square + border, b.rows * b.square + border};
+      addSquares(layout, b.columns, b.rows);
+      addMarkers(layout, *charucoBoard(b));
+      break;
+  }
+  return layout;
 }
 
-double finestDetail(BoardKind kind) {
-  return kind == BoardKind::kChess ? kChessPitch : kBoardMarkerLength / kMarkerCells;
+double finestDetail(const BoardDescription& board) {
+  return board.type == BoardType::kChessboard ? board.square : board.marker / markerCells(board);
 }
 
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
-  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
-  if (layout.kind == BoardKind::kAruco) {
-    cv::Mat image;
-    camera::gridBoard()->draw(size, image, toPixels(layout.border, pixelsPerUnit), kMarkerBorderBits);
+  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit),
+                      toPixels(layout.size.height, pixelsPerUnit));
+  const int margin = toPixels(layout.border, pixelsPerUnit);
+  cv::Mat image;
+  if (layout.board.type == BoardType::kArucoGrid) {
+    gridBoard(layout.board)->draw(size, image, margin, kMarkerBorderBits);
     return image;
   }
-  cv::Mat image(size, CV_8UC1, cv::Scalar(255));
+  if (layout.board.type == BoardType::kCharuco) {
+    charucoBoard(layout.board)->draw(size, image, margin, kMarkerBorderBits);
+    return image;
+  }
+  image = cv::Mat(size, CV_8UC1, cv::Scalar(255));
   for (const DarkRect& dark : layout.dark) {
     const cv::Point topLeft(toPixels(dark.rect.x, pixelsPerUnit), toPixels(dark.rect.y, pixelsPerUnit));
     const cv::Point bottomRight(toPixels(dark.rect.x + dark.rect.width, pixelsPerUnit),
@@ -92,10 +120,11 @@ std::string svgBoard(const BoardLayout& layout, double unitMm) {
   std::ostringstream svg;
   svg.precision(10);
   svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm << "mm\" height=\""
-      << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' ' << layout.size.height
-      << "\" shape-rendering=\"crispEdges\">\n"
-      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height << "\" fill=\"white\"/>\n";
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm
+      << "mm\" height=\"" << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' '
+      << layout.size.height << "\" shape-rendering=\"crispEdges\">\n"
+      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height
+      << "\" fill=\"white\"/>\n";
   int openMarker = -1;
   for (const DarkRect& dark : layout.dark) {
     if (dark.marker != openMarker) {

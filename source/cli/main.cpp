@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   addSessionOptions(app, session);
   const std::vector<Command> commands{
       addSpotCommand(app),       addCalibrateCommand(app),        addMeasureCommand(app),
-      addCorrectCommand(app),    addCalibChessCommand(app),       addCalibArucoCommand(app),
+      addCorrectCommand(app),    addCalibChessCommand(app),       addCalibArucoCommand(app),     addCalibCharucoCommand(app),
       addUndistortCommand(app),  addCorrectThicknessCommand(app), addBoardCommand(app),
       addCharacterizeCommand(app), addSimulateCommand(app),   addDemoCommand(app)};
   for (const Command& command : commands) command.app->footer(kGlobalOptions);
