@@ -19,4 +19,7 @@ void addCameraCalls(pybind11::module_& module);
 // result types and enumerations.
 void addStationCalls(pybind11::module_& module);
 
+// BoardDescription, read_board and find_board_view.
+void addBoardCalls(pybind11::module_& module);
+
 }  // namespace talmeq::python

@@ -67,7 +67,8 @@ int main(void) {
   CHECK(talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
   CHECK(talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
   FILE* settings = fopen("cHostSettings.yml", "w");
-  if (settings) fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
+  if (settings)
+    fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
   CHECK(talmeq_getCalibrationParamByLinear(heights, 2, coords, 3, "cHostSettings.yml"), -2, NULL);
   remove("cHostSettings.yml");
   CHECK(talmeq_fitHeightModel(heights, centres, 3, "missing.yml", &model, errors) == 0 &&
@@ -76,6 +77,29 @@ int main(void) {
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),
         TALMEQ_INVALID_ARGUMENT, "buffer");
   CHECK(talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own), TALMEQ_EXCEPTION, "OpenCV");
+
+  /* A board from a description file and as a struct: a frame without it is
+   * not found, and a description that cannot be a board is refused. */
+  talmeq_board board;
+  talmeq_point2d imagePoints[4], boardPoints[4];
+  int count = -1;
+  char misfit[8] = "x";
+  FILE* description = fopen("cHostBoard.yml", "w");
+  if (description)
+    fputs("type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30\ndictionary: DICT_4X4_50\n",
+          description),
+        fclose(description);
+  CHECK(talmeq_readBoard("cHostBoard.yml", &board) == 0 && board.type == TALMEQ_BOARD_CHARUCO &&
+            board.rows == 7 && strcmp(board.dictionary, "DICT_4X4_50") == 0,
+        1, NULL);
+  remove("cHostBoard.yml");
+  CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, misfit, 8),
+        TALMEQ_BOARD_NOT_FOUND, NULL);
+  check("nothing found", count == 0 && misfit[0] == '\0', 1, NULL);
+  board.marker = 40.0;
+  CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, NULL, 0),
+        TALMEQ_INVALID_ARGUMENT, "marker must be smaller");
+  CHECK(talmeq_readBoard("missing.yml", &board), TALMEQ_INVALID_ARGUMENT, "cannot be read");
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
 }
