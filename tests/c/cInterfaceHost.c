@@ -67,8 +67,7 @@ int main(void) {
   CHECK(talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
   CHECK(talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
   FILE* settings = fopen("cHostSettings.yml", "w");
-  if (settings)
-    fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
+  if (settings) fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
   CHECK(talmeq_getCalibrationParamByLinear(heights, 2, coords, 3, "cHostSettings.yml"), -2, NULL);
   remove("cHostSettings.yml");
   CHECK(talmeq_fitHeightModel(heights, centres, 3, "missing.yml", &model, errors) == 0 &&
