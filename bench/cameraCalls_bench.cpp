@@ -5,12 +5,11 @@
 // with; the table shows their time and throughput.
 #include <talmeqAlgorithm.h>
 
-#include <opencv2/aruco.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <functional>
+#include <opencv2/imgproc.hpp>
 #include <string>
 
+#include "arucoApi.h"
 #include "benchScenes.h"
 #include "benchSetup.h"
 #include "calibrationViews.h"
@@ -40,7 +39,7 @@ cv::Mat scaledCameraMatrix(cv::Size from, cv::Size to) {
 cv::Mat renderedView(bool chess, const FrameSize& size) {
   const FrameSize& base = frameSizes().front();
   const sim::Target target =
-      chess ? sim::chessboardTarget() : sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
+      chess ? sim::chessboardTarget() : sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
   const sim::Pose pose = chess ? sim::boardPose(target, 330.0, 15.0, -10.0, 4.0)
                                : sim::boardPose(target, 3300.0, 12.0, -10.0, 3.0);
   const cv::Mat& small = cachedFrame(chess ? "chess" : "aruco", [&] {

@@ -1,7 +1,5 @@
 #include "exportRound.h"
 
-#include <opencv2/aruco.hpp>
-
 #include <calibrationViews.h>
 #include <datasetWriter.h>
 #include <station.h>
@@ -9,6 +7,8 @@
 
 #include <fstream>
 #include <sstream>
+
+#include "arucoApi.h"
 
 namespace talmeq::soak {
 namespace {
@@ -66,7 +66,7 @@ Inputs prepareInputs() {
   const sim::Camera camera = sim::datasetCamera();
   const sim::Target chess = sim::chessboardTarget();
   in.chessImage = sim::renderView(chess, camera, sim::datasetChessPose(chess)).image;
-  const sim::Target board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
+  const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
   const std::vector<sim::Pose> poses = sim::datasetArucoPoses(board);
   for (const sim::View& view : sim::renderViews(board, camera, {poses[1], poses[3], poses[5]}, sim::datasetArucoEffects())) {
     in.arucoImages.push_back(view.image);

@@ -7,11 +7,9 @@
 // correction's scaling about the principal point. (Their messages are with
 // those of the other exports.)
 #include <gtest/gtest.h>
-
-#include <opencv2/aruco.hpp>
-
 #include <talmeqAlgorithm.h>
 
+#include "arucoApi.h"
 #include "calibrationScenes.h"
 #include "logCapture.h"
 
@@ -28,7 +26,7 @@ protected:
     const sim::Target chess = sim::chessboardTarget();
     chessView_ = sim::renderView(chess, truth_, sim::datasetChessPose(chess)).image;
     idealChess_ = sim::renderView(chess, truth_.withoutDistortion(), sim::datasetChessPose(chess));
-    const sim::Target board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
+    const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
     for (const sim::View& view : sim::renderViews(board, truth_, sim::datasetArucoPoses(board), {0.6, 2.0, 0.35})) {
       allIds_.emplace_back();
       allCorners_.emplace_back();

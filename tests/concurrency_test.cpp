@@ -4,9 +4,6 @@
 // run alone, and every line of the log file and of standard output is one
 // whole log entry, none lost or doubled.
 #include <gtest/gtest.h>
-
-#include <opencv2/aruco.hpp>
-
 #include <station.h>
 #include <talmeqAlgorithm.h>
 #include <unistd.h>
@@ -16,6 +13,7 @@
 #include <regex>
 #include <thread>
 
+#include "arucoApi.h"
 #include "calibrationFiles.h"
 #include "datasetWriter.h"
 
@@ -52,7 +50,8 @@ const Inputs& inputs() {
     Inputs in;
     for (double h : in.heights) in.heightFrames.push_back(sim::stationFrame(in.station, h, 10));
     in.measureFrame = sim::stationFrame(in.station, 15.0, 99);
-    const sim::Target chess = sim::chessboardTarget(), board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
+    const sim::Target chess = sim::chessboardTarget(),
+                      board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
     in.chessImage = sim::renderView(chess, in.camera, sim::datasetChessPose(chess)).image;
     const auto poses = sim::datasetArucoPoses(board);
     for (const sim::View& view : sim::renderViews(board, in.camera, {poses[1], poses[3], poses[5]})) {

@@ -2,35 +2,37 @@
 #include "boardTargets.h"
 
 #include <cmath>
-#include <opencv2/aruco.hpp>
-#include <opencv2/aruco/charuco.hpp>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
+
+#include "arucoApi.h"
 
 namespace talmeq::cli {
 namespace {
 
 constexpr int kMarkerBorderBits = 1;
 
-cv::Ptr<cv::aruco::Dictionary> dictionaryOf(const BoardDescription& board) {
-  return cv::aruco::getPredefinedDictionary(dictionaryByName(board.dictionary));
-}
+int dictionaryOf(const BoardDescription& board) { return dictionaryByName(board.dictionary); }
 
 // Cells across a marker of the board's dictionary: its bits and the black frame.
 int markerCells(const BoardDescription& board) {
-  return dictionaryOf(board)->markerSize + 2 * kMarkerBorderBits;
+  return aruco_api::markerBits(dictionaryOf(board)) + 2 * kMarkerBorderBits;
 }
 
-cv::Ptr<cv::aruco::CharucoBoard> charucoBoard(const BoardDescription& b) {
-  cv::Ptr<cv::aruco::CharucoBoard> board = cv::aruco::CharucoBoard::create(
-      b.columns, b.rows, static_cast<float>(b.square), static_cast<float>(b.marker), dictionaryOf(b));
-  for (int& id : board->ids) id += b.firstId;
-  return board;
+aruco_api::CharucoBoardGeometry charucoBoard(const BoardDescription& b) {
+  return {{b.columns, b.rows},
+          static_cast<float>(b.square),
+          static_cast<float>(b.marker),
+          dictionaryOf(b),
+          b.firstId};
 }
 
-cv::Ptr<cv::aruco::GridBoard> gridBoard(const BoardDescription& b) {
-  return cv::aruco::GridBoard::create(b.columns, b.rows, static_cast<float>(b.marker),
-                                      static_cast<float>(b.separation), dictionaryOf(b), b.firstId);
+aruco_api::GridBoardGeometry gridBoard(const BoardDescription& b) {
+  return {{b.columns, b.rows},
+          static_cast<float>(b.marker),
+          static_cast<float>(b.separation),
+          dictionaryOf(b),
+          b.firstId};
 }
 
 void addSquares(BoardLayout& layout, int squaresX, int squaresY) {
@@ -43,8 +45,7 @@ void addSquares(BoardLayout& layout, int squaresX, int squaresY) {
 // The black cells of one marker, placed with its top-left corner at `origin`.
 void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
   const int cells = markerCells(layout.board);
-  cv::Mat bits;
-  cv::aruco::drawMarker(dictionaryOf(layout.board), id, cells, bits, kMarkerBorderBits);
+  const cv::Mat bits = aruco_api::drawMarker(dictionaryOf(layout.board), id, cells, kMarkerBorderBits);
   const double cell = layout.board.marker / cells;
   for (int r = 0; r < cells; ++r) {
     for (int c = 0; c < cells; ++c) {
@@ -54,9 +55,9 @@ void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
   }
 }
 
-void addMarkers(BoardLayout& layout, const cv::aruco::Board& board) {
+void addMarkers(BoardLayout& layout, const aruco_api::BoardMarkers& board) {
   for (std::size_t i = 0; i < board.ids.size(); ++i) {
-    const cv::Point3f corner = board.objPoints[i][0];  // top-left, y grows downwards
+    const cv::Point3f corner = board.corners[i][0];  // top-left, y grows downwards
     addMarkerCells(layout, board.ids[i], {layout.border + corner.x, layout.border + corner.y});
   }
 }
@@ -78,12 +79,12 @@ BoardLayout boardLayout(const BoardDescription& b) {
     case BoardType::kArucoGrid:
       layout.size = {b.columns * b.marker + (b.columns - 1) * b.separation + border,
                      b.rows * b.marker + (b.rows - 1) * b.separation + border};
-      addMarkers(layout, *gridBoard(b));
+      addMarkers(layout, aruco_api::gridBoardMarkers(gridBoard(b)));
       break;
     case BoardType::kCharuco:
       layout.size = {b.columns * b.square + border, b.rows * b.square + border};
       addSquares(layout, b.columns, b.rows);
-      addMarkers(layout, *charucoBoard(b));
+      addMarkers(layout, aruco_api::charucoBoardMarkers(charucoBoard(b)));
       break;
   }
   return layout;
@@ -97,16 +98,11 @@ cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
   const cv::Size size(toPixels(layout.size.width, pixelsPerUnit),
                       toPixels(layout.size.height, pixelsPerUnit));
   const int margin = toPixels(layout.border, pixelsPerUnit);
-  cv::Mat image;
-  if (layout.board.type == BoardType::kArucoGrid) {
-    gridBoard(layout.board)->draw(size, image, margin, kMarkerBorderBits);
-    return image;
-  }
-  if (layout.board.type == BoardType::kCharuco) {
-    charucoBoard(layout.board)->draw(size, image, margin, kMarkerBorderBits);
-    return image;
-  }
-  image = cv::Mat(size, CV_8UC1, cv::Scalar(255));
+  if (layout.board.type == BoardType::kArucoGrid)
+    return aruco_api::drawGridBoard(gridBoard(layout.board), size, margin, kMarkerBorderBits);
+  if (layout.board.type == BoardType::kCharuco)
+    return aruco_api::drawCharucoBoard(charucoBoard(layout.board), size, margin, kMarkerBorderBits);
+  cv::Mat image(size, CV_8UC1, cv::Scalar(255));
   for (const DarkRect& dark : layout.dark) {
     const cv::Point topLeft(toPixels(dark.rect.x, pixelsPerUnit), toPixels(dark.rect.y, pixelsPerUnit));
     const cv::Point bottomRight(toPixels(dark.rect.x + dark.rect.width, pixelsPerUnit),

@@ -1,13 +1,12 @@
 // Reprojection residuals and board points (see reprojection.h).
 #include "reprojection.h"
 
-#include <cmath>
-#include <opencv2/aruco.hpp>
-#include <opencv2/calib3d.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <cameraCalibration.h>
 #include <cameraCalibrationReport.h>
+
+#include <cmath>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq::cli {
 
@@ -44,7 +43,7 @@ std::optional<BoardView> chessBoardView(const cv::Mat& image) {
 
 BoardView arucoBoardView(const std::vector<std::vector<cv::Point2f>>& corners, const std::vector<int>& ids) {
   BoardView view;
-  cv::aruco::getBoardObjectAndImagePoints(camera::gridBoard(), corners, ids, view.board, view.found);
+  aruco_api::matchGridBoardPoints(camera::gridBoard(), corners, ids, view.board, view.found);
   return view;
 }
 

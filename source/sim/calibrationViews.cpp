@@ -1,10 +1,10 @@
 #include "calibrationViews.h"
 
 #include <cmath>
-#include <opencv2/aruco.hpp>
-#include <opencv2/aruco/charuco.hpp>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
+
+#include "arucoApi.h"
 
 namespace talmeq::sim {
 namespace {
@@ -112,20 +112,19 @@ View renderWithRays(const Target& target, const Camera& camera, const Pose& pose
   return {image, projectTarget(target, camera, pose)};
 }
 
-// A marker board drawn by OpenCV at `pixelsPerUnit` with a white margin,
-// `extent` board units across and down; its points are the corners of every
-// marker. OpenCV draws board (0, 0) at the top-left corner of the board, x to
-// the right and y downwards.
-template <typename Board>
-Target drawnBoardTarget(Board& board, cv::Point2d extent, double pixelsPerUnit) {
+// A marker board drawn by OpenCV (`draw` of the drawing's size) at
+// `pixelsPerUnit` with a white margin, `extent` board units across and down;
+// its points are the corners of every marker. OpenCV draws board (0, 0) at
+// the top-left corner of the board, x to the right and y downwards.
+template <typename Draw>
+Target drawnBoardTarget(const aruco_api::BoardMarkers& markers, cv::Point2d extent, double pixelsPerUnit,
+                        Draw draw) {
   Target target;
-  for (const std::vector<cv::Point3f>& marker : board.objPoints)
+  for (const std::vector<cv::Point3f>& marker : markers.corners)
     target.points.insert(target.points.end(), marker.begin(), marker.end());
   const cv::Size drawn(static_cast<int>(std::lround(extent.x * pixelsPerUnit)) + 2 * kArucoMargin,
                        static_cast<int>(std::lround(extent.y * pixelsPerUnit)) + 2 * kArucoMargin);
-  cv::Mat drawing;
-  board.draw(drawn, drawing, kArucoMargin, 1);
-  target.texture = inkOnPaper(drawing);
+  target.texture = inkOnPaper(draw(drawn));
   const double offset = kArucoMargin - 0.5;
   target.boardToTexture = cv::Matx23d(pixelsPerUnit, 0, offset, 0, pixelsPerUnit, offset);
   target.centre = {extent.x / 2.0, extent.y / 2.0};
@@ -134,12 +133,12 @@ Target drawnBoardTarget(Board& board, cv::Point2d extent, double pixelsPerUnit) 
 
 Target gridTarget(cv::Size markers, float markerLength, float separation, int dictionary, int firstId,
                   double pixelsPerUnit) {
-  const cv::Ptr<cv::aruco::GridBoard> board =
-      cv::aruco::GridBoard::create(markers.width, markers.height, markerLength, separation,
-                                   cv::aruco::getPredefinedDictionary(dictionary), firstId);
+  const aruco_api::GridBoardGeometry board{markers, markerLength, separation, dictionary, firstId};
   const cv::Point2d extent(markers.width * markerLength + (markers.width - 1) * separation,
                            markers.height * markerLength + (markers.height - 1) * separation);
-  return drawnBoardTarget(*board, extent, pixelsPerUnit);
+  return drawnBoardTarget(aruco_api::gridBoardMarkers(board), extent, pixelsPerUnit, [&](cv::Size size) {
+    return aruco_api::drawGridBoard(board, size, kArucoMargin, 1);
+  });
 }
 
 }  // namespace
@@ -182,11 +181,12 @@ Target gridBoardTarget(cv::Size markers, float markerLength, float separation, i
 }
 
 Target charucoTarget(cv::Size squares, float square, float marker, int dictionary) {
-  const cv::Ptr<cv::aruco::CharucoBoard> board = cv::aruco::CharucoBoard::create(
-      squares.width, squares.height, square, marker, cv::aruco::getPredefinedDictionary(dictionary));
-  Target target = drawnBoardTarget(*board, {squares.width * square, squares.height * square},
-                                   kChessPixelsPerSquare / square);
-  target.points = board->chessboardCorners;
+  const aruco_api::CharucoBoardGeometry board{squares, square, marker, dictionary, 0};
+  Target target = drawnBoardTarget(
+      aruco_api::charucoBoardMarkers(board), {squares.width * square, squares.height * square},
+      kChessPixelsPerSquare / square,
+      [&](cv::Size size) { return aruco_api::drawCharucoBoard(board, size, kArucoMargin, 1); });
+  target.points = aruco_api::charucoBoardCorners(board);
   return target;
 }
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <opencv2/aruco.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <stdexcept>
 
+#include "arucoApi.h"
 #include "cameraFile.h"
 #include "viewPoses.h"
 
@@ -134,7 +134,7 @@ void writeChessDataset(const std::string& dir) {
 
 void writeArucoDataset(const std::string& dir) {
   const fs::path folder = subfolder(dir, "aruco");
-  const Target board = arucoBoardTarget(cv::aruco::DICT_6X6_250);
+  const Target board = arucoBoardTarget(aruco_api::kDict6x6_250);
   const std::vector<View> views =
       renderViews(board, datasetCamera(), datasetArucoViewPoses(board), datasetArucoEffects());
   for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);

@@ -1,5 +1,5 @@
-// The marker side of the described boards, kept in one place so that the
-// ArUco calls of the station layer follow one version of OpenCV's API:
+// The marker side of the described boards through the core's ArUco adapter
+// (arucoApi.h), which follows the OpenCV it is built against:
 // the markers of a board's dictionary found in an image, each marker's
 // corners on the board, and the ChArUco chessboard corners between them.
 #pragma once
@@ -30,11 +30,5 @@ std::vector<cv::Point3f> charucoCornersOnBoard(const BoardDescription& board);
 // sub-pixel image positions.
 void findCharucoCorners(const cv::Mat& grey, const BoardDescription& board, const Markers& markers,
                         std::vector<int>& ids, std::vector<cv::Point2f>& corners);
-
-// The board drawn by OpenCV: `size` pixels, a white margin of `margin` pixels.
-cv::Mat drawBoard(const BoardDescription& board, cv::Size size, int margin);
-
-// A marker's bits with a one-cell black frame, `cells` x `cells` (0 ink, 255 paper).
-cv::Mat markerBits(const BoardDescription& board, int id, int cells);
 
 }  // namespace talmeq::boards

@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#if defined(_GLIBCXX_RELEASE) && _GLIBCXX_RELEASE < 11
+#include <cerrno>
+#include <clocale>
+#include <locale.h>
+#endif
 
 namespace talmeq::calibration {
 namespace {
@@ -92,10 +97,19 @@ long decimalMagnitude(const std::string& token, std::size_t from) {
 // locale; out of range it is infinite or zero, as strtod gives it.
 double realOf(const std::string& token, std::size_t from) {
   double magnitude = 0.0;
+#if defined(_GLIBCXX_RELEASE) && _GLIBCXX_RELEASE < 11
+  // libstdc++ before 11 (Debian 11) has no from_chars for reals; strtod in
+  // the "C" locale is what later ones do inside it, range errors included.
+  static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+  errno = 0;
+  magnitude = strtod_l(token.c_str() + from, nullptr, cLocale);
+  const bool outOfRange = errno == ERANGE;
+#else
   const auto result =
       std::from_chars(token.data() + from, token.data() + token.size(), magnitude, std::chars_format::general);
-  if (result.ec == std::errc::result_out_of_range)
-    magnitude = decimalMagnitude(token, from) > 0 ? HUGE_VAL : 0.0;
+  const bool outOfRange = result.ec == std::errc::result_out_of_range;
+#endif
+  if (outOfRange) magnitude = decimalMagnitude(token, from) > 0 ? HUGE_VAL : 0.0;
   return magnitude;
 }
 

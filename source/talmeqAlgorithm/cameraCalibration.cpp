@@ -63,13 +63,9 @@ std::vector<cv::Point3f> chessObjectPoints() {
   return points;
 }
 
-cv::Ptr<cv::aruco::Dictionary> boardDictionary() {
-  return cv::aruco::getPredefinedDictionary(cv::aruco::DICT_6X6_250);
-}
-
-cv::Ptr<cv::aruco::GridBoard> gridBoard() {
-  return cv::aruco::GridBoard::create(kBoardMarkersX, kBoardMarkersY, kBoardMarkerLength, kBoardMarkerSeparation,
-                                      boardDictionary(), kBoardFirstId);
+aruco_api::GridBoardGeometry gridBoard() {
+  return {cv::Size(kBoardMarkersX, kBoardMarkersY), kBoardMarkerLength, kBoardMarkerSeparation,
+          aruco_api::kDict6x6_250, kBoardFirstId};
 }
 
 int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {
@@ -96,10 +92,9 @@ int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat
 }
 
 int detectBoardMarkers(const cv::Mat& image, std::vector<int>& ids, MarkerCorners& corners) {
-  const cv::Ptr<cv::aruco::DetectorParameters> parameters = cv::aruco::DetectorParameters::create();
-  const cv::Ptr<cv::aruco::Dictionary> dictionary = boardDictionary();
   MarkerCorners rejected;
-  cv::aruco::detectMarkers(image, dictionary, corners, ids, parameters, rejected);
+  aruco_api::detectMarkers(image, gridBoard().dictionary, aruco_api::CornerRefinement::kNone, corners, ids,
+                           &rejected);
   if (corners.empty()) return TALMEQ_FAILURE(kArucoCornersName, kNoResult);
   return kOk;
 }
@@ -109,9 +104,8 @@ int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const 
   if (!detectionsConsistent(allCorners, allIds)) return TALMEQ_FAILURE(kArucoCalibName, kBadInput);
   const FlatDetections flat = flatten(allCorners, allIds);
   if (allCorners.empty()) return TALMEQ_FAILURE(kArucoCalibName, kNoResult);
-  const cv::Ptr<cv::aruco::Board> board = gridBoard();
-  cv::aruco::calibrateCameraAruco(flat.corners, flat.ids, flat.counter, board, imageSize, cameraMatrix, distCoeffs,
-                                  cv::noArray(), cv::noArray(), 0, calibrationCriteria());
+  aruco_api::calibrateCameraFromMarkers(gridBoard(), flat.corners, flat.ids, flat.counter, imageSize,
+                                        cameraMatrix, distCoeffs, 0, calibrationCriteria());
   return kOk;
 }
 

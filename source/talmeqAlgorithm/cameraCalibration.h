@@ -4,14 +4,14 @@
 // for every calibration built on them.
 #pragma once
 
-#include <opencv2/aruco.hpp>
 #include <opencv2/core.hpp>
-
 #include <vector>
+
+#include "arucoApi.h"
 
 namespace talmeq::camera {
 
-using MarkerCorners = std::vector<std::vector<cv::Point2f>>;
+using MarkerCorners = aruco_api::MarkerCorners;
 
 inline constexpr const char* kChessName = "calibChess";
 inline constexpr const char* kArucoCornersName = "getArucoCorners";
@@ -36,8 +36,8 @@ cv::TermCriteria calibrationCriteria();
 // which findChessboardCorners reports them.
 std::vector<cv::Point3f> chessObjectPoints();
 
-cv::Ptr<cv::aruco::Dictionary> boardDictionary();
-cv::Ptr<cv::aruco::GridBoard> gridBoard();
+// The ArUco grid board above, for the functions of arucoApi.h.
+aruco_api::GridBoardGeometry gridBoard();
 
 // The body of calibChess after its start message.
 int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat& distCoeffs);

@@ -5,14 +5,14 @@
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
-#include <opencv2/aruco.hpp>
-#include <opencv2/calib3d.hpp>
-#include <opencv2/imgcodecs.hpp>
 
 #include <cmath>
 #include <numeric>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgcodecs.hpp>
 #include <set>
 
+#include "arucoApi.h"
 #include "toolRun.h"
 
 namespace {
@@ -64,7 +64,8 @@ TEST(BoardCommand, ArucoPngHoldsAll54MarkersAtTheirSize) {
 
   std::vector<int> ids;
   std::vector<std::vector<cv::Point2f>> corners;
-  cv::aruco::detectMarkers(image, cv::aruco::getPredefinedDictionary(cv::aruco::DICT_6X6_250), corners, ids);
+  talmeq::aruco_api::detectMarkers(image, talmeq::aruco_api::kDict6x6_250,
+                                   talmeq::aruco_api::CornerRefinement::kNone, corners, ids);
   ASSERT_EQ(std::set<int>(ids.begin(), ids.end()).size(), 54u);
   EXPECT_EQ(*std::max_element(ids.begin(), ids.end()), 53);
   for (std::size_t i = 0; i < ids.size(); ++i)

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <opencv2/aruco.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include "arucoApi.h"
 #include "datasetWriter.h"
 #include "toolRun.h"
 #include "viewPoses.h"
@@ -18,8 +18,10 @@ namespace sim = talmeq::sim;
 using talmeq::test::runTool;
 using talmeq::test::ScratchFolder;
 
+const int kDictionary = talmeq::aruco_api::kDict6x6_250;
+
 const char* const kCharuco =
-    "type: charuco\ncolumns: 8\nrows: 6\nsquare: 30\nmarker: 22\ndictionary: DICT_5X5_100\nfirst_id: 0\n";
+    "type: charuco\ncolumns: 8\nrows: 6\nsquare: 30\nmarker: 22\ndictionary: DICT_6X6_250\nfirst_id: 0\n";
 
 // Writes rendered views of the target; returns their file names.
 std::vector<std::string> writeViews(const ScratchFolder& dir, const sim::Target& target, int count,
@@ -42,8 +44,8 @@ TEST(BoardOption, CharucoBoardPrintedAndCalibratedWithTheBoardRecorded) {
                             {"board", "--board", "charuco.yml", "--out", "board.png", "--dpi", "200"});
   std::vector<std::vector<cv::Point2f>> corners;
   std::vector<int> ids;
-  cv::aruco::detectMarkers(cv::imread(dir.file("board.png"), cv::IMREAD_GRAYSCALE),
-                           cv::aruco::getPredefinedDictionary(cv::aruco::DICT_5X5_100), corners, ids);
+  talmeq::aruco_api::detectMarkers(cv::imread(dir.file("board.png"), cv::IMREAD_GRAYSCALE), kDictionary,
+                                   talmeq::aruco_api::CornerRefinement::kNone, corners, ids);
   EXPECT_EQ(ids.size(), 24u);
   talmeq::test::runToolJson(dir.path(), {"board", "--board", "charuco.yml", "--out", "board.svg"});
   const std::string svg = talmeq::test::readText(dir.file("board.svg"));
@@ -51,8 +53,7 @@ TEST(BoardOption, CharucoBoardPrintedAndCalibratedWithTheBoardRecorded) {
             std::string::npos);  // 8 x 6 squares of 30 and a border
 
   std::vector<std::string> args{"calib-charuco"};
-  for (const std::string& name :
-       writeViews(dir, sim::charucoTarget({8, 6}, 30, 22, cv::aruco::DICT_5X5_100), 12, "v"))
+  for (const std::string& name : writeViews(dir, sim::charucoTarget({8, 6}, 30, 22, kDictionary), 12, "v"))
     args.push_back(name);
   args.insert(args.end(), {"--board", "charuco.yml", "--out", "camera.yml", "--min-coverage", "0"});
   const nlohmann::json document = talmeq::test::runToolJson(dir.path(), args);
@@ -61,14 +62,14 @@ TEST(BoardOption, CharucoBoardPrintedAndCalibratedWithTheBoardRecorded) {
   EXPECT_EQ(camera["board_type"].string(), "charuco");
   EXPECT_EQ(static_cast<int>(camera["board_width"]), 8);
   EXPECT_EQ(static_cast<double>(camera["marker_length"]), 22.0);
-  EXPECT_EQ(camera["dictionary"].string(), "DICT_5X5_100");
+  EXPECT_EQ(camera["dictionary"].string(), "DICT_6X6_250");
 }
 
 TEST(BoardOption, BoardsThatCannotBeTheDescribedOneAreRefused) {
   ScratchFolder dir;
   std::vector<std::string> args{"calib-aruco"};
   for (const std::string& name :
-       writeViews(dir, sim::gridBoardTarget({4, 5}, 200, 100, cv::aruco::DICT_6X6_250), 2, "grid"))
+       writeViews(dir, sim::gridBoardTarget({4, 5}, 200, 100, kDictionary), 2, "grid"))
     args.push_back(name);
   args.insert(args.end(), {"--out", "camera.yml"});
   const talmeq::test::ToolRun grid = runTool(dir.path(), args);

@@ -73,8 +73,7 @@ void writeFixture(const ScratchFolder& dir) {
   withDiscs({{330, 290}}).convertTo(deep, CV_16UC3, 16.0);  // 12-bit data
   cv::imwrite(dir.file("deep.png"), deep);
   fs::create_symlink(dir.file("outside.png"), dir.file("link.png"));
-  cv::Mat board;
-  talmeq::camera::gridBoard()->draw({1100, 750}, board, 40);
+  const cv::Mat board = talmeq::aruco_api::drawGridBoard(talmeq::camera::gridBoard(), {1100, 750}, 40, 1);
   cv::imwrite(dir.file("board.png"), board);
   cv::Mat noFocus = cv::Mat::eye(3, 3, CV_64F);
   noFocus.at<double>(0, 0) = 0;

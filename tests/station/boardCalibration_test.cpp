@@ -7,9 +7,9 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#include <opencv2/aruco.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include "arucoApi.h"
 #include "cameraCalibrationReport.h"
 #include "datasetWriter.h"
 #include "viewPoses.h"
@@ -73,7 +73,8 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
 // the truth puts the board point it is matched to.
 TEST(BoardCalibration, CharucoViewsIncludingPartialOnesCalibrateToTheTruth) {
   const sim::Camera truth = sim::datasetCamera();
-  const sim::Target target = sim::charucoTarget({8, 6}, 30.0f, 22.0f, cv::aruco::DICT_5X5_100);
+  const sim::Target target =
+      sim::charucoTarget({8, 6}, 30.0f, 22.0f, talmeq::dictionaryByName("DICT_5X5_100"));
   const BoardDescription board{BoardType::kCharuco, 8, 6, 30.0, 22.0, 0.0, "DICT_5X5_100", 0};
   std::vector<sim::Pose> poses = sim::coveringPoses(target, truth, 12, 7, 0.5);
   poses.push_back(
@@ -108,7 +109,8 @@ TEST(BoardCalibration, CharucoViewsIncludingPartialOnesCalibrateToTheTruth) {
 // what it is, it is found whole; described with ids it lacks, refused.
 TEST(BoardCalibration, MarkersOfAnotherLayoutDoNotFitTheBoard) {
   const sim::Camera camera = sim::datasetCamera();
-  const sim::Target target = sim::gridBoardTarget({4, 5}, 200.0f, 100.0f, cv::aruco::DICT_6X6_250);
+  const sim::Target target =
+      sim::gridBoardTarget({4, 5}, 200.0f, 100.0f, talmeq::dictionaryByName("DICT_6X6_250"));
   const std::vector<sim::View> rendered = sim::renderViews(
       target, camera, sim::coveringPoses(target, camera, 3, 11, 0.4), sim::datasetArucoEffects());
   BoardDescription itself{BoardType::kArucoGrid, 4, 5, 0.0, 200.0, 100.0, "DICT_6X6_250", 0};

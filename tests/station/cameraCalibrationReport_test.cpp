@@ -2,16 +2,16 @@
 // accuracy of a well-spread dataset, the honesty of the reported sigma over
 // seeded calibrations, the verdict on degenerate datasets, the outlier pass
 // and the refusals.
-#include <gtest/gtest.h>
+#include "cameraCalibrationReport.h"
 
-#include <opencv2/aruco.hpp>
-#include <opencv2/calib3d.hpp>
-#include <opencv2/imgproc.hpp>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
 
-#include "cameraCalibrationReport.h"
+#include "arucoApi.h"
 #include "datasetWriter.h"
 #include "viewPoses.h"
 
@@ -143,7 +143,7 @@ TEST(CameraCalibrationReport, OutlyingViewIsLeftOutAndStillMeasured) {
 
 TEST(CameraCalibrationReport, ArucoViewsCalibrateThroughTheSameReport) {
   const sim::Camera truth = sim::datasetCamera();
-  const sim::Target board = sim::arucoBoardTarget(cv::aruco::DICT_6X6_250);
+  const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
   std::vector<BoardView> views = found(
       sim::renderViews(board, truth, sim::datasetArucoPoses(board), sim::datasetArucoEffects()),
       CalibrationTarget::kArucoGrid);
