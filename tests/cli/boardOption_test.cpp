@@ -94,7 +94,6 @@ TEST(BoardOption, BoardsThatCannotBeTheDescribedOneAreRefused) {
       {{"calib-chess", "grid0.png", "--board", "charuco.yml", "--out", "c.yml"},
        "the board's type is not the subcommand's"},
       {{"calib-charuco", "grid0.png", "--out", "c.yml"}, "--board is required"},
-      {{"board", "chess", "--board", "charuco.yml", "--out", "b.svg"}, "give either a station target"},
   };
   for (const auto& r : refusals) {
     const talmeq::test::ToolRun run = runTool(dir.path(), r.args);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <iostream>
 #include <opencv2/imgcodecs.hpp>
 
 #include "arucoApi.h"
@@ -56,9 +55,7 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
   EXPECT_NEAR(r.camera.cx, 342.50, 2.0);
   EXPECT_NEAR(r.camera.cy, 233.89, 2.0);
   EXPECT_NEAR(r.rms, 0.196, 0.02);
-  // Every check of the verdict is reported with its measure and rule.
-  EXPECT_EQ(r.checks.size(), 10u);
-  for (const talmeq::VerdictCheck& check : r.checks) EXPECT_FALSE(check.rule.empty()) << check.name;
+  EXPECT_EQ(r.checks.size(), 10u);  // every check of the verdict is shown, passed or not
 
   // The station's own chessboard is not what these photos show, and the
   // views say which chessboard they do show.
@@ -99,9 +96,6 @@ TEST(BoardCalibration, CharucoViewsIncludingPartialOnesCalibrateToTheTruth) {
   EXPECT_NEAR(r.camera.cx, truth.cx, 1.0);
   EXPECT_NEAR(r.camera.cy, truth.cy, 1.0);
   EXPECT_LT(r.rms, 0.1);
-  std::cout << "charuco: fx " << r.camera.fx << " (" << truth.fx << ") fy " << r.camera.fy << " (" << truth.fy
-            << ") cx " << r.camera.cx << " (" << truth.cx << ") cy " << r.camera.cy << " (" << truth.cy
-            << ") rms " << r.rms << '\n';
 }
 
 // A 4 x 5 grid of DICT_6X6_250 markers (ids 0..19) is not the station's

