@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "../../soak/exportRound.h"
+#include "exportRound.h"
 #include "logCapture.h"
 
 namespace {
