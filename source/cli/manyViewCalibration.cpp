@@ -50,7 +50,7 @@ ReadViews readViews(const ManyViewOptions& options, ImageRows& rows) {
     nlohmann::json row = nullKeys({"image", "points", "reason"});
     row["image"] = path;
     if (points >= 0) row["points"] = points;
-    if (!image.problem.empty()) row["reason"] = image.problem;
+    if (!image.problem.empty() || !view.misfit.empty()) row["reason"] = note;
     rows.add(path, {points < 0 ? "-" : std::to_string(points), note}, row, image.problem);
     if (!image.problem.empty()) continue;
     read.names.push_back(path);

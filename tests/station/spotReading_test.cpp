@@ -142,6 +142,14 @@ TEST(StationLibrary, DynamicTableHoldsOnlyTheLayersApi) {
                          "talmeq::toText(talmeq::SpotStatus)", "talmeq::toText(talmeq::CentreMethod)",
                          "talmeq::toText(talmeq::ModelStatus)", "talmeq::toText(talmeq::HeightStatus)",
                          "talmeq::findBoardView(cv::Mat const&, talmeq::CalibrationTarget)",
+                         "talmeq::findBoardView(cv::Mat const&, talmeq::BoardDescription const&)",
+                         "talmeq::stationChessboard()", "talmeq::stationArucoGrid()",
+                         "talmeq::checkBoardDescription(talmeq::BoardDescription const&)",
+                         "talmeq::parseBoardDescription(" + path + ")", "talmeq::readBoardDescription(" + path + ")",
+                         "talmeq::describeBoard[abi:cxx11](talmeq::BoardDescription const&)",
+                         "talmeq::boardDescriptionText[abi:cxx11](talmeq::BoardDescription const&)",
+                         "talmeq::boardMarkerCount(talmeq::BoardDescription const&)",
+                         "talmeq::dictionaryByName(" + path + ")",
                          "talmeq::calibrateCameraFromViews(std::vector<talmeq::BoardView, std::allocator<talmeq::"
                          "BoardView> > const&, cv::Size_<int>, talmeq::CalibrationThresholds const&)",
                          "talmeq::characterizeStation(std::vector<talmeq::HeightSample, std::allocator<talmeq::"
