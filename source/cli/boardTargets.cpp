@@ -4,6 +4,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
+#include <vector>
 
 #include "arucoApi.h"
 
@@ -35,11 +36,22 @@ aruco_api::GridBoardGeometry gridBoard(const BoardDescription& b) {
           b.firstId};
 }
 
-void addSquares(BoardLayout& layout, int squaresX, int squaresY) {
+// Dark squares alternating from a dark top-left square; with `markers`
+// (a ChArUco board), the squares that hold no marker, wherever the OpenCV
+// version at hand puts its markers.
+void addSquares(BoardLayout& layout, int squaresX, int squaresY,
+                const aruco_api::BoardMarkers* markers = nullptr) {
   const double pitch = layout.board.square;
+  std::vector<bool> light(static_cast<std::size_t>(squaresX * squaresY), false);
+  for (std::size_t i = 0; markers != nullptr && i < markers->corners.size(); ++i) {
+    const cv::Point3f& corner = markers->corners[i][0];
+    light[static_cast<std::size_t>(static_cast<int>(corner.y / pitch) * squaresX +
+                                   static_cast<int>(corner.x / pitch))] = true;
+  }
   for (int r = 0; r < squaresY; ++r)
-    for (int c = (r % 2); c < squaresX; c += 2)
-      layout.dark.push_back({{layout.border + c * pitch, layout.border + r * pitch, pitch, pitch}, -1});
+    for (int c = 0; c < squaresX; ++c)
+      if (markers != nullptr ? !light[static_cast<std::size_t>(r * squaresX + c)] : (r + c) % 2 == 0)
+        layout.dark.push_back({{layout.border + c * pitch, layout.border + r * pitch, pitch, pitch}, -1});
 }
 
 // The black cells of one marker, placed with its top-left corner at `origin`.
@@ -81,11 +93,13 @@ BoardLayout boardLayout(const BoardDescription& b) {
                      b.rows * b.marker + (b.rows - 1) * b.separation + border};
       addMarkers(layout, aruco_api::gridBoardMarkers(gridBoard(b)));
       break;
-    case BoardType::kCharuco:
+    case BoardType::kCharuco: {
       layout.size = {b.columns * b.square + border, b.rows * b.square + border};
-      addSquares(layout, b.columns, b.rows);
-      addMarkers(layout, aruco_api::charucoBoardMarkers(charucoBoard(b)));
+      const aruco_api::BoardMarkers markers = aruco_api::charucoBoardMarkers(charucoBoard(b));
+      addSquares(layout, b.columns, b.rows, &markers);
+      addMarkers(layout, markers);
       break;
+    }
   }
   return layout;
 }

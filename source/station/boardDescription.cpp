@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
