@@ -40,7 +40,7 @@ buildAndTest() {  # <src> <build> <out> <name>
   local src=$1 build=$2 dest=$3 name=$4
   # This machine's build/ keeps the options it has; a root's build leaves out
   # what the tests run there do not need.
-  local options=(-DCMAKE_BUILD_TYPE=Release -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_PYTHON=OFF)
+  local options=(-DCMAKE_BUILD_TYPE=Release -DTALMEQ_BUILD_BENCH=OFF -DTALMEQ_BUILD_PYTHON=OFF -DTALMEQ_BUILD_SOAK=ON)
   [ "$name" = debian-12 ] && [ -f "$build/CMakeCache.txt" ] && options=()
   cmake -S "$src" -B "$build" "${options[@]}" >"$dest/configure-$name.log"
   nice -n 10 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >"$dest/build-$name.log"

@@ -110,8 +110,26 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
   }
 }
 
+// Whether cv::FileStorage reads the reals back as it wrote them. OpenCV 4.10
+// writes an integral real beyond the int range without a point and reads it
+// back as a cut-off int.
+bool openCvReadsBackItsReals(const std::string& path, const CalibrationValues& v) {
+  const double reals[] = {v.k,    v.b,     v.initialX, v.initialY, v.scale,
+                          v.dist, v.initZ, v.focusD,   v.offsetX,  v.offsetY};
+  cv::FileStorage out(path, cv::FileStorage::WRITE);
+  for (std::size_t i = 0; i < std::size(reals); ++i) out << "r" + std::to_string(i) << reals[i];
+  out.release();
+  const cv::FileStorage in(path, cv::FileStorage::READ);
+  for (std::size_t i = 0; i < std::size(reals); ++i) {
+    const double read = in["r" + std::to_string(i)].real();
+    if (read != reals[i] && !(std::isnan(read) && std::isnan(reals[i]))) return false;
+  }
+  return true;
+}
+
 // The property behind the table: whatever cv::FileStorage writes, in the
-// format and compression the name chooses, reads back as written.
+// format and compression the name chooses, reads back as written; a file
+// OpenCV cannot read back as written is refused, not left.
 TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
   ScratchFolder folder;
   std::mt19937_64 random(20260117);
@@ -133,7 +151,11 @@ TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
         *real = round % 2 == 0 ? anyDouble() : plain(random);
       written.roi = {coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
       const std::string path = folder.file(name);
-      ASSERT_TRUE(talmeq::writeCalibration(path, written)) << name << ", round " << round;
+      if (!talmeq::writeCalibration(path, written)) {
+        EXPECT_FALSE(openCvReadsBackItsReals(folder.file("probe-" + name), written))
+            << name << ", round " << round;
+        continue;
+      }
       EXPECT_EQ(talmeq::test::readText(path)[0], head) << name;
       const std::optional<CalibrationValues> read = readOrError(path);
       EXPECT_EQ(describe(read), describe(written)) << name << ", round " << round;

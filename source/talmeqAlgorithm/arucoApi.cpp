@@ -121,6 +121,37 @@ cv::Ptr<cv::aruco::CharucoBoard> makeCharucoBoard(const CharucoBoardGeometry& g)
   return board;
 }
 
+// OpenCV before 4.6 measures board y upwards from the bottom edge; 4.6 and
+// later, and this adapter, downwards from the top edge.
+constexpr bool kBoardYUp = CV_VERSION_MAJOR == 4 && CV_VERSION_MINOR < 6;
+
+std::vector<cv::Point3f> yDown(std::vector<cv::Point3f> points, float height) {
+  if (kBoardYUp)
+    for (cv::Point3f& point : points) point.y = height - point.y;
+  return points;
+}
+
+float boardHeight(const GridBoardGeometry& g) {
+  return static_cast<float>(g.markers.height) * g.markerLength +
+         static_cast<float>(g.markers.height - 1) * g.markerSeparation;
+}
+
+float boardHeight(const CharucoBoardGeometry& g) {
+  return static_cast<float>(g.squares.height) * g.squareLength;
+}
+
+// The grid board with its markers' object corners y downwards, for the
+// point matching and the calibration; the grid board itself where OpenCV
+// already has them so.
+cv::Ptr<cv::aruco::Board> pointBoard(const GridBoardGeometry& g) {
+  const cv::Ptr<cv::aruco::GridBoard> grid = makeGridBoard(g);
+  if (!kBoardYUp) return grid;
+  std::vector<std::vector<cv::Point3f> > corners;
+  for (const std::vector<cv::Point3f>& marker : grid->objPoints)
+    corners.push_back(yDown(marker, boardHeight(g)));
+  return cv::aruco::Board::create(corners, grid->dictionary, grid->ids);
+}
+
 #endif
 
 }  // namespace
@@ -230,7 +261,7 @@ void detectMarkers(const cv::Mat& image, int dictionary, CornerRefinement refine
 }
 
 BoardMarkers gridBoardMarkers(const GridBoardGeometry& board) {
-  const cv::Ptr<cv::aruco::GridBoard> grid = makeGridBoard(board);
+  const cv::Ptr<cv::aruco::Board> grid = pointBoard(board);
   return {grid->ids, grid->objPoints};
 }
 
@@ -246,7 +277,7 @@ void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& c
   objectPoints.clear();
   imagePoints.clear();
   if (ids.empty()) return;
-  const cv::Ptr<cv::aruco::Board> grid = makeGridBoard(board);
+  const cv::Ptr<cv::aruco::Board> grid = pointBoard(board);
   cv::aruco::getBoardObjectAndImagePoints(grid, corners, ids, objectPoints, imagePoints);
 }
 
@@ -254,7 +285,7 @@ double calibrateCameraFromMarkers(const GridBoardGeometry& board, const MarkerCo
                                   const std::vector<int>& ids, const std::vector<int>& counter,
                                   cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
                                   const cv::TermCriteria& criteria) {
-  const cv::Ptr<cv::aruco::Board> grid = makeGridBoard(board);
+  const cv::Ptr<cv::aruco::Board> grid = pointBoard(board);
   return cv::aruco::calibrateCameraAruco(corners, ids, counter, grid, imageSize, cameraMatrix, distCoeffs,
                                          cv::noArray(), cv::noArray(), flags, criteria);
 }
@@ -266,7 +297,7 @@ cv::Mat drawCharucoBoard(const CharucoBoardGeometry& board, cv::Size size, int m
 }
 
 std::vector<cv::Point3f> charucoBoardCorners(const CharucoBoardGeometry& board) {
-  return makeCharucoBoard(board)->chessboardCorners;
+  return yDown(makeCharucoBoard(board)->chessboardCorners, boardHeight(board));
 }
 
 int markerBits(int dictionary) { return cv::aruco::getPredefinedDictionary(dictionary)->markerSize; }
@@ -297,7 +328,8 @@ CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeomet
   std::vector<int> ids;
   if (!markerIds.empty())
     cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, image, charuco, corners, ids);
-  return withObjectPoints(std::move(corners), std::move(ids), charuco->chessboardCorners);
+  return withObjectPoints(std::move(corners), std::move(ids),
+                          yDown(charuco->chessboardCorners, boardHeight(board)));
 }
 
 #endif

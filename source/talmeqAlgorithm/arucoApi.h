@@ -16,7 +16,8 @@
 // exports), with the corner refinement the caller asks for; boards number
 // their markers from `firstId` row by row; a marker's object corners are
 // top-left, top-right, bottom-right, bottom-left with board y growing
-// downwards, as the drawn board shows them.
+// downwards, as the drawn board shows them (OpenCV before 4.6 has y upwards:
+// the adapter turns its points over).
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -44,7 +45,8 @@ struct GridBoardGeometry {
 // A chessboard of `squares` with a marker in each white square, ids from
 // `firstId`. OpenCV 4.6 changed where the markers of a board with an even
 // number of rows sit; boards with an odd number of rows are drawn alike by
-// every version.
+// every version. Before 4.6 the corner ids count from the bottom row, from
+// 4.6 on from the top row; the object point of each id is where it is.
 struct CharucoBoardGeometry {
   cv::Size squares;
   float squareLength;

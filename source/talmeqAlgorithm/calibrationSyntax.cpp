@@ -98,12 +98,13 @@ long decimalMagnitude(const std::string& token, std::size_t from) {
 double realOf(const std::string& token, std::size_t from) {
   double magnitude = 0.0;
 #if defined(_GLIBCXX_RELEASE) && _GLIBCXX_RELEASE < 11
-  // libstdc++ before 11 (Debian 11) has no from_chars for reals; strtod in
-  // the "C" locale is what later ones do inside it, range errors included.
+  // libstdc++ before 11 (Debian 11) has no from_chars for reals: strtod in
+  // the "C" locale rounds alike. It also flags a subnormal result, which
+  // from_chars returns as it is; only infinity and zero are out of range.
   static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
   errno = 0;
   magnitude = strtod_l(token.c_str() + from, nullptr, cLocale);
-  const bool outOfRange = errno == ERANGE;
+  const bool outOfRange = errno == ERANGE && (std::isinf(magnitude) || magnitude == 0.0);
 #else
   const auto result =
       std::from_chars(token.data() + from, token.data() + token.size(), magnitude, std::chars_format::general);
