@@ -2,7 +2,7 @@
 
 #include <calibrationFile.h>
 #include <log4cpp/Category.hh>
-#include <logger.h>
+#include <talmeq/logger.h>
 
 #include <filesystem>
 

@@ -21,7 +21,7 @@
 #include <spotDetection.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 // state of the allocator, whose reuse or return of large buffers otherwise
 // depends on what ran before and can change a call's time several-fold.
 #include <talmeqAlgorithm.h>
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <string>
 

@@ -1,39 +1,28 @@
-# Install rules: the shared libraries (the library, the precision layer, the
-# logger, the C interface), their public headers, the tool, the Python
-# module, a CMake package (talmeq::talmeqAlgorithm, talmeq::talmeqStation,
-# talmeq::talmeqC) and a pkg-config file for each library.
+# Install rules: the shared libraries (the library with its precision layer,
+# the logger, the C interface), the public headers (include/ and the
+# generated ones, nothing else), the tool, the Python module, a CMake package
+# (talmeq::talmeqAlgorithm, talmeq::talmeqStation for the precision layer's
+# old name, talmeq::talmeqLogger, talmeq::talmeqC) and a pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(TALMEQ_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/talmeqAlgorithm)
 
-install(TARGETS talmeqAlgorithm talmeqStation logger EXPORT talmeqAlgorithmTargets
+install(TARGETS talmeqAlgorithm talmeqStation talmeqLogger EXPORT talmeqAlgorithmTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
-install(FILES
-  ${PROJECT_SOURCE_DIR}/source/talmeqAlgorithm/talmeqAlgorithm.h
-  ${PROJECT_BINARY_DIR}/source/talmeqAlgorithm/talmeqAlgorithm_export.h
-  ${PROJECT_SOURCE_DIR}/source/logger/logger.h
-  ${PROJECT_BINARY_DIR}/source/logger/logger_export.h
-  ${PROJECT_SOURCE_DIR}/source/station/talmeqStation.h
-  ${PROJECT_SOURCE_DIR}/source/station/spotReading.h
-  ${PROJECT_SOURCE_DIR}/source/station/heightReading.h
-  ${PROJECT_SOURCE_DIR}/source/station/boardDescription.h
-  ${PROJECT_SOURCE_DIR}/source/station/cameraCalibrationReport.h
-  ${PROJECT_SOURCE_DIR}/source/station/stationCharacterization.h
-  ${PROJECT_SOURCE_DIR}/source/station/verdictCheck.h
-  ${PROJECT_BINARY_DIR}/source/station/talmeqStation_export.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
-set_target_properties(talmeqAlgorithm talmeqStation PROPERTIES INSTALL_RPATH "$ORIGIN")
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The C interface's header is installed with its library, below.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ ${TALMEQ_GENERATED_INCLUDE_DIR}/
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h"
+  PATTERN "talmeqC.h" EXCLUDE PATTERN "talmeqC_export.h" EXCLUDE)
+set_target_properties(talmeqAlgorithm PROPERTIES INSTALL_RPATH "$ORIGIN")
 if(TARGET talmeqC)
   install(TARGETS talmeqC EXPORT talmeqAlgorithmTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
-  install(FILES ${PROJECT_SOURCE_DIR}/bindings/c/talmeqC.h ${PROJECT_BINARY_DIR}/bindings/c/talmeqC_export.h
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/include/talmeq/talmeqC.h ${TALMEQ_GENERATED_INCLUDE_DIR}/talmeq/talmeqC_export.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
   set_target_properties(talmeqC PROPERTIES INSTALL_RPATH "$ORIGIN")
 endif()
@@ -43,6 +32,8 @@ if(TARGET talmeqPython)
   set_target_properties(talmeqPython PROPERTIES INSTALL_RPATH "$ORIGIN/${moduleToLibrary}")
   install(TARGETS talmeqPython LIBRARY DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR}
     RUNTIME DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR})
+  # Type stubs beside the module (a single module takes no py.typed marker).
+  install(FILES ${PROJECT_SOURCE_DIR}/bindings/python/talmeq.pyi DESTINATION ${TALMEQ_PYTHON_INSTALL_DIR})
 endif()
 if(TARGET talmeq)
   set_target_properties(talmeq PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
@@ -60,7 +51,7 @@ install(FILES ${PROJECT_BINARY_DIR}/talmeqAlgorithmConfig.cmake
 
 # The .pc file locates the prefix relative to itself, so an installed tree can move.
 file(RELATIVE_PATH TALMEQ_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
-foreach(library talmeqAlgorithm talmeqStation)
+foreach(library talmeqAlgorithm)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${library}.pc.in ${PROJECT_BINARY_DIR}/${library}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${library}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endforeach()

@@ -4,7 +4,7 @@
 // a height uncertainty.
 //
 // Usage: preciseHost DIR, with DIR as for heightHost.
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -23,22 +23,22 @@ def main(folder):
 
     heights, centres = [], []
     for height, image in rows(folder / "heights.csv"):
-        spot = talmeq.read_spot(cv2.imread(str(image)))
-        if not spot.hasCentre() or spot.status == talmeq.SpotStatus.ambiguous:
+        spot = talmeq.readSpot(cv2.imread(str(image)))
+        if not spot.hasCentre() or spot.status == talmeq.SpotStatus.kAmbiguous:
             return 1
         heights.append(height)
         centres.append(spot.centre)
-    model = talmeq.fit_height_model(heights, centres, yml)
-    print(f"host: calibration {model.status.name}, average error {model.averageError:.5f}")
-    if model.status != talmeq.ModelStatus.written:
+    model = talmeq.fitHeightModel(heights, centres, yml)
+    print(f"host: calibration {talmeq.toText(model.status)}, average error {model.averageError:.5f}")
+    if model.status != talmeq.ModelStatus.kWritten:
         return 1
 
     worst = 0.0
     for truth, image in rows(folder / "measure.csv"):
-        r = talmeq.read_height(cv2.imread(str(image)), yml)
+        r = talmeq.readHeight(cv2.imread(str(image)), yml)
         print(f"host: true {truth:.3f} measured {r.height:.4f} +- {r.heightUncertainty:.4f} "
-              f"absolute {r.axisZ:.4f} {r.status.name}")
-        if r.status != talmeq.HeightStatus.measured:
+              f"absolute {r.axisZ:.4f} {talmeq.toText(r.status)}")
+        if r.status != talmeq.HeightStatus.kMeasured:
             return 1
         worst = max(worst, abs(r.height - truth))
     print(f"host: worst height error {worst:.4f}")

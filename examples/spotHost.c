@@ -5,7 +5,7 @@
  * Usage: spotHost FRAME.ppm */
 #include <stdio.h>
 #include <stdlib.h>
-#include <talmeqC.h>
+#include <talmeq/talmeqC.h>
 
 int main(int argc, char** argv) {
   if (argc != 2) return fprintf(stderr, "usage: spotHost FRAME.ppm\n"), 2;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <log4cpp/Category.hh>
-#include <logger.h>
+#include <talmeq/logger.h>
 #include <opencv2/core.hpp>
 
 #include <algorithm>

@@ -12,7 +12,7 @@ The list (scripts/mutants.list) holds one block per mutant:
 line taken verbatim after the two-character marker and joined with line
 breaks ("-" or "+" alone stands for an empty line; no "+" line deletes the
 snippet). Lines starting with '#' and blank lines between blocks are
-ignored. A snippet is looked for in every file under source/ and bindings/
+ignored. A snippet is looked for in every file under include/, source/ and bindings/
 and must occur exactly once in all of them together, so a mutant follows its
 line when code moves between files.
 
@@ -33,7 +33,7 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LIST = os.path.join(ROOT, "scripts", "mutants.list")
 # The product code a mutant may change: the library and the host bindings.
-SOURCES = [os.path.join(ROOT, "source"), os.path.join(ROOT, "bindings")]
+SOURCES = [os.path.join(ROOT, "include"), os.path.join(ROOT, "source"), os.path.join(ROOT, "bindings")]
 HEADER = re.compile(r"^\[([A-Za-z0-9_.-]+)\]\s+(\S.*)$")
 
 
@@ -124,10 +124,10 @@ def locate(mutant, texts):
     if total == 1:
         return hits[0][0], None
     if total == 0:
-        return None, "mutant %s: its snippet is found nowhere under source/ or bindings/:\n    %s" % (
+        return None, "mutant %s: its snippet is found nowhere under include/, source/ or bindings/:\n    %s" % (
             mutant.ident, snippet.replace("\n", "\n    "))
     where = ", ".join("%s (%d)" % hit for hit in hits)
-    return None, "mutant %s: its snippet is found %d times under source/ and bindings/: %s" % (mutant.ident, total, where)
+    return None, "mutant %s: its snippet is found %d times under include/, source/ and bindings/: %s" % (mutant.ident, total, where)
 
 
 def check(mutants):

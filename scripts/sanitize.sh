@@ -30,7 +30,7 @@ case "$mode" in
     ;;
   thread)
     configure build-tsan thread -DTALMEQ_BUILD_CLI=OFF
-    cmake --build build-tsan -j "$(nproc)" --target concurrencyTests loggerTests stationTests
+    cmake --build build-tsan -j "$(nproc)" --target concurrencyTests loggerTests precisionTests
     export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp"
     ctest --test-dir build-tsan --output-on-failure -R '^(Concurrency|Logger|SpotReading|HeightReading)\.'
     ;;

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Size of the test suite against the size of the product code.
 
-Test code is everything under tests/ and fuzz/; product code is source/,
-examples/ and bindings/. Only source files count (C, C++, C#, Python, CMake,
-shell); blank lines and lines that hold only a comment do not.
+Test code is everything under tests/ and fuzz/; product code is include/, source/,
+examples/ and bindings/. Only source files count (C, C++, C#, Python with
+its type stubs, CMake, shell); blank lines and lines that hold only a comment do not.
 Prints both counts and their ratio.
 """
 import os
@@ -11,7 +11,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 C_LIKE = {".c", ".h", ".cpp", ".hpp", ".cs"}
-HASH_LIKE = {".py", ".sh", ".cmake"}
+HASH_LIKE = {".py", ".pyi", ".sh", ".cmake"}
 
 
 def comment_style(name):
@@ -58,7 +58,7 @@ def tree_lines(folders):
 
 def main():
     tests = tree_lines(["tests", "fuzz"])
-    code = tree_lines(["source", "examples", "bindings"])
+    code = tree_lines(["include", "source", "examples", "bindings"])
     print(f"test lines {tests}, code lines {code}, ratio {tests / code:.3f}")
     return 0
 

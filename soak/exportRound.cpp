@@ -2,7 +2,7 @@
 
 #include <calibrationViews.h>
 #include <datasetWriter.h>
-#include <station.h>
+#include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 
 #include <fstream>

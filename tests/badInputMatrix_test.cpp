@@ -9,7 +9,7 @@
 // must then hold a complete calibration.
 #include <gtest/gtest.h>
 
-#include <station.h>
+#include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 

@@ -4,7 +4,8 @@
 // run alone, and every line of the log file and of standard output is one
 // whole log entry, none lost or doubled.
 #include <gtest/gtest.h>
-#include <station.h>
+
+#include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 #include <unistd.h>
 

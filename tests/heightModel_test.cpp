@@ -4,7 +4,7 @@
 // untouched; and the whole height road on the simulated station.
 #include <gtest/gtest.h>
 
-#include <station.h>
+#include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>

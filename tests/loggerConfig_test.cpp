@@ -3,7 +3,7 @@
 // failure record go where the file says, in its layout.
 #include <gtest/gtest.h>
 
-#include <logger.h>
+#include <talmeq/logger.h>
 
 #include <cstdio>
 #include <fstream>

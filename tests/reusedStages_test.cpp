@@ -159,10 +159,10 @@ TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
       }
 }
 
-// Every width from 1 to 12 (each place of the last column in a group of
-// four), grey values with clipped plateaus so that equal means tie, and
-// masks from empty to full: the means to the bit, the brightest and where.
-TEST(ReusedStages, BoxMeansAreBoxFilterToTheBit) {
+// Widths from 1 to 12 (the filter's vector path and its tail), grey values
+// with clipped plateaus so that equal sums tie, and masks from empty to full:
+// the sums to the bit, the brightest mean and where.
+TEST(ReusedStages, BoxSumsAreTheIntegerBoxFilter) {
   cv::RNG rng(15);
   for (int width = 1; width <= 12; ++width)
     for (const int height : {1, 2, 5, 9, 23})
@@ -171,18 +171,18 @@ TEST(ReusedStages, BoxMeansAreBoxFilterToTheBit) {
         cv::Mat values(size, CV_8UC1);
         rng.fill(values, cv::RNG::UNIFORM, 0, 256);
         values.setTo(255, randomBinary(rng, size, 0.3));
-        cv::Mat means;
-        cv::boxFilter(values, means, CV_32F, cv::Size(5, 5), cv::Point(-1, -1), true, cv::BORDER_REPLICATE);
-        cv::Mat ours(size, CV_32F);
+        cv::Mat sums;
+        cv::boxFilter(values, sums, CV_32S, cv::Size(5, 5), cv::Point(-1, -1), false, cv::BORDER_REPLICATE);
+        cv::Mat ours(size, CV_32S);
         for (int y = 0; y < size.height; ++y)
-          for (int x = 0; x < size.width; ++x) ours.at<float>(y, x) = talmeq::station::boxMean(values, x, y);
-        EXPECT_EQ(std::memcmp(ours.data, means.data, means.total() * sizeof(float)), 0) << size;
+          for (int x = 0; x < size.width; ++x) ours.at<int>(y, x) = talmeq::boxSum(values, x, y);
+        EXPECT_EQ(cv::countNonZero(ours != sums), 0) << size;
         const cv::Mat mask = randomBinary(rng, size, density);
         double highest = 0.0;
         cv::Point at;
-        cv::minMaxLoc(means, nullptr, &highest, nullptr, &at, mask);
-        const talmeq::station::BoxPeak peak = talmeq::station::brightestBoxMean(values, mask);
-        EXPECT_EQ(peak.value, highest) << size << " density " << density;
+        cv::minMaxLoc(sums, nullptr, &highest, nullptr, &at, mask);
+        const talmeq::BoxPeak peak = talmeq::brightestBoxMean(values, mask);
+        EXPECT_EQ(peak.value, highest / 25.0) << size << " density " << density;
         EXPECT_EQ(peak.at, at) << size << " density " << density;
       }
 }

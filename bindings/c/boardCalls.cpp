@@ -1,6 +1,6 @@
 // Board descriptions behind the C interface: a description file read into
 // the plain struct, and a described board's points found in an image.
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "talmeqC.h"
+#include <talmeq/talmeqC.h>
 
 namespace talmeq::capi {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "frameLayout.h"
-#include "talmeqC.h"
+#include <talmeq/talmeqC.h>
 
 namespace talmeq::capi {
 

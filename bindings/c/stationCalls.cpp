@@ -1,6 +1,6 @@
 // The precision layer behind the C interface: its results copied into the
 // plain structs of talmeqC.h, its enumerations passed as their int values.
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <cmath>
 #include <string>

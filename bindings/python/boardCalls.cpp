@@ -1,8 +1,8 @@
 // Board descriptions in the Python module: BoardDescription (a plain object
-// with the file's keys), read_board and find_board_view, which finds a
-// described board's points in a frame.
+// with the file's keys), readBoardDescription and findBoardView, which finds
+// a described board's points in a frame.
 #include <pybind11/stl.h>
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <stdexcept>
 #include <string>
@@ -47,7 +47,7 @@ void addBoardCalls(py::module_& module) {
       module, "BoardDescription",
       "A calibration board: type 'chessboard', 'aruco-grid' or 'charuco', columns, rows, "
       "square, marker, separation (board units), dictionary (an OpenCV predefined "
-      "dictionary's name) and first_id, as in a board description file.")
+      "dictionary's name) and firstId (first_id in a board description file).")
       .def(py::init([](const std::string& type, int columns, int rows, double square, double marker,
                        double separation, const std::string& dictionary, int firstId) {
              const BoardDescription board{typeNamed(type), columns,    rows,       square,
@@ -59,7 +59,7 @@ void addBoardCalls(py::module_& module) {
              return board;
            }),
            "type"_a, "columns"_a, "rows"_a, "square"_a = 0.0, "marker"_a = 0.0, "separation"_a = 0.0,
-           "dictionary"_a = "", "first_id"_a = 0,
+           "dictionary"_a = "", "firstId"_a = 0,
            "Raises ValueError, naming the key, for a description that cannot be a board.")
       .def_property_readonly("type", [](const BoardDescription& b) { return typeName(b.type); })
       .def_readonly("columns", &BoardDescription::columns)
@@ -68,20 +68,21 @@ void addBoardCalls(py::module_& module) {
       .def_readonly("marker", &BoardDescription::marker)
       .def_readonly("separation", &BoardDescription::separation)
       .def_readonly("dictionary", &BoardDescription::dictionary)
-      .def_readonly("first_id", &BoardDescription::firstId)
+      .def_readonly("firstId", &BoardDescription::firstId)
       .def("__repr__",
            [](const BoardDescription& b) { return "<BoardDescription " + describeBoard(b) + ">"; });
   module.def(
-      "read_board",
+      "readBoardDescription",
       [](const std::string& path) {
         return refusingAsValueError([&] { return readBoardDescription(path); });
       },
       "path"_a,
-      "read_board(path) -> BoardDescription\n\nReads a board description file; raises ValueError naming the "
+      "readBoardDescription(path) -> BoardDescription\n\nReads a board description file; raises ValueError "
+      "naming the "
       "key "
       "for one that cannot be a board.");
   module.def(
-      "find_board_view",
+      "findBoardView",
       [](const py::object& image, const BoardDescription& board) {
         const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
         const BoardView view =
@@ -92,7 +93,7 @@ void addBoardCalls(py::module_& module) {
         return py::make_tuple(view.found, boardPoints, imagePoints, view.misfit);
       },
       "image"_a, "board"_a,
-      "find_board_view(image, board) -> (found, board_points, image_points, misfit)\n\n"
+      "findBoardView(image, board) -> (found, boardPoints, imagePoints, misfit)\n\n"
       "The board's points in an H x W or H x W x 3 uint8 frame: lists of (x, y, z) board units and (x, y) "
       "pixels. "
       "misfit says what was seen when the markers or chessboard found cannot be the described board.");

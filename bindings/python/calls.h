@@ -15,11 +15,11 @@ void addHeightCalls(pybind11::module_& module);
 // calibChess, getArucoCorners, calibAruco, undistAruco, getCorrectImgByThickness.
 void addCameraCalls(pybind11::module_& module);
 
-// The precision layer: read_spot, fit_height_model, read_height and their
-// result types and enumerations.
+// The precision layer: readSpot, fitHeightModel, readHeight, their result
+// types and enumerations, and toText.
 void addStationCalls(pybind11::module_& module);
 
-// BoardDescription, read_board and find_board_view.
+// BoardDescription, readBoardDescription and findBoardView.
 void addBoardCalls(pybind11::module_& module);
 
 }  // namespace talmeq::python

@@ -14,7 +14,7 @@
 #include "outputFiles.h"
 #include "outputPaths.h"
 #include "terminal.h"
-#include "version.h"
+#include "versionText.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include <ctime>
 
-#include "logger.h"
+#include <talmeq/logger.h>
 
 namespace logger {
 namespace {

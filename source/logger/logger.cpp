@@ -1,5 +1,5 @@
 // log4cpp implementation of the logging component (see logger.h).
-#include "logger.h"
+#include <talmeq/logger.h>
 
 #include <log4cpp/Category.hh>
 #include <log4cpp/OstreamAppender.hh>

@@ -19,7 +19,7 @@
 #include <unistd.h>
 #endif
 
-#include "logger.h"
+#include <talmeq/logger.h>
 
 namespace logger {
 namespace {

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "calibrationViews.h"
-#include "station.h"
+#include "simulatedStation.h"
 
 namespace talmeq::sim {
 

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "station.h"
+#include "simulatedStation.h"
 
 namespace talmeq::sim {
 

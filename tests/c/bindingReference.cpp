@@ -23,7 +23,7 @@
 //   bindingReference DATA_DIR WORK_DIR
 #include <datasetWriter.h>
 #include <talmeqAlgorithm.h>
-#include <talmeqStation.h>
+#include <talmeq/precision.h>
 
 #include <cstdint>
 #include <cstdio>

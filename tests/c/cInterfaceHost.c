@@ -11,7 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "talmeqC.h"
+#include <talmeq/talmeqC.h>
 
 enum { W = 61, H = 47, PADDED = W * 3 + 8 };
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "datasetWriter.h"
-#include "station.h"
+#include "simulatedStation.h"
 #include "toolRun.h"
 
 namespace {

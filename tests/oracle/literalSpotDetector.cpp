@@ -63,9 +63,9 @@ spot::Trace traceSpot(const cv::Mat& image) {
   mask(trace.window).setTo(255);
   cv::bitwise_and(binary, mask, binary);
 
-  spot::Contours contours1;
-  cv::findContours(binary, contours1, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-  spot::chooseSpot(std::move(contours1), cv::Rect(cv::Point(0, 0), image.size()), trace);
+  spot::Contours foregroundContours;
+  cv::findContours(binary, foregroundContours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+  spot::chooseSpot(std::move(foregroundContours), cv::Rect(cv::Point(0, 0), image.size()), trace);
   return trace;
 }
 

@@ -50,7 +50,7 @@ def test_frames_make_a_round_trip_or_are_refused(image, refusal):
 COLOUR = frame(48, 64, 3)
 REFUSED = [  # a call, the exception it raises and a part of its message
     (lambda: talmeq.getSpotCoord(COLOUR[:, :, 0].copy()), ValueError, r"H x W x 3, not of shape \(48, 64\)"),
-    (lambda: talmeq.fit_height_model([0.0, 5.0, 10.0], [(1.0, 2.0, 3.0)] * 3, "c.yml"), TypeError, ""),
+    (lambda: talmeq.fitHeightModel([0.0, 5.0, 10.0], [(1.0, 2.0, 3.0)] * 3, "c.yml"), TypeError, ""),
     (lambda: talmeq.undistAruco(COLOUR, "camera", np.zeros(5), (64, 48)), TypeError, "array of numbers"),
     (lambda: talmeq.undistAruco(COLOUR, camera()[None], np.zeros(5), (64, 48)), ValueError, "1 or 2 dimensions"),
     (lambda: talmeq.undistAruco(COLOUR, camera(), np.zeros(3), (64, 48)), talmeq.OpenCVError, "distCoeffs.size"),
@@ -68,9 +68,9 @@ def test_result_codes_and_statuses_pass_through(tmp_path):
     code, height, axis_z = talmeq.getPlaneHeightByLinear(COLOUR, tmp_path / "missing.yml")
     assert code == -2 and np.isnan(height) and np.isnan(axis_z)
     assert talmeq.calibChess(COLOUR) == (-1, None, None)
-    assert talmeq.read_height(COLOUR, tmp_path / "missing.yml").status == talmeq.HeightStatus.noCalibration
-    dark = talmeq.read_spot(np.zeros((48, 64, 3), np.uint8))
-    assert (dark.status, dark.method, dark.hasCentre()) == (talmeq.SpotStatus.noSpot, talmeq.CentreMethod.none, False)
+    assert talmeq.readHeight(COLOUR, tmp_path / "missing.yml").status == talmeq.HeightStatus.kNoCalibration
+    dark = talmeq.readSpot(np.zeros((48, 64, 3), np.uint8))
+    assert (dark.status, dark.method, dark.hasCentre()) == (talmeq.SpotStatus.kNoSpot, talmeq.CentreMethod.kNone, False)
 
 
 def test_a_call_lets_other_threads_run_while_the_library_works():

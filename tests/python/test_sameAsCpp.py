@@ -48,15 +48,15 @@ def run_scenario(yml, precise_yml):
         code, spot = talmeq.getSpotCoord(frame)
         lines.append(line("spot", i, code, spot))
         coords.append(spot)
-        centres.append(talmeq.read_spot(frame).centre)
+        centres.append(talmeq.readSpot(frame).centre)
     lines.append(line("calibrate", talmeq.getCalibrationParamByLinear(heights, coords, yml)))
     lines.append(line("correct", talmeq.correctYml(-10.0, -9.75, yml)))
-    m = talmeq.fit_height_model(heights, centres, precise_yml)
+    m = talmeq.fitHeightModel(heights, centres, precise_yml)
     lines.append(line("model", m.status, m.k, m.b, m.reference, m.averageError, m.window, m.errors))
     for i in range(20):
         frame = read("height", f"measure_{i:02d}.png")
         lines.append(line("measure", i, talmeq.getPlaneHeightByLinear(frame, yml)))
-        r = talmeq.read_height(frame, precise_yml)
+        r = talmeq.readHeight(frame, precise_yml)
         lines.append(line("height", i, spot_items(r.spot), r.height, r.axisZ, r.heightUncertainty, r.status,
                             r.window))
     code, matrix, coeffs = talmeq.calibChess(read("chess", "chess.png"))

@@ -3,7 +3,7 @@
 // so that the -999 path of an export runs for real.
 #pragma once
 
-#include <logger.h>
+#include <talmeq/logger.h>
 
 #include <memory>
 #include <string>

@@ -1,0 +1,140 @@
+// `talmeq spot IMAGE... [--annotate OUT]`: getSpotCoord on each image, with
+// the reason for every image without a spot and a warning when the spot was
+// one choice among several, both from the detector's own trace; with
+// --precise also the sub-pixel reading of the precision layer (readSpot).
+#include <talmeqAlgorithm.h>
+
+#include <memory>
+#include <optional>
+
+#include "commands.h"
+#include "failures.h"
+#include "imageFiles.h"
+#include "imageRows.h"
+#include "libraryCall.h"
+#include "outputFiles.h"
+#include "outputPaths.h"
+#include "preciseAnnotation.h"
+#include "preciseRows.h"
+#include "spotAnnotation.h"
+#include "spotReasons.h"
+
+#include <talmeq/resultCodes.h>
+
+namespace talmeq::cli {
+namespace {
+
+struct SpotOptions {
+  std::vector<std::string> images;
+  std::string annotate;
+  bool precise = false;
+};
+
+struct SpotResult {
+  std::optional<int> code;  // unset when the export was not called or raised an error
+  cv::Point coord;
+  std::string failure;      // why there is no spot; empty when found
+  std::string warning;
+  std::optional<SpotReading> precise;  // with --precise, when the image was read
+};
+
+SpotResult findSpot(const cv::Mat& image, bool precise, spot::Trace& trace) {
+  SpotResult result;
+  try {
+    result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
+    trace = spot::traceSpot(image);
+    if (precise) result.precise = callExport("readSpot", [&] { return readSpot(image); });
+  } catch (const WorkFailure& error) {
+    result.failure = error.what();
+    return result;
+  }
+  if (*result.code == 0)
+    result.warning = spotWarning(trace);
+  else
+    result.failure = *result.code == kTextException ? std::string(resultMeaning("getSpotCoord", *result.code))
+                                                        : spotFailureReason(image, trace);
+  return result;
+}
+
+std::string outcomeText(const SpotResult& r) {
+  if (!r.failure.empty()) return "result " + std::to_string(r.code.value_or(0)) + ": " + r.failure;
+  return "result 0: spot at (" + std::to_string(r.coord.x) + ", " + std::to_string(r.coord.y) + ")" +
+         (r.warning.empty() ? "" : "; " + r.warning);
+}
+
+void spotImage(const std::string& path, const SpotOptions& options, const std::string& annotation, ImageRows& rows,
+               Session& session) {
+  const ImageRead read = tryReadImage(path);
+  SpotResult result;
+  spot::Trace trace;
+  if (read.problem.empty())
+    result = findSpot(read.image, options.precise, trace);
+  else
+    result.failure = read.problem;
+  const bool found = result.failure.empty();
+  nlohmann::json row = nullKeys({"image", "result", "meaning", "x", "y", "reason", "annotation"});
+  if (options.precise) row["precise"] = nullptr;
+  row["image"] = path;
+  if (result.precise) row["precise"] = preciseObject(*result.precise);
+  if (result.code) row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
+  if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
+  if (!found) row["reason"] = result.failure;
+  if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
+  // The row's note: the reason, the warning, or a failed annotation.
+  std::string note = found ? result.warning : result.failure;
+  std::string failure = result.failure;
+  if (!found && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
+  if (!annotation.empty() && read.problem.empty() && result.code) {
+    try {
+      cv::Mat canvas = annotateSpot(read.image, trace, found, result.coord, outcomeText(result));
+      if (result.precise) drawPreciseSpot(canvas, *result.precise);
+      writeImage(annotation, canvas);
+      row["annotation"] = annotation;
+    } catch (const WorkFailure& error) {
+      note = failure = error.what();
+    }
+  }
+  const std::string x = found ? std::to_string(result.coord.x) : "-", y = found ? std::to_string(result.coord.y) : "-";
+  std::vector<std::string> cells{result.code ? std::to_string(*result.code) : "-", x, y};
+  if (options.precise) {
+    const std::vector<std::string> precise = preciseSpotCells(result.precise);
+    cells.insert(cells.end(), precise.begin(), precise.end());
+  }
+  cells.push_back(note);
+  rows.add(path, cells, row, failure);
+}
+
+void runSpot(const SpotOptions& options, Session& session) {
+  for (const std::string& path : options.images) requireExistingFile(path);
+  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
+  refuseOverlaps(annotations, options.images);
+  std::vector<std::string> columns{"result", "x", "y"};
+  std::vector<std::size_t> widths{6, 5, 5};
+  if (options.precise) addPreciseSpotColumns(columns, widths);
+  columns.push_back("note");
+  widths.push_back(0);
+  ImageRows rows(session, "spot", options.images, columns, widths);
+  for (std::size_t i = 0; i < options.images.size(); ++i) {
+    rows.next(options.images[i]);
+    spotImage(options.images[i], options, annotations[i], rows, session);
+  }
+  rows.raiseIfAny();
+}
+
+}  // namespace
+
+Command addSpotCommand(CLI::App& app) {
+  auto options = std::make_shared<SpotOptions>();
+  CLI::App* spot = app.add_subcommand("spot", "Find the laser spot in each image (getSpotCoord)");
+  spot->add_option("images", options->images, "Camera images (8-bit colour)")->required();
+  spot->add_option("--annotate", options->annotate,
+                   "Draw the detection window, the screened candidates, the spot and the outcome into this "
+                   "image file; with several images, '-<image name>' is added to its name")
+      ->default_str("none");
+  spot->add_flag("--precise", options->precise,
+                 "Also read the sub-pixel centre with its quality record (readSpot): a 'precise' object per image "
+                 "and, in the annotation, the centre with its uncertainty (default: off)");
+  return {spot, nullKeys({"images"}), [options](Session& session) { runSpot(*options, session); }};
+}
+
+}  // namespace talmeq::cli

@@ -1,0 +1,30 @@
+// The pictures of a station characterization, each readable at a glance:
+//   linearity      measured against true height with the fitted line, and
+//                  under it each height's mean residual with the tolerance
+//   repeatability  +-3 sigma per sweep height, the predicted value and the limit
+//   stability      the stability series' heights over time with the fitted
+//                  drift line and the allowed drift drawn from its start
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+#include <vector>
+
+#include <talmeq/stationCharacterization.h>
+
+#include "characterizationRows.h"
+
+namespace talmeq::cli {
+
+cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
+                      const CharacterizationThresholds& t);
+cv::Mat plotRepeatability(const StationCharacterization& c, const CharacterizationThresholds& t);
+cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
+                      const CharacterizationThresholds& t);
+
+// The three files for `prefix`: PREFIX-linearity.png, -repeatability.png,
+// -stability.png.
+std::vector<std::string> characterizationPlotPaths(const std::string& prefix);
+
+}  // namespace talmeq::cli

@@ -1,0 +1,77 @@
+// The height road as the tool runs it, shared by the `calibrate` and
+// `measure` subcommands and the demo: spot detection and calibration from a
+// height series, and the measurement of one image. Every result the library
+// hands back is judged before it is reported as a success: a fit that is not
+// finite is refused before anything is written, a calibration file is read
+// back after the call, and a measurement without a real spot or with a
+// height that is not finite counts as failed.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <talmeq/precision.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "heightCalibrationFile.h"
+#include "heightMeasurement.h"
+#include "heightsCsv.h"
+
+namespace talmeq::cli {
+
+struct CalibrationPoint {
+  double height = 0.0;
+  std::string image;
+  cv::Point spot;             // from getSpotCoord
+  double displacement = 0.0;  // projected displacement from the reference point
+  double fitted = 0.0;        // k * displacement + b
+  double error = 0.0;         // |fitted - height|
+  std::optional<SpotReading> precise;  // with --precise: the sub-pixel reading the fit used
+};
+
+struct HeightCalibrationRun {
+  int code = 0;  // getCalibrationParamByLinear's result: 0 or -1 (file written)
+  std::vector<CalibrationPoint> points;
+  HeightCalibration file;  // what the call writes, and after it what the file holds
+  double averageError = 0.0;
+  std::vector<std::string> warnings;
+};
+
+// UsageError for a series the library refuses: fewer than 3 rows, or the
+// first and the last height equal.
+void requireUsableSeries(const std::vector<HeightRow>& rows);
+
+// Finds the spot of each row's image with getSpotCoord. UsageError when an
+// image cannot be read, WorkFailure naming the image and the detector's
+// reason when one has no spot. Adds a warning for every spot that was one
+// choice among several blobs.
+HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows);
+
+// Fills in what the calibration of `run`'s points over `settings` will
+// write, with each point's displacement, fitted height and error (the
+// library's own fit, made without writing), for a usable series.
+// WorkFailure when the fit or an error is not a finite number.
+void planCalibration(HeightCalibrationRun& run, const HeightCalibration& settings);
+
+// Runs getCalibrationParamByLinear into `ymlPath` for the planned run and
+// reads the file back. WorkFailure for -2 or -999, for an OpenCV error, and
+// when the file does not hold what was planned.
+void writeCalibration(HeightCalibrationRun& run, const std::string& ymlPath);
+
+// The three steps in a row, with the settings of the file at `ymlPath`.
+HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath);
+
+struct HeightMeasurement {
+  int code = 0;                        // getPlaneHeightByLinear's result
+  double height = 0.0, absolute = 0.0; // written for 0 and -3 only
+  MeasureTrace trace;                  // the core's own trace of the same measurement
+  std::string failure;                 // why there is no usable height; empty when there is one
+  bool hasHeights() const { return code == 0 || code == -3; }
+};
+
+// getPlaneHeightByLinear on `image`, its trace and its judgement.
+// WorkFailure for an OpenCV error.
+HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath);
+
+}  // namespace talmeq::cli

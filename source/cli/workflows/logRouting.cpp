@@ -1,0 +1,117 @@
+// A logger::Router for the command-line tool (see logRouting.h).
+#include "logRouting.h"
+
+#include <log4cpp/Category.hh>
+#include <log4cpp/FileAppender.hh>
+#include <log4cpp/OstreamAppender.hh>
+#include <talmeq/logger.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace talmeq::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
+
+// The file log's file when the tool knows it (not when a properties file
+// configures the logger), and whether this run created it.
+struct FileLog {
+  std::string path;
+  bool created = false;
+};
+FileLog fileLog;
+
+std::string environmentValue(const char* name) {
+#ifdef _WIN32
+  char* value = nullptr;
+  std::size_t size = 0;
+  if (_dupenv_s(&value, &size, name) != 0 || value == nullptr) return {};
+  const std::unique_ptr<char, decltype(&std::free)> owned(value, &std::free);
+  return owned.get();
+#else
+  const char* value = std::getenv(name);
+  return value ? value : "";
+#endif
+}
+
+// The file the file stream will write to, or empty when a properties file decides.
+std::string fileLogPath(const std::string& logFile) {
+  if (!logFile.empty()) return logFile;
+  if (!environmentValue("TALMEQ_LOG_CONFIG").empty()) return {};
+  const std::string configured = environmentValue("TALMEQ_LOG_FILE");
+  return configured.empty() ? kDefaultLogFile : configured;
+}
+
+log4cpp::Category& categoryWith(const std::string& name, log4cpp::Appender* appender) {
+  log4cpp::Category& category = log4cpp::Category::getInstance(name);
+  category.removeAllAppenders();
+  category.setAdditivity(false);
+  if (appender) {
+    appender->setLayout(logger::newLineLayout());
+    category.addAppender(appender);  // the category owns the appender
+    category.setPriority(log4cpp::Priority::INFO);
+  } else {
+    // Below every level the library writes at: its streams stay silent.
+    category.setPriority(log4cpp::Priority::EMERG);
+  }
+  return category;
+}
+
+log4cpp::Category& printCategory(bool verbose) {
+  if (!verbose) return categoryWith("talmeq.cli.silent", nullptr);
+  return categoryWith("talmeq.cli.stderr", new log4cpp::OstreamAppender("talmeq.cli.stderr", &std::cerr));
+}
+
+log4cpp::Category& fileCategory(const std::string& logFile) {
+  if (!logFile.empty())
+    return categoryWith("talmeq.cli.file", new log4cpp::FileAppender("talmeq.cli.file", logFile));
+  // Asking for the default file stream once makes the logger set up its
+  // configured categories; no message is written by it.
+  logger::logFile();
+  return log4cpp::Category::getInstance("talmeq.file");
+}
+
+class ToolRouter final : public logger::Router {
+public:
+  ToolRouter(log4cpp::Category& print, log4cpp::Category& file) : print_(print), file_(file) {}
+  log4cpp::Category& print() override { return print_; }
+  log4cpp::Category& file() override { return file_; }
+
+private:
+  log4cpp::Category& print_;
+  log4cpp::Category& file_;
+};
+
+}  // namespace
+
+std::string routeLibraryLog(bool verbose, const std::string& logFile) {
+  std::string warning;
+  fileLog.path = fileLogPath(logFile);
+  if (!fileLog.path.empty()) {
+    std::error_code error;
+    const bool existed = fs::exists(fs::u8path(fileLog.path), error);
+    const bool writable = static_cast<bool>(std::ofstream(fs::u8path(fileLog.path), std::ios::app));
+    fileLog.created = writable && !existed;
+    if (!writable) warning = "cannot write the log file " + fileLog.path + ": the library's file log of this run is lost";
+  }
+  log4cpp::Category& file = fileCategory(logFile);
+  logger::setRouter(std::make_shared<ToolRouter>(printCategory(verbose), file));
+  return warning;
+}
+
+void closeLibraryLog() {
+  logger::setRouter(nullptr);
+  log4cpp::Category::shutdown();
+  if (!fileLog.created) return;
+  std::error_code error;
+  const fs::path path = fs::u8path(fileLog.path);
+  if (fs::is_regular_file(path, error) && fs::file_size(path, error) == 0 && !error) fs::remove(path, error);
+}
+
+}  // namespace talmeq::cli

@@ -1,0 +1,73 @@
+// readHeight: the whole-pixel measurement's window and locator, the centre
+// estimated around the located blob, and the model solved for it.
+#include <talmeq/heightReading.h>
+
+#include <cmath>
+
+#include "calibrationFile.h"
+#include "centreEstimate.h"
+#include "heightMeasurement.h"
+#include "frameWorkspace.h"
+#include "imageArgument.h"
+#include "readingWorkspace.h"
+#include "regionLocation.h"
+
+namespace talmeq {
+namespace {
+
+bool readFile(const std::string& path, CalibrationValues& values) {
+  try {
+    return readCalibration(path, values);
+  } catch (const cv::Exception&) {
+    return false;  // a file that does not parse holds no calibration
+  }
+}
+
+// Standard deviation of the model height from the centre's covariance: the
+// height moves with the distance d from the reference point by
+// dh/dd = dist * a * (dist - b) / (a * d + dist)^2 with a = scale * k, and d
+// moves with the centre along the direction away from the reference point.
+double heightDeviation(const CalibrationValues& c, const SpotReading& spot) {
+  const cv::Point2d away = spot.centre - cv::Point2d(c.initialX + c.offsetX, c.initialY + c.offsetY);
+  const double d = std::hypot(away.x, away.y);
+  const double a = c.scale * c.k;
+  const double slope = c.dist * a * (c.dist - c.b) / ((a * d + c.dist) * (a * d + c.dist));
+  const cv::Matx22d& s = spot.covariance;
+  const double radial = d > 0.0 ? (away.x * away.x * s(0, 0) + 2.0 * away.x * away.y * s(0, 1) +
+                                   away.y * away.y * s(1, 1)) / (d * d)
+                                : s(0, 0) + s(1, 1);
+  return std::fabs(slope) * std::sqrt(radial);
+}
+
+}  // namespace
+
+HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath) {
+  precision::requireColourImage(image, "readHeight");
+  HeightReading reading;
+  CalibrationValues c;
+  if (!readFile(ymlPath, c)) return reading;
+  reading.window = shiftedWindow(c);
+  if (!region::liesInside(reading.window, image.size())) {
+    reading.status = HeightStatus::kWindowOutside;
+    return reading;
+  }
+  const ThreadWorkspace<RegionWorkspace>::Scope location(image.size());
+  const ThreadWorkspace<precision::ReadingWorkspace>::Scope centre(image.size());
+  region::Trace trace;
+  SpotReading& spot = reading.spot;
+  spot.detectorResult = region::locateInRegion(image, reading.window, spot.detectorSpot, trace);
+  reading.status = HeightStatus::kNoSpot;
+  if (spot.detectorResult != 0 || !trace.spotWritten) return reading;
+  spot.candidates = 1;
+  precision::estimateCentre(image, trace.blob, reading.window, spot, precision::readingWorkspace().centre);
+  if (!spot.hasCentre()) return reading;
+
+  reading.height = modelHeight(c, spot.centre);
+  reading.axisZ = (reading.height + c.initZ) + c.focusD;
+  reading.heightUncertainty = heightDeviation(c, spot);
+  const bool inRange = reading.axisZ <= kHighestAbsoluteHeight && reading.axisZ >= kLowestAbsoluteHeight;
+  reading.status = inRange ? HeightStatus::kMeasured : HeightStatus::kOutOfRange;
+  return reading;
+}
+
+}  // namespace talmeq

@@ -1,0 +1,7 @@
+#include "readingWorkspace.h"
+
+namespace talmeq::precision {
+
+ReadingWorkspace& readingWorkspace() { return ThreadWorkspace<ReadingWorkspace>::current(); }
+
+}  // namespace talmeq::precision

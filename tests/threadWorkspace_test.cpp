@@ -1,0 +1,159 @@
+// The per-thread workspaces of the per-frame calls: released after a run of
+// frames much smaller than the largest, kept otherwise; and a call made again
+// on the same thread from inside a log router's appender (a host that
+// measures another frame while the first is being logged) leaves the outer
+// call's results and log lines as they are without it.
+#include <gtest/gtest.h>
+
+#include <log4cpp/AppenderSkeleton.hh>
+#include <log4cpp/Category.hh>
+
+#include <talmeq/logger.h>
+#include <talmeq/precision.h>
+#include <talmeqAlgorithm.h>
+
+#include <spotFrames.h>
+#include <threadWorkspace.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "logCapture.h"
+
+namespace {
+
+namespace sim = talmeq::sim;
+
+struct Buffer {
+  std::vector<int> values;
+};
+using BufferWorkspace = talmeq::ThreadWorkspace<Buffer>;
+
+// One call on a frame of `size` that grows the workspace to the frame's area.
+std::size_t callOn(cv::Size size) {
+  const BufferWorkspace::Scope scope(size);
+  std::vector<int>& values = BufferWorkspace::current().values;
+  if (values.size() < static_cast<std::size_t>(size.area())) values.resize(size.area());
+  return values.capacity();
+}
+
+TEST(ThreadWorkspace, ReleasedOnlyAfterARunOfMuchSmallerFrames) {
+  const cv::Size large(2000, 1000), usual(640, 480), quarter(1000, 500);
+  callOn(large);
+  // A quarter of the largest area is not much smaller: it never releases.
+  for (int i = 0; i < 3 * talmeq::kShrinkAfterCalls; ++i) ASSERT_GE(callOn(quarter), large.area());
+  for (int i = 1; i < talmeq::kShrinkAfterCalls; ++i) ASSERT_GE(callOn(usual), large.area()) << i;
+  EXPECT_EQ(callOn(usual), usual.area());
+  // A larger frame in the middle of a run starts the count again.
+  callOn(large);
+  for (int i = 1; i < talmeq::kShrinkAfterCalls; ++i) callOn(usual);
+  callOn(large);
+  EXPECT_GE(callOn(usual), large.area());
+}
+
+TEST(ThreadWorkspace, AReenteredCallHasAWorkspaceOfItsOwn) {
+  const BufferWorkspace::Scope outer(cv::Size(4, 4));
+  Buffer* const outerBuffer = &BufferWorkspace::current();
+  {
+    const BufferWorkspace::Scope inner(cv::Size(4, 4));
+    EXPECT_NE(&BufferWorkspace::current(), outerBuffer);
+  }
+  EXPECT_EQ(&BufferWorkspace::current(), outerBuffer);
+}
+
+// A router whose appender, at the first report of a candidate, runs `work`
+// (which may call the library again) and otherwise keeps the entries' texts. The
+// entries of a call made from inside the appender go to a category of their
+// own, since a log4cpp category holds its appenders' lock while it appends.
+class ReenteringRouter : public logger::Router {
+ public:
+  ReenteringRouter(std::vector<std::string>& texts, std::function<void()> work) : appender_(*this, texts, std::move(work)) {
+    for (log4cpp::Category* category : {&outer_, &inner_}) {
+      category->removeAllAppenders();
+      category->setAdditivity(false);
+      category->setPriority(log4cpp::Priority::INFO);
+    }
+    outer_.addAppender(appender_);  // not owned
+  }
+  ~ReenteringRouter() override { outer_.removeAllAppenders(); }
+  log4cpp::Category& print() override { return inside_ ? inner_ : outer_; }
+  log4cpp::Category& file() override { return print(); }
+
+ private:
+  class Appender : public log4cpp::AppenderSkeleton {
+   public:
+    Appender(ReenteringRouter& router, std::vector<std::string>& texts, std::function<void()> work)
+        : AppenderSkeleton("reentering"), router_(router), texts_(texts), work_(std::move(work)) {}
+    void close() override {}
+    bool requiresLayout() const override { return false; }
+    void setLayout(log4cpp::Layout*) override {}
+
+   protected:
+    void _append(const log4cpp::LoggingEvent& event) override {
+      texts_.push_back(event.message);
+      if (!work_ || event.message.rfind("getSpotCoord: area", 0) != 0) return;
+      std::function<void()> work = std::move(work_);
+      work_ = nullptr;
+      router_.inside_ = true;
+      work();
+      router_.inside_ = false;
+    }
+
+   private:
+    ReenteringRouter& router_;
+    std::vector<std::string>& texts_;
+    std::function<void()> work_;
+  };
+
+  bool inside_ = false;
+  Appender appender_;
+  log4cpp::Category& outer_ = log4cpp::Category::getInstance("reentering.outer");
+  log4cpp::Category& inner_ = log4cpp::Category::getInstance("reentering.inner");
+};
+
+struct SpotCall {
+  int code = 0;
+  cv::Point coord;
+  std::vector<std::string> log;
+};
+
+// getSpotCoord on `frame`, with `work` run from inside its report of the
+// first candidate, while the call walks its list of candidates.
+SpotCall spotCoordWith(const cv::Mat& frame, std::function<void()> work) {
+  SpotCall call;
+  logger::setRouter(std::make_shared<ReenteringRouter>(call.log, std::move(work)));
+  call.code = getSpotCoord(frame, call.coord);
+  logger::setRouter(nullptr);
+  return call;
+}
+
+TEST(ThreadWorkspace, ALogRouterThatMeasuresAgainLeavesTheCallIntact) {
+  // A frame whose report walks several candidates, and a larger one whose
+  // detection grows every buffer those candidates live in.
+  sim::FrameRecipe busy = sim::randomSpotFrame(7);
+  for (int i = 0; i < 4; ++i) busy.spots.push_back({{400.0 + 25 * i, 300.0}, 2.0, 900.0});
+  const cv::Mat outerFrame = sim::renderSpotFrame(busy);
+  const cv::Mat innerFrame = sim::renderSpotFrame(sim::randomSpotFrame(8, {2048, 1536}));
+  const SpotCall alone = spotCoordWith(outerFrame, nullptr);
+  ASSERT_GE(std::count_if(alone.log.begin(), alone.log.end(),
+                          [](const std::string& text) { return text.rfind("getSpotCoord: area", 0) == 0; }),
+            2);
+
+  cv::Point innerCoord, innerAlone;
+  const int innerCode = getSpotCoord(innerFrame, innerAlone);
+  talmeq::SpotReading innerReading;
+  const SpotCall reentered = spotCoordWith(outerFrame, [&] {
+    EXPECT_EQ(getSpotCoord(innerFrame, innerCoord), innerCode);
+    innerReading = talmeq::readSpot(innerFrame);
+  });
+  EXPECT_EQ(reentered.code, alone.code);
+  EXPECT_EQ(reentered.coord, alone.coord);
+  EXPECT_EQ(reentered.log, alone.log);
+  EXPECT_EQ(innerCoord, innerAlone);
+  EXPECT_EQ(innerReading.centre, talmeq::readSpot(innerFrame).centre);
+}
+
+}  // namespace
