@@ -17,9 +17,9 @@
 // whose message is one sentence naming the key at fault.
 #pragma once
 
-#include <string>
-
 #include <talmeq/export.h>
+
+#include <string>
 
 namespace talmeq {
 

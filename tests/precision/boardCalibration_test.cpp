@@ -2,6 +2,7 @@
 // the figures of OpenCV's own calibration test, rendered ChArUco views
 // against the true camera, and a marker grid of another layout refused.
 #include <gtest/gtest.h>
+#include <talmeq/cameraCalibrationReport.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +10,6 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "arucoApi.h"
-#include <talmeq/cameraCalibrationReport.h>
 #include "datasetWriter.h"
 #include "viewPoses.h"
 

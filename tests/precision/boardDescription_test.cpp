@@ -1,9 +1,8 @@
 // Board description files: every kind of board read back as written, and
 // every description that cannot be a board refused by a sentence naming
 // the key at fault.
-#include <talmeq/boardDescription.h>
-
 #include <gtest/gtest.h>
+#include <talmeq/boardDescription.h>
 
 #include <stdexcept>
 

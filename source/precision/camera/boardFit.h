@@ -4,10 +4,11 @@
 // so that a set of photos of another board is not calibrated as this one.
 #pragma once
 
+#include <talmeq/boardDescription.h>
+
 #include <string>
 #include <vector>
 
-#include <talmeq/boardDescription.h>
 #include "boardMarkers.h"
 
 namespace talmeq::boards {

@@ -4,10 +4,10 @@
 // corners on the board, and the ChArUco chessboard corners between them.
 #pragma once
 
+#include <talmeq/boardDescription.h>
+
 #include <opencv2/core.hpp>
 #include <vector>
-
-#include <talmeq/boardDescription.h>
 
 namespace talmeq::boards {
 

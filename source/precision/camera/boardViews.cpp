@@ -4,10 +4,10 @@
 // corners, OpenCV's interpolation between the markers for ChArUco corners.
 // Markers that cannot belong to the board, and a chessboard of another
 // size, are reported as not fitting instead of being used.
+#include <talmeq/cameraCalibrationReport.h>
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
-
-#include <talmeq/cameraCalibrationReport.h>
 
 #include "boardFit.h"
 #include "boardMarkers.h"
