@@ -29,6 +29,7 @@ timed() {  # <label> <command...>
   shift
   "$@" || rc=$?
   timings+=("$label: $((SECONDS - start)) s")
+  echo "compat: $label: $((SECONDS - start)) s" >&2
   return $rc
 }
 
@@ -74,6 +75,7 @@ unmountAll() {
   mounted=()
 }
 trap unmountAll EXIT
+trap 'exit 130' INT TERM
 
 # One Debian release in its root: make or reuse it, copy the source in,
 # build and test inside.

@@ -5,6 +5,8 @@
 // whole log entry, none lost or doubled.
 #include <gtest/gtest.h>
 
+#include "arucoApi.h"
+
 #include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 #include <unistd.h>
@@ -14,7 +16,6 @@
 #include <regex>
 #include <thread>
 
-#include "arucoApi.h"
 #include "calibrationFiles.h"
 #include "datasetWriter.h"
 
@@ -51,8 +52,7 @@ const Inputs& inputs() {
     Inputs in;
     for (double h : in.heights) in.heightFrames.push_back(sim::stationFrame(in.station, h, 10));
     in.measureFrame = sim::stationFrame(in.station, 15.0, 99);
-    const sim::Target chess = sim::chessboardTarget(),
-                      board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+    const sim::Target chess = sim::chessboardTarget(), board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
     in.chessImage = sim::renderView(chess, in.camera, sim::datasetChessPose(chess)).image;
     const auto poses = sim::datasetArucoPoses(board);
     for (const sim::View& view : sim::renderViews(board, in.camera, {poses[1], poses[3], poses[5]})) {

@@ -4,14 +4,14 @@
 // and the refusals.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
+#include "arucoApi.h"
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <talmeq/cameraCalibrationReport.h>
+#include <algorithm>
+#include <cmath>
 
-#include "arucoApi.h"
+#include <talmeq/cameraCalibrationReport.h>
 #include "datasetWriter.h"
 #include "viewPoses.h"
 
