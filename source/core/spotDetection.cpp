@@ -193,3 +193,12 @@ int reportSpot(const Trace& trace, cv::Point& coord) {
 }
 
 }  // namespace talmeq::spot
+
+namespace talmeq {
+
+SpotDetectionRecord recordSpotDetection(const cv::Mat& image) {
+  const ThreadWorkspace<SpotWorkspace>::Scope workspace(image.size());
+  return spot::traceSpot(image);
+}
+
+}  // namespace talmeq

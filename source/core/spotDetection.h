@@ -13,6 +13,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <talmeq/spotDetectionRecord.h>
+
 #include <vector>
 
 namespace talmeq::spot {
@@ -21,53 +23,21 @@ using Contour = std::vector<cv::Point>;
 using Contours = std::vector<Contour>;
 
 inline constexpr const char* kName = "getSpotCoord";
-inline constexpr int kRankedPixels = 16;     // the 16th largest grey value sets the threshold
+using talmeq::kRankedPixels;
 inline constexpr int kThresholdCap = 225;
-inline constexpr int kBrightSwitch = 200;    // thr >= 200: bright method, below: dim method
+using talmeq::kBrightSwitch;
 inline constexpr int kCrossIterations = 3;   // bright method: 3 x 3 cross closing
 inline constexpr int kBackgroundBox = 51;    // dim method: box filter side
 inline constexpr int kDimDifference = 50;    // dim method: red above background by more than this
 inline const cv::Size kRowClosing{101, 11};  // dim method: closing along rows, then
 inline const cv::Size kColumnClosing{11, 101};  // along columns
 
-// The screens a candidate contour passes through, in order; the first it
-// fails decides about it.
-enum class Screen {
-  kTooSmall,  // area below 5: dropped without a message
-  kTooLarge,  // area 300 or more
-  kBadRatio,  // bounding-box width / height outside (0.3, 3.0)
-  kNotRound,  // circularity 0.5 or less
-  kAccepted,
-};
-
-struct Candidate {
-  Contour contour;     // full-image pixels
-  double area = 0.0;   // contour area
-  double ratio = 0.0;  // bounding-box width / height
-  double circularity = 0.0;  // 4 pi area / perimeter^2; computed only past the area and ratio screens
-  Screen screen = Screen::kTooSmall;
-};
-
-// How a detection ended.
-enum class Outcome {
-  kEmptyImage,     // -2: nothing to search
-  kWindowTooSmall, // -2: the window holds fewer than 16 pixels
-  kNoBlob,         // -1: no candidate survives the screens
-  kFound,          // 0: `blobs[chosen]` is the spot
-};
-
-// Everything the detector decided on for one image.
-struct Trace {
-  Outcome outcome = Outcome::kEmptyImage;
-  cv::Rect window;             // the detection window, full-image pixels
-  int threshold = -1;          // min(16th largest grey value of the window, 225); -1 before it is known
-  std::vector<Candidate> candidates;  // every contour of the windowed foreground, in tracing order
-  Contours blobs;              // outer contours of the accepted candidates painted filled
-  std::size_t chosen = 0;      // index of the largest blob (the spot) when found
-  cv::Point spot;              // truncated centroid of the chosen blob; (0, 0) unless found
-
-  bool brightMethod() const { return threshold >= kBrightSwitch; }
-};
+// The record of what the detector decided (talmeq/spotDetectionRecord.h)
+// under the stages' names.
+using Candidate = SpotCandidate;
+using Screen = CandidateScreen;
+using Outcome = DetectionOutcome;
+using Trace = SpotDetectionRecord;
 
 // The fixed window right of and below the image centre that can hold the
 // spot; it never touches the image border.

@@ -38,11 +38,11 @@ struct SpotResult {
   std::optional<SpotReading> precise;  // with --precise, when the image was read
 };
 
-SpotResult findSpot(const cv::Mat& image, bool precise, spot::Trace& trace) {
+SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& trace) {
   SpotResult result;
   try {
     result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
-    trace = spot::traceSpot(image);
+    trace = recordSpotDetection(image);
     if (precise) result.precise = callExport("readSpot", [&] { return readSpot(image); });
   } catch (const WorkFailure& error) {
     result.failure = error.what();
@@ -66,7 +66,7 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
                Session& session) {
   const ImageRead read = tryReadImage(path);
   SpotResult result;
-  spot::Trace trace;
+  SpotDetectionRecord trace;
   if (read.problem.empty())
     result = findSpot(read.image, options.precise, trace);
   else

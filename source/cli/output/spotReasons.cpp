@@ -18,10 +18,10 @@ constexpr int kSpotSpanDivisor = 10;  // a spot fits in a tenth of the image's s
 
 // The largest spot-sized connected blob of bright pixels outside `window`.
 BrightBlob brightestOutside(const cv::Mat& image, const cv::Rect& window) {
-  const int span = std::max(spot::kRankedPixels, std::min(image.cols, image.rows) / kSpotSpanDivisor);
+  const int span = std::max(kRankedPixels, std::min(image.cols, image.rows) / kSpotSpanDivisor);
   cv::Mat grey, bright, labels, stats, centroids;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-  cv::compare(grey, spot::kBrightSwitch, bright, cv::CMP_GE);
+  cv::compare(grey, kBrightSwitch, bright, cv::CMP_GE);
   bright(window & cv::Rect({0, 0}, bright.size())).setTo(0);
   const int count = cv::connectedComponentsWithStats(bright, labels, stats, centroids, 8, CV_32S);
   BrightBlob blob;
@@ -35,15 +35,15 @@ BrightBlob brightestOutside(const cv::Mat& image, const cv::Rect& window) {
   return blob;
 }
 
-std::string screenCounts(const spot::Trace& trace) {
-  constexpr std::array<std::pair<spot::Screen, const char*>, 4> kScreens{{{spot::Screen::kTooSmall, "too small"},
-                                                                          {spot::Screen::kTooLarge, "too large"},
-                                                                          {spot::Screen::kBadRatio, "too elongated"},
-                                                                          {spot::Screen::kNotRound, "not round"}}};
+std::string screenCounts(const SpotDetectionRecord& trace) {
+  constexpr std::array<std::pair<CandidateScreen, const char*>, 4> kScreens{{{CandidateScreen::kTooSmall, "too small"},
+                                                                          {CandidateScreen::kTooLarge, "too large"},
+                                                                          {CandidateScreen::kBadRatio, "too elongated"},
+                                                                          {CandidateScreen::kNotRound, "not round"}}};
   std::string text;
   for (const auto& [screen, name] : kScreens) {
     std::size_t count = 0;
-    for (const spot::Candidate& candidate : trace.candidates) count += candidate.screen == screen ? 1 : 0;
+    for (const SpotCandidate& candidate : trace.candidates) count += candidate.screen == screen ? 1 : 0;
     if (count > 0) text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + name;
   }
   return text;
@@ -56,22 +56,22 @@ std::string rectText(const cv::Rect& rect) {
          std::to_string(rect.height) + "]";
 }
 
-std::string spotFailureReason(const cv::Mat& image, const spot::Trace& trace) {
+std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& trace) {
   switch (trace.outcome) {
-    case spot::Outcome::kEmptyImage: return "the image is empty";
-    case spot::Outcome::kWindowTooSmall:
+    case DetectionOutcome::kEmptyImage: return "the image is empty";
+    case DetectionOutcome::kWindowTooSmall:
       return "the image is too small: its detection window " + rectText(trace.window) + " holds fewer than " +
-             std::to_string(spot::kRankedPixels) + " pixels";
-    case spot::Outcome::kFound: return {};
-    case spot::Outcome::kNoBlob: break;
+             std::to_string(kRankedPixels) + " pixels";
+    case DetectionOutcome::kFound: return {};
+    case DetectionOutcome::kNoBlob: break;
   }
   bool onlySpecks = true;
-  for (const spot::Candidate& candidate : trace.candidates)
-    onlySpecks = onlySpecks && candidate.screen == spot::Screen::kTooSmall;
+  for (const SpotCandidate& candidate : trace.candidates)
+    onlySpecks = onlySpecks && candidate.screen == CandidateScreen::kTooSmall;
   const std::string window = "the detection window " + rectText(trace.window);
   if (onlySpecks) {
     const BrightBlob outside = brightestOutside(image, trace.window);
-    if (outside.pixels >= spot::kRankedPixels)
+    if (outside.pixels >= kRankedPixels)
       return "spot outside the window: " + window + " holds no candidate, but a bright blob of " +
              std::to_string(outside.pixels) + " pixels lies at (" + std::to_string(outside.centre.x) + ", " +
              std::to_string(outside.centre.y) + ")";
@@ -81,8 +81,8 @@ std::string spotFailureReason(const cv::Mat& image, const spot::Trace& trace) {
          " in " + window + ", none accepted: " + screenCounts(trace);
 }
 
-std::string spotWarning(const spot::Trace& trace) {
-  if (trace.outcome != spot::Outcome::kFound || trace.blobs.size() < 2) return {};
+std::string spotWarning(const SpotDetectionRecord& trace) {
+  if (trace.outcome != DetectionOutcome::kFound || trace.blobs.size() < 2) return {};
   return std::to_string(trace.blobs.size()) + " blobs passed every screen; the largest was taken as the spot";
 }
 

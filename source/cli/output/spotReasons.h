@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "spotDetection.h"
+#include <talmeq/spotDetectionRecord.h>
 
 namespace talmeq::cli {
 
@@ -21,11 +21,11 @@ namespace talmeq::cli {
 //   - no candidate in the window;
 //   - candidates, none accepted, with the count each screen refused.
 // `image` is the BGR image that `trace` was made from.
-std::string spotFailureReason(const cv::Mat& image, const spot::Trace& trace);
+std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& trace);
 
 // A warning for a found spot that was one choice among several: more than
 // one blob passed every screen and the largest was taken. Empty otherwise.
-std::string spotWarning(const spot::Trace& trace);
+std::string spotWarning(const SpotDetectionRecord& trace);
 
 // "[x, y, width, height]".
 std::string rectText(const cv::Rect& rect);

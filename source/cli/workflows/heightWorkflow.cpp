@@ -44,7 +44,7 @@ HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows) {
     const cv::Mat image = readImage(row.image);
     CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0, std::nullopt};
     const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
-    const spot::Trace trace = spot::traceSpot(image);
+    const SpotDetectionRecord trace = recordSpotDetection(image);
     if (code != 0)
       throw WorkFailure(row.image + ": getSpotCoord returned " + std::to_string(code) + ": " +
                         spotFailureReason(image, trace));
