@@ -6,24 +6,13 @@
 
 #include <opencv2/core.hpp>
 
+#include <talmeq/heightMeasurementRecord.h>
+
 #include <string>
 
 namespace talmeq {
 
-// The eleven values of the file, in the order in which they are written.
-struct CalibrationValues {
-  double k = 0.0;         // slope of the height model
-  double b = 0.0;         // intercept of the height model
-  double initialX = 0.0;  // reference spot position, pixels
-  double initialY = 0.0;
-  double scale = 0.0;     // length per pixel
-  double dist = 0.0;      // distance term of the perspective factor
-  double initZ = 0.0;     // offsets from the relative to the absolute height
-  double focusD = 0.0;
-  cv::Rect roi;           // search window of the spot
-  double offsetX = 0.0;   // shift of the window and of the reference point
-  double offsetY = 0.0;
-};
+// The eleven values: CalibrationValues (talmeq/heightMeasurementRecord.h).
 
 // Reads all eleven keys; a missing real reads as 0.0 and a "RoI" that is not
 // a sequence of exactly four numbers as (0, 0, 0, 0). A real key holding a

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "callFrame.h"
+#include "frameWorkspace.h"
 #include "numericConversion.h"
 
 namespace talmeq {
@@ -31,6 +32,16 @@ int measurePlaneHeight(const cv::Mat& image, const std::string& ymlPath, double&
   axisZ = (height + c.initZ) + c.focusD;
   if (axisZ > kHighestAbsoluteHeight || axisZ < kLowestAbsoluteHeight) return kOutOfRange;
   return kOk;
+}
+
+int recordHeightMeasurement(const cv::Mat& image, const std::string& ymlPath, double& height, double& axisZ,
+                            HeightMeasurementRecord& record) {
+  try {
+    const ThreadWorkspace<RegionWorkspace>::Scope workspace(image.size());
+    return measurePlaneHeight(image, ymlPath, height, axisZ, region::locateInRegion, record);
+  } catch (const char*) {
+    return kTextException;
+  }
 }
 
 }  // namespace talmeq

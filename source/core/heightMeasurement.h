@@ -19,18 +19,8 @@ inline constexpr double kLowestAbsoluteHeight = -32.0;
 
 using RegionLocator = int (*)(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, region::Trace& trace);
 
-// What one measurement read and saw, for pictures and reasons.
-struct MeasureTrace {
-  bool fileRead = false;         // the calibration file was read
-  CalibrationValues calibration; // its values, when read
-  cv::Rect window;               // "RoI" shifted by the offsets
-  region::Trace region;          // the locator's decisions
-  cv::Point spot;                // the located spot; (0, 0) when none was written
-};
-
-// The search window of a calibration: "RoI" moved by the offsets (each sum
-// truncated toward zero).
-cv::Rect shiftedWindow(const CalibrationValues& c);
+// What one measurement read and saw (talmeq/heightMeasurementRecord.h).
+using MeasureTrace = HeightMeasurementRecord;
 
 // The model solved for h at the spot's distance r from the shifted reference
 // point: h = dist * (k * scale * r + b) / (k * scale * r + dist).

@@ -5,13 +5,15 @@
 
 #include <opencv2/core.hpp>
 
+#include <talmeq/cameraCorrection.h>
+
 namespace talmeq::correction {
 
 inline constexpr const char* kThicknessName = "getCorrectImgByThickness";
 inline constexpr const char* kUndistName = "undistAruco";
 
 // Thickness correction: scale (190 - thickness) / 190 about the principal point.
-inline constexpr double kReferenceDistance = 190.0;
+inline constexpr double kReferenceDistance = kThicknessReferenceDistance;
 
 // Raises OpenCV's error unless the camera matrix is 3 x 3 of CV_64F or
 // CV_32F. Checked before any undistortion: OpenCV's undistortion functions

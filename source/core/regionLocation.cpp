@@ -206,13 +206,6 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
 
 }  // namespace
 
-bool liesInside(const cv::Rect& roi, cv::Size imageSize) {
-  const std::int64_t right = static_cast<std::int64_t>(roi.x) + roi.width;
-  const std::int64_t bottom = static_cast<std::int64_t>(roi.y) + roi.height;
-  return roi.x >= 0 && roi.y >= 0 && roi.width >= 0 && roi.height >= 0 && right <= imageSize.width &&
-         bottom <= imageSize.height;
-}
-
 int locateWith(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, BrightPass bright, TrackPass track,
                Trace& trace) {
   trace.clear();

@@ -9,6 +9,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <talmeq/heightMeasurementRecord.h>
+
 #include <limits>
 #include <utility>
 #include <vector>
@@ -16,35 +18,14 @@
 namespace talmeq::region {
 
 inline constexpr double kSaturatedGrey = 240.0;  // bright pass: grey above this is saturated
-inline constexpr int kLevelRank = 101;           // the 101st largest red value sets the track level
-inline constexpr int kBandThickness = 30;        // track band around the region's diagonal, pixels
-inline constexpr double kMinContrast = 30.0;     // track blob: mean red above the region's by more than this
+inline constexpr int kLevelRank = kLocatorLevelRank;
+inline constexpr int kBandThickness = kLocatorBandThickness;
+inline constexpr double kMinContrast = kLocatorMinContrast;
 
-// The pass that ended the search.
-enum class Pass {
-  kNone,    // the region was refused before any pass ended it (empty, or too small for the track pass)
-  kBright,  // one saturated blob
-  kTrack,   // the track pass, whatever it found
-};
-
-// What the locator decided on for one region.
-struct Trace {
-  Pass pass = Pass::kNone;
-  int brightBlobs = 0;   // blobs the bright pass ended with
-  int trackLevel = -1;   // threshold of the track pass; -1 when it did not run
-  int trackBlobs = 0;    // blobs the track pass ended with
-  double contrast = std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the region's
-  bool spotWritten = false;  // the locator wrote a spot
-  std::vector<cv::Point> blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
-
-  // Back to a fresh trace; the blob list keeps its capacity.
-  void clear() {
-    std::vector<cv::Point> list = std::move(blob);
-    *this = Trace();
-    blob = std::move(list);
-    blob.clear();
-  }
-};
+// The record of what the locator decided (talmeq/heightMeasurementRecord.h)
+// under the stages' names.
+using Pass = LocatorPass;
+using Trace = SpotLocationRecord;
 
 // The passes below take the thresholded region, or a copy of the part of it
 // that holds all its foreground: `binary` (consumed) lies at `at` in the
@@ -76,10 +57,7 @@ int trackLevel(int rankedRed);
 int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& roi, const cv::Mat& cross,
               cv::Point& spot, Trace& trace);
 
-// Whether `roi` has a non-negative size and lies inside an image of
-// `imageSize`; checked in 64 bits, so that a damaged "RoI" whose x + width
-// overflows an int cannot slip through.
-bool liesInside(const cv::Rect& roi, cv::Size imageSize);
+using talmeq::liesInside;
 
 // The locator's order of work with its two passes supplied: OpenCV's error
 // unless `roi` lies inside the image with a non-negative size (checked in 64

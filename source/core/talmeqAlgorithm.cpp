@@ -52,13 +52,8 @@ int correctYml(double fromZ, double toZ, std::string ymlPath) {
 
 // Writes nothing to the logger on any path, the -999 path included.
 int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height, double& axisZ) {
-  try {
-    thread_local MeasureTrace trace;  // per thread: its blob list keeps its capacity between frames
-    const ThreadWorkspace<RegionWorkspace>::Scope workspace(image.size());
-    return measurePlaneHeight(image, ymlPath, height, axisZ, region::locateInRegion, trace);
-  } catch (const char*) {
-    return kTextException;
-  }
+  thread_local HeightMeasurementRecord record;  // per thread: its blob list keeps its capacity between frames
+  return recordHeightMeasurement(image, ymlPath, height, axisZ, record);
 }
 
 int calibChess(cv::Mat image, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {

@@ -9,11 +9,12 @@
 #include <memory>
 #include <regex>
 
+#include <talmeq/cameraCorrection.h>
+
 #include "cameraFile.h"
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"
-#include "imageCorrection.h"
 #include "imageFiles.h"
 #include "libraryCall.h"
 #include "outputFiles.h"
@@ -23,7 +24,7 @@
 namespace talmeq::cli {
 namespace {
 
-using correction::kReferenceDistance;
+constexpr double kReferenceDistance = kThicknessReferenceDistance;
 
 struct CorrectionOptions {
   std::string image;

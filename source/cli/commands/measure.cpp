@@ -16,7 +16,6 @@
 #include "outputPaths.h"
 #include "preciseAnnotation.h"
 #include "preciseRows.h"
-#include "regionLocation.h"
 #include "spotReasons.h"
 
 namespace talmeq::cli {
@@ -32,7 +31,7 @@ struct MeasureOptions {
 // The measurement of one image, or why it could not be made.
 std::optional<HeightMeasurement> measureImage(const cv::Mat& image, const MeasureOptions& options,
                                               const cv::Rect& window, std::string& problem) {
-  if (!region::liesInside(window, image.size())) {
+  if (!liesInside(window, image.size())) {
     problem = "the image (" + std::to_string(image.cols) + " x " + std::to_string(image.rows) +
               ") does not hold the calibration's search window " + rectText(window);
     return std::nullopt;

@@ -12,12 +12,12 @@
 namespace talmeq::cli {
 namespace {
 
-std::string locatorReason(const MeasureTrace& trace) {
-  const region::Trace& r = trace.region;
+std::string locatorReason(const HeightMeasurementRecord& trace) {
+  const SpotLocationRecord& r = trace.region;
   const std::string window = "the search window " + rectText(trace.window);
-  if (r.pass == region::Pass::kNone)
+  if (r.pass == LocatorPass::kNone)
     return trace.window.area() == 0 ? window + " is empty"
-                                    : window + " holds fewer than " + std::to_string(region::kLevelRank) + " pixels";
+                                    : window + " holds fewer than " + std::to_string(kLocatorLevelRank) + " pixels";
   const std::string level = " at the track level " + std::to_string(r.trackLevel) + " in the band along " + window;
   if (r.trackBlobs == 0) return "no spot: no blob" + level;
   return "no single spot: " + std::to_string(r.trackBlobs) + " blobs" + level;
@@ -25,7 +25,7 @@ std::string locatorReason(const MeasureTrace& trace) {
 
 }  // namespace
 
-std::string measureFailureReason(int code, const MeasureTrace& trace, double height, double absolute) {
+std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height, double absolute) {
   switch (code) {
     case 0: break;
     case kNoResult: return locatorReason(trace);
@@ -34,7 +34,7 @@ std::string measureFailureReason(int code, const MeasureTrace& trace, double hei
   }
   if (!trace.region.spotWritten)
     return "no spot: the one blob in the track band stands only " + fixed(trace.region.contrast, 1) +
-           " above the window's mean red (more than " + fixed(region::kMinContrast, 0) +
+           " above the window's mean red (more than " + fixed(kLocatorMinContrast, 0) +
            " needed); the library's height belongs to no spot";
   if (!std::isfinite(height) || !std::isfinite(absolute))
     return "the height is not a finite number: the calibration file's model cannot be inverted at this spot";

@@ -17,13 +17,13 @@ cv::Point rounded(const cv::Point2d& p) {
 void drawBand(cv::Mat& canvas, const cv::Rect& window) {
   cv::Mat overlay = canvas.clone();
   cv::line(overlay, window.tl(), window.tl() + cv::Point(window.width, window.height), measureMarks::kBand,
-           region::kBandThickness, cv::LINE_8);
+           kLocatorBandThickness, cv::LINE_8);
   cv::addWeighted(overlay, measureMarks::kBandOpacity, canvas, 1.0 - measureMarks::kBandOpacity, 0.0, canvas);
 }
 
 }  // namespace
 
-cv::Mat annotateMeasurement(const cv::Mat& image, const MeasureTrace& trace, const std::string& outcome) {
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace, const std::string& outcome) {
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
   const CalibrationValues& file = trace.calibration;

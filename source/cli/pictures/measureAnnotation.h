@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "heightMeasurement.h"
+#include <talmeq/heightMeasurementRecord.h>
 
 namespace talmeq::cli {
 
@@ -25,6 +25,6 @@ inline constexpr int kSpotArm = 10;  // half length of the cross at 640 x 480, p
 
 // A copy of `image` with the marks of `trace` (a measurement that read its
 // calibration file) and `outcome` above the legend.
-cv::Mat annotateMeasurement(const cv::Mat& image, const MeasureTrace& trace, const std::string& outcome);
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace, const std::string& outcome);
 
 }  // namespace talmeq::cli

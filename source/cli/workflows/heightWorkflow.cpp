@@ -101,7 +101,7 @@ HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath
   m.code = callExport("getPlaneHeightByLinear",
                       [&] { return getPlaneHeightByLinear(image, ymlPath, m.height, m.absolute); });
   double height = 0.0, absolute = 0.0;
-  measurePlaneHeight(image, ymlPath, height, absolute, region::locateInRegion, m.trace);
+  recordHeightMeasurement(image, ymlPath, height, absolute, m.trace);
   m.failure = measureFailureReason(m.code, m.trace, m.height, m.absolute);
   return m;
 }

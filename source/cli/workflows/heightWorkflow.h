@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "heightCalibrationFile.h"
-#include "heightMeasurement.h"
+#include <talmeq/heightMeasurementRecord.h>
 #include "heightsCsv.h"
 
 namespace talmeq::cli {
@@ -65,7 +65,7 @@ HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const 
 struct HeightMeasurement {
   int code = 0;                        // getPlaneHeightByLinear's result
   double height = 0.0, absolute = 0.0; // written for 0 and -3 only
-  MeasureTrace trace;                  // the core's own trace of the same measurement
+  HeightMeasurementRecord trace;                  // the core's own trace of the same measurement
   std::string failure;                 // why there is no usable height; empty when there is one
   bool hasHeights() const { return code == 0 || code == -3; }
 };
