@@ -15,6 +15,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format-14
   pybind11-dev python3-dev python3-numpy python3-pytest python3-opencv
   mono-mcs mono-runtime
+  opencv-doc  # OpenCV's sample photos (left01..left14.jpg) for the real-photo calibration test; large
 )
 
 if [ "${1:-}" = --list ]; then

@@ -19,4 +19,7 @@ void addCameraCalls(pybind11::module_& module);
 // types and enumerations, and toText.
 void addStationCalls(pybind11::module_& module);
 
+// BoardDescription, readBoardDescription and findBoardView.
+void addBoardCalls(pybind11::module_& module);
+
 }  // namespace talmeq::python

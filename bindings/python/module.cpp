@@ -26,4 +26,5 @@ PYBIND11_MODULE(talmeq, module) {
   talmeq::python::addHeightCalls(module);
   talmeq::python::addCameraCalls(module);
   talmeq::python::addStationCalls(module);
+  talmeq::python::addBoardCalls(module);
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include <talmeq/boardDescription.h>
 #include <talmeq/export.h>
 #include "verdictCheck.h"
 
@@ -35,11 +36,20 @@ struct BoardView {
   bool found = false;                    // the full chessboard, or at least one board marker
   std::vector<cv::Point3f> boardPoints;  // board units, z = 0
   std::vector<cv::Point2f> imagePoints;  // pixels, refined to sub-pixel
+  std::string misfit;  // when a board was seen that cannot be the described one: what was seen
 };
 
-// Finds the target's points in an 8-bit image (one or three channels):
-// the chessboard's inner corners refined with cornerSubPix, or the corners
-// of every board marker refined by the marker detector's sub-pixel step.
+// Finds the board's points in an 8-bit image (one or three channels): the
+// chessboard's inner corners refined with cornerSubPix, the corners of every
+// board marker refined by the marker detector's sub-pixel step, or the
+// ChArUco corners between the markers found (a partial view counts with the
+// corners it shows, at least six). Markers whose ids or positions cannot
+// belong to the board, or a chessboard of another size, leave the view not
+// found with `misfit` saying what was seen. A description that cannot be a
+// board raises std::invalid_argument.
+TALMEQ_EXPORT BoardView findBoardView(const cv::Mat& image, const BoardDescription& board);
+
+// The same for one of the station's two targets.
 TALMEQ_EXPORT BoardView findBoardView(const cv::Mat& image, CalibrationTarget target);
 
 // The camera model: focal lengths and principal point in pixels, and the

@@ -5,6 +5,7 @@
 // characterizes a calibrated station. One header per topic:
 //   spotReading.h              readSpot: the sub-pixel spot centre and its quality
 //   heightReading.h            fitHeightModel, readHeight: heights from sub-pixel spots
+//   boardDescription.h         BoardDescription: the board a set of views shows
 //   cameraCalibrationReport.h  findBoardView, calibrateCameraFromViews: camera
 //                              calibration with uncertainty, coverage and a verdict
 //   stationCharacterization.h  characterizeStation: linearity, repeatability, drift

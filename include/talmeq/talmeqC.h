@@ -216,6 +216,40 @@ TALMEQC_EXPORT int talmeq_fitHeightModel(const double* heights, const talmeq_poi
 TALMEQC_EXPORT int talmeq_readHeight(const talmeq_image* image, const char* ymlPath,
                                      talmeq_height_reading* reading);
 
+/* A calibration board, as in a board description file: lengths in board
+ * units, `dictionary` the name of an OpenCV predefined dictionary
+ * ("DICT_6X6_250"; unused for a chessboard). */
+#define TALMEQ_BOARD_CHESSBOARD 0 /* columns x rows inner corners, square */
+#define TALMEQ_BOARD_ARUCO_GRID 1 /* columns x rows markers, marker, separation */
+#define TALMEQ_BOARD_CHARUCO 2    /* columns x rows squares, square, marker */
+#define TALMEQ_BOARD_NOT_FOUND 1  /* talmeq_findBoardPoints: no board, or one that does not fit */
+
+typedef struct talmeq_board {
+  int type; /* TALMEQ_BOARD_ */
+  int columns;
+  int rows;
+  double square;
+  double marker;
+  double separation;
+  char dictionary[32];
+  int firstId;
+} talmeq_board;
+
+/* Reads a board description file. A description that cannot be a board is
+ * TALMEQ_INVALID_ARGUMENT, talmeq_last_error naming the key at fault. */
+TALMEQC_EXPORT int talmeq_readBoard(const char* path, talmeq_board* board);
+
+/* The board's points in a 1- or 3-channel image: `*count` image positions
+ * (pixels) and their board positions (x, y; z is 0), at most `capacity`.
+ * TALMEQ_BOARD_NOT_FOUND with `*count` 0 when the board is not seen; when
+ * what was seen cannot be the described board, `misfit` (if not NULL)
+ * receives what it was ("ids 0–19 in a 4 x 5 layout; the board is 9 x 6
+ * (ids 0–53)", UTF-8, cut to `misfitCapacity` bytes), else "". A
+ * description that cannot be a board is TALMEQ_INVALID_ARGUMENT. */
+TALMEQC_EXPORT int talmeq_findBoardPoints(const talmeq_image* image, const talmeq_board* board,
+                                          talmeq_point2d* imagePoints, talmeq_point2d* boardPoints,
+                                          int capacity, int* count, char* misfit, int misfitCapacity);
+
 /* Releases pixels the library allocated for an output image; NULL is
  * ignored. */
 TALMEQC_EXPORT void talmeq_free(void* data);

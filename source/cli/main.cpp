@@ -124,9 +124,10 @@ int main(int argc, char** argv) {
   Session session;
   addSessionOptions(app, session);
   const std::vector<Command> commands{
-      addSpotCommand(app),       addCalibrateCommand(app),    addMeasureCommand(app),   addCorrectCommand(app),
-      addCalibChessCommand(app), addCalibArucoCommand(app),   addUndistortCommand(app), addCorrectThicknessCommand(app),
-      addBoardCommand(app),      addCharacterizeCommand(app), addSimulateCommand(app),  addDemoCommand(app)};
+      addSpotCommand(app),       addCalibrateCommand(app),        addMeasureCommand(app),
+      addCorrectCommand(app),    addCalibChessCommand(app),       addCalibArucoCommand(app),     addCalibCharucoCommand(app),
+      addUndistortCommand(app),  addCorrectThicknessCommand(app), addBoardCommand(app),
+      addCharacterizeCommand(app), addSimulateCommand(app),   addDemoCommand(app)};
   for (const Command& command : commands) command.app->footer(kGlobalOptions);
   // A command line refused before it is parsed still answers in JSON when asked to.
   for (int i = 1; i < argc; ++i) session.json = session.json || std::string(argv[i]) == "--json";

@@ -212,6 +212,26 @@ std::vector<cv::Point3f> charucoBoardCorners(const CharucoBoardGeometry& board) 
   return makeCharucoBoard(board).getChessboardCorners();
 }
 
+int markerBits(int dictionary) { return cv::aruco::getPredefinedDictionary(dictionary).markerSize; }
+
+BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board) {
+  const cv::aruco::CharucoBoard charuco = makeCharucoBoard(board);
+  return {charuco.getIds(), charuco.getObjPoints()};
+}
+
+CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
+                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds) {
+  const cv::aruco::CharucoBoard charuco = makeCharucoBoard(board);
+  std::vector<cv::Point2f> corners;
+  std::vector<int> ids;
+  if (!markerIds.empty()) {
+    MarkerCorners givenCorners = markerCorners;  // detectBoard takes markers found beforehand as in/out
+    std::vector<int> givenIds = markerIds;
+    cv::aruco::CharucoDetector(charuco).detectBoard(image, corners, ids, givenCorners, givenIds);
+  }
+  return withObjectPoints(std::move(corners), std::move(ids), charuco.getChessboardCorners());
+}
+
 CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
                                   CornerRefinement refinement) {
   const cv::aruco::CharucoBoard charuco = makeCharucoBoard(board);
@@ -278,6 +298,23 @@ cv::Mat drawCharucoBoard(const CharucoBoardGeometry& board, cv::Size size, int m
 
 std::vector<cv::Point3f> charucoBoardCorners(const CharucoBoardGeometry& board) {
   return yDown(makeCharucoBoard(board)->chessboardCorners, boardHeight(board));
+}
+
+int markerBits(int dictionary) { return cv::aruco::getPredefinedDictionary(dictionary)->markerSize; }
+
+BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board) {
+  const cv::Ptr<cv::aruco::CharucoBoard> charuco = makeCharucoBoard(board);
+  return {charuco->ids, charuco->objPoints};
+}
+
+CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
+                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds) {
+  const cv::Ptr<cv::aruco::CharucoBoard> charuco = makeCharucoBoard(board);
+  std::vector<cv::Point2f> corners;
+  std::vector<int> ids;
+  if (!markerIds.empty())
+    cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, image, charuco, corners, ids);
+  return withObjectPoints(std::move(corners), std::move(ids), charuco->chessboardCorners);
 }
 
 CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,

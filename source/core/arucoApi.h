@@ -70,6 +70,9 @@ struct CharucoCorners {
   std::vector<cv::Point3f> objectPoints;
 };
 
+// The bits across a marker of `dictionary`, its black border left out.
+int markerBits(int dictionary);
+
 // The image of one marker, `sidePixels` square, black border of `borderBits`.
 cv::Mat drawMarker(int dictionary, int id, int sidePixels, int borderBits);
 
@@ -101,6 +104,14 @@ cv::Mat drawCharucoBoard(const CharucoBoardGeometry& board, cv::Size size, int m
 
 // The board's inner chessboard corners, indexed by corner id.
 std::vector<cv::Point3f> charucoBoardCorners(const CharucoBoardGeometry& board);
+
+// The board's markers, ids from firstId, with their object corners.
+BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board);
+
+// The chessboard corners between markers of the board already found in an
+// 8-bit image (at least two markers next to a corner).
+CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
+                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds);
 
 // The board's markers found in an 8-bit image, then the chessboard corners
 // between them (at least two markers next to a corner).

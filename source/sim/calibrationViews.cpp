@@ -9,15 +9,16 @@
 namespace talmeq::sim {
 namespace {
 
-constexpr int kSupersample = 2;           // samples per pixel along each axis
-constexpr double kTextureBlur = 0.6;      // softens texture edges against aliasing, texture pixels
-constexpr float kInk = 30.0f;             // grey level of the printed black
-constexpr float kPaper = 225.0f;          // grey level of the paper
+constexpr int kSupersample = 2;       // samples per pixel along each axis
+constexpr double kTextureBlur = 0.6;  // softens texture edges against aliasing, texture pixels
+constexpr float kInk = 30.0f;         // grey level of the printed black
+constexpr float kPaper = 225.0f;      // grey level of the paper
 constexpr int kChessPixelsPerSquare = 48;
 constexpr double kArucoPixelsPerUnit = 0.8;  // marker 160 px, separation 80 px in the texture
 constexpr int kArucoMargin = 40;             // texture pixels of white around the markers
 constexpr int kBoardMarkersX = 9, kBoardMarkersY = 6;
 constexpr float kMarkerLength = 200.0f, kMarkerSeparation = 100.0f;
+constexpr double kMarkerPixels = 160.0;  // texture pixels across a marker of a described grid
 
 // Ink/paper texture from an 8-bit drawing (0 = ink, 255 = paper), softened.
 cv::Mat inkOnPaper(const cv::Mat& drawing) {
@@ -47,7 +48,8 @@ cv::Mat sampleRays(const Camera& camera) {
                              static_cast<float>((j + 0.5) / kSupersample - 0.5));
   std::vector<cv::Point2f> rays;
   const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-6);
-  cv::undistortPoints(positions, rays, camera.matrix(), camera.distortion(), cv::noArray(), cv::noArray(), criteria);
+  cv::undistortPoints(positions, rays, camera.matrix(), camera.distortion(), cv::noArray(), cv::noArray(),
+                      criteria);
   return cv::Mat(rays, true).reshape(2, grid.height);
 }
 
@@ -56,8 +58,8 @@ cv::Mat sampleRays(const Camera& camera) {
 void textureMaps(const Target& target, const Pose& pose, const cv::Mat& rays, cv::Mat& mapX, cv::Mat& mapY) {
   cv::Matx33d r;
   cv::Rodrigues(pose.rvec, r);
-  const cv::Matx33d boardToRay(r(0, 0), r(0, 1), pose.tvec[0], r(1, 0), r(1, 1), pose.tvec[1], r(2, 0), r(2, 1),
-                               pose.tvec[2]);
+  const cv::Matx33d boardToRay(r(0, 0), r(0, 1), pose.tvec[0], r(1, 0), r(1, 1), pose.tvec[1], r(2, 0),
+                               r(2, 1), pose.tvec[2]);
   const cv::Matx23d& a = target.boardToTexture;
   const cv::Matx33d toTexture =
       cv::Matx33d(a(0, 0), a(0, 1), a(0, 2), a(1, 0), a(1, 1), a(1, 2), 0, 0, 1) * boardToRay.inv();
@@ -110,6 +112,35 @@ View renderWithRays(const Target& target, const Camera& camera, const Pose& pose
   return {image, projectTarget(target, camera, pose)};
 }
 
+// A marker board drawn by OpenCV (`draw` of the drawing's size) at
+// `pixelsPerUnit` with a white margin, `extent` board units across and down;
+// its points are the corners of every marker. OpenCV draws board (0, 0) at
+// the top-left corner of the board, x to the right and y downwards.
+template <typename Draw>
+Target drawnBoardTarget(const aruco_api::BoardMarkers& markers, cv::Point2d extent, double pixelsPerUnit,
+                        Draw draw) {
+  Target target;
+  for (const std::vector<cv::Point3f>& marker : markers.corners)
+    target.points.insert(target.points.end(), marker.begin(), marker.end());
+  const cv::Size drawn(static_cast<int>(std::lround(extent.x * pixelsPerUnit)) + 2 * kArucoMargin,
+                       static_cast<int>(std::lround(extent.y * pixelsPerUnit)) + 2 * kArucoMargin);
+  target.texture = inkOnPaper(draw(drawn));
+  const double offset = kArucoMargin - 0.5;
+  target.boardToTexture = cv::Matx23d(pixelsPerUnit, 0, offset, 0, pixelsPerUnit, offset);
+  target.centre = {extent.x / 2.0, extent.y / 2.0};
+  return target;
+}
+
+Target gridTarget(cv::Size markers, float markerLength, float separation, int dictionary, int firstId,
+                  double pixelsPerUnit) {
+  const aruco_api::GridBoardGeometry board{markers, markerLength, separation, dictionary, firstId};
+  const cv::Point2d extent(markers.width * markerLength + (markers.width - 1) * separation,
+                           markers.height * markerLength + (markers.height - 1) * separation);
+  return drawnBoardTarget(aruco_api::gridBoardMarkers(board), extent, pixelsPerUnit, [&](cv::Size size) {
+    return aruco_api::drawGridBoard(board, size, kArucoMargin, 1);
+  });
+}
+
 }  // namespace
 
 cv::Mat Camera::matrix() const { return (cv::Mat_<double>(3, 3) << fx, 0, cx, 0, fy, cy, 0, 0, 1); }
@@ -141,26 +172,26 @@ Target chessboardTarget(cv::Size squares, double pitch) {
 }
 
 Target arucoBoardTarget(int dictionary) {
-  const aruco_api::GridBoardGeometry board{cv::Size(kBoardMarkersX, kBoardMarkersY), kMarkerLength,
-                                           kMarkerSeparation, dictionary, 0};
-  const double width = kBoardMarkersX * kMarkerLength + (kBoardMarkersX - 1) * kMarkerSeparation;
-  const double height = kBoardMarkersY * kMarkerLength + (kBoardMarkersY - 1) * kMarkerSeparation;
-  const cv::Size drawn(static_cast<int>(width * kArucoPixelsPerUnit) + 2 * kArucoMargin,
-                       static_cast<int>(height * kArucoPixelsPerUnit) + 2 * kArucoMargin);
-  const cv::Mat drawing = aruco_api::drawGridBoard(board, drawn, kArucoMargin, 1);
-  Target target;
-  target.texture = inkOnPaper(drawing);
-  // OpenCV draws board (0, 0) at the top-left corner of the first marker,
-  // x to the right and y downwards.
-  const double offset = kArucoMargin - 0.5;
-  target.boardToTexture = cv::Matx23d(kArucoPixelsPerUnit, 0, offset, 0, kArucoPixelsPerUnit, offset);
-  for (const std::vector<cv::Point3f>& marker : aruco_api::gridBoardMarkers(board).corners)
-    target.points.insert(target.points.end(), marker.begin(), marker.end());
-  target.centre = {width / 2.0, height / 2.0};
+  return gridTarget({kBoardMarkersX, kBoardMarkersY}, kMarkerLength, kMarkerSeparation, dictionary, 0,
+                    kArucoPixelsPerUnit);
+}
+
+Target gridBoardTarget(cv::Size markers, float markerLength, float separation, int dictionary, int firstId) {
+  return gridTarget(markers, markerLength, separation, dictionary, firstId, kMarkerPixels / markerLength);
+}
+
+Target charucoTarget(cv::Size squares, float square, float marker, int dictionary) {
+  const aruco_api::CharucoBoardGeometry board{squares, square, marker, dictionary, 0};
+  Target target = drawnBoardTarget(
+      aruco_api::charucoBoardMarkers(board), {squares.width * square, squares.height * square},
+      kChessPixelsPerSquare / square,
+      [&](cv::Size size) { return aruco_api::drawCharucoBoard(board, size, kArucoMargin, 1); });
+  target.points = aruco_api::charucoBoardCorners(board);
   return target;
 }
 
-Pose boardPose(const Target& target, double distance, double tiltX, double tiltY, double spin, cv::Point2d shift) {
+Pose boardPose(const Target& target, double distance, double tiltX, double tiltY, double spin,
+               cv::Point2d shift) {
   const cv::Matx33d r = rotationDeg(tiltX, tiltY, spin);
   const cv::Vec3d centre = r * cv::Vec3d(target.centre.x, target.centre.y, 0.0);
   Pose pose;

@@ -4,9 +4,8 @@
 // are deterministic: the same inputs (seed included) give the same pixels.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <vector>
 
 namespace talmeq::sim {
@@ -32,9 +31,9 @@ struct Pose {
 
 // Imaging imperfections, applied after the geometric rendering.
 struct ViewEffects {
-  double blurSigma = 0.0;  // Gaussian blur of the optics, pixels
-  double noise = 0.0;      // standard deviation of the pixel noise, grey levels
-  double lighting = 0.0;   // fraction by which the light falls off across the image diagonal
+  double blurSigma = 0.0;    // Gaussian blur of the optics, pixels
+  double noise = 0.0;        // standard deviation of the pixel noise, grey levels
+  double lighting = 0.0;     // fraction by which the light falls off across the image diagonal
   double background = 80.0;  // grey level around the board
   std::uint64_t seed = 1;
 };
@@ -58,6 +57,18 @@ Target chessboardTarget(cv::Size squares = {18, 13}, double pitch = 15.0);
 // points of marker id are 4 * id .. 4 * id + 3, clockwise from top-left).
 Target arucoBoardTarget(int dictionary);
 
+// Any ArUco grid board: `markers` (columns x rows) of side `markerLength`
+// and gap `separation`, ids from `firstId` row by row. Points as above, the
+// points of marker firstId + i being 4 * i .. 4 * i + 3.
+Target gridBoardTarget(cv::Size markers, float markerLength, float separation, int dictionary,
+                       int firstId = 0);
+
+// A ChArUco board of `squares` (columns x rows) of side `square` with
+// markers of side `marker` (ids 0 on) in its light squares, top-left square
+// dark, drawn by OpenCV. Its points are the inner chessboard corners in
+// OpenCV's corner-id order: (square * (c + 1), square * (r + 1), 0) row by row.
+Target charucoTarget(cv::Size squares, float square, float marker, int dictionary);
+
 // The board centre placed at `shift` (x, y) and `distance` (z) in the camera
 // frame, turned by `tiltX` and `tiltY` about the camera's x and y axes and
 // spun by `spin` in its own plane (degrees).
@@ -79,6 +90,7 @@ std::vector<cv::Point2f> projectTarget(const Target& target, const Camera& camer
 // sampled there (2 x 2 samples per pixel).
 std::vector<View> renderViews(const Target& target, const Camera& camera, const std::vector<Pose>& poses,
                               const ViewEffects& effects = {});
-View renderView(const Target& target, const Camera& camera, const Pose& pose, const ViewEffects& effects = {});
+View renderView(const Target& target, const Camera& camera, const Pose& pose,
+                const ViewEffects& effects = {});
 
 }  // namespace talmeq::sim

@@ -76,6 +76,23 @@ int main(void) {
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),
         TALMEQ_INVALID_ARGUMENT, "buffer");
   CHECK(talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own), TALMEQ_EXCEPTION, "OpenCV");
+
+  /* A board from a description file and as a struct: a frame without it is
+   * not found, and a description that cannot be a board is refused. */
+  talmeq_board board;
+  talmeq_point2d imagePoints[4], boardPoints[4];
+  int count = -1;
+  char misfit[8] = "x";
+  FILE* description = fopen("cHostBoard.yml", "w");
+  if (description) fputs("type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30\ndictionary: DICT_4X4_50\n", description), fclose(description);
+  CHECK(talmeq_readBoard("cHostBoard.yml", &board) == 0 && board.rows == 7 && strcmp(board.dictionary, "DICT_4X4_50") == 0, 1, NULL);
+  remove("cHostBoard.yml");
+  CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, misfit, 8),
+        TALMEQ_BOARD_NOT_FOUND, NULL);
+  check("nothing found", count == 0 && misfit[0] == '\0', 1, NULL);
+  board.marker = 40.0;
+  CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, NULL, 0),
+        TALMEQ_INVALID_ARGUMENT, "marker must be smaller");
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
 }

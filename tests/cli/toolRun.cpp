@@ -31,6 +31,7 @@ const std::map<std::string, std::set<std::string>> kCommandKeys{
     {"correct", {"yml", "from", "to", "initZBefore", "initZAfter", "result", "meaning"}},
     {"calib-chess", kCameraKeys},
     {"calib-aruco", kCameraKeys},
+    {"calib-charuco", kCameraKeys},
     {"undistort", {"image", "camera", "out", "width", "height"}},
     {"correct-thickness", {"image", "camera", "out", "width", "height", "scale"}},
     {"board", {"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}},

@@ -1,9 +1,11 @@
-// `talmeq calib-chess IMAGE... --out CAMERA.yml` and `talmeq calib-aruco
-// IMAGE... --out CAMERA.yml`: the camera matrix and distortion coefficients
-// from chessboard or ArUco board views, written as a camera file with the
-// warnings about the calibration. One view calls the library's export; many
-// views are calibrated through the station layer with its quality report
-// and verdict. `--annotate` draws the detected corners with magnified
+// `talmeq calib-chess IMAGE... --out CAMERA.yml`, `talmeq calib-aruco
+// IMAGE... --out CAMERA.yml` and `talmeq calib-charuco IMAGE... --board FILE
+// --out CAMERA.yml`: the camera matrix and distortion coefficients from
+// chessboard, ArUco grid or ChArUco board views, written as a camera file
+// with the warnings about the calibration. One view of a station target
+// calls the library's export; many views, and any view of a board given by
+// `--board`, are calibrated through the station layer with its quality
+// report and verdict. `--annotate` draws the detected corners with magnified
 // reprojection errors (and, for many views, a coverage map).
 #include <memory>
 
@@ -30,11 +32,34 @@ struct CameraOptions {
   std::string out;
   std::string annotate;
   bool skipBoardCheck = false;  // calib-chess
+  std::string boardFile;        // --board: a board description instead of the station's target
   CalibrationThresholds thresholds;
 };
 
-void runManyViews(const CameraOptions& options, CalibrationTarget target, Session& session) {
-  runManyViewCalibration({target, options.images, options.out, options.annotate, options.thresholds}, session);
+// The board of the run: the description given, which must be of the
+// subcommand's type, or the station's target.
+BoardDescription runBoard(const CameraOptions& options, BoardType type) {
+  if (options.boardFile.empty()) {
+    if (type == BoardType::kCharuco)
+      throw UsageError("--board is required: the station has no ChArUco board");
+    return type == BoardType::kChessboard ? stationChessboard() : stationArucoGrid();
+  }
+  requireExistingFile(options.boardFile);
+  BoardDescription board;
+  try {
+    board = readBoardDescription(options.boardFile);
+  } catch (const std::invalid_argument& error) {
+    throw UsageError(options.boardFile + ": " + error.what());
+  }
+  if (board.type != type)
+    throw UsageError(options.boardFile + ": the board's type is not the subcommand's (" +
+                     describeBoard(board) + ")");
+  return board;
+}
+
+void runManyViews(const CameraOptions& options, BoardType type, Session& session) {
+  runManyViewCalibration(
+      {runBoard(options, type), options.images, options.out, options.annotate, options.thresholds}, session);
 }
 
 void checkArguments(const CameraOptions& options) {
@@ -42,7 +67,8 @@ void checkArguments(const CameraOptions& options) {
   requireExtension(options.out, kCameraFileExtensions, "--out");
   std::vector<std::string> outputs = annotationPaths(options.images, options.annotate);
   outputs.push_back(options.out);
-  if (options.images.size() > 1 && !options.annotate.empty()) outputs.push_back(coverageMapPath(options.annotate));
+  if (options.images.size() > 1 && !options.annotate.empty())
+    outputs.push_back(coverageMapPath(options.annotate));
   refuseOverlaps(outputs, options.images);
 }
 
@@ -56,7 +82,8 @@ nlohmann::json viewRow(const std::string& image, int markers, const std::string&
 
 void runChess(const CameraOptions& options, Session& session) {
   checkArguments(options);
-  if (options.images.size() > 1) return runManyViews(options, CalibrationTarget::kChessboard, session);
+  if (options.images.size() > 1 || !options.boardFile.empty())
+    return runManyViews(options, BoardType::kChessboard, session);
   const std::string& path = options.images.front();
   const cv::Mat image = readImage(path);
   if (!options.skipBoardCheck && !chessboardMayBeThere(image))
@@ -77,7 +104,8 @@ void runChess(const CameraOptions& options, Session& session) {
 
 void runAruco(const CameraOptions& options, Session& session) {
   checkArguments(options);
-  if (options.images.size() > 1) return runManyViews(options, CalibrationTarget::kArucoGrid, session);
+  if (options.images.size() > 1 || !options.boardFile.empty())
+    return runManyViews(options, BoardType::kArucoGrid, session);
   ImageRows rows(session, "markers", options.images, {"markers", "note"}, {7, 0});
   const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
   std::vector<MarkerView> views;
@@ -109,6 +137,11 @@ void runAruco(const CameraOptions& options, Session& session) {
   v.camera = calibrateFromMarkers(views, size);
   finishCamera(v, options.out, session);
   rows.raiseIfAny();
+}
+
+void runCharuco(const CameraOptions& options, Session& session) {
+  checkArguments(options);
+  runManyViews(options, BoardType::kCharuco, session);
 }
 
 // The verdict's thresholds of a many-view calibration.
@@ -145,17 +178,22 @@ void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
 }
 
 Command addCameraCommand(CLI::App& app, const char* name, const char* help, const char* imagesHelp,
-                         void (*run)(const CameraOptions&, Session&), bool chess) {
+                         void (*run)(const CameraOptions&, Session&), bool chess, const char* boardHelp) {
   auto options = std::make_shared<CameraOptions>();
   CLI::App* cmd = app.add_subcommand(name, help);
   cmd->add_option("images", options->images, imagesHelp)->required();
-  cmd->add_option("--out", options->out,
-                  "Camera file to write (.yml, .yaml, .xml or .json: camera_matrix, distortion_coefficients, ...)")
+  cmd->add_option(
+         "--out", options->out,
+         "Camera file to write (.yml, .yaml, .xml or .json: camera_matrix, distortion_coefficients, ...)")
       ->required();
   cmd->add_option("--annotate", options->annotate,
                   "Draw the detected corners and their reprojection errors (magnified) into this image file "
                   "(one per view, named after it, and a coverage map for many views)")
       ->default_str("none");
+  cmd->add_option("--board", options->boardFile,
+                  "Board description file (type, columns, rows, square, marker, separation, dictionary, "
+                  "first_id); views are then calibrated through the station layer")
+      ->default_str(boardHelp);
   if (chess)
     cmd->add_flag("--skip-board-check", options->skipBoardCheck,
                   "Call calibChess even when the quick check sees no chessboard (one view; default: off)");
@@ -169,17 +207,29 @@ Command addCameraCommand(CLI::App& app, const char* name, const char* help, cons
 }  // namespace
 
 Command addCalibChessCommand(CLI::App& app) {
-  return addCameraCommand(app, "calib-chess",
-                          "Calibrate the camera from chessboard views (one view: calibChess; many: with a quality "
-                          "report and verdict)",
-                          "Views of the 17 x 12 inner-corner chessboard", runChess, true);
+  return addCameraCommand(
+      app, "calib-chess",
+      "Calibrate the camera from chessboard views (one view: calibChess; many: with a quality "
+      "report and verdict)",
+      "Views of the chessboard (the station's 17 x 12 inner corners unless --board)", runChess, true,
+      "the station's 17 x 12 chessboard");
 }
 
 Command addCalibArucoCommand(CLI::App& app) {
-  return addCameraCommand(app, "calib-aruco",
-                          "Calibrate the camera from ArUco board views (one view: getArucoCorners, calibAruco; "
-                          "many: with a quality report and verdict)",
-                          "Views of the 9 x 6 DICT_6X6_250 grid board", runAruco, false);
+  return addCameraCommand(
+      app, "calib-aruco",
+      "Calibrate the camera from ArUco board views (one view: getArucoCorners, calibAruco; "
+      "many: with a quality report and verdict)",
+      "Views of the ArUco grid board (the station's 9 x 6 DICT_6X6_250 unless --board)", runAruco, false,
+      "the station's 9 x 6 grid");
+}
+
+Command addCalibCharucoCommand(CLI::App& app) {
+  return addCameraCommand(
+      app, "calib-charuco",
+      "Calibrate the camera from ChArUco board views described by --board, with a quality "
+      "report and verdict",
+      "Views of the ChArUco board", runCharuco, false, "required");
 }
 
 }  // namespace talmeq::cli

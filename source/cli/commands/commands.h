@@ -46,6 +46,9 @@ Command addCorrectCommand(CLI::App& app);
 Command addCalibChessCommand(CLI::App& app);
 Command addCalibArucoCommand(CLI::App& app);
 
+// `talmeq calib-charuco IMAGE... --board FILE --out CAMERA.yml`.
+Command addCalibCharucoCommand(CLI::App& app);
+
 // `talmeq undistort ...`, `talmeq correct-thickness ...`: corrected images.
 Command addUndistortCommand(CLI::App& app);
 Command addCorrectThicknessCommand(CLI::App& app);

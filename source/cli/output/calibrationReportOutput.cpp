@@ -2,12 +2,12 @@
 // calibrationReportOutput.h).
 #include "calibrationReportOutput.h"
 
-#include "verdictOutput.h"
-
 #include <cameraCalibration.h>
 
 #include <cmath>
 #include <ctime>
+
+#include "verdictOutput.h"
 
 namespace talmeq::cli {
 namespace {
@@ -23,11 +23,16 @@ void showViews(const CameraCalibrationReport& r, const std::vector<std::string>&
   nlohmann::json rows = nlohmann::json::array();
   for (std::size_t i = 0; i < r.views.size(); ++i) {
     const ViewQuality& q = r.views[i];
-    const std::string note = !q.found ? "no board" : q.repeats ? "repeats a view" : q.used ? "yes" : "outlier";
-    table.rows.push_back({names[i], q.found ? fixed(q.rms, 3) : "-",
-                          q.found ? fixed(q.tilt, 1) : "-", note});
+    const std::string note = !q.found    ? "no board"
+                             : q.repeats ? "repeats a view"
+                             : q.used    ? "yes"
+                                         : "outlier";
+    table.rows.push_back({names[i], q.found ? fixed(q.rms, 3) : "-", q.found ? fixed(q.tilt, 1) : "-", note});
     nlohmann::json row = nullKeys({"image", "points", "rms", "tilt", "used", "found", "repeats"});
-    row.update({{"image", names[i]}, {"points", q.points}, {"used", q.used}, {"found", q.found},
+    row.update({{"image", names[i]},
+                {"points", q.points},
+                {"used", q.used},
+                {"found", q.found},
                 {"repeats", q.repeats}});
     if (q.found) row.update({{"rms", q.rms}, {"tilt", q.tilt}});
     rows.push_back(row);
@@ -50,7 +55,6 @@ nlohmann::json coverageJson(const CameraCalibrationReport& r) {
   return {{"score", number(r.coverageScore)}, {"coveredShare", r.coveredShare}, {"grid", grid}};
 }
 
-
 std::string localTime() {
   const std::time_t now = std::time(nullptr);
   std::tm parts{};
@@ -65,20 +69,14 @@ std::string localTime() {
 
 }  // namespace
 
-std::string targetWords(CalibrationTarget target) {
-  if (target == CalibrationTarget::kChessboard)
-    return "chessboard of " + std::to_string(camera::kChessPattern.width) + " x " +
-           std::to_string(camera::kChessPattern.height) + " inner corners";
-  return "ArUco grid board of " + std::to_string(camera::kBoardMarkersX) + " x " +
-         std::to_string(camera::kBoardMarkersY) + " markers";
-}
-
-void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
+void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names,
+                           Output& output) {
   showViews(r, names, output);
   showUncertainty(r.uncertainty, output);
   output.line("coverage score " + fixed(r.coverageScore, 2) + " over 10 x 10 cells, " +
               fixed(100.0 * r.coveredShare, 0) + " % of the cells covered");
-  output.line("cross-validation " + fixed(r.crossValidation, 3) + " px between the cameras of alternate views");
+  output.line("cross-validation " + fixed(r.crossValidation, 3) +
+              " px between the cameras of alternate views");
   output.line("straightness " + fixed(r.straightness, 3) + " px: undistorted board rows from their lines");
   output.document().update({{"uncertainty", parametersJson(r.uncertainty)},
                             {"rms", r.rms},
@@ -88,26 +86,28 @@ void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<s
   showVerdict(r.checks, r.accepted, output);
 }
 
-void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r, CalibrationTarget target) {
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r,
+                     const BoardDescription& board) {
   std::vector<double> errors;
   for (const ViewQuality& q : r.views)
     if (q.used) errors.push_back(q.rms);
   storage << "calibration_time" << localTime();
   storage << "nr_of_frames" << r.usedViews;
   storage << "per_view_reprojection_errors" << cv::Mat(errors, true);
-  if (target == CalibrationTarget::kChessboard) {
-    storage << "board_width" << camera::kChessPattern.width << "board_height" << camera::kChessPattern.height;
-    storage << "square_size" << camera::kChessPitch;
-  } else {
-    storage << "board_width" << camera::kBoardMarkersX << "board_height" << camera::kBoardMarkersY;
-    storage << "marker_length" << camera::kBoardMarkerLength << "marker_separation"
-            << camera::kBoardMarkerSeparation;
-  }
+  static const char* const kTypes[] = {"chessboard", "aruco-grid", "charuco"};
+  storage << "board_type" << kTypes[static_cast<int>(board.type)];
+  storage << "board_width" << board.columns << "board_height" << board.rows;
+  if (board.type != BoardType::kArucoGrid) storage << "square_size" << board.square;
+  if (board.type != BoardType::kChessboard) storage << "marker_length" << board.marker;
+  if (board.type == BoardType::kArucoGrid) storage << "marker_separation" << board.separation;
+  if (board.type != BoardType::kChessboard)
+    storage << "dictionary" << board.dictionary << "first_id" << board.firstId;
   const CameraParameters& s = r.uncertainty;
-  storage << "intrinsic_standard_deviations" << cv::Mat(std::vector<double>{s.fx, s.fy, s.cx, s.cy, s.k1, s.k2,
-                                                                            s.p1, s.p2, s.k3}, true);
+  storage << "intrinsic_standard_deviations"
+          << cv::Mat(std::vector<double>{s.fx, s.fy, s.cx, s.cy, s.k1, s.k2, s.p1, s.p2, s.k3}, true);
   storage << "verdict" << (r.accepted ? "pass" : "fail");
-  storage << "verdict_checks" << "[";
+  storage << "verdict_checks"
+          << "[";
   for (const VerdictCheck& c : r.checks)
     storage << (c.name + ": " + std::to_string(c.value) + (c.passed ? " passes " : " fails ") + c.rule);
   storage << "]";

@@ -4,8 +4,8 @@
 // keys of the camera file.
 #pragma once
 
-#include <opencv2/core.hpp>
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
@@ -22,11 +22,10 @@ void showCalibrationReport(const CameraCalibrationReport& report, const std::vec
                            Output& output);
 
 // Writes the report's keys into the camera file: "nr_of_frames",
-// "per_view_reprojection_errors", the board, "calibration_time", the
-// uncertainties and the verdict.
-void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& report, CalibrationTarget target);
-
-// "chessboard 17 x 12 inner corners, pitch 15" or the ArUco grid's words.
-std::string targetWords(CalibrationTarget target);
+// "per_view_reprojection_errors", the board it was calibrated with
+// ("board_type", "board_width", "board_height" and its sizes),
+// "calibration_time", the uncertainties and the verdict.
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& report,
+                     const BoardDescription& board);
 
 }  // namespace talmeq::cli

@@ -4,55 +4,74 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
+#include <vector>
 
-#include "cameraCalibration.h"
+#include "arucoApi.h"
 
 namespace talmeq::cli {
 namespace {
 
-using camera::kBoardMarkerLength;
-using camera::kBoardMarkerSeparation;
-using camera::kBoardMarkersX;
-using camera::kBoardMarkersY;
-constexpr double kChessPitch = camera::kChessPitch;
 constexpr int kMarkerBorderBits = 1;
-constexpr int kMarkerCells = 6 + 2 * kMarkerBorderBits;  // 6 x 6 bits inside a black frame
 
-BoardLayout chessLayout() {
-  BoardLayout layout{BoardKind::kChess, {}, kChessPitch, {}};
-  const int squaresX = camera::kChessPattern.width + 1;
-  const int squaresY = camera::kChessPattern.height + 1;
-  layout.size = {squaresX * kChessPitch + 2 * layout.border, squaresY * kChessPitch + 2 * layout.border};
-  for (int r = 0; r < squaresY; ++r) {
-    for (int c = (r % 2); c < squaresX; c += 2)
-      layout.dark.push_back({{layout.border + c * kChessPitch, layout.border + r * kChessPitch, kChessPitch, kChessPitch}, -1});
+int dictionaryOf(const BoardDescription& board) { return dictionaryByName(board.dictionary); }
+
+// Cells across a marker of the board's dictionary: its bits and the black frame.
+int markerCells(const BoardDescription& board) {
+  return aruco_api::markerBits(dictionaryOf(board)) + 2 * kMarkerBorderBits;
+}
+
+aruco_api::CharucoBoardGeometry charucoBoard(const BoardDescription& b) {
+  return {{b.columns, b.rows},
+          static_cast<float>(b.square),
+          static_cast<float>(b.marker),
+          dictionaryOf(b),
+          b.firstId};
+}
+
+aruco_api::GridBoardGeometry gridBoard(const BoardDescription& b) {
+  return {{b.columns, b.rows},
+          static_cast<float>(b.marker),
+          static_cast<float>(b.separation),
+          dictionaryOf(b),
+          b.firstId};
+}
+
+// Dark squares alternating from a dark top-left square; with `markers`
+// (a ChArUco board), the squares that hold no marker, wherever the OpenCV
+// version at hand puts its markers.
+void addSquares(BoardLayout& layout, int squaresX, int squaresY,
+                const aruco_api::BoardMarkers* markers = nullptr) {
+  const double pitch = layout.board.square;
+  std::vector<bool> light(static_cast<std::size_t>(squaresX * squaresY), false);
+  for (std::size_t i = 0; markers != nullptr && i < markers->corners.size(); ++i) {
+    const cv::Point3f& corner = markers->corners[i][0];
+    light[static_cast<std::size_t>(static_cast<int>(corner.y / pitch) * squaresX +
+                                   static_cast<int>(corner.x / pitch))] = true;
   }
-  return layout;
+  for (int r = 0; r < squaresY; ++r)
+    for (int c = 0; c < squaresX; ++c)
+      if (markers != nullptr ? !light[static_cast<std::size_t>(r * squaresX + c)] : (r + c) % 2 == 0)
+        layout.dark.push_back({{layout.border + c * pitch, layout.border + r * pitch, pitch, pitch}, -1});
 }
 
 // The black cells of one marker, placed with its top-left corner at `origin`.
 void addMarkerCells(BoardLayout& layout, int id, const cv::Point2d& origin) {
-  const cv::Mat bits =
-      aruco_api::drawMarker(camera::gridBoard().dictionary, id, kMarkerCells, kMarkerBorderBits);
-  const double cell = kBoardMarkerLength / kMarkerCells;
-  for (int r = 0; r < kMarkerCells; ++r) {
-    for (int c = 0; c < kMarkerCells; ++c) {
+  const int cells = markerCells(layout.board);
+  const cv::Mat bits = aruco_api::drawMarker(dictionaryOf(layout.board), id, cells, kMarkerBorderBits);
+  const double cell = layout.board.marker / cells;
+  for (int r = 0; r < cells; ++r) {
+    for (int c = 0; c < cells; ++c) {
       if (bits.at<uchar>(r, c) == 0)
         layout.dark.push_back({{origin.x + c * cell, origin.y + r * cell, cell, cell}, id});
     }
   }
 }
 
-BoardLayout arucoLayout() {
-  BoardLayout layout{BoardKind::kAruco, {}, kBoardMarkerSeparation, {}};
-  layout.size = {kBoardMarkersX * kBoardMarkerLength + (kBoardMarkersX - 1) * kBoardMarkerSeparation + 2 * layout.border,
-                 kBoardMarkersY * kBoardMarkerLength + (kBoardMarkersY - 1) * kBoardMarkerSeparation + 2 * layout.border};
-  const aruco_api::BoardMarkers board = aruco_api::gridBoardMarkers(camera::gridBoard());
+void addMarkers(BoardLayout& layout, const aruco_api::BoardMarkers& board) {
   for (std::size_t i = 0; i < board.ids.size(); ++i) {
     const cv::Point3f corner = board.corners[i][0];  // top-left, y grows downwards
     addMarkerCells(layout, board.ids[i], {layout.border + corner.x, layout.border + corner.y});
   }
-  return layout;
 }
 
 int toPixels(double units, double pixelsPerUnit) {
@@ -61,20 +80,42 @@ int toPixels(double units, double pixelsPerUnit) {
 
 }  // namespace
 
-BoardLayout boardLayout(BoardKind kind) {
-  return kind == BoardKind::kChess ? chessLayout() : arucoLayout();
+BoardLayout boardLayout(const BoardDescription& b) {
+  BoardLayout layout{b, {}, b.type == BoardType::kArucoGrid ? b.separation : b.square, {}};
+  const double border = 2 * layout.border;
+  switch (b.type) {
+    case BoardType::kChessboard:
+      layout.size = {(b.columns + 1) * b.square + border, (b.rows + 1) * b.square + border};
+      addSquares(layout, b.columns + 1, b.rows + 1);
+      break;
+    case BoardType::kArucoGrid:
+      layout.size = {b.columns * b.marker + (b.columns - 1) * b.separation + border,
+                     b.rows * b.marker + (b.rows - 1) * b.separation + border};
+      addMarkers(layout, aruco_api::gridBoardMarkers(gridBoard(b)));
+      break;
+    case BoardType::kCharuco: {
+      layout.size = {b.columns * b.square + border, b.rows * b.square + border};
+      const aruco_api::BoardMarkers markers = aruco_api::charucoBoardMarkers(charucoBoard(b));
+      addSquares(layout, b.columns, b.rows, &markers);
+      addMarkers(layout, markers);
+      break;
+    }
+  }
+  return layout;
 }
 
-double finestDetail(BoardKind kind) {
-  return kind == BoardKind::kChess ? kChessPitch : kBoardMarkerLength / kMarkerCells;
+double finestDetail(const BoardDescription& board) {
+  return board.type == BoardType::kChessboard ? board.square : board.marker / markerCells(board);
 }
 
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
-  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
-  if (layout.kind == BoardKind::kAruco) {
-    return aruco_api::drawGridBoard(camera::gridBoard(), size, toPixels(layout.border, pixelsPerUnit),
-                                    kMarkerBorderBits);
-  }
+  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit),
+                      toPixels(layout.size.height, pixelsPerUnit));
+  const int margin = toPixels(layout.border, pixelsPerUnit);
+  if (layout.board.type == BoardType::kArucoGrid)
+    return aruco_api::drawGridBoard(gridBoard(layout.board), size, margin, kMarkerBorderBits);
+  if (layout.board.type == BoardType::kCharuco)
+    return aruco_api::drawCharucoBoard(charucoBoard(layout.board), size, margin, kMarkerBorderBits);
   cv::Mat image(size, CV_8UC1, cv::Scalar(255));
   for (const DarkRect& dark : layout.dark) {
     const cv::Point topLeft(toPixels(dark.rect.x, pixelsPerUnit), toPixels(dark.rect.y, pixelsPerUnit));
@@ -89,10 +130,11 @@ std::string svgBoard(const BoardLayout& layout, double unitMm) {
   std::ostringstream svg;
   svg.precision(10);
   svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm << "mm\" height=\""
-      << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' ' << layout.size.height
-      << "\" shape-rendering=\"crispEdges\">\n"
-      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height << "\" fill=\"white\"/>\n";
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm
+      << "mm\" height=\"" << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' '
+      << layout.size.height << "\" shape-rendering=\"crispEdges\">\n"
+      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height
+      << "\" fill=\"white\"/>\n";
   int openMarker = -1;
   for (const DarkRect& dark : layout.dark) {
     if (dark.marker != openMarker) {

@@ -1,21 +1,23 @@
-// The printable calibration targets the library expects, laid out in board
-// units with a white border, rendered as a raster at a given scale or as SVG
-// with physical width and height.
+// The printable calibration targets, laid out in board units with a white
+// border, rendered as a raster at a given scale or as SVG with physical
+// width and height. Any described board can be laid out; the station's own:
 //   chess: 17 x 12 inner corners, that is 18 x 13 squares of pitch 15, top-left
 //          square dark, border of one pitch;
 //   aruco: 9 x 6 markers of DICT_6X6_250, ids 0..53 in OpenCV's grid-board
 //          layout (row by row from the top left), marker side 200, separation
 //          100, border of one separation.
+// A described chessboard or ChArUco board has a border of one square, an
+// ArUco grid one of its separation; ChArUco squares alternate from a dark
+// top-left square, the markers in the light ones, as OpenCV draws them.
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/boardDescription.h>
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
 namespace talmeq::cli {
-
-enum class BoardKind { kChess, kAruco };
 
 // A dark rectangle of the target, in board units; `marker` is the ArUco id it
 // belongs to, or -1 for a chessboard square.
@@ -25,21 +27,21 @@ struct DarkRect {
 };
 
 struct BoardLayout {
-  BoardKind kind = BoardKind::kChess;
-  cv::Size2d size;     // whole sheet, border included, board units
-  double border = 0;   // white border on every side, board units
+  BoardDescription board;
+  cv::Size2d size;    // whole sheet, border included, board units
+  double border = 0;  // white border on every side, board units
   std::vector<DarkRect> dark;
 };
 
-BoardLayout boardLayout(BoardKind kind);
+BoardLayout boardLayout(const BoardDescription& board);
 
 // The smallest part of the target a printer must reproduce, in board units:
-// a chessboard square, or a marker bit (a cell of the marker's 6 x 6 bits
-// inside its black frame).
-double finestDetail(BoardKind kind);
+// a chessboard square, or a marker bit (a cell of the marker's bits inside
+// its black frame).
+double finestDetail(const BoardDescription& board);
 
-// The target rendered at `pixelsPerUnit` (8-bit grey, white paper). The ArUco
-// board is drawn by OpenCV's board drawing.
+// The target rendered at `pixelsPerUnit` (8-bit grey, white paper). Marker
+// boards are drawn by OpenCV's board drawing.
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit);
 
 // The target as an SVG document whose width and height are in millimetres.

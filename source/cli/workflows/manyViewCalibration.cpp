@@ -38,16 +38,19 @@ ReadViews readViews(const ManyViewOptions& options, ImageRows& rows) {
       image.problem = "the image size differs from the first image's";
     talmeq::BoardView view;
     try {
-      if (image.problem.empty()) view = findBoardView(image.image, options.target);
+      if (image.problem.empty()) view = findBoardView(image.image, options.board);
     } catch (const cv::Exception& error) {
       image.problem = std::string("OpenCV: ") + error.what();
     }
     const int points = image.problem.empty() ? static_cast<int>(view.imagePoints.size()) : -1;
-    const std::string note = !image.problem.empty() ? image.problem : view.found ? "" : "no board: left out";
+    const std::string note = !image.problem.empty() ? image.problem
+                             : view.found           ? ""
+                             : !view.misfit.empty() ? "does not fit the board: " + view.misfit
+                                                    : "no board: left out";
     nlohmann::json row = nullKeys({"image", "points", "reason"});
     row["image"] = path;
     if (points >= 0) row["points"] = points;
-    if (!image.problem.empty()) row["reason"] = image.problem;
+    if (!image.problem.empty() || !view.misfit.empty()) row["reason"] = note;
     rows.add(path, {points < 0 ? "-" : std::to_string(points), note}, row, image.problem);
     if (!image.problem.empty()) continue;
     read.names.push_back(path);
@@ -81,6 +84,15 @@ CalibratedViews calibratedViews(const CameraCalibrationReport& report, ReadViews
   return v;
 }
 
+// Why no view can be calibrated: the board was not seen, or what was seen
+// cannot be it.
+std::string noViewReason(const std::vector<talmeq::BoardView>& views, const BoardDescription& board) {
+  const auto misfit =
+      std::find_if(views.begin(), views.end(), [](const talmeq::BoardView& v) { return !v.misfit.empty(); });
+  if (misfit == views.end()) return "no view shows the " + describeBoard(board);
+  return "no view fits the " + describeBoard(board) + " (" + misfit->misfit + "); no camera file written";
+}
+
 }  // namespace
 
 std::string coverageMapPath(const std::string& annotate) { return withStemSuffix(annotate, "coverage"); }
@@ -89,7 +101,7 @@ void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
   ImageRows rows(session, "views", options.images, {"points", "note"}, {7, 0});
   ReadViews read = readViews(options, rows);
   if (std::none_of(read.views.begin(), read.views.end(), [](const talmeq::BoardView& v) { return v.found; }))
-    throw WorkFailure("no view shows the " + targetWords(options.target));
+    throw WorkFailure(noViewReason(read.views, options.board));
   const CameraCalibrationReport report = [&] {
     try {
       return calibrateCameraFromViews(read.views, read.imageSize, options.thresholds);
@@ -100,7 +112,7 @@ void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
   showCalibrationReport(report, read.names, session.output);
   const CalibratedViews v = calibratedViews(report, read);
   finishCamera(v, options.out, session,
-               [&](cv::FileStorage& storage) { writeReportKeys(storage, report, options.target); });
+               [&](cv::FileStorage& storage) { writeReportKeys(storage, report, options.board); });
   if (!options.annotate.empty()) {
     const std::string map = coverageMapPath(options.annotate);
     writeImage(map, drawCoverageMap(report));
@@ -108,8 +120,8 @@ void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
   }
   rows.raiseIfAny();
   if (!report.accepted)
-    throw WorkFailure("the calibration failed its verdict (" + failedCheckNames(report.checks) + "); " + options.out +
-                      " records it");
+    throw WorkFailure("the calibration failed its verdict (" + failedCheckNames(report.checks) + "); " +
+                      options.out + " records it");
 }
 
 }  // namespace talmeq::cli

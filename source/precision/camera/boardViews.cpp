@@ -1,11 +1,16 @@
-// Finding the targets' points in one view, refined without the bias of a
-// fixed small refinement window: saddle-point refinement for the chessboard
-// corners, the marker detector's sub-pixel step for the marker corners.
+// Finding the described board's points in one view, refined without the
+// bias of a fixed small refinement window: saddle-point refinement for the
+// chessboard corners, the marker detector's sub-pixel step for the marker
+// corners, OpenCV's interpolation between the markers for ChArUco corners.
+// Markers that cannot belong to the board, and a chessboard of another
+// size, are reported as not fitting instead of being used.
+#include <talmeq/cameraCalibrationReport.h>
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "cameraCalibration.h"
-#include <talmeq/cameraCalibrationReport.h>
+#include "boardFit.h"
+#include "boardMarkers.h"
 
 namespace talmeq {
 namespace {
@@ -13,6 +18,8 @@ namespace {
 constexpr int kChessFlags = cv::CALIB_CB_ADAPTIVE_THRESH | cv::CALIB_CB_NORMALIZE_IMAGE;
 const cv::Size kSubPixelHalfWindow(5, 5);
 const cv::TermCriteria kSubPixelCriteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 100, 1e-4);
+const cv::Size kSmallestChessboard(3, 3);      // the search for a chessboard of any size starts here
+constexpr std::size_t kMinCharucoCorners = 6;  // fewer cannot pin a view's pose against the camera
 
 cv::Mat greyOf(const cv::Mat& image) {
   CV_Assert(!image.empty());
@@ -24,35 +31,100 @@ cv::Mat greyOf(const cv::Mat& image) {
   return grey;
 }
 
-BoardView chessboardView(const cv::Mat& grey) {
-  BoardView view{CalibrationTarget::kChessboard, false, {}, {}};
-  if (!cv::findChessboardCorners(grey, camera::kChessPattern, view.imagePoints, kChessFlags)) {
+std::string sizeWords(int columns, int rows) {
+  return std::to_string(columns) + " x " + std::to_string(rows);
+}
+
+// When the described chessboard is not found: the inner corners of whatever
+// chessboard OpenCV's sector-based detector sees, if it sees one.
+std::string otherChessboard(const cv::Mat& grey, const BoardDescription& board) {
+  std::vector<cv::Point2f> corners;
+  cv::Mat meta;
+  if (!cv::findChessboardCornersSB(grey, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) ||
+      meta.empty())
+    return "";
+  if ((meta.cols == board.columns && meta.rows == board.rows) ||
+      (meta.cols == board.rows && meta.rows == board.columns))
+    return "";
+  return "a chessboard of " + sizeWords(meta.cols, meta.rows) + " inner corners; the board is " +
+         sizeWords(board.columns, board.rows);
+}
+
+BoardView chessboardView(const cv::Mat& grey, const BoardDescription& board) {
+  BoardView view;
+  if (!cv::findChessboardCorners(grey, {board.columns, board.rows}, view.imagePoints, kChessFlags)) {
     view.imagePoints.clear();
+    view.misfit = otherChessboard(grey, board);
     return view;
   }
   cv::cornerSubPix(grey, view.imagePoints, kSubPixelHalfWindow, cv::Size(-1, -1), kSubPixelCriteria);
-  view.boardPoints = camera::chessObjectPoints();
+  for (int r = 0; r < board.rows; ++r)
+    for (int c = 0; c < board.columns; ++c)
+      view.boardPoints.emplace_back(static_cast<float>(board.square * c),
+                                    static_cast<float>(board.square * r), 0.0f);
   view.found = true;
   return view;
 }
 
-BoardView arucoView(const cv::Mat& grey) {
-  BoardView view{CalibrationTarget::kArucoGrid, false, {}, {}};
-  std::vector<int> ids;
-  camera::MarkerCorners corners;
-  aruco_api::detectMarkers(grey, camera::gridBoard().dictionary, aruco_api::CornerRefinement::kSubpixel,
-                           corners, ids);
-  if (corners.empty()) return view;
-  aruco_api::matchGridBoardPoints(camera::gridBoard(), corners, ids, view.boardPoints, view.imagePoints);
+// The markers that fit the board, or the view's misfit.
+boards::Markers fittingMarkers(const cv::Mat& grey, const BoardDescription& board, BoardView& view) {
+  const boards::Markers found = boards::detectMarkers(grey, board);
+  const boards::MarkerFit fit = boards::fitMarkers(found, board);
+  boards::Markers kept;
+  if (!fit.fits) view.misfit = fit.seen;
+  for (std::size_t i : fit.kept) {
+    kept.ids.push_back(found.ids[i]);
+    kept.corners.push_back(found.corners[i]);
+  }
+  return kept;
+}
+
+BoardView arucoView(const cv::Mat& grey, const BoardDescription& board) {
+  BoardView view;
+  view.target = CalibrationTarget::kArucoGrid;
+  const boards::Markers markers = fittingMarkers(grey, board, view);
+  const std::vector<std::vector<cv::Point3f>> onBoard = boards::markerCornersOnBoard(board);
+  for (std::size_t i = 0; i < markers.ids.size(); ++i) {
+    const auto& corners = onBoard[static_cast<std::size_t>(markers.ids[i] - board.firstId)];
+    view.boardPoints.insert(view.boardPoints.end(), corners.begin(), corners.end());
+    view.imagePoints.insert(view.imagePoints.end(), markers.corners[i].begin(), markers.corners[i].end());
+  }
   view.found = !view.imagePoints.empty();
+  return view;
+}
+
+BoardView charucoView(const cv::Mat& grey, const BoardDescription& board) {
+  BoardView view;
+  view.target = CalibrationTarget::kArucoGrid;
+  const boards::Markers markers = fittingMarkers(grey, board, view);
+  std::vector<int> ids;
+  boards::findCharucoCorners(grey, board, markers, ids, view.imagePoints);
+  const std::vector<cv::Point3f> onBoard = boards::charucoCornersOnBoard(board);
+  for (int id : ids) view.boardPoints.push_back(onBoard[static_cast<std::size_t>(id)]);
+  view.found = view.imagePoints.size() >= kMinCharucoCorners;
+  if (!view.found) view.boardPoints.clear(), view.imagePoints.clear();
   return view;
 }
 
 }  // namespace
 
-BoardView findBoardView(const cv::Mat& image, CalibrationTarget target) {
+BoardView findBoardView(const cv::Mat& image, const BoardDescription& board) {
+  checkBoardDescription(board);
   const cv::Mat grey = greyOf(image);
-  return target == CalibrationTarget::kChessboard ? chessboardView(grey) : arucoView(grey);
+  switch (board.type) {
+    case BoardType::kChessboard:
+      return chessboardView(grey, board);
+    case BoardType::kArucoGrid:
+      return arucoView(grey, board);
+    case BoardType::kCharuco:
+      return charucoView(grey, board);
+  }
+  return {};
+}
+
+BoardView findBoardView(const cv::Mat& image, CalibrationTarget target) {
+  return findBoardView(image,
+                       target == CalibrationTarget::kChessboard ? stationChessboard() : stationArucoGrid());
 }
 
 }  // namespace talmeq
