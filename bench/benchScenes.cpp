@@ -1,10 +1,10 @@
 #include "benchScenes.h"
 
 #include <calibrationFile.h>
-#include <log4cpp/Category.hh>
 #include <talmeq/logger.h>
 
 #include <filesystem>
+#include <log4cpp/Category.hh>
 
 namespace talmeq::bench {
 namespace {
@@ -18,14 +18,14 @@ log4cpp::Category& silentCategory(const std::string& name, bool infoOff) {
 }
 
 class SilentRouter : public logger::Router {
-public:
+ public:
   explicit SilentRouter(bool infoOff)
       : print_(silentCategory(infoOff ? "bench.warn.print" : "bench.silent.print", infoOff)),
         file_(silentCategory(infoOff ? "bench.warn.file" : "bench.silent.file", infoOff)) {}
   log4cpp::Category& print() override { return print_; }
   log4cpp::Category& file() override { return file_; }
 
-private:
+ private:
   log4cpp::Category& print_;
   log4cpp::Category& file_;
 };
@@ -105,9 +105,10 @@ cv::Mat planeSceneFrame(const PlaneScene& scene, cv::Size size) {
 }
 
 std::string writePlaneCalibration(cv::Size size) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("talmeq-bench-" + std::to_string(size.width) + "x" + std::to_string(size.height) +
-                             ".yml")).string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("talmeq-bench-" + std::to_string(size.width) + "x" + std::to_string(size.height) + ".yml"))
+          .string();
   CalibrationValues values;
   values.k = 1.0;
   values.b = -3.0;

@@ -4,10 +4,9 @@
 // logging a host has, for the rows that measure what it costs.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <spotFrames.h>
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
@@ -66,7 +65,7 @@ std::string writePlaneCalibration(cv::Size size);
 // as a host that turned the library's information messages off, and the
 // messages are not formatted at all.
 class QuietLog {
-public:
+ public:
   explicit QuietLog(bool infoOff = false);
   ~QuietLog();
   QuietLog(const QuietLog&) = delete;

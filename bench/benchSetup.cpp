@@ -1,9 +1,8 @@
 #include "benchSetup.h"
 
-#include <opencv2/core/utility.hpp>
-
 #include <chrono>
 #include <map>
+#include <opencv2/core/utility.hpp>
 
 #include "benchScenes.h"
 

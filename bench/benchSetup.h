@@ -5,9 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <opencv2/core.hpp>
-
 #include <functional>
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
@@ -21,19 +20,20 @@ std::string threadLabel(int threads);
 
 // Sets OpenCV's thread count for the life of the object.
 class OpenCvThreads {
-public:
+ public:
   explicit OpenCvThreads(int threads);
   ~OpenCvThreads();
   OpenCvThreads(const OpenCvThreads&) = delete;
   OpenCvThreads& operator=(const OpenCvThreads&) = delete;
 
-private:
+ private:
   int previous_;
 };
 
 // Real time in milliseconds, reported as the aggregates of `repetitions`
 // runs of at least `minSeconds` each (the table takes the median).
-benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int repetitions = 5, double minSeconds = 0.2);
+benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int repetitions = 5,
+                                      double minSeconds = 0.2);
 
 // The benchmark's loop over `call` with the logging a host has by default
 // (routeLog). Between the timed calls, outside the benchmark's timing, the

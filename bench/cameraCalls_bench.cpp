@@ -63,7 +63,7 @@ constexpr double kMinSeconds = 0.1;
 
 struct CameraCall {
   const char* name;
-  bool chessView;   // the view it works on: chessboard, or ArUco board
+  bool chessView;  // the view it works on: chessboard, or ArUco board
   Call call;
 };
 
@@ -109,8 +109,10 @@ void registerCameraBenchmarks() {
   for (const auto& size : frameSizes())
     for (const CameraCall& call : kCalls)
       for (const int threads : threadSettings()) {
-        const std::string name = std::string(call.name) + "/" + size.name + "/" + threadLabel(threads) + "/library";
-        timed(benchmark::RegisterBenchmark(name.c_str(), cameraCall, call, size, threads), kRepetitions, kMinSeconds);
+        const std::string name =
+            std::string(call.name) + "/" + size.name + "/" + threadLabel(threads) + "/library";
+        timed(benchmark::RegisterBenchmark(name.c_str(), cameraCall, call, size, threads), kRepetitions,
+              kMinSeconds);
       }
 }
 

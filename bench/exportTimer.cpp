@@ -8,12 +8,11 @@
 //   exportTimer FRAME.png
 #include <talmeqAlgorithm.h>
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
 

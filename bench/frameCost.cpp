@@ -12,22 +12,20 @@
 //   "<call> <case> <size> <first|steady> <allocations> <faults> <max faults> <ms>"
 // with per-call means (max faults: the most of any single steady call).
 // Linux only: page faults come from getrusage(RUSAGE_THREAD).
-#include <malloc.h>
-#include <sys/resource.h>
-
-#include <opencv2/core/utility.hpp>
-
 #include <frameWorkspace.h>
+#include <malloc.h>
 #include <spotDetection.h>
+#include <sys/resource.h>
+#include <talmeq/precision.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
-#include <talmeq/precision.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <opencv2/core/utility.hpp>
 #include <string>
 #include <thread>
 
@@ -47,10 +45,10 @@ long threadFaults() {
 }
 
 struct Cost {
-  double allocations = 0.0;  // per call
-  double faults = 0.0;       // per call
-  long maxFaults = 0;        // of the worst call
-  double milliseconds = 0.0; // per call
+  double allocations = 0.0;   // per call
+  double faults = 0.0;        // per call
+  long maxFaults = 0;         // of the worst call
+  double milliseconds = 0.0;  // per call
 };
 
 // Runs `call` `calls` times and returns the means per call.
@@ -74,8 +72,8 @@ Cost costOf(const std::function<int()>& call, int calls) {
 }
 
 void print(const std::string& label, const char* phase, const Cost& cost) {
-  std::printf("%s %s %.1f %.1f %ld %.3f\n", label.c_str(), phase, cost.allocations, cost.faults, cost.maxFaults,
-              cost.milliseconds);
+  std::printf("%s %s %.1f %.1f %ld %.3f\n", label.c_str(), phase, cost.allocations, cost.faults,
+              cost.maxFaults, cost.milliseconds);
   std::fflush(stdout);
 }
 

@@ -6,9 +6,8 @@
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 
-#include <opencv2/imgproc.hpp>
-
 #include <filesystem>
+#include <opencv2/imgproc.hpp>
 #include <string>
 
 #include "benchScenes.h"
@@ -36,7 +35,8 @@ const Implementation kImplementations[] = {{"library", getPlaneHeightByLinear, f
 bool takesItsPass(const PlaneScene& scene, const cv::Mat& frame) {
   const cv::Rect window = planeSearchWindow(frame.size());
   cv::Point spot;
-  if (getSpotCoordInRoI(frame, window, spot) != 0 || cv::norm(cv::Point2d(spot) - planeSpotCentre(frame.size())) > 2.0)
+  if (getSpotCoordInRoI(frame, window, spot) != 0 ||
+      cv::norm(cv::Point2d(spot) - planeSpotCentre(frame.size())) > 2.0)
     return false;
   cv::Mat grey;
   cv::cvtColor(frame(window), grey, cv::COLOR_BGR2GRAY);
@@ -48,7 +48,8 @@ bool takesItsPass(const PlaneScene& scene, const cv::Mat& frame) {
 void heightCall(benchmark::State& state, const Implementation& implementation, const PlaneScene& scene,
                 const FrameSize& size, int threads) {
   const Measurement measure = implementation.measure;
-  const cv::Mat frame = cachedFrame("plane " + scene.name + size.name, [&] { return planeSceneFrame(scene, size.size); });
+  const cv::Mat frame =
+      cachedFrame("plane " + scene.name + size.name, [&] { return planeSceneFrame(scene, size.size); });
   const std::string path = writePlaneCalibration(size.size);
   const OpenCvThreads setting(threads);
   double height = 0.0, axisZ = 0.0;

@@ -6,7 +6,6 @@
 #include <talmeqAlgorithm.h>
 
 #include <opencv2/core/utility.hpp>
-
 #include <string>
 
 #include "benchScenes.h"
@@ -24,8 +23,9 @@ struct Implementation {
   bool hostLogging;  // the logging a host has, instead of none
 };
 
-const Implementation kImplementations[] = {
-    {"library", getSpotCoord, false}, {"literal", test::literalGetSpotCoord, false}, {"logged", getSpotCoord, true}};
+const Implementation kImplementations[] = {{"library", getSpotCoord, false},
+                                           {"literal", test::literalGetSpotCoord, false},
+                                           {"logged", getSpotCoord, true}};
 
 // The least any detector must do: read every pixel of the detection window
 // once (a sum, which the compiler cannot skip).
@@ -40,7 +40,8 @@ const Implementation kWithFloor[] = {{"library", getSpotCoord, false},
                                      {"floor", readWindowOnce, false}};
 
 void noisyCall(benchmark::State& state, Detector detect, bool bright) {
-  const cv::Mat frame = cachedFrame(std::string("noisy ") + (bright ? "bright" : "dim"), [&] { return noisySpotFrame(bright); });
+  const cv::Mat frame = cachedFrame(std::string("noisy ") + (bright ? "bright" : "dim"),
+                                    [&] { return noisySpotFrame(bright); });
   const OpenCvThreads setting(1);
   cv::Point coord;
   if (detect(frame, coord) != 0) state.SkipWithError("the scene gives no spot");
@@ -77,8 +78,8 @@ void registerSpotBenchmarks() {
         }
   for (const bool bright : {true, false})
     for (const Implementation& implementation : kWithFloor) {
-      const std::string name = std::string("getSpotCoord/noisy-") + (bright ? "bright" : "dim") + "/5MP/1thread/" +
-                               implementation.name;
+      const std::string name = std::string("getSpotCoord/noisy-") + (bright ? "bright" : "dim") +
+                               "/5MP/1thread/" + implementation.name;
       timed(benchmark::RegisterBenchmark(name.c_str(), noisyCall, implementation.detect, bright), 9);
     }
 }

@@ -2,11 +2,10 @@
 // against the whole-frame reading, for each path and outcome: the highest
 // number of bytes held during the call above the level at its start.
 // Prints one line per measurement: "<scene> <implementation> <bytes>".
-#include <opencv2/core/utility.hpp>
-
 #include <talmeqAlgorithm.h>
 
 #include <cstdio>
+#include <opencv2/core/utility.hpp>
 
 #include "benchScenes.h"
 #include "heapCounter.h"
@@ -29,7 +28,8 @@ int main() {
       talmeq::bench::resetHeapPeak();
       const int result = implementation.detect(frame, coord);
       const std::size_t peak = talmeq::bench::heapPeak() - before;
-      std::printf("%s %s %s %zu %d\n", size.name.c_str(), scene.name.c_str(), implementation.name, peak, result);
+      std::printf("%s %s %s %zu %d\n", size.name.c_str(), scene.name.c_str(), implementation.name, peak,
+                  result);
     }
   }
   return 0;

@@ -3,8 +3,8 @@
 // and runs the other, untimed, between its calls: both then meet the same
 // state of the allocator, whose reuse or return of large buffers otherwise
 // depends on what ran before and can change a call's time several-fold.
-#include <talmeqAlgorithm.h>
 #include <talmeq/precision.h>
+#include <talmeqAlgorithm.h>
 
 #include <string>
 
@@ -20,7 +20,8 @@ void alternating(benchmark::State& state, bool timeTheReading, const SpotScene& 
       cachedFrame("spot " + scene.name + size.name, [&] { return spotSceneFrame(scene, size.size); });
   const OpenCvThreads setting(threads);
   cv::Point coord;
-  if (readSpot(frame).hasCentre() != (scene.expected == 0)) state.SkipWithError("the scene reads unexpectedly");
+  if (readSpot(frame).hasCentre() != (scene.expected == 0))
+    state.SkipWithError("the scene reads unexpectedly");
   const auto reading = [&] { benchmark::DoNotOptimize(readSpot(frame)); };
   const auto detection = [&] { benchmark::DoNotOptimize(getSpotCoord(frame, coord)); };
   for (auto _ : state) {
@@ -42,7 +43,8 @@ void registerSpotReadingBenchmarks() {
         for (const bool timeTheReading : {true, false}) {
           const std::string name = "readSpot/" + scene.name + "/" + size.name + "/" + threadLabel(threads) +
                                    (timeTheReading ? "/library" : "/getSpotCoord");
-          timed(benchmark::RegisterBenchmark(name.c_str(), alternating, timeTheReading, scene, size, threads));
+          timed(
+              benchmark::RegisterBenchmark(name.c_str(), alternating, timeTheReading, scene, size, threads));
         }
   }
 }

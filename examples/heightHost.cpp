@@ -7,10 +7,9 @@
 // the frames they name, as `talmeq simulate` writes them under height/.
 #include <talmeqAlgorithm.h>
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <cmath>
 #include <cstdio>
+#include <opencv2/imgcodecs.hpp>
 #include <vector>
 
 #include "heightRows.h"

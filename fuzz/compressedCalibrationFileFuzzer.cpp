@@ -27,10 +27,14 @@ std::string gzip(const std::string& text, int level) {
 std::string stored(std::uint8_t mode, const std::string& text) {
   const std::string packed = gzip(text, mode % 10);
   switch (mode / 10 % 4) {
-    case 1: return packed.substr(0, packed.size() * (mode % 7) / 8);
-    case 2: return packed + gzip(text.substr(0, mode % 5), mode % 10);
-    case 3: return text;
-    default: return packed;
+    case 1:
+      return packed.substr(0, packed.size() * (mode % 7) / 8);
+    case 2:
+      return packed + gzip(text.substr(0, mode % 5), mode % 10);
+    case 3:
+      return text;
+    default:
+      return packed;
   }
 }
 

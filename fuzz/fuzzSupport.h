@@ -3,21 +3,21 @@
 // small BGR frame.
 #pragma once
 
-#include <log4cpp/Category.hh>
 #include <talmeq/logger.h>
-#include <opencv2/core.hpp>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <log4cpp/Category.hh>
 #include <memory>
+#include <opencv2/core.hpp>
 
 namespace talmeq::fuzz {
 
 // Routes both logger streams to a category that accepts no priority, so no
 // message is formatted or written.
 class SilentRouter final : public logger::Router {
-public:
+ public:
   SilentRouter() : category_(log4cpp::Category::getInstance("talmeq.fuzz.silent")) {
     category_.removeAllAppenders();
     category_.setAdditivity(false);
@@ -26,7 +26,7 @@ public:
   log4cpp::Category& print() override { return category_; }
   log4cpp::Category& file() override { return category_; }
 
-private:
+ private:
   log4cpp::Category& category_;
 };
 
@@ -40,13 +40,13 @@ inline void silenceLogger() {
 
 // Reads bytes from the front of the fuzzer input; zero once it is used up.
 class ByteReader {
-public:
+ public:
   ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::uint8_t next() { return used_ < size_ ? data_[used_++] : 0; }
   const std::uint8_t* rest() const { return data_ + used_; }
   std::size_t restSize() const { return size_ - used_; }
 
-private:
+ private:
   const std::uint8_t* data_;
   std::size_t size_;
   std::size_t used_ = 0;

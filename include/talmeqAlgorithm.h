@@ -16,7 +16,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 #include <vector>
 
@@ -52,8 +51,7 @@ TALMEQALGORITHM_EXPORT int getSpotCoord(cv::Mat image, cv::Point& coord);
 // file give a non-finite fit and average error, which is not above 0.2.
 // A file that opens but does not parse (empty, garbage) raises cv::Exception.
 TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heights,
-                                                       std::vector<cv::Point> coords,
-                                                       std::string ymlPath);
+                                                       std::vector<cv::Point> coords, std::string ymlPath);
 
 // Shifts "initZ" of the calibration file by toZ - fromZ, so that a plane that
 // measured fromZ now measures toZ, and rewrites the file atomically with all
@@ -134,8 +132,8 @@ TALMEQALGORITHM_EXPORT int calibAruco(std::vector<std::vector<std::vector<cv::Po
 //   corrected     out: imageSize, type of image; bilinear interpolation,
 //                 black where the source position lies outside the image.
 // Returns 0 or -999. Writes no messages. Unusable matrices raise cv::Exception.
-TALMEQALGORITHM_EXPORT int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs, cv::Size imageSize,
-                                       cv::Mat& corrected);
+TALMEQALGORITHM_EXPORT int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs,
+                                       cv::Size imageSize, cv::Mat& corrected);
 
 // Undistorts an image and scales it about the principal point (cx, cy) by
 // s = (190 - thickness) / 190: a point at distance d from (cx, cy) in the

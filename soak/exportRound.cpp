@@ -15,7 +15,7 @@ namespace {
 
 // FNV-1a over the bytes of everything added.
 class Fingerprint {
-public:
+ public:
   void add(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     for (std::size_t i = 0; i < size; ++i) hash_ = (hash_ ^ bytes[i]) * 1099511628211ull;
@@ -43,7 +43,7 @@ public:
   }
   std::uint64_t value() const { return hash_; }
 
-private:
+ private:
   std::uint64_t hash_ = 14695981039346656037ull;
 };
 
@@ -68,7 +68,8 @@ Inputs prepareInputs() {
   in.chessImage = sim::renderView(chess, camera, sim::datasetChessPose(chess)).image;
   const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
   const std::vector<sim::Pose> poses = sim::datasetArucoPoses(board);
-  for (const sim::View& view : sim::renderViews(board, camera, {poses[1], poses[3], poses[5]}, sim::datasetArucoEffects())) {
+  for (const sim::View& view :
+       sim::renderViews(board, camera, {poses[1], poses[3], poses[5]}, sim::datasetArucoEffects())) {
     in.arucoImages.push_back(view.image);
     in.arucoIds.emplace_back();
     in.arucoCorners.emplace_back();
@@ -80,12 +81,20 @@ Inputs prepareInputs() {
   return in;
 }
 
-void writeStartingCalibration(const std::string& path) { sim::writeStartingCalibration(sim::datasetStation(), path); }
+void writeStartingCalibration(const std::string& path) {
+  sim::writeStartingCalibration(sim::datasetStation(), path);
+}
 
 const std::vector<std::string>& exportNames() {
-  static const std::vector<std::string> names = {
-      "getSpotCoord", "getCalibrationParamByLinear", "correctYml", "getPlaneHeightByLinear", "calibChess",
-      "getArucoCorners", "calibAruco", "undistAruco", "getCorrectImgByThickness"};
+  static const std::vector<std::string> names = {"getSpotCoord",
+                                                 "getCalibrationParamByLinear",
+                                                 "correctYml",
+                                                 "getPlaneHeightByLinear",
+                                                 "calibChess",
+                                                 "getArucoCorners",
+                                                 "calibAruco",
+                                                 "undistAruco",
+                                                 "getCorrectImgByThickness"};
   return names;
 }
 
@@ -97,7 +106,8 @@ Round runExportRound(const Inputs& in, int thread, const std::string& path) {
   };
   Fingerprint spots, calibration, correction, height, chess, corners, aruco, undistorted, thick;
   std::vector<cv::Point> coords(in.heightFrames.size());
-  for (std::size_t i = 0; i < coords.size(); ++i) spots << getSpotCoord(in.heightFrames[i], coords[i]) << coords[i];
+  for (std::size_t i = 0; i < coords.size(); ++i)
+    spots << getSpotCoord(in.heightFrames[i], coords[i]) << coords[i];
   finish(spots, static_cast<int>(coords.size()));
   calibration << getCalibrationParamByLinear(in.heights, coords, path) << fileText(path);
   finish(calibration);
@@ -116,13 +126,16 @@ Round runExportRound(const Inputs& in, int thread, const std::string& path) {
   corners << getArucoCorners(in.arucoImages[thread % in.arucoImages.size()], ids, markerCorners) << ids;
   for (const auto& marker : markerCorners) corners << marker;
   finish(corners);
-  aruco << calibAruco(in.arucoCorners, in.arucoIds, in.cameraSize, camera, distortion) << camera << distortion;
+  aruco << calibAruco(in.arucoCorners, in.arucoIds, in.cameraSize, camera, distortion) << camera
+        << distortion;
   finish(aruco);
   cv::Mat image;
-  undistorted << undistAruco(in.chessImage, in.cameraMatrix, in.distortion, cv::Size(320 + 8 * thread, 240), image)
+  undistorted << undistAruco(in.chessImage, in.cameraMatrix, in.distortion, cv::Size(320 + 8 * thread, 240),
+                             image)
               << image;
   finish(undistorted);
-  thick << getCorrectImgByThickness(in.chessImage, in.cameraMatrix, in.distortion, 2.0 * thread, image) << image;
+  thick << getCorrectImgByThickness(in.chessImage, in.cameraMatrix, in.distortion, 2.0 * thread, image)
+        << image;
   finish(thick);
   return round;
 }

@@ -4,9 +4,8 @@
 // can be compared with the first.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 

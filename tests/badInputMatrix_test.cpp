@@ -8,7 +8,6 @@
 // byte for byte as it was, except the one a successful call rewrites, which
 // must then hold a complete calibration.
 #include <gtest/gtest.h>
-
 #include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
@@ -41,14 +40,15 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o) {
 std::map<std::string, std::string> snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder))
-    if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = readText(entry.path().string());
+    if (entry.is_regular_file())
+      files[entry.path().lexically_relative(folder).string()] = readText(entry.path().string());
   return files;
 }
 
 // The station's calibration series, its files and a frame, prepared once
 // (the suite runs in one process).
 class BadInputMatrix : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     talmeq::test::LogCapture quiet;
     const talmeq::sim::Station station;
@@ -56,7 +56,8 @@ protected:
       coords_.emplace_back();
       getSpotCoord(talmeq::sim::stationFrame(station, h, 7), coords_.back());
     }
-    const std::string path = (fs::temp_directory_path() / ("talmeq-matrix-" + std::to_string(getpid()))).string();
+    const std::string path =
+        (fs::temp_directory_path() / ("talmeq-matrix-" + std::to_string(getpid()))).string();
     talmeq::sim::writeStartingCalibration(station, path);
     startingFile_ = readText(path);
     getCalibrationParamByLinear(heights_, coords_, path);
@@ -65,7 +66,9 @@ protected:
     stationFrame_ = talmeq::sim::stationFrame(station, 15.0, 3);
   }
 
-  void SetUp() override { talmeq::test::writeText(folder_.file("other.yml"), calibratedFile_); }  // a bystander
+  void SetUp() override {
+    talmeq::test::writeText(folder_.file("other.yml"), calibratedFile_);
+  }  // a bystander
 
   // Runs one case, labelled "<export>, <case>": the outcome, what it logged,
   // and every file in the folder undamaged. `rewritten` names the file a
@@ -98,7 +101,9 @@ protected:
       EXPECT_EQ(log.failures(), std::vector<std::string>{printed.back()}) << label;
       EXPECT_EQ(printed.back().rfind(talmeq::test::failurePrefix(name, got.code) + " at ", 0), 0u) << label;
       EXPECT_TRUE(std::equal(start.begin(), start.end(), printed.begin())) << label;
-      if (got.code == -2 && name != "getSpotCoord") { EXPECT_EQ(printed.size(), start.size() + 1) << label; }
+      if (got.code == -2 && name != "getSpotCoord") {
+        EXPECT_EQ(printed.size(), start.size() + 1) << label;
+      }
     }
     const auto after = snapshot(folder_.path());
     for (const auto& [file, bytes] : before) {
@@ -137,7 +142,8 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
       {"binary garbage", garbage, kThrows, kThrows, kThrows},
       // Found by fuzzing: NUL bytes or an XML processing instruction left
       // open made OpenCV's parser crash on a null pointer.
-      {"NUL bytes in an XML header", std::string("<?xml version=") + std::string(99, '\0') +
+      {"NUL bytes in an XML header",
+       std::string("<?xml version=") + std::string(99, '\0') +
            "\"1.0\"?>\n<opencv_storage>\n<k>0.25</k><RoI>101 80 060 45</RoI>\n</opencv_storage>\n",
        kThrows, kThrows, kThrows},
       {"zero-filled tail", half + std::string(4096, '\0'), kThrows, kThrows, kThrows},
@@ -149,37 +155,45 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
       // process on a key of negative length.
       {"a key indented less than the first", "%YAML:1..5\n               RoI: [ 00, 8, 060, 9]\nof: -3.\n",
        kThrows, kThrows, kThrows},
-      {"a flow mapping entry without a key", "%YAML:1.\nfocusDinitZ:{ :.\"s\":0.1,\"RoI\": n[-0,8an0,230, 9 ].}",
-       kThrows, kThrows, kThrows},
+      {"a flow mapping entry without a key",
+       "%YAML:1.\nfocusDinitZ:{ :.\"s\":0.1,\"RoI\": n[-0,8an0,230, 9 ].}", kThrows, kThrows, kThrows},
       {"the same across a line break", "%YAML:1.t5\nRoI: [{\n  :\"k\". 021000, 5", kThrows, kThrows, kThrows},
       {"the same inside a quoted key", "%YAML:1.\nfocusDin{ \"RoitZ:{ :.\"s\".\"RoI\": [121,80, 12:0.1]\n}",
        kThrows, kThrows, kThrows},
       // Half a file has no "dist", and its window is gone.
       {"truncated", half, code(-2), code(0), code(-1)},
       // Other formats are read by their content; the rewrite is YAML.
-      {"JSON", "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, 150]\n}\n",
+      {"JSON",
+       "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, "
+       "150]\n}\n",
        code(0), code(0), code(-3)},
-      {"XML", "<?xml version=\"1.0\"?>\n<opencv_storage>\n<k>1.</k><scale>0.1</scale><dist>300.</dist>\n"
-              "<RoI>500 500 200 150</RoI></opencv_storage>\n", code(0), code(0), code(-3)},
+      {"XML",
+       "<?xml version=\"1.0\"?>\n<opencv_storage>\n<k>1.</k><scale>0.1</scale><dist>300.</dist>\n"
+       "<RoI>500 500 200 150</RoI></opencv_storage>\n",
+       code(0), code(0), code(-3)},
       // Mistyped reals read as cv::read gives them, a mistyped "RoI" as empty.
-      {"wrong key types", yaml + "k: \"steep\"\nscale: [ 1, 2 ]\ndist: { a: 1 }\nRoI: \"all of it\"\n", code(0),
-       code(0), code(-1)},
+      {"wrong key types", yaml + "k: \"steep\"\nscale: [ 1, 2 ]\ndist: { a: 1 }\nRoI: \"all of it\"\n",
+       code(0), code(0), code(-1)},
       // Windows at or beyond the int range lie outside every image.
-      {"integers beyond int", yaml + "dist: 300.\nRoI: [ 99999999999, -99999999999, 10, 10 ]\n", code(-1), code(0),
-       kThrows},
+      {"integers beyond int", yaml + "dist: 300.\nRoI: [ 99999999999, -99999999999, 10, 10 ]\n", code(-1),
+       code(0), kThrows},
       // Non-finite values pass through the fit and the height, and NaN
       // fails neither the error limit nor the height range.
-      {"huge numbers", yaml + "k: 1e308\nb: -1e308\nscale: 1e308\ndist: 1e-308\ninitialX: 1e300\n"
-                              "RoI: [ 2147483647, 2147483647, 2147483647, 2147483647 ]\n", code(0), code(0), kThrows},
-      {"non-finite numbers", yaml + "k: .nan\nb: .inf\nscale: -.inf\ndist: .nan\ninitZ: .inf\noffsetX: .nan\n"
-                                    "RoI: [ 500, 500, 200, 150 ]\n", code(0), code(0), code(0)},
+      {"huge numbers",
+       yaml + "k: 1e308\nb: -1e308\nscale: 1e308\ndist: 1e-308\ninitialX: 1e300\n"
+              "RoI: [ 2147483647, 2147483647, 2147483647, 2147483647 ]\n",
+       code(0), code(0), kThrows},
+      {"non-finite numbers",
+       yaml + "k: .nan\nb: .inf\nscale: -.inf\ndist: .nan\ninitZ: .inf\noffsetX: .nan\n"
+              "RoI: [ 500, 500, 200, 150 ]\n",
+       code(0), code(0), code(0)},
       // Without a reference distance no window can be computed.
       {"zero distance", yaml + "k: 1.\nscale: 1.\ndist: 0.\ninitZ: -10.\n", code(-2), code(0), code(-1)},
       {"no distance", yaml + "k: 1.\nscale: 1.\ninitZ: -10.\n", code(-2), code(0), code(-1)},
-      {"RoI outside the frame", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 1200, 1000, 200, 150 ]\n", code(0),
-       code(0), kThrows},
-      {"RoI of negative size", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 700, 600, -200, 150 ]\n", code(0),
-       code(0), kThrows},
+      {"RoI outside the frame", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 1200, 1000, 200, 150 ]\n",
+       code(0), code(0), kThrows},
+      {"RoI of negative size", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 700, 600, -200, 150 ]\n",
+       code(0), code(0), kThrows},
   };
 }
 
@@ -190,16 +204,21 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
     const auto rewrittenOn = [&](Outcome o) { return o.raises || o.code == -2 ? "" : "cal.yml"; };
     double h = 1.0, z = 2.0;
     talmeq::test::writeText(path, text);
-    expectCase("getCalibrationParamByLinear, " + name,
-               [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, e.calibration,
-               rewrittenOn(e.calibration));
+    expectCase(
+        "getCalibrationParamByLinear, " + name,
+        [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, e.calibration,
+        rewrittenOn(e.calibration));
     talmeq::test::writeText(path, text);
-    expectCase("correctYml, " + name, [&] { return correctYml(-2.0, 1.5, path); }, e.correction,
-               rewrittenOn(e.correction));
+    expectCase(
+        "correctYml, " + name, [&] { return correctYml(-2.0, 1.5, path); }, e.correction,
+        rewrittenOn(e.correction));
     talmeq::test::writeText(path, text);
-    expectCase("getPlaneHeightByLinear, " + name,
-               [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }, e.measurement);
-    if (e.measurement.raises) { EXPECT_TRUE(h == 1.0 && z == 2.0) << name; }
+    expectCase(
+        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); },
+        e.measurement);
+    if (e.measurement.raises) {
+      EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
+    }
   }
 }
 
@@ -218,11 +237,14 @@ TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
     const std::string& name = entry.first;
     const std::string& path = entry.second;  // a plain name, so the lambdas may capture it
     double h = 1.0, z = 2.0;
-    expectCase("getCalibrationParamByLinear, " + name,
-               [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, code(-2));
-    expectCase("correctYml, " + name, [&] { return correctYml(0.0, 1.0, path); }, code(-2));
-    expectCase("getPlaneHeightByLinear, " + name,
-               [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }, code(-2));
+    expectCase(
+        "getCalibrationParamByLinear, " + name,
+        [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, code(-2));
+    expectCase(
+        "correctYml, " + name, [&] { return correctYml(0.0, 1.0, path); }, code(-2));
+    expectCase(
+        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); },
+        code(-2));
     EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
   }
   EXPECT_FALSE(fs::exists(folder_.file("nowhere")));
@@ -246,13 +268,15 @@ TEST_F(BadInputMatrix, CalibrationPointListsAndShifts) {
       {"coordinates at the int limits", heights_, std::vector<cv::Point>(4, {INT_MAX, INT_MIN}), code(-1)}};
   for (const auto& c : cases) {
     talmeq::test::writeText(path, startingFile_);
-    expectCase("getCalibrationParamByLinear, " + c.name,
-               [&] { return getCalibrationParamByLinear(c.heights, c.coords, path); }, c.expected,
-               c.expected.code == -2 ? "" : "cal.yml");
+    expectCase(
+        "getCalibrationParamByLinear, " + c.name,
+        [&] { return getCalibrationParamByLinear(c.heights, c.coords, path); }, c.expected,
+        c.expected.code == -2 ? "" : "cal.yml");
   }
   // The shift is not checked: the file is rewritten whole, "initZ" not finite.
   talmeq::test::writeText(path, calibratedFile_);
-  expectCase("correctYml, NaN shift", [&] { return correctYml(nan, 0.0, path); }, code(0), "cal.yml");
+  expectCase(
+      "correctYml, NaN shift", [&] { return correctYml(nan, 0.0, path); }, code(0), "cal.yml");
 }
 
 // Only 3 x 3 camera matrices of doubles or floats are read (an empty one
@@ -263,23 +287,36 @@ TEST_F(BadInputMatrix, CameraMatricesTheCorrectionsRefuse) {
   camera.convertTo(bytes, CV_8U);
   for (const auto& [name, given] :
        {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
-    const cv::Mat& matrix = given;  // a plain reference: lambdas cannot capture structured bindings before C++20
-    expectCase(std::string("undistAruco") + name, [&] { return undistAruco(image, matrix, {}, {64, 48}, corrected); },
-               kThrows);
-    expectCase(std::string("getCorrectImgByThickness") + name,
-               [&] { return getCorrectImgByThickness(image, matrix, {}, 1.0, corrected); }, kThrows);
+    const cv::Mat& matrix =
+        given;  // a plain reference: lambdas cannot capture structured bindings before C++20
+    expectCase(
+        std::string("undistAruco") + name,
+        [&] {
+          return undistAruco(image, matrix, {}, {64, 48}, corrected);
+        },
+        kThrows);
+    expectCase(
+        std::string("getCorrectImgByThickness") + name,
+        [&] { return getCorrectImgByThickness(image, matrix, {}, 1.0, corrected); }, kThrows);
   }
 }
 
 // Regions that do not lie inside the image, overflowing ones included.
 TEST_F(BadInputMatrix, RegionsOutsideTheImageGivenToTheLocator) {
   const cv::Mat scene(200, 200, CV_8UC3, cv::Scalar::all(40));
-  for (const cv::Rect roi : {cv::Rect(-1, 0, 50, 50), {0, -1, 50, 50}, {160, 0, 41, 50}, {0, 160, 50, 41},
-                             {50, 50, -10, 20}, {50, 50, 20, -10}, {INT_MAX - 5, 0, 10, 10}, {0, INT_MAX - 5, 10, 10},
+  for (const cv::Rect roi : {cv::Rect(-1, 0, 50, 50),
+                             {0, -1, 50, 50},
+                             {160, 0, 41, 50},
+                             {0, 160, 50, 41},
+                             {50, 50, -10, 20},
+                             {50, 50, 20, -10},
+                             {INT_MAX - 5, 0, 10, 10},
+                             {0, INT_MAX - 5, 10, 10},
                              {100, 100, INT_MAX, 5}}) {
     cv::Point spot;
-    expectCase("getSpotCoordInRoI, " + std::to_string(roi.x), [&] { return getSpotCoordInRoI(scene, roi, spot); },
-               kThrows);
+    expectCase(
+        "getSpotCoordInRoI, " + std::to_string(roi.x), [&] { return getSpotCoordInRoI(scene, roi, spot); },
+        kThrows);
   }
 }
 
@@ -289,19 +326,27 @@ TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
   using Markers = std::vector<std::vector<cv::Point2f>>;
   const Markers two(2, std::vector<cv::Point2f>(4, {10, 10}));
   const std::vector<int> ids = {0, 1};
-  const struct { std::string name; std::vector<Markers> allCorners; std::vector<std::vector<int>> allIds; } cases[] = {
-      {"fewer identifier lists than views", {two, two}, {ids}},
-      {"no identifier lists", {two}, {}},
-      {"a view without identifiers", {two, two}, {ids, {}}},
-      {"fewer identifiers than markers", {two}, {{0}}},
-      {"a marker with three corners", {{two[0], {{1, 1}, {2, 2}, {3, 3}}}}, {ids}},
-      {"a marker with five corners", {Markers(2, std::vector<cv::Point2f>(5))}, {ids}}};
+  const struct {
+    std::string name;
+    std::vector<Markers> allCorners;
+    std::vector<std::vector<int>> allIds;
+  } cases[] = {{"fewer identifier lists than views", {two, two}, {ids}},
+               {"no identifier lists", {two}, {}},
+               {"a view without identifiers", {two, two}, {ids, {}}},
+               {"fewer identifiers than markers", {two}, {{0}}},
+               {"a marker with three corners", {{two[0], {{1, 1}, {2, 2}, {3, 3}}}}, {ids}},
+               {"a marker with five corners", {Markers(2, std::vector<cv::Point2f>(5))}, {ids}}};
   for (const auto& c : cases) {
     cv::Mat camera = cv::Mat::eye(3, 3, CV_64F), dist = cv::Mat::ones(1, 5, CV_64F);
     const uchar* cameraData = camera.data;
-    expectCase("calibAruco, " + c.name, [&] { return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist); },
-               code(-2));
-    EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0) << c.name;
+    expectCase(
+        "calibAruco, " + c.name,
+        [&] {
+          return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist);
+        },
+        code(-2));
+    EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0)
+        << c.name;
     EXPECT_EQ(cv::sum(dist)[0], 5.0) << c.name;
   }
 }

@@ -7,9 +7,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <iomanip>
 #include <limits>
 #include <optional>
-#include <iomanip>
 #include <random>
 #include <sstream>
 #include <tuple>
@@ -28,9 +28,16 @@ constexpr double kMax = std::numeric_limits<double>::max();
 // the largest double as max), or "parse error".
 std::string describe(const std::optional<CalibrationValues>& v) {
   if (!v) return "parse error";
-  const std::pair<const char*, double> reals[] = {{"k", v->k}, {"b", v->b}, {"initialX", v->initialX},
-      {"initialY", v->initialY}, {"scale", v->scale}, {"dist", v->dist}, {"initZ", v->initZ}, {"focusD", v->focusD},
-      {"offsetX", v->offsetX}, {"offsetY", v->offsetY}};
+  const std::pair<const char*, double> reals[] = {{"k", v->k},
+                                                  {"b", v->b},
+                                                  {"initialX", v->initialX},
+                                                  {"initialY", v->initialY},
+                                                  {"scale", v->scale},
+                                                  {"dist", v->dist},
+                                                  {"initZ", v->initZ},
+                                                  {"focusD", v->focusD},
+                                                  {"offsetX", v->offsetX},
+                                                  {"offsetY", v->offsetY}};
   std::ostringstream out;
   out << std::setprecision(17);
   for (const auto& [key, real] : reals) {
@@ -58,27 +65,34 @@ std::optional<CalibrationValues> readOrError(const std::string& path) {
 TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
   const std::string yaml = "%YAML:1.0\n---\n", xml = "<?xml version=\"1.0\"?>\n<opencv_storage>\n";
   const std::string error = "parse error";
-  const std::vector<std::tuple<const char*, std::string, std::string>> cases = {  // what, text, describe()
-      {"as written", yaml + "k: 1.0000000000000001e-01\ninitialX: 512.\nscale: .Nan\ndist: .Inf\ninitZ: -.Inf\n"
-                            "RoI: [ 459, 463, 338, -202 ]\n",
+  const std::vector<std::tuple<const char*, std::string, std::string>> cases = {
+      // what, text, describe()
+      {"as written",
+       yaml + "k: 1.0000000000000001e-01\ninitialX: 512.\nscale: .Nan\ndist: .Inf\ninitZ: -.Inf\n"
+              "RoI: [ 459, 463, 338, -202 ]\n",
        "k=0.10000000000000001 initialX=512 scale=nan dist=inf initZ=-inf RoI=459,463,338,-202"},
-      {"hand edited", "%YAML 1.0\r\n# station 7\r\n\r\nRoI : [1,2,3,4]   # window\r\nk:2\r\nstation note: hand edited\r\n"
-                      "_extra: [ 1, \"a\" ]\r\nmore: { a b: 1 }\r\n...\r\n",
+      {"hand edited",
+       "%YAML 1.0\r\n# station 7\r\n\r\nRoI : [1,2,3,4]   # window\r\nk:2\r\nstation note: hand edited\r\n"
+       "_extra: [ 1, \"a\" ]\r\nmore: { a b: 1 }\r\n...\r\n",
        "k=2 RoI=1,2,3,4"},
-      {"number forms", yaml + "k: 010\nb: 0x1F\nscale: -0x10\ndist: 5.\ninitZ: -.5e1\nfocusD: 1.5E3\noffsetY: 1e400\n",
+      {"number forms",
+       yaml + "k: 010\nb: 0x1F\nscale: -0x10\ndist: 5.\ninitZ: -.5e1\nfocusD: 1.5E3\noffsetY: 1e400\n",
        "k=8 b=31 scale=-16 dist=5 initZ=-5 focusD=1500 offsetY=inf"},
-      {"texts and collections", yaml + "k: \"1.5\"\nb: '2'\nscale: [1, 2]\ndist: {a: 1}\ninitZ: abc\n"
-                                       "RoI: [1, 2, \"3\", 4]\n",
+      {"texts and collections",
+       yaml + "k: \"1.5\"\nb: '2'\nscale: [1, 2]\ndist: {a: 1}\ninitZ: abc\n"
+              "RoI: [1, 2, \"3\", 4]\n",
        "k=max b=max scale=max dist=max initZ=max"},
       {"rounded region", yaml + "RoI: [ 1.5, 2.5, -1.5, 0.49 ]\n", "RoI=2,2,-2,0"},
       {"three numbers", yaml + "RoI: [ 1, 2, 3 ]\n", ""},
       {"five numbers", yaml + "RoI: [ 1, 2, 3, 4, 5 ]\n", ""},
       {"empty region", yaml + "RoI: [ ]\n", ""},
       {"no keys", yaml, ""},
-      {"JSON", "{\n  \"k\": 1.5, \"b\": true, \"dist\": false,\n  \"scale\": \"x\", \"RoI\": [ 1, 2, 3, 4 ]\n}\n",
+      {"JSON",
+       "{\n  \"k\": 1.5, \"b\": true, \"dist\": false,\n  \"scale\": \"x\", \"RoI\": [ 1, 2, 3, 4 ]\n}\n",
        "k=1.5 b=1 scale=max RoI=1,2,3,4"},
-      {"XML", xml + "<!-- c -->\n<k>1.5</k>\n<RoI>\n  1 2 3 4</RoI><b>a b</b><scale></scale><dist>1 2</dist>\n"
-                    "</opencv_storage>\n",
+      {"XML",
+       xml + "<!-- c -->\n<k>1.5</k>\n<RoI>\n  1 2 3 4</RoI><b>a b</b><scale></scale><dist>1 2</dist>\n"
+             "</opencv_storage>\n",
        "k=1.5 b=max scale=max dist=max RoI=1,2,3,4"},
       {"no format signature", "k: 1\n", error},
       {"YAML 2", "%YAML:2.0\nk: 1\n", error},
@@ -133,7 +147,8 @@ bool openCvReadsBackItsReals(const std::string& path, const CalibrationValues& v
 TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
   ScratchFolder folder;
   std::mt19937_64 random(20260117);
-  std::uniform_int_distribution<int> coordinate(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  std::uniform_int_distribution<int> coordinate(std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max());
   std::uniform_real_distribution<double> plain(-1000.0, 1000.0);
   const auto anyDouble = [&] {  // NaN, infinities and subnormals included
     const std::uint64_t bits = random();
@@ -141,13 +156,15 @@ TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
     std::memcpy(&real, &bits, sizeof real);
     return real;
   };
-  const std::pair<std::string, char> formats[] = {{"cal.yml", '%'},    {"cal.json", '{'},    {"cal.xml", '<'},
-                                                   {"cal.yml.gz", 31}, {"cal.json.gz", 31}, {"cal.xml.gz", 31}};
+  const std::pair<std::string, char> formats[] = {{"cal.yml", '%'},    {"cal.json", '{'},
+                                                  {"cal.xml", '<'},    {"cal.yml.gz", 31},
+                                                  {"cal.json.gz", 31}, {"cal.xml.gz", 31}};
   for (const auto& [name, head] : formats) {
     for (int round = 0; round < 40; ++round) {
       CalibrationValues written;
-      for (double* real : {&written.k, &written.b, &written.initialX, &written.initialY, &written.scale, &written.dist,
-                           &written.initZ, &written.focusD, &written.offsetX, &written.offsetY})
+      for (double* real :
+           {&written.k, &written.b, &written.initialX, &written.initialY, &written.scale, &written.dist,
+            &written.initZ, &written.focusD, &written.offsetX, &written.offsetY})
         *real = round % 2 == 0 ? anyDouble() : plain(random);
       written.roi = {coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
       const std::string path = folder.file(name);
@@ -173,7 +190,8 @@ TEST(CalibrationReader, TextsBeyondTheSizeBoundAreParseErrors) {
       storage << "k" << 1.0;
       for (int i = 0; i < lines; ++i) storage.writeComment(std::string(3000, 'c'));
       storage.release();
-      EXPECT_EQ(describe(readOrError(folder.file(name))), lines == 300 ? "k=1" : "parse error") << name << lines;
+      EXPECT_EQ(describe(readOrError(folder.file(name))), lines == 300 ? "k=1" : "parse error")
+          << name << lines;
     }
   }
 }

@@ -6,15 +6,13 @@
 // offset. (The reader's own cases are in calibrationFile_test.cpp, the
 // messages with those of the other exports.)
 #include <gtest/gtest.h>
-
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <random>
-
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
+
+#include <csignal>
+#include <random>
 
 #include "calibrationFiles.h"
 #include "logCapture.h"
@@ -65,7 +63,7 @@ CalibrationValues sample(double k) {
 // Writes beyond `bytes` in any file fail while the object lives, for the
 // super-user too, as on a full disk.
 class FileSizeLimit {
-public:
+ public:
   explicit FileSizeLimit(rlim_t bytes) : ignoring_(std::signal(SIGXFSZ, SIG_IGN)) {
     getrlimit(RLIMIT_FSIZE, &saved_);
     const rlimit limited{bytes, saved_.rlim_max};
@@ -73,7 +71,7 @@ public:
   }
   ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_), std::signal(SIGXFSZ, ignoring_); }
 
-private:
+ private:
   rlimit saved_{};
   void (*ignoring_)(int);
 };
@@ -83,13 +81,18 @@ TEST(CalibrationFileWrite, ValuesReadBackExactlyInEveryFormat) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> any(-1e6, 1e6);
   const std::pair<std::string, std::string> names[] = {
-      {"cal.yml", "%YAML"}, {"cal.xml", "<?xml"}, {"cal.json", "{"}, {"cal.yml.gz", "\x1f\x8b"},
+      {"cal.yml", "%YAML"},
+      {"cal.xml", "<?xml"},
+      {"cal.json", "{"},
+      {"cal.yml.gz", "\x1f\x8b"},
       {std::string(250, 'c') + ".yml", "%YAML"}};  // the temporary's name must not outgrow the limit
   for (const auto& [name, head] : names) {
     const std::string path = folder.file(name);
     talmeq::test::writeYaml(path, "extra: 1\nscale: 5.\n");
-    const CalibrationValues written{any(random), any(random), any(random), any(random), 1e-300, 1e300, any(random),
-                                    -0.0, {-3, 7, INT_MAX, -INT_MAX}, any(random), any(random)};
+    const CalibrationValues written{any(random), any(random), any(random),
+                                    any(random), 1e-300,      1e300,
+                                    any(random), -0.0,        {-3, 7, INT_MAX, -INT_MAX},
+                                    any(random), any(random)};
     ASSERT_TRUE(talmeq::writeCalibration(path, written)) << name;
     EXPECT_EQ(readText(path).substr(0, head.size()), head) << name;
     CalibrationValues read;
@@ -173,23 +176,50 @@ TEST(LinearCalibration, WorkedSeriesGiveTheirFitReferencePointAndWindow) {
     cv::Rect window;
   } series[] = {
       {{0, 1, 2}, {{100, 50}, {110, 50}, {120, 50}}, 0, 0.1020373, -0.0033665, {100, 50}, {50, 50, 370, 0}},
-      {{0, 1, 2}, {{100, 50}, {100, 50}, {120, 50}}, -1, 0.0765306, 0.5, {100, 50}, {50, 50, 370, 0}},  // error 0.33
-      {{0, 1, 2}, {{100, 50}, {102, 50}, {111, 50}}, -1, 0.1636898, 0.3037727, {100, 50}, {72, 50, 203, 0}},  // 0.25
+      {{0, 1, 2},
+       {{100, 50}, {100, 50}, {120, 50}},
+       -1,
+       0.0765306,
+       0.5,
+       {100, 50},
+       {50, 50, 370, 0}},  // error 0.33
+      {{0, 1, 2},
+       {{100, 50}, {102, 50}, {111, 50}},
+       -1,
+       0.1636898,
+       0.3037727,
+       {100, 50},
+       {72, 50, 203, 0}},  // 0.25
       {{1, 2, 3}, {{100, 50}, {110, 52}, {120, 54}}, 0, 0.1021401, -0.0346486, {90, 48}, {40, 38, 370, 74}},
-      {{0, 1, 2}, {{100, 50}, {100, 50}, {100, 50}}, -1, 0, 0, {100, 50}, {100, 50, 0, 0}},  // singular: zeros
-      {{0, 1.5, 3}, {{200, 300}, {196, 296}, {190, 290}}, 0, 0.2161563, 0.1101244, {200, 300}, {216, 316, -123, -123}},
-      {{2, 50, 4}, {{10, 10}, {999, 999}, {14, 10}}, -1, 0.8794271, -1187.5468719, {-979, -979}, {-4, 10, 74, 0}}};
+      {{0, 1, 2}, {{100, 50}, {100, 50}, {100, 50}}, -1, 0, 0, {100, 50}, {100, 50, 0, 0}},  // singular:
+                                                                                             // zeros
+      {{0, 1.5, 3},
+       {{200, 300}, {196, 296}, {190, 290}},
+       0,
+       0.2161563,
+       0.1101244,
+       {200, 300},
+       {216, 316, -123, -123}},
+      {{2, 50, 4},
+       {{10, 10}, {999, 999}, {14, 10}},
+       -1,
+       0.8794271,
+       -1187.5468719,
+       {-979, -979},
+       {-4, 10, 74, 0}}};
   talmeq::test::LogCapture quiet;
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml");
   for (const auto& s : series) {
-    talmeq::test::writeYaml(path, "scale: 1.\ndist: 100.\ninitZ: -10.\nfocusD: 2.5\noffsetX: 3.\nlegacy: 1\n");
+    talmeq::test::writeYaml(path,
+                            "scale: 1.\ndist: 100.\ninitZ: -10.\nfocusD: 2.5\noffsetX: 3.\nlegacy: 1\n");
     EXPECT_EQ(getCalibrationParamByLinear(s.heights, s.coords, path), s.result) << s.window;
     CalibrationValues file;
     ASSERT_TRUE(talmeq::readCalibration(path, file));
     EXPECT_NEAR(file.k, s.k, 5e-8) << s.window;
     EXPECT_NEAR(file.b, s.b, 5e-8) << s.window;
-    const CalibrationValues expected{file.k, file.b, s.reference.x, s.reference.y, 1, 100, -10, 2.5, s.window, 0, 0};
+    const CalibrationValues expected{file.k, file.b, s.reference.x, s.reference.y, 1, 100, -10, 2.5, s.window,
+                                     0,      0};
     EXPECT_EQ(fields(file), fields(expected));
     EXPECT_TRUE(talmeq::test::holdsElevenKeysInOrder(path));
   }
@@ -199,8 +229,10 @@ TEST(FileCorrection, ShiftsInitZAndCarriesEveryOtherKey) {
   talmeq::test::LogCapture quiet;
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml");
-  talmeq::test::writeYaml(path, "k: 0.25\nb: -1.5\ninitialX: 512.\ninitialY: 491.\nscale: 0.1\ndist: 300.\n"
-                                "initZ: 10.\nfocusD: 0.5\nRoI: [ 459, 463, 338, 202 ]\noffsetX: 2.5\noffsetY: -3.\n");
+  talmeq::test::writeYaml(
+      path,
+      "k: 0.25\nb: -1.5\ninitialX: 512.\ninitialY: 491.\nscale: 0.1\ndist: 300.\n"
+      "initZ: 10.\nfocusD: 0.5\nRoI: [ 459, 463, 338, 202 ]\noffsetX: 2.5\noffsetY: -3.\n");
   CalibrationValues file;
   ASSERT_EQ(correctYml(-3.0, -1.0, path), 0);
   ASSERT_TRUE(talmeq::readCalibration(path, file));

@@ -2,7 +2,6 @@
 // TALMEQ_LOG_CONFIG (set by CTest for this suite): both streams and the
 // failure record go where the file says, in its layout.
 #include <gtest/gtest.h>
-
 #include <talmeq/logger.h>
 
 #include <cstdio>

@@ -4,17 +4,17 @@
 // TALMEQ_LOG_FILE names, and the default set-up's line layout and rotating
 // file, each against the log4cpp part it stands in for.
 #include <gtest/gtest.h>
-#include <log4cpp/Category.hh>
-#include <log4cpp/LoggingEvent.hh>
-#include <log4cpp/PatternLayout.hh>
-#include <log4cpp/RollingFileAppender.hh>
-#include <log4cpp/SimpleLayout.hh>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <log4cpp/Category.hh>
+#include <log4cpp/LoggingEvent.hh>
+#include <log4cpp/PatternLayout.hh>
+#include <log4cpp/RollingFileAppender.hh>
+#include <log4cpp/SimpleLayout.hh>
 #include <memory>
 #include <random>
 #include <thread>
@@ -78,8 +78,13 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
   log4cpp::PatternLayout pattern;
   pattern.setConversionPattern("%d{%Y-%m-%d %H:%M:%S.%l} %-5p %m%n");
   const std::unique_ptr<log4cpp::Layout> layout(logger::newLineLayout());
-  const std::string messages[] = {"", "x", "getSpotCoord: start! 2025_09_29_V1.8.0", "100% %d{%H} %m %n",
-                                  "two\nlines", "\xc2\xb5m \t tab", std::string(3000, 'a')};
+  const std::string messages[] = {"",
+                                  "x",
+                                  "getSpotCoord: start! 2025_09_29_V1.8.0",
+                                  "100% %d{%H} %m %n",
+                                  "two\nlines",
+                                  "\xc2\xb5m \t tab",
+                                  std::string(3000, 'a')};
   const int priorities[] = {0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 50, 399, -1, 100000};
   const char* zones[] = {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "NST3:30NDT,M3.2.0,M11.1.0", "<+0545>-5:45"};
   const char* zoneBefore = std::getenv("TZ");
@@ -95,7 +100,8 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
       log4cpp::LoggingEvent event("talmeq.test", messages[i % std::size(messages)], "",
                                   priorities[i % std::size(priorities)]);
       if (i % 4 == 0) seconds = second(random);
-      event.timeStamp = log4cpp::TimeStamp(seconds, i % 50 == 7 ? 1500000 : (i % 3 ? micro(random) : i % 2 * 999000));
+      event.timeStamp =
+          log4cpp::TimeStamp(seconds, i % 50 == 7 ? 1500000 : (i % 3 ? micro(random) : i % 2 * 999000));
       ASSERT_EQ(layout->format(event), pattern.format(event)) << "zone " << zone << ", line " << i;
       ++compared;
     }
@@ -154,7 +160,8 @@ TEST(Logger, RotatingFileCountsLinesWrittenByOthers) {
   category.info("first");
   std::ofstream(path, std::ios::app) << std::string(kMaxBytes, '#') << '\n';
   int lines = 0;
-  while (!std::filesystem::exists(path + ".1") && lines < 1000) category.info("line " + std::to_string(lines++));
+  while (!std::filesystem::exists(path + ".1") && lines < 1000)
+    category.info("line " + std::to_string(lines++));
   EXPECT_GE(lines, 1);
   EXPECT_LE(lines, 64);
   category.removeAllAppenders();
@@ -173,7 +180,8 @@ TEST(Logger, RotatingFileTakesLinesFromManyThreads) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&category, t] {
-      for (int line = 0; line < kLines; ++line) category.info("thread " + std::to_string(t) + " line " + std::to_string(line));
+      for (int line = 0; line < kLines; ++line)
+        category.info("thread " + std::to_string(t) + " line " + std::to_string(line));
     });
   for (auto& thread : threads) thread.join();
   category.removeAllAppenders();

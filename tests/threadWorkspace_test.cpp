@@ -4,19 +4,16 @@
 // measures another frame while the first is being logged) leaves the outer
 // call's results and log lines as they are without it.
 #include <gtest/gtest.h>
-
-#include <log4cpp/AppenderSkeleton.hh>
-#include <log4cpp/Category.hh>
-
+#include <spotFrames.h>
 #include <talmeq/logger.h>
 #include <talmeq/precision.h>
 #include <talmeqAlgorithm.h>
-
-#include <spotFrames.h>
 #include <threadWorkspace.h>
 
 #include <algorithm>
 #include <functional>
+#include <log4cpp/AppenderSkeleton.hh>
+#include <log4cpp/Category.hh>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,7 +67,8 @@ TEST(ThreadWorkspace, AReenteredCallHasAWorkspaceOfItsOwn) {
 // own, since a log4cpp category holds its appenders' lock while it appends.
 class ReenteringRouter : public logger::Router {
  public:
-  ReenteringRouter(std::vector<std::string>& texts, std::function<void()> work) : appender_(*this, texts, std::move(work)) {
+  ReenteringRouter(std::vector<std::string>& texts, std::function<void()> work)
+      : appender_(*this, texts, std::move(work)) {
     for (log4cpp::Category* category : {&outer_, &inner_}) {
       category->removeAllAppenders();
       category->setAdditivity(false);

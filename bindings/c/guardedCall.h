@@ -2,10 +2,10 @@
 // and keeps the text of the last such failure per thread.
 #pragma once
 
+#include <talmeq/talmeqC.h>
+
 #include <stdexcept>
 #include <string>
-
-#include <talmeq/talmeqC.h>
 
 namespace talmeq::capi {
 

@@ -3,11 +3,12 @@
 // or in one allocated here, and camera values as plain doubles.
 #pragma once
 
+#include <talmeq/talmeqC.h>
+
 #include <opencv2/core.hpp>
 #include <string>
 
 #include "frameLayout.h"
-#include <talmeq/talmeqC.h>
 
 namespace talmeq::capi {
 

@@ -14,13 +14,13 @@
 // a result, reported in the checks.
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/boardDescription.h>
+#include <talmeq/export.h>
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
-#include <talmeq/boardDescription.h>
-#include <talmeq/export.h>
 #include "verdictCheck.h"
 
 namespace talmeq {
@@ -66,11 +66,11 @@ struct CalibrationThresholds {
   double minCoverageScore = 1.2;         // mean / standard deviation of the views seen per grid cell
   int minViews = 10;                     // used views
   int maxViews = 30;
-  int minTiltedViews = 2;                // views whose board is tilted by at least `minTilt`
-  double minTilt = 10.0;                 // degrees
-  double outlierFactor = 3.0;            // the worst view is left out when its RMS exceeds this times the median
-  double minOutlierRms = 0.1;            // ... and this many pixels
-  double maxCrossValidation = 1.0;       // pixels between the cameras of the two halves of the views
+  int minTiltedViews = 2;           // views whose board is tilted by at least `minTilt`
+  double minTilt = 10.0;            // degrees
+  double outlierFactor = 3.0;       // the worst view is left out when its RMS exceeds this times the median
+  double minOutlierRms = 0.1;       // ... and this many pixels
+  double maxCrossValidation = 1.0;  // pixels between the cameras of the two halves of the views
 };
 
 // One view of the calibration.
@@ -78,39 +78,39 @@ struct ViewQuality {
   bool found = false;  // board points found in the view
   bool used = false;   // found, and not left out as an outlier
   int points = 0;
-  double rms = 0.0;    // reprojection RMS of its points, pixels
-  double tilt = 0.0;   // angle between the board's normal and the optical axis, degrees
-  bool repeats = false;  // the same pose as an earlier view (its points within a pixel)
-  std::vector<cv::Point2f> found2d;      // the detected points
-  std::vector<cv::Point2f> projected;    // the board points projected with the calibrated camera
-  std::vector<int> worstPoints;          // indices of its largest residuals, largest first (at most 3)
+  double rms = 0.0;                    // reprojection RMS of its points, pixels
+  double tilt = 0.0;                   // angle between the board's normal and the optical axis, degrees
+  bool repeats = false;                // the same pose as an earlier view (its points within a pixel)
+  std::vector<cv::Point2f> found2d;    // the detected points
+  std::vector<cv::Point2f> projected;  // the board points projected with the calibrated camera
+  std::vector<int> worstPoints;        // indices of its largest residuals, largest first (at most 3)
 };
 
 struct CameraCalibrationReport {
   cv::Size imageSize;
-  cv::Mat cameraMatrix;           // 3 x 3 CV_64F
-  cv::Mat distCoeffs;             // 1 x 5 CV_64F
-  CameraParameters camera;        // the same values
-  CameraParameters uncertainty;   // 1 sigma of each
-  double rms = 0.0;               // reprojection RMS over the used views, pixels
-  std::vector<ViewQuality> views; // one per view given, in order
+  cv::Mat cameraMatrix;            // 3 x 3 CV_64F
+  cv::Mat distCoeffs;              // 1 x 5 CV_64F
+  CameraParameters camera;         // the same values
+  CameraParameters uncertainty;    // 1 sigma of each
+  double rms = 0.0;                // reprojection RMS over the used views, pixels
+  std::vector<ViewQuality> views;  // one per view given, in order
   int usedViews = 0;
-  cv::Mat coverage;               // 10 x 10 CV_32S: used views with a point in each cell
-  double coverageScore = 0.0;     // mean / standard deviation of `coverage` (infinite when all cells are equal)
-  double coveredShare = 0.0;      // share of cells holding a point of some used view
-  double crossValidation = 0.0;   // pixels: RMS over the image between the cameras of the two halves of
-                                  // the views (alternate views); NaN with fewer than 4 used views
-  double straightness = 0.0;      // pixels: largest distance of an undistorted board point from the line
-                                  // through its board row
+  cv::Mat coverage;            // 10 x 10 CV_32S: used views with a point in each cell
+  double coverageScore = 0.0;  // mean / standard deviation of `coverage` (infinite when all cells are equal)
+  double coveredShare = 0.0;   // share of cells holding a point of some used view
+  double crossValidation = 0.0;  // pixels: RMS over the image between the cameras of the two halves of
+                                 // the views (alternate views); NaN with fewer than 4 used views
+  double straightness = 0.0;     // pixels: largest distance of an undistorted board point from the line
+                                 // through its board row
   std::vector<VerdictCheck> checks;
-  bool accepted = false;          // every check passed
+  bool accepted = false;  // every check passed
 };
 
 // Calibrates from the views (those not found are kept in the report and
 // skipped), leaves out the worst view when it is an outlier, and measures
 // the quality. `imageSize` is the size of every view's image.
 TALMEQ_EXPORT CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& views,
-                                                                      cv::Size imageSize,
-                                                                      const CalibrationThresholds& thresholds = {});
+                                                               cv::Size imageSize,
+                                                               const CalibrationThresholds& thresholds = {});
 
 }  // namespace talmeq

@@ -5,15 +5,14 @@
 // code and outputs, so the record always belongs to the result.
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/export.h>
 
 #include <cstdint>
 #include <limits>
+#include <opencv2/core.hpp>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <talmeq/export.h>
 
 namespace talmeq {
 
@@ -25,18 +24,22 @@ struct CalibrationValues {
   double b = 0.0;         // intercept of the height model
   double initialX = 0.0;  // reference spot position, pixels
   double initialY = 0.0;
-  double scale = 0.0;     // length per pixel
-  double dist = 0.0;      // distance term of the perspective factor
-  double initZ = 0.0;     // offsets from the relative to the absolute height
+  double scale = 0.0;  // length per pixel
+  double dist = 0.0;   // distance term of the perspective factor
+  double initZ = 0.0;  // offsets from the relative to the absolute height
   double focusD = 0.0;
-  cv::Rect roi;           // search window of the spot
-  double offsetX = 0.0;   // shift of the window and of the reference point
+  cv::Rect roi;          // search window of the spot
+  double offsetX = 0.0;  // shift of the window and of the reference point
   double offsetY = 0.0;
 };
 
-inline constexpr int kLocatorLevelRank = 101;        // the 101st largest red value sets the track level
-inline constexpr int kLocatorBandThickness = 30;     // track band around the window's diagonal, pixels
-inline constexpr double kLocatorMinContrast = 30.0;  // track blob: mean red above the window's by more than this
+// The region locator's fixed figures: the 101st largest red value of the
+// window sets the track level; the track band reaches 30 pixels around the
+// window's diagonal; a track blob counts when its mean red stands more than
+// 30 above the window's.
+inline constexpr int kLocatorLevelRank = 101;
+inline constexpr int kLocatorBandThickness = 30;
+inline constexpr double kLocatorMinContrast = 30.0;
 
 // The locator's pass that ended the search.
 enum class LocatorPass {
@@ -48,12 +51,14 @@ enum class LocatorPass {
 // What the region locator decided on for one window.
 struct SpotLocationRecord {
   LocatorPass pass = LocatorPass::kNone;
-  int brightBlobs = 0;   // blobs the bright pass ended with
-  int trackLevel = -1;   // threshold of the track pass; -1 when it did not run
-  int trackBlobs = 0;    // blobs the track pass ended with
-  double contrast = std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the window's
-  bool spotWritten = false;     // the locator wrote a spot
-  std::vector<cv::Point> blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
+  int brightBlobs = 0;  // blobs the bright pass ended with
+  int trackLevel = -1;  // threshold of the track pass; -1 when it did not run
+  int trackBlobs = 0;   // blobs the track pass ended with
+  double contrast =
+      std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the window's
+  bool spotWritten = false;                      // the locator wrote a spot
+  std::vector<cv::Point>
+      blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
 
   // Back to a fresh record; the blob list keeps its capacity.
   void clear() {
@@ -75,8 +80,8 @@ TALMEQ_EXPORT cv::Rect shiftedWindow(const CalibrationValues& calibration);
 inline bool liesInside(const cv::Rect& window, cv::Size imageSize) {
   const std::int64_t right = static_cast<std::int64_t>(window.x) + window.width;
   const std::int64_t bottom = static_cast<std::int64_t>(window.y) + window.height;
-  return window.x >= 0 && window.y >= 0 && window.width >= 0 && window.height >= 0 && right <= imageSize.width &&
-         bottom <= imageSize.height;
+  return window.x >= 0 && window.y >= 0 && window.width >= 0 && window.height >= 0 &&
+         right <= imageSize.width && bottom <= imageSize.height;
 }
 
 // What one measurement read and saw.

@@ -13,18 +13,17 @@
 //     TALMEQ_LOG_FILE, or "talmeqAlgorithm.log" in the working directory.
 #pragma once
 
-#include <log4cpp/CategoryStream.hh>
+#include <talmeq/loggerExport.h>
 
+#include <log4cpp/CategoryStream.hh>
 #include <memory>
 #include <string>
-
-#include <talmeq/loggerExport.h>
 
 namespace log4cpp {
 class Appender;
 class Category;
 class Layout;
-}
+}  // namespace log4cpp
 
 namespace logger {
 
@@ -42,7 +41,7 @@ LOGGER_EXPORT void log(std::string file, std::string function, int line, int cod
 // "talmeq.print" and "talmeq.file" categories; a host (or a test) may install
 // its own to capture or redirect every message.
 class LOGGER_EXPORT Router {
-public:
+ public:
   virtual ~Router();
   virtual log4cpp::Category& print() = 0;
   virtual log4cpp::Category& file() = 0;

@@ -6,12 +6,11 @@
 // export's result always agree (code 0 exactly when the outcome is kFound).
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/export.h>
 
 #include <cstddef>
+#include <opencv2/core.hpp>
 #include <vector>
-
-#include <talmeq/export.h>
 
 namespace talmeq {
 
@@ -47,12 +46,12 @@ enum class DetectionOutcome {
 // Everything the detector decided on for one image.
 struct SpotDetectionRecord {
   DetectionOutcome outcome = DetectionOutcome::kEmptyImage;
-  cv::Rect window;                          // the detection window, full-image pixels
-  int threshold = -1;                       // min(16th largest grey value of the window, 225); -1 before it is known
-  std::vector<SpotCandidate> candidates;    // every contour of the windowed foreground, in tracing order
+  cv::Rect window;     // the detection window, full-image pixels
+  int threshold = -1;  // min(16th largest grey value of the window, 225); -1 before it is known
+  std::vector<SpotCandidate> candidates;      // every contour of the windowed foreground, in tracing order
   std::vector<std::vector<cv::Point>> blobs;  // outer contours of the accepted candidates painted filled
-  std::size_t chosen = 0;                   // index of the largest blob (the spot) when found
-  cv::Point spot;                           // truncated centroid of the chosen blob; (0, 0) unless found
+  std::size_t chosen = 0;                     // index of the largest blob (the spot) when found
+  cv::Point spot;                             // truncated centroid of the chosen blob; (0, 0) unless found
 
   bool brightMethod() const { return threshold >= kBrightSwitch; }
 };

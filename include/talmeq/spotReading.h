@@ -6,18 +6,18 @@
 // Nothing is logged.
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/export.h>
 
 #include <limits>
-
-#include <talmeq/export.h>
+#include <opencv2/core.hpp>
 
 namespace talmeq {
 
 // What a frame turned out to hold.
 enum class SpotStatus {
   kFound,      // one spot, unclipped and bright: the most precise kind of reading
-  kSaturated,  // one spot with clipped pixels (red 255) within its half maximum; centre from the unclipped ones
+  kSaturated,  // one spot with clipped pixels (red 255) within its half maximum; centre from the unclipped
+               // ones
   kTooDim,     // one spot less than 100 grey levels of red above its background: wider uncertainty
   kAmbiguous,  // a rival at 70 % or more of the chosen blob (see runnerUp), or any second accepted blob
                // when the strongest reaches the edge of the detector's window (which cut it, so its true
@@ -43,21 +43,23 @@ struct SpotReading {
   CentreMethod method = CentreMethod::kNone;
   cv::Point2d centre{kUnknown, kUnknown};
   cv::Matx22d covariance{kUnknown, kUnknown, kUnknown, kUnknown};  // of the centre, pixels squared
-  double uncertainty = kUnknown;  // sqrt(covariance trace): expected distance of the centre from the truth, pixels
-  double peak = kUnknown;         // red level at the centre, background included; above 255 for a clipped
-                                  // spot, where the fit extrapolates the profile
-  double background = kUnknown;   // red level of the background under the centre
-  double sigmaX = kUnknown;       // Gaussian widths of the spot along x and y, pixels
+  double uncertainty =
+      kUnknown;            // sqrt(covariance trace): expected distance of the centre from the truth, pixels
+  double peak = kUnknown;  // red level at the centre, background included; above 255 for a clipped
+                           // spot, where the fit extrapolates the profile
+  double background = kUnknown;  // red level of the background under the centre
+  double sigmaX = kUnknown;      // Gaussian widths of the spot along x and y, pixels
   double sigmaY = kUnknown;
-  double saturatedFraction = kUnknown;  // share of the pixels within the spot's half maximum that are clipped, 0 .. 1
-  int candidates = 0;              // blobs the detector accepted (after its screens)
+  double saturatedFraction =
+      kUnknown;           // share of the pixels within the spot's half maximum that are clipped, 0 .. 1
+  int candidates = 0;     // blobs the detector accepted (after its screens)
   double runnerUp = 0.0;  // the strongest rival over the chosen blob (0 alone): the second accepted blob's
                           // strength over the chosen one's (0 .. 1), or, if higher, the brightest 5 x 5 mean
                           // excess of a candidate the screens rejected for its size or shape (the spot merged
                           // with clutter by the detector's closings) over the chosen blob's (may exceed 1)
   cv::Point2d runnerUpCentre{kUnknown, kUnknown};  // the rival's centroid, or its brightest 5 x 5 centre
-  int detectorResult = -1;         // the whole-pixel detector's result for the same image: 0 found, -1 none
-  cv::Point detectorSpot;          // and its spot (truncated centroid), (0, 0) when none
+  int detectorResult = -1;  // the whole-pixel detector's result for the same image: 0 found, -1 none
+  cv::Point detectorSpot;   // and its spot (truncated centroid), (0, 0) when none
 
   bool hasCentre() const { return status != SpotStatus::kNoSpot; }
 };

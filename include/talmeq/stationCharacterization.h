@@ -9,9 +9,10 @@
 // take no part in the statistics, and count against the verdict.
 #pragma once
 
+#include <talmeq/export.h>
+
 #include <vector>
 
-#include <talmeq/export.h>
 #include "verdictCheck.h"
 
 namespace talmeq {
@@ -26,7 +27,8 @@ struct HeightSample {
 };
 
 struct CharacterizationThresholds {
-  double maxResidual = 0.05;       // height units: a sweep height's mean from the fitted line (also the usable range)
+  double maxResidual =
+      0.05;  // height units: a sweep height's mean from the fitted line (also the usable range)
   double minR2 = 0.9999;
   double maxSlopeError = 0.005;    // |slope - 1|
   double maxRepeatability = 0.05;  // worst +-3 sigma over the repeated heights
@@ -46,7 +48,7 @@ struct RepeatabilityAt {
 struct StationCharacterization {
   // Linearity: measured = slope * true + intercept over the measured sweep samples.
   double slope = 0.0, intercept = 0.0, r2 = 0.0;
-  std::vector<double> residuals;   // per sample, measured - fitted; 0 for failed or timed samples
+  std::vector<double> residuals;  // per sample, measured - fitted; 0 for failed or timed samples
   // Residuals of each sweep height's mean measurement from the line (so that
   // repeatability noise does not count as non-linearity): RMS and largest.
   double residualRms = 0.0, residualMax = 0.0;
@@ -54,11 +56,11 @@ struct StationCharacterization {
   double usableLow = 0.0, usableHigh = 0.0;  // the widest run of sweep heights within tolerance, none failed
   // Repeatability over the heights with at least minRepeats measured repeats.
   std::vector<RepeatabilityAt> repeatabilityAt;
-  double repeatability = 0.0;          // the worst threeSigma, 0 when no height qualifies
-  double pooledRepeatability = 0.0;    // 3 x the pooled standard deviation of those heights
-  double predictedRepeatability = 0.0; // 3 x the RMS of the samples' predicted uncertainty there
+  double repeatability = 0.0;           // the worst threeSigma, 0 when no height qualifies
+  double pooledRepeatability = 0.0;     // 3 x the pooled standard deviation of those heights
+  double predictedRepeatability = 0.0;  // 3 x the RMS of the samples' predicted uncertainty there
   // Drift: least-squares line of the stability series' heights over time.
-  bool hasDrift = false;               // at least 3 measured timed samples at distinct times
+  bool hasDrift = false;                 // at least 3 measured timed samples at distinct times
   double drift = 0.0, driftError = 0.0;  // per minute, and its standard error
   int failedRows = 0;
   std::vector<VerdictCheck> checks;
@@ -68,6 +70,6 @@ struct StationCharacterization {
 // Needs at least two measured sweep samples at distinct heights; otherwise
 // raises cv::Exception.
 TALMEQ_EXPORT StationCharacterization characterizeStation(const std::vector<HeightSample>& samples,
-                                                                 const CharacterizationThresholds& thresholds = {});
+                                                          const CharacterizationThresholds& thresholds = {});
 
 }  // namespace talmeq

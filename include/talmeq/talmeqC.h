@@ -144,7 +144,7 @@ TALMEQC_EXPORT int talmeq_getCorrectImgByThickness(const talmeq_image* image, co
 #define TALMEQ_MODEL_NO_SETTINGS 2 /* the file is missing, does not parse or has dist 0: nothing written */
 #define TALMEQ_MODEL_NOT_WRITTEN 3 /* fitted, but the file could not be replaced */
 #define TALMEQ_HEIGHT_MEASURED 0
-#define TALMEQ_HEIGHT_OUT_OF_RANGE 1  /* height known, axisZ outside -32 .. 0 */
+#define TALMEQ_HEIGHT_OUT_OF_RANGE 1 /* height known, axisZ outside -32 .. 0 */
 #define TALMEQ_HEIGHT_NO_SPOT 2
 #define TALMEQ_HEIGHT_NO_CALIBRATION 3
 #define TALMEQ_HEIGHT_WINDOW_OUTSIDE 4
@@ -163,8 +163,8 @@ typedef struct talmeq_rect {
 
 /* One sub-pixel reading of the laser spot; red grey levels. */
 typedef struct talmeq_spot_reading {
-  int status;  /* TALMEQ_SPOT_ */
-  int method;  /* TALMEQ_METHOD_ */
+  int status; /* TALMEQ_SPOT_ */
+  int method; /* TALMEQ_METHOD_ */
   talmeq_point2d centre;
   double covariance[4]; /* of the centre, row by row, pixels squared */
   double uncertainty;   /* sqrt of the covariance's trace, pixels */
@@ -175,8 +175,8 @@ typedef struct talmeq_spot_reading {
   double saturatedFraction; /* share of clipped pixels within the half maximum */
   double runnerUp;          /* the strongest rival's strength over the chosen blob's (0 alone) */
   talmeq_point2d runnerUpCentre;
-  int candidates;           /* blobs the detector accepted */
-  int detectorResult;       /* talmeq_getSpotCoord's result for the same image: 0 or -1 */
+  int candidates;            /* blobs the detector accepted */
+  int detectorResult;        /* talmeq_getSpotCoord's result for the same image: 0 or -1 */
   talmeq_point detectorSpot; /* and its spot */
 } talmeq_spot_reading;
 

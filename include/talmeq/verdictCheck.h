@@ -8,10 +8,10 @@
 namespace talmeq {
 
 struct VerdictCheck {
-  std::string name;       // what is checked, e.g. "rms", "coverage", "repeatability"
-  std::string rule;       // the rule in words, e.g. "reprojection rms < 0.5 px"
+  std::string name;  // what is checked, e.g. "rms", "coverage", "repeatability"
+  std::string rule;  // the rule in words, e.g. "reprojection rms < 0.5 px"
   double threshold = 0.0;
-  double value = 0.0;     // the measured figure
+  double value = 0.0;  // the measured figure
   bool passed = false;
 };
 

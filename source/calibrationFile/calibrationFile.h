@@ -4,10 +4,9 @@
 // reaches a parser that could hang or crash on it.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <talmeq/heightMeasurementRecord.h>
 
+#include <opencv2/core.hpp>
 #include <string>
 
 namespace talmeq {

@@ -44,7 +44,7 @@ using Mapping = std::map<std::string, Value>;
 // Reads through a text, counting lines from 1. Past the end it sees '\0',
 // which no accepted text holds.
 class Cursor {
-public:
+ public:
   explicit Cursor(const std::string& text) : text_(text) {}
   bool atEnd() const { return position_ >= text_.size(); }
   char peek(std::size_t ahead = 0) const;
@@ -62,7 +62,7 @@ public:
   std::size_t line() const { return line_; }
   [[noreturn]] void fail(const std::string& what) const { raiseParseError(line_, what); }
 
-private:
+ private:
   const std::string& text_;
   std::size_t position_ = 0;
   std::size_t line_ = 1;

@@ -5,7 +5,6 @@
 
 #include "temporaryFiles.h"
 #include "utf8Paths.h"
-
 #include "windowsApi.h"
 
 #ifdef _WIN32
@@ -58,7 +57,8 @@ void flushToDisk(const fs::path& path) {
 void keepPermissions(const fs::path& target, const fs::path& temporary) {
   std::error_code error;
   const fs::file_status old = fs::status(target, error);
-  if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), fs::perm_options::replace, error);
+  if (!error && fs::exists(old))
+    fs::permissions(temporary, old.permissions(), fs::perm_options::replace, error);
 }
 
 #ifdef _WIN32
@@ -74,7 +74,8 @@ constexpr std::chrono::milliseconds kRenamePause{50};
 bool renameOver(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
   for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
     const DWORD error = GetLastError();
     if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts)
       return false;

@@ -3,9 +3,9 @@
 // elements. The content is white-space separated scalars (numbers, quoted
 // texts without the characters OpenCV wants as entities, plain words): none,
 // one, or a sequence of several. Tabs stand only in the content.
-#include "calibrationFormats.h"
-
 #include <set>
+
+#include "calibrationFormats.h"
 
 namespace talmeq::calibration {
 namespace {
@@ -34,7 +34,8 @@ void readDeclaration(Cursor& cursor) {
   while (cursor.peek() == ' ') {
     skipSpaces(cursor);
     if (cursor.peek() == '?') break;
-    if (kAttributes.count(readWord(cursor, "")) == 0) cursor.fail("an unknown attribute of the XML declaration");
+    if (kAttributes.count(readWord(cursor, "")) == 0)
+      cursor.fail("an unknown attribute of the XML declaration");
     cursor.expect("=\"");
     if (readWord(cursor, "._-").empty()) cursor.fail("an empty attribute of the XML declaration");
     cursor.expect("\"");

@@ -30,8 +30,10 @@ constexpr const char* kGlobalOptions =
 
 void addSessionOptions(CLI::App& app, Session& session) {
   app.add_flag("--json", session.json, "Print one JSON document instead of tables (default: off)");
-  app.add_flag("-v,--verbose", session.verbose, "Show the library's log lines on standard error (default: off)");
-  app.add_option("--log-file", session.logFile, "Write the library's file log here instead of its configured file")
+  app.add_flag("-v,--verbose", session.verbose,
+               "Show the library's log lines on standard error (default: off)");
+  app.add_option("--log-file", session.logFile,
+                 "Write the library's file log here instead of its configured file")
       ->default_str("talmeqAlgorithm.log or TALMEQ_LOG_FILE");
   app.set_version_flag("--version", versionText(), "Print the tool's and the library's version");
 }
@@ -76,7 +78,8 @@ int fail(Session& session, int status, const std::string& message) {
 
 // `namedFiles`: the existing files the command line names, which the log
 // file must not be.
-int runChosen(Session& session, const std::vector<Command>& commands, const std::vector<std::string>& namedFiles) {
+int runChosen(Session& session, const std::vector<Command>& commands,
+              const std::vector<std::string>& namedFiles) {
   session.output.useJson(session.json);
   // OpenCV's own log lines (a file it could not open, ...) repeat what the
   // tool reports in its own words; --verbose shows them with the library's.
@@ -100,7 +103,8 @@ int runChosen(Session& session, const std::vector<Command>& commands, const std:
   return kExitOk;
 }
 
-int runGuarded(Session& session, const std::vector<Command>& commands, const std::vector<std::string>& namedFiles) {
+int runGuarded(Session& session, const std::vector<Command>& commands,
+               const std::vector<std::string>& namedFiles) {
   try {
     return runChosen(session, commands, namedFiles);
   } catch (const UsageError& error) {
@@ -124,10 +128,11 @@ int main(int argc, char** argv) {
   Session session;
   addSessionOptions(app, session);
   const std::vector<Command> commands{
-      addSpotCommand(app),       addCalibrateCommand(app),        addMeasureCommand(app),
-      addCorrectCommand(app),    addCalibChessCommand(app),       addCalibArucoCommand(app),     addCalibCharucoCommand(app),
-      addUndistortCommand(app),  addCorrectThicknessCommand(app), addBoardCommand(app),
-      addCharacterizeCommand(app), addSimulateCommand(app),   addDemoCommand(app)};
+      addSpotCommand(app),         addCalibrateCommand(app),    addMeasureCommand(app),
+      addCorrectCommand(app),      addCalibChessCommand(app),   addCalibArucoCommand(app),
+      addCalibCharucoCommand(app), addUndistortCommand(app),    addCorrectThicknessCommand(app),
+      addBoardCommand(app),        addCharacterizeCommand(app), addSimulateCommand(app),
+      addDemoCommand(app)};
   for (const Command& command : commands) command.app->footer(kGlobalOptions);
   // A command line refused before it is parsed still answers in JSON when asked to.
   for (int i = 1; i < argc; ++i) session.json = session.json || std::string(argv[i]) == "--json";

@@ -220,7 +220,8 @@ BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board) {
 }
 
 CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds) {
+                                         const MarkerCorners& markerCorners,
+                                         const std::vector<int>& markerIds) {
   const cv::aruco::CharucoBoard charuco = makeCharucoBoard(board);
   std::vector<cv::Point2f> corners;
   std::vector<int> ids;
@@ -308,7 +309,8 @@ BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board) {
 }
 
 CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds) {
+                                         const MarkerCorners& markerCorners,
+                                         const std::vector<int>& markerIds) {
   const cv::Ptr<cv::aruco::CharucoBoard> charuco = makeCharucoBoard(board);
   std::vector<cv::Point2f> corners;
   std::vector<int> ids;

@@ -111,7 +111,8 @@ BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board);
 // The chessboard corners between markers of the board already found in an
 // 8-bit image (at least two markers next to a corner).
 CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds);
+                                         const MarkerCorners& markerCorners,
+                                         const std::vector<int>& markerIds);
 
 // The board's markers found in an 8-bit image, then the chessboard corners
 // between them (at least two markers next to a corner).

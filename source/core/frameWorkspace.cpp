@@ -1,8 +1,7 @@
 #include "frameWorkspace.h"
 
-#include <cstring>
-
 #include <algorithm>
+#include <cstring>
 
 namespace talmeq {
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 
 #include "calibrationFile.h"
@@ -17,7 +16,8 @@ namespace talmeq {
 inline constexpr double kHighestAbsoluteHeight = 0.0;
 inline constexpr double kLowestAbsoluteHeight = -32.0;
 
-using RegionLocator = int (*)(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, region::Trace& trace);
+using RegionLocator = int (*)(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot,
+                              region::Trace& trace);
 
 // What one measurement read and saw (talmeq/heightMeasurementRecord.h).
 using MeasureTrace = HeightMeasurementRecord;

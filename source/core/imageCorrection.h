@@ -3,9 +3,9 @@
 // principal point for a given thickness.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <talmeq/cameraCorrection.h>
+
+#include <opencv2/core.hpp>
 
 namespace talmeq::correction {
 
@@ -25,7 +25,7 @@ void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const
                         double thickness, cv::Mat& corrected);
 
 // The body of undistAruco.
-void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, cv::Size imageSize,
-                    cv::Mat& corrected);
+void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
+                    cv::Size imageSize, cv::Mat& corrected);
 
 }  // namespace talmeq::correction

@@ -7,11 +7,10 @@
 // pictures and reasons.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <talmeq/heightMeasurementRecord.h>
 
 #include <limits>
+#include <opencv2/core.hpp>
 #include <utility>
 #include <vector>
 

@@ -158,8 +158,10 @@ void traceSpotInto(const cv::Mat& image, Trace& trace) {
   if (foreground.binary.empty())
     recycleContours(workspace.foregroundContours, workspace.store);
   else
-    traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.foregroundContours, workspace.store);
-  chooseFrom(workspace.foregroundContours, cv::Rect(foreground.origin, foreground.binary.size()), trace, workspace);
+    traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.foregroundContours,
+                  workspace.store);
+  chooseFrom(workspace.foregroundContours, cv::Rect(foreground.origin, foreground.binary.size()), trace,
+             workspace);
 }
 
 void chooseSpot(Contours foregroundContours, cv::Rect canvas, Trace& trace) {

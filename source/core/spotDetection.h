@@ -11,10 +11,9 @@
 // they compute the foreground.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <talmeq/spotDetectionRecord.h>
 
+#include <opencv2/core.hpp>
 #include <vector>
 
 namespace talmeq::spot {
@@ -26,10 +25,10 @@ inline constexpr const char* kName = "getSpotCoord";
 using talmeq::kRankedPixels;
 inline constexpr int kThresholdCap = 225;
 using talmeq::kBrightSwitch;
-inline constexpr int kCrossIterations = 3;   // bright method: 3 x 3 cross closing
-inline constexpr int kBackgroundBox = 51;    // dim method: box filter side
-inline constexpr int kDimDifference = 50;    // dim method: red above background by more than this
-inline const cv::Size kRowClosing{101, 11};  // dim method: closing along rows, then
+inline constexpr int kCrossIterations = 3;      // bright method: 3 x 3 cross closing
+inline constexpr int kBackgroundBox = 51;       // dim method: box filter side
+inline constexpr int kDimDifference = 50;       // dim method: red above background by more than this
+inline const cv::Size kRowClosing{101, 11};     // dim method: closing along rows, then
 inline const cv::Size kColumnClosing{11, 101};  // along columns
 
 // The record of what the detector decided (talmeq/spotDetectionRecord.h)

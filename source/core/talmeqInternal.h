@@ -3,7 +3,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <vector>
 
 // The spot's search window from a height calibration: the straight line

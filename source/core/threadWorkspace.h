@@ -14,10 +14,9 @@
 // Code inside a call reaches the active workspace through current().
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstdint>
 #include <memory>
+#include <opencv2/core.hpp>
 
 namespace talmeq {
 
@@ -81,7 +80,6 @@ class ThreadWorkspace {
   // The workspace of the call the thread is in (the thread's own outside
   // any call).
   static Workspace& current() { return *threadState().active; }
-
 };
 
 }  // namespace talmeq

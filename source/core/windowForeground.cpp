@@ -1,8 +1,7 @@
 #include "windowForeground.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
+#include <opencv2/imgproc.hpp>
 
 #include "binaryMorphology.h"
 #include "boxDifference.h"

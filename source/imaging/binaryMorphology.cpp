@@ -1,9 +1,8 @@
 #include "binaryMorphology.h"
 
-#include <opencv2/core/utility.hpp>
-
 #include <algorithm>
 #include <cstring>
+#include <opencv2/core/utility.hpp>
 
 namespace talmeq {
 namespace {
@@ -96,17 +95,26 @@ void crossStep(const cv::Mat& in, cv::Mat& out, cv::Rect rect, Op op) {
 
 cv::Size stepReach(const MorphStep& step) {
   switch (step.shape) {
-    case Shape::kRow: return {step.radius, 0};
-    case Shape::kColumn: return {0, step.radius};
-    default: return {1, 1};
+    case Shape::kRow:
+      return {step.radius, 0};
+    case Shape::kColumn:
+      return {0, step.radius};
+    default:
+      return {1, 1};
   }
 }
 
 void applyStep(const MorphStep& step, const cv::Mat& in, cv::Mat& out, cv::Rect rect) {
   switch (step.shape) {
-    case Shape::kRow: rowStep(in, out, rect, step.radius, step.op); break;
-    case Shape::kColumn: columnStep(in, out, rect, step.radius, step.op); break;
-    default: crossStep(in, out, rect, step.op); break;
+    case Shape::kRow:
+      rowStep(in, out, rect, step.radius, step.op);
+      break;
+    case Shape::kColumn:
+      columnStep(in, out, rect, step.radius, step.op);
+      break;
+    default:
+      crossStep(in, out, rect, step.op);
+      break;
   }
 }
 
@@ -144,7 +152,8 @@ cv::Size reachOf(const MorphSteps& steps) {
 
 cv::Rect foregroundBox(const cv::Mat& binary) {
   CV_Assert(binary.type() == CV_8UC1);
-  cv::AutoBuffer<uchar, 4096> orOfRows(static_cast<std::size_t>(binary.cols));  // OR of the rows with foreground
+  cv::AutoBuffer<uchar, 4096> orOfRows(
+      static_cast<std::size_t>(binary.cols));  // OR of the rows with foreground
   uchar* const columns = orOfRows.data();
   std::memset(columns, 0, static_cast<std::size_t>(binary.cols));
   int top = -1, bottom = -1;

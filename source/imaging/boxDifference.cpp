@@ -1,8 +1,7 @@
 #include "boxDifference.h"
 
-#include <opencv2/core/base.hpp>
-
 #include <algorithm>
+#include <opencv2/core/base.hpp>
 
 namespace talmeq {
 namespace {

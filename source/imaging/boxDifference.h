@@ -8,7 +8,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <vector>
 
 namespace talmeq {

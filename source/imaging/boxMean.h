@@ -21,8 +21,8 @@ inline constexpr int kBoxSide = 5;
 int boxSum(const cv::Mat& values, int x, int y);
 
 struct BoxPeak {
-  double value = 0.0;        // the highest mean, its sum / 25
-  cv::Point at{-1, -1};      // where, the first in row order among equals
+  double value = 0.0;    // the highest mean, its sum / 25
+  cv::Point at{-1, -1};  // where, the first in row order among equals
 };
 
 // The highest mean over the pixels where `mask` (CV_8UC1, the size of

@@ -7,11 +7,10 @@
 // order they were found, as cv::findContours gives them.
 #include "contourTracing.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq {
 namespace {

@@ -1,10 +1,9 @@
 #include "polygonFill.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq {
 namespace {

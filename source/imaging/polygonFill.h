@@ -8,9 +8,8 @@
 // nested in another leaves a hole.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <vector>
 
 #include "contourTracing.h"

@@ -5,13 +5,12 @@
 // that layout creates for every line and every component: the date and time
 // up to the second change once a second, so each thread keeps the text of
 // the last second it formatted, and the rest is appended to one string.
+#include <talmeq/logger.h>
+
+#include <ctime>
 #include <log4cpp/LoggingEvent.hh>
 #include <log4cpp/PatternLayout.hh>
 #include <log4cpp/Priority.hh>
-
-#include <ctime>
-
-#include <talmeq/logger.h>
 
 namespace logger {
 namespace {
@@ -31,7 +30,7 @@ std::tm localTime(std::time_t seconds) {
 
 // "YYYY-MM-DD HH:MM:SS." of one second, formatted once per second and thread.
 class SecondText {
-public:
+ public:
   // False when the text does not fit, which no real date reaches.
   bool update(std::time_t seconds) {
     if (length_ > 0 && seconds == seconds_) return true;
@@ -43,14 +42,14 @@ public:
   const char* text() const { return text_; }
   std::size_t length() const { return length_; }
 
-private:
+ private:
   char text_[100];
   std::size_t length_ = 0;  // 0 until a second's text is held
   std::time_t seconds_ = 0;
 };
 
 class LineLayout final : public log4cpp::Layout {
-public:
+ public:
   LineLayout() { pattern_.setConversionPattern(kLinePattern); }
 
   std::string format(const log4cpp::LoggingEvent& event) override {
@@ -58,7 +57,8 @@ public:
     const int millis = event.timeStamp.getMilliSeconds();
     // A time stamp no clock gives (its microseconds out of range) takes the
     // pattern's own path, so the text stays the pattern's in every case.
-    if (millis < 0 || millis > 999 || !second.update(event.timeStamp.getSeconds())) return pattern_.format(event);
+    if (millis < 0 || millis > 999 || !second.update(event.timeStamp.getSeconds()))
+      return pattern_.format(event);
     const std::string& priority = log4cpp::Priority::getPriorityName(event.priority);
     const std::size_t padding = priority.size() < kPriorityWidth ? kPriorityWidth - priority.size() : 0;
 
@@ -77,7 +77,7 @@ public:
     return line;
   }
 
-private:
+ private:
   log4cpp::PatternLayout pattern_;
 };
 

@@ -1,12 +1,11 @@
 // log4cpp implementation of the logging component (see logger.h).
 #include <talmeq/logger.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <log4cpp/Category.hh>
 #include <log4cpp/OstreamAppender.hh>
 #include <log4cpp/PropertyConfigurator.hh>
-
-#include <cstdlib>
-#include <iostream>
 #include <mutex>
 #include <sstream>
 
@@ -75,14 +74,15 @@ struct Configured {
 const Configured& configured() {
   static const Configured categories = [] {
     configure();
-    return Configured{log4cpp::Category::getInstance(kPrintCategory), log4cpp::Category::getInstance(kFileCategory)};
+    return Configured{log4cpp::Category::getInstance(kPrintCategory),
+                      log4cpp::Category::getInstance(kFileCategory)};
   }();
   return categories;
 }
 
 // The router used unless another is installed: the two configured categories.
 class DefaultRouter final : public Router {
-public:
+ public:
   log4cpp::Category& print() override { return configured().print; }
   log4cpp::Category& file() override { return configured().file; }
 };

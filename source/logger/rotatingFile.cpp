@@ -9,9 +9,8 @@
 // one write, as log4cpp's appender writes it.
 // Lines arrive one at a time: a log4cpp category holds its appender lock
 // around each.
-#include <log4cpp/RollingFileAppender.hh>
-
 #include <cstdio>  // SEEK_END
+#include <log4cpp/RollingFileAppender.hh>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -30,7 +29,7 @@ namespace {
 constexpr unsigned int kRecountLines = 64;
 
 class RotatingFile final : public log4cpp::RollingFileAppender {
-public:
+ public:
   RotatingFile(const std::string& name, const std::string& path, std::size_t maxBytes, unsigned int backups)
       : RollingFileAppender(name, path, maxBytes, backups) {
     recount();
@@ -47,7 +46,7 @@ public:
     return reopened;
   }
 
-protected:
+ protected:
   void _append(const log4cpp::LoggingEvent& event) override {
     const std::string line = _getLayout().format(event);
 #ifdef _WIN32
@@ -61,7 +60,7 @@ protected:
     if (bytes_ >= _maxFileSize) rollOver();
   }
 
-private:
+ private:
   // The file's size as the system has it; a file that cannot be asked counts
   // as empty, which defers rotation as log4cpp does when lseek fails.
   void recount() {
@@ -81,7 +80,8 @@ private:
 
   // On Windows log4cpp opens the file in text mode: each "\n" reaches the
   // disk as "\r\n", and _write counts the line's own bytes only.
-  std::size_t addedReturns([[maybe_unused]] const std::string& line, [[maybe_unused]] long long written) const {
+  std::size_t addedReturns([[maybe_unused]] const std::string& line,
+                           [[maybe_unused]] long long written) const {
 #ifdef _WIN32
     if (textMode_) return static_cast<std::size_t>(std::count(line.begin(), line.begin() + written, '\n'));
 #endif

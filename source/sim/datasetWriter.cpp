@@ -20,9 +20,9 @@ constexpr int kMeasureFrames = 20;
 constexpr std::uint64_t kCalibrationSeed = 100;  // pixel noise of calib_NN
 constexpr std::uint64_t kMeasureSeed = 500;      // pixel noise of measure_NN
 constexpr int kChessViews = 12;
-constexpr std::uint64_t kChessViewSeed = 7;     // poses of the chessboard's many views
-constexpr double kChessViewFraction = 0.5;      // board width over image width
-constexpr int kArucoCoveringViews = 4;          // ArUco views that reach the image's edges
+constexpr std::uint64_t kChessViewSeed = 7;  // poses of the chessboard's many views
+constexpr double kChessViewFraction = 0.5;   // board width over image width
+constexpr int kArucoCoveringViews = 4;       // ArUco views that reach the image's edges
 constexpr std::uint64_t kArucoViewSeed = 11;
 constexpr double kArucoViewFraction = 0.55;
 
@@ -101,8 +101,8 @@ std::vector<Pose> datasetArucoPoses(const Target& board) {
 
 std::vector<Pose> datasetArucoViewPoses(const Target& board) {
   std::vector<Pose> poses = datasetArucoPoses(board);
-  for (const Pose& pose : coveringPoses(board, datasetCamera(), kArucoCoveringViews, kArucoViewSeed,
-                                        kArucoViewFraction))
+  for (const Pose& pose :
+       coveringPoses(board, datasetCamera(), kArucoCoveringViews, kArucoViewSeed, kArucoViewFraction))
     poses.push_back(pose);
   return poses;
 }

@@ -5,9 +5,8 @@
 // same recipe and pixels.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstdint>
+#include <opencv2/core.hpp>
 
 #include "spotFrames.h"
 
@@ -27,7 +26,8 @@ FrameRecipe classFrame(SpotClass spotClass, std::uint64_t seed, cv::Size size = 
 // Where a hostile frame's nuisances may lie.
 enum class Placement {
   kClearOfClosings,  // 20 pixels from the spot and out of the cross its dim-method closings reach (120
-                     // pixels along its row and column band of +-20): the detector keeps spot and nuisance apart
+                     // pixels along its row and column band of +-20): the detector keeps spot and nuisance
+                     // apart
   kAnywhere,         // 20 pixels from the spot; a nuisance in its row or column may merge with it
 };
 

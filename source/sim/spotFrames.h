@@ -3,20 +3,19 @@
 // same pixels.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <cstdint>
+#include <opencv2/core.hpp>
 #include <vector>
 
 namespace talmeq::sim {
 
 // One laser spot: a Gaussian intensity profile, red-dominant.
 struct Spot {
-  cv::Point2d centre;     // sub-pixel centre; pixel (i, j) has its centre at (i, j)
-  double sigma = 2.0;     // profile width in pixels
-  double peak = 900.0;    // red intensity at the centre before clipping at 255
-  double green = 0.7;     // green and blue as fractions of red: a bright spot
-  double blue = 0.6;      // saturates to white in its core, a dim one stays red
+  cv::Point2d centre;   // sub-pixel centre; pixel (i, j) has its centre at (i, j)
+  double sigma = 2.0;   // profile width in pixels
+  double peak = 900.0;  // red intensity at the centre before clipping at 255
+  double green = 0.7;   // green and blue as fractions of red: a bright spot
+  double blue = 0.6;    // saturates to white in its core, a dim one stays red
 };
 
 // A bright patch of ambient light, grey, Gaussian profile.

@@ -1,10 +1,9 @@
 #include "sweepWriter.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <opencv2/imgcodecs.hpp>
 #include <sstream>
 #include <stdexcept>
 
@@ -57,9 +56,9 @@ void writeSweepDataset(const std::string& dir, const Station& station, const Swe
   }
   cv::FileStorage record((folder / "truth.yml").string(), cv::FileStorage::WRITE);
   record << "heights" << design.heights << "low" << design.low << "high" << design.high << "repeats"
-          << design.repeats << "stabilitySamples" << design.stabilitySamples << "stabilityHeight"
-          << design.stabilityHeight << "stabilityInterval" << design.stabilityInterval << "driftPerMinute"
-          << design.driftPerMinute;
+         << design.repeats << "stabilitySamples" << design.stabilitySamples << "stabilityHeight"
+         << design.stabilityHeight << "stabilityInterval" << design.stabilityInterval << "driftPerMinute"
+         << design.driftPerMinute;
   if (!csv || !truth) throw std::runtime_error("cannot write the sweep's tables in " + folder.string());
 }
 

@@ -1,9 +1,8 @@
 #include "viewPoses.h"
 
-#include <opencv2/core.hpp>
-
 #include <algorithm>
 #include <cmath>
+#include <opencv2/core.hpp>
 
 namespace talmeq::sim {
 namespace {
@@ -14,7 +13,8 @@ constexpr int kPullSteps = 20;  // each step moves the aim 5 % of the way to the
 
 bool inside(const std::vector<cv::Point2f>& points, cv::Size size, double margin) {
   return std::all_of(points.begin(), points.end(), [&](const cv::Point2f& p) {
-    return p.x >= margin && p.y >= margin && p.x <= size.width - 1 - margin && p.y <= size.height - 1 - margin;
+    return p.x >= margin && p.y >= margin && p.x <= size.width - 1 - margin &&
+           p.y <= size.height - 1 - margin;
   });
 }
 
@@ -48,7 +48,8 @@ std::vector<Pose> coveringPoses(const Target& target, const Camera& camera, int 
     Pose pose;
     for (int step = 0; step <= kPullSteps; ++step) {
       const cv::Point2d target2d = aim + (centre - aim) * (step / static_cast<double>(kPullSteps));
-      const cv::Point2d shift((target2d.x - camera.cx) / camera.fx * depth, (target2d.y - camera.cy) / camera.fy * depth);
+      const cv::Point2d shift((target2d.x - camera.cx) / camera.fx * depth,
+                              (target2d.y - camera.cy) / camera.fy * depth);
       pose = boardPose(target, depth, tilt * std::cos(axis), tilt * std::sin(axis), spin, shift);
       if (inside(projectTarget(target, camera, pose), camera.size, margin)) break;
     }

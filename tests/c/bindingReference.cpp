@@ -22,8 +22,8 @@
 // so the hosts must agree to the last bit.
 //   bindingReference DATA_DIR WORK_DIR
 #include <datasetWriter.h>
-#include <talmeqAlgorithm.h>
 #include <talmeq/precision.h>
+#include <talmeqAlgorithm.h>
 
 #include <cstdint>
 #include <cstdio>

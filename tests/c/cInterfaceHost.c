@@ -10,7 +10,6 @@
  *   cInterfaceHost; exits 1 when a check fails. */
 #include <stdio.h>
 #include <string.h>
-
 #include <talmeq/talmeqC.h>
 
 enum { W = 61, H = 47, PADDED = W * 3 + 8 };
@@ -67,7 +66,8 @@ int main(void) {
   CHECK(talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
   CHECK(talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
   FILE* settings = fopen("cHostSettings.yml", "w");
-  if (settings) fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
+  if (settings)
+    fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
   CHECK(talmeq_getCalibrationParamByLinear(heights, 2, coords, 3, "cHostSettings.yml"), -2, NULL);
   remove("cHostSettings.yml");
   CHECK(talmeq_fitHeightModel(heights, centres, 3, "missing.yml", &model, errors) == 0 &&
@@ -84,8 +84,13 @@ int main(void) {
   int count = -1;
   char misfit[8] = "x";
   FILE* description = fopen("cHostBoard.yml", "w");
-  if (description) fputs("type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30\ndictionary: DICT_4X4_50\n", description), fclose(description);
-  CHECK(talmeq_readBoard("cHostBoard.yml", &board) == 0 && board.rows == 7 && strcmp(board.dictionary, "DICT_4X4_50") == 0, 1, NULL);
+  if (description)
+    fputs("type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30\ndictionary: DICT_4X4_50\n",
+          description),
+        fclose(description);
+  CHECK(talmeq_readBoard("cHostBoard.yml", &board) == 0 && board.rows == 7 &&
+            strcmp(board.dictionary, "DICT_4X4_50") == 0,
+        1, NULL);
   remove("cHostBoard.yml");
   CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, misfit, 8),
         TALMEQ_BOARD_NOT_FOUND, NULL);

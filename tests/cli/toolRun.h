@@ -3,13 +3,12 @@
 // has the keys its subcommand promises in every outcome.
 #pragma once
 
-#include <nlohmann/json.hpp>
-
-#include "calibrationFiles.h"
-
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include "calibrationFiles.h"
 
 namespace talmeq::test {
 

@@ -1,9 +1,8 @@
 #include "literalRegionLocator.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <functional>
+#include <opencv2/imgproc.hpp>
 #include <vector>
 
 #include "callFrame.h"

@@ -1,9 +1,8 @@
 #include "literalSpotDetector.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <functional>
+#include <opencv2/imgproc.hpp>
 #include <vector>
 
 #include "callFrame.h"
@@ -45,7 +44,8 @@ cv::Mat dimForeground(const cv::Mat& image) {
   cv::blur(red, background, cv::Size(spot::kBackgroundBox, spot::kBackgroundBox));
   cv::subtract(red, background, difference);
   cv::threshold(difference, binary, spot::kDimDifference, 255, cv::THRESH_BINARY);
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, spot::kRowClosing));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
+                   cv::getStructuringElement(cv::MORPH_RECT, spot::kRowClosing));
   cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
                    cv::getStructuringElement(cv::MORPH_RECT, spot::kColumnClosing));
   return binary;

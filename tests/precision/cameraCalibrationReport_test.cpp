@@ -3,15 +3,14 @@
 // seeded calibrations, the verdict on degenerate datasets, the outlier pass
 // and the refusals.
 #include <gtest/gtest.h>
-
-#include "arucoApi.h"
-#include <opencv2/calib3d.hpp>
-#include <opencv2/imgproc.hpp>
+#include <talmeq/cameraCalibrationReport.h>
 
 #include <algorithm>
 #include <cmath>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
 
-#include <talmeq/cameraCalibrationReport.h>
+#include "arucoApi.h"
 #include "datasetWriter.h"
 #include "viewPoses.h"
 
@@ -22,15 +21,15 @@ using talmeq::CalibrationTarget;
 using talmeq::CameraCalibrationReport;
 namespace sim = talmeq::sim;
 
-constexpr double kMaxFocalError = 0.001;        // relative, 12 views
-constexpr double kMaxPrincipalError = 1.0;      // pixels
-constexpr double kMaxDistortionError = 0.05;    // pixels over the image
-constexpr double kMaxStraightness = 0.2;        // pixels: corner noise, not lens
-constexpr double kMaxArucoFocalError = 0.002;   // relative, the 8 views of the dataset
+constexpr double kMaxFocalError = 0.001;       // relative, 12 views
+constexpr double kMaxPrincipalError = 1.0;     // pixels
+constexpr double kMaxDistortionError = 0.05;   // pixels over the image
+constexpr double kMaxStraightness = 0.2;       // pixels: corner noise, not lens
+constexpr double kMaxArucoFocalError = 0.002;  // relative, the 8 views of the dataset
 constexpr double kConfidence = 1.96;
 constexpr double kMinHonestShare = 0.9;
 constexpr int kSeededCalibrations = 40;
-constexpr double kSensorNoise = 2.0;            // grey levels
+constexpr double kSensorNoise = 2.0;  // grey levels
 
 std::vector<BoardView> found(const std::vector<sim::View>& views, CalibrationTarget target) {
   std::vector<BoardView> result;
@@ -62,7 +61,8 @@ double distortionError(const CameraCalibrationReport& r, const sim::Camera& trut
   cv::projectPoints(rays, cv::Vec3d(), cv::Vec3d(), r.cameraMatrix, truth.distortion(), withTruth);
   cv::projectPoints(rays, cv::Vec3d(), cv::Vec3d(), r.cameraMatrix, r.distCoeffs, withCalibrated);
   double squares = 0.0;
-  for (std::size_t i = 0; i < rays.size(); ++i) squares += std::pow(cv::norm(withTruth[i] - withCalibrated[i]), 2);
+  for (std::size_t i = 0; i < rays.size(); ++i)
+    squares += std::pow(cv::norm(withTruth[i] - withCalibrated[i]), 2);
   return std::sqrt(squares / static_cast<double>(rays.size()));
 }
 
@@ -108,7 +108,8 @@ TEST(CameraCalibrationReport, DegenerateDatasetsFailWithTheCheckThatSaysWhy) {
   const sim::Target chess = sim::chessboardTarget();
   std::vector<sim::Pose> squareOn;
   for (int i = 0; i < 12; ++i)
-    squareOn.push_back(sim::boardPose(chess, 700.0, 0.0, 0.0, 5.0 * i, {(i % 4 - 1.5) * 80.0, (i / 4 - 1) * 80.0}));
+    squareOn.push_back(
+        sim::boardPose(chess, 700.0, 0.0, 0.0, 5.0 * i, {(i % 4 - 1.5) * 80.0, (i / 4 - 1) * 80.0}));
   const struct {
     const char* name;
     std::vector<BoardView> views;
@@ -117,7 +118,8 @@ TEST(CameraCalibrationReport, DegenerateDatasetsFailWithTheCheckThatSaysWhy) {
       {"one view", {views[0]}, {"views", "coverage"}},
       {"three copies of one view", {views[1], views[1], views[1]}, {"views", "repeated views"}},
       {"all square-on",
-       found(sim::renderViews(chess, camera, squareOn, sim::datasetArucoEffects()), CalibrationTarget::kChessboard),
+       found(sim::renderViews(chess, camera, squareOn, sim::datasetArucoEffects()),
+             CalibrationTarget::kChessboard),
        {"tilted views", "cross-validation"}},
   };
   for (const auto& c : cases) {
@@ -131,7 +133,8 @@ TEST(CameraCalibrationReport, DegenerateDatasetsFailWithTheCheckThatSaysWhy) {
 TEST(CameraCalibrationReport, OutlyingViewIsLeftOutAndStillMeasured) {
   std::vector<BoardView> views = datasetChessViews();
   cv::RNG rng(5);
-  for (cv::Point2f& p : views[4].imagePoints) p += cv::Point2f(rng.uniform(-2.f, 2.f), rng.uniform(-2.f, 2.f));
+  for (cv::Point2f& p : views[4].imagePoints)
+    p += cv::Point2f(rng.uniform(-2.f, 2.f), rng.uniform(-2.f, 2.f));
   const sim::Camera truth = sim::datasetCamera();
   const CameraCalibrationReport r = talmeq::calibrateCameraFromViews(views, truth.size);
   EXPECT_FALSE(r.views[4].used);
@@ -144,10 +147,11 @@ TEST(CameraCalibrationReport, OutlyingViewIsLeftOutAndStillMeasured) {
 TEST(CameraCalibrationReport, ArucoViewsCalibrateThroughTheSameReport) {
   const sim::Camera truth = sim::datasetCamera();
   const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
-  std::vector<BoardView> views = found(
-      sim::renderViews(board, truth, sim::datasetArucoPoses(board), sim::datasetArucoEffects()),
-      CalibrationTarget::kArucoGrid);
-  views.push_back(talmeq::findBoardView(cv::Mat(200, 300, CV_8UC3, cv::Scalar::all(128)), CalibrationTarget::kArucoGrid));
+  std::vector<BoardView> views =
+      found(sim::renderViews(board, truth, sim::datasetArucoPoses(board), sim::datasetArucoEffects()),
+            CalibrationTarget::kArucoGrid);
+  views.push_back(
+      talmeq::findBoardView(cv::Mat(200, 300, CV_8UC3, cv::Scalar::all(128)), CalibrationTarget::kArucoGrid));
   const CameraCalibrationReport r = talmeq::calibrateCameraFromViews(views, truth.size);
   EXPECT_FALSE(r.views.back().found);
   EXPECT_EQ(r.usedViews, 8);
@@ -158,8 +162,10 @@ TEST(CameraCalibrationReport, ArucoViewsCalibrateThroughTheSameReport) {
 
 TEST(CameraCalibrationReport, RefusesImagesAndDatasetsItCannotUse) {
   EXPECT_THROW(talmeq::findBoardView(cv::Mat(), CalibrationTarget::kChessboard), cv::Exception);
-  EXPECT_THROW(talmeq::findBoardView(cv::Mat(50, 50, CV_16UC1), CalibrationTarget::kChessboard), cv::Exception);
-  const BoardView none = talmeq::findBoardView(cv::Mat(60, 80, CV_8UC1, cv::Scalar(90)), CalibrationTarget::kChessboard);
+  EXPECT_THROW(talmeq::findBoardView(cv::Mat(50, 50, CV_16UC1), CalibrationTarget::kChessboard),
+               cv::Exception);
+  const BoardView none =
+      talmeq::findBoardView(cv::Mat(60, 80, CV_8UC1, cv::Scalar(90)), CalibrationTarget::kChessboard);
   EXPECT_FALSE(none.found);
   EXPECT_THROW(talmeq::calibrateCameraFromViews({none, none}, {80, 60}), cv::Exception);
 }
@@ -172,13 +178,15 @@ TEST(CameraCalibrationReportStatistics, ReportedSigmaIsHonest) {
   const sim::Target chess = sim::chessboardTarget();
   sim::ViewEffects effects = sim::datasetArucoEffects();
   effects.noise = 0.0;
-  const std::vector<sim::View> pool = sim::renderViews(chess, truth, sim::coveringPoses(chess, truth, 24, 99, 0.4), effects);
+  const std::vector<sim::View> pool =
+      sim::renderViews(chess, truth, sim::coveringPoses(chess, truth, 24, 99, 0.4), effects);
   int within[4] = {0, 0, 0, 0};
   for (int seed = 1; seed <= kSeededCalibrations; ++seed) {
     cv::RNG rng(static_cast<std::uint64_t>(seed));
     std::vector<int> order(pool.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-    for (std::size_t i = order.size() - 1; i > 0; --i) std::swap(order[i], order[rng.uniform(0, static_cast<int>(i) + 1)]);
+    for (std::size_t i = order.size() - 1; i > 0; --i)
+      std::swap(order[i], order[rng.uniform(0, static_cast<int>(i) + 1)]);
     std::vector<BoardView> views;
     for (int k = 0; k < 12; ++k) {
       const sim::View& view = pool[static_cast<std::size_t>(order[k])];
@@ -190,7 +198,8 @@ TEST(CameraCalibrationReportStatistics, ReportedSigmaIsHonest) {
       cv::Mat(grey + noise).convertTo(noisy, CV_8U);
       BoardView b{CalibrationTarget::kChessboard, true, chess.points, {}};
       for (const cv::Point2f& p : view.points) b.imagePoints.emplace_back(std::round(p.x), std::round(p.y));
-      cv::cornerSubPix(noisy, b.imagePoints, {5, 5}, {-1, -1}, {cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 100, 1e-4});
+      cv::cornerSubPix(noisy, b.imagePoints, {5, 5}, {-1, -1},
+                       {cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 100, 1e-4});
       views.push_back(b);
     }
     const CameraCalibrationReport r = talmeq::calibrateCameraFromViews(views, truth.size);
@@ -199,7 +208,8 @@ TEST(CameraCalibrationReportStatistics, ReportedSigmaIsHonest) {
     const double sigmas[4] = {r.uncertainty.fx, r.uncertainty.fy, r.uncertainty.cx, r.uncertainty.cy};
     for (int q = 0; q < 4; ++q) within[q] += std::fabs(errors[q]) < kConfidence * sigmas[q];
   }
-  for (int q = 0; q < 4; ++q) EXPECT_GE(within[q], kMinHonestShare * kSeededCalibrations) << "parameter " << q;
+  for (int q = 0; q < 4; ++q)
+    EXPECT_GE(within[q], kMinHonestShare * kSeededCalibrations) << "parameter " << q;
 }
 
 }  // namespace

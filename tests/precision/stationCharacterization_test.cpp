@@ -2,28 +2,26 @@
 // noise and drift: the statistics recover the truth, and each threshold
 // fails a station that breaks it.
 #include <gtest/gtest.h>
-
-#include <opencv2/core.hpp>
+#include <talmeq/stationCharacterization.h>
 
 #include <cmath>
-
-#include <talmeq/stationCharacterization.h>
+#include <opencv2/core.hpp>
 
 namespace {
 
 using talmeq::HeightSample;
 using talmeq::StationCharacterization;
 
-constexpr double kNoise = 0.004;           // 1 sigma of a measured height
-constexpr double kDrift = 0.002;           // height units per minute
+constexpr double kNoise = 0.004;  // 1 sigma of a measured height
+constexpr double kDrift = 0.002;  // height units per minute
 constexpr int kHeights = 21, kRepeats = 20, kStability = 30;
 constexpr double kRecoveredRepeatability = 0.2;  // relative
 
 // A sweep over 0..30 and a stability series at 15, measured by a station
 // whose heights are gain * true + offset, plus `bend` above 27, with noise
 // and creep; `failEvery` > 0 drops every such sample's height.
-std::vector<HeightSample> station(std::uint64_t seed, double gain = 1.0, double bend = 0.0, double noise = kNoise,
-                                  double drift = kDrift, int failEvery = 0) {
+std::vector<HeightSample> station(std::uint64_t seed, double gain = 1.0, double bend = 0.0,
+                                  double noise = kNoise, double drift = kDrift, int failEvery = 0) {
   cv::RNG rng(seed);
   std::vector<HeightSample> samples;
   const auto measure = [&](double truth, bool timed, double time) {
@@ -55,7 +53,8 @@ TEST(StationCharacterization, RecoversGainRepeatabilityAndDriftOfAGoodStation) {
     EXPECT_NEAR(c.slope, 1.0, 5 * kNoise / std::sqrt(kHeights * kRepeats) / 8.0) << seed;
     EXPECT_NEAR(c.intercept, 0.01, 5 * kNoise / std::sqrt(kHeights * kRepeats)) << seed;
     EXPECT_GT(c.r2, 0.99999);
-    EXPECT_LT(c.residualRms, 2 * kNoise / std::sqrt(kRepeats));  // the heights' means scatter by sigma / sqrt(repeats)
+    EXPECT_LT(c.residualRms,
+              2 * kNoise / std::sqrt(kRepeats));  // the heights' means scatter by sigma / sqrt(repeats)
     EXPECT_TRUE(c.hasUsableRange);
     EXPECT_EQ(c.usableLow, 0.0);
     EXPECT_EQ(c.usableHigh, 30.0);

@@ -6,12 +6,10 @@
 // standard error over n - 2 and the smallest series that has a drift. A
 // statistic computed at the wrong confidence or over the wrong degrees of
 // freedom passes every realistic example; these figures pin it.
+#include <calibrationVerdict.h>
 #include <gtest/gtest.h>
-
 #include <talmeq/cameraCalibrationReport.h>
 #include <talmeq/stationCharacterization.h>
-
-#include <calibrationVerdict.h>
 
 #include <cmath>
 #include <string>
@@ -49,8 +47,8 @@ TEST(VerdictStatistics, RepeatabilityAndDriftFromHandWorkedSamples) {
   // squares 0.0018 over 2 degrees: sigma 0.03. Height 2: 2.00 .. 2.06 in
   // steps of 0.02: squares 0.002 over 3: sigma sqrt(0.002 / 3). Height 1:
   // one measurement, too few repeats to count.
-  std::vector<HeightSample> samples{swept(0, 0.0),  swept(0, 0.03),  swept(0, 0.06),  swept(1, 1.0),
-                                    swept(2, 2.0),  swept(2, 2.02),  swept(2, 2.04),  swept(2, 2.06)};
+  std::vector<HeightSample> samples{swept(0, 0.0), swept(0, 0.03), swept(0, 0.06), swept(1, 1.0),
+                                    swept(2, 2.0), swept(2, 2.02), swept(2, 2.04), swept(2, 2.06)};
   // Stability series at minutes 0 .. 3: 0, 0.01, 0, 0.01 fits 0.002 + 0.002 t
   // with squared residuals 8e-5 over 2 degrees and sxx 5.
   for (int minute = 0; minute < 4; ++minute) samples.push_back(timed(minute, minute % 2 ? 0.01 : 0.0));

@@ -8,13 +8,13 @@
 namespace talmeq::test {
 
 class CvErrorsAsText {
-public:
+ public:
   CvErrorsAsText() { previous_ = cv::redirectError(&throwText, nullptr, &previousData_); }
   ~CvErrorsAsText() { cv::redirectError(previous_, previousData_); }
   CvErrorsAsText(const CvErrorsAsText&) = delete;
   CvErrorsAsText& operator=(const CvErrorsAsText&) = delete;
 
-private:
+ private:
   static int throwText(int, const char*, const char*, const char*, int, void*) { throw "opencv error"; }
   cv::ErrorCallback previous_ = nullptr;
   void* previousData_ = nullptr;

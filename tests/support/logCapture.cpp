@@ -8,7 +8,7 @@ namespace talmeq::test {
 
 // Both streams go to one queue of "<stream> <priority> <text>" entries.
 class LogCapture::Router : public logger::Router {
-public:
+ public:
   Router() {
     auto* layout = new log4cpp::PatternLayout();
     layout->setConversionPattern("%c %p %m");
@@ -32,7 +32,7 @@ public:
   log4cpp::Category& file_ = log4cpp::Category::getInstance("file");
   int calls_ = 0, throwAt_ = 0;
 
-private:
+ private:
   log4cpp::Category& access(log4cpp::Category& category) {
     if (++calls_ == throwAt_) throw "injected";
     return category;

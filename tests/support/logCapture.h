@@ -18,7 +18,7 @@ struct LogEntry {
 };
 
 class LogCapture {
-public:
+ public:
   LogCapture();
   ~LogCapture();
   LogCapture(const LogCapture&) = delete;
@@ -39,7 +39,7 @@ public:
   // Number of stream accesses so far.
   int calls() const;
 
-private:
+ private:
   class Router;
   std::shared_ptr<Router> router_;
 };

@@ -4,7 +4,6 @@
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
-
 #include <utility>
 #include <vector>
 

@@ -150,10 +150,11 @@ void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
   cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option("--min-coverage", t.minCoverageScore,
-                  std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
-                              "grid") +
-                      manyViews)
+  cmd->add_option(
+         "--min-coverage", t.minCoverageScore,
+         std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
+                     "grid") +
+             manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-views", t.minViews, std::string("Fewest used views accepted") + manyViews)
@@ -166,15 +167,17 @@ void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
                   std::string("Largest 1.96 sigma / value accepted for fx, fy, cx, cy") + manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option("--max-cross-validation", t.maxCrossValidation,
-                  std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
+  cmd->add_option(
+         "--max-cross-validation", t.maxCrossValidation,
+         std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-tilted-views", t.minTiltedViews,
                   std::string("Fewest views tilted by 10 degrees or more") + manyViews)
       ->check(wholeCount())
       ->capture_default_str();
-  cmd->parse_complete_callback([&t] { requireOrdered(t.minViews, t.maxViews, "--min-views", "--max-views"); });
+  cmd->parse_complete_callback(
+      [&t] { requireOrdered(t.minViews, t.maxViews, "--min-views", "--max-views"); });
 }
 
 Command addCameraCommand(CLI::App& app, const char* name, const char* help, const char* imagesHelp,

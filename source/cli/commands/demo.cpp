@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "commands.h"
+#include "datasetWriter.h"
 #include "demoStages.h"
 #include "failures.h"
 #include "libraryCall.h"
-#include "datasetWriter.h"
 #include "output.h"
 #include "resultCodes.h"
 
@@ -97,9 +97,10 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
                       {"y", found.y}});
   }
   session.output.table(table);
-  session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
-                      ", worst error " + fixed(stage.worstError, 2) + " px");
-  session.output.document()["spot"] = {{"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
+  session.output.line("spots found: " + std::to_string(stage.found) + " of " +
+                      std::to_string(options.frames) + ", worst error " + fixed(stage.worstError, 2) + " px");
+  session.output.document()["spot"] = {
+      {"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
 }
 
@@ -115,10 +116,10 @@ void runDemo(const DemoOptions& options, Session& session) {
   const double focalError = runCameraStage(folder.path(), session);
   if (spot.found < options.frames)
     throw WorkFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) +
-                         " of " + std::to_string(options.frames) + " synthetic frames");
+                      " of " + std::to_string(options.frames) + " synthetic frames");
   if (!(heightError < kDemoMaxHeightError))
     throw WorkFailure("worst measured height error " + fixed(heightError, 4) + " is not below " +
-                         fixed(kDemoMaxHeightError, 1));
+                      fixed(kDemoMaxHeightError, 1));
   if (!(focalError < kDemoMaxFocalError))
     throw WorkFailure("a calibrated focal length is off by " + fixed(100 * focalError, 3) + " %");
 }
@@ -129,11 +130,13 @@ Command addDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
   CLI::App* demo = app.add_subcommand(
       "demo", "Run the whole station on built-in synthetic data: spots, height road, camera calibration");
-  demo->add_option("--frames", options->frames, "Number of synthetic spot frames (1 or more)")->capture_default_str();
+  demo->add_option("--frames", options->frames, "Number of synthetic spot frames (1 or more)")
+      ->capture_default_str();
   demo->add_option("--seed", options->seed, "Seed of the first frame")->capture_default_str();
   demo->add_option("--keep", options->keep, "Write the simulated dataset into this folder and keep it")
       ->default_str("a temporary folder, removed afterwards");
-  return {demo, nullKeys({"spot", "height", "camera"}), [options](Session& session) { runDemo(*options, session); }};
+  return {demo, nullKeys({"spot", "height", "camera"}),
+          [options](Session& session) { runDemo(*options, session); }};
 }
 
 }  // namespace talmeq::cli

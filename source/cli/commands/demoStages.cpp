@@ -52,8 +52,10 @@ double measureAgainstTruth(const std::string& dir, const std::string& yml, Sessi
     const double trueAbsolute = row.height + station.initZ + station.focusD;
     table.rows.push_back({fixed(row.height, 2), fixed(m.height, 4), fixed(error, 4), fixed(m.absolute, 4),
                           fixed(trueAbsolute, 4)});
-    rows.push_back(
-        {{"trueHeight", row.height}, {"height", m.height}, {"absolute", m.absolute}, {"trueAbsolute", trueAbsolute}});
+    rows.push_back({{"trueHeight", row.height},
+                    {"height", m.height},
+                    {"absolute", m.absolute},
+                    {"trueAbsolute", trueAbsolute}});
   }
   session.output.table(table);
   session.output.line("measure: worst height error " + fixed(worst, 4) + " over " +

@@ -2,6 +2,7 @@
 // the reason for every image without a spot and a warning when the spot was
 // one choice among several, both from the detector's own trace; with
 // --precise also the sub-pixel reading of the precision layer (readSpot).
+#include <talmeq/resultCodes.h>
 #include <talmeqAlgorithm.h>
 
 #include <memory>
@@ -19,8 +20,6 @@
 #include "spotAnnotation.h"
 #include "spotReasons.h"
 
-#include <talmeq/resultCodes.h>
-
 namespace talmeq::cli {
 namespace {
 
@@ -33,7 +32,7 @@ struct SpotOptions {
 struct SpotResult {
   std::optional<int> code;  // unset when the export was not called or raised an error
   cv::Point coord;
-  std::string failure;      // why there is no spot; empty when found
+  std::string failure;  // why there is no spot; empty when found
   std::string warning;
   std::optional<SpotReading> precise;  // with --precise, when the image was read
 };
@@ -52,7 +51,7 @@ SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& tra
     result.warning = spotWarning(trace);
   else
     result.failure = *result.code == kTextException ? std::string(resultMeaning("getSpotCoord", *result.code))
-                                                        : spotFailureReason(image, trace);
+                                                    : spotFailureReason(image, trace);
   return result;
 }
 
@@ -62,8 +61,8 @@ std::string outcomeText(const SpotResult& r) {
          (r.warning.empty() ? "" : "; " + r.warning);
 }
 
-void spotImage(const std::string& path, const SpotOptions& options, const std::string& annotation, ImageRows& rows,
-               Session& session) {
+void spotImage(const std::string& path, const SpotOptions& options, const std::string& annotation,
+               ImageRows& rows, Session& session) {
   const ImageRead read = tryReadImage(path);
   SpotResult result;
   SpotDetectionRecord trace;
@@ -76,14 +75,16 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
   if (options.precise) row["precise"] = nullptr;
   row["image"] = path;
   if (result.precise) row["precise"] = preciseObject(*result.precise);
-  if (result.code) row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
+  if (result.code)
+    row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
   if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
   if (!found) row["reason"] = result.failure;
   if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
   // The row's note: the reason, the warning, or a failed annotation.
   std::string note = found ? result.warning : result.failure;
   std::string failure = result.failure;
-  if (!found && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
+  if (!found && result.code)
+    failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
   if (!annotation.empty() && read.problem.empty() && result.code) {
     try {
       cv::Mat canvas = annotateSpot(read.image, trace, found, result.coord, outcomeText(result));
@@ -94,7 +95,8 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
       note = failure = error.what();
     }
   }
-  const std::string x = found ? std::to_string(result.coord.x) : "-", y = found ? std::to_string(result.coord.y) : "-";
+  const std::string x = found ? std::to_string(result.coord.x) : "-",
+                    y = found ? std::to_string(result.coord.y) : "-";
   std::vector<std::string> cells{result.code ? std::to_string(*result.code) : "-", x, y};
   if (options.precise) {
     const std::vector<std::string> precise = preciseSpotCells(result.precise);
@@ -131,9 +133,10 @@ Command addSpotCommand(CLI::App& app) {
                    "Draw the detection window, the screened candidates, the spot and the outcome into this "
                    "image file; with several images, '-<image name>' is added to its name")
       ->default_str("none");
-  spot->add_flag("--precise", options->precise,
-                 "Also read the sub-pixel centre with its quality record (readSpot): a 'precise' object per image "
-                 "and, in the annotation, the centre with its uncertainty (default: off)");
+  spot->add_flag(
+      "--precise", options->precise,
+      "Also read the sub-pixel centre with its quality record (readSpot): a 'precise' object per image "
+      "and, in the annotation, the centre with its uncertainty (default: off)");
   return {spot, nullKeys({"images"}), [options](Session& session) { runSpot(*options, session); }};
 }
 

@@ -41,7 +41,8 @@ CalibrationLock::CalibrationLock(const std::string& calibrationPath, double time
   };
 #else
   descriptor_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (descriptor_ < 0) throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
+  if (descriptor_ < 0)
+    throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
   const auto tryLock = [this] { return ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0; };
 #endif
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);

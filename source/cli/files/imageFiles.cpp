@@ -1,9 +1,8 @@
 // Image file input of the tool (see imageFiles.h).
 #include "imageFiles.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include <filesystem>
+#include <opencv2/imgcodecs.hpp>
 
 #include "failures.h"
 
@@ -13,10 +12,14 @@ namespace {
 std::string depthName(int depth) {
   switch (depth) {
     case CV_16U:
-    case CV_16S: return "16-bit";
-    case CV_32F: return "32-bit floating-point";
-    case CV_64F: return "64-bit floating-point";
-    default: return "non-8-bit";
+    case CV_16S:
+      return "16-bit";
+    case CV_32F:
+      return "32-bit floating-point";
+    case CV_64F:
+      return "64-bit floating-point";
+    default:
+      return "non-8-bit";
   }
 }
 

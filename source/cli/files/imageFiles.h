@@ -3,7 +3,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 
 namespace talmeq::cli {

@@ -4,12 +4,11 @@
 // keys of the camera file.
 #pragma once
 
+#include <talmeq/cameraCalibrationReport.h>
 
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-#include <talmeq/cameraCalibrationReport.h>
 
 #include "output.h"
 

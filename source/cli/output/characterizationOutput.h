@@ -3,9 +3,9 @@
 // the verdict's checks; and the same in the JSON document.
 #pragma once
 
-#include <vector>
-
 #include <talmeq/stationCharacterization.h>
+
+#include <vector>
 
 #include "characterizationRows.h"
 #include "output.h"

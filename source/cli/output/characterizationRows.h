@@ -5,12 +5,11 @@
 // its status and reason.
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/stationCharacterization.h>
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-#include <talmeq/stationCharacterization.h>
 
 #include "heightsCsv.h"
 
@@ -26,6 +25,7 @@ struct CharacterizedRow {
 
 // Measures each row's image against the calibration file `yml`; `precise`
 // chooses the precision layer. Shows progress on the terminal.
-std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml, bool precise);
+std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml,
+                                          bool precise);
 
 }  // namespace talmeq::cli

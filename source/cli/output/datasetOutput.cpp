@@ -1,9 +1,8 @@
 // Dataset writing with failures as the tool reports them (see datasetOutput.h).
 #include "datasetOutput.h"
 
-#include <opencv2/core.hpp>
-
 #include <filesystem>
+#include <opencv2/core.hpp>
 #include <stdexcept>
 
 #include "failures.h"

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 
@@ -19,7 +18,7 @@
 namespace talmeq::cli {
 
 class ImageRows {
-public:
+ public:
   // `columns` follow the image column; `widths` are theirs.
   ImageRows(Session& session, const std::string& progressLabel, const std::vector<std::string>& images,
             const std::vector<std::string>& columns, const std::vector<std::size_t>& widths);
@@ -37,7 +36,7 @@ public:
   // Throws WorkFailure when any row failed.
   void raiseIfAny() const { failures_.raiseIfAny(); }
 
-private:
+ private:
   Session& session_;
   Progress progress_;
   StreamedTable table_;

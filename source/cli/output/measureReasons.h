@@ -2,9 +2,9 @@
 // measurement's own trace of the image.
 #pragma once
 
-#include <string>
-
 #include <talmeq/heightMeasurementRecord.h>
+
+#include <string>
 
 namespace talmeq::cli {
 
@@ -17,6 +17,7 @@ namespace talmeq::cli {
 //   - 0 with a height or absolute height that is not a finite number;
 //   - -3: the absolute height lies outside -32 .. 0;
 //   - -2 and -999 as the result code says.
-std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height, double absolute);
+std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height,
+                                 double absolute);
 
 }  // namespace talmeq::cli

@@ -31,7 +31,10 @@ void printRow(const std::vector<std::string>& cells, const std::vector<std::size
 }  // namespace
 
 void Output::begin(const std::string& command, const nlohmann::json& shape) {
-  document_ = {{"command", command}, {"version", versionJson()}, {"ok", nullptr}, {"error", nullptr},
+  document_ = {{"command", command},
+               {"version", versionJson()},
+               {"ok", nullptr},
+               {"error", nullptr},
                {"warnings", nlohmann::json::array()}};
   document_.update(shape);
 }
@@ -103,6 +106,8 @@ nlohmann::json nullKeys(std::initializer_list<const char*> keys) {
   return object;
 }
 
-nlohmann::json number(double value) { return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json(); }
+nlohmann::json number(double value) {
+  return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json();
+}
 
 }  // namespace talmeq::cli

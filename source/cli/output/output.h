@@ -9,7 +9,6 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 
@@ -21,7 +20,7 @@ struct Table {
 };
 
 class Output {
-public:
+ public:
   void useJson(bool json) { json_ = json; }
   bool json() const { return json_; }
 
@@ -42,7 +41,7 @@ public:
   // JSON mode: prints the document once. Text mode: nothing.
   void finish();
 
-private:
+ private:
   bool json_ = false;
   bool finished_ = false;
   nlohmann::json document_ = nlohmann::json::object();
@@ -52,11 +51,11 @@ private:
 // interrupted run keeps the rows already done. Columns have fixed widths;
 // a wider cell pushes the rest of its row to the right.
 class StreamedTable {
-public:
+ public:
   StreamedTable(const Output& output, std::vector<std::string> columns, std::vector<std::size_t> widths);
   void row(const std::vector<std::string>& cells) const;
 
-private:
+ private:
   const Output& output_;
   std::vector<std::size_t> widths_;
 };

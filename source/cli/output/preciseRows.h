@@ -2,9 +2,9 @@
 // the JSON `precise` object of an image row and the extra text-table cells.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <talmeq/precision.h>
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>

@@ -1,10 +1,9 @@
 // Reasons and warnings of the spot detection (see spotReasons.h).
 #include "spotReasons.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <array>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq::cli {
 namespace {
@@ -30,16 +29,18 @@ BrightBlob brightestOutside(const cv::Mat& image, const cv::Rect& window) {
         stats.at<int>(i, cv::CC_STAT_HEIGHT) > span)
       continue;
     blob.pixels = stats.at<int>(i, cv::CC_STAT_AREA);
-    blob.centre = {static_cast<int>(centroids.at<double>(i, 0)), static_cast<int>(centroids.at<double>(i, 1))};
+    blob.centre = {static_cast<int>(centroids.at<double>(i, 0)),
+                   static_cast<int>(centroids.at<double>(i, 1))};
   }
   return blob;
 }
 
 std::string screenCounts(const SpotDetectionRecord& trace) {
-  constexpr std::array<std::pair<CandidateScreen, const char*>, 4> kScreens{{{CandidateScreen::kTooSmall, "too small"},
-                                                                          {CandidateScreen::kTooLarge, "too large"},
-                                                                          {CandidateScreen::kBadRatio, "too elongated"},
-                                                                          {CandidateScreen::kNotRound, "not round"}}};
+  constexpr std::array<std::pair<CandidateScreen, const char*>, 4> kScreens{
+      {{CandidateScreen::kTooSmall, "too small"},
+       {CandidateScreen::kTooLarge, "too large"},
+       {CandidateScreen::kBadRatio, "too elongated"},
+       {CandidateScreen::kNotRound, "not round"}}};
   std::string text;
   for (const auto& [screen, name] : kScreens) {
     std::size_t count = 0;
@@ -52,18 +53,21 @@ std::string screenCounts(const SpotDetectionRecord& trace) {
 }  // namespace
 
 std::string rectText(const cv::Rect& rect) {
-  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " + std::to_string(rect.width) + ", " +
-         std::to_string(rect.height) + "]";
+  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " + std::to_string(rect.width) +
+         ", " + std::to_string(rect.height) + "]";
 }
 
 std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& trace) {
   switch (trace.outcome) {
-    case DetectionOutcome::kEmptyImage: return "the image is empty";
+    case DetectionOutcome::kEmptyImage:
+      return "the image is empty";
     case DetectionOutcome::kWindowTooSmall:
       return "the image is too small: its detection window " + rectText(trace.window) + " holds fewer than " +
              std::to_string(kRankedPixels) + " pixels";
-    case DetectionOutcome::kFound: return {};
-    case DetectionOutcome::kNoBlob: break;
+    case DetectionOutcome::kFound:
+      return {};
+    case DetectionOutcome::kNoBlob:
+      break;
   }
   bool onlySpecks = true;
   for (const SpotCandidate& candidate : trace.candidates)

@@ -2,11 +2,10 @@
 // spot it did find, in words, from the detector's own trace of the image.
 #pragma once
 
-#include <opencv2/core.hpp>
-
-#include <string>
-
 #include <talmeq/spotDetectionRecord.h>
+
+#include <opencv2/core.hpp>
+#include <string>
 
 namespace talmeq::cli {
 

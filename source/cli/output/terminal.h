@@ -20,7 +20,7 @@ bool stderrIsTerminal();
 void clearStatusLine();
 
 class Progress {
-public:
+ public:
   // Shown only for more than one item and when stderr is a terminal.
   Progress(std::string label, std::size_t total);
   ~Progress();
@@ -30,7 +30,7 @@ public:
   // Announces the next item.
   void step(const std::string& item);
 
-private:
+ private:
   std::string label_;
   std::size_t total_;
   std::size_t done_ = 0;
@@ -39,13 +39,13 @@ private:
 
 // While it lives, shows "<label>: N s" once a second (on a terminal only).
 class ElapsedTime {
-public:
+ public:
   explicit ElapsedTime(std::string label);
   ~ElapsedTime();
   ElapsedTime(const ElapsedTime&) = delete;
   ElapsedTime& operator=(const ElapsedTime&) = delete;
 
-private:
+ private:
   std::string label_;
   std::mutex mutex_;
   std::condition_variable wake_;

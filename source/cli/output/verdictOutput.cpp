@@ -8,7 +8,10 @@ void showVerdict(const std::vector<VerdictCheck>& checks, bool pass, Output& out
   nlohmann::json rows = nlohmann::json::array();
   for (const VerdictCheck& c : checks) {
     table.rows.push_back({c.name, fixed(c.value, 5), c.rule, c.passed ? "yes" : "no"});
-    rows.push_back({{"name", c.name}, {"rule", c.rule}, {"threshold", c.threshold}, {"value", number(c.value)},
+    rows.push_back({{"name", c.name},
+                    {"rule", c.rule},
+                    {"threshold", c.threshold},
+                    {"value", number(c.value)},
                     {"passed", c.passed}});
   }
   output.table(table);

@@ -3,9 +3,9 @@
 // ("pass" or "fail") in the JSON document.
 #pragma once
 
-#include <vector>
-
 #include <talmeq/verdictCheck.h>
+
+#include <vector>
 
 #include "output.h"
 

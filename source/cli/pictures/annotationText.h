@@ -4,7 +4,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,14 +11,14 @@
 namespace talmeq::cli {
 
 class MarkScale {
-public:
+ public:
   // One unit per 480 pixels of the image's shorter side, at least one.
   explicit MarkScale(cv::Size imageSize);
-  int thickness() const;            // line thickness, pixels
-  int pixels(double base) const;    // a length of `base` pixels at 640 x 480
-  double font(double base) const;   // a font scale of `base` at 640 x 480
+  int thickness() const;           // line thickness, pixels
+  int pixels(double base) const;   // a length of `base` pixels at 640 x 480
+  double font(double base) const;  // a font scale of `base` at 640 x 480
 
-private:
+ private:
   double factor_;
 };
 

@@ -12,7 +12,7 @@ namespace talmeq::cli {
 namespace {
 
 constexpr int kLeft = 80, kRight = 30, kTop = 50, kBottom = 60;  // margins, pixels
-constexpr double kLargestBar = 60.0;  // pixels of the largest error bar
+constexpr double kLargestBar = 60.0;                             // pixels of the largest error bar
 
 plot::Panel panelFor(cv::Mat& canvas, const HeightCalibrationRun& run) {
   std::vector<double> xs, ys;
@@ -32,8 +32,8 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
   const plot::Panel panel = panelFor(canvas, run);
   panel.frame("projected displacement", "height", 2, 1);
   const auto fitted = [&](double v) { return run.file.k * v + run.file.b; };
-  cv::line(canvas, panel.at(panel.x().low, fitted(panel.x().low)), panel.at(panel.x().high, fitted(panel.x().high)),
-           plot::kLine, 1, cv::LINE_8);
+  cv::line(canvas, panel.at(panel.x().low, fitted(panel.x().low)),
+           panel.at(panel.x().high, fitted(panel.x().high)), plot::kLine, 1, cv::LINE_8);
   double largest = 0.0;
   for (const CalibrationPoint& p : run.points) largest = std::max(largest, p.error);
   const double pixelsPerHeight = panel.area().height / (panel.y().high - panel.y().low);

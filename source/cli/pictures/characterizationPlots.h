@@ -6,12 +6,11 @@
 //                  drift line and the allowed drift drawn from its start
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/stationCharacterization.h>
 
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-#include <talmeq/stationCharacterization.h>
 
 #include "characterizationRows.h"
 

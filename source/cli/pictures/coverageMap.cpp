@@ -1,9 +1,8 @@
 // Drawing of the coverage map (see coverageMap.h).
 #include "coverageMap.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
+#include <opencv2/imgproc.hpp>
 
 #include "annotationText.h"
 #include "output.h"
@@ -11,7 +10,7 @@
 namespace talmeq::cli {
 namespace {
 
-const cv::Scalar kEmptyCell{0, 0, 90};   // BGR: no view put a point here
+const cv::Scalar kEmptyCell{0, 0, 90};  // BGR: no view put a point here
 const cv::Scalar kGridLine{90, 90, 90};
 const cv::Scalar kPoint{255, 255, 0};
 
@@ -38,7 +37,8 @@ cv::Mat drawCoverageMap(const CameraCalibrationReport& r) {
       cv::rectangle(canvas, tl, br, cellShade(count, static_cast<int>(most)), cv::FILLED);
       cv::rectangle(canvas, tl, br, kGridLine, 1);
       cv::putText(canvas, std::to_string(count), tl + cv::Point(scale.pixels(6), scale.pixels(22)),
-                  cv::FONT_HERSHEY_SIMPLEX, scale.font(0.6), cv::Scalar::all(255), scale.thickness(), cv::LINE_AA);
+                  cv::FONT_HERSHEY_SIMPLEX, scale.font(0.6), cv::Scalar::all(255), scale.thickness(),
+                  cv::LINE_AA);
     }
   }
   for (const ViewQuality& view : r.views)

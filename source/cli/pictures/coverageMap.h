@@ -4,9 +4,9 @@
 // count written in it, and every used view's points as small dots.
 #pragma once
 
-#include <opencv2/core.hpp>
-
 #include <talmeq/cameraCalibrationReport.h>
+
+#include <opencv2/core.hpp>
 
 namespace talmeq::cli {
 

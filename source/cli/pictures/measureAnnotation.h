@@ -5,11 +5,10 @@
 // in words (result, reason, measured heights).
 #pragma once
 
-#include <opencv2/core.hpp>
-
-#include <string>
-
 #include <talmeq/heightMeasurementRecord.h>
+
+#include <opencv2/core.hpp>
+#include <string>
 
 namespace talmeq::cli {
 
@@ -25,6 +24,7 @@ inline constexpr int kSpotArm = 10;  // half length of the cross at 640 x 480, p
 
 // A copy of `image` with the marks of `trace` (a measurement that read its
 // calibration file) and `outcome` above the legend.
-cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace, const std::string& outcome);
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace,
+                            const std::string& outcome);
 
 }  // namespace talmeq::cli

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 #include <vector>
 
@@ -29,7 +28,7 @@ void label(cv::Mat& canvas, const std::string& text, cv::Point at, double size =
            const cv::Scalar& colour = kInk);
 
 class Panel {
-public:
+ public:
   Panel(cv::Mat& canvas, cv::Rect area, Range x, Range y) : canvas_(canvas), area_(area), x_(x), y_(y) {}
 
   cv::Point at(double x, double y) const;
@@ -46,7 +45,7 @@ public:
   // A dashed horizontal line across the panel at `y`, named at its right end.
   void threshold(double y, const cv::Scalar& colour, const std::string& name) const;
 
-private:
+ private:
   cv::Mat& canvas_;
   cv::Rect area_;
   Range x_, y_;

@@ -1,10 +1,9 @@
 // Drawing of a sub-pixel reading (see preciseAnnotation.h).
 #include "preciseAnnotation.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 #include <string>
 
 #include "output.h"
@@ -38,16 +37,19 @@ void drawPreciseSpot(cv::Mat& canvas, const SpotReading& r) {
               cv::FONT_HERSHEY_SIMPLEX, 0.4, preciseMarks::kCentre, 1, cv::LINE_AA);
   if (!r.hasCentre()) return;
   const cv::Point c = fixedPoint(r.centre);
-  for (const cv::Point2d& d : {cv::Point2d(1, 1), cv::Point2d(1, -1), cv::Point2d(-1, 1), cv::Point2d(-1, -1)})
+  for (const cv::Point2d& d :
+       {cv::Point2d(1, 1), cv::Point2d(1, -1), cv::Point2d(-1, 1), cv::Point2d(-1, -1)})
     cv::line(canvas, fixedPoint(r.centre + d * preciseMarks::kArmFrom * kDiagonal),
-             fixedPoint(r.centre + d * preciseMarks::kArmTo * kDiagonal), preciseMarks::kCentre, 1, cv::LINE_AA,
-             kShift);
+             fixedPoint(r.centre + d * preciseMarks::kArmTo * kDiagonal), preciseMarks::kCentre, 1,
+             cv::LINE_AA, kShift);
   drawUncertainty(canvas, c, r.covariance);
-  const std::string text = "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ") +-" + fixed(r.uncertainty, 3);
+  const std::string text =
+      "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ") +-" + fixed(r.uncertainty, 3);
   cv::putText(canvas, text, cv::Point(r.centre) + cv::Point(preciseMarks::kArmTo + 2, -preciseMarks::kArmTo),
               cv::FONT_HERSHEY_SIMPLEX, 0.4, preciseMarks::kCentre, 1, cv::LINE_AA);
   if (r.status == SpotStatus::kAmbiguous)
-    cv::circle(canvas, fixedPoint(r.runnerUpCentre), 10 << kShift, preciseMarks::kRunnerUp, 1, cv::LINE_AA, kShift);
+    cv::circle(canvas, fixedPoint(r.runnerUpCentre), 10 << kShift, preciseMarks::kRunnerUp, 1, cv::LINE_AA,
+               kShift);
 }
 
 }  // namespace talmeq::cli

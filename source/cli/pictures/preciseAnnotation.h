@@ -5,8 +5,9 @@
 // text beside it, and for an ambiguous reading a ring around the runner-up.
 #pragma once
 
-#include <opencv2/core.hpp>
 #include <talmeq/precision.h>
+
+#include <opencv2/core.hpp>
 
 namespace talmeq::cli {
 

@@ -3,11 +3,10 @@
 // decided about it, the chosen spot, and the outcome in words.
 #pragma once
 
-#include <opencv2/core.hpp>
-
-#include <string>
-
 #include <talmeq/spotDetectionRecord.h>
+
+#include <opencv2/core.hpp>
+#include <string>
 
 namespace talmeq::cli {
 
@@ -27,7 +26,7 @@ inline constexpr int kSpotArm = 8;                 // half length of the cross a
 // A copy of `image` with the marks of the detector's own trace of it drawn;
 // `found` tells whether `spot` holds a detected spot; `outcome` (the result
 // and its reason) heads the legend.
-cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found, const cv::Point& spot,
-                     const std::string& outcome);
+cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found,
+                     const cv::Point& spot, const std::string& outcome);
 
 }  // namespace talmeq::cli

@@ -12,7 +12,8 @@ namespace talmeq::cli {
 
 MarkerView findMarkers(const cv::Mat& image) {
   MarkerView view;
-  const int code = callExport("getArucoCorners", [&] { return getArucoCorners(image, view.ids, view.corners); });
+  const int code =
+      callExport("getArucoCorners", [&] { return getArucoCorners(image, view.ids, view.corners); });
   if (code != 0 && code != -1) requireSuccess("getArucoCorners", code);
   return view;
 }

@@ -1,10 +1,9 @@
 // The quick chessboard check (see chessboardCheck.h).
 #include "chessboardCheck.h"
 
+#include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
-
-#include <algorithm>
 
 #include "cameraCalibration.h"
 

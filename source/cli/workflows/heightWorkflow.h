@@ -7,6 +7,7 @@
 // height that is not finite counts as failed.
 #pragma once
 
+#include <talmeq/heightMeasurementRecord.h>
 #include <talmeq/precision.h>
 
 #include <opencv2/core.hpp>
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "heightCalibrationFile.h"
-#include <talmeq/heightMeasurementRecord.h>
 #include "heightsCsv.h"
 
 namespace talmeq::cli {
@@ -67,10 +67,10 @@ void requireWindowHoldsSpots(const HeightCalibrationRun& run);
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath);
 
 struct HeightMeasurement {
-  int code = 0;                        // getPlaneHeightByLinear's result
-  double height = 0.0, absolute = 0.0; // written for 0 and -3 only
-  HeightMeasurementRecord trace;                  // the core's own trace of the same measurement
-  std::string failure;                 // why there is no usable height; empty when there is one
+  int code = 0;                         // getPlaneHeightByLinear's result
+  double height = 0.0, absolute = 0.0;  // written for 0 and -3 only
+  HeightMeasurementRecord trace;        // the core's own trace of the same measurement
+  std::string failure;                  // why there is no usable height; empty when there is one
   bool hasHeights() const { return code == 0 || code == -3; }
 };
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <string>
 
 #include "failures.h"
@@ -16,8 +15,8 @@ auto callExport(const char* exportName, Call&& call) {
   try {
     return call();
   } catch (const cv::Exception& error) {
-    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err +
-                         " (in " + error.func + ")");
+    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err + " (in " +
+                      error.func + ")");
   }
 }
 

@@ -5,11 +5,10 @@
 // board that cannot be the described one, are left out.
 #pragma once
 
+#include <talmeq/cameraCalibrationReport.h>
 
 #include <string>
 #include <vector>
-
-#include <talmeq/cameraCalibrationReport.h>
 
 #include "commands.h"
 

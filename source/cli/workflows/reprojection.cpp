@@ -19,7 +19,8 @@ Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& camer
     ViewResiduals residuals{view.found, {}};
     cv::Vec3d rvec, tvec;
     try {
-      if (view.board.size() >= 4 && cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
+      if (view.board.size() >= 4 &&
+          cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
         cv::projectPoints(view.board, rvec, tvec, cameraMatrix, distCoeffs, residuals.projected);
     } catch (const cv::Exception&) {
       residuals.projected.clear();  // a degenerate view: no pose, so no residuals of its own

@@ -1,12 +1,11 @@
 #include "calibrationQuality.h"
 
-#include <opencv2/calib3d.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq::quality {
 namespace {
@@ -75,7 +74,8 @@ double rowStraightness(const BoardView& view, const cv::Mat& cameraMatrix, const
     cv::Vec4f line;  // direction (vx, vy) and a point (x0, y0)
     cv::fitLine(row, line, cv::DIST_L2, 0, 0.001, 0.001);
     for (const cv::Point2f& p : row)
-      worst = std::max(worst, static_cast<double>(std::fabs((p.x - line[2]) * line[1] - (p.y - line[3]) * line[0])));
+      worst = std::max(worst,
+                       static_cast<double>(std::fabs((p.x - line[2]) * line[1] - (p.y - line[3]) * line[0])));
   }
   return worst;
 }

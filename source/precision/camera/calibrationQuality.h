@@ -4,11 +4,10 @@
 // board rows, board tilt and repeated views.
 #pragma once
 
-#include <opencv2/core.hpp>
-
-#include <vector>
-
 #include <talmeq/cameraCalibrationReport.h>
+
+#include <opencv2/core.hpp>
+#include <vector>
 
 namespace talmeq::quality {
 

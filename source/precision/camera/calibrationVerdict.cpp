@@ -39,22 +39,21 @@ std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& r, const 
   checks.push_back({"coverage", "views per image cell, mean / deviation > " + text(t.minCoverageScore),
                     t.minCoverageScore, r.coverageScore, r.coverageScore > t.minCoverageScore});
   checks.push_back({"views", text(t.minViews) + " <= used views <= " + text(t.maxViews),
-                    static_cast<double>(t.minViews),
-                    static_cast<double>(r.usedViews), r.usedViews >= t.minViews && r.usedViews <= t.maxViews});
+                    static_cast<double>(t.minViews), static_cast<double>(r.usedViews),
+                    r.usedViews >= t.minViews && r.usedViews <= t.maxViews});
   checks.push_back(below("cross-validation",
-                         "rms between the cameras of alternate halves of the views < " + text(t.maxCrossValidation) +
-                             " px (needs 4 views)",
+                         "rms between the cameras of alternate halves of the views < " +
+                             text(t.maxCrossValidation) + " px (needs 4 views)",
                          t.maxCrossValidation, r.crossValidation));
   const auto tilted = std::count_if(r.views.begin(), r.views.end(),
                                     [&](const ViewQuality& q) { return q.used && q.tilt >= t.minTilt; });
-  checks.push_back({"tilted views",
-                    "views tilted by " + text(t.minTilt) + " degrees or more >= " + text(t.minTiltedViews),
-                    static_cast<double>(t.minTiltedViews), static_cast<double>(tilted),
-                    tilted >= t.minTiltedViews});
-  const auto repeated = std::count_if(r.views.begin(), r.views.end(),
-                                      [](const ViewQuality& q) { return q.used && q.repeats; });
-  checks.push_back({"repeated views", "views repeating an earlier pose = 0", 0.0, static_cast<double>(repeated),
-                    repeated == 0});
+  checks.push_back(
+      {"tilted views", "views tilted by " + text(t.minTilt) + " degrees or more >= " + text(t.minTiltedViews),
+       static_cast<double>(t.minTiltedViews), static_cast<double>(tilted), tilted >= t.minTiltedViews});
+  const auto repeated =
+      std::count_if(r.views.begin(), r.views.end(), [](const ViewQuality& q) { return q.used && q.repeats; });
+  checks.push_back({"repeated views", "views repeating an earlier pose = 0", 0.0,
+                    static_cast<double>(repeated), repeated == 0});
   return checks;
 }
 

@@ -2,9 +2,9 @@
 // the measured figure.
 #pragma once
 
-#include <vector>
-
 #include <talmeq/cameraCalibrationReport.h>
+
+#include <vector>
 
 namespace talmeq {
 
@@ -13,6 +13,6 @@ namespace talmeq {
 // coverage, views, cross-validation, tilted views,
 // repeated views.
 std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& report,
-                                            const CalibrationThresholds& thresholds);
+                                        const CalibrationThresholds& thresholds);
 
 }  // namespace talmeq

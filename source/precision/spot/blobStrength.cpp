@@ -1,9 +1,8 @@
 #include "blobStrength.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cstdint>
+#include <opencv2/imgproc.hpp>
 
 #include "boxMean.h"
 #include "frameWorkspace.h"

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <vector>
 
 #include "contourTracing.h"
@@ -25,9 +24,9 @@ struct BlobMeasure {
 // The buffers of a measure, kept between calls (their contents are garbage
 // to the next).
 struct BlobScratch {
-  cv::Mat red;         // red values around the contour
-  cv::Mat mask;        // the contour filled
-  Contours outline;    // the contour, as the one list the filler takes
+  cv::Mat red;       // red values around the contour
+  cv::Mat mask;      // the contour filled
+  Contours outline;  // the contour, as the one list the filler takes
   PolygonEdges fill;
 };
 

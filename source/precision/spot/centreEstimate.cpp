@@ -1,15 +1,13 @@
 #include "centreEstimate.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cmath>
-
+#include <opencv2/imgproc.hpp>
 
 namespace talmeq::precision {
 namespace {
 
-constexpr double kCoreWidths = 3.0;  // a detected blob spans about three sigma
+constexpr double kCoreWidths = 3.0;                     // a detected blob spans about three sigma
 constexpr double kHalfMaxRadius2 = 1.3862943611198906;  // 2 ln 2: (d / sigma)^2 at half maximum
 
 // Share of the patch pixels inside the spot's half-maximum ellipse that are clipped.
@@ -42,8 +40,8 @@ cv::Point2d blobCentroid(const std::vector<cv::Point>& blob) {
   return sum / static_cast<double>(std::max<std::size_t>(blob.size(), 1));
 }
 
-void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv::Rect limit, SpotReading& reading,
-                    CentreScratch& scratch) {
+void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv::Rect limit,
+                    SpotReading& reading, CentreScratch& scratch) {
   const cv::Rect box = cv::boundingRect(blob);
   const int halfSide = std::min(std::max(box.width, box.height) / 2 + kWingMargin, kLargestHalfSide);
   const cv::Point2d seed = blobCentroid(blob);

@@ -13,7 +13,7 @@ enum Index { kAmplitude, kX, kY, kSigmaX, kSigmaY, kLevel, kSlopeX, kSlopeY };
 
 constexpr int kMaxIterations = 60;
 constexpr double kTrialSigma[2] = {0.3, 30.0};  // trial steps outside these widths are refused
-constexpr double kConvergedStep = 1e-5;  // pixels
+constexpr double kConvergedStep = 1e-5;         // pixels
 constexpr int kLeastPixels = 3 * kParameters;
 constexpr double kClipRadiusPerSigma = 1.1774100225154747;  // sqrt(2 ln 2)
 constexpr double kPlausibleSigma[2] = {0.5, 12.0};
@@ -52,7 +52,8 @@ void unclippedSamples(const SpotPatch& patch, cv::Point2d start, FitSamples& sam
     const uchar* row = patch.red.ptr<uchar>(y);
     for (int x = 0; x < patch.red.cols; ++x)
       if (row[x] < kClipped)
-        samples.push_back({x + patch.origin.x - start.x, y + patch.origin.y - start.y, static_cast<double>(row[x])});
+        samples.push_back(
+            {x + patch.origin.x - start.x, y + patch.origin.y - start.y, static_cast<double>(row[x])});
   }
 }
 
@@ -74,7 +75,8 @@ Params startingProfile(const SpotPatch& patch, const FitSamples& samples, cv::Po
 }
 
 bool finite(const cv::Matx22d& m) {
-  return std::isfinite(m(0, 0)) && std::isfinite(m(1, 1)) && std::isfinite(m(0, 1)) && m(0, 0) > 0 && m(1, 1) > 0;
+  return std::isfinite(m(0, 0)) && std::isfinite(m(1, 1)) && std::isfinite(m(0, 1)) && m(0, 0) > 0 &&
+         m(1, 1) > 0;
 }
 
 }  // namespace

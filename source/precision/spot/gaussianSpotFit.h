@@ -6,7 +6,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <vector>
 
 #include "spotPatch.h"
@@ -14,11 +13,11 @@
 namespace talmeq::precision {
 
 struct GaussianFit {
-  bool plausible = false;  // converged to a spot-like profile near the start (see fitGaussian)
-  cv::Point2d centre;      // full-image pixels
-  cv::Matx22d covariance;  // of the centre, pixels squared
-  double amplitude = 0.0;  // profile height above the background
-  double background = 0.0; // the plane's level at the centre
+  bool plausible = false;   // converged to a spot-like profile near the start (see fitGaussian)
+  cv::Point2d centre;       // full-image pixels
+  cv::Matx22d covariance;   // of the centre, pixels squared
+  double amplitude = 0.0;   // profile height above the background
+  double background = 0.0;  // the plane's level at the centre
   double sigmaX = 0.0, sigmaY = 0.0;
 };
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <opencv2/core.hpp>
-
 #include <vector>
 
 #include "spotPatch.h"
@@ -14,10 +13,10 @@
 namespace talmeq::precision {
 
 struct HalfMaxCentroid {
-  bool valid = false;      // at least 3 pixels above the level
-  cv::Point2d centre;      // full-image pixels
-  cv::Matx22d covariance;  // of the centre, pixels squared
-  double amplitude = 0.0;  // the peak's excess over the background
+  bool valid = false;                 // at least 3 pixels above the level
+  cv::Point2d centre;                 // full-image pixels
+  cv::Matx22d covariance;             // of the centre, pixels squared
+  double amplitude = 0.0;             // the peak's excess over the background
   double sigmaX = 0.0, sigmaY = 0.0;  // Gaussian widths implied by the weighted second moments
 };
 

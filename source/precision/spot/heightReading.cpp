@@ -6,8 +6,8 @@
 
 #include "calibrationFile.h"
 #include "centreEstimate.h"
-#include "heightMeasurement.h"
 #include "frameWorkspace.h"
+#include "heightMeasurement.h"
 #include "imageArgument.h"
 #include "readingWorkspace.h"
 #include "regionLocation.h"
@@ -33,9 +33,10 @@ double heightDeviation(const CalibrationValues& c, const SpotReading& spot) {
   const double a = c.scale * c.k;
   const double slope = c.dist * a * (c.dist - c.b) / ((a * d + c.dist) * (a * d + c.dist));
   const cv::Matx22d& s = spot.covariance;
-  const double radial = d > 0.0 ? (away.x * away.x * s(0, 0) + 2.0 * away.x * away.y * s(0, 1) +
-                                   away.y * away.y * s(1, 1)) / (d * d)
-                                : s(0, 0) + s(1, 1);
+  const double radial =
+      d > 0.0 ? (away.x * away.x * s(0, 0) + 2.0 * away.x * away.y * s(0, 1) + away.y * away.y * s(1, 1)) /
+                    (d * d)
+              : s(0, 0) + s(1, 1);
   return std::fabs(slope) * std::sqrt(radial);
 }
 

@@ -4,8 +4,8 @@
 // calls, grown to the largest size seen, so that a reading in the steady
 // state asks the heap for nothing and touches no fresh page. Each thread has
 // its own workspace (no locking, no sharing), released when the thread ends;
-// threadWorkspace.h bounds it and keeps a re-entered call apart. Whatever a buffer held before a call is garbage to it: a
-// result never depends on an earlier call.
+// threadWorkspace.h bounds it and keeps a re-entered call apart. Whatever a buffer held before a call is
+// garbage to it: a result never depends on an earlier call.
 #pragma once
 
 #include <cstddef>

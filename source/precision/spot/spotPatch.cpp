@@ -1,9 +1,8 @@
 #include "spotPatch.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 
 #include "redChannel.h"
 
@@ -12,8 +11,8 @@ namespace {
 
 constexpr int kRingWidth = 2;
 constexpr int kLeastSide = 3 * kRingWidth;  // a patch needs pixels inside its ring
-constexpr double kMadToSigma = 1.4826;  // median absolute deviation of a Gaussian to its sigma
-constexpr double kLeastNoise = 0.5;     // below this the 8-bit steps dominate
+constexpr double kMadToSigma = 1.4826;      // median absolute deviation of a Gaussian to its sigma
+constexpr double kLeastNoise = 0.5;         // below this the 8-bit steps dominate
 
 bool onRing(int x, int y, cv::Size size) {
   return x < kRingWidth || y < kRingWidth || x >= size.width - kRingWidth || y >= size.height - kRingWidth;
@@ -28,10 +27,12 @@ double median(std::vector<double>& values) {
 
 }  // namespace
 
-SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit, PatchScratch& scratch) {
+SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit,
+                    PatchScratch& scratch) {
   const cv::Point centre(cvRound(seed.x), cvRound(seed.y));
-  const cv::Rect area = cv::Rect(centre - cv::Point(halfSide, halfSide), cv::Size(2 * halfSide + 1, 2 * halfSide + 1)) &
-                        limit & cv::Rect(cv::Point(0, 0), image.size());
+  const cv::Rect area =
+      cv::Rect(centre - cv::Point(halfSide, halfSide), cv::Size(2 * halfSide + 1, 2 * halfSide + 1)) & limit &
+      cv::Rect(cv::Point(0, 0), image.size());
   SpotPatch patch;
   patch.origin = area.tl();
   if (area.width < kLeastSide || area.height < kLeastSide) return patch;
