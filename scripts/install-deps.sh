@@ -12,7 +12,7 @@ packages=(
   liblog4cpp5-dev
   libcli11-dev nlohmann-json3-dev libxml2-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev python3
-  clang-14 libclang-rt-14-dev clang-format-14
+  clang-14 libclang-rt-14-dev clang-format-14 ccache
   pybind11-dev python3-dev python3-numpy python3-pytest python3-opencv
   mono-mcs mono-runtime
   opencv-doc  # OpenCV's sample photos (left01..left14.jpg) for the real-photo calibration test; large
