@@ -48,8 +48,7 @@ const std::vector<SpotScene>& spotScenes() {
 }
 
 const std::vector<FrameSize>& frameSizes() {
-  static const std::vector<FrameSize> sizes = {
-      {"1.3MP", {1280, 1024}}, {"5MP", {2448, 2048}}, {"20MP", {5472, 3648}}};
+  static const std::vector<FrameSize> sizes = {{"1.3MP", {1280, 1024}}, {"5MP", {2448, 2048}}, {"20MP", {5472, 3648}}};
   return sizes;
 }
 
@@ -105,10 +104,9 @@ cv::Mat planeSceneFrame(const PlaneScene& scene, cv::Size size) {
 }
 
 std::string writePlaneCalibration(cv::Size size) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() /
-       ("talmeq-bench-" + std::to_string(size.width) + "x" + std::to_string(size.height) + ".yml"))
-          .string();
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("talmeq-bench-" + std::to_string(size.width) + "x" + std::to_string(size.height) + ".yml"))
+                               .string();
   CalibrationValues values;
   values.k = 1.0;
   values.b = -3.0;

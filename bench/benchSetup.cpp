@@ -36,8 +36,8 @@ void timeLoggedAgainstQuiet(benchmark::State& state, const std::function<void()>
     call();
   }
   routeLog(true);
-  state.counters["quiet_ms"] = benchmark::Counter(std::chrono::duration<double, std::milli>(quiet).count(),
-                                                  benchmark::Counter::kAvgIterations);
+  state.counters["quiet_ms"] =
+      benchmark::Counter(std::chrono::duration<double, std::milli>(quiet).count(), benchmark::Counter::kAvgIterations);
 }
 
 const cv::Mat& cachedFrame(const std::string& key, const std::function<cv::Mat()>& render) {

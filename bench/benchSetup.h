@@ -32,8 +32,7 @@ class OpenCvThreads {
 
 // Real time in milliseconds, reported as the aggregates of `repetitions`
 // runs of at least `minSeconds` each (the table takes the median).
-benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int repetitions = 5,
-                                      double minSeconds = 0.2);
+benchmark::internal::Benchmark* timed(benchmark::internal::Benchmark* b, int repetitions = 5, double minSeconds = 0.2);
 
 // The benchmark's loop over `call` with the logging a host has by default
 // (routeLog). Between the timed calls, outside the benchmark's timing, the

@@ -38,10 +38,9 @@ cv::Mat scaledCameraMatrix(cv::Size from, cv::Size to) {
 
 cv::Mat renderedView(bool chess, const FrameSize& size) {
   const FrameSize& base = frameSizes().front();
-  const sim::Target target =
-      chess ? sim::chessboardTarget() : sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
-  const sim::Pose pose = chess ? sim::boardPose(target, 330.0, 15.0, -10.0, 4.0)
-                               : sim::boardPose(target, 3300.0, 12.0, -10.0, 3.0);
+  const sim::Target target = chess ? sim::chessboardTarget() : sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+  const sim::Pose pose =
+      chess ? sim::boardPose(target, 330.0, 15.0, -10.0, 4.0) : sim::boardPose(target, 3300.0, 12.0, -10.0, 3.0);
   const cv::Mat& small = cachedFrame(chess ? "chess" : "aruco", [&] {
     sim::ViewEffects effects;
     effects.blurSigma = 0.6;
@@ -109,10 +108,8 @@ void registerCameraBenchmarks() {
   for (const auto& size : frameSizes())
     for (const CameraCall& call : kCalls)
       for (const int threads : threadSettings()) {
-        const std::string name =
-            std::string(call.name) + "/" + size.name + "/" + threadLabel(threads) + "/library";
-        timed(benchmark::RegisterBenchmark(name.c_str(), cameraCall, call, size, threads), kRepetitions,
-              kMinSeconds);
+        const std::string name = std::string(call.name) + "/" + size.name + "/" + threadLabel(threads) + "/library";
+        timed(benchmark::RegisterBenchmark(name.c_str(), cameraCall, call, size, threads), kRepetitions, kMinSeconds);
       }
 }
 

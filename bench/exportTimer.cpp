@@ -43,8 +43,7 @@ Timing medianMicroseconds(int calls, Call&& call) {
     const std::clock_t startCpu = std::clock();
     for (int i = 0; i < calls; ++i) call();
     cpu.push_back(1e6 * static_cast<double>(std::clock() - startCpu) / CLOCKS_PER_SEC / calls);
-    wall.push_back(
-        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / calls);
+    wall.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / calls);
   }
   std::sort(wall.begin(), wall.end());
   std::sort(cpu.begin(), cpu.end());
@@ -63,9 +62,8 @@ int main(int argc, char** argv) {
   double height = 0.0, axisZ = 0.0;
   const std::string missing = "no-such-calibration.yml";
   const int code = getPlaneHeightByLinear(frame, missing, height, axisZ);
-  const Timing time =
-      medianMicroseconds(5000, [&] { getPlaneHeightByLinear(frame, missing, height, axisZ); });
-  std::printf("{\"width\": %d, \"height\": %d, \"code\": %d, \"wall_us\": %.3f, \"cpu_us\": %.3f}\n",
-              frame.cols, frame.rows, code, time.wall, time.cpu);
+  const Timing time = medianMicroseconds(5000, [&] { getPlaneHeightByLinear(frame, missing, height, axisZ); });
+  std::printf("{\"width\": %d, \"height\": %d, \"code\": %d, \"wall_us\": %.3f, \"cpu_us\": %.3f}\n", frame.cols,
+              frame.rows, code, time.wall, time.cpu);
   return 0;
 }

@@ -72,8 +72,8 @@ Cost costOf(const std::function<int()>& call, int calls) {
 }
 
 void print(const std::string& label, const char* phase, const Cost& cost) {
-  std::printf("%s %s %.1f %.1f %ld %.3f\n", label.c_str(), phase, cost.allocations, cost.faults,
-              cost.maxFaults, cost.milliseconds);
+  std::printf("%s %s %.1f %.1f %ld %.3f\n", label.c_str(), phase, cost.allocations, cost.faults, cost.maxFaults,
+              cost.milliseconds);
   std::fflush(stdout);
 }
 

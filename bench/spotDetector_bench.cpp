@@ -23,9 +23,8 @@ struct Implementation {
   bool hostLogging;  // the logging a host has, instead of none
 };
 
-const Implementation kImplementations[] = {{"library", getSpotCoord, false},
-                                           {"literal", test::literalGetSpotCoord, false},
-                                           {"logged", getSpotCoord, true}};
+const Implementation kImplementations[] = {
+    {"library", getSpotCoord, false}, {"literal", test::literalGetSpotCoord, false}, {"logged", getSpotCoord, true}};
 
 // The least any detector must do: read every pixel of the detection window
 // once (a sum, which the compiler cannot skip).
@@ -35,13 +34,12 @@ int readWindowOnce(cv::Mat image, cv::Point& coord) {
   return 0;
 }
 
-const Implementation kWithFloor[] = {{"library", getSpotCoord, false},
-                                     {"literal", test::literalGetSpotCoord, false},
-                                     {"floor", readWindowOnce, false}};
+const Implementation kWithFloor[] = {
+    {"library", getSpotCoord, false}, {"literal", test::literalGetSpotCoord, false}, {"floor", readWindowOnce, false}};
 
 void noisyCall(benchmark::State& state, Detector detect, bool bright) {
-  const cv::Mat frame = cachedFrame(std::string("noisy ") + (bright ? "bright" : "dim"),
-                                    [&] { return noisySpotFrame(bright); });
+  const cv::Mat frame =
+      cachedFrame(std::string("noisy ") + (bright ? "bright" : "dim"), [&] { return noisySpotFrame(bright); });
   const OpenCvThreads setting(1);
   cv::Point coord;
   if (detect(frame, coord) != 0) state.SkipWithError("the scene gives no spot");
@@ -52,8 +50,7 @@ void noisyCall(benchmark::State& state, Detector detect, bool bright) {
 void spotCall(benchmark::State& state, const Implementation& implementation, const SpotScene& scene,
               const FrameSize& size, int threads) {
   const Detector detect = implementation.detect;
-  const cv::Mat frame =
-      cachedFrame("spot " + scene.name + size.name, [&] { return spotSceneFrame(scene, size.size); });
+  const cv::Mat frame = cachedFrame("spot " + scene.name + size.name, [&] { return spotSceneFrame(scene, size.size); });
   const OpenCvThreads setting(threads);
   cv::Point coord;
   if (detect(frame, coord) != scene.expected) state.SkipWithError("the scene gives an unexpected result");
@@ -78,8 +75,8 @@ void registerSpotBenchmarks() {
         }
   for (const bool bright : {true, false})
     for (const Implementation& implementation : kWithFloor) {
-      const std::string name = std::string("getSpotCoord/noisy-") + (bright ? "bright" : "dim") +
-                               "/5MP/1thread/" + implementation.name;
+      const std::string name =
+          std::string("getSpotCoord/noisy-") + (bright ? "bright" : "dim") + "/5MP/1thread/" + implementation.name;
       timed(benchmark::RegisterBenchmark(name.c_str(), noisyCall, implementation.detect, bright), 9);
     }
 }

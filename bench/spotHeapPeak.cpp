@@ -28,8 +28,7 @@ int main() {
       talmeq::bench::resetHeapPeak();
       const int result = implementation.detect(frame, coord);
       const std::size_t peak = talmeq::bench::heapPeak() - before;
-      std::printf("%s %s %s %zu %d\n", size.name.c_str(), scene.name.c_str(), implementation.name, peak,
-                  result);
+      std::printf("%s %s %s %zu %d\n", size.name.c_str(), scene.name.c_str(), implementation.name, peak, result);
     }
   }
   return 0;

@@ -16,12 +16,10 @@ namespace {
 
 void alternating(benchmark::State& state, bool timeTheReading, const SpotScene& scene, const FrameSize& size,
                  int threads) {
-  const cv::Mat frame =
-      cachedFrame("spot " + scene.name + size.name, [&] { return spotSceneFrame(scene, size.size); });
+  const cv::Mat frame = cachedFrame("spot " + scene.name + size.name, [&] { return spotSceneFrame(scene, size.size); });
   const OpenCvThreads setting(threads);
   cv::Point coord;
-  if (readSpot(frame).hasCentre() != (scene.expected == 0))
-    state.SkipWithError("the scene reads unexpectedly");
+  if (readSpot(frame).hasCentre() != (scene.expected == 0)) state.SkipWithError("the scene reads unexpectedly");
   const auto reading = [&] { benchmark::DoNotOptimize(readSpot(frame)); };
   const auto detection = [&] { benchmark::DoNotOptimize(getSpotCoord(frame, coord)); };
   for (auto _ : state) {
@@ -43,8 +41,7 @@ void registerSpotReadingBenchmarks() {
         for (const bool timeTheReading : {true, false}) {
           const std::string name = "readSpot/" + scene.name + "/" + size.name + "/" + threadLabel(threads) +
                                    (timeTheReading ? "/library" : "/getSpotCoord");
-          timed(
-              benchmark::RegisterBenchmark(name.c_str(), alternating, timeTheReading, scene, size, threads));
+          timed(benchmark::RegisterBenchmark(name.c_str(), alternating, timeTheReading, scene, size, threads));
         }
   }
 }

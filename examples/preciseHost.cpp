@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
   double worst = 0.0;
   for (const auto& [truth, image] : readRows(dir / "measure.csv")) {
     const talmeq::HeightReading r = talmeq::readHeight(cv::imread(image.string()), yml);
-    std::printf("host: true %.3f measured %.4f +- %.4f absolute %.4f %s\n", truth, r.height,
-                r.heightUncertainty, r.axisZ, talmeq::toText(r.status));
+    std::printf("host: true %.3f measured %.4f +- %.4f absolute %.4f %s\n", truth, r.height, r.heightUncertainty,
+                r.axisZ, talmeq::toText(r.status));
     if (r.status != talmeq::HeightStatus::kMeasured) return 1;
     worst = std::max(worst, std::abs(r.height - truth));
   }

@@ -11,8 +11,7 @@ int main(int argc, char** argv) {
   if (argc != 2) return fprintf(stderr, "usage: spotHost FRAME.ppm\n"), 2;
   FILE* file = fopen(argv[1], "rb");
   int width = 0, height = 0, maxValue = 0;
-  if (!file || fscanf(file, "P6 %d %d %d", &width, &height, &maxValue) != 3 || maxValue != 255 ||
-      fgetc(file) == EOF) {
+  if (!file || fscanf(file, "P6 %d %d %d", &width, &height, &maxValue) != 3 || maxValue != 255 || fgetc(file) == EOF) {
     fprintf(stderr, "spotHost: %s is not an 8-bit binary PPM\n", argv[1]);
     return 2;
   }

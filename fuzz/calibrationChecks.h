@@ -21,8 +21,7 @@ namespace talmeq::fuzz {
 // the temporary folder, and returns its path.
 inline std::string writeScratch(const std::string& extension, const std::string& bytes) {
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("talmeq-fuzz-" + std::to_string(getpid()) + extension))
-          .string();
+      (std::filesystem::temp_directory_path() / ("talmeq-fuzz-" + std::to_string(getpid()) + extension)).string();
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
   return path;
 }
@@ -37,9 +36,8 @@ inline CalibrationValues readWithOpenCv(const std::string& path) {
     cv::read(storage[key], value, 0.0);
     return value;
   };
-  CalibrationValues v{real("k"),     real("b"),       real("initialX"), real("initialY"),
-                      real("scale"), real("dist"),    real("initZ"),    real("focusD"),
-                      cv::Rect(),    real("offsetX"), real("offsetY")};
+  CalibrationValues v{real("k"),     real("b"),      real("initialX"), real("initialY"), real("scale"),  real("dist"),
+                      real("initZ"), real("focusD"), cv::Rect(),       real("offsetX"),  real("offsetY")};
   const cv::FileNode region = storage["RoI"];
   bool numbers = region.isSeq() && region.size() == 4;
   for (int i = 0; numbers && i < 4; ++i) numbers = region[i].isInt() || region[i].isReal();
@@ -51,10 +49,8 @@ inline CalibrationValues readWithOpenCv(const std::string& path) {
 // to any other: a zero's sign and a NaN's bits may change on the way
 // through a file.
 inline bool sameValues(const CalibrationValues& a, const CalibrationValues& b, bool asNumbers) {
-  const double left[] = {a.k,    a.b,     a.initialX, a.initialY, a.scale,
-                         a.dist, a.initZ, a.focusD,   a.offsetX,  a.offsetY};
-  const double right[] = {b.k,    b.b,     b.initialX, b.initialY, b.scale,
-                          b.dist, b.initZ, b.focusD,   b.offsetX,  b.offsetY};
+  const double left[] = {a.k, a.b, a.initialX, a.initialY, a.scale, a.dist, a.initZ, a.focusD, a.offsetX, a.offsetY};
+  const double right[] = {b.k, b.b, b.initialX, b.initialY, b.scale, b.dist, b.initZ, b.focusD, b.offsetX, b.offsetY};
   for (int i = 0; i < 10; ++i) {
     const bool same = asNumbers ? left[i] == right[i] || (std::isnan(left[i]) && std::isnan(right[i]))
                                 : std::memcmp(&left[i], &right[i], sizeof(double)) == 0;

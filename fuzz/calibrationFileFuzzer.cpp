@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   talmeq::fuzz::silenceLogger();
-  const std::string path =
-      talmeq::fuzz::writeScratch(".yml", std::string(reinterpret_cast<const char*>(data), size));
+  const std::string path = talmeq::fuzz::writeScratch(".yml", std::string(reinterpret_cast<const char*>(data), size));
   talmeq::fuzz::checkAgainstOpenCv(path);
   talmeq::fuzz::checkExportsOn(path);
   return 0;

@@ -50,8 +50,8 @@ TALMEQALGORITHM_EXPORT int getSpotCoord(cv::Mat image, cv::Point& coord);
 // "dist" 0; the file is not written) or -999. Non-finite settings in the
 // file give a non-finite fit and average error, which is not above 0.2.
 // A file that opens but does not parse (empty, garbage) raises cv::Exception.
-TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heights,
-                                                       std::vector<cv::Point> coords, std::string ymlPath);
+TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heights, std::vector<cv::Point> coords,
+                                                       std::string ymlPath);
 
 // Shifts "initZ" of the calibration file by toZ - fromZ, so that a plane that
 // measured fromZ now measures toZ, and rewrites the file atomically with all
@@ -74,8 +74,7 @@ TALMEQALGORITHM_EXPORT int correctYml(double fromZ, double toZ, std::string ymlP
 // or below -32; both outputs written; a NaN is neither) or -999. Writes nothing to
 // the logger, not even for -999. A window that does not lie inside the image,
 // or of negative size, and a file that does not parse raise cv::Exception.
-TALMEQALGORITHM_EXPORT int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height,
-                                                  double& axisZ);
+TALMEQALGORITHM_EXPORT int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height, double& axisZ);
 
 // Calibrates the camera from one image of the 17 x 12 inner-corner
 // chessboard (square pitch 15 units; the results do not depend on the unit).
@@ -119,8 +118,8 @@ TALMEQALGORITHM_EXPORT int getArucoCorners(cv::Mat image, std::vector<int>& ids,
 // cannot calibrate from raise cv::Exception: a view holding no marker, or
 // too few markers of the board in all.
 TALMEQALGORITHM_EXPORT int calibAruco(std::vector<std::vector<std::vector<cv::Point2f>>> allCorners,
-                                      std::vector<std::vector<int>> allIds, cv::Size imageSize,
-                                      cv::Mat& cameraMatrix, cv::Mat& distCoeffs);
+                                      std::vector<std::vector<int>> allIds, cv::Size imageSize, cv::Mat& cameraMatrix,
+                                      cv::Mat& distCoeffs);
 
 // Removes the lens distortion by an explicit map (CV_16SC2) built for the
 // requested output size; the camera matrix is kept as the output's own.
@@ -132,8 +131,8 @@ TALMEQALGORITHM_EXPORT int calibAruco(std::vector<std::vector<std::vector<cv::Po
 //   corrected     out: imageSize, type of image; bilinear interpolation,
 //                 black where the source position lies outside the image.
 // Returns 0 or -999. Writes no messages. Unusable matrices raise cv::Exception.
-TALMEQALGORITHM_EXPORT int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs,
-                                       cv::Size imageSize, cv::Mat& corrected);
+TALMEQALGORITHM_EXPORT int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs, cv::Size imageSize,
+                                       cv::Mat& corrected);
 
 // Undistorts an image and scales it about the principal point (cx, cy) by
 // s = (190 - thickness) / 190: a point at distance d from (cx, cy) in the

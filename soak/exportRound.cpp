@@ -81,9 +81,7 @@ Inputs prepareInputs() {
   return in;
 }
 
-void writeStartingCalibration(const std::string& path) {
-  sim::writeStartingCalibration(sim::datasetStation(), path);
-}
+void writeStartingCalibration(const std::string& path) { sim::writeStartingCalibration(sim::datasetStation(), path); }
 
 const std::vector<std::string>& exportNames() {
   static const std::vector<std::string> names = {"getSpotCoord",
@@ -106,8 +104,7 @@ Round runExportRound(const Inputs& in, int thread, const std::string& path) {
   };
   Fingerprint spots, calibration, correction, height, chess, corners, aruco, undistorted, thick;
   std::vector<cv::Point> coords(in.heightFrames.size());
-  for (std::size_t i = 0; i < coords.size(); ++i)
-    spots << getSpotCoord(in.heightFrames[i], coords[i]) << coords[i];
+  for (std::size_t i = 0; i < coords.size(); ++i) spots << getSpotCoord(in.heightFrames[i], coords[i]) << coords[i];
   finish(spots, static_cast<int>(coords.size()));
   calibration << getCalibrationParamByLinear(in.heights, coords, path) << fileText(path);
   finish(calibration);
@@ -126,16 +123,13 @@ Round runExportRound(const Inputs& in, int thread, const std::string& path) {
   corners << getArucoCorners(in.arucoImages[thread % in.arucoImages.size()], ids, markerCorners) << ids;
   for (const auto& marker : markerCorners) corners << marker;
   finish(corners);
-  aruco << calibAruco(in.arucoCorners, in.arucoIds, in.cameraSize, camera, distortion) << camera
-        << distortion;
+  aruco << calibAruco(in.arucoCorners, in.arucoIds, in.cameraSize, camera, distortion) << camera << distortion;
   finish(aruco);
   cv::Mat image;
-  undistorted << undistAruco(in.chessImage, in.cameraMatrix, in.distortion, cv::Size(320 + 8 * thread, 240),
-                             image)
+  undistorted << undistAruco(in.chessImage, in.cameraMatrix, in.distortion, cv::Size(320 + 8 * thread, 240), image)
               << image;
   finish(undistorted);
-  thick << getCorrectImgByThickness(in.chessImage, in.cameraMatrix, in.distortion, 2.0 * thread, image)
-        << image;
+  thick << getCorrectImgByThickness(in.chessImage, in.cameraMatrix, in.distortion, 2.0 * thread, image) << image;
   finish(thick);
   return round;
 }

@@ -29,8 +29,7 @@ std::string real(double value) {
 std::string imageLine(const cv::Mat& image) {
   std::uint64_t hash = 14695981039346656037ull;
   const cv::Mat whole = image.isContinuous() ? image : image.clone();
-  for (std::size_t i = 0; i < whole.total() * whole.elemSize(); ++i)
-    hash = (hash ^ whole.data[i]) * 1099511628211ull;
+  for (std::size_t i = 0; i < whole.total() * whole.elemSize(); ++i) hash = (hash ^ whole.data[i]) * 1099511628211ull;
   char text[96];
   std::snprintf(text, sizeof text, "image %dx%d type %d fnv %016llx", image.cols, image.rows, image.type(),
                 static_cast<unsigned long long>(hash));
@@ -56,8 +55,7 @@ std::string fileText(const std::string& path) {
 
 // One export: its name, its result, the lines `outputs` gives, and the log
 // lines written during the call.
-void transcribe(const char* name, const std::function<int()>& call,
-                const std::function<std::string()>& outputs) {
+void transcribe(const char* name, const std::function<int()>& call, const std::function<std::string()>& outputs) {
   const talmeq::test::LogCapture capture;
   const int result = call();
   std::printf("== %s\nresult %d\n%s", name, result, outputs().c_str());
@@ -79,8 +77,7 @@ int main(int argc, char** argv) {
         [&] { return "coord " + std::to_string(coords[i].x) + " " + std::to_string(coords[i].y) + "\n"; });
   const auto file = [&] { return "file\n" + fileText(yml); };
   transcribe(
-      "getCalibrationParamByLinear", [&] { return getCalibrationParamByLinear(in.heights, coords, yml); },
-      file);
+      "getCalibrationParamByLinear", [&] { return getCalibrationParamByLinear(in.heights, coords, yml); }, file);
   transcribe(
       "correctYml", [&] { return correctYml(0.5, 1.5, yml); }, file);
   double height = 0.0, axisZ = 0.0;
@@ -108,8 +105,7 @@ int main(int argc, char** argv) {
         });
   }
   transcribe(
-      "calibAruco",
-      [&] { return calibAruco(in.arucoCorners, in.arucoIds, in.cameraSize, camera, distortion); },
+      "calibAruco", [&] { return calibAruco(in.arucoCorners, in.arucoIds, in.cameraSize, camera, distortion); },
       calibration);
   cv::Mat image;
   transcribe(

@@ -83,8 +83,7 @@ struct Tally {
 
 void runThread(const talmeq::soak::Inputs& inputs, const Options& options, int thread, Start& start,
                const std::chrono::steady_clock::time_point& deadline, Tally& tally) {
-  const std::string path =
-      (fs::path(options.folder) / ("calibration" + std::to_string(thread) + ".yml")).string();
+  const std::string path = (fs::path(options.folder) / ("calibration" + std::to_string(thread) + ".yml")).string();
   talmeq::soak::writeStartingCalibration(path);
   const talmeq::soak::Round first = talmeq::soak::runExportRound(inputs, thread, path);
   tally.warmUpCalls += first.calls;
@@ -130,16 +129,14 @@ int main(int argc, char** argv) {
   app.add_option("--threads", options.threads, "Threads calling the exports")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
-  app.add_option("--warm-up-rounds", options.warmUpRounds,
-                 "Rounds per thread before the starting measurements")
+  app.add_option("--warm-up-rounds", options.warmUpRounds, "Rounds per thread before the starting measurements")
       ->capture_default_str()
       ->check(CLI::PositiveNumber);
   app.add_option("--folder", options.folder, "Folder for the calibration files and the log file")
       ->capture_default_str();
   app.add_option("--max-growth-mb", options.maxGrowthMb, "Largest accepted growth of resident memory, MB")
       ->capture_default_str();
-  app.add_option("--rotate-bytes", options.rotateBytes,
-                 "Rotation size of the log file (the logger's default)")
+  app.add_option("--rotate-bytes", options.rotateBytes, "Rotation size of the log file (the logger's default)")
       ->capture_default_str();
   app.add_option("--rotate-backups", options.rotateBackups, "Rotated copies the logger keeps (its default)")
       ->capture_default_str();
@@ -157,16 +154,14 @@ int main(int argc, char** argv) {
   for (int t = 0; t < options.threads; ++t)
     threads.emplace_back([&, t] { runThread(inputs, options, t, start, deadline, tally); });
   start.waitForAll();
-  const std::size_t residentStart = talmeq::soak::residentBytes(),
-                    descriptorsStart = talmeq::soak::openDescriptors();
+  const std::size_t residentStart = talmeq::soak::residentBytes(), descriptorsStart = talmeq::soak::openDescriptors();
   const auto begin = std::chrono::steady_clock::now();
   deadline = begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                          std::chrono::duration<double>(options.seconds));
   start.release();
   for (std::thread& thread : threads) thread.join();
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  const std::size_t residentEnd = talmeq::soak::residentBytes(),
-                    descriptorsEnd = talmeq::soak::openDescriptors();
+  const std::size_t residentEnd = talmeq::soak::residentBytes(), descriptorsEnd = talmeq::soak::openDescriptors();
   const LogFiles files = logFiles(log);
 
   long long differing = 0;
@@ -177,21 +172,19 @@ int main(int argc, char** argv) {
   const bool logOk = files.count >= 1 && files.count <= 1 + options.rotateBackups &&
                      files.largest <= options.rotateBytes + kEntrySlack;
   std::cerr << "soak: " << elapsed << " s, " << options.threads << " threads, " << tally.calls << " calls in "
-            << tally.rounds << " rounds of the nine exports (" << tally.warmUpCalls
-            << " warm-up calls before)\n"
-            << "soak: resident memory " << megabytes(residentStart) << " MB after warm-up, "
-            << megabytes(residentEnd) << " MB at the end: " << growth << " MB growth (bound "
-            << options.maxGrowthMb << " MB)" << (memoryOk ? "" : "  BROKEN") << "\n"
+            << tally.rounds << " rounds of the nine exports (" << tally.warmUpCalls << " warm-up calls before)\n"
+            << "soak: resident memory " << megabytes(residentStart) << " MB after warm-up, " << megabytes(residentEnd)
+            << " MB at the end: " << growth << " MB growth (bound " << options.maxGrowthMb << " MB)"
+            << (memoryOk ? "" : "  BROKEN") << "\n"
             << "soak: open file descriptors " << descriptorsStart << " after warm-up, " << descriptorsEnd
             << " at the end" << (descriptorsOk ? "" : "  BROKEN") << "\n"
             << "soak: log files " << files.count << ", largest " << files.largest << " bytes, " << files.total
             << " bytes in all (bounds: " << 1 + options.rotateBackups << " files of " << options.rotateBytes
             << " bytes and one entry)" << (logOk ? "" : "  BROKEN") << "\n"
-            << "soak: results differing from the thread's first call: " << differing
-            << (differing ? "  BROKEN" : "") << "\n";
+            << "soak: results differing from the thread's first call: " << differing << (differing ? "  BROKEN" : "")
+            << "\n";
   for (std::size_t i = 0; i < tally.differing.size(); ++i)
-    if (tally.differing[i] > 0)
-      std::cerr << "soak:   " << exportNames()[i] << ": " << tally.differing[i] << "\n";
+    if (tally.differing[i] > 0) std::cerr << "soak:   " << exportNames()[i] << ": " << tally.differing[i] << "\n";
   const bool passed = memoryOk && descriptorsOk && logOk && differing == 0 && tally.calls > 0;
   std::cerr << "soak: " << (passed ? "passed" : "FAILED") << "\n";
   return passed ? 0 : 1;

@@ -62,9 +62,9 @@ TEST(ArucoApi, CharucoBoardCornersAreFoundWithTheirObjectPointsAndIdsFromTheFirs
     EXPECT_EQ(found.objectPoints[i], all.at(static_cast<std::size_t>(found.ids[i])));
     EXPECT_LT(cv::norm(found.corners[i] - drawnAt(found.objectPoints[i], 1.0)), 1.0) << found.ids[i];
   }
-  EXPECT_TRUE(aruco::findCharucoCorners(cv::Mat(200, 200, CV_8UC1, cv::Scalar(255)), board,
-                                        aruco::CornerRefinement::kNone)
-                  .ids.empty());
+  EXPECT_TRUE(
+      aruco::findCharucoCorners(cv::Mat(200, 200, CV_8UC1, cv::Scalar(255)), board, aruco::CornerRefinement::kNone)
+          .ids.empty());
 }
 
 }  // namespace

@@ -56,8 +56,7 @@ class BadInputMatrix : public ::testing::Test {
       coords_.emplace_back();
       getSpotCoord(talmeq::sim::stationFrame(station, h, 7), coords_.back());
     }
-    const std::string path =
-        (fs::temp_directory_path() / ("talmeq-matrix-" + std::to_string(getpid()))).string();
+    const std::string path = (fs::temp_directory_path() / ("talmeq-matrix-" + std::to_string(getpid()))).string();
     talmeq::sim::writeStartingCalibration(station, path);
     startingFile_ = readText(path);
     getCalibrationParamByLinear(heights_, coords_, path);
@@ -66,9 +65,7 @@ class BadInputMatrix : public ::testing::Test {
     stationFrame_ = talmeq::sim::stationFrame(station, 15.0, 3);
   }
 
-  void SetUp() override {
-    talmeq::test::writeText(folder_.file("other.yml"), calibratedFile_);
-  }  // a bystander
+  void SetUp() override { talmeq::test::writeText(folder_.file("other.yml"), calibratedFile_); }  // a bystander
 
   // Runs one case, labelled "<export>, <case>": the outcome, what it logged,
   // and every file in the folder undamaged. `rewritten` names the file a
@@ -153,30 +150,28 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
       {"text glued to the end marker", "%YAML:1.0\na: 1\n...-\nk: 1\n", kThrows, kThrows, kThrows},
       // Found by fuzzing: sent it into an endless loop, and made it abort the
       // process on a key of negative length.
-      {"a key indented less than the first", "%YAML:1..5\n               RoI: [ 00, 8, 060, 9]\nof: -3.\n",
+      {"a key indented less than the first", "%YAML:1..5\n               RoI: [ 00, 8, 060, 9]\nof: -3.\n", kThrows,
+       kThrows, kThrows},
+      {"a flow mapping entry without a key", "%YAML:1.\nfocusDinitZ:{ :.\"s\":0.1,\"RoI\": n[-0,8an0,230, 9 ].}",
        kThrows, kThrows, kThrows},
-      {"a flow mapping entry without a key",
-       "%YAML:1.\nfocusDinitZ:{ :.\"s\":0.1,\"RoI\": n[-0,8an0,230, 9 ].}", kThrows, kThrows, kThrows},
       {"the same across a line break", "%YAML:1.t5\nRoI: [{\n  :\"k\". 021000, 5", kThrows, kThrows, kThrows},
-      {"the same inside a quoted key", "%YAML:1.\nfocusDin{ \"RoitZ:{ :.\"s\".\"RoI\": [121,80, 12:0.1]\n}",
-       kThrows, kThrows, kThrows},
+      {"the same inside a quoted key", "%YAML:1.\nfocusDin{ \"RoitZ:{ :.\"s\".\"RoI\": [121,80, 12:0.1]\n}", kThrows,
+       kThrows, kThrows},
       // Half a file has no "dist", and its window is gone.
       {"truncated", half, code(-2), code(0), code(-1)},
       // Other formats are read by their content; the rewrite is YAML.
-      {"JSON",
-       "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, "
-       "150]\n}\n",
+      {"JSON", "{\n  \"k\": 1.0, \"scale\": 0.1, \"dist\": 300.0, \"initZ\": -31.0, \"RoI\": [500, 500, 200, 150]\n}\n",
        code(0), code(0), code(-3)},
       {"XML",
        "<?xml version=\"1.0\"?>\n<opencv_storage>\n<k>1.</k><scale>0.1</scale><dist>300.</dist>\n"
        "<RoI>500 500 200 150</RoI></opencv_storage>\n",
        code(0), code(0), code(-3)},
       // Mistyped reals read as cv::read gives them, a mistyped "RoI" as empty.
-      {"wrong key types", yaml + "k: \"steep\"\nscale: [ 1, 2 ]\ndist: { a: 1 }\nRoI: \"all of it\"\n",
-       code(0), code(0), code(-1)},
+      {"wrong key types", yaml + "k: \"steep\"\nscale: [ 1, 2 ]\ndist: { a: 1 }\nRoI: \"all of it\"\n", code(0),
+       code(0), code(-1)},
       // Windows at or beyond the int range lie outside every image.
-      {"integers beyond int", yaml + "dist: 300.\nRoI: [ 99999999999, -99999999999, 10, 10 ]\n", code(-1),
-       code(0), kThrows},
+      {"integers beyond int", yaml + "dist: 300.\nRoI: [ 99999999999, -99999999999, 10, 10 ]\n", code(-1), code(0),
+       kThrows},
       // Non-finite values pass through the fit and the height, and NaN
       // fails neither the error limit nor the height range.
       {"huge numbers",
@@ -190,10 +185,10 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
       // Without a reference distance no window can be computed.
       {"zero distance", yaml + "k: 1.\nscale: 1.\ndist: 0.\ninitZ: -10.\n", code(-2), code(0), code(-1)},
       {"no distance", yaml + "k: 1.\nscale: 1.\ninitZ: -10.\n", code(-2), code(0), code(-1)},
-      {"RoI outside the frame", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 1200, 1000, 200, 150 ]\n",
-       code(0), code(0), kThrows},
-      {"RoI of negative size", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 700, 600, -200, 150 ]\n",
-       code(0), code(0), kThrows},
+      {"RoI outside the frame", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 1200, 1000, 200, 150 ]\n", code(0),
+       code(0), kThrows},
+      {"RoI of negative size", yaml + "k: 1.\nscale: 0.1\ndist: 300.\nRoI: [ 700, 600, -200, 150 ]\n", code(0), code(0),
+       kThrows},
   };
 }
 
@@ -205,13 +200,11 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
     double h = 1.0, z = 2.0;
     talmeq::test::writeText(path, text);
     expectCase(
-        "getCalibrationParamByLinear, " + name,
-        [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, e.calibration,
-        rewrittenOn(e.calibration));
+        "getCalibrationParamByLinear, " + name, [&] { return getCalibrationParamByLinear(heights_, coords_, path); },
+        e.calibration, rewrittenOn(e.calibration));
     talmeq::test::writeText(path, text);
     expectCase(
-        "correctYml, " + name, [&] { return correctYml(-2.0, 1.5, path); }, e.correction,
-        rewrittenOn(e.correction));
+        "correctYml, " + name, [&] { return correctYml(-2.0, 1.5, path); }, e.correction, rewrittenOn(e.correction));
     talmeq::test::writeText(path, text);
     expectCase(
         "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); },
@@ -226,6 +219,7 @@ TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
 TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
   talmeq::test::writeText(folder_.file("plain.yml"), calibratedFile_);
   fs::create_directories(folder_.file("folder.yml"));
+  // clang-format off
   const std::map<std::string, std::string> paths = {
       {"missing file", folder_.file("absent.yml")},
       {"directory", folder_.file("folder.yml")},
@@ -233,18 +227,18 @@ TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
       {"missing folder", folder_.file("nowhere/cal.yml")},
       {"empty path", ""},
   };
+  // clang-format on
   for (const auto& entry : paths) {
     const std::string& name = entry.first;
     const std::string& path = entry.second;  // a plain name, so the lambdas may capture it
     double h = 1.0, z = 2.0;
     expectCase(
-        "getCalibrationParamByLinear, " + name,
-        [&] { return getCalibrationParamByLinear(heights_, coords_, path); }, code(-2));
+        "getCalibrationParamByLinear, " + name, [&] { return getCalibrationParamByLinear(heights_, coords_, path); },
+        code(-2));
     expectCase(
         "correctYml, " + name, [&] { return correctYml(0.0, 1.0, path); }, code(-2));
     expectCase(
-        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); },
-        code(-2));
+        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }, code(-2));
     EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
   }
   EXPECT_FALSE(fs::exists(folder_.file("nowhere")));
@@ -258,14 +252,13 @@ TEST_F(BadInputMatrix, CalibrationPointListsAndShifts) {
     std::vector<double> heights;
     std::vector<cv::Point> coords;
     Outcome expected;
-  } cases[] = {
-      {"empty lists", {}, {}, code(-2)},
-      {"fewer points than heights", heights_, {coords_.begin(), coords_.end() - 1}, code(-2)},
-      {"two points", {0.0, 30.0}, {coords_.front(), coords_.back()}, code(-2)},
-      {"NaN height", {0.0, nan, 20.0, 30.0}, coords_, code(-2)},
-      {"infinite height", {0.0, 10.0, 20.0, inf}, coords_, code(-2)},
-      {"equal first and last heights", {5.0, 10.0, 20.0, 5.0}, coords_, code(-2)},
-      {"coordinates at the int limits", heights_, std::vector<cv::Point>(4, {INT_MAX, INT_MIN}), code(-1)}};
+  } cases[] = {{"empty lists", {}, {}, code(-2)},
+               {"fewer points than heights", heights_, {coords_.begin(), coords_.end() - 1}, code(-2)},
+               {"two points", {0.0, 30.0}, {coords_.front(), coords_.back()}, code(-2)},
+               {"NaN height", {0.0, nan, 20.0, 30.0}, coords_, code(-2)},
+               {"infinite height", {0.0, 10.0, 20.0, inf}, coords_, code(-2)},
+               {"equal first and last heights", {5.0, 10.0, 20.0, 5.0}, coords_, code(-2)},
+               {"coordinates at the int limits", heights_, std::vector<cv::Point>(4, {INT_MAX, INT_MIN}), code(-1)}};
   for (const auto& c : cases) {
     talmeq::test::writeText(path, startingFile_);
     expectCase(
@@ -287,8 +280,7 @@ TEST_F(BadInputMatrix, CameraMatricesTheCorrectionsRefuse) {
   camera.convertTo(bytes, CV_8U);
   for (const auto& [name, given] :
        {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
-    const cv::Mat& matrix =
-        given;  // a plain reference: lambdas cannot capture structured bindings before C++20
+    const cv::Mat& matrix = given;  // a plain reference: lambdas cannot capture structured bindings before C++20
     expectCase(
         std::string("undistAruco") + name,
         [&] {
@@ -315,8 +307,7 @@ TEST_F(BadInputMatrix, RegionsOutsideTheImageGivenToTheLocator) {
                              {100, 100, INT_MAX, 5}}) {
     cv::Point spot;
     expectCase(
-        "getSpotCoordInRoI, " + std::to_string(roi.x), [&] { return getSpotCoordInRoI(scene, roi, spot); },
-        kThrows);
+        "getSpotCoordInRoI, " + std::to_string(roi.x), [&] { return getSpotCoordInRoI(scene, roi, spot); }, kThrows);
   }
 }
 
@@ -345,8 +336,7 @@ TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
           return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist);
         },
         code(-2));
-    EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0)
-        << c.name;
+    EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0) << c.name;
     EXPECT_EQ(cv::sum(dist)[0], 5.0) << c.name;
   }
 }

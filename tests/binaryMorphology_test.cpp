@@ -21,8 +21,7 @@ cv::Mat randomBinary(cv::RNG& rng, cv::Size size, double density) {
 
 cv::Mat closed(const cv::Mat& binary, int shape, cv::Size kernel, int iterations = 1) {
   cv::Mat result;
-  cv::morphologyEx(binary, result, cv::MORPH_CLOSE, cv::getStructuringElement(shape, kernel), {-1, -1},
-                   iterations);
+  cv::morphologyEx(binary, result, cv::MORPH_CLOSE, cv::getStructuringElement(shape, kernel), {-1, -1}, iterations);
   return result;
 }
 
@@ -54,12 +53,9 @@ TEST(BinaryMorphology, MatchesOpenCvOnWholeImagesAndOnBuffersCutToTheTarget) {
                             cv::Rect({}, size);
     for (const int side : {-1, 0}) {  // lone pixels just outside and just inside each edge
       const int x = rng.uniform(target.x, target.br().x), y = rng.uniform(target.y, target.br().y);
-      const int top = std::max(target.y + side, 0),
-                bottom = std::min(target.br().y - 1 - side, size.height - 1);
-      const int left = std::max(target.x + side, 0),
-                right = std::min(target.br().x - 1 - side, size.width - 1);
-      image.at<uchar>(top, x) = image.at<uchar>(bottom, x) = image.at<uchar>(y, left) =
-          image.at<uchar>(y, right) = 255;
+      const int top = std::max(target.y + side, 0), bottom = std::min(target.br().y - 1 - side, size.height - 1);
+      const int left = std::max(target.x + side, 0), right = std::min(target.br().x - 1 - side, size.width - 1);
+      image.at<uchar>(top, x) = image.at<uchar>(bottom, x) = image.at<uchar>(y, left) = image.at<uchar>(y, right) = 255;
     }
     expectBothClosingsMatch(image, target);
   }
@@ -70,12 +66,10 @@ TEST(BinaryMorphology, ForegroundBoxIsTheBoundingBoxOfTheNonZeroPixels) {
   for (int trial = 0; trial < 400; ++trial) {
     const cv::Size size(rng.uniform(1, 90), rng.uniform(1, 90));
     // From empty through single pixels (often on an edge) to dense.
-    cv::Mat binary =
-        trial % 4 == 0 ? cv::Mat::zeros(size, CV_8UC1) : randomBinary(rng, size, rng.uniform(0.0, 0.05));
+    cv::Mat binary = trial % 4 == 0 ? cv::Mat::zeros(size, CV_8UC1) : randomBinary(rng, size, rng.uniform(0.0, 0.05));
     if (trial % 4 == 1) binary.at<uchar>(rng.uniform(0, size.height), size.width - 1) = 255;
     if (trial % 4 == 2) binary.at<uchar>(size.height - 1, rng.uniform(0, size.width)) = 1;
-    EXPECT_EQ(talmeq::foregroundBox(binary), cv::countNonZero(binary) ? cv::boundingRect(binary) : cv::Rect())
-        << size;
+    EXPECT_EQ(talmeq::foregroundBox(binary), cv::countNonZero(binary) ? cv::boundingRect(binary) : cv::Rect()) << size;
   }
 }
 

@@ -23,8 +23,7 @@ using talmeq::test::writeYaml;
 namespace fs = std::filesystem;
 
 CalibrationValues sampleValues(double seed) {
-  return {0.1 * seed, -1.0 / 3.0, 512.0, 491.0, 0.1, 300.0, -31.0 + seed, 0.5, {459, 463, 338, -202},
-          2.7,        -1e-300};
+  return {0.1 * seed, -1.0 / 3.0, 512.0, 491.0, 0.1, 300.0, -31.0 + seed, 0.5, {459, 463, 338, -202}, 2.7, -1e-300};
 }
 
 TEST(CalibrationFileRead, MissingFileIsReportedUntouchedAndNotCreated) {
@@ -61,8 +60,7 @@ TEST(CalibrationFileWrite, RemovesOnlyStaleTemporariesOfEndedWriters) {
   const pid_t endedWriter = fork();
   if (endedWriter == 0) _exit(0);
   waitpid(endedWriter, nullptr, 0);
-  const std::string ended = ".tmp-" + std::to_string(endedWriter),
-                    running = ".tmp-" + std::to_string(getpid());
+  const std::string ended = ".tmp-" + std::to_string(endedWriter), running = ".tmp-" + std::to_string(getpid());
   const std::tuple<std::string, int, bool> leftovers[] = {
       // name, minutes old, removed
       {ended + "-00ab-cal.yml", 10, true},    {ended + "-00ac-cal.yml", 4, false},
@@ -71,12 +69,10 @@ TEST(CalibrationFileWrite, RemovesOnlyStaleTemporariesOfEndedWriters) {
   };
   for (const auto& [name, minutesOld, removed] : leftovers) {
     talmeq::test::writeText(folder.file(name), "%YAML:1.0\nk: ");
-    fs::last_write_time(folder.file(name),
-                        fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
+    fs::last_write_time(folder.file(name), fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
   }
   ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleValues(1.0)));
-  for (const auto& [name, minutesOld, removed] : leftovers)
-    EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
+  for (const auto& [name, minutesOld, removed] : leftovers) EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
 }
 
 // A calibration path that is a symbolic link, as a host switching stations
@@ -92,8 +88,7 @@ TEST(CalibrationFileWrite, ReplacesTheFileALinkLeadsTo) {
   fs::create_symlink("stations/new.yml", folder.file("new.yml"));
   ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleValues(2.0)));
   ASSERT_TRUE(writeCalibration(folder.file("new.yml"), sampleValues(3.0)));
-  for (const std::string link : {"cal.yml", "station.yml", "new.yml"})
-    EXPECT_TRUE(fs::is_symlink(folder.file(link)));
+  for (const std::string link : {"cal.yml", "station.yml", "new.yml"}) EXPECT_TRUE(fs::is_symlink(folder.file(link)));
   CalibrationValues read;
   ASSERT_TRUE(readCalibration(folder.file("stations/station-7.yml"), read));
   EXPECT_EQ(fields(read), fields(sampleValues(2.0)));

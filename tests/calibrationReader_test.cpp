@@ -75,8 +75,7 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
        "%YAML 1.0\r\n# station 7\r\n\r\nRoI : [1,2,3,4]   # window\r\nk:2\r\nstation note: hand edited\r\n"
        "_extra: [ 1, \"a\" ]\r\nmore: { a b: 1 }\r\n...\r\n",
        "k=2 RoI=1,2,3,4"},
-      {"number forms",
-       yaml + "k: 010\nb: 0x1F\nscale: -0x10\ndist: 5.\ninitZ: -.5e1\nfocusD: 1.5E3\noffsetY: 1e400\n",
+      {"number forms", yaml + "k: 010\nb: 0x1F\nscale: -0x10\ndist: 5.\ninitZ: -.5e1\nfocusD: 1.5E3\noffsetY: 1e400\n",
        "k=8 b=31 scale=-16 dist=5 initZ=-5 focusD=1500 offsetY=inf"},
       {"texts and collections",
        yaml + "k: \"1.5\"\nb: '2'\nscale: [1, 2]\ndist: {a: 1}\ninitZ: abc\n"
@@ -87,8 +86,7 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
       {"five numbers", yaml + "RoI: [ 1, 2, 3, 4, 5 ]\n", ""},
       {"empty region", yaml + "RoI: [ ]\n", ""},
       {"no keys", yaml, ""},
-      {"JSON",
-       "{\n  \"k\": 1.5, \"b\": true, \"dist\": false,\n  \"scale\": \"x\", \"RoI\": [ 1, 2, 3, 4 ]\n}\n",
+      {"JSON", "{\n  \"k\": 1.5, \"b\": true, \"dist\": false,\n  \"scale\": \"x\", \"RoI\": [ 1, 2, 3, 4 ]\n}\n",
        "k=1.5 b=1 scale=max RoI=1,2,3,4"},
       {"XML",
        xml + "<!-- c -->\n<k>1.5</k>\n<RoI>\n  1 2 3 4</RoI><b>a b</b><scale></scale><dist>1 2</dist>\n"
@@ -128,8 +126,7 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
 // writes an integral real beyond the int range without a point and reads it
 // back as a cut-off int.
 bool openCvReadsBackItsReals(const std::string& path, const CalibrationValues& v) {
-  const double reals[] = {v.k,    v.b,     v.initialX, v.initialY, v.scale,
-                          v.dist, v.initZ, v.focusD,   v.offsetX,  v.offsetY};
+  const double reals[] = {v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.offsetX, v.offsetY};
   cv::FileStorage out(path, cv::FileStorage::WRITE);
   for (std::size_t i = 0; i < std::size(reals); ++i) out << "r" + std::to_string(i) << reals[i];
   out.release();
@@ -147,8 +144,7 @@ bool openCvReadsBackItsReals(const std::string& path, const CalibrationValues& v
 TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
   ScratchFolder folder;
   std::mt19937_64 random(20260117);
-  std::uniform_int_distribution<int> coordinate(std::numeric_limits<int>::min(),
-                                                std::numeric_limits<int>::max());
+  std::uniform_int_distribution<int> coordinate(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
   std::uniform_real_distribution<double> plain(-1000.0, 1000.0);
   const auto anyDouble = [&] {  // NaN, infinities and subnormals included
     const std::uint64_t bits = random();
@@ -156,21 +152,18 @@ TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
     std::memcpy(&real, &bits, sizeof real);
     return real;
   };
-  const std::pair<std::string, char> formats[] = {{"cal.yml", '%'},    {"cal.json", '{'},
-                                                  {"cal.xml", '<'},    {"cal.yml.gz", 31},
-                                                  {"cal.json.gz", 31}, {"cal.xml.gz", 31}};
+  const std::pair<std::string, char> formats[] = {{"cal.yml", '%'},   {"cal.json", '{'},   {"cal.xml", '<'},
+                                                  {"cal.yml.gz", 31}, {"cal.json.gz", 31}, {"cal.xml.gz", 31}};
   for (const auto& [name, head] : formats) {
     for (int round = 0; round < 40; ++round) {
       CalibrationValues written;
-      for (double* real :
-           {&written.k, &written.b, &written.initialX, &written.initialY, &written.scale, &written.dist,
-            &written.initZ, &written.focusD, &written.offsetX, &written.offsetY})
+      for (double* real : {&written.k, &written.b, &written.initialX, &written.initialY, &written.scale, &written.dist,
+                           &written.initZ, &written.focusD, &written.offsetX, &written.offsetY})
         *real = round % 2 == 0 ? anyDouble() : plain(random);
       written.roi = {coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
       const std::string path = folder.file(name);
       if (!talmeq::writeCalibration(path, written)) {
-        EXPECT_FALSE(openCvReadsBackItsReals(folder.file("probe-" + name), written))
-            << name << ", round " << round;
+        EXPECT_FALSE(openCvReadsBackItsReals(folder.file("probe-" + name), written)) << name << ", round " << round;
         continue;
       }
       EXPECT_EQ(talmeq::test::readText(path)[0], head) << name;
@@ -190,8 +183,7 @@ TEST(CalibrationReader, TextsBeyondTheSizeBoundAreParseErrors) {
       storage << "k" << 1.0;
       for (int i = 0; i < lines; ++i) storage.writeComment(std::string(3000, 'c'));
       storage.release();
-      EXPECT_EQ(describe(readOrError(folder.file(name))), lines == 300 ? "k=1" : "parse error")
-          << name << lines;
+      EXPECT_EQ(describe(readOrError(folder.file(name))), lines == 300 ? "k=1" : "parse error") << name << lines;
     }
   }
 }

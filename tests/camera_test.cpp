@@ -27,8 +27,7 @@ class Camera : public ::testing::Test {
     chessView_ = sim::renderView(chess, truth_, sim::datasetChessPose(chess)).image;
     idealChess_ = sim::renderView(chess, truth_.withoutDistortion(), sim::datasetChessPose(chess));
     const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
-    for (const sim::View& view :
-         sim::renderViews(board, truth_, sim::datasetArucoPoses(board), {0.6, 2.0, 0.35})) {
+    for (const sim::View& view : sim::renderViews(board, truth_, sim::datasetArucoPoses(board), {0.6, 2.0, 0.35})) {
       allIds_.emplace_back();
       allCorners_.emplace_back();
       ASSERT_EQ(getArucoCorners(view.image, allIds_.back(), allCorners_.back()), 0);
@@ -36,8 +35,7 @@ class Camera : public ::testing::Test {
   }
 
   // A calibration compared with the true camera.
-  static void expectTrueCamera(const cv::Mat& camera, const cv::Mat& dist, double focalError,
-                               double centreError) {
+  static void expectTrueCamera(const cv::Mat& camera, const cv::Mat& dist, double focalError, double centreError) {
     ASSERT_EQ(camera.size(), cv::Size(3, 3));
     ASSERT_EQ(camera.type(), CV_64F);
     EXPECT_EQ(dist.total(), 5u);
@@ -122,8 +120,7 @@ TEST_F(Camera, ThicknessScalesTheUndistortedViewAboutThePrincipalPoint) {
   ASSERT_EQ(getCorrectImgByThickness(chessView_, truth_.matrix(), truth_.distortion(), 19.0, corrected), 0);
   const cv::Point2d centre(truth_.cx, truth_.cy);
   std::vector<cv::Point2f> scaled;
-  for (const cv::Point2f& p : idealChess_.points)
-    scaled.emplace_back(centre + 0.9 * (cv::Point2d(p) - centre));
+  for (const cv::Point2f& p : idealChess_.points) scaled.emplace_back(centre + 0.9 * (cv::Point2d(p) - centre));
   const std::vector<cv::Point2f> found = subpixelChessCorners(corrected);
   ASSERT_EQ(found.size(), scaled.size());
   EXPECT_LT(worstNearestDistance(found, scaled), 0.3);

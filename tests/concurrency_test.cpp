@@ -29,8 +29,7 @@ constexpr int kThreads = 8, kRounds = 2;
 
 // The logger configures itself on first use, so the log file is named
 // before anything in this process logs.
-const fs::path kLogFile =
-    fs::temp_directory_path() / ("talmeq-concurrency-" + std::to_string(getpid()) + ".log");
+const fs::path kLogFile = fs::temp_directory_path() / ("talmeq-concurrency-" + std::to_string(getpid()) + ".log");
 const bool kLogFileNamed = [] {
   fs::remove(kLogFile);
   return talmeq::test::setEnvironment("TALMEQ_LOG_FILE", kLogFile.string().c_str());
@@ -52,8 +51,7 @@ const Inputs& inputs() {
     Inputs in;
     for (double h : in.heights) in.heightFrames.push_back(sim::stationFrame(in.station, h, 10));
     in.measureFrame = sim::stationFrame(in.station, 15.0, 99);
-    const sim::Target chess = sim::chessboardTarget(),
-                      board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+    const sim::Target chess = sim::chessboardTarget(), board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
     in.chessImage = sim::renderView(chess, in.camera, sim::datasetChessPose(chess)).image;
     const auto poses = sim::datasetArucoPoses(board);
     for (const sim::View& view : sim::renderViews(board, in.camera, {poses[1], poses[3], poses[5]})) {
@@ -79,24 +77,19 @@ std::pair<std::string, std::string> runAllExports(int t, const std::string& path
   Markers corners;
   cv::Mat chessCamera, chessDist, arucoCamera, arucoDist, undistorted, thick;
   const std::size_t view = static_cast<std::size_t>(t) % 3, next = (view + 1) % 3;
-  codes << getCalibrationParamByLinear(in.heights, spots, path) << ' '
-        << correctYml(0.0, 0.25 * t - 1.0, path) << ' '
+  codes << getCalibrationParamByLinear(in.heights, spots, path) << ' ' << correctYml(0.0, 0.25 * t - 1.0, path) << ' '
         << getPlaneHeightByLinear(in.measureFrame, path, height, axisZ) << ' '
         << calibChess(in.chessImage, chessCamera, chessDist) << ' '
         << getArucoCorners(in.arucoImages[view], ids, corners) << ' '
-        << calibAruco({in.allCorners[view], in.allCorners[next]}, {in.allIds[view], in.allIds[next]},
-                      in.camera.size, arucoCamera, arucoDist)
+        << calibAruco({in.allCorners[view], in.allCorners[next]}, {in.allIds[view], in.allIds[next]}, in.camera.size,
+                      arucoCamera, arucoDist)
         << ' '
-        << undistAruco(in.chessImage, in.camera.matrix(), in.camera.distortion(), {320 + 8 * t, 240},
-                       undistorted)
-        << ' '
-        << getCorrectImgByThickness(in.chessImage, in.camera.matrix(), in.camera.distortion(), 2.0 * t,
-                                    thick);
+        << undistAruco(in.chessImage, in.camera.matrix(), in.camera.distortion(), {320 + 8 * t, 240}, undistorted)
+        << ' ' << getCorrectImgByThickness(in.chessImage, in.camera.matrix(), in.camera.distortion(), 2.0 * t, thick);
   values << std::setprecision(17) << cv::Mat(spots) << height << ' ' << axisZ << cv::Mat(ids)
          << talmeq::test::readText(path);
   for (const auto& marker : corners) values << cv::Mat(marker);
-  for (const cv::Mat& m :
-       {chessCamera, chessDist, arucoCamera, arucoDist, undistorted, thick})  // all continuous
+  for (const cv::Mat& m : {chessCamera, chessDist, arucoCamera, arucoDist, undistorted, thick})  // all continuous
     values << m.type() << m.size() << std::hash<std::string>()(std::string(m.datastart, m.dataend)) << ' ';
   return {codes.str(), values.str()};
 }
@@ -104,8 +97,7 @@ std::pair<std::string, std::string> runAllExports(int t, const std::string& path
 // The later rounds must log exactly the first round's entries, each
 // kRounds times over: every line one whole entry of the default layout
 // (time stamp, priority, message), nothing torn, merged, lost or doubled.
-void expectWholeRepeatedEntries(const std::vector<std::string>& lines, std::size_t firstRound,
-                                const char* what) {
+void expectWholeRepeatedEntries(const std::vector<std::string>& lines, std::size_t firstRound, const char* what) {
   ASSERT_GT(firstRound, 0u) << what << ": nothing logged";
   ASSERT_EQ(lines.size(), firstRound * (1 + kRounds)) << what;
   static const std::regex entry(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (INFO |ERROR) (.+))");
@@ -139,8 +131,7 @@ TEST(Concurrency, EightThreadsGiveTheSerialResultsAndWholeLogLines) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
-      for (int i = 0; i < kRounds; ++i)
-        concurrent[t].push_back(runAllExports(t, folder.file(std::to_string(t))));
+      for (int i = 0; i < kRounds; ++i) concurrent[t].push_back(runAllExports(t, folder.file(std::to_string(t))));
     });
   for (std::thread& thread : threads) thread.join();
   std::cout.flush();
@@ -148,8 +139,7 @@ TEST(Concurrency, EightThreadsGiveTheSerialResultsAndWholeLogLines) {
   close(savedStdout);
   for (int t = 0; t < kThreads; ++t) {
     EXPECT_EQ(serial[t].first, "0 0 0 0 0 0 0 0 0 0 0 0") << "the work itself succeeds";
-    for (int i = 0; i < kRounds; ++i)
-      EXPECT_EQ(concurrent[t][i], serial[t]) << "thread " << t << ", round " << i;
+    for (int i = 0; i < kRounds; ++i) EXPECT_EQ(concurrent[t][i], serial[t]) << "thread " << t << ", round " << i;
   }
   expectWholeRepeatedEntries(readLines(kLogFile.string()), serialFileLines, "log file");
   expectWholeRepeatedEntries(readLines(printed), serialPrintedLines, "standard output");

@@ -28,13 +28,10 @@ using talmeq::sim::Spot;
 
 constexpr int kSeeds = 1000;
 
-cv::Point2d pointIn(cv::RNG& rng, cv::Rect2d r) {
-  return {rng.uniform(r.x, r.br().x), rng.uniform(r.y, r.br().y)};
-}
+cv::Point2d pointIn(cv::RNG& rng, cv::Rect2d r) { return {rng.uniform(r.x, r.br().x), rng.uniform(r.y, r.br().y)}; }
 
 cv::Point2d pointOnEdge(cv::RNG& rng, cv::Rect2d r) {
-  const cv::Point2d p = pointIn(rng, r),
-                    onEdge[] = {{r.x, p.y}, {r.br().x, p.y}, {p.x, r.y}, {p.x, r.br().y}};
+  const cv::Point2d p = pointIn(rng, r), onEdge[] = {{r.x, p.y}, {r.br().x, p.y}, {p.x, r.y}, {p.x, r.br().y}};
   return onEdge[rng.uniform(0, 4)];
 }
 
@@ -63,8 +60,7 @@ cv::Rect regionIn(cv::RNG& rng, cv::Size frame, int seed) {
                             {rng.uniform(20, 450), rng.uniform(20, 450)}};
   const cv::Size wanted = sizes[std::min(rng.uniform(0, 12), 8)];
   const cv::Size size(std::min(wanted.width, frame.width), std::min(wanted.height, frame.height));
-  cv::Rect region(upTo(rng, frame.width - size.width), upTo(rng, frame.height - size.height), size.width,
-                  size.height);
+  cv::Rect region(upTo(rng, frame.width - size.width), upTo(rng, frame.height - size.height), size.width, size.height);
   const int edges = rng.uniform(0, 2) ? rng.uniform(1, 16) : 0;  // bit set of left, right, top, bottom
   if (edges & 1) region.x = 0;
   if (edges & 2) region.x = frame.width - size.width;
@@ -82,15 +78,13 @@ struct Frame {
 
 Frame seededFrame(int seed) {
   cv::RNG rng(static_cast<std::uint64_t>(seed) * 104729 + 7);
-  talmeq::sim::FrameRecipe recipe =
-      talmeq::sim::randomSpotFrame(seed);  // one spot clear of the window's edges
+  talmeq::sim::FrameRecipe recipe = talmeq::sim::randomSpotFrame(seed);  // one spot clear of the window's edges
   Frame frame{{}, {}, recipe.spots[0].centre, "one spot"};
   const int kind = seed % 8;
   if (kind > 0) {
     const int size = rng.uniform(0, 10);
-    recipe.size =
-        size < 2 ? cv::Size(rng.uniform(1, 45), rng.uniform(1, 45))
-                 : cv::Size(rng.uniform(12, size < 7 ? 400 : 900), rng.uniform(14, size < 7 ? 400 : 800));
+    recipe.size = size < 2 ? cv::Size(rng.uniform(1, 45), rng.uniform(1, 45))
+                           : cv::Size(rng.uniform(12, size < 7 ? 400 : 900), rng.uniform(14, size < 7 ? 400 : 800));
     recipe.background = rng.uniform(5.0, 110.0), recipe.gradient = rng.uniform(-20.0, 40.0);
     recipe.noise = kind == 7 ? rng.uniform(10.0, 40.0) : rng.uniform(0.5, 4.0);
     recipe.speckles = kind == 7 ? rng.uniform(0, 60) : 0;
@@ -133,18 +127,15 @@ Frame seededFrame(int seed) {
         recipe.spots.push_back(randomSpot(rng, diagonal, 3));
         recipe.spots.back().peak = recipe.background + rng.uniform(20.0, 60.0);
     }
-    if (kind == 3)
-      recipe.ambient.push_back({pointIn(rng, window), rng.uniform(3.0, 25.0), rng.uniform(30.0, 200.0)});
+    if (kind == 3) recipe.ambient.push_back({pointIn(rng, window), rng.uniform(3.0, 25.0), rng.uniform(30.0, 200.0)});
   }
   frame.image = talmeq::sim::renderSpotFrame(recipe);
-  for (int i = kind == 3 ? rng.uniform(1, 30) : 0; i > 0;
-       --i) {  // red and white strokes and blocks, anywhere
+  for (int i = kind == 3 ? rng.uniform(1, 30) : 0; i > 0; --i) {  // red and white strokes and blocks, anywhere
     const int level = rng.uniform(90, 256), other = rng.uniform(0, 2) ? level : rng.uniform(0, 60);
     const cv::Point a(rng.uniform(-0.1, 1.1) * frameSize.width, rng.uniform(-0.1, 1.1) * frameSize.height);
     const cv::Scalar colour(other, other, level);
     if (rng.uniform(0, 2))
-      cv::line(frame.image, a, a + cv::Point(rng.uniform(-60, 61), rng.uniform(-60, 61)), colour,
-               rng.uniform(1, 4));
+      cv::line(frame.image, a, a + cv::Point(rng.uniform(-60, 61), rng.uniform(-60, 61)), colour, rng.uniform(1, 4));
     else
       cv::rectangle(frame.image, {a, cv::Size(rng.uniform(1, 12), rng.uniform(1, 12))}, colour, cv::FILLED);
   }
@@ -152,8 +143,7 @@ Frame seededFrame(int seed) {
     cv::cvtColor(frame.image, frame.image, cv::COLOR_BGR2BGRA);
     frame.label += ", BGRA";
   } else if (seed % 13 == 0) {  // filters that look past the view would see the surround
-    cv::Mat parent(frameSize + cv::Size(60, 40), CV_8UC3,
-                   seed % 2 ? cv::Scalar(0, 0, 255) : cv::Scalar::all(255));
+    cv::Mat parent(frameSize + cv::Size(60, 40), CV_8UC3, seed % 2 ? cv::Scalar(0, 0, 255) : cv::Scalar::all(255));
     frame.image.copyTo(parent(cv::Rect({30, 20}, frameSize)));
     frame.image = parent(cv::Rect({30, 20}, frameSize));
     frame.label += ", view";
@@ -201,8 +191,7 @@ TEST(Differential, LibraryMatchesTheWholeFrameReadingsOnSeededFrames) {
       ++seen[literal.find("best gray thr = 2") != std::string::npos ? "bright" : "dim"];
     cv::Point spot;
     if (frame.truth && std::sscanf(literal.c_str(), "0[%d, %d]", &spot.x, &spot.y) == 2) {
-      EXPECT_LT(std::max(std::abs(spot.x - frame.truth->x), std::abs(spot.y - frame.truth->y)), 1.5)
-          << frame.label;
+      EXPECT_LT(std::max(std::abs(spot.x - frame.truth->x), std::abs(spot.y - frame.truth->y)), 1.5) << frame.label;
       ++seen["true spot found"];
     }
     const std::string wholeFrame = locate(talmeq::test::literalGetSpotCoordInRoI, frame.image, frame.region);
@@ -226,8 +215,7 @@ TEST(Differential, TrackBandEqualsTheRegionOfTheFullSizeMask) {
     const cv::Rect region = regionIn(rng, frame, i % 97 ? i : 1);
     cv::Mat full = cv::Mat::zeros(frame, CV_8UC1);
     cv::line(full, region.tl(), region.br(), cv::Scalar(255), talmeq::region::kBandThickness, cv::LINE_8, 0);
-    ASSERT_EQ(cv::norm(talmeq::region::trackBand(frame, region), full(region), cv::NORM_INF), 0.0)
-        << frame << region;
+    ASSERT_EQ(cv::norm(talmeq::region::trackBand(frame, region), full(region), cv::NORM_INF), 0.0) << frame << region;
   }
 }
 

@@ -80,19 +80,15 @@ TEST(CalibrationFileWrite, ValuesReadBackExactlyInEveryFormat) {
   talmeq::test::ScratchFolder folder;
   std::mt19937 random(7);
   std::uniform_real_distribution<double> any(-1e6, 1e6);
+  // clang-format off
   const std::pair<std::string, std::string> names[] = {
-      {"cal.yml", "%YAML"},
-      {"cal.xml", "<?xml"},
-      {"cal.json", "{"},
-      {"cal.yml.gz", "\x1f\x8b"},
+      {"cal.yml", "%YAML"}, {"cal.xml", "<?xml"}, {"cal.json", "{"}, {"cal.yml.gz", "\x1f\x8b"},
       {std::string(250, 'c') + ".yml", "%YAML"}};  // the temporary's name must not outgrow the limit
   for (const auto& [name, head] : names) {
     const std::string path = folder.file(name);
     talmeq::test::writeYaml(path, "extra: 1\nscale: 5.\n");
-    const CalibrationValues written{any(random), any(random), any(random),
-                                    any(random), 1e-300,      1e300,
-                                    any(random), -0.0,        {-3, 7, INT_MAX, -INT_MAX},
-                                    any(random), any(random)};
+    const CalibrationValues written{any(random), any(random), any(random), any(random), 1e-300, 1e300, any(random),
+                                    -0.0, {-3, 7, INT_MAX, -INT_MAX}, any(random), any(random)};
     ASSERT_TRUE(talmeq::writeCalibration(path, written)) << name;
     EXPECT_EQ(readText(path).substr(0, head.size()), head) << name;
     CalibrationValues read;
@@ -120,6 +116,7 @@ TEST(CalibrationFileWrite, TemporaryIsFlushedBeforeItIsRenamedOverTheTarget) {
   const auto temporary = std::find_if(flushes.begin(), flushes.end(), [&](const Flush& f) {
     return fs::path(f.path).parent_path() == folder.path() && fs::path(f.path).filename() != "cal.yml";
   });
+  // clang-format on
   ASSERT_NE(temporary, flushes.end()) << "no temporary file was flushed";
   EXPECT_EQ(temporary->targetText, before);    // not yet renamed over the target,
   EXPECT_EQ(temporary->text, readText(path));  // what was flushed is what the target now holds,
@@ -176,50 +173,23 @@ TEST(LinearCalibration, WorkedSeriesGiveTheirFitReferencePointAndWindow) {
     cv::Rect window;
   } series[] = {
       {{0, 1, 2}, {{100, 50}, {110, 50}, {120, 50}}, 0, 0.1020373, -0.0033665, {100, 50}, {50, 50, 370, 0}},
-      {{0, 1, 2},
-       {{100, 50}, {100, 50}, {120, 50}},
-       -1,
-       0.0765306,
-       0.5,
-       {100, 50},
-       {50, 50, 370, 0}},  // error 0.33
-      {{0, 1, 2},
-       {{100, 50}, {102, 50}, {111, 50}},
-       -1,
-       0.1636898,
-       0.3037727,
-       {100, 50},
-       {72, 50, 203, 0}},  // 0.25
+      {{0, 1, 2}, {{100, 50}, {100, 50}, {120, 50}}, -1, 0.0765306, 0.5, {100, 50}, {50, 50, 370, 0}},  // error 0.33
+      {{0, 1, 2}, {{100, 50}, {102, 50}, {111, 50}}, -1, 0.1636898, 0.3037727, {100, 50}, {72, 50, 203, 0}},  // 0.25
       {{1, 2, 3}, {{100, 50}, {110, 52}, {120, 54}}, 0, 0.1021401, -0.0346486, {90, 48}, {40, 38, 370, 74}},
-      {{0, 1, 2}, {{100, 50}, {100, 50}, {100, 50}}, -1, 0, 0, {100, 50}, {100, 50, 0, 0}},  // singular:
-                                                                                             // zeros
-      {{0, 1.5, 3},
-       {{200, 300}, {196, 296}, {190, 290}},
-       0,
-       0.2161563,
-       0.1101244,
-       {200, 300},
-       {216, 316, -123, -123}},
-      {{2, 50, 4},
-       {{10, 10}, {999, 999}, {14, 10}},
-       -1,
-       0.8794271,
-       -1187.5468719,
-       {-979, -979},
-       {-4, 10, 74, 0}}};
+      {{0, 1, 2}, {{100, 50}, {100, 50}, {100, 50}}, -1, 0, 0, {100, 50}, {100, 50, 0, 0}},  // singular: zeros
+      {{0, 1.5, 3}, {{200, 300}, {196, 296}, {190, 290}}, 0, 0.2161563, 0.1101244, {200, 300}, {216, 316, -123, -123}},
+      {{2, 50, 4}, {{10, 10}, {999, 999}, {14, 10}}, -1, 0.8794271, -1187.5468719, {-979, -979}, {-4, 10, 74, 0}}};
   talmeq::test::LogCapture quiet;
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml");
   for (const auto& s : series) {
-    talmeq::test::writeYaml(path,
-                            "scale: 1.\ndist: 100.\ninitZ: -10.\nfocusD: 2.5\noffsetX: 3.\nlegacy: 1\n");
+    talmeq::test::writeYaml(path, "scale: 1.\ndist: 100.\ninitZ: -10.\nfocusD: 2.5\noffsetX: 3.\nlegacy: 1\n");
     EXPECT_EQ(getCalibrationParamByLinear(s.heights, s.coords, path), s.result) << s.window;
     CalibrationValues file;
     ASSERT_TRUE(talmeq::readCalibration(path, file));
     EXPECT_NEAR(file.k, s.k, 5e-8) << s.window;
     EXPECT_NEAR(file.b, s.b, 5e-8) << s.window;
-    const CalibrationValues expected{file.k, file.b, s.reference.x, s.reference.y, 1, 100, -10, 2.5, s.window,
-                                     0,      0};
+    const CalibrationValues expected{file.k, file.b, s.reference.x, s.reference.y, 1, 100, -10, 2.5, s.window, 0, 0};
     EXPECT_EQ(fields(file), fields(expected));
     EXPECT_TRUE(talmeq::test::holdsElevenKeysInOrder(path));
   }
@@ -229,10 +199,9 @@ TEST(FileCorrection, ShiftsInitZAndCarriesEveryOtherKey) {
   talmeq::test::LogCapture quiet;
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml");
-  talmeq::test::writeYaml(
-      path,
-      "k: 0.25\nb: -1.5\ninitialX: 512.\ninitialY: 491.\nscale: 0.1\ndist: 300.\n"
-      "initZ: 10.\nfocusD: 0.5\nRoI: [ 459, 463, 338, 202 ]\noffsetX: 2.5\noffsetY: -3.\n");
+  talmeq::test::writeYaml(path,
+                          "k: 0.25\nb: -1.5\ninitialX: 512.\ninitialY: 491.\nscale: 0.1\ndist: 300.\n"
+                          "initZ: 10.\nfocusD: 0.5\nRoI: [ 459, 463, 338, 202 ]\noffsetX: 2.5\noffsetY: -3.\n");
   CalibrationValues file;
   ASSERT_EQ(correctYml(-3.0, -1.0, path), 0);
   ASSERT_TRUE(talmeq::readCalibration(path, file));

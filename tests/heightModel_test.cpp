@@ -37,12 +37,11 @@ struct Measurement {
 // distance r is 0 and the model height is b exactly.
 const Measurement kMeasurements[] = {
     {"worked example", workedFile(), 0, 10.95547998847996, -6.04452001152004},
-    {"window origin truncated toward 0", workedFile(-20, 3, {0, 195, 300, 105}, {100.5, 200.9}, {-0.5, -0.9}),
-     0, 10.95547998847996, -6.04452001152004},
+    {"window origin truncated toward 0", workedFile(-20, 3, {0, 195, 300, 105}, {100.5, 200.9}, {-0.5, -0.9}), 0,
+     10.95547998847996, -6.04452001152004},
     {"offsets shift the reference", workedFile(-20, 3, {80, 180, 20, 20}, {90, 190}), 0, 1.0, -16.0},
     {"offsets shift the window", workedFile(-20, 3, {80, 180, 20, 20}, {90, 190}, {20, 15}), 0, 1.0, -16.0},
-    {"window on B, reference A", workedFile(-20, 3, {100, 195, 20, 20}, {90, 190}), -3, 100.0 * 26 / 125,
-     3.8},
+    {"window on B, reference A", workedFile(-20, 3, {100, 195, 20, 20}, {90, 190}), -3, 100.0 * 26 / 125, 3.8},
     {"absolute height 0", workedFile(-1, 0, {80, 180, 20, 20}, {90, 190}), 0, 1.0, 0.0},
     {"absolute height -32", workedFile(-33, 0, {80, 180, 20, 20}, {90, 190}), 0, 1.0, -32.0},
     {"just above 0", workedFile(-1, 0.001, {80, 180, 20, 20}, {90, 190}), -3, 1.0, 0.001},
@@ -51,9 +50,7 @@ const Measurement kMeasurements[] = {
     {"no spot in the window", workedFile(-20, 3, {10, 10, 10, 10}), -1, kUntouched, kUntouched},
 };
 
-bool same(double a, double b) {
-  return a == b || (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) < 1e-12;
-}
+bool same(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) < 1e-12; }
 
 TEST(PlaneHeight, MeasurementsGiveTheModelAndAbsoluteHeightsSilently) {
   ScratchFolder folder;
@@ -88,8 +85,7 @@ TEST(HeightWorkflow, StationMeasuresEveryHeightWithin02AndFollowsACorrection) {
   ASSERT_EQ(getCalibrationParamByLinear(heights, coords, path), 0);
   double height = NAN, axisZ = NAN;
   for (double truth = 0.7; truth < 30.0; truth += 4.1) {
-    ASSERT_EQ(getPlaneHeightByLinear(talmeq::sim::stationFrame(station, truth, 7), path, height, axisZ), 0)
-        << truth;
+    ASSERT_EQ(getPlaneHeightByLinear(talmeq::sim::stationFrame(station, truth, 7), path, height, axisZ), 0) << truth;
     EXPECT_NEAR(height, truth, 0.2);
     EXPECT_DOUBLE_EQ(axisZ, height + station.initZ + station.focusD);
   }

@@ -100,8 +100,7 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
       log4cpp::LoggingEvent event("talmeq.test", messages[i % std::size(messages)], "",
                                   priorities[i % std::size(priorities)]);
       if (i % 4 == 0) seconds = second(random);
-      event.timeStamp =
-          log4cpp::TimeStamp(seconds, i % 50 == 7 ? 1500000 : (i % 3 ? micro(random) : i % 2 * 999000));
+      event.timeStamp = log4cpp::TimeStamp(seconds, i % 50 == 7 ? 1500000 : (i % 3 ? micro(random) : i % 2 * 999000));
       ASSERT_EQ(layout->format(event), pattern.format(event)) << "zone " << zone << ", line " << i;
       ++compared;
     }
@@ -124,8 +123,8 @@ TEST(Logger, RotatingFileRotatesWhereLog4cppWould) {
   const std::string ours = folder.file("ours.log"), theirs = folder.file("theirs.log");
   log4cpp::Category& oursCategory =
       categoryWritingTo("talmeq.test.ours", logger::newRotatingFile("ours", ours, kMaxBytes, kBackups));
-  log4cpp::Category& theirsCategory = categoryWritingTo(
-      "talmeq.test.theirs", new log4cpp::RollingFileAppender("theirs", theirs, kMaxBytes, kBackups));
+  log4cpp::Category& theirsCategory =
+      categoryWritingTo("talmeq.test.theirs", new log4cpp::RollingFileAppender("theirs", theirs, kMaxBytes, kBackups));
   // The first 100 lines are 70 bytes each ("INFO    : ", 59 more and the line
   // end), so each file reaches the limit exactly; the rest vary in length.
   std::mt19937 random(7);
@@ -160,8 +159,7 @@ TEST(Logger, RotatingFileCountsLinesWrittenByOthers) {
   category.info("first");
   std::ofstream(path, std::ios::app) << std::string(kMaxBytes, '#') << '\n';
   int lines = 0;
-  while (!std::filesystem::exists(path + ".1") && lines < 1000)
-    category.info("line " + std::to_string(lines++));
+  while (!std::filesystem::exists(path + ".1") && lines < 1000) category.info("line " + std::to_string(lines++));
   EXPECT_GE(lines, 1);
   EXPECT_LE(lines, 64);
   category.removeAllAppenders();

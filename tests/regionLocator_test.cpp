@@ -56,24 +56,15 @@ const cv::Rect kBright{50, 50, 200, 200}, kTrack{40, 40, 200, 150}, kContrast{0,
 const Paint kLevel{block({200, 60}, 11), red(200)}, kBlob{{59, 59, 11, 12}, red(255)};
 const cv::Scalar kW = grey(255);
 
+// clang-format off
 const Scene kScenes[] = {
     {"one saturated blob", kB, grey(40), {{block({120, 60}, 4), grey(255)}}, kBright, 0, {119, 59}},
     {"grey 241", kB, grey(40), {{block({120, 60}, 4), grey(241)}}, kBright, 0, {119, 59}},
     {"grey 240", kB, grey(40), {{block({120, 60}, 4), grey(240)}}, kBright, -1, {0, 0}},
-    {"two saturated, one on the track",
-     kB,
-     grey(40),
-     {{block({150, 150}, 11), kW}, {block({220, 80}, 11), kW}},
-     kBright,
-     0,
-     {150, 150}},
-    {"two saturated off the track",
-     kB,
-     grey(40),
-     {{block({220, 80}, 11), kW}, {block({80, 220}, 11), kW}},
-     kBright,
-     -1,
-     {0, 0}},
+    {"two saturated, one on the track", kB, grey(40), {{block({150, 150}, 11), kW}, {block({220, 80}, 11), kW}},
+     kBright, 0, {150, 150}},
+    {"two saturated off the track", kB, grey(40), {{block({220, 80}, 11), kW}, {block({80, 220}, 11), kW}},
+     kBright, -1, {0, 0}},
     // Bright blob bounds: area below 1000, box ratio inside (0.33, 3).
     {"bright area 1000", kB, grey(40), cutBlock({150, 60, 29, 37}), kBright, -1, {0, 0}},
     {"bright area 972", kB, grey(40), cutBlock({150, 60, 29, 36}), kBright, 0, {164, 77}},
@@ -85,60 +76,22 @@ const Scene kScenes[] = {
     // A 3 x 3 block opens to a plus whose centroid is its centre pixel.
     {"distance 10", kT, red(60), {kLevel, {block({142, 104}, 3), red(255)}}, kTrack, -1, {0, 0}},
     {"distance 9.2", kT, red(60), {kLevel, {block({142, 105}, 3), red(255)}}, kTrack, 0, {142, 105}},
-    {"one outside the band",
-     kT,
-     red(60),
-     {kLevel, {block({140, 115}, 5), red(255)}, {block({100, 150}, 5), red(255)}},
-     kTrack,
-     0,
-     {140, 115}},
+    {"one outside the band", kT, red(60), {kLevel, {block({140, 115}, 5), red(255)}, {block({100, 150}, 5), red(255)}},
+     kTrack, 0, {140, 115}},
     {"no track blob", kT, red(60), {kLevel}, kTrack, -1, {0, 0}},
-    {"two track blobs",
-     kT,
-     red(60),
-     {kLevel, {block({80, 70}, 5), red(255)}, {block({200, 160}, 5), red(255)}},
-     kTrack,
-     -1,
-     {0, 0}},
+    {"two track blobs", kT, red(60), {kLevel, {block({80, 70}, 5), red(255)}, {block({200, 160}, 5), red(255)}}, kTrack,
+     -1, {0, 0}},
     // The level is the 101st largest red value minus 1, at most 250.
     {"level 199", kT, red(60), {{block({140, 115}, 11), red(200)}}, kTrack, 0, {140, 115}},
-    {"101st: 220",
-     kT,
-     red(60),
-     {{block({140, 115}, 10), red(255)}, {block({80, 70}, 3), red(220)}},
-     kTrack,
-     -1,
-     {}},
-    {"251 above",
-     kT,
-     red(60),
-     {{block({80, 70}, 11), red(255)}, {block({200, 160}, 5), red(251)}},
-     kTrack,
-     -1,
-     {}},
-    {"250 not",
-     kT,
-     red(60),
-     {{block({80, 70}, 11), red(255)}, {block({200, 160}, 5), red(250)}},
-     kTrack,
-     0,
-     {80, 70}},
+    {"101st: 220", kT, red(60), {{block({140, 115}, 10), red(255)}, {block({80, 70}, 3), red(220)}}, kTrack, -1, {}},
+    {"251 above", kT, red(60), {{block({80, 70}, 11), red(255)}, {block({200, 160}, 5), red(251)}}, kTrack, -1, {}},
+    {"250 not", kT, red(60), {{block({80, 70}, 11), red(255)}, {block({200, 160}, 5), red(250)}}, kTrack, 0, {80, 70}},
     // The blob must stand more than 30 above the region's mean; exactly 30
     // gives 0 without a spot.
-    {"contrast 30",
-     kC,
-     red(224),
-     {{{0, 0, 128, 97}, red(225)}, {{0, 97, 8, 1}, red(225)}, kBlob},
-     kContrast,
-     0,
-     {0, 0}},
-    {"contrast above 30",
-     kC,
-     red(224),
-     {{{0, 0, 128, 97}, red(225)}, {{0, 97, 7, 1}, red(225)}, kBlob},
-     kContrast,
-     0,
-     {64, 64}},
+    {"contrast 30", kC, red(224), {{{0, 0, 128, 97}, red(225)}, {{0, 97, 8, 1}, red(225)}, kBlob},
+     kContrast, 0, {0, 0}},
+    {"contrast above 30", kC, red(224), {{{0, 0, 128, 97}, red(225)}, {{0, 97, 7, 1}, red(225)}, kBlob},
+     kContrast, 0, {64, 64}},
     // Empty regions, and 100 pixels: too few for the track pass, though a
     // saturated blob is still found.
     {"no width", kB, grey(40), {}, {10, 10, 0, 20}, -1, {0, 0}},
@@ -147,6 +100,7 @@ const Scene kScenes[] = {
     {"100 pixels", kB, grey(40), {}, {20, 20, 10, 10}, -1, {0, 0}},
     {"100 pixels, saturated", kB, grey(40), {{block({25, 25}, 4), grey(255)}}, {20, 20, 10, 10}, 0, {24, 24}},
 };
+// clang-format on
 
 TEST(RegionLocator, ScenesGiveTheirResultAndSpotWithoutLogging) {
   LogCapture capture;
@@ -159,8 +113,7 @@ TEST(RegionLocator, ScenesGiveTheirResultAndSpotWithoutLogging) {
 }
 
 TEST(RegionLocator, TrackPassRunsFromARegionOf101Pixels) {
-  for (const cv::Rect region :
-       {cv::Rect(20, 20, 1, 101), {20, 20, 101, 1}, {20, 20, 1, 100}, {20, 20, 10, 10}}) {
+  for (const cv::Rect region : {cv::Rect(20, 20, 1, 101), {20, 20, 101, 1}, {20, 20, 1, 100}, {20, 20, 10, 10}}) {
     talmeq::region::Trace trace;
     cv::Point spot;
     EXPECT_EQ(talmeq::region::locateInRegion(flatScene({300, 300}, 40), region, spot, trace), -1);

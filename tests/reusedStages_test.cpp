@@ -84,8 +84,7 @@ TEST(ReusedStages, FillingPaintsWhatDrawContoursPaints) {
       cv::Mat expected(canvasSize, CV_8UC1);
       rng.fill(expected, cv::RNG::UNIFORM, 0, 2);
       cv::Mat filled = expected.clone();
-      cv::drawContours(expected, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(),
-                       INT_MAX, offset);
+      cv::drawContours(expected, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, offset);
       talmeq::fillContours(filled, contours, offset, scratch);
       EXPECT_EQ(cv::countNonZero(filled != expected), 0) << size << " trial " << trial;
     }
@@ -134,8 +133,7 @@ TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {
         const cv::Rect inner(x, y, rng.uniform(1, size.width - x + 1), rng.uniform(1, size.height - y + 1));
         cv::Mat out(inner.size(), CV_8UC1, cv::Scalar(7));
         talmeq::boxDifferenceAbove(values, inner, side, threshold, out, sums, totals);
-        EXPECT_EQ(cv::countNonZero(out != expected(inner)), 0)
-            << size << " box " << side << " inner " << inner;
+        EXPECT_EQ(cv::countNonZero(out != expected(inner)), 0) << size << " box " << side << " inner " << inner;
       }
 }
 
@@ -153,8 +151,7 @@ TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
         talmeq::MorphSteps steps = talmeq::crossClosing(closings);
         steps.push_back({Step::Shape::kCross, Step::Op::kErode, 1});
         steps.push_back({Step::Shape::kCross, Step::Op::kDilate, 1});
-        const cv::Mat result =
-            talmeq::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
+        const cv::Mat result = talmeq::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
         EXPECT_EQ(cv::countNonZero(result != expected), 0) << size << " closings " << closings;
       }
 }

@@ -20,10 +20,8 @@ namespace {
 
 talmeq::BoardDescription fromC(const talmeq_board* board) {
   require(board != nullptr, "board is missing");
-  require(board->type >= TALMEQ_BOARD_CHESSBOARD && board->type <= TALMEQ_BOARD_CHARUCO,
-          "board type is unknown");
-  require(std::memchr(board->dictionary, 0, sizeof board->dictionary) != nullptr,
-          "board dictionary is not terminated");
+  require(board->type >= TALMEQ_BOARD_CHESSBOARD && board->type <= TALMEQ_BOARD_CHARUCO, "board type is unknown");
+  require(std::memchr(board->dictionary, 0, sizeof board->dictionary) != nullptr, "board dictionary is not terminated");
   return {static_cast<talmeq::BoardType>(board->type),
           board->columns,
           board->rows,
@@ -66,16 +64,13 @@ int talmeq_readBoard(const char* path, talmeq_board* board) {
 }
 
 int talmeq_findBoardPoints(const talmeq_image* image, const talmeq_board* board, talmeq_point2d* imagePoints,
-                           talmeq_point2d* boardPoints, int capacity, int* count, char* misfit,
-                           int misfitCapacity) {
+                           talmeq_point2d* boardPoints, int capacity, int* count, char* misfit, int misfitCapacity) {
   return guardedCall([&] {
-    require(count != nullptr && capacity >= 0 &&
-                (capacity == 0 || (imagePoints != nullptr && boardPoints != nullptr)),
+    require(count != nullptr && capacity >= 0 && (capacity == 0 || (imagePoints != nullptr && boardPoints != nullptr)),
             "count or the point arrays are missing");
     const talmeq::BoardDescription description = fromC(board);
     refusingAsInvalid([&] { talmeq::checkBoardDescription(description); });
-    const talmeq::BoardView view =
-        talmeq::findBoardView(inputImage(image, FrameLayout::GreyOrColour), description);
+    const talmeq::BoardView view = talmeq::findBoardView(inputImage(image, FrameLayout::GreyOrColour), description);
     *count = view.found ? static_cast<int>(view.imagePoints.size()) : 0;
     require(*count <= capacity, "capacity is smaller than the points found (count holds their number)");
     for (int i = 0; i < *count; ++i) {

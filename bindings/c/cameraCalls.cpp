@@ -52,8 +52,7 @@ int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, in
       }
     }
     if (found > capacity)
-      throw InvalidArgument("markers: room for " + std::to_string(capacity) + ", " + std::to_string(found) +
-                            " found");
+      throw InvalidArgument("markers: room for " + std::to_string(capacity) + ", " + std::to_string(found) + " found");
     return code;
   });
 }
@@ -81,8 +80,8 @@ int talmeq_calibAruco(const talmeq_marker* markers, const int* markerCounts, int
   });
 }
 
-int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs,
-                       int distCount, talmeq_image* corrected) {
+int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs, int distCount,
+                       talmeq_image* corrected) {
   return guardedCall([&] {
     require(corrected != nullptr, "corrected is missing");
     const cv::Mat frame = inputImage(image, FrameLayout::GreyOrColour);
@@ -95,9 +94,8 @@ int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix, co
   });
 }
 
-int talmeq_getCorrectImgByThickness(const talmeq_image* image, const double* cameraMatrix,
-                                    const double* distCoeffs, int distCount, double thickness,
-                                    talmeq_image* corrected) {
+int talmeq_getCorrectImgByThickness(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs,
+                                    int distCount, double thickness, talmeq_image* corrected) {
   return guardedCall([&] {
     require(corrected != nullptr, "corrected is missing");
     const cv::Mat frame = inputImage(image, FrameLayout::GreyOrColour);

@@ -30,8 +30,7 @@ int talmeq_getCalibrationParamByLinear(const double* heights, int heightCount, c
     std::vector<cv::Point> points;
     points.reserve(static_cast<std::size_t>(coordCount));
     for (int i = 0; i < coordCount; ++i) points.emplace_back(coords[i].x, coords[i].y);
-    return getCalibrationParamByLinear(std::vector<double>(heights, heights + heightCount), points,
-                                       inputPath(ymlPath));
+    return getCalibrationParamByLinear(std::vector<double>(heights, heights + heightCount), points, inputPath(ymlPath));
   });
 }
 
@@ -39,8 +38,7 @@ int talmeq_correctYml(double fromZ, double toZ, const char* ymlPath) {
   return guardedCall([&] { return correctYml(fromZ, toZ, inputPath(ymlPath)); });
 }
 
-int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath, double* height,
-                                  double* axisZ) {
+int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath, double* height, double* axisZ) {
   return guardedCall([&] {
     require(height != nullptr && axisZ != nullptr, "height or axisZ is missing");
     const cv::Mat frame = inputImage(image, FrameLayout::Colour);

@@ -53,12 +53,10 @@ OutputImage::OutputImage(talmeq_image& description, cv::Size size, int channels)
   require(size.width >= 0 && size.height >= 0, "the output size is negative");
   const int type = CV_8UC(channels);
   if (description.data != nullptr) {
-    if (description.width != size.width || description.height != size.height ||
-        description.channels != channels)
+    if (description.width != size.width || description.height != size.height || description.channels != channels)
       throw InvalidArgument("corrected: the buffer is " + std::to_string(description.width) + " x " +
-                            std::to_string(description.height) + " x " +
-                            std::to_string(description.channels) + ", the output " +
-                            std::to_string(size.width) + " x " + std::to_string(size.height) + " x " +
+                            std::to_string(description.height) + " x " + std::to_string(description.channels) +
+                            ", the output " + std::to_string(size.width) + " x " + std::to_string(size.height) + " x " +
                             std::to_string(channels));
     require(description.stride >= size.width * channels, "corrected: the row stride is shorter than a row");
     if (!size.empty())

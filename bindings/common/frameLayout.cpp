@@ -25,8 +25,8 @@ std::string viewFrame(const void* data, long long rows, long long cols, long lon
   }
   if (data == nullptr) return "the pixel data is missing";
   if (stride < cols * channels)
-    return "the row stride " + std::to_string(stride) + " is shorter than a row of " +
-           std::to_string(cols * channels) + " bytes";
+    return "the row stride " + std::to_string(stride) + " is shorter than a row of " + std::to_string(cols * channels) +
+           " bytes";
   // OpenCV only reads through this header; the const is the caller's promise.
   frame = cv::Mat(static_cast<int>(rows), static_cast<int>(cols), CV_8UC(channels), const_cast<void*>(data),
                   static_cast<std::size_t>(stride));

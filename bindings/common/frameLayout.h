@@ -23,7 +23,6 @@ const char* describeLayout(FrameLayout layout);
 // `data`, rows `stride` bytes apart. Returns an empty string and sets `frame`
 // when the description is consistent (a zero-sized frame gives an empty Mat
 // and may have no data), else says what is wrong and leaves `frame` alone.
-std::string viewFrame(const void* data, long long rows, long long cols, long long stride, int channels,
-                      cv::Mat& frame);
+std::string viewFrame(const void* data, long long rows, long long cols, long long stride, int channels, cv::Mat& frame);
 
 }  // namespace talmeq::bindings

@@ -9,9 +9,7 @@
 namespace talmeq::python {
 namespace {
 
-std::string typeName(const py::object& object) {
-  return py::str(py::type::handle_of(object).attr("__name__"));
-}
+std::string typeName(const py::object& object) { return py::str(py::type::handle_of(object).attr("__name__")); }
 
 std::string shapeText(const py::array& array) {
   std::string text = "(";
@@ -56,8 +54,8 @@ py::dtype dtypeOf(int depth) {
 }  // namespace
 
 cv::Mat frameView(const py::object& image, const char* name, bindings::FrameLayout layout) {
-  const std::string expected = std::string(name) + " must be a C-contiguous uint8 numpy.ndarray of shape " +
-                               bindings::describeLayout(layout);
+  const std::string expected =
+      std::string(name) + " must be a C-contiguous uint8 numpy.ndarray of shape " + bindings::describeLayout(layout);
   if (!py::isinstance<py::array>(image)) throw py::type_error(expected + ", not " + typeName(image));
   const auto array = py::reinterpret_borrow<py::array>(image);
   if (!py::isinstance<py::array_t<std::uint8_t>>(array))
@@ -67,21 +65,19 @@ cv::Mat frameView(const py::object& image, const char* name, bindings::FrameLayo
       !bindings::fitsLayout(layout, channels))
     throw py::value_error(expected + ", not of shape " + shapeText(array));
   if (!(array.flags() & py::array::c_style))
-    throw py::value_error(expected +
-                          "; this one is not C-contiguous (numpy.ascontiguousarray makes a copy that is)");
+    throw py::value_error(expected + "; this one is not C-contiguous (numpy.ascontiguousarray makes a copy that is)");
   // A C-contiguous array's rows are packed; its strides may say otherwise
   // only along an axis of length 1, which numpy leaves free.
   cv::Mat frame;
-  const std::string problem = bindings::viewFrame(array.data(), array.shape(0), array.shape(1),
-                                                  array.shape(1) * channels, channels, frame);
+  const std::string problem =
+      bindings::viewFrame(array.data(), array.shape(0), array.shape(1), array.shape(1) * channels, channels, frame);
   if (!problem.empty()) throw py::value_error(std::string(name) + ": " + problem);
   return frame;
 }
 
 cv::Mat matrixView(const py::object& matrix, const char* name, py::object& keeper) {
-  py::array array = usableAsIs(matrix)
-                        ? py::reinterpret_borrow<py::array>(matrix)
-                        : py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(matrix);
+  py::array array = usableAsIs(matrix) ? py::reinterpret_borrow<py::array>(matrix)
+                                       : py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(matrix);
   if (!array) {
     PyErr_Clear();
     throw py::type_error(std::string(name) + " must be an array of numbers, not " + typeName(matrix));
@@ -91,9 +87,7 @@ cv::Mat matrixView(const py::object& matrix, const char* name, py::object& keepe
   keeper = array;
   if (array.size() == 0) return cv::Mat();
   const int rows = array.ndim() == 2 ? static_cast<int>(array.shape(0)) : 1;
-  const int cols = static_cast<int>(array.ndim() == 2   ? array.shape(1)
-                                    : array.ndim() == 1 ? array.shape(0)
-                                                        : 1);
+  const int cols = static_cast<int>(array.ndim() == 2 ? array.shape(1) : array.ndim() == 1 ? array.shape(0) : 1);
   return cv::Mat(rows, cols, depthOf(array.dtype()), const_cast<void*>(array.data()));
 }
 
@@ -102,8 +96,7 @@ py::object toArray(const cv::Mat& matrix) {
   // The array keeps its own reference to the matrix's buffer. A header over
   // memory OpenCV did not allocate (a view of an input, say) is copied
   // first, so no output can outlive the memory it shows.
-  auto held =
-      std::make_unique<cv::Mat>(matrix.isContinuous() && matrix.u != nullptr ? matrix : matrix.clone());
+  auto held = std::make_unique<cv::Mat>(matrix.isContinuous() && matrix.u != nullptr ? matrix : matrix.clone());
   cv::Mat* owned = held.get();
   const py::capsule release(owned, [](void* matrix) { delete static_cast<cv::Mat*>(matrix); });
   held.release();  // the capsule owns it now

@@ -25,9 +25,7 @@ BoardType typeNamed(const std::string& name) {
 }
 
 const char* typeName(BoardType type) {
-  return type == BoardType::kChessboard  ? "chessboard"
-         : type == BoardType::kArucoGrid ? "aruco-grid"
-                                         : "charuco";
+  return type == BoardType::kChessboard ? "chessboard" : type == BoardType::kArucoGrid ? "aruco-grid" : "charuco";
 }
 
 // The library's refusal of a description as Python's ValueError.
@@ -43,13 +41,12 @@ auto refusingAsValueError(Call&& call) {
 }  // namespace
 
 void addBoardCalls(py::module_& module) {
-  py::class_<BoardDescription>(
-      module, "BoardDescription",
-      "A calibration board: type 'chessboard', 'aruco-grid' or 'charuco', columns, rows, "
-      "square, marker, separation (board units), dictionary (an OpenCV predefined "
-      "dictionary's name) and firstId (first_id in a board description file).")
-      .def(py::init([](const std::string& type, int columns, int rows, double square, double marker,
-                       double separation, const std::string& dictionary, int firstId) {
+  py::class_<BoardDescription>(module, "BoardDescription",
+                               "A calibration board: type 'chessboard', 'aruco-grid' or 'charuco', columns, rows, "
+                               "square, marker, separation (board units), dictionary (an OpenCV predefined "
+                               "dictionary's name) and firstId (first_id in a board description file).")
+      .def(py::init([](const std::string& type, int columns, int rows, double square, double marker, double separation,
+                       const std::string& dictionary, int firstId) {
              const BoardDescription board{typeNamed(type), columns,    rows,       square,
                                           marker,          separation, dictionary, firstId};
              refusingAsValueError([&] {
@@ -69,13 +66,10 @@ void addBoardCalls(py::module_& module) {
       .def_readonly("separation", &BoardDescription::separation)
       .def_readonly("dictionary", &BoardDescription::dictionary)
       .def_readonly("firstId", &BoardDescription::firstId)
-      .def("__repr__",
-           [](const BoardDescription& b) { return "<BoardDescription " + describeBoard(b) + ">"; });
+      .def("__repr__", [](const BoardDescription& b) { return "<BoardDescription " + describeBoard(b) + ">"; });
   module.def(
       "readBoardDescription",
-      [](const std::string& path) {
-        return refusingAsValueError([&] { return readBoardDescription(path); });
-      },
+      [](const std::string& path) { return refusingAsValueError([&] { return readBoardDescription(path); }); },
       "path"_a,
       "readBoardDescription(path) -> BoardDescription\n\nReads a board description file; raises ValueError "
       "naming the "

@@ -54,12 +54,10 @@ void addCameraCalls(py::module_& module) {
 
   module.def(
       "calibAruco",
-      [](std::vector<std::vector<MarkerCorners>> allCorners, std::vector<std::vector<int>> allIds,
-         cv::Size imageSize) {
+      [](std::vector<std::vector<MarkerCorners>> allCorners, std::vector<std::vector<int>> allIds, cv::Size imageSize) {
         cv::Mat cameraMatrix, distCoeffs;
-        const int code = withoutGil([&] {
-          return calibAruco(std::move(allCorners), std::move(allIds), imageSize, cameraMatrix, distCoeffs);
-        });
+        const int code = withoutGil(
+            [&] { return calibAruco(std::move(allCorners), std::move(allIds), imageSize, cameraMatrix, distCoeffs); });
         return calibrationResult(code, cameraMatrix, distCoeffs);
       },
       "allCorners"_a, "allIds"_a, "imageSize"_a,
@@ -70,8 +68,7 @@ void addCameraCalls(py::module_& module) {
 
   module.def(
       "undistAruco",
-      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs,
-         cv::Size imageSize) {
+      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs, cv::Size imageSize) {
         const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
         py::object keepMatrix, keepCoeffs;
         const cv::Mat matrix = matrixView(cameraMatrix, "cameraMatrix", keepMatrix);
@@ -87,8 +84,7 @@ void addCameraCalls(py::module_& module) {
 
   module.def(
       "getCorrectImgByThickness",
-      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs,
-         double thickness) {
+      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs, double thickness) {
         const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
         py::object keepMatrix, keepCoeffs;
         const cv::Mat matrix = matrixView(cameraMatrix, "cameraMatrix", keepMatrix);

@@ -33,9 +33,8 @@ void addHeightCalls(py::module_& module) {
   module.def(
       "getCalibrationParamByLinear",
       [](std::vector<double> heights, std::vector<cv::Point> coords, const std::filesystem::path& ymlPath) {
-        return withoutGil([&] {
-          return getCalibrationParamByLinear(std::move(heights), std::move(coords), ymlPath.string());
-        });
+        return withoutGil(
+            [&] { return getCalibrationParamByLinear(std::move(heights), std::move(coords), ymlPath.string()); });
       },
       "heights"_a, "coords"_a, "ymlPath"_a,
       "getCalibrationParamByLinear(heights, coords, ymlPath) -> code\n\n"

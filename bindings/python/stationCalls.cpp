@@ -39,11 +39,10 @@ void addEnum(py::module_& module, const char* name, const char* doc,
 py::tuple rectangle(const cv::Rect& rect) { return py::make_tuple(rect.x, rect.y, rect.width, rect.height); }
 
 void addSpotReading(py::module_& module) {
-  py::class_<SpotReading>(
-      module, "SpotReading",
-      "One sub-pixel reading of the laser spot (see readSpot). Positions are full-image "
-      "pixels with each pixel's centre at integer coordinates; levels are red grey levels. "
-      "Members that describe the spot are nan when there is none.")
+  py::class_<SpotReading>(module, "SpotReading",
+                          "One sub-pixel reading of the laser spot (see readSpot). Positions are full-image "
+                          "pixels with each pixel's centre at integer coordinates; levels are red grey levels. "
+                          "Members that describe the spot are nan when there is none.")
       .def_readonly("status", &SpotReading::status)
       .def_readonly("method", &SpotReading::method)
       .def_readonly("centre", &SpotReading::centre, "(x, y)")
@@ -57,15 +56,14 @@ void addSpotReading(py::module_& module) {
       .def_readonly("sigmaY", &SpotReading::sigmaY)
       .def_readonly("saturatedFraction", &SpotReading::saturatedFraction)
       .def_readonly("candidates", &SpotReading::candidates)
-      .def_readonly("runnerUp", &SpotReading::runnerUp,
-                    "the strongest rival's strength over the chosen blob's")
+      .def_readonly("runnerUp", &SpotReading::runnerUp, "the strongest rival's strength over the chosen blob's")
       .def_readonly("runnerUpCentre", &SpotReading::runnerUpCentre, "(x, y)")
       .def_readonly("detectorResult", &SpotReading::detectorResult, "getSpotCoord's result: 0 or -1")
       .def_readonly("detectorSpot", &SpotReading::detectorSpot, "getSpotCoord's spot (x, y)")
       .def("hasCentre", &SpotReading::hasCentre)
       .def("__repr__", [](const SpotReading& r) {
-        return "SpotReading(" + std::string(toText(r.status)) + ", centre=(" + std::to_string(r.centre.x) +
-               ", " + std::to_string(r.centre.y) + "), uncertainty=" + std::to_string(r.uncertainty) + ")";
+        return "SpotReading(" + std::string(toText(r.status)) + ", centre=(" + std::to_string(r.centre.x) + ", " +
+               std::to_string(r.centre.y) + "), uncertainty=" + std::to_string(r.uncertainty) + ")";
       });
 }
 
@@ -131,8 +129,7 @@ void addStationCalls(py::module_& module) {
 
   module.def(
       "fitHeightModel",
-      [](std::vector<double> heights, std::vector<cv::Point2d> centres,
-         const std::filesystem::path& ymlPath) {
+      [](std::vector<double> heights, std::vector<cv::Point2d> centres, const std::filesystem::path& ymlPath) {
         const std::string path = ymlPath.string();
         return withoutGil([&] { return fitHeightModel(heights, centres, path); });
       },

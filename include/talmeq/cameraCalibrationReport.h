@@ -36,7 +36,7 @@ struct BoardView {
   bool found = false;                    // the full chessboard, or at least one board marker
   std::vector<cv::Point3f> boardPoints;  // board units, z = 0
   std::vector<cv::Point2f> imagePoints;  // pixels, refined to sub-pixel
-  std::string misfit;  // when a board was seen that cannot be the described one: what was seen
+  std::string misfit;                    // when a board was seen that cannot be the described one: what was seen
 };
 
 // Finds the board's points in an 8-bit image (one or three channels): the
@@ -95,9 +95,9 @@ struct CameraCalibrationReport {
   double rms = 0.0;                // reprojection RMS over the used views, pixels
   std::vector<ViewQuality> views;  // one per view given, in order
   int usedViews = 0;
-  cv::Mat coverage;            // 10 x 10 CV_32S: used views with a point in each cell
-  double coverageScore = 0.0;  // mean / standard deviation of `coverage` (infinite when all cells are equal)
-  double coveredShare = 0.0;   // share of cells holding a point of some used view
+  cv::Mat coverage;              // 10 x 10 CV_32S: used views with a point in each cell
+  double coverageScore = 0.0;    // mean / standard deviation of `coverage` (infinite when all cells are equal)
+  double coveredShare = 0.0;     // share of cells holding a point of some used view
   double crossValidation = 0.0;  // pixels: RMS over the image between the cameras of the two halves of
                                  // the views (alternate views); NaN with fewer than 4 used views
   double straightness = 0.0;     // pixels: largest distance of an undistorted board point from the line
@@ -109,8 +109,7 @@ struct CameraCalibrationReport {
 // Calibrates from the views (those not found are kept in the report and
 // skipped), leaves out the worst view when it is an outlier, and measures
 // the quality. `imageSize` is the size of every view's image.
-TALMEQ_EXPORT CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& views,
-                                                               cv::Size imageSize,
+TALMEQ_EXPORT CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& views, cv::Size imageSize,
                                                                const CalibrationThresholds& thresholds = {});
 
 }  // namespace talmeq

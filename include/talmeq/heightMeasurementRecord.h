@@ -51,14 +51,12 @@ enum class LocatorPass {
 // What the region locator decided on for one window.
 struct SpotLocationRecord {
   LocatorPass pass = LocatorPass::kNone;
-  int brightBlobs = 0;  // blobs the bright pass ended with
-  int trackLevel = -1;  // threshold of the track pass; -1 when it did not run
-  int trackBlobs = 0;   // blobs the track pass ended with
-  double contrast =
-      std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the window's
-  bool spotWritten = false;                      // the locator wrote a spot
-  std::vector<cv::Point>
-      blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
+  int brightBlobs = 0;                                         // blobs the bright pass ended with
+  int trackLevel = -1;                                         // threshold of the track pass; -1 when it did not run
+  int trackBlobs = 0;                                          // blobs the track pass ended with
+  double contrast = std::numeric_limits<double>::quiet_NaN();  // single track blob: mean red inside minus the window's
+  bool spotWritten = false;                                    // the locator wrote a spot
+  std::vector<cv::Point> blob;  // outer contour of the blob that gave the spot, full-image pixels; empty unless written
 
   // Back to a fresh record; the blob list keeps its capacity.
   void clear() {
@@ -80,8 +78,8 @@ TALMEQ_EXPORT cv::Rect shiftedWindow(const CalibrationValues& calibration);
 inline bool liesInside(const cv::Rect& window, cv::Size imageSize) {
   const std::int64_t right = static_cast<std::int64_t>(window.x) + window.width;
   const std::int64_t bottom = static_cast<std::int64_t>(window.y) + window.height;
-  return window.x >= 0 && window.y >= 0 && window.width >= 0 && window.height >= 0 &&
-         right <= imageSize.width && bottom <= imageSize.height;
+  return window.x >= 0 && window.y >= 0 && window.width >= 0 && window.height >= 0 && right <= imageSize.width &&
+         bottom <= imageSize.height;
 }
 
 // What one measurement read and saw.

@@ -58,8 +58,8 @@ struct HeightModel {
 // Raises cv::Exception (StsBadArg) when the lists differ in length, hold
 // fewer than 3 points or a value that is not finite, or the first and last
 // heights are equal.
-TALMEQ_EXPORT HeightModel fitHeightModel(const std::vector<double>& heights,
-                                         const std::vector<cv::Point2d>& centres, const std::string& ymlPath);
+TALMEQ_EXPORT HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
+                                         const std::string& ymlPath);
 
 enum class HeightStatus {
   kMeasured,       // height and axisZ known, axisZ within -32 .. 0
@@ -73,11 +73,11 @@ struct HeightReading {
   static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 
   HeightStatus status = HeightStatus::kNoCalibration;
-  cv::Rect window;   // the file's "RoI" moved by "offsetX" and "offsetY", pixels
-  SpotReading spot;  // the spot in the window: candidates 1 when found, runnerUp 0; detectorResult and
-                     // detectorSpot are the whole-pixel locator's result (0, -1) and spot for the same window
-  double height = kUnknown;             // relative height, height units
-  double axisZ = kUnknown;              // height + initZ + focusD
+  cv::Rect window;           // the file's "RoI" moved by "offsetX" and "offsetY", pixels
+  SpotReading spot;          // the spot in the window: candidates 1 when found, runnerUp 0; detectorResult and
+                             // detectorSpot are the whole-pixel locator's result (0, -1) and spot for the same window
+  double height = kUnknown;  // relative height, height units
+  double axisZ = kUnknown;   // height + initZ + focusD
   double heightUncertainty = kUnknown;  // standard deviation of `height` from the centre's covariance alone
 };
 

@@ -62,7 +62,7 @@ LOGGER_EXPORT log4cpp::Layout* newLineLayout();
 // A file appended to at `path` and, once it holds `maxBytes` or more, renamed
 // to `path`.1 (older files moving up to `path`.`backups`, the oldest
 // removed) and started afresh, as log4cpp's RollingFileAppender does.
-LOGGER_EXPORT log4cpp::Appender* newRotatingFile(const std::string& name, const std::string& path,
-                                                 std::size_t maxBytes, unsigned int backups);
+LOGGER_EXPORT log4cpp::Appender* newRotatingFile(const std::string& name, const std::string& path, std::size_t maxBytes,
+                                                 unsigned int backups);
 
 }  // namespace logger

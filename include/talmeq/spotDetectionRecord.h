@@ -46,8 +46,8 @@ enum class DetectionOutcome {
 // Everything the detector decided on for one image.
 struct SpotDetectionRecord {
   DetectionOutcome outcome = DetectionOutcome::kEmptyImage;
-  cv::Rect window;     // the detection window, full-image pixels
-  int threshold = -1;  // min(16th largest grey value of the window, 225); -1 before it is known
+  cv::Rect window;                            // the detection window, full-image pixels
+  int threshold = -1;                         // min(16th largest grey value of the window, 225); -1 before it is known
   std::vector<SpotCandidate> candidates;      // every contour of the windowed foreground, in tracing order
   std::vector<std::vector<cv::Point>> blobs;  // outer contours of the accepted candidates painted filled
   std::size_t chosen = 0;                     // index of the largest blob (the spot) when found

@@ -43,16 +43,14 @@ struct SpotReading {
   CentreMethod method = CentreMethod::kNone;
   cv::Point2d centre{kUnknown, kUnknown};
   cv::Matx22d covariance{kUnknown, kUnknown, kUnknown, kUnknown};  // of the centre, pixels squared
-  double uncertainty =
-      kUnknown;            // sqrt(covariance trace): expected distance of the centre from the truth, pixels
-  double peak = kUnknown;  // red level at the centre, background included; above 255 for a clipped
-                           // spot, where the fit extrapolates the profile
-  double background = kUnknown;  // red level of the background under the centre
-  double sigmaX = kUnknown;      // Gaussian widths of the spot along x and y, pixels
+  double uncertainty = kUnknown;  // sqrt(covariance trace): expected distance of the centre from the truth, pixels
+  double peak = kUnknown;         // red level at the centre, background included; above 255 for a clipped
+                                  // spot, where the fit extrapolates the profile
+  double background = kUnknown;   // red level of the background under the centre
+  double sigmaX = kUnknown;       // Gaussian widths of the spot along x and y, pixels
   double sigmaY = kUnknown;
-  double saturatedFraction =
-      kUnknown;           // share of the pixels within the spot's half maximum that are clipped, 0 .. 1
-  int candidates = 0;     // blobs the detector accepted (after its screens)
+  double saturatedFraction = kUnknown;  // share of the pixels within the spot's half maximum that are clipped, 0 .. 1
+  int candidates = 0;                   // blobs the detector accepted (after its screens)
   double runnerUp = 0.0;  // the strongest rival over the chosen blob (0 alone): the second accepted blob's
                           // strength over the chosen one's (0 .. 1), or, if higher, the brightest 5 x 5 mean
                           // excess of a candidate the screens rejected for its size or shape (the spot merged

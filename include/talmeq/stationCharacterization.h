@@ -27,8 +27,7 @@ struct HeightSample {
 };
 
 struct CharacterizationThresholds {
-  double maxResidual =
-      0.05;  // height units: a sweep height's mean from the fitted line (also the usable range)
+  double maxResidual = 0.05;  // height units: a sweep height's mean from the fitted line (also the usable range)
   double minR2 = 0.9999;
   double maxSlopeError = 0.005;    // |slope - 1|
   double maxRepeatability = 0.05;  // worst +-3 sigma over the repeated heights

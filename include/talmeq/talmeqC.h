@@ -78,8 +78,7 @@ TALMEQC_EXPORT int talmeq_getSpotCoord(const talmeq_image* image, talmeq_point* 
  * `coordCount` spot centres seen at them and writes the calibration file
  * (-2 when the counts differ or are below 3). */
 TALMEQC_EXPORT int talmeq_getCalibrationParamByLinear(const double* heights, int heightCount,
-                                                      const talmeq_point* coords, int coordCount,
-                                                      const char* ymlPath);
+                                                      const talmeq_point* coords, int coordCount, const char* ymlPath);
 
 /* Shifts the calibration file's "initZ" by toZ - fromZ. */
 TALMEQC_EXPORT int talmeq_correctYml(double fromZ, double toZ, const char* ymlPath);
@@ -87,8 +86,8 @@ TALMEQC_EXPORT int talmeq_correctYml(double fromZ, double toZ, const char* ymlPa
 /* The plane height from a 3-channel image and the calibration file: the
  * relative `height` and the absolute `axisZ`. Both are written on 0 and -3
  * and left as they were on every other result. */
-TALMEQC_EXPORT int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath,
-                                                 double* height, double* axisZ);
+TALMEQC_EXPORT int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath, double* height,
+                                                 double* axisZ);
 
 /* Calibrates the camera from one 3-channel image of the 17 x 12
  * inner-corner chessboard; `camera` is written on 0 only. */
@@ -98,8 +97,7 @@ TALMEQC_EXPORT int talmeq_calibChess(const talmeq_image* image, talmeq_camera* c
  * has room for `capacity` of them; `count` receives the number found (0 on
  * -1). When more are found than fit, the first `capacity` are written and
  * the result is TALMEQ_INVALID_ARGUMENT; `count` tells the room needed. */
-TALMEQC_EXPORT int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, int capacity,
-                                          int* count);
+TALMEQC_EXPORT int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, int capacity, int* count);
 
 /* Calibrates the camera from `viewCount` views of the grid board: the
  * markers of all views one after the other, `markerCounts[v]` of them for
@@ -117,8 +115,8 @@ TALMEQC_EXPORT int talmeq_calibAruco(const talmeq_marker* markers, const int* ma
 /* Removes the lens distortion; the output has the requested
  * corrected->width x corrected->height and the channels of `image` (1 or 3).
  * `cameraMatrix` holds 9 values row by row, `distCoeffs` 4, 5, 8, 12 or 14. */
-TALMEQC_EXPORT int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix,
-                                      const double* distCoeffs, int distCount, talmeq_image* corrected);
+TALMEQC_EXPORT int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs,
+                                      int distCount, talmeq_image* corrected);
 
 /* Undistorts and scales the image about the principal point by
  * (190 - thickness) / 190; the output has the size and channels of `image`
@@ -213,8 +211,7 @@ TALMEQC_EXPORT int talmeq_fitHeightModel(const double* heights, const talmeq_poi
 
 /* The plane height from the sub-pixel spot in the calibrated window of a
  * 3-channel image. */
-TALMEQC_EXPORT int talmeq_readHeight(const talmeq_image* image, const char* ymlPath,
-                                     talmeq_height_reading* reading);
+TALMEQC_EXPORT int talmeq_readHeight(const talmeq_image* image, const char* ymlPath, talmeq_height_reading* reading);
 
 /* A calibration board, as in a board description file: lengths in board
  * units, `dictionary` the name of an OpenCV predefined dictionary
@@ -247,8 +244,8 @@ TALMEQC_EXPORT int talmeq_readBoard(const char* path, talmeq_board* board);
  * (ids 0–53)", UTF-8, cut to `misfitCapacity` bytes), else "". A
  * description that cannot be a board is TALMEQ_INVALID_ARGUMENT. */
 TALMEQC_EXPORT int talmeq_findBoardPoints(const talmeq_image* image, const talmeq_board* board,
-                                          talmeq_point2d* imagePoints, talmeq_point2d* boardPoints,
-                                          int capacity, int* count, char* misfit, int misfitCapacity);
+                                          talmeq_point2d* imagePoints, talmeq_point2d* boardPoints, int capacity,
+                                          int* count, char* misfit, int misfitCapacity);
 
 /* Releases pixels the library allocated for an output image; NULL is
  * ignored. */

@@ -94,9 +94,9 @@ bool readWith(const std::string& path, CalibrationValues& values, Fill fill) {
 }
 
 void writeKeys(cv::FileStorage& storage, const CalibrationValues& v) {
-  storage << "k" << v.k << "b" << v.b << "initialX" << v.initialX << "initialY" << v.initialY << "scale"
-          << v.scale << "dist" << v.dist << "initZ" << v.initZ << "focusD" << v.focusD << "RoI" << v.roi
-          << "offsetX" << v.offsetX << "offsetY" << v.offsetY;
+  storage << "k" << v.k << "b" << v.b << "initialX" << v.initialX << "initialY" << v.initialY << "scale" << v.scale
+          << "dist" << v.dist << "initZ" << v.initZ << "focusD" << v.focusD << "RoI" << v.roi << "offsetX" << v.offsetX
+          << "offsetY" << v.offsetY;
 }
 
 bool sameReal(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
@@ -121,13 +121,9 @@ bool readsBackAs(const std::string& path, const CalibrationValues& expected) {
 
 }  // namespace
 
-bool readCalibration(const std::string& path, CalibrationValues& values) {
-  return readWith(path, values, copyAll);
-}
+bool readCalibration(const std::string& path, CalibrationValues& values) { return readWith(path, values, copyAll); }
 
-bool readFixedSettings(const std::string& path, CalibrationValues& values) {
-  return readWith(path, values, copyFixed);
-}
+bool readFixedSettings(const std::string& path, CalibrationValues& values) { return readWith(path, values, copyFixed); }
 
 bool writeCalibration(const std::string& path, const CalibrationValues& values) {
   return replaceFile(path, [&](const std::string& temporary) {

@@ -106,8 +106,8 @@ double realOf(const std::string& token, std::size_t from) {
   magnitude = strtod_l(token.c_str() + from, nullptr, cLocale);
   const bool outOfRange = errno == ERANGE && (std::isinf(magnitude) || magnitude == 0.0);
 #else
-  const auto result = std::from_chars(token.data() + from, token.data() + token.size(), magnitude,
-                                      std::chars_format::general);
+  const auto result =
+      std::from_chars(token.data() + from, token.data() + token.size(), magnitude, std::chars_format::general);
   const bool outOfRange = result.ec == std::errc::result_out_of_range;
 #endif
   if (outOfRange) magnitude = decimalMagnitude(token, from) > 0 ? HUGE_VAL : 0.0;
@@ -148,8 +148,7 @@ void Cursor::skipLineEnd() {
 }
 
 void skipWhiteSpace(Cursor& cursor) {
-  for (char c = cursor.peek(); c == ' ' || c == '\t' || c == '\n' || c == '\r'; c = cursor.peek())
-    cursor.advance();
+  for (char c = cursor.peek(); c == ' ' || c == '\t' || c == '\n' || c == '\r'; c = cursor.peek()) cursor.advance();
 }
 
 void skipSpaces(Cursor& cursor) {
@@ -162,8 +161,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 std::string readKey(Cursor& cursor, bool spacesInside) {
   if (!isLetter(cursor.peek()) && cursor.peek() != '_') cursor.fail("expected a key");
   std::string key;
-  for (char c = cursor.peek();
-       isLetter(c) || isDigit(c) || c == '_' || c == '-' || (spacesInside && c == ' '); c = cursor.peek()) {
+  for (char c = cursor.peek(); isLetter(c) || isDigit(c) || c == '_' || c == '-' || (spacesInside && c == ' ');
+       c = cursor.peek()) {
     key += c;
     cursor.advance();
   }
@@ -232,8 +231,7 @@ Scalar readQuoted(Cursor& cursor, char quote, const char* forbidden) {
 
 std::string readWord(Cursor& cursor, const char* others) {
   std::string word;
-  for (char c = cursor.peek(); isLetter(c) || isDigit(c) || (c != '\0' && std::strchr(others, c));
-       c = cursor.peek()) {
+  for (char c = cursor.peek(); isLetter(c) || isDigit(c) || (c != '\0' && std::strchr(others, c)); c = cursor.peek()) {
     word += c;
     cursor.advance();
   }

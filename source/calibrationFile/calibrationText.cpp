@@ -91,14 +91,12 @@ bool loadBytes(const std::string& path, std::string& bytes) {
   std::error_code error;
   const std::filesystem::path file = pathFromUtf8(path);
   if (!std::filesystem::is_regular_file(file, error)) return false;
-  const OpenFile opened{CreateFileW(file.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  const OpenFile opened{CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (opened.handle == INVALID_HANDLE_VALUE) return false;
   char chunk[4096];
   DWORD got = 0;
-  while (ReadFile(opened.handle, chunk, sizeof chunk, &got, nullptr) && got > 0)
-    appendBounded(bytes, chunk, got);
+  while (ReadFile(opened.handle, chunk, sizeof chunk, &got, nullptr) && got > 0) appendBounded(bytes, chunk, got);
   return true;  // the end, or a read error: what was read stands, as elsewhere
 }
 #else

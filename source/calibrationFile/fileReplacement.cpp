@@ -40,8 +40,8 @@ std::optional<fs::path> finalTarget(fs::path path) {
 // publishes data that a power loss could still take back.
 void flushToDisk(const fs::path& path) {
 #ifdef _WIN32
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   FlushFileBuffers(file);
   CloseHandle(file);
@@ -57,8 +57,7 @@ void flushToDisk(const fs::path& path) {
 void keepPermissions(const fs::path& target, const fs::path& temporary) {
   std::error_code error;
   const fs::file_status old = fs::status(target, error);
-  if (!error && fs::exists(old))
-    fs::permissions(temporary, old.permissions(), fs::perm_options::replace, error);
+  if (!error && fs::exists(old)) fs::permissions(temporary, old.permissions(), fs::perm_options::replace, error);
 }
 
 #ifdef _WIN32
@@ -74,11 +73,9 @@ constexpr std::chrono::milliseconds kRenamePause{50};
 bool renameOver(const fs::path& from, const fs::path& to) {
 #ifdef _WIN32
   for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return true;
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts)
-      return false;
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts) return false;
     std::this_thread::sleep_for(kRenamePause);
   }
 #else

@@ -18,8 +18,7 @@ constexpr int kStorageCompressionLevel = 3;  // cv::FileStorage's own for ".gz"
 
 bool writeCompressed(std::FILE* file, const std::string& text) {
   z_stream stream{};
-  if (deflateInit2(&stream, kStorageCompressionLevel, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-      Z_OK)
+  if (deflateInit2(&stream, kStorageCompressionLevel, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     return false;
   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
   stream.avail_in = static_cast<uInt>(text.size());
@@ -47,8 +46,8 @@ bool writeStorageFile(const std::string& path, const std::function<void(cv::File
   const bool compressed = calibration::compressedName(path);
   std::FILE* file = _wfopen(pathFromUtf8(path).c_str(), compressed ? L"wb" : L"wt");
   if (file == nullptr) return false;
-  const bool written = compressed ? writeCompressed(file, text)
-                                  : std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool written =
+      compressed ? writeCompressed(file, text) : std::fwrite(text.data(), 1, text.size(), file) == text.size();
   return std::fclose(file) == 0 && written;
 }
 #else

@@ -34,8 +34,7 @@ void readDeclaration(Cursor& cursor) {
   while (cursor.peek() == ' ') {
     skipSpaces(cursor);
     if (cursor.peek() == '?') break;
-    if (kAttributes.count(readWord(cursor, "")) == 0)
-      cursor.fail("an unknown attribute of the XML declaration");
+    if (kAttributes.count(readWord(cursor, "")) == 0) cursor.fail("an unknown attribute of the XML declaration");
     cursor.expect("=\"");
     if (readWord(cursor, "._-").empty()) cursor.fail("an empty attribute of the XML declaration");
     cursor.expect("\"");

@@ -30,10 +30,8 @@ constexpr const char* kGlobalOptions =
 
 void addSessionOptions(CLI::App& app, Session& session) {
   app.add_flag("--json", session.json, "Print one JSON document instead of tables (default: off)");
-  app.add_flag("-v,--verbose", session.verbose,
-               "Show the library's log lines on standard error (default: off)");
-  app.add_option("--log-file", session.logFile,
-                 "Write the library's file log here instead of its configured file")
+  app.add_flag("-v,--verbose", session.verbose, "Show the library's log lines on standard error (default: off)");
+  app.add_option("--log-file", session.logFile, "Write the library's file log here instead of its configured file")
       ->default_str("talmeqAlgorithm.log or TALMEQ_LOG_FILE");
   app.set_version_flag("--version", versionText(), "Print the tool's and the library's version");
 }
@@ -78,8 +76,7 @@ int fail(Session& session, int status, const std::string& message) {
 
 // `namedFiles`: the existing files the command line names, which the log
 // file must not be.
-int runChosen(Session& session, const std::vector<Command>& commands,
-              const std::vector<std::string>& namedFiles) {
+int runChosen(Session& session, const std::vector<Command>& commands, const std::vector<std::string>& namedFiles) {
   session.output.useJson(session.json);
   // OpenCV's own log lines (a file it could not open, ...) repeat what the
   // tool reports in its own words; --verbose shows them with the library's.
@@ -103,8 +100,7 @@ int runChosen(Session& session, const std::vector<Command>& commands,
   return kExitOk;
 }
 
-int runGuarded(Session& session, const std::vector<Command>& commands,
-               const std::vector<std::string>& namedFiles) {
+int runGuarded(Session& session, const std::vector<Command>& commands, const std::vector<std::string>& namedFiles) {
   try {
     return runChosen(session, commands, namedFiles);
   } catch (const UsageError& error) {

@@ -45,8 +45,8 @@ void setStationParameters(Parameters& p, CornerRefinement refinement) {
   p.minCornerDistanceRate = 0.05;
   p.minDistanceToBorder = 3;
   p.minMarkerDistanceRate = 0.05;  // OpenCV 4.9 made 0.125 its default
-  p.cornerRefinementMethod = refinement == CornerRefinement::kSubpixel ? cv::aruco::CORNER_REFINE_SUBPIX
-                                                                       : cv::aruco::CORNER_REFINE_NONE;
+  p.cornerRefinementMethod =
+      refinement == CornerRefinement::kSubpixel ? cv::aruco::CORNER_REFINE_SUBPIX : cv::aruco::CORNER_REFINE_NONE;
   p.cornerRefinementWinSize = 5;
   p.cornerRefinementMaxIterations = 30;
   p.cornerRefinementMinAccuracy = 0.1;
@@ -136,9 +136,7 @@ float boardHeight(const GridBoardGeometry& g) {
          static_cast<float>(g.markers.height - 1) * g.markerSeparation;
 }
 
-float boardHeight(const CharucoBoardGeometry& g) {
-  return static_cast<float>(g.squares.height) * g.squareLength;
-}
+float boardHeight(const CharucoBoardGeometry& g) { return static_cast<float>(g.squares.height) * g.squareLength; }
 
 // The grid board with its markers' object corners y downwards, for the
 // point matching and the calibration; the grid board itself where OpenCV
@@ -147,8 +145,7 @@ cv::Ptr<cv::aruco::Board> pointBoard(const GridBoardGeometry& g) {
   const cv::Ptr<cv::aruco::GridBoard> grid = makeGridBoard(g);
   if (!kBoardYUp) return grid;
   std::vector<std::vector<cv::Point3f> > corners;
-  for (const std::vector<cv::Point3f>& marker : grid->objPoints)
-    corners.push_back(yDown(marker, boardHeight(g)));
+  for (const std::vector<cv::Point3f>& marker : grid->objPoints) corners.push_back(yDown(marker, boardHeight(g)));
   return cv::aruco::Board::create(corners, grid->dictionary, grid->ids);
 }
 
@@ -160,8 +157,7 @@ cv::Ptr<cv::aruco::Board> pointBoard(const GridBoardGeometry& g) {
 
 cv::Mat drawMarker(int dictionary, int id, int sidePixels, int borderBits) {
   cv::Mat image;
-  cv::aruco::generateImageMarker(cv::aruco::getPredefinedDictionary(dictionary), id, sidePixels, image,
-                                 borderBits);
+  cv::aruco::generateImageMarker(cv::aruco::getPredefinedDictionary(dictionary), id, sidePixels, image, borderBits);
   return image;
 }
 
@@ -184,9 +180,8 @@ cv::Mat drawGridBoard(const GridBoardGeometry& board, cv::Size size, int marginP
   return image;
 }
 
-void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& corners,
-                          const std::vector<int>& ids, std::vector<cv::Point3f>& objectPoints,
-                          std::vector<cv::Point2f>& imagePoints) {
+void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& corners, const std::vector<int>& ids,
+                          std::vector<cv::Point3f>& objectPoints, std::vector<cv::Point2f>& imagePoints) {
   objectPoints.clear();
   imagePoints.clear();
   if (ids.empty()) return;  // matchImagePoints asserts on an empty detection
@@ -194,8 +189,8 @@ void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& c
 }
 
 double calibrateCameraFromMarkers(const GridBoardGeometry& board, const MarkerCorners& corners,
-                                  const std::vector<int>& ids, const std::vector<int>& counter,
-                                  cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
+                                  const std::vector<int>& ids, const std::vector<int>& counter, cv::Size imageSize,
+                                  cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
                                   const cv::TermCriteria& criteria) {
   const cv::Ptr<cv::aruco::Board> grid = cv::makePtr<cv::aruco::GridBoard>(makeGridBoard(board));
   return cv::aruco::calibrateCameraAruco(corners, ids, counter, grid, imageSize, cameraMatrix, distCoeffs,
@@ -220,8 +215,7 @@ BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board) {
 }
 
 CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                         const MarkerCorners& markerCorners,
-                                         const std::vector<int>& markerIds) {
+                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds) {
   const cv::aruco::CharucoBoard charuco = makeCharucoBoard(board);
   std::vector<cv::Point2f> corners;
   std::vector<int> ids;
@@ -236,8 +230,7 @@ CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoar
 CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
                                   CornerRefinement refinement) {
   const cv::aruco::CharucoBoard charuco = makeCharucoBoard(board);
-  const cv::aruco::CharucoDetector detector(charuco, cv::aruco::CharucoParameters(),
-                                            detectorParameters(refinement));
+  const cv::aruco::CharucoDetector detector(charuco, cv::aruco::CharucoParameters(), detectorParameters(refinement));
   std::vector<cv::Point2f> corners;
   std::vector<int> ids;
   MarkerCorners markerCorners;
@@ -272,9 +265,8 @@ cv::Mat drawGridBoard(const GridBoardGeometry& board, cv::Size size, int marginP
   return image;
 }
 
-void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& corners,
-                          const std::vector<int>& ids, std::vector<cv::Point3f>& objectPoints,
-                          std::vector<cv::Point2f>& imagePoints) {
+void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& corners, const std::vector<int>& ids,
+                          std::vector<cv::Point3f>& objectPoints, std::vector<cv::Point2f>& imagePoints) {
   objectPoints.clear();
   imagePoints.clear();
   if (ids.empty()) return;
@@ -283,8 +275,8 @@ void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& c
 }
 
 double calibrateCameraFromMarkers(const GridBoardGeometry& board, const MarkerCorners& corners,
-                                  const std::vector<int>& ids, const std::vector<int>& counter,
-                                  cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
+                                  const std::vector<int>& ids, const std::vector<int>& counter, cv::Size imageSize,
+                                  cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
                                   const cv::TermCriteria& criteria) {
   const cv::Ptr<cv::aruco::Board> grid = pointBoard(board);
   return cv::aruco::calibrateCameraAruco(corners, ids, counter, grid, imageSize, cameraMatrix, distCoeffs,
@@ -309,13 +301,11 @@ BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board) {
 }
 
 CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                         const MarkerCorners& markerCorners,
-                                         const std::vector<int>& markerIds) {
+                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds) {
   const cv::Ptr<cv::aruco::CharucoBoard> charuco = makeCharucoBoard(board);
   std::vector<cv::Point2f> corners;
   std::vector<int> ids;
-  if (!markerIds.empty())
-    cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, image, charuco, corners, ids);
+  if (!markerIds.empty()) cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, image, charuco, corners, ids);
   return withObjectPoints(std::move(corners), std::move(ids), charuco->chessboardCorners);
 }
 
@@ -324,14 +314,11 @@ CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeomet
   const cv::Ptr<cv::aruco::CharucoBoard> charuco = makeCharucoBoard(board);
   MarkerCorners markerCorners;
   std::vector<int> markerIds;
-  cv::aruco::detectMarkers(image, charuco->dictionary, markerCorners, markerIds,
-                           detectorParameters(refinement));
+  cv::aruco::detectMarkers(image, charuco->dictionary, markerCorners, markerIds, detectorParameters(refinement));
   std::vector<cv::Point2f> corners;
   std::vector<int> ids;
-  if (!markerIds.empty())
-    cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, image, charuco, corners, ids);
-  return withObjectPoints(std::move(corners), std::move(ids),
-                          yDown(charuco->chessboardCorners, boardHeight(board)));
+  if (!markerIds.empty()) cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, image, charuco, corners, ids);
+  return withObjectPoints(std::move(corners), std::move(ids), yDown(charuco->chessboardCorners, boardHeight(board)));
 }
 
 #endif

@@ -88,16 +88,15 @@ cv::Mat drawGridBoard(const GridBoardGeometry& board, cv::Size size, int marginP
 
 // Object and image points of the detected markers that belong to the board,
 // four per marker, in detection order.
-void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& corners,
-                          const std::vector<int>& ids, std::vector<cv::Point3f>& objectPoints,
-                          std::vector<cv::Point2f>& imagePoints);
+void matchGridBoardPoints(const GridBoardGeometry& board, const MarkerCorners& corners, const std::vector<int>& ids,
+                          std::vector<cv::Point3f>& objectPoints, std::vector<cv::Point2f>& imagePoints);
 
 // Camera calibration from markers of several views given as one list: all
 // markers view after view and the marker count of each view (`counter`).
 // Returns the RMS re-projection error.
 double calibrateCameraFromMarkers(const GridBoardGeometry& board, const MarkerCorners& corners,
-                                  const std::vector<int>& ids, const std::vector<int>& counter,
-                                  cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
+                                  const std::vector<int>& ids, const std::vector<int>& counter, cv::Size imageSize,
+                                  cv::Mat& cameraMatrix, cv::Mat& distCoeffs, int flags,
                                   const cv::TermCriteria& criteria);
 
 cv::Mat drawCharucoBoard(const CharucoBoardGeometry& board, cv::Size size, int marginPixels, int borderBits);
@@ -111,12 +110,10 @@ BoardMarkers charucoBoardMarkers(const CharucoBoardGeometry& board);
 // The chessboard corners between markers of the board already found in an
 // 8-bit image (at least two markers next to a corner).
 CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                         const MarkerCorners& markerCorners,
-                                         const std::vector<int>& markerIds);
+                                         const MarkerCorners& markerCorners, const std::vector<int>& markerIds);
 
 // The board's markers found in an 8-bit image, then the chessboard corners
 // between them (at least two markers next to a corner).
-CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board,
-                                  CornerRefinement refinement);
+CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board, CornerRefinement refinement);
 
 }  // namespace talmeq::aruco_api

@@ -16,8 +16,7 @@ constexpr std::size_t kCornersPerMarker = 4;
 // Every view of `allCorners` has a list of identifiers at least as long as
 // its list of markers, and every marker has its four corners (the board's
 // point pairing reads exactly four per marker, whatever the list holds).
-bool detectionsConsistent(const std::vector<MarkerCorners>& allCorners,
-                          const std::vector<std::vector<int>>& allIds) {
+bool detectionsConsistent(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds) {
   if (allIds.size() < allCorners.size()) return false;
   for (std::size_t i = 0; i < allCorners.size(); ++i) {
     if (allIds[i].size() < allCorners[i].size()) return false;
@@ -35,8 +34,7 @@ struct FlatDetections {
   std::vector<int> counter;
 };
 
-FlatDetections flatten(const std::vector<MarkerCorners>& allCorners,
-                       const std::vector<std::vector<int>>& allIds) {
+FlatDetections flatten(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds) {
   FlatDetections flat;
   flat.counter.reserve(allCorners.size());
   for (std::size_t i = 0; i < allCorners.size(); ++i) {
@@ -65,8 +63,8 @@ std::vector<cv::Point3f> chessObjectPoints() {
 }
 
 aruco_api::GridBoardGeometry gridBoard() {
-  return {cv::Size(kBoardMarkersX, kBoardMarkersY), kBoardMarkerLength, kBoardMarkerSeparation,
-          aruco_api::kDict6x6_250, kBoardFirstId};
+  return {cv::Size(kBoardMarkersX, kBoardMarkersY), kBoardMarkerLength, kBoardMarkerSeparation, aruco_api::kDict6x6_250,
+          kBoardFirstId};
 }
 
 int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {
@@ -86,28 +84,26 @@ int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat
   cameraMatrix = cv::Mat::eye(3, 3, CV_64F);
   distCoeffs = cv::Mat::zeros(1, 5, CV_64F);
   std::vector<cv::Mat> rvecs, tvecs;
-  const double rms = cv::calibrateCamera(objectPoints, imagePoints, imageSize, cameraMatrix, distCoeffs,
-                                         rvecs, tvecs, 0, calibrationCriteria());
+  const double rms = cv::calibrateCamera(objectPoints, imagePoints, imageSize, cameraMatrix, distCoeffs, rvecs, tvecs,
+                                         0, calibrationCriteria());
   logMessage("calibChess: rms = ", rms);
   return kOk;
 }
 
 int detectBoardMarkers(const cv::Mat& image, std::vector<int>& ids, MarkerCorners& corners) {
   MarkerCorners rejected;
-  aruco_api::detectMarkers(image, gridBoard().dictionary, aruco_api::CornerRefinement::kNone, corners, ids,
-                           &rejected);
+  aruco_api::detectMarkers(image, gridBoard().dictionary, aruco_api::CornerRefinement::kNone, corners, ids, &rejected);
   if (corners.empty()) return TALMEQ_FAILURE(kArucoCornersName, kNoResult);
   return kOk;
 }
 
-int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners,
-                            const std::vector<std::vector<int>>& allIds, cv::Size imageSize,
-                            cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {
+int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds,
+                            cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {
   if (!detectionsConsistent(allCorners, allIds)) return TALMEQ_FAILURE(kArucoCalibName, kBadInput);
   const FlatDetections flat = flatten(allCorners, allIds);
   if (allCorners.empty()) return TALMEQ_FAILURE(kArucoCalibName, kNoResult);
-  aruco_api::calibrateCameraFromMarkers(gridBoard(), flat.corners, flat.ids, flat.counter, imageSize,
-                                        cameraMatrix, distCoeffs, 0, calibrationCriteria());
+  aruco_api::calibrateCameraFromMarkers(gridBoard(), flat.corners, flat.ids, flat.counter, imageSize, cameraMatrix,
+                                        distCoeffs, 0, calibrationCriteria());
   return kOk;
 }
 

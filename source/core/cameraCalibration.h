@@ -46,8 +46,7 @@ int calibrateFromChessboard(const cv::Mat& image, cv::Mat& cameraMatrix, cv::Mat
 int detectBoardMarkers(const cv::Mat& image, std::vector<int>& ids, MarkerCorners& corners);
 
 // The body of calibAruco.
-int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners,
-                            const std::vector<std::vector<int>>& allIds, cv::Size imageSize,
-                            cv::Mat& cameraMatrix, cv::Mat& distCoeffs);
+int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds,
+                            cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs);
 
 }  // namespace talmeq::camera

@@ -16,8 +16,7 @@ namespace talmeq {
 inline constexpr double kHighestAbsoluteHeight = 0.0;
 inline constexpr double kLowestAbsoluteHeight = -32.0;
 
-using RegionLocator = int (*)(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot,
-                              region::Trace& trace);
+using RegionLocator = int (*)(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, region::Trace& trace);
 
 // What one measurement read and saw (talmeq/heightMeasurementRecord.h).
 using MeasureTrace = HeightMeasurementRecord;

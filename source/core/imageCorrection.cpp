@@ -23,8 +23,8 @@ void requireCameraMatrix(const cv::Mat& cameraMatrix) {
                "camera matrix must be CV_64F or CV_32F");
 }
 
-void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
-                        double thickness, cv::Mat& corrected) {
+void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, double thickness,
+                        cv::Mat& corrected) {
   requireCameraMatrix(cameraMatrix);
   const cv::Point2f centre = principalPoint(cameraMatrix);
   cv::Mat undistorted;
@@ -32,16 +32,15 @@ void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const
   const double scale = (kReferenceDistance - thickness) / kReferenceDistance;
   logMessage("thickness: ", thickness);
   const cv::Mat scaling = cv::getRotationMatrix2D(centre, 0.0, scale);
-  cv::warpAffine(undistorted, corrected, scaling, cv::Size(undistorted.cols, undistorted.rows),
-                 cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
+  cv::warpAffine(undistorted, corrected, scaling, cv::Size(undistorted.cols, undistorted.rows), cv::INTER_LINEAR,
+                 cv::BORDER_CONSTANT, cv::Scalar::all(0));
 }
 
-void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
-                    cv::Size imageSize, cv::Mat& corrected) {
+void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, cv::Size imageSize,
+                    cv::Mat& corrected) {
   requireCameraMatrix(cameraMatrix);
   cv::Mat map1, map2;
-  cv::initUndistortRectifyMap(cameraMatrix, distCoeffs, cv::Mat(), cameraMatrix, imageSize, CV_16SC2, map1,
-                              map2);
+  cv::initUndistortRectifyMap(cameraMatrix, distCoeffs, cv::Mat(), cameraMatrix, imageSize, CV_16SC2, map1, map2);
   cv::remap(image, corrected, map1, map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
 }
 

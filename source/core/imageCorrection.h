@@ -21,11 +21,11 @@ inline constexpr double kReferenceDistance = kThicknessReferenceDistance;
 void requireCameraMatrix(const cv::Mat& cameraMatrix);
 
 // The body of getCorrectImgByThickness between its start and end messages.
-void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
-                        double thickness, cv::Mat& corrected);
+void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, double thickness,
+                        cv::Mat& corrected);
 
 // The body of undistAruco.
-void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
-                    cv::Size imageSize, cv::Mat& corrected);
+void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, cv::Size imageSize,
+                    cv::Mat& corrected);
 
 }  // namespace talmeq::correction

@@ -39,16 +39,14 @@ cv::Point2d referencePoint(const std::vector<double>& heights, const std::vector
   return {2.0 * coords[0].x - coords[1].x, 2.0 * coords[0].y - coords[1].y};
 }
 
-double projectedDisplacement(cv::Point2d spot, cv::Point2d reference, double h,
-                             const CalibrationValues& settings) {
+double projectedDisplacement(cv::Point2d spot, cv::Point2d reference, double h, const CalibrationValues& settings) {
   const double dx = spot.x - reference.x;
   const double dy = spot.y - reference.y;
   const double d = std::sqrt(dx * dx + dy * dy);
   return d * settings.scale * (settings.dist - h) / settings.dist;
 }
 
-void fitLine(const std::vector<double>& heights, const std::vector<double>& displacements,
-             CalibrationValues& fit) {
+void fitLine(const std::vector<double>& heights, const std::vector<double>& displacements, CalibrationValues& fit) {
   const int n = static_cast<int>(heights.size());
   cv::Mat a = cv::Mat::zeros(n, 2, CV_64F);
   cv::Mat b = cv::Mat::zeros(n, 1, CV_64F);
@@ -72,8 +70,8 @@ CalibrationValues fittedCalibration(const std::vector<double>& heights, const st
 }
 
 CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point2d>& spots,
-                                    const std::vector<cv::Point>& windowCoords,
-                                    const CalibrationValues& settings, std::vector<double>& displacements) {
+                                    const std::vector<cv::Point>& windowCoords, const CalibrationValues& settings,
+                                    std::vector<double>& displacements) {
   CalibrationValues values = settings;
   calRoI(heights, windowCoords, values.roi);
   const cv::Point2d reference = referencePoint(heights, spots);
@@ -88,18 +86,14 @@ CalibrationValues fittedCalibration(const std::vector<double>& heights, const st
   return values;
 }
 
-int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords,
-              const std::string& ymlPath) {
-  if (heights.size() != coords.size() || heights.size() < kMinCalibrationPoints ||
-      !heightsSpanARange(heights))
+int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords, const std::string& ymlPath) {
+  if (heights.size() != coords.size() || heights.size() < kMinCalibrationPoints || !heightsSpanARange(heights))
     return TALMEQ_FAILURE(kCalibrationName, kBadInput);
   CalibrationValues settings;
-  if (!readFixedSettings(ymlPath, settings) || settings.dist == 0.0)
-    return TALMEQ_FAILURE(kCalibrationName, kBadInput);
+  if (!readFixedSettings(ymlPath, settings) || settings.dist == 0.0) return TALMEQ_FAILURE(kCalibrationName, kBadInput);
   std::vector<double> displacements;
   const CalibrationValues values = fittedCalibration(heights, coords, settings, displacements);
-  for (std::size_t i = 0; i < heights.size(); ++i)
-    logMessage("height = ", heights[i], ", coord = ", coords[i]);
+  for (std::size_t i = 0; i < heights.size(); ++i) logMessage("height = ", heights[i], ", coord = ", coords[i]);
   writeCalibration(ymlPath, values);
 
   if (reportFitErrors(heights, displacements, values) > kMaxAverageError)

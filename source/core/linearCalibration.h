@@ -27,13 +27,11 @@ cv::Point2d referencePoint(const std::vector<double>& heights, const std::vector
 
 // The spot's pixel distance from the reference point, projected to the
 // height h: d * scale * (dist - h) / dist.
-double projectedDisplacement(cv::Point2d spot, cv::Point2d reference, double h,
-                             const CalibrationValues& settings);
+double projectedDisplacement(cv::Point2d spot, cv::Point2d reference, double h, const CalibrationValues& settings);
 
 // Least-squares line h = k * v + b through the normal equations; writes b and
 // k into `fit` (left 0 where cv::solve finds the system singular).
-void fitLine(const std::vector<double>& heights, const std::vector<double>& displacements,
-             CalibrationValues& fit);
+void fitLine(const std::vector<double>& heights, const std::vector<double>& displacements, CalibrationValues& fit);
 
 // The eleven values getCalibrationParamByLinear writes for these points
 // over the four settings of `settings` (dist not 0; the lists as its checks
@@ -47,13 +45,12 @@ CalibrationValues fittedCalibration(const std::vector<double>& heights, const st
 // the displacements come from `spots`, the window from `windowCoords` (the
 // spots in whole pixels, as the window is cut in whole pixels).
 CalibrationValues fittedCalibration(const std::vector<double>& heights, const std::vector<cv::Point2d>& spots,
-                                    const std::vector<cv::Point>& windowCoords,
-                                    const CalibrationValues& settings, std::vector<double>& displacements);
+                                    const std::vector<cv::Point>& windowCoords, const CalibrationValues& settings,
+                                    std::vector<double>& displacements);
 
 // The body of getCalibrationParamByLinear after its start message: checks,
 // window, settings, fit, file, errors. Same result codes and messages.
-int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords,
-              const std::string& ymlPath);
+int calibrate(const std::vector<double>& heights, const std::vector<cv::Point>& coords, const std::string& ymlPath);
 
 // "initZ" after correctYml: moved so that a plane that measured `fromZ`
 // measures `toZ`.

@@ -80,8 +80,7 @@ void externalContours(const cv::Mat& binary, cv::Point at, Contours& contours, R
 
 // The outer contours of `contours` (region coordinates) filled on a buffer
 // of `size` at `at` in the region: the blobs they form.
-void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours& blobs,
-                 RegionWorkspace& workspace) {
+void filledBlobs(cv::Size size, const Contours& contours, cv::Point at, Contours& blobs, RegionWorkspace& workspace) {
   cv::Mat framed = framedBuffer(size, workspace);
   zeroPixels(framed);
   fillContours(framed, contours, cv::Point(1, 1) - at, workspace.fill);
@@ -184,8 +183,7 @@ cv::Rect foregroundReach(const cv::Mat& binary, int closings) {
 
 // Bright-spot pass on the grey values of the region only, filtered where
 // they can hold foreground.
-bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
-                    Trace& trace) {
+bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
   RegionWorkspace& workspace = regionWorkspace();
   cv::Mat binary = reusedView(workspace.grey, roi.size(), CV_8UC1);
   cv::cvtColor(image(roi), binary, cv::COLOR_BGR2GRAY);
@@ -196,8 +194,7 @@ bool findBrightSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cr
 
 // Track pass on the red values of the region only, with its level counted
 // from a histogram and the band drawn around the region.
-int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
-                  Trace& trace) {
+int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace) {
   RegionWorkspace& workspace = regionWorkspace();
   const cv::Mat red = redChannel(image, roi, workspace.red);
   cv::Mat binary = reusedView(workspace.binary, roi.size(), CV_8UC1);
@@ -261,8 +258,7 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
   keepContours(
       workspace.found,
       [&](const Contour& contour) {
-        return plausibleBlob(contour, kMaxTrackBlobArea) &&
-               centroidDistance(contour, roi, track) < kMaxTrackDistance;
+        return plausibleBlob(contour, kMaxTrackBlobArea) && centroidDistance(contour, roi, track) < kMaxTrackDistance;
       },
       workspace.kept, workspace.store);
   filledBlobs(binary.size(), workspace.kept, at, workspace.blobs, workspace);
@@ -272,8 +268,7 @@ int trackSpot(cv::Mat binary, cv::Point at, const cv::Mat& red, const cv::Rect& 
 
   // Integer sums over the same pixels: the part's mean inside the blob is
   // the region's.
-  const double inside =
-      cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at, workspace))[0];
+  const double inside = cv::mean(red(cv::Rect(at, binary.size())), filledMask(binary.size(), blobs, at, workspace))[0];
   const double overall = cv::mean(red)[0];
   trace.contrast = inside - overall;
   cv::Point centre;
@@ -293,12 +288,10 @@ cv::Mat trackBand(cv::Size imageSize, const cv::Rect& roi) {
 namespace {
 
 cv::Mat drawTrackBand(cv::Size imageSize, const cv::Rect& roi, cv::Mat& canvasBuffer) {
-  const cv::Rect canvas =
-      grownBy(roi, cv::Size(kBandMargin, kBandMargin)) & cv::Rect(cv::Point(0, 0), imageSize);
+  const cv::Rect canvas = grownBy(roi, cv::Size(kBandMargin, kBandMargin)) & cv::Rect(cv::Point(0, 0), imageSize);
   cv::Mat band = reusedView(canvasBuffer, canvas.size(), CV_8UC1);
   zeroPixels(band);
-  cv::line(band, roi.tl() - canvas.tl(), roi.br() - canvas.tl(), cv::Scalar(255), kBandThickness, cv::LINE_8,
-           0);
+  cv::line(band, roi.tl() - canvas.tl(), roi.br() - canvas.tl(), cv::Scalar(255), kBandThickness, cv::LINE_8, 0);
   return band(roi - canvas.tl());
 }
 

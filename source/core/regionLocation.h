@@ -42,8 +42,7 @@ inline constexpr int kTrackClosings = 5;
 // Bright-spot pass on the region's grey values thresholded at 240. True,
 // with `spot` written in full-image pixels, when exactly one plausible
 // saturated blob remains.
-bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot,
-                Trace& trace);
+bool brightSpot(cv::Mat binary, cv::Point at, const cv::Rect& roi, const cv::Mat& cross, cv::Point& spot, Trace& trace);
 
 // The track threshold from the region's 101st largest red value: one below
 // it, at most 250.

@@ -64,8 +64,7 @@ void screenCandidates(const Contours& foregroundContours, Trace& trace, ContourS
 // full-image coordinates, into `blobs`. They are filled in one call, as one
 // set of edges: nested accepted contours leave their hole. The canvas is
 // the accepted contours' box with a one-pixel margin, within `canvas`.
-void paintBlobs(const std::vector<Candidate>& candidates, cv::Rect canvas, Contours& blobs,
-                SpotWorkspace& workspace) {
+void paintBlobs(const std::vector<Candidate>& candidates, cv::Rect canvas, Contours& blobs, SpotWorkspace& workspace) {
   Contours& accepted = workspace.accepted;
   recycleContours(accepted, workspace.store);
   cv::Rect box;
@@ -158,10 +157,8 @@ void traceSpotInto(const cv::Mat& image, Trace& trace) {
   if (foreground.binary.empty())
     recycleContours(workspace.foregroundContours, workspace.store);
   else
-    traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.foregroundContours,
-                  workspace.store);
-  chooseFrom(workspace.foregroundContours, cv::Rect(foreground.origin, foreground.binary.size()), trace,
-             workspace);
+    traceContours(foreground.binary, cv::RETR_LIST, foreground.origin, workspace.foregroundContours, workspace.store);
+  chooseFrom(workspace.foregroundContours, cv::Rect(foreground.origin, foreground.binary.size()), trace, workspace);
 }
 
 void chooseSpot(Contours foregroundContours, cv::Rect canvas, Trace& trace) {

@@ -32,8 +32,7 @@ int getSpotCoord(cv::Mat image, cv::Point& coord) {
   }
 }
 
-int getCalibrationParamByLinear(std::vector<double> heights, std::vector<cv::Point> coords,
-                                std::string ymlPath) {
+int getCalibrationParamByLinear(std::vector<double> heights, std::vector<cv::Point> coords, std::string ymlPath) {
   logMessage("getCalibrationParamByLinear: start! ", kVersion);
   try {
     return linear::calibrate(heights, coords, ymlPath);
@@ -86,9 +85,8 @@ int getArucoCorners(cv::Mat image, std::vector<int>& ids, std::vector<std::vecto
   }
 }
 
-int calibAruco(std::vector<std::vector<std::vector<cv::Point2f>>> allCorners,
-               std::vector<std::vector<int>> allIds, cv::Size imageSize, cv::Mat& cameraMatrix,
-               cv::Mat& distCoeffs) {
+int calibAruco(std::vector<std::vector<std::vector<cv::Point2f>>> allCorners, std::vector<std::vector<int>> allIds,
+               cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {
   try {
     return camera::calibrateFromBoardViews(allCorners, allIds, imageSize, cameraMatrix, distCoeffs);
   } catch (const char*) {
@@ -96,8 +94,7 @@ int calibAruco(std::vector<std::vector<std::vector<cv::Point2f>>> allCorners,
   }
 }
 
-int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs, cv::Size imageSize,
-                cv::Mat& corrected) {
+int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs, cv::Size imageSize, cv::Mat& corrected) {
   try {
     correction::undistortByMap(image, cameraMatrix, distCoeffs, imageSize, corrected);
     return kOk;

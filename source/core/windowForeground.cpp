@@ -50,8 +50,8 @@ FramedWindow closeAndFrame(cv::Mat binary, cv::Rect area, cv::Rect window, const
   const cv::Rect part = box.empty() ? cv::Rect() : grownBy(box, reachOf(steps) + cv::Size(1, 1)) & whole;
   const cv::Rect inWindow = (window - area.tl()) & part;
   if (inWindow.empty()) return {cv::Mat(), window.tl()};
-  const cv::Mat closed = applyMorphSteps(binary(part), steps, inWindow - part.tl(),
-                                         reusedView(workspace.scratch, part.size(), CV_8UC1));
+  const cv::Mat closed =
+      applyMorphSteps(binary(part), steps, inWindow - part.tl(), reusedView(workspace.scratch, part.size(), CV_8UC1));
   FramedWindow framed{reusedView(workspace.framed, inWindow.size() + cv::Size(2, 2), CV_8UC1),
                       area.tl() + inWindow.tl() - cv::Point(1, 1)};
   closed(inWindow - part.tl()).copyTo(framed.binary(cv::Rect(cv::Point(1, 1), inWindow.size())));

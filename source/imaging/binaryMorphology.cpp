@@ -152,8 +152,7 @@ cv::Size reachOf(const MorphSteps& steps) {
 
 cv::Rect foregroundBox(const cv::Mat& binary) {
   CV_Assert(binary.type() == CV_8UC1);
-  cv::AutoBuffer<uchar, 4096> orOfRows(
-      static_cast<std::size_t>(binary.cols));  // OR of the rows with foreground
+  cv::AutoBuffer<uchar, 4096> orOfRows(static_cast<std::size_t>(binary.cols));  // OR of the rows with foreground
   uchar* const columns = orOfRows.data();
   std::memset(columns, 0, static_cast<std::size_t>(binary.cols));
   int top = -1, bottom = -1;

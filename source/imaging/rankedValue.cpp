@@ -20,9 +20,7 @@ int rankedValue(const cv::Mat& values, int rank) {
     }
     for (; x < values.cols; ++x) ++counts[0][row[x]];
   }
-  auto count = [&](int value) {
-    return counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
-  };
+  auto count = [&](int value) { return counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value]; };
   int value = 255;
   for (int seen = count(255); seen < rank; seen += count(--value)) {
   }

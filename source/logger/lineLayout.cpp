@@ -57,8 +57,7 @@ class LineLayout final : public log4cpp::Layout {
     const int millis = event.timeStamp.getMilliSeconds();
     // A time stamp no clock gives (its microseconds out of range) takes the
     // pattern's own path, so the text stays the pattern's in every case.
-    if (millis < 0 || millis > 999 || !second.update(event.timeStamp.getSeconds()))
-      return pattern_.format(event);
+    if (millis < 0 || millis > 999 || !second.update(event.timeStamp.getSeconds())) return pattern_.format(event);
     const std::string& priority = log4cpp::Priority::getPriorityName(event.priority);
     const std::size_t padding = priority.size() < kPriorityWidth ? kPriorityWidth - priority.size() : 0;
 

@@ -43,8 +43,7 @@ void attach(log4cpp::Category& category, log4cpp::Appender* appender) {
 }
 
 void configureDefaults() {
-  attach(log4cpp::Category::getInstance(kPrintCategory),
-         new log4cpp::OstreamAppender("talmeq.print", &std::cout));
+  attach(log4cpp::Category::getInstance(kPrintCategory), new log4cpp::OstreamAppender("talmeq.print", &std::cout));
   std::string path = environment("TALMEQ_LOG_FILE");
   if (path.empty()) path = kDefaultLogFile;
   attach(log4cpp::Category::getInstance(kFileCategory),
@@ -74,8 +73,7 @@ struct Configured {
 const Configured& configured() {
   static const Configured categories = [] {
     configure();
-    return Configured{log4cpp::Category::getInstance(kPrintCategory),
-                      log4cpp::Category::getInstance(kFileCategory)};
+    return Configured{log4cpp::Category::getInstance(kPrintCategory), log4cpp::Category::getInstance(kFileCategory)};
   }();
   return categories;
 }

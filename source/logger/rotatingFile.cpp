@@ -80,8 +80,7 @@ class RotatingFile final : public log4cpp::RollingFileAppender {
 
   // On Windows log4cpp opens the file in text mode: each "\n" reaches the
   // disk as "\r\n", and _write counts the line's own bytes only.
-  std::size_t addedReturns([[maybe_unused]] const std::string& line,
-                           [[maybe_unused]] long long written) const {
+  std::size_t addedReturns([[maybe_unused]] const std::string& line, [[maybe_unused]] long long written) const {
 #ifdef _WIN32
     if (textMode_) return static_cast<std::size_t>(std::count(line.begin(), line.begin() + written, '\n'));
 #endif

@@ -48,8 +48,7 @@ cv::Mat sampleRays(const Camera& camera) {
                              static_cast<float>((j + 0.5) / kSupersample - 0.5));
   std::vector<cv::Point2f> rays;
   const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-6);
-  cv::undistortPoints(positions, rays, camera.matrix(), camera.distortion(), cv::noArray(), cv::noArray(),
-                      criteria);
+  cv::undistortPoints(positions, rays, camera.matrix(), camera.distortion(), cv::noArray(), cv::noArray(), criteria);
   return cv::Mat(rays, true).reshape(2, grid.height);
 }
 
@@ -58,8 +57,8 @@ cv::Mat sampleRays(const Camera& camera) {
 void textureMaps(const Target& target, const Pose& pose, const cv::Mat& rays, cv::Mat& mapX, cv::Mat& mapY) {
   cv::Matx33d r;
   cv::Rodrigues(pose.rvec, r);
-  const cv::Matx33d boardToRay(r(0, 0), r(0, 1), pose.tvec[0], r(1, 0), r(1, 1), pose.tvec[1], r(2, 0),
-                               r(2, 1), pose.tvec[2]);
+  const cv::Matx33d boardToRay(r(0, 0), r(0, 1), pose.tvec[0], r(1, 0), r(1, 1), pose.tvec[1], r(2, 0), r(2, 1),
+                               pose.tvec[2]);
   const cv::Matx23d& a = target.boardToTexture;
   const cv::Matx33d toTexture =
       cv::Matx33d(a(0, 0), a(0, 1), a(0, 2), a(1, 0), a(1, 1), a(1, 2), 0, 0, 1) * boardToRay.inv();
@@ -117,8 +116,7 @@ View renderWithRays(const Target& target, const Camera& camera, const Pose& pose
 // its points are the corners of every marker. OpenCV draws board (0, 0) at
 // the top-left corner of the board, x to the right and y downwards.
 template <typename Draw>
-Target drawnBoardTarget(const aruco_api::BoardMarkers& markers, cv::Point2d extent, double pixelsPerUnit,
-                        Draw draw) {
+Target drawnBoardTarget(const aruco_api::BoardMarkers& markers, cv::Point2d extent, double pixelsPerUnit, Draw draw) {
   Target target;
   for (const std::vector<cv::Point3f>& marker : markers.corners)
     target.points.insert(target.points.end(), marker.begin(), marker.end());
@@ -136,9 +134,8 @@ Target gridTarget(cv::Size markers, float markerLength, float separation, int di
   const aruco_api::GridBoardGeometry board{markers, markerLength, separation, dictionary, firstId};
   const cv::Point2d extent(markers.width * markerLength + (markers.width - 1) * separation,
                            markers.height * markerLength + (markers.height - 1) * separation);
-  return drawnBoardTarget(aruco_api::gridBoardMarkers(board), extent, pixelsPerUnit, [&](cv::Size size) {
-    return aruco_api::drawGridBoard(board, size, kArucoMargin, 1);
-  });
+  return drawnBoardTarget(aruco_api::gridBoardMarkers(board), extent, pixelsPerUnit,
+                          [&](cv::Size size) { return aruco_api::drawGridBoard(board, size, kArucoMargin, 1); });
 }
 
 }  // namespace
@@ -182,16 +179,15 @@ Target gridBoardTarget(cv::Size markers, float markerLength, float separation, i
 
 Target charucoTarget(cv::Size squares, float square, float marker, int dictionary) {
   const aruco_api::CharucoBoardGeometry board{squares, square, marker, dictionary, 0};
-  Target target = drawnBoardTarget(
-      aruco_api::charucoBoardMarkers(board), {squares.width * square, squares.height * square},
-      kChessPixelsPerSquare / square,
-      [&](cv::Size size) { return aruco_api::drawCharucoBoard(board, size, kArucoMargin, 1); });
+  Target target =
+      drawnBoardTarget(aruco_api::charucoBoardMarkers(board), {squares.width * square, squares.height * square},
+                       kChessPixelsPerSquare / square,
+                       [&](cv::Size size) { return aruco_api::drawCharucoBoard(board, size, kArucoMargin, 1); });
   target.points = aruco_api::charucoBoardCorners(board);
   return target;
 }
 
-Pose boardPose(const Target& target, double distance, double tiltX, double tiltY, double spin,
-               cv::Point2d shift) {
+Pose boardPose(const Target& target, double distance, double tiltX, double tiltY, double spin, cv::Point2d shift) {
   const cv::Matx33d r = rotationDeg(tiltX, tiltY, spin);
   const cv::Vec3d centre = r * cv::Vec3d(target.centre.x, target.centre.y, 0.0);
   Pose pose;

@@ -60,8 +60,7 @@ Target arucoBoardTarget(int dictionary);
 // Any ArUco grid board: `markers` (columns x rows) of side `markerLength`
 // and gap `separation`, ids from `firstId` row by row. Points as above, the
 // points of marker firstId + i being 4 * i .. 4 * i + 3.
-Target gridBoardTarget(cv::Size markers, float markerLength, float separation, int dictionary,
-                       int firstId = 0);
+Target gridBoardTarget(cv::Size markers, float markerLength, float separation, int dictionary, int firstId = 0);
 
 // A ChArUco board of `squares` (columns x rows) of side `square` with
 // markers of side `marker` (ids 0 on) in its light squares, top-left square
@@ -90,7 +89,6 @@ std::vector<cv::Point2f> projectTarget(const Target& target, const Camera& camer
 // sampled there (2 x 2 samples per pixel).
 std::vector<View> renderViews(const Target& target, const Camera& camera, const std::vector<Pose>& poses,
                               const ViewEffects& effects = {});
-View renderView(const Target& target, const Camera& camera, const Pose& pose,
-                const ViewEffects& effects = {});
+View renderView(const Target& target, const Camera& camera, const Pose& pose, const ViewEffects& effects = {});
 
 }  // namespace talmeq::sim

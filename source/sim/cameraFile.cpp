@@ -6,8 +6,7 @@ namespace talmeq::sim {
 void writeCameraKeys(cv::FileStorage& storage, const CameraFile& camera) {
   storage << "image_width" << camera.imageSize.width << "image_height" << camera.imageSize.height;
   storage << "camera_matrix" << camera.cameraMatrix;
-  storage << "distortion_coefficients"
-          << camera.distCoeffs.reshape(1, static_cast<int>(camera.distCoeffs.total()));
+  storage << "distortion_coefficients" << camera.distCoeffs.reshape(1, static_cast<int>(camera.distCoeffs.total()));
   if (camera.rms) storage << "avg_reprojection_error" << *camera.rms;
 }
 

@@ -67,8 +67,7 @@ bool allowed(cv::Point2d p, cv::Point2d spot, Placement placement) {
 
 // A point of the detection window grown by a fifth on every side.
 cv::Point2d nearWindow(cv::RNG& rng, cv::Size size) {
-  return {rng.uniform(size.width * 0.28, size.width * 0.77),
-          rng.uniform(size.height * 0.39, size.height * 0.81)};
+  return {rng.uniform(size.width * 0.28, size.width * 0.77), rng.uniform(size.height * 0.39, size.height * 0.81)};
 }
 
 cv::Point2d placed(cv::RNG& rng, cv::Size size, cv::Point2d spot, Placement placement) {
@@ -133,8 +132,7 @@ FrameRecipe hostileFrame(std::uint64_t seed, Placement placement, cv::Size size)
     recipe.spots.push_back(whitePoint(at, sigma, rng.uniform(80.0, 250.0)));
   }
   for (int i = rng.uniform(0, 30); i > 0; --i)
-    recipe.spots.push_back(
-        whitePoint(placed(rng, size, spot.centre, placement), kSpeckleSigma, kSpecklePeak));
+    recipe.spots.push_back(whitePoint(placed(rng, size, spot.centre, placement), kSpeckleSigma, kSpecklePeak));
   if (rng.uniform(0, 3) != 0) recipe.streaks.push_back(placedStreak(rng, size, spot.centre, placement));
   return recipe;
 }

@@ -29,11 +29,9 @@ void addGaussian(cv::Mat& planes, cv::Point2d c, double sigma, double peak, cv::
 void addStreak(cv::Mat& planes, const Streak& streak) {
   const double reach = 4.0 * streak.width + 1.0;
   const int x0 = std::max(0, static_cast<int>(std::floor(std::min(streak.a.x, streak.b.x) - reach)));
-  const int x1 =
-      std::min(planes.cols - 1, static_cast<int>(std::ceil(std::max(streak.a.x, streak.b.x) + reach)));
+  const int x1 = std::min(planes.cols - 1, static_cast<int>(std::ceil(std::max(streak.a.x, streak.b.x) + reach)));
   const int y0 = std::max(0, static_cast<int>(std::floor(std::min(streak.a.y, streak.b.y) - reach)));
-  const int y1 =
-      std::min(planes.rows - 1, static_cast<int>(std::ceil(std::max(streak.a.y, streak.b.y) + reach)));
+  const int y1 = std::min(planes.rows - 1, static_cast<int>(std::ceil(std::max(streak.a.y, streak.b.y) + reach)));
   const double k = -0.5 / (streak.width * streak.width);
   for (int y = y0; y <= y1; ++y) {
     auto* row = planes.ptr<cv::Vec3f>(y);
@@ -64,8 +62,7 @@ cv::Mat renderSpotFrame(const FrameRecipe& recipe) {
       for (int ch = 0; ch < 3; ++ch) row[x][ch] = static_cast<float>(level + rng.gaussian(recipe.noise));
     }
   }
-  for (const AmbientBlob& blob : recipe.ambient)
-    addGaussian(planes, blob.centre, blob.sigma, blob.peak, {1, 1, 1});
+  for (const AmbientBlob& blob : recipe.ambient) addGaussian(planes, blob.centre, blob.sigma, blob.peak, {1, 1, 1});
   for (const Spot& spot : recipe.spots)
     addGaussian(planes, spot.centre, spot.sigma, spot.peak, {spot.blue, spot.green, 1.0});
   for (const Streak& streak : recipe.streaks) addStreak(planes, streak);

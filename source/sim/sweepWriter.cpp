@@ -55,10 +55,9 @@ void writeSweepDataset(const std::string& dir, const Station& station, const Swe
           secondsText(seconds));
   }
   cv::FileStorage record((folder / "truth.yml").string(), cv::FileStorage::WRITE);
-  record << "heights" << design.heights << "low" << design.low << "high" << design.high << "repeats"
-         << design.repeats << "stabilitySamples" << design.stabilitySamples << "stabilityHeight"
-         << design.stabilityHeight << "stabilityInterval" << design.stabilityInterval << "driftPerMinute"
-         << design.driftPerMinute;
+  record << "heights" << design.heights << "low" << design.low << "high" << design.high << "repeats" << design.repeats
+         << "stabilitySamples" << design.stabilitySamples << "stabilityHeight" << design.stabilityHeight
+         << "stabilityInterval" << design.stabilityInterval << "driftPerMinute" << design.driftPerMinute;
   if (!csv || !truth) throw std::runtime_error("cannot write the sweep's tables in " + folder.string());
 }
 

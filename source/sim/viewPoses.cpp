@@ -13,8 +13,7 @@ constexpr int kPullSteps = 20;  // each step moves the aim 5 % of the way to the
 
 bool inside(const std::vector<cv::Point2f>& points, cv::Size size, double margin) {
   return std::all_of(points.begin(), points.end(), [&](const cv::Point2f& p) {
-    return p.x >= margin && p.y >= margin && p.x <= size.width - 1 - margin &&
-           p.y <= size.height - 1 - margin;
+    return p.x >= margin && p.y >= margin && p.x <= size.width - 1 - margin && p.y <= size.height - 1 - margin;
   });
 }
 

@@ -70,8 +70,8 @@ void item(const cv::Rect& rect) { item(rect.x), item(rect.y), item(rect.width), 
 void item(const talmeq::SpotReading& spot) {
   item(static_cast<int>(spot.status)), item(static_cast<int>(spot.method)), item(spot.centre);
   item(cv::Mat(spot.covariance)), item(spot.uncertainty), item(spot.peak), item(spot.background);
-  item(spot.sigmaX), item(spot.sigmaY), item(spot.saturatedFraction), item(spot.candidates),
-      item(spot.runnerUp), item(spot.runnerUpCentre), item(spot.detectorResult);
+  item(spot.sigmaX), item(spot.sigmaY), item(spot.saturatedFraction), item(spot.candidates), item(spot.runnerUp),
+      item(spot.runnerUpCentre), item(spot.detectorResult);
   item(spot.detectorSpot.x), item(spot.detectorSpot.y);
 }
 
@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
   line("calibrate", getCalibrationParamByLinear(heights, coords, yml));
   line("correct", correctYml(-10.0, -9.75, yml));
   const talmeq::HeightModel model = talmeq::fitHeightModel(heights, centres, preciseYml);
-  line("model", static_cast<int>(model.status), model.k, model.b, model.reference, model.averageError,
-       model.window, model.errors);
+  line("model", static_cast<int>(model.status), model.k, model.b, model.reference, model.averageError, model.window,
+       model.errors);
   for (int i = 0; i < 20; ++i) {
     double height = 0.0, axisZ = 0.0;
     const cv::Mat image = frame("height", "measure", i);
@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
          static_cast<int>(reading.status), reading.window);
   }
   cv::Mat chessMatrix, chessCoeffs, cameraMatrix, distCoeffs, undistorted, thick;
-  line("chess", calibChess(cv::imread((data / "chess" / "chess.png").string()), chessMatrix, chessCoeffs),
-       chessMatrix, chessCoeffs);
+  line("chess", calibChess(cv::imread((data / "chess" / "chess.png").string()), chessMatrix, chessCoeffs), chessMatrix,
+       chessCoeffs);
   std::vector<std::vector<std::vector<cv::Point2f>>> allCorners;
   std::vector<std::vector<int>> allIds;
   for (int v = 0; v < 8; ++v) {
@@ -144,8 +144,7 @@ int main(int argc, char** argv) {
     line("markers", v, code, static_cast<int>(ids.size()), ids, corners);
     if (code == 0) allIds.push_back(ids), allCorners.push_back(corners);
   }
-  line("aruco", calibAruco(allCorners, allIds, {1024, 768}, cameraMatrix, distCoeffs), cameraMatrix,
-       distCoeffs);
+  line("aruco", calibAruco(allCorners, allIds, {1024, 768}, cameraMatrix, distCoeffs), cameraMatrix, distCoeffs);
   const cv::Mat view = frame("aruco", "view", 0);
   line("undistort", undistAruco(view, cameraMatrix, distCoeffs, {800, 600}, undistorted));
   line("thickness", getCorrectImgByThickness(view, cameraMatrix, distCoeffs, 19.0, thick));

@@ -41,8 +41,7 @@ int main(void) {
   CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &packedOwn), 0, NULL);
-  int same =
-      allocated.width == W && allocated.height == H && allocated.stride == W * 3 && allocated.channels == 3;
+  int same = allocated.width == W && allocated.height == H && allocated.stride == W * 3 && allocated.channels == 3;
   for (int y = 0; same && y < H; ++y)
     same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0 &&
            memcmp(corrected[y], exact[y], W * 3) == 0;
@@ -66,15 +65,13 @@ int main(void) {
   CHECK(talmeq_getSpotCoord(&empty, &spot) == -2 && spot.x == 0 && spot.y == 0, 1, NULL);
   CHECK(talmeq_readSpot(&empty, &reading), TALMEQ_EXCEPTION, "empty");
   FILE* settings = fopen("cHostSettings.yml", "w");
-  if (settings)
-    fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
+  if (settings) fputs("%YAML:1.0\n---\nscale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n", settings), fclose(settings);
   CHECK(talmeq_getCalibrationParamByLinear(heights, 2, coords, 3, "cHostSettings.yml"), -2, NULL);
   remove("cHostSettings.yml");
-  CHECK(talmeq_fitHeightModel(heights, centres, 3, "missing.yml", &model, errors) == 0 &&
-            errors[2] != errors[2],
-        1, NULL);
-  CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize),
-        TALMEQ_INVALID_ARGUMENT, "buffer");
+  CHECK(talmeq_fitHeightModel(heights, centres, 3, "missing.yml", &model, errors) == 0 && errors[2] != errors[2], 1,
+        NULL);
+  CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &otherSize), TALMEQ_INVALID_ARGUMENT,
+        "buffer");
   CHECK(talmeq_undistAruco(&paddedFrame, camera, distortion, 3, &own), TALMEQ_EXCEPTION, "OpenCV");
 
   /* A board from a description file and as a struct: a frame without it is
@@ -85,8 +82,7 @@ int main(void) {
   char misfit[8] = "x";
   FILE* description = fopen("cHostBoard.yml", "w");
   if (description)
-    fputs("type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30\ndictionary: DICT_4X4_50\n",
-          description),
+    fputs("type: charuco\ncolumns: 5\nrows: 7\nsquare: 40\nmarker: 30\ndictionary: DICT_4X4_50\n", description),
         fclose(description);
   CHECK(talmeq_readBoard("cHostBoard.yml", &board) == 0 && board.rows == 7 &&
             strcmp(board.dictionary, "DICT_4X4_50") == 0,

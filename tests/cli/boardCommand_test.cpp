@@ -57,21 +57,19 @@ TEST(BoardCommand, ChessPngIsToScaleAndItsCornersAreFound) {
 TEST(BoardCommand, ArucoPngHoldsAll54MarkersAtTheirSize) {
   ScratchFolder dir;
   const double dpi = 120, unitMm = 0.12;
-  talmeq::test::runToolJson(dir.path(),
-                            {"board", "aruco", "--out", "a.png", "--dpi", "120", "--unit-mm", "0.12"});
+  talmeq::test::runToolJson(dir.path(), {"board", "aruco", "--out", "a.png", "--dpi", "120", "--unit-mm", "0.12"});
   const cv::Mat image = cv::imread(dir.file("a.png"));
   EXPECT_NEAR(image.cols, pixelsFor(2800 * unitMm, dpi), kPixelTolerance);
   EXPECT_NEAR(image.rows, pixelsFor(1900 * unitMm, dpi), kPixelTolerance);
 
   std::vector<int> ids;
   std::vector<std::vector<cv::Point2f>> corners;
-  talmeq::aruco_api::detectMarkers(image, talmeq::aruco_api::kDict6x6_250,
-                                   talmeq::aruco_api::CornerRefinement::kNone, corners, ids);
+  talmeq::aruco_api::detectMarkers(image, talmeq::aruco_api::kDict6x6_250, talmeq::aruco_api::CornerRefinement::kNone,
+                                   corners, ids);
   ASSERT_EQ(std::set<int>(ids.begin(), ids.end()).size(), 54u);
   EXPECT_EQ(*std::max_element(ids.begin(), ids.end()), 53);
   for (std::size_t i = 0; i < ids.size(); ++i)
-    EXPECT_NEAR(cv::norm(corners[i][1] - corners[i][0]), pixelsFor(200 * unitMm, dpi), kMarkerTolerance)
-        << ids[i];
+    EXPECT_NEAR(cv::norm(corners[i][1] - corners[i][0]), pixelsFor(200 * unitMm, dpi), kMarkerTolerance) << ids[i];
   const auto first = std::find(ids.begin(), ids.end(), 0) - ids.begin();
   EXPECT_NEAR(corners[first][0].x, pixelsFor(100 * unitMm, dpi), kMarkerTolerance) << "id 0 sits top left";
   EXPECT_NEAR(corners[first][0].y, pixelsFor(100 * unitMm, dpi), kMarkerTolerance);
@@ -112,8 +110,7 @@ TEST(BoardCommand, SvgTargetsParseWithMillimetreSizeAndEveryShape) {
   EXPECT_EQ(chess.width, "300mm");
   EXPECT_EQ(chess.height, "225mm");
 
-  ASSERT_EQ(runTool(dir.path(), {"board", "aruco", "--out", dir.file("a.svg"), "--unit-mm", "0.2"}).status,
-            0);
+  ASSERT_EQ(runTool(dir.path(), {"board", "aruco", "--out", dir.file("a.svg"), "--unit-mm", "0.2"}).status, 0);
   const SvgFacts aruco = parseSvg(dir.file("a.svg"), "//s:g[@class='marker']");
   EXPECT_EQ(aruco.count, 54);
   EXPECT_EQ(aruco.width, "560mm");

@@ -24,11 +24,10 @@ const char* const kCharuco =
     "type: charuco\ncolumns: 8\nrows: 6\nsquare: 30\nmarker: 22\ndictionary: DICT_6X6_250\nfirst_id: 0\n";
 
 // Writes rendered views of the target; returns their file names.
-std::vector<std::string> writeViews(const ScratchFolder& dir, const sim::Target& target, int count,
-                                    const char* stem) {
+std::vector<std::string> writeViews(const ScratchFolder& dir, const sim::Target& target, int count, const char* stem) {
   const sim::Camera camera = sim::datasetCamera();
-  const std::vector<sim::View> views = sim::renderViews(
-      target, camera, sim::coveringPoses(target, camera, count, 3, 0.5), sim::datasetArucoEffects());
+  const std::vector<sim::View> views =
+      sim::renderViews(target, camera, sim::coveringPoses(target, camera, count, 3, 0.5), sim::datasetArucoEffects());
   std::vector<std::string> names;
   for (std::size_t i = 0; i < views.size(); ++i) {
     names.push_back(stem + std::to_string(i) + ".png");
@@ -40,8 +39,7 @@ std::vector<std::string> writeViews(const ScratchFolder& dir, const sim::Target&
 TEST(BoardOption, CharucoBoardPrintedAndCalibratedWithTheBoardRecorded) {
   ScratchFolder dir;
   talmeq::test::writeText(dir.file("charuco.yml"), kCharuco);
-  talmeq::test::runToolJson(dir.path(),
-                            {"board", "--board", "charuco.yml", "--out", "board.png", "--dpi", "200"});
+  talmeq::test::runToolJson(dir.path(), {"board", "--board", "charuco.yml", "--out", "board.png", "--dpi", "200"});
   std::vector<std::vector<cv::Point2f>> corners;
   std::vector<int> ids;
   talmeq::aruco_api::detectMarkers(cv::imread(dir.file("board.png"), cv::IMREAD_GRAYSCALE), kDictionary,
@@ -68,15 +66,13 @@ TEST(BoardOption, CharucoBoardPrintedAndCalibratedWithTheBoardRecorded) {
 TEST(BoardOption, BoardsThatCannotBeTheDescribedOneAreRefused) {
   ScratchFolder dir;
   std::vector<std::string> args{"calib-aruco"};
-  for (const std::string& name :
-       writeViews(dir, sim::gridBoardTarget({4, 5}, 200, 100, kDictionary), 2, "grid"))
+  for (const std::string& name : writeViews(dir, sim::gridBoardTarget({4, 5}, 200, 100, kDictionary), 2, "grid"))
     args.push_back(name);
   args.insert(args.end(), {"--out", "camera.yml"});
   const talmeq::test::ToolRun grid = runTool(dir.path(), args);
   EXPECT_EQ(grid.status, 1);
-  EXPECT_NE(
-      grid.out.find("does not fit the board: ids 0–19 in a 4 x 5 layout; the board is 9 x 6 (ids 0–53)"),
-      std::string::npos)
+  EXPECT_NE(grid.out.find("does not fit the board: ids 0–19 in a 4 x 5 layout; the board is 9 x 6 (ids 0–53)"),
+            std::string::npos)
       << grid.out;
   EXPECT_NE(grid.err.find("no view fits the ArUco grid of 9 x 6 DICT_6X6_250 markers"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.file("camera.yml")));

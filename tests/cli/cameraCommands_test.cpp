@@ -63,21 +63,18 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
   std::size_t marked = 0;
   const auto corners = talmeq::sim::projectTarget(board, truth, talmeq::sim::datasetArucoPoses(board)[0]);
   for (const cv::Point2f& corner : corners)
-    marked +=
-        talmeq::test::countPixelsOf(seen, talmeq::test::around(corner, 6), cv::Vec3b(0, 255, 0)) > 0 ? 1 : 0;
+    marked += talmeq::test::countPixelsOf(seen, talmeq::test::around(corner, 6), cv::Vec3b(0, 255, 0)) > 0 ? 1 : 0;
   EXPECT_GE(marked, kMinCornersMarked * corners.size());
 
-  const nlohmann::json chess =
-      runToolJson(dir.path(), {"calib-chess", "chess/chess.png", "--out", "chess.yml"});
+  const nlohmann::json chess = runToolJson(dir.path(), {"calib-chess", "chess/chess.png", "--out", "chess.yml"});
   ASSERT_EQ(chess["warnings"].size(), 1u);
   EXPECT_NE(chess["warnings"][0].get<std::string>().find("calibrated from one view"), std::string::npos);
   cv::FileStorage chessFile(dir.file("chess.yml"), cv::FileStorage::READ);
   EXPECT_EQ(chessFile["calibration_warnings"][0].string(), chess["warnings"][0].get<std::string>());
   EXPECT_EQ(chess["images"][0]["markers"], 17 * 12);
 
-  const nlohmann::json sized = runToolJson(
-      dir.path(),
-      {"undistort", "chess/chess.png", "--camera", "camera.yml", "--size", "640x480", "--out", "small.png"});
+  const nlohmann::json sized = runToolJson(dir.path(), {"undistort", "chess/chess.png", "--camera", "camera.yml",
+                                                        "--size", "640x480", "--out", "small.png"});
   EXPECT_EQ(sized["width"], 640);
   EXPECT_EQ(cv::imread(dir.file("small.png")).size(), cv::Size(640, 480));
 

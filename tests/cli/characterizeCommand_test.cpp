@@ -32,20 +32,17 @@ TEST(CharacterizeCommand, RecoversTheSimulatedStationAndFailsWhatItMust) {
   design.driftPerMinute = 0.004;
   talmeq::sim::writeSweepDataset(dir.path().string(), talmeq::sim::datasetStation(), design);
   ASSERT_EQ(
-      runTool(dir.path(), {"calibrate", "--precise", "--yml", "height/calibration.yml", "height/heights.csv"})
-          .status,
+      runTool(dir.path(), {"calibrate", "--precise", "--yml", "height/calibration.yml", "height/heights.csv"}).status,
       0);
 
-  const nlohmann::json doc = runToolJson(dir.path(), {"characterize", "--yml", "height/calibration.yml",
-                                                      "sweep/sweep.csv", "--plot", "station"});
+  const nlohmann::json doc = runToolJson(
+      dir.path(), {"characterize", "--yml", "height/calibration.yml", "sweep/sweep.csv", "--plot", "station"});
   EXPECT_EQ(doc["verdict"], "pass") << doc["checks"];
-  EXPECT_EQ(doc["points"].size(),
-            static_cast<std::size_t>(design.heights * design.repeats + design.stabilitySamples));
+  EXPECT_EQ(doc["points"].size(), static_cast<std::size_t>(design.heights * design.repeats + design.stabilitySamples));
   EXPECT_NEAR(doc["slope"].get<double>(), 1.0, kSlopeTolerance);
   EXPECT_EQ(doc["usableRange"], nlohmann::json({design.low, design.high}));
   const double drift = doc["drift"]["perMinute"].get<double>();
-  EXPECT_LT(std::fabs(drift - design.driftPerMinute),
-            kDriftSigmas * doc["drift"]["standardError"].get<double>());
+  EXPECT_LT(std::fabs(drift - design.driftPerMinute), kDriftSigmas * doc["drift"]["standardError"].get<double>());
   const double pooled = doc["repeatability"]["pooled"].get<double>();
   EXPECT_NEAR(doc["predictedRepeatability"].get<double>(), pooled, kPredictedShare * pooled);
   EXPECT_EQ(doc["repeatability"]["perHeight"].size(), static_cast<std::size_t>(design.heights));
@@ -64,9 +61,8 @@ TEST(CharacterizeCommand, RecoversTheSimulatedStationAndFailsWhatItMust) {
   EXPECT_NE(failed["error"]["message"].get<std::string>().find("failed rows"), std::string::npos);
 
   // Whole pixels on the same frames: the truncation shows as non-linearity.
-  const auto integer =
-      runTool(dir.path(), {"--json", "characterize", "--integer", "--yml", "height/calibration.yml",
-                           "sweep/sweep.csv", "--max-failed-rows", "1"});
+  const auto integer = runTool(dir.path(), {"--json", "characterize", "--integer", "--yml", "height/calibration.yml",
+                                            "sweep/sweep.csv", "--max-failed-rows", "1"});
   EXPECT_EQ(nlohmann::json::parse(integer.out)["verdict"], "fail");
 }
 

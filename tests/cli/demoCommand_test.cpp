@@ -15,8 +15,7 @@ TEST(DemoCommand, RunsTheWholeStationAndKeepsItsDataset) {
   EXPECT_EQ(doc["height"]["measurements"].size(), 20u);
   EXPECT_TRUE(doc["height"]["measurements"][0].contains("absolute"));
   EXPECT_GT(doc["camera"]["views"].get<int>(), 2);
-  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("data/aruco/view_00.png")))
-      << "--keep keeps the dataset";
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("data/aruco/view_00.png"))) << "--keep keeps the dataset";
 }
 
 }  // namespace

@@ -44,14 +44,13 @@ TEST(HeightRoad, SimulateCalibrateMeasureCorrect) {
       setting[line.substr(0, line.find(": "))] = line.substr(line.find(": ") + 2);
 
   // Calibrate: the tool's errors are the library's, the plot shows one disc per point on the line.
-  const nlohmann::json fit = runToolJson(dir.path(), {"calibrate", "--log-file", "run.log", "--yml", yml,
-                                                      "data/height/heights.csv", "--plot", "fit.png"});
+  const nlohmann::json fit = runToolJson(
+      dir.path(), {"calibrate", "--log-file", "run.log", "--yml", yml, "data/height/heights.csv", "--plot", "fit.png"});
   ASSERT_EQ(fit["points"].size(), 7u);
   const std::vector<double> logged = loggedErrors(talmeq::test::readText(dir.file("run.log")));
   ASSERT_EQ(logged.size(), 8u);
   for (std::size_t i = 0; i < 7; ++i)
-    EXPECT_NEAR(fit["points"][i]["error"].get<double>(), logged[i], kLoggedDigits * std::max(1.0, logged[i]))
-        << i;
+    EXPECT_NEAR(fit["points"][i]["error"].get<double>(), logged[i], kLoggedDigits * std::max(1.0, logged[i])) << i;
   EXPECT_NEAR(fit["averageError"].get<double>(), logged[7], kLoggedDigits);
   EXPECT_EQ(talmeq::test::topLevelKeys(dir.file(yml)), talmeq::test::elevenKeys());
   const cv::Mat plot = cv::imread(dir.file("fit.png"));
@@ -65,8 +64,8 @@ TEST(HeightRoad, SimulateCalibrateMeasureCorrect) {
 
   // The same fit from a file the four settings create.
   const nlohmann::json created = runToolJson(
-      dir.path(), {"calibrate", "--yml", "new.yml", "data/height/heights.csv", "--scale", setting["scale"],
-                   "--dist", setting["dist"], "--init-z", setting["initZ"], "--focus-d", setting["focusD"]});
+      dir.path(), {"calibrate", "--yml", "new.yml", "data/height/heights.csv", "--scale", setting["scale"], "--dist",
+                   setting["dist"], "--init-z", setting["initZ"], "--focus-d", setting["focusD"]});
   EXPECT_TRUE(created["created"].get<bool>());
   EXPECT_EQ(created["k"], fit["k"]);
 
@@ -80,15 +79,14 @@ TEST(HeightRoad, SimulateCalibrateMeasureCorrect) {
   ASSERT_EQ(before["images"].size(), 20u);
   const double from = before["images"][0]["absolute"].get<double>();
   const nlohmann::json correction = runToolJson(
-      dir.path(),
-      {"correct", "--yml", yml, "--from", std::to_string(from), "--to", std::to_string(from + 0.25)});
+      dir.path(), {"correct", "--yml", yml, "--from", std::to_string(from), "--to", std::to_string(from + 0.25)});
   const double shift = correction["initZAfter"].get<double>() - correction["initZBefore"].get<double>();
   EXPECT_NEAR(shift, 0.25, 1e-6);
   const nlohmann::json after = runToolJson(dir.path(), measure);
   for (std::size_t i = 0; i < 20; ++i) {
     EXPECT_EQ(before["images"][i]["result"], 0) << i;
-    EXPECT_NEAR(after["images"][i]["absolute"].get<double>() - before["images"][i]["absolute"].get<double>(),
-                shift, 1e-9);
+    EXPECT_NEAR(after["images"][i]["absolute"].get<double>() - before["images"][i]["absolute"].get<double>(), shift,
+                1e-9);
   }
 
   // The picture: the search window's edge (cyan) and the spot's cross (red).
@@ -99,8 +97,7 @@ TEST(HeightRoad, SimulateCalibrateMeasureCorrect) {
   EXPECT_EQ(seen.at<cv::Vec3b>(roi.y + roi.height - 1, roi.x + roi.width / 2), cv::Vec3b(255, 255, 0));
   const double height = one["images"][0]["height"].get<double>();
   const cv::Point2d spot = talmeq::sim::spotAtHeight(talmeq::sim::datasetStation(), height);
-  EXPECT_GE(talmeq::test::countPixelsOf(seen, talmeq::test::around(spot, 13), cv::Vec3b(0, 0, 255)), 30)
-      << spot;
+  EXPECT_GE(talmeq::test::countPixelsOf(seen, talmeq::test::around(spot, 13), cv::Vec3b(0, 0, 255)), 30) << spot;
 }
 
 }  // namespace

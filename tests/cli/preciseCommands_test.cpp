@@ -39,13 +39,11 @@ TEST(PreciseCommands, HeightRoadWithSubPixelSpots) {
     const nlohmann::json& precise = measured["images"][i]["precise"];
     EXPECT_EQ(precise["heightStatus"], "measured");
     EXPECT_NEAR(precise["height"].get<double>(), truths[5 * i], kMaxHeightError) << i;
-    EXPECT_NEAR(precise["axisZ"].get<double>(),
-                precise["height"].get<double>() + station.initZ + station.focusD, 1e-9);
+    EXPECT_NEAR(precise["axisZ"].get<double>(), precise["height"].get<double>() + station.initZ + station.focusD, 1e-9);
     EXPECT_GT(precise["heightUncertainty"].get<double>(), 0.0);
   }
 
-  const nlohmann::json spot =
-      runToolJson(dir.path(), {"spot", "--precise", (height / "calib_00.png").string()});
+  const nlohmann::json spot = runToolJson(dir.path(), {"spot", "--precise", (height / "calib_00.png").string()});
   const nlohmann::json& precise = spot["images"][0]["precise"];
   for (const char* key : {"x", "y", "status", "uncertainty", "peak", "background", "sigmaX", "sigmaY",
                           "saturatedFraction", "candidates", "runnerUp", "method"})

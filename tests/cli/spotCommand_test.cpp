@@ -14,8 +14,7 @@ namespace {
 using talmeq::test::countPixelsOf;
 using talmeq::test::ScratchFolder;
 
-const cv::Vec3b kCyan(255, 255, 0), kRed(0, 0, 255), kGreen(0, 255, 0), kMagenta(255, 0, 255),
-    kOrange(0, 165, 255);
+const cv::Vec3b kCyan(255, 255, 0), kRed(0, 0, 255), kGreen(0, 255, 0), kMagenta(255, 0, 255), kOrange(0, 165, 255);
 
 // At 640 x 480 the window spans columns 224..447 and rows 216..359; the
 // scene holds a spot, a candidate too large and one too elongated. `scale`
@@ -39,16 +38,14 @@ TEST(SpotCommand, TableJsonAndAnnotation) {
   EXPECT_NE(text.out.find("\na.png    0       330    290"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("\né测.png  0       330    290"), std::string::npos) << "é: 1 column, 测: 2";
 
-  const nlohmann::json doc =
-      talmeq::test::runToolJson(dir.path(), {"spot", "a.png", "--annotate", "seen.png"});
+  const nlohmann::json doc = talmeq::test::runToolJson(dir.path(), {"spot", "a.png", "--annotate", "seen.png"});
   const nlohmann::json& row = doc["images"][0];
   EXPECT_EQ(row["x"], 330);
   EXPECT_EQ(row["y"], 290);
   EXPECT_EQ(row["annotation"], "seen.png");
   const cv::Mat drawn = cv::imread(dir.file("seen.png"));
   ASSERT_EQ(drawn.size(), cv::Size(640, 480));
-  for (const cv::Point& edge :
-       {cv::Point(224, 300), cv::Point(300, 216), cv::Point(447, 300), cv::Point(300, 359)})
+  for (const cv::Point& edge : {cv::Point(224, 300), cv::Point(300, 216), cv::Point(447, 300), cv::Point(300, 359)})
     EXPECT_EQ(drawn.at<cv::Vec3b>(edge), kCyan) << "window edge at " << edge;
   EXPECT_EQ(drawn.at<cv::Vec3b>(290, 338), kRed) << "spot cross, right arm end";
   EXPECT_EQ(drawn.at<cv::Vec3b>(230, 400), kMagenta) << "too-large candidate";

@@ -26,8 +26,8 @@ const std::set<std::string> kCameraKeys{"images",          "camera",       "out"
 const std::map<std::string, std::set<std::string>> kCommandKeys{
     {"spot", {"images"}},
     {"calibrate",
-     {"yml", "created", "points", "result", "meaning", "k", "b", "initialX", "initialY", "roi",
-      "averageError", "plot"}},
+     {"yml", "created", "points", "result", "meaning", "k", "b", "initialX", "initialY", "roi", "averageError",
+      "plot"}},
     {"measure", {"yml", "images"}},
     {"correct", {"yml", "from", "to", "initZBefore", "initZAfter", "result", "meaning"}},
     {"calib-chess", kCameraKeys},
@@ -38,14 +38,14 @@ const std::map<std::string, std::set<std::string>> kCommandKeys{
     {"board", {"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}},
     {"simulate", {"dir", "height", "chess", "aruco", "camera", "sweep"}},
     {"characterize",
-     {"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax",
-      "usableRange", "repeatability", "drift", "predictedRepeatability", "verdict", "checks", "plots"}},
+     {"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax", "usableRange",
+      "repeatability", "drift", "predictedRepeatability", "verdict", "checks", "plots"}},
     {"demo", {"spot", "height", "camera"}}};
 
 }  // namespace
 
-ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::string>& args,
-                const std::string& before, const std::string& after) {
+ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::string>& args, const std::string& before,
+                const std::string& after) {
   const std::filesystem::path out = workDir / ".stdout";
   const std::filesystem::path err = workDir / ".stderr";
   std::string command = "cd " + quoted(workDir.string()) + " && " + before + " " + quoted(TALMEQ_TOOL);

@@ -37,8 +37,8 @@ int findTrackSpot(const cv::Mat& image, const cv::Rect& roi, const cv::Mat& cros
   cv::split(image, planes);
   const cv::Mat red = planes[2](roi);
   cv::Mat mask = cv::Mat::zeros(image.size(), CV_8UC1);
-  cv::line(mask, roi.tl(), cv::Point(roi.x + roi.width, roi.y + roi.height), cv::Scalar(255),
-           region::kBandThickness, cv::LINE_8, 0);
+  cv::line(mask, roi.tl(), cv::Point(roi.x + roi.width, roi.y + roi.height), cv::Scalar(255), region::kBandThickness,
+           cv::LINE_8, 0);
   cv::Mat binary;
   cv::threshold(red, binary, static_cast<double>(sortedTrackLevel(red)), 255, cv::THRESH_BINARY);
   cv::bitwise_and(binary, mask(roi), binary);

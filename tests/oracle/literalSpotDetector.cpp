@@ -20,8 +20,7 @@ int rankThreshold(const cv::Mat& greyWindow) {
     const uchar* row = greyWindow.ptr<uchar>(r);
     values.insert(values.end(), row, row + greyWindow.cols);
   }
-  std::nth_element(values.begin(), values.begin() + (spot::kRankedPixels - 1), values.end(),
-                   std::greater<uchar>());
+  std::nth_element(values.begin(), values.begin() + (spot::kRankedPixels - 1), values.end(), std::greater<uchar>());
   return std::min<int>(values[spot::kRankedPixels - 1], spot::kThresholdCap);
 }
 
@@ -44,10 +43,8 @@ cv::Mat dimForeground(const cv::Mat& image) {
   cv::blur(red, background, cv::Size(spot::kBackgroundBox, spot::kBackgroundBox));
   cv::subtract(red, background, difference);
   cv::threshold(difference, binary, spot::kDimDifference, 255, cv::THRESH_BINARY);
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
-                   cv::getStructuringElement(cv::MORPH_RECT, spot::kRowClosing));
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
-                   cv::getStructuringElement(cv::MORPH_RECT, spot::kColumnClosing));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, spot::kRowClosing));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, spot::kColumnClosing));
   return binary;
 }
 

@@ -40,8 +40,7 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
   const BoardDescription board{BoardType::kChessboard, 9, 6, 1.0, 0.0, 0.0, "", 0};
   for (int i = 1; i <= 14; ++i) {
     if (i == 10) continue;
-    const std::string path =
-        std::string(kPhotoFolder) + (i < 10 ? "/left0" : "/left") + std::to_string(i) + ".jpg";
+    const std::string path = std::string(kPhotoFolder) + (i < 10 ? "/left0" : "/left") + std::to_string(i) + ".jpg";
     if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is absent: install the opencv-doc package";
     const cv::Mat image = cv::imread(path, cv::IMREAD_GRAYSCALE);
     size = image.size();
@@ -59,8 +58,8 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
 
   // The station's own chessboard is not what these photos show, and the
   // views say which chessboard they do show.
-  const BoardView other = talmeq::findBoardView(cv::imread(std::string(kPhotoFolder) + "/left01.jpg"),
-                                                talmeq::stationChessboard());
+  const BoardView other =
+      talmeq::findBoardView(cv::imread(std::string(kPhotoFolder) + "/left01.jpg"), talmeq::stationChessboard());
   EXPECT_FALSE(other.found);
   EXPECT_EQ(other.misfit, "a chessboard of 9 x 6 inner corners; the board is 17 x 12");
 }
@@ -70,12 +69,10 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
 // the truth puts the board point it is matched to.
 TEST(BoardCalibration, CharucoViewsIncludingPartialOnesCalibrateToTheTruth) {
   const sim::Camera truth = sim::datasetCamera();
-  const sim::Target target =
-      sim::charucoTarget({8, 6}, 30.0f, 22.0f, talmeq::dictionaryByName("DICT_5X5_100"));
+  const sim::Target target = sim::charucoTarget({8, 6}, 30.0f, 22.0f, talmeq::dictionaryByName("DICT_5X5_100"));
   const BoardDescription board{BoardType::kCharuco, 8, 6, 30.0, 22.0, 0.0, "DICT_5X5_100", 0};
   std::vector<sim::Pose> poses = sim::coveringPoses(target, truth, 12, 7, 0.5);
-  poses.push_back(
-      sim::boardPose(target, 600.0, 10.0, -15.0, 0.0, {-250.0, 0.0}));  // the left part off the image
+  poses.push_back(sim::boardPose(target, 600.0, 10.0, -15.0, 0.0, {-250.0, 0.0}));  // the left part off the image
   const std::vector<sim::View> rendered = sim::renderViews(target, truth, poses, sim::datasetArucoEffects());
   const std::vector<BoardView> views = findAll(rendered, board);
   const std::size_t allCorners = target.points.size();
@@ -103,10 +100,9 @@ TEST(BoardCalibration, CharucoViewsIncludingPartialOnesCalibrateToTheTruth) {
 // what it is, it is found whole; described with ids it lacks, refused.
 TEST(BoardCalibration, MarkersOfAnotherLayoutDoNotFitTheBoard) {
   const sim::Camera camera = sim::datasetCamera();
-  const sim::Target target =
-      sim::gridBoardTarget({4, 5}, 200.0f, 100.0f, talmeq::dictionaryByName("DICT_6X6_250"));
-  const std::vector<sim::View> rendered = sim::renderViews(
-      target, camera, sim::coveringPoses(target, camera, 3, 11, 0.4), sim::datasetArucoEffects());
+  const sim::Target target = sim::gridBoardTarget({4, 5}, 200.0f, 100.0f, talmeq::dictionaryByName("DICT_6X6_250"));
+  const std::vector<sim::View> rendered =
+      sim::renderViews(target, camera, sim::coveringPoses(target, camera, 3, 11, 0.4), sim::datasetArucoEffects());
   BoardDescription itself{BoardType::kArucoGrid, 4, 5, 0.0, 200.0, 100.0, "DICT_6X6_250", 0};
   BoardDescription shifted = itself;
   shifted.firstId = 20;

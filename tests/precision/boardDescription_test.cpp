@@ -44,13 +44,11 @@ TEST(BoardDescription, WhatCannotBeABoardIsRefusedNamingTheKey) {
   } cases[] = {
       {"columns: 9\n", "the board's key type is missing"},
       {"type: circles\n", "the board's type \"circles\" is none of chessboard, aruco-grid, charuco"},
-      {"type: chessboard\ncolumns: 9\nrows: 6\n",
-       "the board's key square is missing (a chessboard needs it)"},
+      {"type: chessboard\ncolumns: 9\nrows: 6\n", "the board's key square is missing (a chessboard needs it)"},
       {"type: chessboard\ncolumns: 1\nrows: 6\nsquare: 1\n",
        "the board's columns and rows must be at least 2 inner corners"},
       {"type: chessboard\ncolumns: 9\nrows: 6\nsquare: -2\n", "the board's square must be positive"},
-      {"type: chessboard\ncolumns: 9.5\nrows: 6\nsquare: 1\n",
-       "the board's columns must be a whole number: \"9.5\""},
+      {"type: chessboard\ncolumns: 9.5\nrows: 6\nsquare: 1\n", "the board's columns must be a whole number: \"9.5\""},
       {"type: chessboard\ncolumns: 9\nrows: 6\nsquare: 1mm\n", "the board's square is not a number: \"1mm\""},
       {"type: chessboard\ncolumns: 9\nrows: 6\nsquare: 1\nmarker: 1\n",
        "the board's key marker does not belong to a chessboard"},
@@ -61,8 +59,7 @@ TEST(BoardDescription, WhatCannotBeABoardIsRefusedNamingTheKey) {
        "the board's dictionary \"DICT_9X9_1\" is not one of OpenCV's predefined dictionaries"},
       {grid + "dictionary: DICT_4X4_50\nfirst_id: 31\n",
        "the board's first_id 31 and its 20 markers go beyond the 50 ids of DICT_4X4_50"},
-      {charuco + "marker: 40\ndictionary: DICT_4X4_50\n",
-       "the board's marker must be smaller than its square"},
+      {charuco + "marker: 40\ndictionary: DICT_4X4_50\n", "the board's marker must be smaller than its square"},
       {charuco + "marker: 30\n", "the board's key dictionary is missing (a charuco needs it)"},
   };
   for (const auto& c : cases) EXPECT_EQ(refusal(c.text), c.sentence) << c.text;

@@ -41,9 +41,9 @@ std::vector<BoardView> found(const std::vector<sim::View>& views, CalibrationTar
 const std::vector<BoardView>& datasetChessViews() {
   static const std::vector<BoardView> views = [] {
     const sim::Target chess = sim::chessboardTarget();
-    return found(sim::renderViews(chess, sim::datasetCamera(), sim::datasetChessViewPoses(chess),
-                                  sim::datasetArucoEffects()),
-                 CalibrationTarget::kChessboard);
+    return found(
+        sim::renderViews(chess, sim::datasetCamera(), sim::datasetChessViewPoses(chess), sim::datasetArucoEffects()),
+        CalibrationTarget::kChessboard);
   }();
   return views;
 }
@@ -61,8 +61,7 @@ double distortionError(const CameraCalibrationReport& r, const sim::Camera& trut
   cv::projectPoints(rays, cv::Vec3d(), cv::Vec3d(), r.cameraMatrix, truth.distortion(), withTruth);
   cv::projectPoints(rays, cv::Vec3d(), cv::Vec3d(), r.cameraMatrix, r.distCoeffs, withCalibrated);
   double squares = 0.0;
-  for (std::size_t i = 0; i < rays.size(); ++i)
-    squares += std::pow(cv::norm(withTruth[i] - withCalibrated[i]), 2);
+  for (std::size_t i = 0; i < rays.size(); ++i) squares += std::pow(cv::norm(withTruth[i] - withCalibrated[i]), 2);
   return std::sqrt(squares / static_cast<double>(rays.size()));
 }
 
@@ -108,20 +107,20 @@ TEST(CameraCalibrationReport, DegenerateDatasetsFailWithTheCheckThatSaysWhy) {
   const sim::Target chess = sim::chessboardTarget();
   std::vector<sim::Pose> squareOn;
   for (int i = 0; i < 12; ++i)
-    squareOn.push_back(
-        sim::boardPose(chess, 700.0, 0.0, 0.0, 5.0 * i, {(i % 4 - 1.5) * 80.0, (i / 4 - 1) * 80.0}));
+    squareOn.push_back(sim::boardPose(chess, 700.0, 0.0, 0.0, 5.0 * i, {(i % 4 - 1.5) * 80.0, (i / 4 - 1) * 80.0}));
   const struct {
     const char* name;
     std::vector<BoardView> views;
     std::vector<std::string> mustFail;
+    // clang-format off
   } cases[] = {
       {"one view", {views[0]}, {"views", "coverage"}},
       {"three copies of one view", {views[1], views[1], views[1]}, {"views", "repeated views"}},
       {"all square-on",
-       found(sim::renderViews(chess, camera, squareOn, sim::datasetArucoEffects()),
-             CalibrationTarget::kChessboard),
+       found(sim::renderViews(chess, camera, squareOn, sim::datasetArucoEffects()), CalibrationTarget::kChessboard),
        {"tilted views", "cross-validation"}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const CameraCalibrationReport r = talmeq::calibrateCameraFromViews(c.views, camera.size);
     EXPECT_FALSE(r.accepted) << c.name;
@@ -133,8 +132,7 @@ TEST(CameraCalibrationReport, DegenerateDatasetsFailWithTheCheckThatSaysWhy) {
 TEST(CameraCalibrationReport, OutlyingViewIsLeftOutAndStillMeasured) {
   std::vector<BoardView> views = datasetChessViews();
   cv::RNG rng(5);
-  for (cv::Point2f& p : views[4].imagePoints)
-    p += cv::Point2f(rng.uniform(-2.f, 2.f), rng.uniform(-2.f, 2.f));
+  for (cv::Point2f& p : views[4].imagePoints) p += cv::Point2f(rng.uniform(-2.f, 2.f), rng.uniform(-2.f, 2.f));
   const sim::Camera truth = sim::datasetCamera();
   const CameraCalibrationReport r = talmeq::calibrateCameraFromViews(views, truth.size);
   EXPECT_FALSE(r.views[4].used);
@@ -162,8 +160,7 @@ TEST(CameraCalibrationReport, ArucoViewsCalibrateThroughTheSameReport) {
 
 TEST(CameraCalibrationReport, RefusesImagesAndDatasetsItCannotUse) {
   EXPECT_THROW(talmeq::findBoardView(cv::Mat(), CalibrationTarget::kChessboard), cv::Exception);
-  EXPECT_THROW(talmeq::findBoardView(cv::Mat(50, 50, CV_16UC1), CalibrationTarget::kChessboard),
-               cv::Exception);
+  EXPECT_THROW(talmeq::findBoardView(cv::Mat(50, 50, CV_16UC1), CalibrationTarget::kChessboard), cv::Exception);
   const BoardView none =
       talmeq::findBoardView(cv::Mat(60, 80, CV_8UC1, cv::Scalar(90)), CalibrationTarget::kChessboard);
   EXPECT_FALSE(none.found);
@@ -208,8 +205,7 @@ TEST(CameraCalibrationReportStatistics, ReportedSigmaIsHonest) {
     const double sigmas[4] = {r.uncertainty.fx, r.uncertainty.fy, r.uncertainty.cx, r.uncertainty.cy};
     for (int q = 0; q < 4; ++q) within[q] += std::fabs(errors[q]) < kConfidence * sigmas[q];
   }
-  for (int q = 0; q < 4; ++q)
-    EXPECT_GE(within[q], kMinHonestShare * kSeededCalibrations) << "parameter " << q;
+  for (int q = 0; q < 4; ++q) EXPECT_GE(within[q], kMinHonestShare * kSeededCalibrations) << "parameter " << q;
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ TEST(HeightReading, SubPixelRoadCutsTheWorstHeightErrorToAQuarter) {
     EXPECT_EQ(getPlaneHeightByLinear(frame, precise, height, axisZ), 0);
   }
   const double rms = std::sqrt(squared / truths.size()), uncertainty = std::sqrt(reported / truths.size());
-  std::cout << "worst height error: whole pixels " << worstWhole << ", sub-pixel " << worstPrecise << " (rms "
-            << rms << ", reported " << uncertainty << ")\n";
+  std::cout << "worst height error: whole pixels " << worstWhole << ", sub-pixel " << worstPrecise << " (rms " << rms
+            << ", reported " << uncertainty << ")\n";
   EXPECT_LE(worstPrecise, worstWhole / 4.0);
   EXPECT_TRUE(uncertainty > rms / 2.0 && uncertainty < rms * 2.0);
 }
@@ -72,8 +72,7 @@ TEST(HeightReading, SubPixelRoadCutsTheWorstHeightErrorToAQuarter) {
 std::string stationFile(const talmeq::test::ScratchFolder& folder, const std::string& name, cv::Rect window,
                         double initZ = -31.0) {
   talmeq::CalibrationValues v;
-  v.k = 1.04, v.initialX = 512.0, v.initialY = 491.5, v.scale = 0.1, v.dist = 300.0, v.initZ = initZ,
-  v.roi = window;
+  v.k = 1.04, v.initialX = 512.0, v.initialY = 491.5, v.scale = 0.1, v.dist = 300.0, v.initZ = initZ, v.roi = window;
   talmeq::writeCalibration(folder.file(name), v);
   return folder.file(name);
 }
@@ -137,8 +136,7 @@ TEST(HeightReading, ModelRefusesUnusableSeriesAndReportsItsFile) {
       {{0, 1, 2}, {line[0], {nan, 1}, line[2]}}};
   for (const auto& [h, c] : refused) EXPECT_THROW(talmeq::fitHeightModel(h, c, path), cv::Exception);
 
-  EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, line, folder.file("none.yml")).status,
-            ModelStatus::kNoSettings);
+  EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, line, folder.file("none.yml")).status, ModelStatus::kNoSettings);
   EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, line, noDist).status, ModelStatus::kNoSettings);
   EXPECT_EQ(folder.entries().size(), 2u);  // nothing written by the refusals
   const talmeq::HeightModel poor = talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path);

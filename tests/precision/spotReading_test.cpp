@@ -42,8 +42,7 @@ TEST(SpotReading, CentreFollowsTheTruthWithPixelCentresAtIntegers) {
       ASSERT_TRUE(r.hasCentre()) << peak << " " << offset;
       EXPECT_EQ(r.method, talmeq::CentreMethod::kGaussianFit);
       EXPECT_LT(cv::norm(r.centre - truth), 0.01) << peak << " " << offset;
-      EXPECT_TRUE(std::fabs(r.sigmaX - 2.5) < 0.05 && std::fabs(r.sigmaY - 2.5) < 0.05)
-          << r.sigmaX << " " << r.sigmaY;
+      EXPECT_TRUE(std::fabs(r.sigmaX - 2.5) < 0.05 && std::fabs(r.sigmaY - 2.5) < 0.05) << r.sigmaX << " " << r.sigmaY;
       cv::Point whole;
       EXPECT_EQ(getSpotCoord(frame, whole), r.detectorResult);
       EXPECT_EQ(whole, r.detectorSpot);
@@ -61,6 +60,7 @@ struct Scene {
 
 TEST(SpotReading, StatusNamesWhatTheFrameHolds) {
   const cv::Point2d spot(300.3, 250.6), other(400.2, 330.7);
+  // clang-format off
   const Scene scenes[] = {
       {"clean", {spotAt(spot, 180.0)}, SpotStatus::kFound, 1, false},
       {"clipped", {spotAt(spot, 900.0)}, SpotStatus::kSaturated, 1, false},
@@ -68,25 +68,20 @@ TEST(SpotReading, StatusNamesWhatTheFrameHolds) {
       {"empty", {}, SpotStatus::kNoSpot, 0, false},
       {"weak reflection", {spotAt(spot, 900.0), spotAt(other, 400.0)}, SpotStatus::kSaturated, 2, false},
       {"twin spots", {spotAt(spot, 900.0), spotAt(other, 800.0)}, SpotStatus::kAmbiguous, 2, true},
-      {"spot cut by the window",
-       {spotAt({447.0, 300.0}, 1500.0), spotAt(spot, 400.0)},
-       SpotStatus::kAmbiguous,
-       2,
+      {"spot cut by the window", {spotAt({447.0, 300.0}, 1500.0), spotAt(spot, 400.0)}, SpotStatus::kAmbiguous, 2,
        false},
       // The dim method's closing joins spot and glint into a blob too long to pass; the reflection remains.
       {"spot merged with a glint",
        {spotAt(other, 90.0), spotAt(spot, 180.0), {spot + cv::Point2d(40, 0), 0.6, 250.0, 1, 1}},
-       SpotStatus::kAmbiguous,
-       1,
-       true},
+       SpotStatus::kAmbiguous, 1, true},
   };
+  // clang-format on
   for (const Scene& scene : scenes) {
     const talmeq::SpotReading r = talmeq::readSpot(frameWith(scene.spots));
     EXPECT_EQ(r.status, scene.status) << scene.name << ": " << toText(r.status);
     EXPECT_EQ(r.candidates, scene.candidates) << scene.name;
     if (scene.spots.empty()) {
-      EXPECT_TRUE(std::isnan(r.centre.x) && std::isnan(r.uncertainty) &&
-                  r.method == talmeq::CentreMethod::kNone);
+      EXPECT_TRUE(std::isnan(r.centre.x) && std::isnan(r.uncertainty) && r.method == talmeq::CentreMethod::kNone);
       continue;
     }
     // The stronger of two spots, named with the other; the clipped share and

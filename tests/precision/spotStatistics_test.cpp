@@ -48,16 +48,14 @@ TEST(SpotStatistics, RmsPerClassMeetsItsTargetAndMatchesTheReportedUncertainty) 
     SpotClass spotClass;
     const char* name;
     double target;  // pixels, RMS distance from the truth
-  } classes[] = {{SpotClass::kClean, "clean", 0.05},
-                 {SpotClass::kSaturated, "saturated", 0.05},
-                 {SpotClass::kDim, "dim", 0.15}};
+  } classes[] = {
+      {SpotClass::kClean, "clean", 0.05}, {SpotClass::kSaturated, "saturated", 0.05}, {SpotClass::kDim, "dim", 0.15}};
   for (const auto& c : classes) {
     const ClassErrors e = measureClass(c.spotClass, 0);
     const ClassErrors q = measureClass(c.spotClass, 90);
-    std::cout << c.name << ": " << e.read << " of " << kFramesPerClass << " read (" << e.fitted
-              << " by the fit), rms " << e.rms() << " px, reported " << e.uncertainty()
-              << " px; JPEG 90: " << q.read << " read, rms " << q.rms() << " px, reported " << q.uncertainty()
-              << " px\n";
+    std::cout << c.name << ": " << e.read << " of " << kFramesPerClass << " read (" << e.fitted << " by the fit), rms "
+              << e.rms() << " px, reported " << e.uncertainty() << " px; JPEG 90: " << q.read << " read, rms "
+              << q.rms() << " px, reported " << q.uncertainty() << " px\n";
     EXPECT_LE(e.rms(), c.target) << c.name;
     EXPECT_TRUE(e.uncertainty() > e.rms() / 2.0 && e.uncertainty() < e.rms() * 2.0) << c.name;
     EXPECT_GE(e.read, kFramesPerClass / 2) << c.name;
@@ -81,15 +79,14 @@ Picks pickHostile(talmeq::sim::Placement placement, int frames) {
     const bool named = cv::norm(r.centre - truth) < 1.0;
     if (!r.hasCentre())
       ++p.missed;
-    else if (r.status == talmeq::SpotStatus::kAmbiguous &&
-             (named || cv::norm(r.runnerUpCentre - truth) < 1.5))
+    else if (r.status == talmeq::SpotStatus::kAmbiguous && (named || cv::norm(r.runnerUpCentre - truth) < 1.5))
       ++p.ambiguousNamingBoth;
     else
       ++(named && r.status != talmeq::SpotStatus::kAmbiguous ? p.right : p.wrong);
   }
-  std::cout << "hostile frames: " << p.right << " right, " << p.ambiguousNamingBoth
-            << " ambiguous naming both, " << p.missed << " missed, " << p.wrong
-            << " wrong; the largest blob was wrong in " << p.wholePixelWrong << "\n";
+  std::cout << "hostile frames: " << p.right << " right, " << p.ambiguousNamingBoth << " ambiguous naming both, "
+            << p.missed << " missed, " << p.wrong << " wrong; the largest blob was wrong in " << p.wholePixelWrong
+            << "\n";
   return p;
 }
 

@@ -20,8 +20,8 @@ constexpr double kRecoveredRepeatability = 0.2;  // relative
 // A sweep over 0..30 and a stability series at 15, measured by a station
 // whose heights are gain * true + offset, plus `bend` above 27, with noise
 // and creep; `failEvery` > 0 drops every such sample's height.
-std::vector<HeightSample> station(std::uint64_t seed, double gain = 1.0, double bend = 0.0,
-                                  double noise = kNoise, double drift = kDrift, int failEvery = 0) {
+std::vector<HeightSample> station(std::uint64_t seed, double gain = 1.0, double bend = 0.0, double noise = kNoise,
+                                  double drift = kDrift, int failEvery = 0) {
   cv::RNG rng(seed);
   std::vector<HeightSample> samples;
   const auto measure = [&](double truth, bool timed, double time) {

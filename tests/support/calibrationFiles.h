@@ -35,8 +35,7 @@ class ScratchFolder {
   std::string file(const std::string& name) const { return (path_ / name).string(); }
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_))
-      names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
     return names;
   }
 
@@ -67,16 +66,13 @@ inline std::vector<std::string> readLines(const std::string& path) {
 }
 
 // A YAML file holding the given body after the header line.
-inline void writeYaml(const std::string& path, const std::string& body) {
-  writeText(path, "%YAML:1.0\n---\n" + body);
-}
+inline void writeYaml(const std::string& path, const std::string& body) { writeText(path, "%YAML:1.0\n---\n" + body); }
 
 // The top-level keys of a YAML file, in the order they stand.
 inline std::vector<std::string> topLevelKeys(const std::string& path) {
   std::vector<std::string> keys;
   for (const std::string& line : readLines(path))
-    if (!line.empty() && std::isalpha(static_cast<unsigned char>(line[0])) &&
-        line.find(':') != std::string::npos)
+    if (!line.empty() && std::isalpha(static_cast<unsigned char>(line[0])) && line.find(':') != std::string::npos)
       keys.push_back(line.substr(0, line.find(':')));
   return keys;
 }
@@ -93,8 +89,8 @@ inline bool holdsElevenKeysInOrder(const std::string& path) { return topLevelKey
 
 // The eleven values as one comparable (and printable) tuple.
 inline auto fields(const CalibrationValues& v) {
-  return std::make_tuple(v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.roi,
-                         v.offsetX, v.offsetY);
+  return std::make_tuple(v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.roi, v.offsetX,
+                         v.offsetY);
 }
 
 }  // namespace talmeq::test

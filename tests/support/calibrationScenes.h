@@ -14,8 +14,7 @@
 namespace talmeq::test {
 
 // Largest distance between each found point and its nearest true point.
-inline double worstNearestDistance(const std::vector<cv::Point2f>& found,
-                                   const std::vector<cv::Point2f>& truth) {
+inline double worstNearestDistance(const std::vector<cv::Point2f>& found, const std::vector<cv::Point2f>& truth) {
   double worst = 0.0;
   for (const cv::Point2f& p : found) {
     double nearest = 1e9;

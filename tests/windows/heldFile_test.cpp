@@ -24,8 +24,8 @@ constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;  // as fope
 class HeldFile {
  public:
   HeldFile(const std::string& path, DWORD share)
-      : handle_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr)) {}
+      : handle_(
+            CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   ~HeldFile() { close(); }
   bool open() const { return handle_ != INVALID_HANDLE_VALUE; }
   std::string readFromStart() const {
@@ -99,8 +99,7 @@ DWORD endedProcessId() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return 0;
+  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return 0;
   WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);  // the id may be reused only once no handle is left
@@ -121,13 +120,11 @@ TEST(WindowsTemporaries, RemovesOnlyStaleTemporariesOfEndedWriters) {
                                                           {running + "-00ad-cal.yml", 10, false}};
   for (const auto& [name, minutesOld, removed] : leftovers) {
     talmeq::test::writeText(folder.file(name), "%YAML:1.0\nk: ");
-    fs::last_write_time(folder.file(name),
-                        fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
+    fs::last_write_time(folder.file(name), fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
   }
   talmeq::test::writeYaml(folder.file("cal.yml"), "scale: 0.1\ndist: 300.\ninitZ: -31.\nfocusD: 0.5\n");
   ASSERT_EQ(correctYml(0.0, 1.0, folder.file("cal.yml")), 0);
-  for (const auto& [name, minutesOld, removed] : leftovers)
-    EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
+  for (const auto& [name, minutesOld, removed] : leftovers) EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
 }
 
 }  // namespace

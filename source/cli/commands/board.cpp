@@ -58,9 +58,7 @@ BoardDescription chosenBoard(const BoardOptions& options) {
 }
 
 // The raster's pixels per board unit.
-double pixelsPerUnit(const BoardOptions& options, double unitMm) {
-  return unitMm * options.dpi / kMillimetresPerInch;
-}
+double pixelsPerUnit(const BoardOptions& options, double unitMm) { return unitMm * options.dpi / kMillimetresPerInch; }
 
 void checkOptions(const BoardOptions& options, const BoardDescription& board) {
   if (!(options.dpi > 0.0 && options.dpi <= kMaxDpi))
@@ -76,8 +74,8 @@ void checkOptions(const BoardOptions& options, const BoardDescription& board) {
     throw UsageError("the image would be wider than " + std::to_string(kMaxSidePixels) + " pixels");
   if (finestDetail(board) * perUnit < kMinDetailPixels)
     throw UsageError("the target would be too small to print: its finest detail would be " +
-                     fixed(finestDetail(board) * perUnit, 2) + " pixels (at least " +
-                     fixed(kMinDetailPixels, 0) + " needed); raise --dpi or --unit-mm");
+                     fixed(finestDetail(board) * perUnit, 2) + " pixels (at least " + fixed(kMinDetailPixels, 0) +
+                     " needed); raise --dpi or --unit-mm");
 }
 
 // Writes the raster; returns its size in pixels.
@@ -110,8 +108,7 @@ void runBoard(const BoardOptions& options, Session& session) {
                         fixed(layout.size.height * unitMm, 1) + " mm (" + fixed(unitMm, 3) + " mm per unit)";
   if (isPng(options.out)) {
     const cv::Size pixels = writePng(layout, options, unitMm);
-    document.update(
-        {{"format", "png"}, {"dpi", options.dpi}, {"widthPx", pixels.width}, {"heightPx", pixels.height}});
+    document.update({{"format", "png"}, {"dpi", options.dpi}, {"widthPx", pixels.width}, {"heightPx", pixels.height}});
     summary += ", " + std::to_string(pixels.width) + " x " + std::to_string(pixels.height) + " px at " +
                fixed(options.dpi, 0) + " dpi";
   } else {
@@ -139,15 +136,12 @@ Command addBoardCommand(CLI::App& app) {
       ->capture_default_str();
   options->unitOption =
       board
-          ->add_option(
-              "--unit-mm", options->unitMm,
-              "Millimetres per board unit: chess 1.0 gives 15 mm squares, aruco 0.1 gives 20 mm markers")
+          ->add_option("--unit-mm", options->unitMm,
+                       "Millimetres per board unit: chess 1.0 gives 15 mm squares, aruco 0.1 gives 20 mm markers")
           ->check(decimalNumber())
           ->default_str("chess 1.0, aruco 0.1, --board 1.0");
-  return {
-      board,
-      nullKeys({"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}),
-      [options](Session& session) { runBoard(*options, session); }};
+  return {board, nullKeys({"board", "file", "format", "unitMm", "widthMm", "heightMm", "dpi", "widthPx", "heightPx"}),
+          [options](Session& session) { runBoard(*options, session); }};
 }
 
 }  // namespace talmeq::cli

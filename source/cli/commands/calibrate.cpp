@@ -49,8 +49,7 @@ HeightCalibration settingsToUse(const CalibrateOptions& options, bool& create, S
   if (!create) {
     const HeightCalibration settings = readCalibrationFile(options.yml).values;
     requireSettings(settings, options.yml);
-    if (given != 0)
-      session.output.warn(options.yml + " exists: its own settings are used, not the four options");
+    if (given != 0) session.output.warn(options.yml + " exists: its own settings are used, not the four options");
     return settings;
   }
   if (given == 0)
@@ -88,8 +87,8 @@ void report(const HeightCalibrationRun& run, Session& session) {
   const int decimals = run.points.front().precise ? 3 : 0;  // a sub-pixel fit's reference point is fractional
   session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
                       fixed(f.initialX, decimals) + ", " + fixed(f.initialY, decimals) + "), RoI [" +
-                      std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " +
-                      std::to_string(f.roi.width) + ", " + std::to_string(f.roi.height) + "]");
+                      std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) +
+                      ", " + std::to_string(f.roi.height) + "]");
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
   session.output.document().update({{"result", run.code},
                                     {"meaning", resultMeaning("getCalibrationParamByLinear", run.code)},
@@ -108,8 +107,7 @@ std::vector<HeightRow> lowestFirst(std::vector<HeightRow> rows, Session& session
   const auto byHeight = [](const HeightRow& a, const HeightRow& b) { return a.height < b.height; };
   if (std::is_sorted(rows.begin(), rows.end(), byHeight)) return rows;
   std::stable_sort(rows.begin(), rows.end(), byHeight);
-  session.output.warn(
-      "the rows were taken in ascending height order; the lowest height is the reference point");
+  session.output.warn("the rows were taken in ascending height order; the lowest height is the reference point");
   return rows;
 }
 
@@ -127,8 +125,7 @@ std::string fitIntoDraft(HeightCalibrationRun& run, const CalibrateOptions& opti
   try {
     replaceFile(options.yml, [&](const std::string& draft) {
       if (create ? !writeSettings(draft, options.settings)
-                 : !std::filesystem::copy_file(std::filesystem::u8path(options.yml),
-                                               std::filesystem::u8path(draft)))
+                 : !std::filesystem::copy_file(std::filesystem::u8path(options.yml), std::filesystem::u8path(draft)))
         return false;
       if (options.precise)
         fitPrecisely(run, draft);
@@ -177,8 +174,8 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
     session.output.line("plot -> " + options.plot);
   }
   if (!refused.empty())
-    throw WorkFailure(options.yml + ": " + refused + " (the fit was refused: " +
-                      (create ? "no file was created)" : "the file was left as it was)"));
+    throw WorkFailure(options.yml + ": " + refused +
+                      " (the fit was refused: " + (create ? "no file was created)" : "the file was left as it was)"));
 }
 
 }  // namespace
@@ -188,20 +185,15 @@ Command addCalibrateCommand(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand("calibrate",
                                      "Fit the linear height calibration from a height series "
                                      "(getSpotCoord, getCalibrationParamByLinear)");
-  cmd->add_option("heights", options->csv, "CSV of 'height,image' rows, images relative to its folder")
-      ->required();
-  cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")
-      ->required();
-  cmd->add_option("--plot", options->plot,
-                  "Draw height against displacement with the fit and errors (an image file)")
+  cmd->add_option("heights", options->csv, "CSV of 'height,image' rows, images relative to its folder")->required();
+  cmd->add_option("--yml", options->yml, "Calibration file; must exist unless the four settings are given")->required();
+  cmd->add_option("--plot", options->plot, "Draw height against displacement with the fit and errors (an image file)")
       ->default_str("none");
-  cmd->add_flag(
-      "--precise", options->precise,
-      "Read sub-pixel spots and fit with the precision layer (readSpot, fitHeightModel); each point "
-      "gets a 'precise' object (default: off)");
+  cmd->add_flag("--precise", options->precise,
+                "Read sub-pixel spots and fit with the precision layer (readSpot, fitHeightModel); each point "
+                "gets a 'precise' object (default: off)");
   const auto setting = [&](const char* name, double& value, const char* help) {
-    options->settingOptions.push_back(
-        cmd->add_option(name, value, help)->check(decimalNumber())->default_str("none"));
+    options->settingOptions.push_back(cmd->add_option(name, value, help)->check(decimalNumber())->default_str("none"));
   };
   setting("--scale", options->settings.scale, "Creates a missing file: length per pixel (\"scale\", > 0)");
   setting("--dist", options->settings.dist, "Creates a missing file: distance term (\"dist\", > 0)");

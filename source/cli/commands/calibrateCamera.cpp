@@ -40,8 +40,7 @@ struct CameraOptions {
 // subcommand's type, or the station's target.
 BoardDescription runBoard(const CameraOptions& options, BoardType type) {
   if (options.boardFile.empty()) {
-    if (type == BoardType::kCharuco)
-      throw UsageError("--board is required: the station has no ChArUco board");
+    if (type == BoardType::kCharuco) throw UsageError("--board is required: the station has no ChArUco board");
     return type == BoardType::kChessboard ? stationChessboard() : stationArucoGrid();
   }
   requireExistingFile(options.boardFile);
@@ -52,14 +51,13 @@ BoardDescription runBoard(const CameraOptions& options, BoardType type) {
     throw UsageError(options.boardFile + ": " + error.what());
   }
   if (board.type != type)
-    throw UsageError(options.boardFile + ": the board's type is not the subcommand's (" +
-                     describeBoard(board) + ")");
+    throw UsageError(options.boardFile + ": the board's type is not the subcommand's (" + describeBoard(board) + ")");
   return board;
 }
 
 void runManyViews(const CameraOptions& options, BoardType type, Session& session) {
-  runManyViewCalibration(
-      {runBoard(options, type), options.images, options.out, options.annotate, options.thresholds}, session);
+  runManyViewCalibration({runBoard(options, type), options.images, options.out, options.annotate, options.thresholds},
+                         session);
 }
 
 void checkArguments(const CameraOptions& options) {
@@ -67,8 +65,7 @@ void checkArguments(const CameraOptions& options) {
   requireExtension(options.out, kCameraFileExtensions, "--out");
   std::vector<std::string> outputs = annotationPaths(options.images, options.annotate);
   outputs.push_back(options.out);
-  if (options.images.size() > 1 && !options.annotate.empty())
-    outputs.push_back(coverageMapPath(options.annotate));
+  if (options.images.size() > 1 && !options.annotate.empty()) outputs.push_back(coverageMapPath(options.annotate));
   refuseOverlaps(outputs, options.images);
 }
 
@@ -150,11 +147,10 @@ void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
   cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option(
-         "--min-coverage", t.minCoverageScore,
-         std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
-                     "grid") +
-             manyViews)
+  cmd->add_option("--min-coverage", t.minCoverageScore,
+                  std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
+                              "grid") +
+                      manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-views", t.minViews, std::string("Fewest used views accepted") + manyViews)
@@ -167,17 +163,15 @@ void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
                   std::string("Largest 1.96 sigma / value accepted for fx, fy, cx, cy") + manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option(
-         "--max-cross-validation", t.maxCrossValidation,
-         std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
+  cmd->add_option("--max-cross-validation", t.maxCrossValidation,
+                  std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-tilted-views", t.minTiltedViews,
                   std::string("Fewest views tilted by 10 degrees or more") + manyViews)
       ->check(wholeCount())
       ->capture_default_str();
-  cmd->parse_complete_callback(
-      [&t] { requireOrdered(t.minViews, t.maxViews, "--min-views", "--max-views"); });
+  cmd->parse_complete_callback([&t] { requireOrdered(t.minViews, t.maxViews, "--min-views", "--max-views"); });
 }
 
 Command addCameraCommand(CLI::App& app, const char* name, const char* help, const char* imagesHelp,
@@ -185,9 +179,8 @@ Command addCameraCommand(CLI::App& app, const char* name, const char* help, cons
   auto options = std::make_shared<CameraOptions>();
   CLI::App* cmd = app.add_subcommand(name, help);
   cmd->add_option("images", options->images, imagesHelp)->required();
-  cmd->add_option(
-         "--out", options->out,
-         "Camera file to write (.yml, .yaml, .xml or .json: camera_matrix, distortion_coefficients, ...)")
+  cmd->add_option("--out", options->out,
+                  "Camera file to write (.yml, .yaml, .xml or .json: camera_matrix, distortion_coefficients, ...)")
       ->required();
   cmd->add_option("--annotate", options->annotate,
                   "Draw the detected corners and their reprojection errors (magnified) into this image file "
@@ -210,29 +203,26 @@ Command addCameraCommand(CLI::App& app, const char* name, const char* help, cons
 }  // namespace
 
 Command addCalibChessCommand(CLI::App& app) {
-  return addCameraCommand(
-      app, "calib-chess",
-      "Calibrate the camera from chessboard views (one view: calibChess; many: with a quality "
-      "report and verdict)",
-      "Views of the chessboard (the station's 17 x 12 inner corners unless --board)", runChess, true,
-      "the station's 17 x 12 chessboard");
+  return addCameraCommand(app, "calib-chess",
+                          "Calibrate the camera from chessboard views (one view: calibChess; many: with a quality "
+                          "report and verdict)",
+                          "Views of the chessboard (the station's 17 x 12 inner corners unless --board)", runChess,
+                          true, "the station's 17 x 12 chessboard");
 }
 
 Command addCalibArucoCommand(CLI::App& app) {
-  return addCameraCommand(
-      app, "calib-aruco",
-      "Calibrate the camera from ArUco board views (one view: getArucoCorners, calibAruco; "
-      "many: with a quality report and verdict)",
-      "Views of the ArUco grid board (the station's 9 x 6 DICT_6X6_250 unless --board)", runAruco, false,
-      "the station's 9 x 6 grid");
+  return addCameraCommand(app, "calib-aruco",
+                          "Calibrate the camera from ArUco board views (one view: getArucoCorners, calibAruco; "
+                          "many: with a quality report and verdict)",
+                          "Views of the ArUco grid board (the station's 9 x 6 DICT_6X6_250 unless --board)", runAruco,
+                          false, "the station's 9 x 6 grid");
 }
 
 Command addCalibCharucoCommand(CLI::App& app) {
-  return addCameraCommand(
-      app, "calib-charuco",
-      "Calibrate the camera from ChArUco board views described by --board, with a quality "
-      "report and verdict",
-      "Views of the ChArUco board", runCharuco, false, "required");
+  return addCameraCommand(app, "calib-charuco",
+                          "Calibrate the camera from ChArUco board views described by --board, with a quality "
+                          "report and verdict",
+                          "Views of the ChArUco board", runCharuco, false, "required");
 }
 
 }  // namespace talmeq::cli

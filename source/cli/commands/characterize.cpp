@@ -72,10 +72,9 @@ void runCharacterize(const CharacterizeOptions& options, Session& session) {
 }
 
 void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
-  cmd->add_option(
-         "--max-residual", t.maxResidual,
-         "Largest distance of a height's mean from the fitted line, height units (also bounds the usable "
-         "range)")
+  cmd->add_option("--max-residual", t.maxResidual,
+                  "Largest distance of a height's mean from the fitted line, height units (also bounds the usable "
+                  "range)")
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-r2", t.minR2, "Smallest coefficient of determination of the line")
@@ -84,12 +83,10 @@ void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
   cmd->add_option("--max-slope-error", t.maxSlopeError, "Largest |slope - 1| of measured over true height")
       ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option("--max-repeatability", t.maxRepeatability,
-                  "Largest +-3 sigma at any repeated height, height units")
+  cmd->add_option("--max-repeatability", t.maxRepeatability, "Largest +-3 sigma at any repeated height, height units")
       ->check(decimalNumber())
       ->capture_default_str();
-  cmd->add_option("--max-drift", t.maxDrift,
-                  "Largest |drift| of the stability series, height units per minute")
+  cmd->add_option("--max-drift", t.maxDrift, "Largest |drift| of the stability series, height units per minute")
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-repeats", t.minRepeats, "Repeats that make a height count for repeatability")
@@ -104,25 +101,22 @@ void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
 
 Command addCharacterizeCommand(CLI::App& app) {
   auto options = std::make_shared<CharacterizeOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "characterize", "Linearity, repeatability and drift of a calibrated station, with a verdict");
-  cmd->add_option(
-         "csv", options->csv,
-         "CSV of 'height,image[,time]' rows (seconds; rows with a time form the stability series); images "
-         "relative to its folder")
+  CLI::App* cmd =
+      app.add_subcommand("characterize", "Linearity, repeatability and drift of a calibrated station, with a verdict");
+  cmd->add_option("csv", options->csv,
+                  "CSV of 'height,image[,time]' rows (seconds; rows with a time form the stability series); images "
+                  "relative to its folder")
       ->required();
   cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
-  cmd->add_flag(
-      "--integer", options->integer,
-      "Measure with getPlaneHeightByLinear (whole-pixel spots) instead of sub-pixel spots (default: off)");
+  cmd->add_flag("--integer", options->integer,
+                "Measure with getPlaneHeightByLinear (whole-pixel spots) instead of sub-pixel spots (default: off)");
   cmd->add_option("--plot", options->plot,
                   "Write PREFIX-linearity.png, PREFIX-repeatability.png and PREFIX-stability.png")
       ->default_str("none");
   addThresholdOptions(cmd, options->thresholds);
   return {cmd,
-          nullKeys({"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms",
-                    "residualMax", "usableRange", "repeatability", "drift", "predictedRepeatability",
-                    "verdict", "checks", "plots"}),
+          nullKeys({"yml", "csv", "heights", "points", "slope", "intercept", "r2", "residualRms", "residualMax",
+                    "usableRange", "repeatability", "drift", "predictedRepeatability", "verdict", "checks", "plots"}),
           [options](Session& session) { runCharacterize(*options, session); }};
 }
 

@@ -38,13 +38,12 @@ void runCorrect(const CorrectOptions& options, Session& session) {
   if (!std::isfinite(expected.initZ))
     throw WorkFailure("the shifted initZ (" + fixed(expected.initZ, 6) +
                       ") is not a finite number; the file was left unchanged");
-  const int code =
-      callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
+  const int code = callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
   session.output.document().update({{"result", code}, {"meaning", resultMeaning("correctYml", code)}});
   requireSuccess("correctYml", code, options.yml);
   requireWritten(options.yml, expected);
-  session.output.line("initZ " + fixed(file.values.initZ, 6) + " -> " + fixed(expected.initZ, 6) +
-                      " (shift " + fixed(options.to - options.from, 6) + ") in " + options.yml);
+  session.output.line("initZ " + fixed(file.values.initZ, 6) + " -> " + fixed(expected.initZ, 6) + " (shift " +
+                      fixed(options.to - options.from, 6) + ") in " + options.yml);
 }
 
 }  // namespace
@@ -53,12 +52,8 @@ Command addCorrectCommand(CLI::App& app) {
   auto options = std::make_shared<CorrectOptions>();
   CLI::App* cmd = app.add_subcommand("correct", "Shift the calibration's height offset (correctYml)");
   cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
-  cmd->add_option("--from", options->from, "Absolute height a plane measured")
-      ->check(decimalNumber())
-      ->required();
-  cmd->add_option("--to", options->to, "Absolute height it should measure")
-      ->check(decimalNumber())
-      ->required();
+  cmd->add_option("--from", options->from, "Absolute height a plane measured")->check(decimalNumber())->required();
+  cmd->add_option("--to", options->to, "Absolute height it should measure")->check(decimalNumber())->required();
   return {cmd, nullKeys({"yml", "from", "to", "initZBefore", "initZAfter", "result", "meaning"}),
           [options](Session& session) { runCorrect(*options, session); }};
 }

@@ -109,8 +109,7 @@ void runUndistort(const CorrectionOptions& options, Session& session) {
 
 std::string thicknessWarning(double t) {
   if (t < 0.0) return "a negative thickness enlarges the image beyond its frame";
-  if (t == kReferenceDistance)
-    return "a thickness of 190 shrinks the image to a point: the result is one flat colour";
+  if (t == kReferenceDistance) return "a thickness of 190 shrinks the image to a point: the result is one flat colour";
   if (t > kReferenceDistance) return "a thickness above 190 gives a negative scale: the result is mirrored";
   return {};
 }
@@ -129,8 +128,7 @@ void runThickness(const CorrectionOptions& options, Session& session) {
   finish(options, corrected, session);
 }
 
-CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help,
-                               CorrectionOptions& options) {
+CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help, CorrectionOptions& options) {
   CLI::App* cmd = app.add_subcommand(name, help);
   cmd->add_option("image", options.image, "Camera image")->required();
   cmd->add_option("--camera", options.camera, "Camera file from calib-chess or calib-aruco")->required();
@@ -142,8 +140,7 @@ CLI::App* addCorrectionCommand(CLI::App& app, const char* name, const char* help
 
 Command addUndistortCommand(CLI::App& app) {
   auto options = std::make_shared<CorrectionOptions>();
-  CLI::App* cmd =
-      addCorrectionCommand(app, "undistort", "Remove the lens distortion (undistAruco)", *options);
+  CLI::App* cmd = addCorrectionCommand(app, "undistort", "Remove the lens distortion (undistAruco)", *options);
   cmd->add_option("--size", options->size, "Output size WIDTHxHEIGHT")->default_str("the image's size");
   return {cmd, nullKeys({"image", "camera", "out", "width", "height"}),
           [options](Session& session) { runUndistort(*options, session); }};

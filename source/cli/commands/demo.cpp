@@ -83,11 +83,10 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
       ++stage.found;
       stage.worstError = std::max(stage.worstError, error);
     }
-    table.rows.push_back(
-        {std::to_string(i), fixed(height, 2), std::to_string(result),
-         "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
-         "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
-         result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
+    table.rows.push_back({std::to_string(i), fixed(height, 2), std::to_string(result),
+                          "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+                          "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
+                          result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
     frames.push_back({{"frame", i},
                       {"height", height},
                       {"result", result},
@@ -97,10 +96,9 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
                       {"y", found.y}});
   }
   session.output.table(table);
-  session.output.line("spots found: " + std::to_string(stage.found) + " of " +
-                      std::to_string(options.frames) + ", worst error " + fixed(stage.worstError, 2) + " px");
-  session.output.document()["spot"] = {
-      {"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
+  session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
+                      ", worst error " + fixed(stage.worstError, 2) + " px");
+  session.output.document()["spot"] = {{"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
 }
 
@@ -115,8 +113,8 @@ void runDemo(const DemoOptions& options, Session& session) {
   const double heightError = runHeightStage(folder.path(), session);
   const double focalError = runCameraStage(folder.path(), session);
   if (spot.found < options.frames)
-    throw WorkFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) +
-                      " of " + std::to_string(options.frames) + " synthetic frames");
+    throw WorkFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) + " of " +
+                      std::to_string(options.frames) + " synthetic frames");
   if (!(heightError < kDemoMaxHeightError))
     throw WorkFailure("worst measured height error " + fixed(heightError, 4) + " is not below " +
                       fixed(kDemoMaxHeightError, 1));
@@ -130,13 +128,11 @@ Command addDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
   CLI::App* demo = app.add_subcommand(
       "demo", "Run the whole station on built-in synthetic data: spots, height road, camera calibration");
-  demo->add_option("--frames", options->frames, "Number of synthetic spot frames (1 or more)")
-      ->capture_default_str();
+  demo->add_option("--frames", options->frames, "Number of synthetic spot frames (1 or more)")->capture_default_str();
   demo->add_option("--seed", options->seed, "Seed of the first frame")->capture_default_str();
   demo->add_option("--keep", options->keep, "Write the simulated dataset into this folder and keep it")
       ->default_str("a temporary folder, removed afterwards");
-  return {demo, nullKeys({"spot", "height", "camera"}),
-          [options](Session& session) { runDemo(*options, session); }};
+  return {demo, nullKeys({"spot", "height", "camera"}), [options](Session& session) { runDemo(*options, session); }};
 }
 
 }  // namespace talmeq::cli

@@ -21,9 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string under(const std::string& dir, const char* a, const char* b) {
-  return (fs::u8path(dir) / a / b).string();
-}
+std::string under(const std::string& dir, const char* a, const char* b) { return (fs::u8path(dir) / a / b).string(); }
 
 // The reference plane of the correction: the first calibration frame, whose
 // true absolute height is its height plus the station's two offsets.
@@ -50,16 +48,14 @@ double measureAgainstTruth(const std::string& dir, const std::string& yml, Sessi
     const double error = m.height - row.height;
     worst = std::max(worst, std::fabs(error));
     const double trueAbsolute = row.height + station.initZ + station.focusD;
-    table.rows.push_back({fixed(row.height, 2), fixed(m.height, 4), fixed(error, 4), fixed(m.absolute, 4),
-                          fixed(trueAbsolute, 4)});
-    rows.push_back({{"trueHeight", row.height},
-                    {"height", m.height},
-                    {"absolute", m.absolute},
-                    {"trueAbsolute", trueAbsolute}});
+    table.rows.push_back(
+        {fixed(row.height, 2), fixed(m.height, 4), fixed(error, 4), fixed(m.absolute, 4), fixed(trueAbsolute, 4)});
+    rows.push_back(
+        {{"trueHeight", row.height}, {"height", m.height}, {"absolute", m.absolute}, {"trueAbsolute", trueAbsolute}});
   }
   session.output.table(table);
-  session.output.line("measure: worst height error " + fixed(worst, 4) + " over " +
-                      std::to_string(rows.size()) + " frames (limit " + fixed(kDemoMaxHeightError, 1) + ")");
+  session.output.line("measure: worst height error " + fixed(worst, 4) + " over " + std::to_string(rows.size()) +
+                      " frames (limit " + fixed(kDemoMaxHeightError, 1) + ")");
   session.output.document()["height"]["measurements"] = rows;
   session.output.document()["height"]["worstError"] = worst;
   return worst;
@@ -83,10 +79,9 @@ double runHeightStage(const std::string& dir, Session& session) {
   requireSuccess("getCalibrationParamByLinear", run.code, yml);
   session.output.line("calibrate: " + std::to_string(rows.size()) + " frames at heights " +
                       fixed(rows.front().height, 0) + " .. " + fixed(rows.back().height, 0) +
-                      ", k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) +
-                      ", average fit error " + fixed(run.averageError, 4));
-  session.output.document()["height"] = {
-      {"averageFitError", run.averageError}, {"k", run.file.k}, {"b", run.file.b}};
+                      ", k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average fit error " +
+                      fixed(run.averageError, 4));
+  session.output.document()["height"] = {{"averageFitError", run.averageError}, {"k", run.file.k}, {"b", run.file.b}};
   correctOnReferencePlane(rows.front(), yml, session);
   return measureAgainstTruth(dir, yml, session);
 }
@@ -100,14 +95,12 @@ double runCameraStage(const std::string& dir, Session& session) {
   const double fxError = k.at<double>(0, 0) / truth.fx - 1.0;
   const double fyError = k.at<double>(1, 1) / truth.fy - 1.0;
   Table table{{"", "true", "calibrated", "error"}, {}};
+  table.rows.push_back({"fx", fixed(truth.fx, 2), fixed(k.at<double>(0, 0), 2), fixed(100 * fxError, 3) + " %"});
+  table.rows.push_back({"fy", fixed(truth.fy, 2), fixed(k.at<double>(1, 1), 2), fixed(100 * fyError, 3) + " %"});
   table.rows.push_back(
-      {"fx", fixed(truth.fx, 2), fixed(k.at<double>(0, 0), 2), fixed(100 * fxError, 3) + " %"});
+      {"cx", fixed(truth.cx, 2), fixed(k.at<double>(0, 2), 2), fixed(k.at<double>(0, 2) - truth.cx, 2) + " px"});
   table.rows.push_back(
-      {"fy", fixed(truth.fy, 2), fixed(k.at<double>(1, 1), 2), fixed(100 * fyError, 3) + " %"});
-  table.rows.push_back({"cx", fixed(truth.cx, 2), fixed(k.at<double>(0, 2), 2),
-                        fixed(k.at<double>(0, 2) - truth.cx, 2) + " px"});
-  table.rows.push_back({"cy", fixed(truth.cy, 2), fixed(k.at<double>(1, 2), 2),
-                        fixed(k.at<double>(1, 2) - truth.cy, 2) + " px"});
+      {"cy", fixed(truth.cy, 2), fixed(k.at<double>(1, 2), 2), fixed(k.at<double>(1, 2) - truth.cy, 2) + " px"});
   table.rows.push_back({"k1", fixed(truth.k1, 4), fixed(c.distCoeffs.at<double>(0), 4), ""});
   session.output.line("camera: " + std::to_string(views.size()) + " ArUco views, reprojection rms " +
                       fixed(c.reprojection->rms, 3) + " px");
@@ -116,10 +109,9 @@ double runCameraStage(const std::string& dir, Session& session) {
   session.output.line("camera: worst focal length error " + fixed(100 * worst, 3) + " % (limit " +
                       fixed(100 * kDemoMaxFocalError, 0) + " %)");
   session.output.document()["camera"] = {
-      {"views", views.size()},    {"rms", c.reprojection->rms}, {"fx", k.at<double>(0, 0)},
-      {"fy", k.at<double>(1, 1)}, {"cx", k.at<double>(0, 2)},   {"cy", k.at<double>(1, 2)},
-      {"trueFx", truth.fx},       {"trueFy", truth.fy},         {"trueCx", truth.cx},
-      {"trueCy", truth.cy},       {"worstFocalError", worst}};
+      {"views", views.size()},    {"rms", c.reprojection->rms}, {"fx", k.at<double>(0, 0)}, {"fy", k.at<double>(1, 1)},
+      {"cx", k.at<double>(0, 2)}, {"cy", k.at<double>(1, 2)},   {"trueFx", truth.fx},       {"trueFy", truth.fy},
+      {"trueCx", truth.cx},       {"trueCy", truth.cy},         {"worstFocalError", worst}};
   return worst;
 }
 

@@ -45,9 +45,8 @@ std::optional<HeightMeasurement> measureImage(const cv::Mat& image, const Measur
 }
 
 std::string outcomeText(const HeightMeasurement& m) {
-  const std::string heights = m.hasHeights()
-                                  ? ", height " + fixed(m.height, 4) + ", absolute " + fixed(m.absolute, 4)
-                                  : std::string();
+  const std::string heights =
+      m.hasHeights() ? ", height " + fixed(m.height, 4) + ", absolute " + fixed(m.absolute, 4) : std::string();
   return "result " + std::to_string(m.code) + heights + (m.failure.empty() ? "" : ": " + m.failure);
 }
 
@@ -65,9 +64,8 @@ void measureOne(const std::string& path, const std::string& annotation, const Me
     if (m->hasHeights()) row.update({{"height", number(m->height)}, {"absolute", number(m->absolute)}});
   }
   if (!failure.empty()) row["reason"] = failure;
-  std::string rowFailure = m && !failure.empty()
-                               ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure
-                               : failure;
+  std::string rowFailure =
+      m && !failure.empty() ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure : failure;
   std::optional<HeightReading> precise;
   if (options.precise) row["precise"] = nullptr;
   if (m && options.precise) {
@@ -88,8 +86,7 @@ void measureOne(const std::string& path, const std::string& annotation, const Me
       rowFailure = failure = error.what();
     }
   }
-  std::vector<std::string> cells{m ? std::to_string(m->code) : "-",
-                                 m && m->hasHeights() ? fixed(m->height, 4) : "-",
+  std::vector<std::string> cells{m ? std::to_string(m->code) : "-", m && m->hasHeights() ? fixed(m->height, 4) : "-",
                                  m && m->hasHeights() ? fixed(m->absolute, 4) : "-"};
   if (options.precise) {
     const std::vector<std::string> preciseCells = preciseHeightCells(precise);
@@ -128,19 +125,16 @@ void runMeasure(const MeasureOptions& options, Session& session) {
 
 Command addMeasureCommand(CLI::App& app) {
   auto options = std::make_shared<MeasureOptions>();
-  CLI::App* cmd =
-      app.add_subcommand("measure", "Measure the plane height in each image (getPlaneHeightByLinear)");
+  CLI::App* cmd = app.add_subcommand("measure", "Measure the plane height in each image (getPlaneHeightByLinear)");
   cmd->add_option("images", options->images, "Camera images (8-bit colour)")->required();
   cmd->add_option("--yml", options->yml, "Calibration file written by calibrate")->required();
-  cmd->add_option(
-         "--annotate", options->annotate,
-         "Draw the search window, the track band, the spot and the outcome into this image file; with "
-         "several images, '-<image name>' is added to its name")
+  cmd->add_option("--annotate", options->annotate,
+                  "Draw the search window, the track band, the spot and the outcome into this image file; with "
+                  "several images, '-<image name>' is added to its name")
       ->default_str("none");
-  cmd->add_flag(
-      "--precise", options->precise,
-      "Also measure from the sub-pixel spot with the precision layer (readHeight): a 'precise' object "
-      "per image with height, axisZ and heightUncertainty, and the centre in the annotation (default: off)");
+  cmd->add_flag("--precise", options->precise,
+                "Also measure from the sub-pixel spot with the precision layer (readHeight): a 'precise' object "
+                "per image with height, axisZ and heightUncertainty, and the centre in the annotation (default: off)");
   return {cmd, nullKeys({"yml", "images"}), [options](Session& session) { runMeasure(*options, session); }};
 }
 

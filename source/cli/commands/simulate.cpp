@@ -42,8 +42,7 @@ void runSimulate(const SimulateOptions& options, Session& session) {
   writeDatasetPart(options.dir, sim::writeArucoDataset);
   if (options.sweep) {
     progress.step("sweep");
-    writeDatasetPart(options.dir,
-                     [](const std::string& dir) { sim::writeSweepDataset(dir, sim::datasetStation()); });
+    writeDatasetPart(options.dir, [](const std::string& dir) { sim::writeSweepDataset(dir, sim::datasetStation()); });
   }
   const sim::Camera camera = sim::datasetCamera();
   const auto at = [&](const char* name) { return (root / name).string(); };
@@ -52,19 +51,17 @@ void runSimulate(const SimulateOptions& options, Session& session) {
   const std::size_t views = countFiles(root / "aruco", "view_");
   const std::size_t chessViews = countFiles(root / "chess", "view_");
   Table table{{"folder", "contents"}, {}};
-  table.rows.push_back({at("height"), "calibration.yml (starting file), heights.csv + " +
-                                          std::to_string(calibFrames) + " calib_NN.png, measure.csv + " +
-                                          std::to_string(measureFrames) + " measure_NN.png"});
-  table.rows.push_back(
-      {at("chess"), "chess.png, " + std::to_string(chessViews) + " view_NN.png, camera_truth.yml"});
+  table.rows.push_back({at("height"), "calibration.yml (starting file), heights.csv + " + std::to_string(calibFrames) +
+                                          " calib_NN.png, measure.csv + " + std::to_string(measureFrames) +
+                                          " measure_NN.png"});
+  table.rows.push_back({at("chess"), "chess.png, " + std::to_string(chessViews) + " view_NN.png, camera_truth.yml"});
   table.rows.push_back({at("aruco"), std::to_string(views) + " view_NN.png, camera_truth.yml"});
   if (options.sweep) {
     const sim::SweepDesign design;
     table.rows.push_back({at("sweep"), "sweep.csv + " + std::to_string(countFiles(root / "sweep", "sweep_")) +
-                                           " sweep_NNNN.png (" + std::to_string(design.heights) +
-                                           " heights x " + std::to_string(design.repeats) + ", " +
-                                           std::to_string(design.stabilitySamples) +
-                                           " timed), truth.csv, truth.yml"});
+                                           " sweep_NNNN.png (" + std::to_string(design.heights) + " heights x " +
+                                           std::to_string(design.repeats) + ", " +
+                                           std::to_string(design.stabilitySamples) + " timed), truth.csv, truth.yml"});
     session.output.document()["sweep"] = {{"frames", countFiles(root / "sweep", "sweep_")},
                                           {"driftPerMinute", design.driftPerMinute}};
   }
@@ -83,10 +80,9 @@ Command addSimulateCommand(CLI::App& app) {
   auto options = std::make_shared<SimulateOptions>();
   CLI::App* cmd = app.add_subcommand("simulate", "Write a synthetic dataset of the station and its camera");
   cmd->add_option("dir", options->dir, "Folder to fill (created as needed)")->required();
-  cmd->add_flag(
-      "--sweep", options->sweep,
-      "Also write DIR/sweep: a characterization sweep (21 heights x 20 frames) and a 30-frame stability "
-      "series with a known drift, with their truth (default: off)");
+  cmd->add_flag("--sweep", options->sweep,
+                "Also write DIR/sweep: a characterization sweep (21 heights x 20 frames) and a 30-frame stability "
+                "series with a known drift, with their truth (default: off)");
   return {cmd, nullKeys({"dir", "height", "chess", "aruco", "camera", "sweep"}),
           [options](Session& session) { runSimulate(*options, session); }};
 }

@@ -61,8 +61,8 @@ std::string outcomeText(const SpotResult& r) {
          (r.warning.empty() ? "" : "; " + r.warning);
 }
 
-void spotImage(const std::string& path, const SpotOptions& options, const std::string& annotation,
-               ImageRows& rows, Session& session) {
+void spotImage(const std::string& path, const SpotOptions& options, const std::string& annotation, ImageRows& rows,
+               Session& session) {
   const ImageRead read = tryReadImage(path);
   SpotResult result;
   SpotDetectionRecord trace;
@@ -75,16 +75,14 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
   if (options.precise) row["precise"] = nullptr;
   row["image"] = path;
   if (result.precise) row["precise"] = preciseObject(*result.precise);
-  if (result.code)
-    row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
+  if (result.code) row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
   if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
   if (!found) row["reason"] = result.failure;
   if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
   // The row's note: the reason, the warning, or a failed annotation.
   std::string note = found ? result.warning : result.failure;
   std::string failure = result.failure;
-  if (!found && result.code)
-    failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
+  if (!found && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
   if (!annotation.empty() && read.problem.empty() && result.code) {
     try {
       cv::Mat canvas = annotateSpot(read.image, trace, found, result.coord, outcomeText(result));
@@ -95,8 +93,7 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
       note = failure = error.what();
     }
   }
-  const std::string x = found ? std::to_string(result.coord.x) : "-",
-                    y = found ? std::to_string(result.coord.y) : "-";
+  const std::string x = found ? std::to_string(result.coord.x) : "-", y = found ? std::to_string(result.coord.y) : "-";
   std::vector<std::string> cells{result.code ? std::to_string(*result.code) : "-", x, y};
   if (options.precise) {
     const std::vector<std::string> precise = preciseSpotCells(result.precise);
@@ -133,10 +130,9 @@ Command addSpotCommand(CLI::App& app) {
                    "Draw the detection window, the screened candidates, the spot and the outcome into this "
                    "image file; with several images, '-<image name>' is added to its name")
       ->default_str("none");
-  spot->add_flag(
-      "--precise", options->precise,
-      "Also read the sub-pixel centre with its quality record (readSpot): a 'precise' object per image "
-      "and, in the annotation, the centre with its uncertainty (default: off)");
+  spot->add_flag("--precise", options->precise,
+                 "Also read the sub-pixel centre with its quality record (readSpot): a 'precise' object per image "
+                 "and, in the annotation, the centre with its uncertainty (default: off)");
   return {spot, nullKeys({"images"}), [options](Session& session) { runSpot(*options, session); }};
 }
 

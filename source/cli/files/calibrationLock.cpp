@@ -28,16 +28,15 @@ CalibrationLock::CalibrationLock(const std::string& calibrationPath, double time
   const std::filesystem::path lockPath = std::filesystem::u8path(calibrationPath + ".lock");
   const std::string name = lockPath.u8string();
 #ifdef _WIN32
-  handle_ = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  handle_ = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) {
     handle_ = nullptr;
     throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
   }
   const auto tryLock = [this] {
     OVERLAPPED whole{};
-    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
-                      &whole) != 0;
+    return LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole) != 0;
   };
 #else
   descriptor_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);

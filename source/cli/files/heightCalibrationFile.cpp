@@ -27,8 +27,7 @@ std::vector<std::string> missingKeys(const std::string& path) {
   std::vector<std::string> missing;
   for (const char* key : kKeys) {
     const cv::FileNode node = storage[key];
-    const bool present =
-        std::string(key) == "RoI" ? node.isSeq() && node.size() == 4 : node.isReal() || node.isInt();
+    const bool present = std::string(key) == "RoI" ? node.isSeq() && node.size() == 4 : node.isReal() || node.isInt();
     if (!present) missing.emplace_back(key);
   }
   return missing;
@@ -62,8 +61,7 @@ void requireCalibration(const CalibrationFileContent& file, const std::string& p
 }
 
 void requireSettings(const HeightCalibration& s, const std::string& source) {
-  if (!(std::isfinite(s.scale) && s.scale > 0.0))
-    throw UsageError(source + ": scale must be a positive number");
+  if (!(std::isfinite(s.scale) && s.scale > 0.0)) throw UsageError(source + ": scale must be a positive number");
   // Every height the search window spans must lie below dist: at dist and
   // above, the projection d * scale * (dist - h) / dist vanishes or turns
   // over, and a dist near 0 makes every measured height 0.
@@ -92,8 +90,7 @@ void requireWritten(const std::string& path, const HeightCalibration& expected) 
   } catch (const cv::Exception&) {
     same = false;
   }
-  if (!same)
-    throw WorkFailure("the calibration file was not written: " + path + " does not hold the new values");
+  if (!same) throw WorkFailure("the calibration file was not written: " + path + " does not hold the new values");
 }
 
 }  // namespace talmeq::cli

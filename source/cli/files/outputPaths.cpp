@@ -49,12 +49,10 @@ void requireImageOutput(const std::string& path) {
   } catch (const cv::Exception&) {
     writable = false;
   }
-  if (!writable)
-    throw UsageError("cannot write an image named " + path + ": give it an image extension such as .png");
+  if (!writable) throw UsageError("cannot write an image named " + path + ": give it an image extension such as .png");
 }
 
-void requireExtension(const std::string& path, const std::vector<std::string>& extensions,
-                      const std::string& what) {
+void requireExtension(const std::string& path, const std::vector<std::string>& extensions, const std::string& what) {
   requireOutputLocation(path);
   if (std::find(extensions.begin(), extensions.end(), lowerExtension(path)) == extensions.end()) {
     std::string list;
@@ -96,8 +94,7 @@ std::string withStemSuffix(const std::string& path, const std::string& tag) {
   return result.u8string();
 }
 
-std::vector<std::string> annotationPaths(const std::vector<std::string>& images,
-                                         const std::string& annotate) {
+std::vector<std::string> annotationPaths(const std::vector<std::string>& images, const std::string& annotate) {
   if (annotate.empty()) return std::vector<std::string>(images.size());
   requireImageOutput(annotate);
   if (images.size() == 1) return {annotate};

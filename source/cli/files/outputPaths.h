@@ -19,8 +19,7 @@ void requireImageOutput(const std::string& path);
 
 // requireOutputLocation, and UsageError unless `path` ends in one of the
 // `extensions` (lower case, with the dot), in any letter case.
-void requireExtension(const std::string& path, const std::vector<std::string>& extensions,
-                      const std::string& what);
+void requireExtension(const std::string& path, const std::vector<std::string>& extensions, const std::string& what);
 
 // The file the library's log of this run appends to (empty when a
 // properties file decides): refuseOverlaps counts it as one more output.

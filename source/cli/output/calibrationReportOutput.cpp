@@ -23,17 +23,11 @@ void showViews(const CameraCalibrationReport& r, const std::vector<std::string>&
   nlohmann::json rows = nlohmann::json::array();
   for (std::size_t i = 0; i < r.views.size(); ++i) {
     const ViewQuality& q = r.views[i];
-    const std::string note = !q.found    ? "no board"
-                             : q.repeats ? "repeats a view"
-                             : q.used    ? "yes"
-                                         : "outlier";
+    const std::string note = !q.found ? "no board" : q.repeats ? "repeats a view" : q.used ? "yes" : "outlier";
     table.rows.push_back({names[i], q.found ? fixed(q.rms, 3) : "-", q.found ? fixed(q.tilt, 1) : "-", note});
     nlohmann::json row = nullKeys({"image", "points", "rms", "tilt", "used", "found", "repeats"});
-    row.update({{"image", names[i]},
-                {"points", q.points},
-                {"used", q.used},
-                {"found", q.found},
-                {"repeats", q.repeats}});
+    row.update(
+        {{"image", names[i]}, {"points", q.points}, {"used", q.used}, {"found", q.found}, {"repeats", q.repeats}});
     if (q.found) row.update({{"rms", q.rms}, {"tilt", q.tilt}});
     rows.push_back(row);
   }
@@ -69,14 +63,12 @@ std::string localTime() {
 
 }  // namespace
 
-void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names,
-                           Output& output) {
+void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
   showViews(r, names, output);
   showUncertainty(r.uncertainty, output);
   output.line("coverage score " + fixed(r.coverageScore, 2) + " over 10 x 10 cells, " +
               fixed(100.0 * r.coveredShare, 0) + " % of the cells covered");
-  output.line("cross-validation " + fixed(r.crossValidation, 3) +
-              " px between the cameras of alternate views");
+  output.line("cross-validation " + fixed(r.crossValidation, 3) + " px between the cameras of alternate views");
   output.line("straightness " + fixed(r.straightness, 3) + " px: undistorted board rows from their lines");
   output.document().update({{"uncertainty", parametersJson(r.uncertainty)},
                             {"rms", r.rms},
@@ -86,8 +78,7 @@ void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<s
   showVerdict(r.checks, r.accepted, output);
 }
 
-void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r,
-                     const BoardDescription& board) {
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r, const BoardDescription& board) {
   std::vector<double> errors;
   for (const ViewQuality& q : r.views)
     if (q.used) errors.push_back(q.rms);
@@ -100,8 +91,7 @@ void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r,
   if (board.type != BoardType::kArucoGrid) storage << "square_size" << board.square;
   if (board.type != BoardType::kChessboard) storage << "marker_length" << board.marker;
   if (board.type == BoardType::kArucoGrid) storage << "marker_separation" << board.separation;
-  if (board.type != BoardType::kChessboard)
-    storage << "dictionary" << board.dictionary << "first_id" << board.firstId;
+  if (board.type != BoardType::kChessboard) storage << "dictionary" << board.dictionary << "first_id" << board.firstId;
   const CameraParameters& s = r.uncertainty;
   storage << "intrinsic_standard_deviations"
           << cv::Mat(std::vector<double>{s.fx, s.fy, s.cx, s.cy, s.k1, s.k2, s.p1, s.p2, s.k3}, true);

@@ -24,7 +24,6 @@ void showCalibrationReport(const CameraCalibrationReport& report, const std::vec
 // "per_view_reprojection_errors", the board it was calibrated with
 // ("board_type", "board_width", "board_height" and its sizes),
 // "calibration_time", the uncertainties and the verdict.
-void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& report,
-                     const BoardDescription& board);
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& report, const BoardDescription& board);
 
 }  // namespace talmeq::cli

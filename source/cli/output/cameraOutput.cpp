@@ -21,8 +21,8 @@ nlohmann::json cameraJson(const CameraCalibration& c) {
           {"rms", c.reprojection ? nlohmann::json(c.reprojection->rms) : nlohmann::json()}};
 }
 
-void writeCameraFile(const std::string& path, const CameraCalibration& c,
-                     const std::vector<std::string>& warnings, const CameraFileKeys& moreKeys) {
+void writeCameraFile(const std::string& path, const CameraCalibration& c, const std::vector<std::string>& warnings,
+                     const CameraFileKeys& moreKeys) {
   sim::CameraFile file{c.cameraMatrix, c.distCoeffs, c.imageSize, std::nullopt};
   if (c.reprojection) file.rms = c.reprojection->rms;
   replaceFile(path, [&](const std::string& temporary) {
@@ -43,22 +43,21 @@ void writeCameraFile(const std::string& path, const CameraCalibration& c,
 
 }  // namespace
 
-void finishCamera(const CalibratedViews& v, const std::string& out, Session& session,
-                  const CameraFileKeys& moreKeys) {
+void finishCamera(const CalibratedViews& v, const std::string& out, Session& session, const CameraFileKeys& moreKeys) {
   const CameraCalibration& c = v.camera;
   const std::vector<std::string> warnings = cameraWarnings(c, v.names);
   writeCameraFile(out, c, warnings, moreKeys);
   const cv::Mat& k = c.cameraMatrix;
   const cv::Mat d = c.distCoeffs.reshape(1, 1);
   Table table{{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {}};
-  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2),
-                        fixed(k.at<double>(0, 2), 2), fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5),
-                        fixed(d.at<double>(1), 5), fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5),
-                        fixed(d.at<double>(4), 5), c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
+  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2), fixed(k.at<double>(0, 2), 2),
+                        fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5), fixed(d.at<double>(1), 5),
+                        fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5), fixed(d.at<double>(4), 5),
+                        c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
   session.output.table(table);
   for (const std::string& warning : warnings) session.output.warn(warning);
-  session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " +
-                      std::to_string(c.imageSize.height) + ") -> " + out);
+  session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
+                      ") -> " + out);
   session.output.document().update({{"camera", cameraJson(c)}, {"out", out}});
   if (!c.reprojection) return;
   nlohmann::json written = nlohmann::json::array();

@@ -37,10 +37,8 @@ void showHeights(const StationCharacterization& c, Output& output) {
   for (const RepeatabilityAt& at : c.repeatabilityAt) {
     table.rows.push_back({fixed(at.trueHeight, 3), std::to_string(at.repeats), fixed(at.mean, 4),
                           fixed(at.mean - at.trueHeight, 4), fixed(at.threeSigma, 4)});
-    perHeight.push_back({{"height", at.trueHeight},
-                         {"repeats", at.repeats},
-                         {"mean", at.mean},
-                         {"threeSigma", at.threeSigma}});
+    perHeight.push_back(
+        {{"height", at.trueHeight}, {"repeats", at.repeats}, {"mean", at.mean}, {"threeSigma", at.threeSigma}});
   }
   if (!table.rows.empty()) output.table(table);
   output.document()["repeatability"] = {
@@ -49,8 +47,8 @@ void showHeights(const StationCharacterization& c, Output& output) {
 
 void showFigures(const StationCharacterization& c, Output& output) {
   output.line("linearity: measured = " + fixed(c.slope, 6) + " x true + " + fixed(c.intercept, 5) + ", r2 " +
-              fixed(c.r2, 7) + "; residuals of the heights' means: rms " + fixed(c.residualRms, 4) +
-              ", max " + fixed(c.residualMax, 4));
+              fixed(c.r2, 7) + "; residuals of the heights' means: rms " + fixed(c.residualRms, 4) + ", max " +
+              fixed(c.residualMax, 4));
   output.line(c.hasUsableRange ? "usable range: " + fixed(c.usableLow, 3) + " .. " + fixed(c.usableHigh, 3)
                                : "usable range: none");
   output.line("repeatability (+-3 sigma): worst " + fixed(c.repeatability, 4) + ", pooled " +
@@ -58,23 +56,21 @@ void showFigures(const StationCharacterization& c, Output& output) {
   output.line(c.hasDrift ? "drift: " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute"
                          : "drift: no stability series");
   nlohmann::json& doc = output.document();
-  doc.update(
-      {{"slope", c.slope},
-       {"intercept", c.intercept},
-       {"r2", c.r2},
-       {"residualRms", c.residualRms},
-       {"residualMax", c.residualMax},
-       {"usableRange", c.hasUsableRange ? nlohmann::json{c.usableLow, c.usableHigh} : nlohmann::json()},
-       {"predictedRepeatability",
-        c.predictedRepeatability > 0.0 ? nlohmann::json(c.predictedRepeatability) : nlohmann::json()},
-       {"drift", c.hasDrift ? nlohmann::json{{"perMinute", c.drift}, {"standardError", c.driftError}}
-                            : nlohmann::json()}});
+  doc.update({{"slope", c.slope},
+              {"intercept", c.intercept},
+              {"r2", c.r2},
+              {"residualRms", c.residualRms},
+              {"residualMax", c.residualMax},
+              {"usableRange", c.hasUsableRange ? nlohmann::json{c.usableLow, c.usableHigh} : nlohmann::json()},
+              {"predictedRepeatability",
+               c.predictedRepeatability > 0.0 ? nlohmann::json(c.predictedRepeatability) : nlohmann::json()},
+              {"drift", c.hasDrift ? nlohmann::json{{"perMinute", c.drift}, {"standardError", c.driftError}}
+                                   : nlohmann::json()}});
 }
 
 }  // namespace
 
-void showCharacterization(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
-                          Output& output) {
+void showCharacterization(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c, Output& output) {
   nlohmann::json points = nlohmann::json::array();
   for (const CharacterizedRow& row : rows) points.push_back(pointJson(row));
   output.document()["points"] = points;

@@ -15,7 +15,6 @@ namespace talmeq::cli {
 // Prints the report and sets "points", "slope", "intercept", "r2",
 // "residualRms", "residualMax", "usableRange", "repeatability", "drift",
 // "predictedRepeatability", "verdict" and "checks" of the document.
-void showCharacterization(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
-                          Output& output);
+void showCharacterization(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c, Output& output);
 
 }  // namespace talmeq::cli

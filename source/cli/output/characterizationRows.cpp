@@ -30,9 +30,7 @@ void measurePrecisely(const cv::Mat& image, const std::string& yml, Characterize
 
 void measureWholePixels(const cv::Mat& image, const std::string& yml, CharacterizedRow& row) {
   const HeightMeasurement m = measureHeight(image, yml);
-  row.status = m.code == kOk           ? "measured"
-               : m.code == kOutOfRange ? "outOfRange"
-                                       : "result " + std::to_string(m.code);
+  row.status = m.code == kOk ? "measured" : m.code == kOutOfRange ? "outOfRange" : "result " + std::to_string(m.code);
   if (!m.hasHeights() || !m.failure.empty() || !std::isfinite(m.height)) {
     row.reason = m.failure.empty() ? "no height" : m.failure;
     return;
@@ -44,8 +42,7 @@ void measureWholePixels(const cv::Mat& image, const std::string& yml, Characteri
 
 }  // namespace
 
-std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml,
-                                          bool precise) {
+std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml, bool precise) {
   std::vector<CharacterizedRow> measured;
   Progress progress("characterize", rows.size());
   for (const HeightRow& r : rows) {

@@ -25,7 +25,6 @@ struct CharacterizedRow {
 
 // Measures each row's image against the calibration file `yml`; `precise`
 // chooses the precision layer. Shows progress on the terminal.
-std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml,
-                                          bool precise);
+std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml, bool precise);
 
 }  // namespace talmeq::cli

@@ -37,8 +37,8 @@ CLI::Validator wholeCount() {
 
 void requireOrdered(double least, double most, const std::string& leastName, const std::string& mostName) {
   if (least > most)
-    throw CLI::ValidationError(leastName + " (" + CLI::detail::to_string(least) + ") is above " + mostName +
-                               " (" + CLI::detail::to_string(most) + "): no result could pass both");
+    throw CLI::ValidationError(leastName + " (" + CLI::detail::to_string(least) + ") is above " + mostName + " (" +
+                               CLI::detail::to_string(most) + "): no result could pass both");
 }
 
 }  // namespace talmeq::cli

@@ -30,11 +30,7 @@ bool within(char32_t c, const std::array<Range, N>& ranges) {
 char32_t next(const std::string& text, std::size_t& i) {
   const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
   const unsigned char lead = byte(i);
-  const int length = lead < 0x80           ? 1
-                     : (lead >> 5) == 0x6  ? 2
-                     : (lead >> 4) == 0xE  ? 3
-                     : (lead >> 3) == 0x1E ? 4
-                                           : 0;
+  const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
   if (length <= 1 || i + length > text.size()) {
     ++i;
     return lead;

@@ -10,7 +10,7 @@ namespace talmeq::cli {
 // Exit status of the tool.
 enum ExitStatus : int {
   kExitOk = 0,
-  kExitFailed = 1,  // the work failed: a result code, an OpenCV error, an unusable result, a failed write
+  kExitFailed = 1,         // the work failed: a result code, an OpenCV error, an unusable result, a failed write
   kExitBadArguments = 2,   // missing file, unreadable input, malformed value, output over an input
   kExitInternalError = 3,  // a fault of the tool itself
 };

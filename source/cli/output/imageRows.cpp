@@ -10,17 +10,15 @@ std::vector<std::string> withImageColumn(const std::vector<std::string>& columns
   return all;
 }
 
-std::vector<std::size_t> withImageWidth(const std::vector<std::string>& images,
-                                        std::vector<std::size_t> widths) {
+std::vector<std::size_t> withImageWidth(const std::vector<std::string>& images, std::vector<std::size_t> widths) {
   widths.insert(widths.begin(), widestOf(images, "image"));
   return widths;
 }
 
 }  // namespace
 
-ImageRows::ImageRows(Session& session, const std::string& progressLabel,
-                     const std::vector<std::string>& images, const std::vector<std::string>& columns,
-                     const std::vector<std::size_t>& widths)
+ImageRows::ImageRows(Session& session, const std::string& progressLabel, const std::vector<std::string>& images,
+                     const std::vector<std::string>& columns, const std::vector<std::size_t>& widths)
     : session_(session),
       progress_(progressLabel, images.size()),
       table_(session.output, withImageColumn(columns), withImageWidth(images, widths)) {

@@ -16,19 +16,16 @@ std::string locatorReason(const HeightMeasurementRecord& trace) {
   const SpotLocationRecord& r = trace.region;
   const std::string window = "the search window " + rectText(trace.window);
   if (r.pass == LocatorPass::kNone)
-    return trace.window.area() == 0
-               ? window + " is empty"
-               : window + " holds fewer than " + std::to_string(kLocatorLevelRank) + " pixels";
-  const std::string level =
-      " at the track level " + std::to_string(r.trackLevel) + " in the band along " + window;
+    return trace.window.area() == 0 ? window + " is empty"
+                                    : window + " holds fewer than " + std::to_string(kLocatorLevelRank) + " pixels";
+  const std::string level = " at the track level " + std::to_string(r.trackLevel) + " in the band along " + window;
   if (r.trackBlobs == 0) return "no spot: no blob" + level;
   return "no single spot: " + std::to_string(r.trackBlobs) + " blobs" + level;
 }
 
 }  // namespace
 
-std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height,
-                                 double absolute) {
+std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height, double absolute) {
   switch (code) {
     case 0:
       break;

@@ -17,7 +17,6 @@ namespace talmeq::cli {
 //   - 0 with a height or absolute height that is not a finite number;
 //   - -3: the absolute height lies outside -32 .. 0;
 //   - -2 and -999 as the result code says.
-std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height,
-                                 double absolute);
+std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height, double absolute);
 
 }  // namespace talmeq::cli

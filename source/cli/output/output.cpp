@@ -71,8 +71,7 @@ void Output::finish() {
   std::cout << document_.dump(2) << std::endl;
 }
 
-StreamedTable::StreamedTable(const Output& output, std::vector<std::string> columns,
-                             std::vector<std::size_t> widths)
+StreamedTable::StreamedTable(const Output& output, std::vector<std::string> columns, std::vector<std::size_t> widths)
     : output_(output), widths_(std::move(widths)) {
   for (std::size_t i = 0; i < columns.size() && i < widths_.size(); ++i)
     widths_[i] = std::max(widths_[i], displayWidth(columns[i]));
@@ -106,8 +105,6 @@ nlohmann::json nullKeys(std::initializer_list<const char*> keys) {
   return object;
 }
 
-nlohmann::json number(double value) {
-  return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json();
-}
+nlohmann::json number(double value) { return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json(); }
 
 }  // namespace talmeq::cli

@@ -29,8 +29,7 @@ BrightBlob brightestOutside(const cv::Mat& image, const cv::Rect& window) {
         stats.at<int>(i, cv::CC_STAT_HEIGHT) > span)
       continue;
     blob.pixels = stats.at<int>(i, cv::CC_STAT_AREA);
-    blob.centre = {static_cast<int>(centroids.at<double>(i, 0)),
-                   static_cast<int>(centroids.at<double>(i, 1))};
+    blob.centre = {static_cast<int>(centroids.at<double>(i, 0)), static_cast<int>(centroids.at<double>(i, 1))};
   }
   return blob;
 }
@@ -53,8 +52,8 @@ std::string screenCounts(const SpotDetectionRecord& trace) {
 }  // namespace
 
 std::string rectText(const cv::Rect& rect) {
-  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " + std::to_string(rect.width) +
-         ", " + std::to_string(rect.height) + "]";
+  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " + std::to_string(rect.width) + ", " +
+         std::to_string(rect.height) + "]";
 }
 
 std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& trace) {
@@ -81,8 +80,8 @@ std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& t
              std::to_string(outside.centre.y) + ")";
   }
   if (trace.candidates.empty()) return "no candidate in " + window;
-  return std::to_string(trace.candidates.size()) + " candidate" + (trace.candidates.size() > 1 ? "s" : "") +
-         " in " + window + ", none accepted: " + screenCounts(trace);
+  return std::to_string(trace.candidates.size()) + " candidate" + (trace.candidates.size() > 1 ? "s" : "") + " in " +
+         window + ", none accepted: " + screenCounts(trace);
 }
 
 std::string spotWarning(const SpotDetectionRecord& trace) {

@@ -53,8 +53,7 @@ Progress::~Progress() {
 
 void Progress::step(const std::string& item) {
   ++done_;
-  if (shown_)
-    showStatusLine(label_ + " " + std::to_string(done_) + "/" + std::to_string(total_) + ": " + item);
+  if (shown_) showStatusLine(label_ + " " + std::to_string(done_) + "/" + std::to_string(total_) + ": " + item);
 }
 
 ElapsedTime::ElapsedTime(std::string label) : label_(std::move(label)) {

@@ -51,8 +51,7 @@ void drawTextLines(cv::Mat& canvas, const std::vector<TextLine>& lines, const Ma
   const double size = scale.font(kFontScale);
   const int thickness = scale.thickness();
   int baseline = 0;
-  const int lineHeight =
-      cv::getTextSize("Ag", kFont, size, thickness, &baseline).height + baseline + scale.pixels(4);
+  const int lineHeight = cv::getTextSize("Ag", kFont, size, thickness, &baseline).height + baseline + scale.pixels(4);
   int y = scale.pixels(kMargin);
   const int width = canvas.cols - 2 * scale.pixels(kMargin);
   for (const auto& [text, colour] : lines) {
@@ -60,8 +59,8 @@ void drawTextLines(cv::Mat& canvas, const std::vector<TextLine>& lines, const Ma
       const cv::Size extent = cv::getTextSize(piece, kFont, size, thickness, &baseline);
       const cv::Rect strip(0, y, extent.width + 2 * scale.pixels(kMargin), lineHeight);
       canvas(strip & cv::Rect({0, 0}, canvas.size())).setTo(cv::Scalar::all(0));
-      cv::putText(canvas, piece, {scale.pixels(kMargin), y + extent.height + scale.pixels(2)}, kFont, size,
-                  colour, thickness, cv::LINE_AA);
+      cv::putText(canvas, piece, {scale.pixels(kMargin), y + extent.height + scale.pixels(2)}, kFont, size, colour,
+                  thickness, cv::LINE_AA);
       y += lineHeight;
     }
   }

@@ -21,26 +21,18 @@ int markerCells(const BoardDescription& board) {
 }
 
 aruco_api::CharucoBoardGeometry charucoBoard(const BoardDescription& b) {
-  return {{b.columns, b.rows},
-          static_cast<float>(b.square),
-          static_cast<float>(b.marker),
-          dictionaryOf(b),
-          b.firstId};
+  return {{b.columns, b.rows}, static_cast<float>(b.square), static_cast<float>(b.marker), dictionaryOf(b), b.firstId};
 }
 
 aruco_api::GridBoardGeometry gridBoard(const BoardDescription& b) {
-  return {{b.columns, b.rows},
-          static_cast<float>(b.marker),
-          static_cast<float>(b.separation),
-          dictionaryOf(b),
-          b.firstId};
+  return {
+      {b.columns, b.rows}, static_cast<float>(b.marker), static_cast<float>(b.separation), dictionaryOf(b), b.firstId};
 }
 
 // Dark squares alternating from a dark top-left square; with `markers`
 // (a ChArUco board), the squares that hold no marker, wherever the OpenCV
 // version at hand puts its markers.
-void addSquares(BoardLayout& layout, int squaresX, int squaresY,
-                const aruco_api::BoardMarkers* markers = nullptr) {
+void addSquares(BoardLayout& layout, int squaresX, int squaresY, const aruco_api::BoardMarkers* markers = nullptr) {
   const double pitch = layout.board.square;
   std::vector<bool> light(static_cast<std::size_t>(squaresX * squaresY), false);
   for (std::size_t i = 0; markers != nullptr && i < markers->corners.size(); ++i) {
@@ -74,9 +66,7 @@ void addMarkers(BoardLayout& layout, const aruco_api::BoardMarkers& board) {
   }
 }
 
-int toPixels(double units, double pixelsPerUnit) {
-  return static_cast<int>(std::lround(units * pixelsPerUnit));
-}
+int toPixels(double units, double pixelsPerUnit) { return static_cast<int>(std::lround(units * pixelsPerUnit)); }
 
 }  // namespace
 
@@ -109,8 +99,7 @@ double finestDetail(const BoardDescription& board) {
 }
 
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
-  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit),
-                      toPixels(layout.size.height, pixelsPerUnit));
+  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
   const int margin = toPixels(layout.border, pixelsPerUnit);
   if (layout.board.type == BoardType::kArucoGrid)
     return aruco_api::drawGridBoard(gridBoard(layout.board), size, margin, kMarkerBorderBits);
@@ -130,11 +119,10 @@ std::string svgBoard(const BoardLayout& layout, double unitMm) {
   std::ostringstream svg;
   svg.precision(10);
   svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm
-      << "mm\" height=\"" << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' '
-      << layout.size.height << "\" shape-rendering=\"crispEdges\">\n"
-      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height
-      << "\" fill=\"white\"/>\n";
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm << "mm\" height=\""
+      << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' ' << layout.size.height
+      << "\" shape-rendering=\"crispEdges\">\n"
+      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height << "\" fill=\"white\"/>\n";
   int openMarker = -1;
   for (const DarkRect& dark : layout.dark) {
     if (dark.marker != openMarker) {

@@ -32,13 +32,12 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
   const plot::Panel panel = panelFor(canvas, run);
   panel.frame("projected displacement", "height", 2, 1);
   const auto fitted = [&](double v) { return run.file.k * v + run.file.b; };
-  cv::line(canvas, panel.at(panel.x().low, fitted(panel.x().low)),
-           panel.at(panel.x().high, fitted(panel.x().high)), plot::kLine, 1, cv::LINE_8);
+  cv::line(canvas, panel.at(panel.x().low, fitted(panel.x().low)), panel.at(panel.x().high, fitted(panel.x().high)),
+           plot::kLine, 1, cv::LINE_8);
   double largest = 0.0;
   for (const CalibrationPoint& p : run.points) largest = std::max(largest, p.error);
   const double pixelsPerHeight = panel.area().height / (panel.y().high - panel.y().low);
-  const double magnify =
-      largest > 0.0 ? std::max(1.0, std::floor(kLargestBar / (largest * pixelsPerHeight))) : 1.0;
+  const double magnify = largest > 0.0 ? std::max(1.0, std::floor(kLargestBar / (largest * pixelsPerHeight))) : 1.0;
   for (const CalibrationPoint& p : run.points) {
     const cv::Point onLine = panel.at(p.displacement, p.fitted);
     const double bar = (p.height - p.fitted) * magnify;
@@ -46,8 +45,7 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
     plot::label(canvas, fixed(p.error, 4), panel.at(p.displacement, p.height) + cv::Point(10, 18), 0.4);
   }
   for (const CalibrationPoint& p : run.points)
-    cv::circle(canvas, panel.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED,
-               cv::LINE_8);
+    cv::circle(canvas, panel.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED, cv::LINE_8);
   plot::label(canvas,
               "k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average error " +
                   fixed(run.averageError, 4) + ", error bars x" + fixed(magnify, 0),

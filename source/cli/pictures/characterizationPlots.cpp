@@ -42,8 +42,7 @@ cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCh
     meanResiduals.push_back(at.mean - (c.slope * at.trueHeight + c.intercept));
   std::vector<double> span = meanResiduals;
   span.insert(span.end(), {-t.maxResidual, t.maxResidual});
-  const plot::Panel bottom(canvas, {kLeft, 400, kSize.width - kLeft - kRight, 140}, x,
-                           plot::paddedRange(span, 0.15));
+  const plot::Panel bottom(canvas, {kLeft, 400, kSize.width - kLeft - kRight, 140}, x, plot::paddedRange(span, 0.15));
   bottom.frame("true height (height units)", "residual of the mean", 1, 3);
   bottom.threshold(t.maxResidual, kLimit, "+" + fixed(t.maxResidual, 3));
   bottom.threshold(-t.maxResidual, kLimit, "-" + fixed(t.maxResidual, 3));
@@ -51,8 +50,8 @@ cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCh
   for (std::size_t i = 0; i < meanResiduals.size(); ++i)
     bottom.disc(c.repeatabilityAt[i].trueHeight, meanResiduals[i], 4, kSample);
   plot::label(canvas,
-              "measured = " + fixed(c.slope, 5) + " x true + " + fixed(c.intercept, 4) + ", r2 " +
-                  fixed(c.r2, 6) + ", residual rms " + fixed(c.residualRms, 4),
+              "measured = " + fixed(c.slope, 5) + " x true + " + fixed(c.intercept, 4) + ", r2 " + fixed(c.r2, 6) +
+                  ", residual rms " + fixed(c.residualRms, 4),
               {kLeft, 25}, 0.5);
   return canvas;
 }
@@ -65,8 +64,7 @@ cv::Mat plotRepeatability(const StationCharacterization& c, const Characterizati
     spreads.push_back(at.threeSigma);
   }
   const plot::Range y{0.0, plot::paddedRange(spreads, 0.1).high};
-  const plot::Panel panel(canvas, {kLeft, 70, kSize.width - kLeft - kRight, 460}, plot::paddedRange(heights),
-                          y);
+  const plot::Panel panel(canvas, {kLeft, 70, kSize.width - kLeft - kRight, 460}, plot::paddedRange(heights), y);
   panel.frame("true height (height units)", "+-3 sigma (height units)", 1, 4);
   panel.threshold(t.maxRepeatability, kLimit, "limit " + fixed(t.maxRepeatability, 3));
   if (c.predictedRepeatability > 0.0)
@@ -75,10 +73,10 @@ cv::Mat plotRepeatability(const StationCharacterization& c, const Characterizati
     panel.line(at.trueHeight, 0.0, at.trueHeight, at.threeSigma, kSample, 3);
     panel.disc(at.trueHeight, at.threeSigma, 4, kSample);
   }
-  plot::label(canvas,
-              "repeatability per height: worst " + fixed(c.repeatability, 4) + ", pooled " +
-                  fixed(c.pooledRepeatability, 4),
-              {kLeft, 25}, 0.5);
+  plot::label(
+      canvas,
+      "repeatability per height: worst " + fixed(c.repeatability, 4) + ", pooled " + fixed(c.pooledRepeatability, 4),
+      {kLeft, 25}, 0.5);
   return canvas;
 }
 

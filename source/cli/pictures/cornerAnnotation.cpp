@@ -16,13 +16,13 @@ cv::Mat annotateCorners(const cv::Mat& image, const ViewResiduals& view, double 
     cv::line(canvas, view.found[i], tip, cornerMarks::kError, scale.thickness(), cv::LINE_AA);
   }
   for (const cv::Point2f& corner : view.found)
-    cv::circle(canvas, corner, scale.pixels(cornerMarks::kCornerRadius), cornerMarks::kCorner,
-               scale.thickness(), cv::LINE_8);
-  drawTextLines(canvas,
-                {{"detected corners; reprojection errors x" + fixed(cornerMarks::kMagnify, 0) + " (rms " +
-                      fixed(rms, 3) + " px)",
-                  cv::Scalar(255, 255, 255)}},
-                scale);
+    cv::circle(canvas, corner, scale.pixels(cornerMarks::kCornerRadius), cornerMarks::kCorner, scale.thickness(),
+               cv::LINE_8);
+  drawTextLines(
+      canvas,
+      {{"detected corners; reprojection errors x" + fixed(cornerMarks::kMagnify, 0) + " (rms " + fixed(rms, 3) + " px)",
+        cv::Scalar(255, 255, 255)}},
+      scale);
   return canvas;
 }
 

@@ -37,8 +37,7 @@ cv::Mat drawCoverageMap(const CameraCalibrationReport& r) {
       cv::rectangle(canvas, tl, br, cellShade(count, static_cast<int>(most)), cv::FILLED);
       cv::rectangle(canvas, tl, br, kGridLine, 1);
       cv::putText(canvas, std::to_string(count), tl + cv::Point(scale.pixels(6), scale.pixels(22)),
-                  cv::FONT_HERSHEY_SIMPLEX, scale.font(0.6), cv::Scalar::all(255), scale.thickness(),
-                  cv::LINE_AA);
+                  cv::FONT_HERSHEY_SIMPLEX, scale.font(0.6), cv::Scalar::all(255), scale.thickness(), cv::LINE_AA);
     }
   }
   for (const ViewQuality& view : r.views)

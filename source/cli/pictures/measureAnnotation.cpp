@@ -22,8 +22,7 @@ void drawBand(cv::Mat& canvas, const cv::Rect& window) {
 
 }  // namespace
 
-cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace,
-                            const std::string& outcome) {
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace, const std::string& outcome) {
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
   const CalibrationValues& file = trace.calibration;
@@ -32,8 +31,7 @@ cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord&
   drawCross(canvas, rounded({file.initialX + file.offsetX, file.initialY + file.offsetY}), scale.pixels(4),
             measureMarks::kReference, scale.thickness());
   if (trace.region.spotWritten)
-    drawCross(canvas, trace.spot, scale.pixels(measureMarks::kSpotArm), measureMarks::kSpot,
-              scale.thickness());
+    drawCross(canvas, trace.spot, scale.pixels(measureMarks::kSpotArm), measureMarks::kSpot, scale.thickness());
   drawTextLines(canvas,
                 {{outcome, measureMarks::kOutcome},
                  {"search window", measureMarks::kWindow},

@@ -24,7 +24,6 @@ inline constexpr int kSpotArm = 10;  // half length of the cross at 640 x 480, p
 
 // A copy of `image` with the marks of `trace` (a measurement that read its
 // calibration file) and `outcome` above the legend.
-cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace,
-                            const std::string& outcome);
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace, const std::string& outcome);
 
 }  // namespace talmeq::cli

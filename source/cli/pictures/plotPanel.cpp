@@ -30,8 +30,7 @@ void label(cv::Mat& canvas, const std::string& text, cv::Point at, double size, 
 
 cv::Point Panel::at(double x, double y) const {
   return {area_.x + static_cast<int>(std::lround((x - x_.low) / (x_.high - x_.low) * area_.width)),
-          area_.y + area_.height -
-              static_cast<int>(std::lround((y - y_.low) / (y_.high - y_.low) * area_.height))};
+          area_.y + area_.height - static_cast<int>(std::lround((y - y_.low) / (y_.high - y_.low) * area_.height))};
 }
 
 void Panel::frame(const std::string& xTitle, const std::string& yTitle, int xDecimals, int yDecimals) const {
@@ -45,8 +44,7 @@ void Panel::frame(const std::string& xTitle, const std::string& yTitle, int xDec
     label(canvas_, fixed(y, yDecimals), {onY.x - 62, onY.y + 5});
   }
   cv::rectangle(canvas_, area_, kInk);
-  label(canvas_, xTitle, {area_.x + area_.width / 2 - 4 * static_cast<int>(xTitle.size()), area_.br().y + 40},
-        0.5);
+  label(canvas_, xTitle, {area_.x + area_.width / 2 - 4 * static_cast<int>(xTitle.size()), area_.br().y + 40}, 0.5);
   label(canvas_, yTitle, {std::max(4, area_.x - 70), area_.y - 10}, 0.5);
 }
 

@@ -24,8 +24,7 @@ Range paddedRange(const std::vector<double>& values, double pad = 0.08);
 cv::Mat blankCanvas(cv::Size size);
 
 // Text in ink (or `colour`) with its baseline starting at `at`.
-void label(cv::Mat& canvas, const std::string& text, cv::Point at, double size = 0.45,
-           const cv::Scalar& colour = kInk);
+void label(cv::Mat& canvas, const std::string& text, cv::Point at, double size = 0.45, const cv::Scalar& colour = kInk);
 
 class Panel {
  public:

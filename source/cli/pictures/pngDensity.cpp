@@ -21,8 +21,7 @@ void appendBigEndian(std::vector<unsigned char>& bytes, std::uint32_t value) {
 }  // namespace
 
 std::vector<unsigned char> withPixelDensity(std::vector<unsigned char> png, double dotsPerInch) {
-  if (png.size() < kHeaderEnd || png[12] != 'I' || png[13] != 'H')
-    throw std::runtime_error("not a PNG stream");
+  if (png.size() < kHeaderEnd || png[12] != 'I' || png[13] != 'H') throw std::runtime_error("not a PNG stream");
   const auto perMetre = static_cast<std::uint32_t>(std::lround(dotsPerInch / kMetresPerInch));
   std::vector<unsigned char> body{'p', 'H', 'Y', 's'};
   appendBigEndian(body, perMetre);

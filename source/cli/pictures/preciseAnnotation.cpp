@@ -26,8 +26,8 @@ void drawUncertainty(cv::Mat& canvas, cv::Point centre, const cv::Matx22d& covar
   const auto halfAxis = [](double variance) {
     return cvRound(preciseMarks::kUncertaintyScale * std::sqrt(std::max(variance, 0.0)) * kOne);
   };
-  cv::ellipse(canvas, centre, cv::Size(halfAxis(values(0)), halfAxis(values(1))), angle, 0, 360,
-              preciseMarks::kCentre, 1, cv::LINE_AA, kShift);
+  cv::ellipse(canvas, centre, cv::Size(halfAxis(values(0)), halfAxis(values(1))), angle, 0, 360, preciseMarks::kCentre,
+              1, cv::LINE_AA, kShift);
 }
 
 }  // namespace
@@ -37,19 +37,16 @@ void drawPreciseSpot(cv::Mat& canvas, const SpotReading& r) {
               cv::FONT_HERSHEY_SIMPLEX, 0.4, preciseMarks::kCentre, 1, cv::LINE_AA);
   if (!r.hasCentre()) return;
   const cv::Point c = fixedPoint(r.centre);
-  for (const cv::Point2d& d :
-       {cv::Point2d(1, 1), cv::Point2d(1, -1), cv::Point2d(-1, 1), cv::Point2d(-1, -1)})
+  for (const cv::Point2d& d : {cv::Point2d(1, 1), cv::Point2d(1, -1), cv::Point2d(-1, 1), cv::Point2d(-1, -1)})
     cv::line(canvas, fixedPoint(r.centre + d * preciseMarks::kArmFrom * kDiagonal),
-             fixedPoint(r.centre + d * preciseMarks::kArmTo * kDiagonal), preciseMarks::kCentre, 1,
-             cv::LINE_AA, kShift);
+             fixedPoint(r.centre + d * preciseMarks::kArmTo * kDiagonal), preciseMarks::kCentre, 1, cv::LINE_AA,
+             kShift);
   drawUncertainty(canvas, c, r.covariance);
-  const std::string text =
-      "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ") +-" + fixed(r.uncertainty, 3);
+  const std::string text = "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ") +-" + fixed(r.uncertainty, 3);
   cv::putText(canvas, text, cv::Point(r.centre) + cv::Point(preciseMarks::kArmTo + 2, -preciseMarks::kArmTo),
               cv::FONT_HERSHEY_SIMPLEX, 0.4, preciseMarks::kCentre, 1, cv::LINE_AA);
   if (r.status == SpotStatus::kAmbiguous)
-    cv::circle(canvas, fixedPoint(r.runnerUpCentre), 10 << kShift, preciseMarks::kRunnerUp, 1, cv::LINE_AA,
-               kShift);
+    cv::circle(canvas, fixedPoint(r.runnerUpCentre), 10 << kShift, preciseMarks::kRunnerUp, 1, cv::LINE_AA, kShift);
 }
 
 }  // namespace talmeq::cli

@@ -27,8 +27,8 @@ const cv::Scalar& screenColour(CandidateScreen screen) {
 
 }  // namespace
 
-cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found,
-                     const cv::Point& spot, const std::string& outcome) {
+cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found, const cv::Point& spot,
+                     const std::string& outcome) {
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
   if (trace.window.area() >= kRankedPixels) {
@@ -37,8 +37,7 @@ cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, boo
       cv::drawContours(canvas, std::vector<std::vector<cv::Point>>{candidate.contour}, 0,
                        screenColour(candidate.screen), scale.thickness(), cv::LINE_8);
   }
-  if (found)
-    drawCross(canvas, spot, scale.pixels(annotation::kSpotArm), annotation::kSpot, scale.thickness());
+  if (found) drawCross(canvas, spot, scale.pixels(annotation::kSpotArm), annotation::kSpot, scale.thickness());
   drawTextLines(canvas,
                 {{outcome, annotation::kOutcome},
                  {"window", annotation::kWindow},

@@ -26,7 +26,7 @@ inline constexpr int kSpotArm = 8;                 // half length of the cross a
 // A copy of `image` with the marks of the detector's own trace of it drawn;
 // `found` tells whether `spot` holds a detected spot; `outcome` (the result
 // and its reason) heads the legend.
-cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found,
-                     const cv::Point& spot, const std::string& outcome);
+cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found, const cv::Point& spot,
+                     const std::string& outcome);
 
 }  // namespace talmeq::cli

@@ -21,8 +21,7 @@ using BoardKey = std::tuple<float, float, float>;
 // one's board points and every shared point was found at the same place.
 bool sameView(const BoardView& a, const BoardView& b) {
   std::map<BoardKey, cv::Point2f> found;
-  for (std::size_t i = 0; i < a.board.size(); ++i)
-    found[{a.board[i].x, a.board[i].y, a.board[i].z}] = a.found[i];
+  for (std::size_t i = 0; i < a.board.size(); ++i) found[{a.board[i].x, a.board[i].y, a.board[i].z}] = a.found[i];
   std::size_t shared = 0;
   for (std::size_t i = 0; i < b.board.size(); ++i) {
     const auto at = found.find({b.board[i].x, b.board[i].y, b.board[i].z});
@@ -60,8 +59,8 @@ std::vector<std::string> cameraWarnings(const CameraCalibration& c, const std::v
         "use " +
         std::to_string(kMinViews) + " or more different views");
   else if (distinct < kMinViews)
-    warnings.push_back("only " + std::to_string(distinct) + " different views: use " +
-                       std::to_string(kMinViews) + " or more");
+    warnings.push_back("only " + std::to_string(distinct) + " different views: use " + std::to_string(kMinViews) +
+                       " or more");
   const cv::Mat& k = c.cameraMatrix;
   warnFocal("fx", k.at<double>(0, 0), c.imageSize.width, warnings);
   warnFocal("fy", k.at<double>(1, 1), c.imageSize.width, warnings);

@@ -13,7 +13,6 @@ namespace talmeq::cli {
 
 // The warnings for `calibration`; `names` names its views in order (the
 // images they come from).
-std::vector<std::string> cameraWarnings(const CameraCalibration& calibration,
-                                        const std::vector<std::string>& names);
+std::vector<std::string> cameraWarnings(const CameraCalibration& calibration, const std::vector<std::string>& names);
 
 }  // namespace talmeq::cli

@@ -12,8 +12,7 @@ namespace talmeq::cli {
 
 MarkerView findMarkers(const cv::Mat& image) {
   MarkerView view;
-  const int code =
-      callExport("getArucoCorners", [&] { return getArucoCorners(image, view.ids, view.corners); });
+  const int code = callExport("getArucoCorners", [&] { return getArucoCorners(image, view.ids, view.corners); });
   if (code != 0 && code != -1) requireSuccess("getArucoCorners", code);
   return view;
 }
@@ -29,9 +28,8 @@ CameraCalibration calibrateFromMarkers(const std::vector<MarkerView>& views, cv:
   CameraCalibration result;
   result.imageSize = imageSize;
   result.viewCount = views.size();
-  const int code = callExport("calibAruco", [&] {
-    return calibAruco(allCorners, allIds, imageSize, result.cameraMatrix, result.distCoeffs);
-  });
+  const int code = callExport(
+      "calibAruco", [&] { return calibAruco(allCorners, allIds, imageSize, result.cameraMatrix, result.distCoeffs); });
   requireSuccess("calibAruco", code);
   for (const MarkerView& view : views) result.views.push_back(arucoBoardView(view.corners, view.ids));
   result.reprojection = reproject(result.views, result.cameraMatrix, result.distCoeffs);
@@ -42,8 +40,7 @@ CameraCalibration calibrateFromChessboard(const cv::Mat& image, const std::strin
   CameraCalibration result;
   result.imageSize = image.size();
   result.viewCount = 1;
-  const int code =
-      callExport("calibChess", [&] { return calibChess(image, result.cameraMatrix, result.distCoeffs); });
+  const int code = callExport("calibChess", [&] { return calibChess(image, result.cameraMatrix, result.distCoeffs); });
   requireSuccess("calibChess", code, path);
   if (const std::optional<BoardView> view = chessBoardView(image)) {
     result.views.push_back(*view);

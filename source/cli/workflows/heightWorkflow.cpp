@@ -71,8 +71,8 @@ void planCalibration(HeightCalibrationRun& run, const HeightCalibration& setting
   }
   run.averageError = sum / static_cast<double>(run.points.size());
   if (!std::isfinite(run.file.k) || !std::isfinite(run.file.b) || !std::isfinite(run.averageError))
-    throw WorkFailure("the fit is not a finite number (k = " + fixed(run.file.k, 6) +
-                      ", b = " + fixed(run.file.b, 6) + ", average error " + fixed(run.averageError, 4) +
+    throw WorkFailure("the fit is not a finite number (k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) +
+                      ", average error " + fixed(run.averageError, 4) +
                       "): check the heights and the four settings; nothing was written");
 }
 
@@ -80,8 +80,8 @@ void writeCalibration(HeightCalibrationRun& run, const std::string& ymlPath) {
   std::vector<double> heights;
   std::vector<cv::Point> coords;
   seriesOf(run, heights, coords);
-  run.code = callExport("getCalibrationParamByLinear",
-                        [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
+  run.code =
+      callExport("getCalibrationParamByLinear", [&] { return getCalibrationParamByLinear(heights, coords, ymlPath); });
   if (run.code != -1) requireSuccess("getCalibrationParamByLinear", run.code, ymlPath);
   requireWritten(ymlPath, run.file);
 }
@@ -92,10 +92,9 @@ void requireWindowHoldsSpots(const HeightCalibrationRun& run) {
   for (const CalibrationPoint& point : run.points)
     if (!window.contains(point.spot)) outside += (outside.empty() ? "" : ", ") + point.image;
   if (outside.empty()) return;
-  throw WorkFailure("the fitted search window [" + std::to_string(window.x) + ", " +
-                    std::to_string(window.y) + ", " + std::to_string(window.width) + ", " +
-                    std::to_string(window.height) + "] leaves out the spots of " + outside +
-                    ": the heights and the four settings (scale, dist, initZ, focusD) disagree");
+  throw WorkFailure("the fitted search window [" + std::to_string(window.x) + ", " + std::to_string(window.y) + ", " +
+                    std::to_string(window.width) + ", " + std::to_string(window.height) + "] leaves out the spots of " +
+                    outside + ": the heights and the four settings (scale, dist, initZ, focusD) disagree");
 }
 
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath) {

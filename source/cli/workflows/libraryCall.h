@@ -15,8 +15,7 @@ auto callExport(const char* exportName, Call&& call) {
   try {
     return call();
   } catch (const cv::Exception& error) {
-    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err + " (in " +
-                      error.func + ")");
+    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err + " (in " + error.func + ")");
   }
 }
 

@@ -73,8 +73,7 @@ log4cpp::Category& printCategory(bool verbose) {
 }
 
 log4cpp::Category& fileCategory(const std::string& logFile) {
-  if (!logFile.empty())
-    return categoryWith("talmeq.cli.file", new log4cpp::FileAppender("talmeq.cli.file", logFile));
+  if (!logFile.empty()) return categoryWith("talmeq.cli.file", new log4cpp::FileAppender("talmeq.cli.file", logFile));
   // Asking for the default file stream once makes the logger set up its
   // configured categories; no message is written by it.
   logger::logFile();

@@ -120,8 +120,8 @@ void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
   }
   rows.raiseIfAny();
   if (!report.accepted)
-    throw WorkFailure("the calibration failed its verdict (" + failedCheckNames(report.checks) + "); " +
-                      options.out + " records it");
+    throw WorkFailure("the calibration failed its verdict (" + failedCheckNames(report.checks) + "); " + options.out +
+                      " records it");
 }
 
 }  // namespace talmeq::cli

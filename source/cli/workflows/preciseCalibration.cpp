@@ -34,16 +34,15 @@ void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath) {
     heights.push_back(point.height);
     centres.push_back(point.precise->centre);
   }
-  const HeightModel model =
-      callExport("fitHeightModel", [&] { return fitHeightModel(heights, centres, ymlPath); });
+  const HeightModel model = callExport("fitHeightModel", [&] { return fitHeightModel(heights, centres, ymlPath); });
   if (model.status == ModelStatus::kNoSettings || model.status == ModelStatus::kNotWritten)
     throw WorkFailure(ymlPath + ": fitHeightModel: " + toText(model.status));
   run.code = model.status == ModelStatus::kPoorFit ? -1 : 0;
   run.file = readCalibrationFile(ymlPath).values;
   double sum = 0.0;
   for (CalibrationPoint& point : run.points) {
-    point.displacement = linear::projectedDisplacement(
-        point.precise->centre, {run.file.initialX, run.file.initialY}, point.height, run.file);
+    point.displacement = linear::projectedDisplacement(point.precise->centre, {run.file.initialX, run.file.initialY},
+                                                       point.height, run.file);
     point.fitted = run.file.k * point.displacement + run.file.b;
     point.error = std::fabs(point.fitted - point.height);
     sum += point.error;

@@ -10,8 +10,7 @@
 
 namespace talmeq::cli {
 
-Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
-                       const cv::Mat& distCoeffs) {
+Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs) {
   Reprojection result;
   double squares = 0.0;
   std::size_t count = 0;
@@ -19,8 +18,7 @@ Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& camer
     ViewResiduals residuals{view.found, {}};
     cv::Vec3d rvec, tvec;
     try {
-      if (view.board.size() >= 4 &&
-          cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
+      if (view.board.size() >= 4 && cv::solvePnP(view.board, view.found, cameraMatrix, distCoeffs, rvec, tvec))
         cv::projectPoints(view.board, rvec, tvec, cameraMatrix, distCoeffs, residuals.projected);
     } catch (const cv::Exception&) {
       residuals.projected.clear();  // a degenerate view: no pose, so no residuals of its own

@@ -28,8 +28,7 @@ struct Reprojection {
 };
 
 // A view whose pose cannot be solved contributes no residuals.
-Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix,
-                       const cv::Mat& distCoeffs);
+Reprojection reproject(const std::vector<BoardView>& views, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs);
 
 // The 17 x 12 inner corners of the pitch-15 chessboard as the station layer
 // finds and refines them; nothing when the full pattern is not found.

@@ -30,9 +30,8 @@ const Dictionary kDictionaries[] = {
     {"DICT_7X7_1000", 1000},    {"DICT_ARUCO_ORIGINAL", 1024}, {"DICT_APRILTAG_16h5", 30},
     {"DICT_APRILTAG_25h9", 35}, {"DICT_APRILTAG_36h10", 2320}, {"DICT_APRILTAG_36h11", 587}};
 
-const std::map<std::string, BoardType> kTypes{{"chessboard", BoardType::kChessboard},
-                                              {"aruco-grid", BoardType::kArucoGrid},
-                                              {"charuco", BoardType::kCharuco}};
+const std::map<std::string, BoardType> kTypes{
+    {"chessboard", BoardType::kChessboard}, {"aruco-grid", BoardType::kArucoGrid}, {"charuco", BoardType::kCharuco}};
 
 [[noreturn]] void refuse(const std::string& sentence) { throw std::invalid_argument(sentence); }
 
@@ -56,8 +55,7 @@ std::vector<std::string> keysOf(BoardType type) {
 }
 
 void requirePositive(double value, const char* key) {
-  if (!(value > 0.0) || !std::isfinite(value))
-    refuse(std::string("the board's ") + key + " must be positive");
+  if (!(value > 0.0) || !std::isfinite(value)) refuse(std::string("the board's ") + key + " must be positive");
 }
 
 std::string trimmed(const std::string& text) {
@@ -89,9 +87,7 @@ int wholeNumberOf(const std::string& key, const std::string& value) {
 
 BoardDescription stationChessboard() { return {BoardType::kChessboard, 17, 12, 15.0, 0.0, 0.0, "", 0}; }
 
-BoardDescription stationArucoGrid() {
-  return {BoardType::kArucoGrid, 9, 6, 0.0, 200.0, 100.0, "DICT_6X6_250", 0};
-}
+BoardDescription stationArucoGrid() { return {BoardType::kArucoGrid, 9, 6, 0.0, 200.0, 100.0, "DICT_6X6_250", 0}; }
 
 int dictionaryByName(const std::string& name) {
   for (std::size_t i = 0; i < std::size(kDictionaries); ++i)
@@ -126,9 +122,8 @@ void checkBoardDescription(const BoardDescription& b) {
   if (b.firstId < 0) refuse("the board's first_id must not be negative");
   const int available = kDictionaries[dictionary].markers;
   if (b.firstId + boardMarkerCount(b) > available)
-    refuse("the board's first_id " + std::to_string(b.firstId) + " and its " +
-           std::to_string(boardMarkerCount(b)) + " markers go beyond the " + std::to_string(available) +
-           " ids of " + b.dictionary);
+    refuse("the board's first_id " + std::to_string(b.firstId) + " and its " + std::to_string(boardMarkerCount(b)) +
+           " markers go beyond the " + std::to_string(available) + " ids of " + b.dictionary);
 }
 
 BoardDescription parseBoardDescription(const std::string& text) {
@@ -139,8 +134,7 @@ BoardDescription parseBoardDescription(const std::string& text) {
     const std::string content = trimmed(line.substr(0, line.find('#')));
     if (content.empty() || content == "---" || content.rfind("%YAML", 0) == 0) continue;
     const auto colon = content.find(':');
-    if (colon == std::string::npos)
-      refuse("line " + std::to_string(number) + " of the board is not \"key: value\"");
+    if (colon == std::string::npos) refuse("line " + std::to_string(number) + " of the board is not \"key: value\"");
     const std::string key = trimmed(content.substr(0, colon));
     std::string value = trimmed(content.substr(colon + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())

@@ -9,10 +9,9 @@
 namespace talmeq::boards {
 namespace {
 
-constexpr double kMinTolerance = 3.0;    // pixels: a homography's error on a board under mild lens distortion
-constexpr double kSideTolerance = 0.15;  // ... or this share of the markers' side, whichever is larger
-constexpr double kLayoutTolerance =
-    0.3;  // share of the side within which a guessed layout explains the markers
+constexpr double kMinTolerance = 3.0;     // pixels: a homography's error on a board under mild lens distortion
+constexpr double kSideTolerance = 0.15;   // ... or this share of the markers' side, whichever is larger
+constexpr double kLayoutTolerance = 0.3;  // share of the side within which a guessed layout explains the markers
 
 cv::Point2f centreOf(const std::vector<cv::Point2f>& corners) {
   return (corners[0] + corners[1] + corners[2] + corners[3]) * 0.25f;
@@ -30,14 +29,12 @@ double medianSide(const Markers& markers) {
 std::string idRange(int first, int last) { return std::to_string(first) + "–" + std::to_string(last); }
 
 // Largest distance of a point from where the homography puts its partner, in pixels.
-double worstResidual(const cv::Mat& h, const std::vector<cv::Point2f>& from,
-                     const std::vector<cv::Point2f>& to) {
+double worstResidual(const cv::Mat& h, const std::vector<cv::Point2f>& from, const std::vector<cv::Point2f>& to) {
   if (h.empty()) return std::numeric_limits<double>::infinity();
   std::vector<cv::Point2f> mapped;
   cv::perspectiveTransform(from, mapped, h);
   double worst = 0.0;
-  for (std::size_t i = 0; i < to.size(); ++i)
-    worst = std::max(worst, static_cast<double>(cv::norm(mapped[i] - to[i])));
+  for (std::size_t i = 0; i < to.size(); ++i) worst = std::max(worst, static_cast<double>(cv::norm(mapped[i] - to[i])));
   return worst;
 }
 
@@ -59,14 +56,12 @@ std::string layoutSeen(const Markers& markers) {
       return std::any_of(grid.begin(), grid.end(),
                          [&](const cv::Point2f& p) { return coordinate(p) != coordinate(grid[0]); });
     };
-    if (!spread([](const cv::Point2f& p) { return p.x; }) ||
-        !spread([](const cv::Point2f& p) { return p.y; }))
+    if (!spread([](const cv::Point2f& p) { return p.x; }) || !spread([](const cv::Point2f& p) { return p.y; }))
       continue;
     const double residual = worstResidual(cv::findHomography(grid, centres, 0), grid, centres);
     if (residual < best) best = residual, bestWidth = width;
   }
-  if (bestWidth == 0 || best > kLayoutTolerance * medianSide(markers))
-    return ids + " in no grid of consecutive ids";
+  if (bestWidth == 0 || best > kLayoutTolerance * medianSide(markers)) return ids + " in no grid of consecutive ids";
   const int rows = (span + bestWidth - 1) / bestWidth;
   return ids + " in a " + std::to_string(bestWidth) + " x " + std::to_string(rows) + " layout";
 }
@@ -81,9 +76,8 @@ std::string boardWords(const BoardDescription& board) {
 MarkerFit fitMarkers(const Markers& markers, const BoardDescription& board) {
   MarkerFit fit;
   const int count = boardMarkerCount(board);
-  const bool idsOnBoard = std::all_of(markers.ids.begin(), markers.ids.end(), [&](int id) {
-    return id >= board.firstId && id < board.firstId + count;
-  });
+  const bool idsOnBoard = std::all_of(markers.ids.begin(), markers.ids.end(),
+                                      [&](int id) { return id >= board.firstId && id < board.firstId + count; });
   if (!idsOnBoard) return {false, layoutSeen(markers) + "; " + boardWords(board), {}};
   if (markers.ids.size() < 2) {
     for (std::size_t i = 0; i < markers.ids.size(); ++i) fit.kept.push_back(i);

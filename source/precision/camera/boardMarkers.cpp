@@ -35,8 +35,7 @@ void refineSaddles(const cv::Mat& grey, const Markers& markers, std::vector<cv::
   for (cv::Point2f& corner : corners) {
     double nearest = 1e9;
     for (const auto& marker : markers.corners)
-      for (const cv::Point2f& p : marker)
-        nearest = std::min(nearest, static_cast<double>(cv::norm(p - corner)));
+      for (const cv::Point2f& p : marker) nearest = std::min(nearest, static_cast<double>(cv::norm(p - corner)));
     const int half = std::clamp(static_cast<int>(0.5 * nearest), 2, 5);
     std::vector<cv::Point2f> one{corner};
     cv::cornerSubPix(grey, one, {half, half}, {-1, -1}, criteria);
@@ -54,8 +53,7 @@ Markers detectMarkers(const cv::Mat& grey, const BoardDescription& board) {
 }
 
 std::vector<std::vector<cv::Point3f>> markerCornersOnBoard(const BoardDescription& board) {
-  if (board.type == BoardType::kCharuco)
-    return aruco_api::charucoBoardMarkers(charucoGeometry(board)).corners;
+  if (board.type == BoardType::kCharuco) return aruco_api::charucoBoardMarkers(charucoGeometry(board)).corners;
   return aruco_api::gridBoardMarkers(gridGeometry(board)).corners;
 }
 

@@ -31,17 +31,14 @@ cv::Mat greyOf(const cv::Mat& image) {
   return grey;
 }
 
-std::string sizeWords(int columns, int rows) {
-  return std::to_string(columns) + " x " + std::to_string(rows);
-}
+std::string sizeWords(int columns, int rows) { return std::to_string(columns) + " x " + std::to_string(rows); }
 
 // When the described chessboard is not found: the inner corners of whatever
 // chessboard OpenCV's sector-based detector sees, if it sees one.
 std::string otherChessboard(const cv::Mat& grey, const BoardDescription& board) {
   std::vector<cv::Point2f> corners;
   cv::Mat meta;
-  if (!cv::findChessboardCornersSB(grey, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) ||
-      meta.empty())
+  if (!cv::findChessboardCornersSB(grey, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) || meta.empty())
     return "";
   if ((meta.cols == board.columns && meta.rows == board.rows) ||
       (meta.cols == board.rows && meta.rows == board.columns))
@@ -60,8 +57,7 @@ BoardView chessboardView(const cv::Mat& grey, const BoardDescription& board) {
   cv::cornerSubPix(grey, view.imagePoints, kSubPixelHalfWindow, cv::Size(-1, -1), kSubPixelCriteria);
   for (int r = 0; r < board.rows; ++r)
     for (int c = 0; c < board.columns; ++c)
-      view.boardPoints.emplace_back(static_cast<float>(board.square * c),
-                                    static_cast<float>(board.square * r), 0.0f);
+      view.boardPoints.emplace_back(static_cast<float>(board.square * c), static_cast<float>(board.square * r), 0.0f);
   view.found = true;
   return view;
 }
@@ -123,8 +119,7 @@ BoardView findBoardView(const cv::Mat& image, const BoardDescription& board) {
 }
 
 BoardView findBoardView(const cv::Mat& image, CalibrationTarget target) {
-  return findBoardView(image,
-                       target == CalibrationTarget::kChessboard ? stationChessboard() : stationArucoGrid());
+  return findBoardView(image, target == CalibrationTarget::kChessboard ? stationChessboard() : stationArucoGrid());
 }
 
 }  // namespace talmeq

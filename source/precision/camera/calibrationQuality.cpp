@@ -42,8 +42,8 @@ double coveredShare(const cv::Mat& grid) {
   return static_cast<double>(cv::countNonZero(grid)) / static_cast<double>(grid.total());
 }
 
-double projectionDifference(const cv::Mat& cameraA, const cv::Mat& distA, const cv::Mat& cameraB,
-                            const cv::Mat& distB, cv::Size imageSize) {
+double projectionDifference(const cv::Mat& cameraA, const cv::Mat& distA, const cv::Mat& cameraB, const cv::Mat& distB,
+                            cv::Size imageSize) {
   std::vector<cv::Point2f> positions;
   for (int j = 0; j < kComparisonGrid; ++j)
     for (int i = 0; i < kComparisonGrid; ++i)
@@ -74,8 +74,7 @@ double rowStraightness(const BoardView& view, const cv::Mat& cameraMatrix, const
     cv::Vec4f line;  // direction (vx, vy) and a point (x0, y0)
     cv::fitLine(row, line, cv::DIST_L2, 0, 0.001, 0.001);
     for (const cv::Point2f& p : row)
-      worst = std::max(worst,
-                       static_cast<double>(std::fabs((p.x - line[2]) * line[1] - (p.y - line[3]) * line[0])));
+      worst = std::max(worst, static_cast<double>(std::fabs((p.x - line[2]) * line[1] - (p.y - line[3]) * line[0])));
   }
   return worst;
 }

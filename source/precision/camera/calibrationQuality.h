@@ -24,8 +24,8 @@ double coveredShare(const cv::Mat& grid);
 
 // RMS, in pixels, of how far camera B puts the rays that camera A sees at a
 // 20 x 20 grid of positions over the image.
-double projectionDifference(const cv::Mat& cameraA, const cv::Mat& distA, const cv::Mat& cameraB,
-                            const cv::Mat& distB, cv::Size imageSize);
+double projectionDifference(const cv::Mat& cameraA, const cv::Mat& distA, const cv::Mat& cameraB, const cv::Mat& distB,
+                            cv::Size imageSize);
 
 // The largest distance, in pixels, of a view's undistorted point from the
 // straight line fitted through the points of its board row (points that

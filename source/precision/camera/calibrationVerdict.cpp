@@ -42,18 +42,18 @@ std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& r, const 
                     static_cast<double>(t.minViews), static_cast<double>(r.usedViews),
                     r.usedViews >= t.minViews && r.usedViews <= t.maxViews});
   checks.push_back(below("cross-validation",
-                         "rms between the cameras of alternate halves of the views < " +
-                             text(t.maxCrossValidation) + " px (needs 4 views)",
+                         "rms between the cameras of alternate halves of the views < " + text(t.maxCrossValidation) +
+                             " px (needs 4 views)",
                          t.maxCrossValidation, r.crossValidation));
   const auto tilted = std::count_if(r.views.begin(), r.views.end(),
                                     [&](const ViewQuality& q) { return q.used && q.tilt >= t.minTilt; });
-  checks.push_back(
-      {"tilted views", "views tilted by " + text(t.minTilt) + " degrees or more >= " + text(t.minTiltedViews),
-       static_cast<double>(t.minTiltedViews), static_cast<double>(tilted), tilted >= t.minTiltedViews});
+  checks.push_back({"tilted views",
+                    "views tilted by " + text(t.minTilt) + " degrees or more >= " + text(t.minTiltedViews),
+                    static_cast<double>(t.minTiltedViews), static_cast<double>(tilted), tilted >= t.minTiltedViews});
   const auto repeated =
       std::count_if(r.views.begin(), r.views.end(), [](const ViewQuality& q) { return q.used && q.repeats; });
-  checks.push_back({"repeated views", "views repeating an earlier pose = 0", 0.0,
-                    static_cast<double>(repeated), repeated == 0});
+  checks.push_back(
+      {"repeated views", "views repeating an earlier pose = 0", 0.0, static_cast<double>(repeated), repeated == 0});
   return checks;
 }
 

@@ -12,7 +12,6 @@ namespace talmeq {
 // `thresholds`, in a fixed order: the four relative uncertainties, rms,
 // coverage, views, cross-validation, tilted views,
 // repeated views.
-std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& report,
-                                        const CalibrationThresholds& thresholds);
+std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& report, const CalibrationThresholds& thresholds);
 
 }  // namespace talmeq

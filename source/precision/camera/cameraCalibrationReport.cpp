@@ -35,8 +35,8 @@ Calibration calibrate(const std::vector<const BoardView*>& views, cv::Size image
   }
   Calibration c;
   cv::Mat extrinsicDeviations, perViewErrors;
-  c.rms = cv::calibrateCamera(board, image, imageSize, c.cameraMatrix, c.distCoeffs, c.rvecs, c.tvecs,
-                              c.deviations, extrinsicDeviations, perViewErrors, 0, kCriteria);
+  c.rms = cv::calibrateCamera(board, image, imageSize, c.cameraMatrix, c.distCoeffs, c.rvecs, c.tvecs, c.deviations,
+                              extrinsicDeviations, perViewErrors, 0, kCriteria);
   c.distCoeffs = c.distCoeffs.reshape(1, 1);
   return c;
 }
@@ -48,10 +48,9 @@ CameraParameters parameters(const cv::Mat& values) {
 
 CameraParameters cameraParameters(const Calibration& c) {
   const cv::Mat& k = c.cameraMatrix;
-  const cv::Mat values =
-      (cv::Mat_<double>(9, 1) << k.at<double>(0, 0), k.at<double>(1, 1), k.at<double>(0, 2),
-       k.at<double>(1, 2), c.distCoeffs.at<double>(0), c.distCoeffs.at<double>(1), c.distCoeffs.at<double>(2),
-       c.distCoeffs.at<double>(3), c.distCoeffs.at<double>(4));
+  const cv::Mat values = (cv::Mat_<double>(9, 1) << k.at<double>(0, 0), k.at<double>(1, 1), k.at<double>(0, 2),
+                          k.at<double>(1, 2), c.distCoeffs.at<double>(0), c.distCoeffs.at<double>(1),
+                          c.distCoeffs.at<double>(2), c.distCoeffs.at<double>(3), c.distCoeffs.at<double>(4));
   return parameters(values);
 }
 
@@ -93,8 +92,7 @@ int outlyingView(const std::vector<ViewQuality>& views, const CalibrationThresho
   return worstRms > t.outlierFactor * median && worstRms > t.minOutlierRms ? worst : -1;
 }
 
-std::vector<const BoardView*> usedViews(const std::vector<BoardView>& views,
-                                        const std::vector<ViewQuality>& quality) {
+std::vector<const BoardView*> usedViews(const std::vector<BoardView>& views, const std::vector<ViewQuality>& quality) {
   std::vector<const BoardView*> used;
   for (std::size_t i = 0; i < views.size(); ++i)
     if (quality[i].used) used.push_back(&views[i]);
@@ -141,8 +139,7 @@ CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& v
   for (std::size_t i = 0; i < views.size(); ++i) {
     const BoardView& view = views[i];
     ViewQuality& q = report.views[i];
-    q.found = q.used =
-        view.found && view.imagePoints.size() == view.boardPoints.size() && !view.imagePoints.empty();
+    q.found = q.used = view.found && view.imagePoints.size() == view.boardPoints.size() && !view.imagePoints.empty();
     q.points = static_cast<int>(view.imagePoints.size());
     q.found2d = view.imagePoints;
     for (std::size_t j = 0; j < i && q.found; ++j)
@@ -168,11 +165,10 @@ CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& v
   report.coveredShare = quality::coveredShare(report.coverage);
   report.crossValidation = crossValidation(used, imageSize);
   for (const BoardView* view : used)
-    report.straightness =
-        std::max(report.straightness, quality::rowStraightness(*view, c.cameraMatrix, c.distCoeffs));
+    report.straightness = std::max(report.straightness, quality::rowStraightness(*view, c.cameraMatrix, c.distCoeffs));
   report.checks = verdictChecks(report, thresholds);
-  report.accepted = std::all_of(report.checks.begin(), report.checks.end(),
-                                [](const VerdictCheck& check) { return check.passed; });
+  report.accepted =
+      std::all_of(report.checks.begin(), report.checks.end(), [](const VerdictCheck& check) { return check.passed; });
   return report;
 }
 

@@ -38,8 +38,7 @@ Line fitLine(const std::vector<double>& x, const std::vector<double>& y) {
   line.slope = sxy / sxx;
   line.intercept = my - line.slope * mx;
   double residuals = 0.0;
-  for (std::size_t i = 0; i < x.size(); ++i)
-    residuals += std::pow(y[i] - line.slope * x[i] - line.intercept, 2);
+  for (std::size_t i = 0; i < x.size(); ++i) residuals += std::pow(y[i] - line.slope * x[i] - line.intercept, 2);
   line.r2 = syy > 0.0 ? 1.0 - residuals / syy : 1.0;
   line.slopeError = x.size() > 2 ? std::sqrt(residuals / (n - 2.0) / sxx) : 0.0;
   return line;
@@ -156,8 +155,7 @@ std::vector<VerdictCheck> checks(const StationCharacterization& c, const Charact
   const auto atMost = [&](const char* name, const std::string& rule, double threshold, double value) {
     list.push_back({name, rule + " <= " + text(threshold), threshold, value, value <= threshold});
   };
-  atMost("linearity", "largest distance of a height's mean from the fitted line", t.maxResidual,
-         c.residualMax);
+  atMost("linearity", "largest distance of a height's mean from the fitted line", t.maxResidual, c.residualMax);
   list.push_back({"r2", "r2 >= " + text(t.minR2), t.minR2, c.r2, c.r2 >= t.minR2});
   atMost("slope", "|slope - 1|", t.maxSlopeError, std::fabs(c.slope - 1.0));
   if (!c.repeatabilityAt.empty())
@@ -188,15 +186,13 @@ StationCharacterization characterizeStation(const std::vector<HeightSample>& sam
   c.residuals.assign(samples.size(), 0.0);
   for (std::size_t i = 0; i < samples.size(); ++i) {
     c.failedRows += samples[i].measured ? 0 : 1;
-    if (inSweep(samples[i]))
-      c.residuals[i] = samples[i].height - (c.slope * samples[i].trueHeight + c.intercept);
+    if (inSweep(samples[i])) c.residuals[i] = samples[i].height - (c.slope * samples[i].trueHeight + c.intercept);
   }
   linearity(samples, thresholds.maxResidual, c);
   repeatability(samples, thresholds.minRepeats, c);
   drift(samples, c);
   c.checks = checks(c, thresholds);
-  c.pass =
-      std::all_of(c.checks.begin(), c.checks.end(), [](const VerdictCheck& check) { return check.passed; });
+  c.pass = std::all_of(c.checks.begin(), c.checks.end(), [](const VerdictCheck& check) { return check.passed; });
   return c;
 }
 

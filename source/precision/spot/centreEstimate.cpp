@@ -40,8 +40,8 @@ cv::Point2d blobCentroid(const std::vector<cv::Point>& blob) {
   return sum / static_cast<double>(std::max<std::size_t>(blob.size(), 1));
 }
 
-void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv::Rect limit,
-                    SpotReading& reading, CentreScratch& scratch) {
+void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv::Rect limit, SpotReading& reading,
+                    CentreScratch& scratch) {
   const cv::Rect box = cv::boundingRect(blob);
   const int halfSide = std::min(std::max(box.width, box.height) / 2 + kWingMargin, kLargestHalfSide);
   const cv::Point2d seed = blobCentroid(blob);
@@ -52,9 +52,8 @@ void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv
   // blob's centroid and extent do.
   const HalfMaxCentroid centroid = halfMaxCentroid(patch, seed, scratch.centroid);
   const GaussianFit fit =
-      centroid.valid
-          ? fitGaussian(patch, centroid.centre, 0.5 * (centroid.sigmaX + centroid.sigmaY), scratch.samples)
-          : fitGaussian(patch, seed, std::max(box.width, box.height) / kCoreWidths, scratch.samples);
+      centroid.valid ? fitGaussian(patch, centroid.centre, 0.5 * (centroid.sigmaX + centroid.sigmaY), scratch.samples)
+                     : fitGaussian(patch, seed, std::max(box.width, box.height) / kCoreWidths, scratch.samples);
   if (!fit.plausible && !centroid.valid) return;
   if (fit.plausible) {
     reading.method = CentreMethod::kGaussianFit;

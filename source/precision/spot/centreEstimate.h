@@ -30,8 +30,8 @@ struct CentreScratch {
 // found, saturated or too dim) from the pixels of `image` inside `limit`
 // around `blob`, an outer contour in full-image pixels. The status becomes
 // kNoSpot when neither estimate holds.
-void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv::Rect limit,
-                    SpotReading& reading, CentreScratch& scratch);
+void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv::Rect limit, SpotReading& reading,
+                    CentreScratch& scratch);
 
 // The centroid of a contour polygon; the mean of its points when its area is zero.
 cv::Point2d blobCentroid(const std::vector<cv::Point>& blob);

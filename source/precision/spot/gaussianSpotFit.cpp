@@ -52,8 +52,7 @@ void unclippedSamples(const SpotPatch& patch, cv::Point2d start, FitSamples& sam
     const uchar* row = patch.red.ptr<uchar>(y);
     for (int x = 0; x < patch.red.cols; ++x)
       if (row[x] < kClipped)
-        samples.push_back(
-            {x + patch.origin.x - start.x, y + patch.origin.y - start.y, static_cast<double>(row[x])});
+        samples.push_back({x + patch.origin.x - start.x, y + patch.origin.y - start.y, static_cast<double>(row[x])});
   }
 }
 
@@ -75,8 +74,7 @@ Params startingProfile(const SpotPatch& patch, const FitSamples& samples, cv::Po
 }
 
 bool finite(const cv::Matx22d& m) {
-  return std::isfinite(m(0, 0)) && std::isfinite(m(1, 1)) && std::isfinite(m(0, 1)) && m(0, 0) > 0 &&
-         m(1, 1) > 0;
+  return std::isfinite(m(0, 0)) && std::isfinite(m(1, 1)) && std::isfinite(m(0, 1)) && m(0, 0) > 0 && m(1, 1) > 0;
 }
 
 }  // namespace

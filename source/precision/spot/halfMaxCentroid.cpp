@@ -20,8 +20,7 @@ cv::Mat excessOf(const SpotPatch& patch, cv::Mat& buffer) {
   cv::Mat excess = reusedView(buffer, patch.red.size(), CV_64FC1);
   for (int y = 0; y < excess.rows; ++y)
     for (int x = 0; x < excess.cols; ++x)
-      excess.at<double>(y, x) =
-          patch.red.at<uchar>(y, x) - patch.backgroundAt(x + patch.origin.x, y + patch.origin.y);
+      excess.at<double>(y, x) = patch.red.at<uchar>(y, x) - patch.backgroundAt(x + patch.origin.x, y + patch.origin.y);
   return excess;
 }
 

@@ -18,10 +18,9 @@ void requireUsableSeries(const std::vector<double>& heights, const std::vector<c
     CV_Error(cv::Error::StsBadArg, "fitHeightModel: heights and centres differ in length");
   if (heights.size() < static_cast<std::size_t>(linear::kMinCalibrationPoints))
     CV_Error(cv::Error::StsBadArg, "fitHeightModel: fewer than 3 calibration points");
-  const bool finite =
-      std::all_of(heights.begin(), heights.end(), [](double h) { return std::isfinite(h); }) &&
-      std::all_of(centres.begin(), centres.end(),
-                  [](const cv::Point2d& c) { return std::isfinite(c.x) && std::isfinite(c.y); });
+  const bool finite = std::all_of(heights.begin(), heights.end(), [](double h) { return std::isfinite(h); }) &&
+                      std::all_of(centres.begin(), centres.end(),
+                                  [](const cv::Point2d& c) { return std::isfinite(c.x) && std::isfinite(c.y); });
   if (!finite) CV_Error(cv::Error::StsBadArg, "fitHeightModel: a height or centre is not finite");
   if (heights.front() == heights.back())
     CV_Error(cv::Error::StsBadArg, "fitHeightModel: the first and last heights are equal");

@@ -34,8 +34,7 @@ double heightDeviation(const CalibrationValues& c, const SpotReading& spot) {
   const double slope = c.dist * a * (c.dist - c.b) / ((a * d + c.dist) * (a * d + c.dist));
   const cv::Matx22d& s = spot.covariance;
   const double radial =
-      d > 0.0 ? (away.x * away.x * s(0, 0) + 2.0 * away.x * away.y * s(0, 1) + away.y * away.y * s(1, 1)) /
-                    (d * d)
+      d > 0.0 ? (away.x * away.x * s(0, 0) + 2.0 * away.x * away.y * s(0, 1) + away.y * away.y * s(1, 1)) / (d * d)
               : s(0, 0) + s(1, 1);
   return std::fabs(slope) * std::sqrt(radial);
 }

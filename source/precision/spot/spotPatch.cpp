@@ -27,12 +27,10 @@ double median(std::vector<double>& values) {
 
 }  // namespace
 
-SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit,
-                    PatchScratch& scratch) {
+SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit, PatchScratch& scratch) {
   const cv::Point centre(cvRound(seed.x), cvRound(seed.y));
-  const cv::Rect area =
-      cv::Rect(centre - cv::Point(halfSide, halfSide), cv::Size(2 * halfSide + 1, 2 * halfSide + 1)) & limit &
-      cv::Rect(cv::Point(0, 0), image.size());
+  const cv::Rect area = cv::Rect(centre - cv::Point(halfSide, halfSide), cv::Size(2 * halfSide + 1, 2 * halfSide + 1)) &
+                        limit & cv::Rect(cv::Point(0, 0), image.size());
   SpotPatch patch;
   patch.origin = area.tl();
   if (area.width < kLeastSide || area.height < kLeastSide) return patch;

@@ -34,7 +34,6 @@ struct PatchScratch {
 // on `seed` with `halfSide` pixels on each side, clipped to `limit`. The
 // ring is the patch's outermost two pixels. The patch's `red` is empty when
 // fewer than 6 x 6 pixels remain or the ring holds no plane.
-SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit,
-                    PatchScratch& scratch);
+SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit, PatchScratch& scratch);
 
 }  // namespace talmeq::precision

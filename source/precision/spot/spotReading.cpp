@@ -38,8 +38,7 @@ void rankByStrength(const std::vector<precision::BlobMeasure>& measures, std::ve
   order.clear();
   for (std::size_t i = 0; i < measures.size(); ++i) {
     order.push_back(i);
-    for (std::size_t j = order.size() - 1;
-         j > 0 && measures[order[j]].strength > measures[order[j - 1]].strength; --j)
+    for (std::size_t j = order.size() - 1; j > 0 && measures[order[j]].strength > measures[order[j - 1]].strength; --j)
       std::swap(order[j], order[j - 1]);
   }
 }
@@ -61,8 +60,7 @@ SpotReading readSpot(const cv::Mat& image) {
 
   std::vector<precision::BlobMeasure>& measures = work.measures;
   measures.clear();
-  for (const spot::Contour& blob : trace.blobs)
-    measures.push_back(precision::measureBlob(image, blob, work.blob));
+  for (const spot::Contour& blob : trace.blobs) measures.push_back(precision::measureBlob(image, blob, work.blob));
   const std::vector<std::size_t>& order = work.order;
   rankByStrength(measures, work.order);
   const precision::BlobMeasure& chosen = measures[order[0]];
