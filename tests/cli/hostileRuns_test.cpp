@@ -29,9 +29,9 @@ struct Row {
   const char* finding;
   std::vector<std::string> args;
   int status;
-  std::string says;                     // in standard output or error (text), in the document (JSON)
-  std::vector<std::string> unchanged;   // files that must keep their content, or stay absent
-  std::string before = {}, after = {};  // shell pieces around the tool (see runTool)
+  std::string says;                         // in standard output or error (text), in the document (JSON)
+  std::vector<std::string> unchanged = {};  // files that must keep their content, or stay absent
+  std::string before = {}, after = {};      // shell pieces around the tool (see runTool)
   bool json = true;
   std::string documentSays = {};  // also in the JSON document
 };

@@ -193,7 +193,7 @@ TEST(CameraCalibrationReportStatistics, ReportedSigmaIsHonest) {
       rng.fill(noise, cv::RNG::NORMAL, 0.0, kSensorNoise);
       cv::Mat noisy;
       cv::Mat(grey + noise).convertTo(noisy, CV_8U);
-      BoardView b{CalibrationTarget::kChessboard, true, chess.points, {}};
+      BoardView b{CalibrationTarget::kChessboard, true, chess.points, {}, {}};
       for (const cv::Point2f& p : view.points) b.imagePoints.emplace_back(std::round(p.x), std::round(p.y));
       cv::cornerSubPix(noisy, b.imagePoints, {5, 5}, {-1, -1},
                        {cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 100, 1e-4});
