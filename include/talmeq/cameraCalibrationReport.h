@@ -81,6 +81,7 @@ struct ViewQuality {
   double rms = 0.0;                    // reprojection RMS of its points, pixels
   double tilt = 0.0;                   // angle between the board's normal and the optical axis, degrees
   bool repeats = false;                // the same pose as an earlier view (its points within a pixel)
+  int repeatOf = -1;                   // the first earlier view it repeats, or -1
   std::vector<cv::Point2f> found2d;    // the detected points
   std::vector<cv::Point2f> projected;  // the board points projected with the calibrated camera
   std::vector<int> worstPoints;        // indices of its largest residuals, largest first (at most 3)
@@ -111,5 +112,15 @@ struct CameraCalibrationReport {
 // the quality. `imageSize` is the size of every view's image.
 TALMEQ_EXPORT CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& views, cv::Size imageSize,
                                                                const CalibrationThresholds& thresholds = {});
+
+// The same record for a camera calibrated elsewhere (by calibChess or
+// calibAruco, say): each found view's pose solved with the camera fixed, its
+// residuals, tilt and whether it repeats an earlier view (the rule of
+// calibrateCameraFromViews), every found view used, `rms` over all their
+// points and the coverage. The camera is not refitted, so `uncertainty`,
+// `crossValidation` and `checks` stay empty and `accepted` false. A view
+// whose pose cannot be solved counts as not found.
+TALMEQ_EXPORT CameraCalibrationReport reviewCamera(const std::vector<BoardView>& views, cv::Size imageSize,
+                                                   const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs);
 
 }  // namespace talmeq

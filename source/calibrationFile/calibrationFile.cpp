@@ -1,10 +1,11 @@
 #include "calibrationFile.h"
 
+#include <talmeq/fileReplacement.h>
+
 #include <cmath>
 #include <limits>
 
 #include "calibrationText.h"
-#include "fileReplacement.h"
 #include "storageFile.h"
 
 namespace talmeq {

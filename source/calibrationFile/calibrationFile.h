@@ -33,7 +33,7 @@ bool readFixedSettings(const std::string& path, CalibrationValues& values);
 // Replaces the file with the eleven keys of `values`, written by
 // cv::FileStorage into a temporary file whose name ends with the target's
 // (so it picks the same format and compression), read back and compared,
-// then put in the target's place by replaceFile (fileReplacement.h): never a
+// then put in the target's place by replaceFile (talmeq/fileReplacement.h): never a
 // partial file, a symbolic link's target replaced and the link kept, the
 // permission bits kept. Returns false, with the old file unchanged, when any
 // of this fails.

@@ -1,5 +1,11 @@
-#include "fileReplacement.h"
+// Atomic file replacement and the clean-up of its temporary on an
+// interruption (see talmeq/fileReplacement.h).
+#include <talmeq/fileReplacement.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -22,6 +28,27 @@ namespace fs = std::filesystem;
 
 // Longer chains of symbolic links are taken for loops, as the systems do.
 constexpr int kMaxLinks = 40;
+
+// The temporary being filled, for the interruption handler, which may only
+// read plain memory: a fixed buffer and a flag.
+char pendingTemporary[4096];
+std::atomic<bool> temporaryPending{false};
+
+extern "C" void removePendingTemporary(int signal) {
+  if (temporaryPending.load()) std::remove(pendingTemporary);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// Notes `temporary` for the handler (by the narrow name the C library's
+// remove() takes; a name too long for the buffer is not noted).
+void notePending(const fs::path& temporary) {
+  const std::string name = temporary.string();
+  temporaryPending = false;
+  if (name.size() >= sizeof pendingTemporary) return;
+  std::memcpy(pendingTemporary, name.c_str(), name.size() + 1);
+  temporaryPending = true;
+}
 
 // The file `path` finally names: symbolic links followed, a relative link
 // read from the link's own folder. Nothing for a loop or an unreadable link.
@@ -102,15 +129,24 @@ bool replaceFile(const std::string& path, const std::function<bool(const std::st
   if (!target || !target->has_filename()) return false;
   removeStaleTemporaries(*target);
   const fs::path temporary = temporaryNameFor(*target);
+  notePending(temporary);
   std::error_code ignored;
+  bool published = false;
   try {
-    if (writeAndPublish(*target, temporary, write)) return true;
+    published = writeAndPublish(*target, temporary, write);
   } catch (...) {
     fs::remove(temporary, ignored);
+    temporaryPending = false;
     throw;
   }
-  fs::remove(temporary, ignored);
-  return false;
+  if (!published) fs::remove(temporary, ignored);
+  temporaryPending = false;
+  return published;
+}
+
+void removeTemporaryOnInterrupt() {
+  std::signal(SIGINT, removePendingTemporary);
+  std::signal(SIGTERM, removePendingTemporary);
 }
 
 }  // namespace talmeq

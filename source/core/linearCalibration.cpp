@@ -121,10 +121,10 @@ int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect&
     const double dh = heights.back() - heights.front();
     const double kx = static_cast<double>(coords.back().x - coords.front().x) / dh;
     const double ky = static_cast<double>(coords.back().y - coords.front().y) / dh;
-    const double x = coords.front().x - (heights.front() - linear::kWindowStartHeight) * kx;
-    const double y = coords.front().y - (heights.front() - linear::kWindowStartHeight) * ky;
-    roi = cv::Rect(truncateToInt(x), truncateToInt(y), truncateToInt(linear::kWindowSpan * kx),
-                   truncateToInt(linear::kWindowSpan * ky));
+    const double x = coords.front().x - (heights.front() - kWindowStartHeight) * kx;
+    const double y = coords.front().y - (heights.front() - kWindowStartHeight) * ky;
+    roi =
+        cv::Rect(truncateToInt(x), truncateToInt(y), truncateToInt(kWindowSpan * kx), truncateToInt(kWindowSpan * ky));
     return kOk;
   } catch (const char*) {
     return TALMEQ_FAILURE("calRoI", kTextException);

@@ -4,6 +4,8 @@
 // sub-pixel spots runs the same arithmetic as the one from whole pixels.
 #pragma once
 
+#include <talmeq/calibrationFileContent.h>
+
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
@@ -14,12 +16,8 @@ namespace talmeq::linear {
 
 inline constexpr const char* kCalibrationName = "getCalibrationParamByLinear";
 inline constexpr const char* kCorrectionName = "correctYml";
-inline constexpr int kMinCalibrationPoints = 3;
-inline constexpr double kMaxAverageError = 0.2;
-// The search window starts at the spot predicted for height -5 and spans 37
-// height units, up to height 32.
-inline constexpr double kWindowStartHeight = -5.0;
-inline constexpr double kWindowSpan = 37.0;
+// kMinCalibrationPoints, kMaxAverageError and the search window's
+// kWindowStartHeight and kWindowSpan: talmeq/calibrationFileContent.h.
 
 // coords[0] when the series starts at height 0, otherwise the point one step
 // before it on the line through the first two points. Needs two points.

@@ -7,7 +7,7 @@
 #include <memory>
 #include <opencv2/imgcodecs.hpp>
 
-#include "boardTargets.h"
+#include "boardSvg.h"
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"
@@ -72,9 +72,9 @@ void checkOptions(const BoardOptions& options, const BoardDescription& board) {
   const double perUnit = pixelsPerUnit(options, unitMm);
   if (layout.size.width * perUnit > kMaxSidePixels)
     throw UsageError("the image would be wider than " + std::to_string(kMaxSidePixels) + " pixels");
-  if (finestDetail(board) * perUnit < kMinDetailPixels)
+  if (finestBoardDetail(board) * perUnit < kMinDetailPixels)
     throw UsageError("the target would be too small to print: its finest detail would be " +
-                     fixed(finestDetail(board) * perUnit, 2) + " pixels (at least " + fixed(kMinDetailPixels, 0) +
+                     fixed(finestBoardDetail(board) * perUnit, 2) + " pixels (at least " + fixed(kMinDetailPixels, 0) +
                      " needed); raise --dpi or --unit-mm");
 }
 

@@ -123,7 +123,7 @@ struct FitRefused {
 // refused, or an empty text.
 std::string fitIntoDraft(HeightCalibrationRun& run, const CalibrateOptions& options, bool create) {
   try {
-    replaceFile(options.yml, [&](const std::string& draft) {
+    writeOutput(options.yml, [&](const std::string& draft) {
       if (create ? !writeSettings(draft, options.settings)
                  : !std::filesystem::copy_file(std::filesystem::u8path(options.yml), std::filesystem::u8path(draft)))
         return false;
@@ -164,7 +164,7 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
 
   HeightCalibrationRun run = options.precise ? readSpotsPrecisely(rows) : detectSpots(rows);
   for (const std::string& warning : run.warnings) session.output.warn(warning);
-  if (!options.precise) planCalibration(run, settings);
+  planCalibration(run, settings);
   const std::string refused = fitIntoDraft(run, options, create);
   if (create && refused.empty()) session.output.line("created " + options.yml + " from the four settings");
   report(run, session);

@@ -94,7 +94,8 @@ void runChess(const CameraOptions& options, Session& session) {
   v.images = {image};
   v.annotations = annotationPaths(options.images, options.annotate);
   ImageRows rows(session, "chess", options.images, {"corners"}, {7});
-  const int corners = v.camera.views.empty() ? -1 : static_cast<int>(v.camera.views.front().found.size());
+  const ViewQuality& view = v.camera.review.views.front();
+  const int corners = view.found ? view.points : -1;
   rows.add(path, {corners < 0 ? "-" : std::to_string(corners)}, viewRow(path, corners, {}), {});
   finishCamera(v, options.out, session);
 }

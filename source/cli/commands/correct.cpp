@@ -13,7 +13,6 @@
 #include "failures.h"
 #include "heightCalibrationFile.h"
 #include "libraryCall.h"
-#include "linearCalibration.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
@@ -29,7 +28,7 @@ void runCorrect(const CorrectOptions& options, Session& session) {
   const CalibrationFileContent file = readCalibrationFile(options.yml);
   requireCalibration(file, options.yml);
   HeightCalibration expected = file.values;
-  expected.initZ = linear::shiftedInitZ(file.values.initZ, options.from, options.to);
+  expected.initZ = file.values.initZ + (options.to - options.from);  // as correctYml shifts it
   session.output.document().update({{"yml", options.yml},
                                     {"from", options.from},
                                     {"to", options.to},

@@ -103,15 +103,15 @@ double runCameraStage(const std::string& dir, Session& session) {
       {"cy", fixed(truth.cy, 2), fixed(k.at<double>(1, 2), 2), fixed(k.at<double>(1, 2) - truth.cy, 2) + " px"});
   table.rows.push_back({"k1", fixed(truth.k1, 4), fixed(c.distCoeffs.at<double>(0), 4), ""});
   session.output.line("camera: " + std::to_string(views.size()) + " ArUco views, reprojection rms " +
-                      fixed(c.reprojection->rms, 3) + " px");
+                      fixed(c.review.rms, 3) + " px");
   session.output.table(table);
   const double worst = std::max(std::fabs(fxError), std::fabs(fyError));
   session.output.line("camera: worst focal length error " + fixed(100 * worst, 3) + " % (limit " +
                       fixed(100 * kDemoMaxFocalError, 0) + " %)");
   session.output.document()["camera"] = {
-      {"views", views.size()},    {"rms", c.reprojection->rms}, {"fx", k.at<double>(0, 0)}, {"fy", k.at<double>(1, 1)},
-      {"cx", k.at<double>(0, 2)}, {"cy", k.at<double>(1, 2)},   {"trueFx", truth.fx},       {"trueFy", truth.fy},
-      {"trueCx", truth.cx},       {"trueCy", truth.cy},         {"worstFocalError", worst}};
+      {"views", views.size()},    {"rms", c.review.rms},      {"fx", k.at<double>(0, 0)}, {"fy", k.at<double>(1, 1)},
+      {"cx", k.at<double>(0, 2)}, {"cy", k.at<double>(1, 2)}, {"trueFx", truth.fx},       {"trueFy", truth.fy},
+      {"trueCx", truth.cx},       {"trueCy", truth.cy},       {"worstFocalError", worst}};
   return worst;
 }
 

@@ -6,44 +6,21 @@
 
 #include "failures.h"
 #include "imageFiles.h"
-#include "linearCalibration.h"
 #include "outputFiles.h"
 
 namespace talmeq::cli {
 namespace {
 
-constexpr std::array<const char*, 11> kKeys{"k",     "b",      "initialX", "initialY", "scale",  "dist",
-                                            "initZ", "focusD", "RoI",      "offsetX",  "offsetY"};
-
 std::array<double, 10> reals(const HeightCalibration& v) {
   return {v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.offsetX, v.offsetY};
-}
-
-// The keys the file lacks; "RoI" counts as lacking unless it is four numbers,
-// as the library reads it. The library's reader has already accepted the
-// text, so opening it again is safe.
-std::vector<std::string> missingKeys(const std::string& path) {
-  cv::FileStorage storage(path, cv::FileStorage::READ);
-  std::vector<std::string> missing;
-  for (const char* key : kKeys) {
-    const cv::FileNode node = storage[key];
-    const bool present = std::string(key) == "RoI" ? node.isSeq() && node.size() == 4 : node.isReal() || node.isInt();
-    if (!present) missing.emplace_back(key);
-  }
-  return missing;
 }
 
 }  // namespace
 
 CalibrationFileContent readCalibrationFile(const std::string& path) {
   requireExistingFile(path);
-  CalibrationFileContent file;
-  try {
-    if (!readCalibration(path, file.values)) throw UsageError("calibration file cannot be opened: " + path);
-    file.missing = missingKeys(path);
-  } catch (const cv::Exception&) {
-    throw UsageError("not a readable calibration file: " + path);
-  }
+  CalibrationFileContent file = inspectCalibrationFile(path);
+  if (!file.read) throw UsageError("not a readable calibration file: " + path + " (" + file.problem + ")");
   return file;
 }
 
@@ -56,7 +33,7 @@ void requireCalibration(const CalibrationFileContent& file, const std::string& p
   const std::array<double, 10> values = reals(file.values);
   for (std::size_t i = 0; i < values.size(); ++i)
     if (!std::isfinite(values[i]))
-      throw UsageError(path + " holds a value that is not a finite number: " + kKeys[i < 8 ? i : i + 1]);
+      throw UsageError(path + " holds a value that is not a finite number: " + kCalibrationKeys[i < 8 ? i : i + 1]);
   requireSettings(file.values, path);
 }
 
@@ -65,7 +42,7 @@ void requireSettings(const HeightCalibration& s, const std::string& source) {
   // Every height the search window spans must lie below dist: at dist and
   // above, the projection d * scale * (dist - h) / dist vanishes or turns
   // over, and a dist near 0 makes every measured height 0.
-  const double top = linear::kWindowStartHeight + linear::kWindowSpan;
+  const double top = kWindowStartHeight + kWindowSpan;
   if (!(std::isfinite(s.dist) && s.dist > top))
     throw UsageError(source + ": dist must be a number above " + std::to_string(static_cast<int>(top)) +
                      ", the highest height the search window spans");
@@ -83,14 +60,9 @@ bool writeSettings(const std::string& path, const StationSettings& settings) {
 }
 
 void requireWritten(const std::string& path, const HeightCalibration& expected) {
-  HeightCalibration read;
-  bool same = false;
-  try {
-    same = readCalibration(path, read) && read.roi == expected.roi && reals(read) == reals(expected);
-  } catch (const cv::Exception&) {
-    same = false;
-  }
-  if (!same) throw WorkFailure("the calibration file was not written: " + path + " does not hold the new values");
+  const CalibrationFileContent file = inspectCalibrationFile(path);
+  if (!file.read || file.values.roi != expected.roi || reals(file.values) != reals(expected))
+    throw WorkFailure("the calibration file was not written: " + path + " does not hold the new values");
 }
 
 }  // namespace talmeq::cli

@@ -7,10 +7,9 @@
 // that the call really wrote what it had to.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <talmeq/calibrationFileContent.h>
 
-#include "calibrationFile.h"
+#include <string>
 
 namespace talmeq::cli {
 
@@ -21,13 +20,8 @@ struct StationSettings {
   double scale = 0.0, dist = 0.0, initZ = 0.0, focusD = 0.0;
 };
 
-struct CalibrationFileContent {
-  HeightCalibration values;          // as the library reads them, missing keys as 0
-  std::vector<std::string> missing;  // the keys of the eleven that the file lacks
-};
-
-// Reads the file at `path`; UsageError when it is missing, cannot be opened
-// or does not parse.
+// Reads the file at `path` with the library's reader; UsageError when it is
+// missing, cannot be opened or does not parse (with the reader's reason).
 CalibrationFileContent readCalibrationFile(const std::string& path);
 
 // UsageError "<path> holds no calibration ...: run calibrate first" unless

@@ -2,8 +2,6 @@
 // calibrationReportOutput.h).
 #include "calibrationReportOutput.h"
 
-#include <cameraCalibration.h>
-
 #include <cmath>
 #include <ctime>
 

@@ -18,14 +18,14 @@ nlohmann::json cameraJson(const CameraCalibration& c) {
           {"distortion", std::vector<double>(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>())},
           {"imageWidth", c.imageSize.width},
           {"imageHeight", c.imageSize.height},
-          {"rms", c.reprojection ? nlohmann::json(c.reprojection->rms) : nlohmann::json()}};
+          {"rms", c.reviewed() ? nlohmann::json(c.review.rms) : nlohmann::json()}};
 }
 
 void writeCameraFile(const std::string& path, const CameraCalibration& c, const std::vector<std::string>& warnings,
                      const CameraFileKeys& moreKeys) {
   sim::CameraFile file{c.cameraMatrix, c.distCoeffs, c.imageSize, std::nullopt};
-  if (c.reprojection) file.rms = c.reprojection->rms;
-  replaceFile(path, [&](const std::string& temporary) {
+  if (c.reviewed()) file.rms = c.review.rms;
+  writeOutput(path, [&](const std::string& temporary) {
     cv::FileStorage storage(temporary, cv::FileStorage::WRITE);
     if (!storage.isOpened()) return false;
     sim::writeCameraKeys(storage, file);
@@ -53,17 +53,16 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
   table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2), fixed(k.at<double>(0, 2), 2),
                         fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5), fixed(d.at<double>(1), 5),
                         fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5), fixed(d.at<double>(4), 5),
-                        c.reprojection ? fixed(c.reprojection->rms, 4) : "-"});
+                        c.reviewed() ? fixed(c.review.rms, 4) : "-"});
   session.output.table(table);
   for (const std::string& warning : warnings) session.output.warn(warning);
   session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
                       ") -> " + out);
   session.output.document().update({{"camera", cameraJson(c)}, {"out", out}});
-  if (!c.reprojection) return;
   nlohmann::json written = nlohmann::json::array();
-  for (std::size_t i = 0; i < v.annotations.size() && i < c.reprojection->views.size(); ++i) {
-    if (v.annotations[i].empty()) continue;
-    writeImage(v.annotations[i], annotateCorners(v.images[i], c.reprojection->views[i], c.reprojection->rms));
+  for (std::size_t i = 0; i < v.annotations.size() && i < c.review.views.size(); ++i) {
+    if (v.annotations[i].empty() || !c.review.views[i].used) continue;
+    writeImage(v.annotations[i], annotateCorners(v.images[i], c.review.views[i], c.review.rms));
     written.push_back(v.annotations[i]);
   }
   if (!written.empty()) session.output.document()["annotations"] = written;

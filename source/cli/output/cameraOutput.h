@@ -16,7 +16,7 @@ namespace talmeq::cli {
 
 struct CalibratedViews {
   CameraCalibration camera;
-  std::vector<std::string> names;        // the image of each view used
+  std::vector<std::string> names;        // the image of each view of the camera's review
   std::vector<cv::Mat> images;           // kept for the annotations
   std::vector<std::string> annotations;  // where each view's picture goes; empty for none
 };

@@ -2,9 +2,9 @@
 // from it, its reprojection error magnified into a visible line.
 #pragma once
 
-#include <opencv2/core.hpp>
+#include <talmeq/cameraCalibrationReport.h>
 
-#include "reprojection.h"
+#include <opencv2/core.hpp>
 
 namespace talmeq::cli {
 
@@ -16,6 +16,6 @@ inline constexpr double kMagnify = 20.0;
 }  // namespace cornerMarks
 
 // A copy of `image` with the marks of one view.
-cv::Mat annotateCorners(const cv::Mat& image, const ViewResiduals& view, double rms);
+cv::Mat annotateCorners(const cv::Mat& image, const ViewQuality& view, double rms);
 
 }  // namespace talmeq::cli

@@ -11,8 +11,9 @@
 
 namespace talmeq::cli {
 
-// The warnings for `calibration`; `names` names its views in order (the
-// images they come from).
+// The warnings for `calibration`; `names` names the views of its review in
+// order (the images they come from). Repeated views are the library's
+// (ViewQuality::repeatOf).
 std::vector<std::string> cameraWarnings(const CameraCalibration& calibration, const std::vector<std::string>& names);
 
 }  // namespace talmeq::cli

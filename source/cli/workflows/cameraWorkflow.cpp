@@ -14,6 +14,8 @@ MarkerView findMarkers(const cv::Mat& image) {
   MarkerView view;
   const int code = callExport("getArucoCorners", [&] { return getArucoCorners(image, view.ids, view.corners); });
   if (code != 0 && code != -1) requireSuccess("getArucoCorners", code);
+  if (!view.ids.empty())
+    view.board = callExport("findBoardView", [&] { return findBoardView(image, CalibrationTarget::kArucoGrid); });
   return view;
 }
 
@@ -31,8 +33,9 @@ CameraCalibration calibrateFromMarkers(const std::vector<MarkerView>& views, cv:
   const int code = callExport(
       "calibAruco", [&] { return calibAruco(allCorners, allIds, imageSize, result.cameraMatrix, result.distCoeffs); });
   requireSuccess("calibAruco", code);
-  for (const MarkerView& view : views) result.views.push_back(arucoBoardView(view.corners, view.ids));
-  result.reprojection = reproject(result.views, result.cameraMatrix, result.distCoeffs);
+  std::vector<BoardView> boards;
+  for (const MarkerView& view : views) boards.push_back(view.board);
+  result.review = reviewCamera(boards, imageSize, result.cameraMatrix, result.distCoeffs);
   return result;
 }
 
@@ -42,10 +45,9 @@ CameraCalibration calibrateFromChessboard(const cv::Mat& image, const std::strin
   result.viewCount = 1;
   const int code = callExport("calibChess", [&] { return calibChess(image, result.cameraMatrix, result.distCoeffs); });
   requireSuccess("calibChess", code, path);
-  if (const std::optional<BoardView> view = chessBoardView(image)) {
-    result.views.push_back(*view);
-    result.reprojection = reproject(result.views, result.cameraMatrix, result.distCoeffs);
-  }
+  const BoardView view =
+      callExport("findBoardView", [&] { return findBoardView(image, CalibrationTarget::kChessboard); });
+  result.review = reviewCamera({view}, result.imageSize, result.cameraMatrix, result.distCoeffs);
   return result;
 }
 

@@ -1,32 +1,36 @@
 // Camera calibration as the tool runs it, shared by the `calib-chess` and
-// `calib-aruco` subcommands and the demo.
+// `calib-aruco` subcommands and the demo. One view of a station target is
+// calibrated by the library's export, and the library reviews the result
+// on the board points it finds (reviewCamera): the same record of residuals
+// and repeated views as the many-view station report.
 #pragma once
 
+#include <talmeq/cameraCalibrationReport.h>
+
 #include <opencv2/core.hpp>
-#include <optional>
 #include <string>
 #include <vector>
-
-#include "reprojection.h"
 
 namespace talmeq::cli {
 
 struct CameraCalibration {
   cv::Mat cameraMatrix, distCoeffs;
   cv::Size imageSize;
-  std::size_t viewCount = 0;                 // views the calibration was made from
-  std::vector<BoardView> views;              // their board points, where the tool could match them
-  std::optional<Reprojection> reprojection;  // when the tool could match the board points
+  std::size_t viewCount = 0;       // views the calibration was made from
+  CameraCalibrationReport review;  // the library's record of the views, in the order they were given
+  bool reviewed() const { return review.usedViews > 0; }
 };
 
-// The markers getArucoCorners found in one view.
+// The markers getArucoCorners found in one view, and the station board's
+// points the library finds in it.
 struct MarkerView {
   std::vector<int> ids;
   std::vector<std::vector<cv::Point2f>> corners;
+  BoardView board;
 };
 
-// getArucoCorners on `image`; no ids when it finds no marker. WorkFailure for
-// an OpenCV error or a text exception.
+// getArucoCorners and findBoardView on `image`; no ids when it finds no
+// marker. WorkFailure for an OpenCV error or a text exception.
 MarkerView findMarkers(const cv::Mat& image);
 
 // calibAruco on `views` (each with markers) of images of `imageSize`.

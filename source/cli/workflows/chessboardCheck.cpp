@@ -1,11 +1,11 @@
 // The quick chessboard check (see chessboardCheck.h).
 #include "chessboardCheck.h"
 
+#include <talmeq/boardDescription.h>
+
 #include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
-
-#include "cameraCalibration.h"
 
 namespace talmeq::cli {
 namespace {
@@ -19,7 +19,8 @@ bool chessboardMayBeThere(const cv::Mat& image) {
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   const double scale = kLongestSide / std::max(grey.cols, grey.rows);
   if (scale < 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_AREA);
-  return cv::checkChessboard(grey, camera::kChessPattern);
+  const BoardDescription board = stationChessboard();
+  return cv::checkChessboard(grey, {board.columns, board.rows});
 }
 
 }  // namespace talmeq::cli

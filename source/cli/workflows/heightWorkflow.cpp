@@ -8,7 +8,6 @@
 #include "failures.h"
 #include "imageFiles.h"
 #include "libraryCall.h"
-#include "linearCalibration.h"
 #include "measureReasons.h"
 #include "output.h"
 #include "resultCodes.h"
@@ -28,8 +27,8 @@ void seriesOf(const HeightCalibrationRun& run, std::vector<double>& heights, std
 }  // namespace
 
 void requireUsableSeries(const std::vector<HeightRow>& rows) {
-  if (rows.size() < linear::kMinCalibrationPoints)
-    throw UsageError("a calibration needs at least " + std::to_string(linear::kMinCalibrationPoints) +
+  if (rows.size() < kMinCalibrationPoints)
+    throw UsageError("a calibration needs at least " + std::to_string(kMinCalibrationPoints) +
                      " heights, the series has " + std::to_string(rows.size()));
   if (rows.front().height == rows.back().height)
     throw UsageError("the first and the last height of the series must differ");
@@ -57,14 +56,17 @@ HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows) {
 
 void planCalibration(HeightCalibrationRun& run, const HeightCalibration& settings) {
   std::vector<double> heights;
-  std::vector<cv::Point> coords;
-  seriesOf(run, heights, coords);
-  std::vector<double> displacements;
-  run.file = linear::fittedCalibration(heights, coords, settings, displacements);
+  std::vector<cv::Point2d> spots;
+  for (const CalibrationPoint& point : run.points) {
+    heights.push_back(point.height);
+    spots.push_back(point.precise ? point.precise->centre : cv::Point2d(point.spot));
+  }
+  const LinearFitPreview fit = previewLinearFit(heights, spots, settings);
+  run.file = fit.values;
   double sum = 0.0;
   for (std::size_t i = 0; i < run.points.size(); ++i) {
     CalibrationPoint& point = run.points[i];
-    point.displacement = displacements[i];
+    point.displacement = fit.displacements[i];
     point.fitted = run.file.k * point.displacement + run.file.b;
     point.error = std::fabs(point.fitted - point.height);
     sum += point.error;

@@ -50,7 +50,8 @@ HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows);
 
 // Fills in what the calibration of `run`'s points over `settings` will
 // write, with each point's displacement, fitted height and error (the
-// library's own fit, made without writing), for a usable series.
+// library's own fit, made without writing, from the sub-pixel centre where
+// a point has one), for a usable series.
 // WorkFailure when the fit or an error is not a finite number.
 void planCalibration(HeightCalibrationRun& run, const HeightCalibration& settings);
 

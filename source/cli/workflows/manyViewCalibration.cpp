@@ -69,18 +69,10 @@ CalibratedViews calibratedViews(const CameraCalibrationReport& report, ReadViews
   v.camera.distCoeffs = report.distCoeffs;
   v.camera.imageSize = report.imageSize;
   v.camera.viewCount = static_cast<std::size_t>(report.usedViews);
-  Reprojection reprojection;
-  reprojection.rms = report.rms;
-  for (std::size_t i = 0; i < read.views.size(); ++i) {
-    const ViewQuality& q = report.views[i];
-    if (!q.used) continue;
-    v.camera.views.push_back({read.views[i].boardPoints, read.views[i].imagePoints});
-    reprojection.views.push_back({q.found2d, q.projected});
-    v.names.push_back(read.names[i]);
-    v.images.push_back(read.images[i]);
-    v.annotations.push_back(read.annotations[i]);
-  }
-  v.camera.reprojection = reprojection;
+  v.camera.review = report;
+  v.names = std::move(read.names);
+  v.images = std::move(read.images);
+  v.annotations = std::move(read.annotations);
   return v;
 }
 

@@ -1,12 +1,9 @@
 // The precise height calibration of the tool (see preciseCalibration.h).
 #include "preciseCalibration.h"
 
-#include <cmath>
-
 #include "failures.h"
 #include "imageFiles.h"
 #include "libraryCall.h"
-#include "linearCalibration.h"
 #include "output.h"
 #include "terminal.h"
 
@@ -38,19 +35,7 @@ void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath) {
   if (model.status == ModelStatus::kNoSettings || model.status == ModelStatus::kNotWritten)
     throw WorkFailure(ymlPath + ": fitHeightModel: " + toText(model.status));
   run.code = model.status == ModelStatus::kPoorFit ? -1 : 0;
-  run.file = readCalibrationFile(ymlPath).values;
-  double sum = 0.0;
-  for (CalibrationPoint& point : run.points) {
-    point.displacement = linear::projectedDisplacement(point.precise->centre, {run.file.initialX, run.file.initialY},
-                                                       point.height, run.file);
-    point.fitted = run.file.k * point.displacement + run.file.b;
-    point.error = std::fabs(point.fitted - point.height);
-    sum += point.error;
-  }
-  run.averageError = sum / static_cast<double>(run.points.size());
-  if (!std::isfinite(run.file.k) || !std::isfinite(run.file.b) || !std::isfinite(run.averageError))
-    throw WorkFailure(ymlPath + ": the precise fit is not a finite number (k = " + fixed(run.file.k, 6) +
-                      ", b = " + fixed(run.file.b, 6) + ")");
+  requireWritten(ymlPath, run.file);
 }
 
 }  // namespace talmeq::cli

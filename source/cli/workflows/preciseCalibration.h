@@ -15,10 +15,10 @@ namespace talmeq::cli {
 HeightCalibrationRun readSpotsPrecisely(const std::vector<HeightRow>& rows);
 
 // Fits and writes the file at `ymlPath` (which holds the four settings)
-// with fitHeightModel, reads it back into `run.file` and scores each point
-// at its sub-pixel centre. `run.code` is 0, or -1 when the average error
-// exceeds 0.2 (the file is written all the same). WorkFailure when the file
-// holds no settings or could not be replaced, or the fit is not finite.
+// with fitHeightModel, for a run planned by planCalibration, and reads the
+// file back. `run.code` is 0, or -1 when the average error exceeds 0.2 (the
+// file is written all the same). WorkFailure when the file holds no
+// settings, could not be replaced or does not hold the planned values.
 void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath);
 
 }  // namespace talmeq::cli

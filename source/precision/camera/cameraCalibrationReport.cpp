@@ -75,6 +75,14 @@ void measureView(const BoardView& view, const Calibration& c, const cv::Mat& rve
   quality.worstPoints.assign(order.begin(), order.begin() + static_cast<long>(worst));
 }
 
+// Marks the view `i` as a repeat of the first earlier found view with the
+// same pose.
+void markRepeat(const std::vector<BoardView>& views, std::vector<ViewQuality>& quality, std::size_t i) {
+  for (std::size_t j = 0; j < i && quality[i].repeatOf < 0; ++j)
+    if (quality[j].found && quality::samePose(views[j], views[i])) quality[i].repeatOf = static_cast<int>(j);
+  quality[i].repeats = quality[i].repeatOf >= 0;
+}
+
 // The view whose RMS stands out, or -1: the worst used view, when it exceeds
 // both the factor times the median of the used views and the floor.
 int outlyingView(const std::vector<ViewQuality>& views, const CalibrationThresholds& t) {
@@ -130,6 +138,48 @@ double crossValidation(const std::vector<const BoardView*>& used, cv::Size image
 
 }  // namespace
 
+CameraCalibrationReport reviewCamera(const std::vector<BoardView>& views, cv::Size imageSize,
+                                     const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs) {
+  CV_Assert(imageSize.width > 0 && imageSize.height > 0);
+  Calibration c;
+  c.cameraMatrix = cameraMatrix;
+  c.distCoeffs = distCoeffs.reshape(1, 1);
+  CameraCalibrationReport report;
+  report.imageSize = imageSize;
+  report.views.resize(views.size());
+  report.cameraMatrix = c.cameraMatrix;
+  report.distCoeffs = c.distCoeffs;
+  if (c.distCoeffs.total() >= 5) report.camera = cameraParameters(c);
+  double squares = 0.0;
+  std::size_t points = 0;
+  std::vector<const BoardView*> used;
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    const BoardView& view = views[i];
+    ViewQuality& q = report.views[i];
+    q.points = static_cast<int>(view.imagePoints.size());
+    q.found2d = view.imagePoints;
+    cv::Mat rvec, tvec;
+    try {
+      q.found = view.found && view.imagePoints.size() == view.boardPoints.size() && view.imagePoints.size() >= 4 &&
+                cv::solvePnP(view.boardPoints, view.imagePoints, c.cameraMatrix, c.distCoeffs, rvec, tvec);
+    } catch (const cv::Exception&) {
+      q.found = false;  // a degenerate view: no pose
+    }
+    if (!(q.used = q.found)) continue;
+    measureView(view, c, rvec, tvec, q);
+    markRepeat(views, report.views, i);
+    squares += q.rms * q.rms * q.points;
+    points += view.imagePoints.size();
+    used.push_back(&view);
+  }
+  report.usedViews = static_cast<int>(used.size());
+  report.rms = points > 0 ? std::sqrt(squares / static_cast<double>(points)) : 0.0;
+  report.coverage = quality::coverageGrid(used, imageSize);
+  report.coverageScore = quality::coverageScore(report.coverage);
+  report.coveredShare = quality::coveredShare(report.coverage);
+  return report;
+}
+
 CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& views, cv::Size imageSize,
                                                  const CalibrationThresholds& thresholds) {
   CV_Assert(imageSize.width > 0 && imageSize.height > 0);
@@ -142,8 +192,7 @@ CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& v
     q.found = q.used = view.found && view.imagePoints.size() == view.boardPoints.size() && !view.imagePoints.empty();
     q.points = static_cast<int>(view.imagePoints.size());
     q.found2d = view.imagePoints;
-    for (std::size_t j = 0; j < i && q.found; ++j)
-      q.repeats = q.repeats || (report.views[j].found && quality::samePose(views[j], view));
+    if (q.found) markRepeat(views, report.views, i);
   }
   if (std::none_of(report.views.begin(), report.views.end(), [](const ViewQuality& q) { return q.found; }))
     CV_Error(cv::Error::StsBadArg, "no view holds board points");

@@ -16,7 +16,7 @@ namespace {
 void requireUsableSeries(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres) {
   if (heights.size() != centres.size())
     CV_Error(cv::Error::StsBadArg, "fitHeightModel: heights and centres differ in length");
-  if (heights.size() < static_cast<std::size_t>(linear::kMinCalibrationPoints))
+  if (heights.size() < kMinCalibrationPoints)
     CV_Error(cv::Error::StsBadArg, "fitHeightModel: fewer than 3 calibration points");
   const bool finite = std::all_of(heights.begin(), heights.end(), [](double h) { return std::isfinite(h); }) &&
                       std::all_of(centres.begin(), centres.end(),
@@ -43,10 +43,9 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
   CalibrationValues values;
   if (!readSettings(ymlPath, values)) return model;
 
-  std::vector<cv::Point> whole;
-  for (const cv::Point2d& c : centres) whole.emplace_back(truncateToInt(c.x), truncateToInt(c.y));
-  std::vector<double> displacements;
-  values = linear::fittedCalibration(heights, centres, whole, values, displacements);
+  const LinearFitPreview fit = previewLinearFit(heights, centres, values);
+  values = fit.values;
+  const std::vector<double>& displacements = fit.displacements;
   const bool written = writeCalibration(ymlPath, values);
 
   model.k = values.k;
@@ -59,9 +58,9 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
     sum += model.errors.back();
   }
   model.averageError = sum / static_cast<double>(heights.size());
-  model.status = !written                                        ? ModelStatus::kNotWritten
-                 : model.averageError > linear::kMaxAverageError ? ModelStatus::kPoorFit
-                                                                 : ModelStatus::kWritten;
+  model.status = !written                                ? ModelStatus::kNotWritten
+                 : model.averageError > kMaxAverageError ? ModelStatus::kPoorFit
+                                                         : ModelStatus::kWritten;
   return model;
 }
 
