@@ -1,16 +1,19 @@
 // The talmeq command-line tool: parses the command line, routes the
 // library's log, runs the chosen subcommand and turns its outcome into the
 // exit status and a one-line message on standard error.
+#include <talmeq/fileReplacement.h>
+
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <opencv2/core/utils/logger.hpp>
+#include <sstream>
 #include <vector>
 
 #include "commands.h"
 #include "failures.h"
 #include "logRouting.h"
-#include "outputFiles.h"
 #include "outputPaths.h"
 #include "terminal.h"
 #include "versionText.h"
@@ -74,6 +77,20 @@ int fail(Session& session, int status, const std::string& message) {
   return status;
 }
 
+// --help and --version with --json: the text in one document of the shape of
+// a command line that chose no subcommand.
+int printInformation(CLI::App& app, const CLI::Success& done, Session& session) {
+  std::ostringstream text, errors;
+  const int status = app.exit(done, text, errors);
+  session.output.useJson(true);
+  session.output.begin("", nlohmann::json::object());
+  nlohmann::json& document = session.output.document();
+  document.update({{"command", nullptr}, {"ok", true}});
+  if (dynamic_cast<const CLI::CallForVersion*>(&done) == nullptr) document["help"] = text.str();
+  session.output.finish();
+  return status;
+}
+
 // `namedFiles`: the existing files the command line names, which the log
 // file must not be.
 int runChosen(Session& session, const std::vector<Command>& commands, const std::vector<std::string>& namedFiles) {
@@ -109,6 +126,8 @@ int runGuarded(Session& session, const std::vector<Command>& commands, const std
     return fail(session, kExitFailed, error.what());
   } catch (const std::filesystem::filesystem_error& error) {
     return fail(session, kExitFailed, error.what());
+  } catch (const std::bad_alloc&) {
+    return fail(session, kExitFailed, "out of memory: the images are too large for the memory this run may use");
   } catch (const std::exception& error) {
     return fail(session, kExitInternalError, std::string("internal error: ") + error.what());
   }
@@ -117,7 +136,10 @@ int runGuarded(Session& session, const std::vector<Command>& commands, const std
 }  // namespace
 
 int main(int argc, char** argv) {
-  removePartialOutputOnInterrupt();
+  talmeq::removeTemporaryOnInterrupt();
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);  // a file size limit fails the write, which the tool reports, instead of ending it
+#endif
   CLI::App app{"talmeq: laser-spot detection, height calibration and camera calibration"};
   app.require_subcommand(1);
   app.fallthrough();
@@ -131,12 +153,13 @@ int main(int argc, char** argv) {
       addDemoCommand(app)};
   for (const Command& command : commands) command.app->footer(kGlobalOptions);
   // A command line refused before it is parsed still answers in JSON when asked to.
-  for (int i = 1; i < argc; ++i) session.json = session.json || std::string(argv[i]) == "--json";
+  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i)
+    session.json = session.json || std::string(argv[i]) == "--json";
   try {
     refuseUnknownSubcommand(argc, argv, commands);
     app.parse(argc, argv);
   } catch (const CLI::Success& done) {
-    return app.exit(done);
+    return session.json ? printInformation(app, done, session) : app.exit(done);
   } catch (const CLI::ParseError& error) {
     return fail(session, kExitBadArguments, error.what());
   } catch (const UsageError& error) {

@@ -61,6 +61,7 @@ ToolRun runTool(const std::filesystem::path& workDir, const std::vector<std::str
 
 void expectDocumentShape(const nlohmann::json& document) {
   std::set<std::string> expected = kCommonKeys;
+  if (document.contains("help")) expected.insert("help");  // --json --help: the help text
   if (!document.at("command").is_null()) {
     const std::set<std::string>& own = kCommandKeys.at(document["command"].get<std::string>());
     expected.insert(own.begin(), own.end());

@@ -56,6 +56,18 @@ sim::CameraFile loadCamera(const std::string& path) {
   return camera;
 }
 
+// What the camera file records against itself: a failed verdict, or the
+// warnings the tool wrote when it calibrated.
+void warnAboutRecord(const std::string& path, Session& session) {
+  cv::FileStorage storage(path, cv::FileStorage::READ);
+  if (static_cast<std::string>(storage["verdict"]) == "fail")
+    session.output.warn(path + " records verdict: fail: the calibration did not pass its checks");
+  const cv::FileNode warnings = storage["calibration_warnings"];
+  if (warnings.isSeq() && warnings.size() > 0)
+    session.output.warn(path + " records " + std::to_string(warnings.size()) +
+                        " warning(s) from its calibration, the first: " + static_cast<std::string>(warnings[0]));
+}
+
 cv::Size parseSize(const std::string& text, const cv::Size& fallback) {
   if (text.empty()) return fallback;
   std::smatch match;
@@ -76,6 +88,7 @@ Inputs checkedInputs(const CorrectionOptions& options, Session& session) {
   requireImageOutput(options.out);
   refuseOverlaps({options.out}, {options.image, options.camera});
   Inputs inputs{loadCamera(options.camera), readImage(options.image)};
+  warnAboutRecord(options.camera, session);
   const cv::Size made = inputs.camera.imageSize;
   if (!made.empty() && made != inputs.image.size())
     session.output.warn(options.camera + " was made for " + std::to_string(made.width) + " x " +
@@ -85,6 +98,11 @@ Inputs checkedInputs(const CorrectionOptions& options, Session& session) {
 }
 
 void finish(const CorrectionOptions& options, const cv::Mat& corrected, Session& session) {
+  double lowest = 0.0, highest = 0.0;
+  cv::minMaxLoc(corrected.reshape(1), &lowest, &highest);
+  if (lowest == highest)
+    session.output.warn("the corrected image holds the one value " + fixed(lowest, 0) +
+                        " everywhere: the camera or the thickness cannot give a picture");
   writeImage(options.out, corrected);
   session.output.document().update({{"image", options.image},
                                     {"camera", options.camera},

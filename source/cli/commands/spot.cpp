@@ -23,6 +23,11 @@
 namespace talmeq::cli {
 namespace {
 
+// Farthest apart, in pixels, that the whole-pixel and the sub-pixel spot
+// of one image may lie and still count as one reading: the whole-pixel
+// locator's point is the blob's, within its few pixels.
+constexpr double kReadingsAgree = 3.0;
+
 struct SpotOptions {
   std::vector<std::string> images;
   std::string annotate;
@@ -35,7 +40,20 @@ struct SpotResult {
   std::string failure;  // why there is no spot; empty when found
   std::string warning;
   std::optional<SpotReading> precise;  // with --precise, when the image was read
+  std::string disagreement;            // the two readings contradict each other: how
 };
+
+// How the precision layer's reading contradicts the export's spot, or empty.
+std::string disagreement(const SpotResult& r) {
+  if (!r.precise || r.code != 0) return {};
+  const std::string whole = "(" + std::to_string(r.coord.x) + ", " + std::to_string(r.coord.y) + ")";
+  if (!r.precise->hasCentre())
+    return std::string("readSpot found ") + toText(r.precise->status) + " where getSpotCoord found a spot at " + whole;
+  const double apart = cv::norm(r.precise->centre - cv::Point2d(r.coord));
+  if (apart <= kReadingsAgree) return {};
+  return "the whole-pixel spot " + whole + " and the sub-pixel spot " + subPixelText(*r.precise) + " lie " +
+         fixed(apart, 1) + " px apart: the two readings disagree";
+}
 
 SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& trace) {
   SpotResult result;
@@ -47,6 +65,7 @@ SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& tra
     result.failure = error.what();
     return result;
   }
+  result.disagreement = disagreement(result);
   if (*result.code == 0)
     result.warning = spotWarning(trace);
   else
@@ -78,10 +97,11 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
   if (result.code) row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
   if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
   if (!found) row["reason"] = result.failure;
+  if (!result.disagreement.empty()) row["reason"] = result.disagreement;
   if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
   // The row's note: the reason, the warning, or a failed annotation.
-  std::string note = found ? result.warning : result.failure;
-  std::string failure = result.failure;
+  std::string note = !found ? result.failure : !result.disagreement.empty() ? result.disagreement : result.warning;
+  std::string failure = found ? result.disagreement : result.failure;
   if (!found && result.code) failure = "getSpotCoord returned " + std::to_string(*result.code) + ": " + failure;
   if (!annotation.empty() && read.problem.empty() && result.code) {
     try {

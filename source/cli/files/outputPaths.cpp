@@ -45,11 +45,16 @@ void requireImageOutput(const std::string& path) {
   requireOutputLocation(path);
   bool writable = false;
   try {
-    writable = !lowerExtension(path).empty() && cv::haveImageWriter(path);
+    // Encoded the way the tool will use it: an 8-bit colour picture.
+    std::vector<unsigned char> bytes;
+    writable = !lowerExtension(path).empty() && cv::haveImageWriter(path) &&
+               cv::imencode(lowerExtension(path), cv::Mat(8, 8, CV_8UC3, cv::Scalar::all(128)), bytes);
   } catch (const cv::Exception&) {
     writable = false;
   }
-  if (!writable) throw UsageError("cannot write an image named " + path + ": give it an image extension such as .png");
+  if (!writable)
+    throw UsageError("cannot write an image named " + path +
+                     ": give it an image extension such as .png, whose format holds an 8-bit colour picture");
 }
 
 void requireExtension(const std::string& path, const std::vector<std::string>& extensions, const std::string& what) {

@@ -13,8 +13,9 @@ namespace talmeq::cli {
 // names a folder.
 void requireOutputLocation(const std::string& path);
 
-// requireOutputLocation, and UsageError unless OpenCV can encode an image
-// for the extension of `path` (.png, .jpg, .bmp, .tif, ...).
+// requireOutputLocation, and UsageError unless OpenCV can encode an 8-bit
+// colour picture, as the tool draws them, for the extension of `path` (.png,
+// .jpg, .bmp, .tif, ...; not .pbm, .pgm or .exr).
 void requireImageOutput(const std::string& path);
 
 // requireOutputLocation, and UsageError unless `path` ends in one of the

@@ -68,7 +68,16 @@ void Output::finish() {
   if (!json_ || finished_) return;
   finished_ = true;
   clearStatusLine();
-  std::cout << document_.dump(2) << std::endl;
+  std::string text;
+  try {
+    text = document_.dump(2);
+  } catch (const nlohmann::json::type_error&) {
+    // A file name whose bytes are not UTF-8 (a Latin-1 name from an old
+    // share): its bad bytes become U+FFFD, and the document says so.
+    warn("a name holds bytes that are not UTF-8; they are shown as U+FFFD", false);
+    text = document_.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  }
+  std::cout << text << std::endl;
 }
 
 StreamedTable::StreamedTable(const Output& output, std::vector<std::string> columns, std::vector<std::size_t> widths)
