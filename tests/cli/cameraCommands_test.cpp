@@ -71,7 +71,8 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
   EXPECT_NE(chess["warnings"][0].get<std::string>().find("calibrated from one view"), std::string::npos);
   cv::FileStorage chessFile(dir.file("chess.yml"), cv::FileStorage::READ);
   EXPECT_EQ(chessFile["calibration_warnings"][0].string(), chess["warnings"][0].get<std::string>());
-  EXPECT_EQ(chess["images"][0]["markers"], 17 * 12);
+  EXPECT_EQ(chess["images"][0]["points"], 17 * 12);
+  EXPECT_EQ(chess["rms"], chess["camera"]["rms"]);
 
   const nlohmann::json sized = runToolJson(dir.path(), {"undistort", "chess/chess.png", "--camera", "camera.yml",
                                                         "--size", "640x480", "--out", "small.png"});

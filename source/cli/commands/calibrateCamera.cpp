@@ -69,10 +69,11 @@ void checkArguments(const CameraOptions& options) {
   refuseOverlaps(outputs, options.images);
 }
 
-nlohmann::json viewRow(const std::string& image, int markers, const std::string& reason) {
-  nlohmann::json row = nullKeys({"image", "markers", "reason"});
+// A view's row, of the shape the many-view rows have: the board points found.
+nlohmann::json viewRow(const std::string& image, int points, const std::string& reason) {
+  nlohmann::json row = nullKeys({"image", "points", "reason"});
   row["image"] = image;
-  if (markers >= 0) row["markers"] = markers;
+  if (points >= 0) row["points"] = points;
   if (!reason.empty()) row["reason"] = reason;
   return row;
 }
@@ -93,7 +94,7 @@ void runChess(const CameraOptions& options, Session& session) {
   v.names = {path};
   v.images = {image};
   v.annotations = annotationPaths(options.images, options.annotate);
-  ImageRows rows(session, "chess", options.images, {"corners"}, {7});
+  ImageRows rows(session, "chess", options.images, {"points"}, {7});
   const ViewQuality& view = v.camera.review.views.front();
   const int corners = view.found ? view.points : -1;
   rows.add(path, {corners < 0 ? "-" : std::to_string(corners)}, viewRow(path, corners, {}), {});
@@ -104,7 +105,7 @@ void runAruco(const CameraOptions& options, Session& session) {
   checkArguments(options);
   if (options.images.size() > 1 || !options.boardFile.empty())
     return runManyViews(options, BoardType::kArucoGrid, session);
-  ImageRows rows(session, "markers", options.images, {"markers", "note"}, {7, 0});
+  ImageRows rows(session, "markers", options.images, {"points", "note"}, {7, 0});
   const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
   std::vector<MarkerView> views;
   CalibratedViews v;
@@ -121,11 +122,11 @@ void runAruco(const CameraOptions& options, Session& session) {
     } catch (const WorkFailure& error) {
       read.problem = error.what();
     }
-    const int markers = read.problem.empty() ? static_cast<int>(view.ids.size()) : -1;
-    const std::string note = !read.problem.empty() ? read.problem : markers == 0 ? "no marker: left out" : "";
-    rows.add(path, {markers < 0 ? "-" : std::to_string(markers), note}, viewRow(path, markers, read.problem),
+    const int points = read.problem.empty() ? static_cast<int>(view.board.imagePoints.size()) : -1;
+    const std::string note = !read.problem.empty() ? read.problem : view.ids.empty() ? "no marker: left out" : "";
+    rows.add(path, {points < 0 ? "-" : std::to_string(points), note}, viewRow(path, points, read.problem),
              read.problem);
-    if (markers <= 0) continue;
+    if (!read.problem.empty() || view.ids.empty()) continue;
     views.push_back(std::move(view));
     v.names.push_back(path);
     v.images.push_back(read.image);

@@ -59,6 +59,7 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
   session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
                       ") -> " + out);
   session.output.document().update({{"camera", cameraJson(c)}, {"out", out}});
+  if (c.reviewed()) session.output.document()["rms"] = c.review.rms;  // as many views give it
   nlohmann::json written = nlohmann::json::array();
   for (std::size_t i = 0; i < v.annotations.size() && i < c.review.views.size(); ++i) {
     if (v.annotations[i].empty() || !c.review.views[i].used) continue;
