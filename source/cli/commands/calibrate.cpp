@@ -21,6 +21,7 @@
 #include "outputPaths.h"
 #include "preciseCalibration.h"
 #include "preciseRows.h"
+#include "reportRow.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
@@ -66,23 +67,17 @@ HeightCalibration settingsToUse(const CalibrateOptions& options, bool& create, S
 }
 
 void report(const HeightCalibrationRun& run, Session& session) {
-  Table table{{"height", "image", "x", "y", "displacement", "fitted", "error"}, {}};
-  nlohmann::json points = nlohmann::json::array();
+  std::vector<ReportRow> rows;
   for (const CalibrationPoint& p : run.points) {
+    // The table shows the point the fit used: the sub-pixel centre where there is one.
     const std::string x = p.precise ? fixed(p.precise->centre.x, 3) : std::to_string(p.spot.x);
     const std::string y = p.precise ? fixed(p.precise->centre.y, 3) : std::to_string(p.spot.y);
-    table.rows.push_back(
-        {fixed(p.height, 3), p.image, x, y, fixed(p.displacement, 6), fixed(p.fitted, 4), fixed(p.error, 4)});
-    points.push_back({{"height", p.height},
-                      {"image", p.image},
-                      {"x", p.spot.x},
-                      {"y", p.spot.y},
-                      {"displacement", p.displacement},
-                      {"fitted", p.fitted},
-                      {"error", p.error}});
-    if (p.precise) points.back()["precise"] = preciseObject(*p.precise);
+    ReportRow& row = rows.emplace_back(ReportRow({}));
+    row.shown("height", p.height, 3).shown("image", p.image).shown("x", p.spot.x, x).shown("y", p.spot.y, y);
+    row.shown("displacement", p.displacement, 6).shown("fitted", p.fitted).shown("error", p.error);
+    if (p.precise) row.hidden("precise", preciseObject(*p.precise));
   }
-  session.output.table(table);
+  showRows(session.output, "points", {"height", "image", "x", "y", "displacement", "fitted", "error"}, rows);
   const HeightCalibration& f = run.file;
   const int decimals = run.points.front().precise ? 3 : 0;  // a sub-pixel fit's reference point is fractional
   session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
@@ -92,7 +87,6 @@ void report(const HeightCalibrationRun& run, Session& session) {
   session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
   session.output.document().update({{"result", run.code},
                                     {"meaning", resultMeaning("getCalibrationParamByLinear", run.code)},
-                                    {"points", points},
                                     {"averageError", run.averageError},
                                     {"k", f.k},
                                     {"b", f.b},
@@ -162,7 +156,7 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   const HeightCalibration settings = settingsToUse(options, create, session);
   session.output.document().update({{"yml", options.yml}, {"created", create}});
 
-  HeightCalibrationRun run = options.precise ? readSpotsPrecisely(rows) : detectSpots(rows);
+  HeightCalibrationRun run = findSpots(rows, options.precise);
   for (const std::string& warning : run.warnings) session.output.warn(warning);
   planCalibration(run, settings);
   const std::string refused = fitIntoDraft(run, options, create);

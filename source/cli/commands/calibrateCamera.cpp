@@ -69,15 +69,6 @@ void checkArguments(const CameraOptions& options) {
   refuseOverlaps(outputs, options.images);
 }
 
-// A view's row, of the shape the many-view rows have: the board points found.
-nlohmann::json viewRow(const std::string& image, int points, const std::string& reason) {
-  nlohmann::json row = nullKeys({"image", "points", "reason"});
-  row["image"] = image;
-  if (points >= 0) row["points"] = points;
-  if (!reason.empty()) row["reason"] = reason;
-  return row;
-}
-
 void runChess(const CameraOptions& options, Session& session) {
   checkArguments(options);
   if (options.images.size() > 1 || !options.boardFile.empty())
@@ -94,10 +85,10 @@ void runChess(const CameraOptions& options, Session& session) {
   v.names = {path};
   v.images = {image};
   v.annotations = annotationPaths(options.images, options.annotate);
-  ImageRows rows(session, "chess", options.images, {"points"}, {7});
+  ImageRows rows(session, "chess", options.images, {"points", "note"}, {7, 0});
   const ViewQuality& view = v.camera.review.views.front();
   const int corners = view.found ? view.points : -1;
-  rows.add(path, {corners < 0 ? "-" : std::to_string(corners)}, viewRow(path, corners, {}), {});
+  rows.add(path, boardViewRow(path, corners, "", false), {});
   finishCamera(v, options.out, session);
 }
 
@@ -105,35 +96,23 @@ void runAruco(const CameraOptions& options, Session& session) {
   checkArguments(options);
   if (options.images.size() > 1 || !options.boardFile.empty())
     return runManyViews(options, BoardType::kArucoGrid, session);
+  // One view: its row, then calibAruco on it when it shows markers.
+  const std::string& path = options.images.front();
   ImageRows rows(session, "markers", options.images, {"points", "note"}, {7, 0});
-  const std::vector<std::string> annotations = annotationPaths(options.images, options.annotate);
-  std::vector<MarkerView> views;
-  CalibratedViews v;
-  for (std::size_t i = 0; i < options.images.size(); ++i) {
-    const std::string& path = options.images[i];
-    rows.next(path);
-    ImageRead read = tryReadImage(path);
-    if (read.problem.empty() && v.camera.imageSize.empty()) v.camera.imageSize = read.image.size();
-    if (read.problem.empty() && read.image.size() != v.camera.imageSize)
-      read.problem = "the image size differs from the first image's";
-    MarkerView view;
-    try {
-      if (read.problem.empty()) view = findMarkers(read.image);
-    } catch (const WorkFailure& error) {
-      read.problem = error.what();
-    }
-    const int points = read.problem.empty() ? static_cast<int>(view.board.imagePoints.size()) : -1;
-    const std::string note = !read.problem.empty() ? read.problem : view.ids.empty() ? "no marker: left out" : "";
-    rows.add(path, {points < 0 ? "-" : std::to_string(points), note}, viewRow(path, points, read.problem),
-             read.problem);
-    if (!read.problem.empty() || view.ids.empty()) continue;
-    views.push_back(std::move(view));
-    v.names.push_back(path);
-    v.images.push_back(read.image);
-    v.annotations.push_back(annotations[i]);
+  rows.next(path);
+  ImageRead read = tryReadImage(path);
+  MarkerView view;
+  try {
+    if (read.problem.empty()) view = findMarkers(read.image);
+  } catch (const WorkFailure& error) {
+    read.problem = error.what();
   }
-  const cv::Size size = v.camera.imageSize;
-  v.camera = calibrateFromMarkers(views, size);
+  const int points = read.problem.empty() ? static_cast<int>(view.board.imagePoints.size()) : -1;
+  const std::string note = !read.problem.empty() ? read.problem : view.ids.empty() ? "no marker: left out" : "";
+  rows.add(path, boardViewRow(path, points, note, !read.problem.empty()), read.problem);
+  const bool used = read.problem.empty() && !view.ids.empty();
+  CalibratedViews v{{}, {path}, {read.image}, annotationPaths(options.images, options.annotate)};
+  v.camera = calibrateFromMarkers(used ? std::vector<MarkerView>{view} : std::vector<MarkerView>{}, read.image.size());
   finishCamera(v, options.out, session);
   rows.raiseIfAny();
 }

@@ -56,22 +56,20 @@ void measureOne(const std::string& path, const std::string& annotation, const Me
   std::string failure = read.problem;
   const std::optional<HeightMeasurement> m =
       read.problem.empty() ? measureImage(read.image, options, window, failure) : std::nullopt;
-  nlohmann::json row = nullKeys({"image", "result", "meaning", "height", "absolute", "reason", "annotation"});
-  row["image"] = path;
-  if (m) {
-    failure = m->failure;
-    row.update({{"result", m->code}, {"meaning", resultMeaning("getPlaneHeightByLinear", m->code)}});
-    if (m->hasHeights()) row.update({{"height", number(m->height)}, {"absolute", number(m->absolute)}});
-  }
-  if (!failure.empty()) row["reason"] = failure;
+  const nlohmann::json none;
+  const bool heights = m && m->hasHeights();
+  if (m) failure = m->failure;
+  ReportRow row({"image", "result", "meaning", "height", "absolute", "reason", "annotation"});
+  row.hidden("image", path).shown("result", m ? nlohmann::json(m->code) : none);
+  row.hidden("meaning", m ? nlohmann::json(resultMeaning("getPlaneHeightByLinear", m->code)) : none);
+  row.shown("height", heights ? number(m->height) : none, heights ? fixed(m->height, 4) : "-");
+  row.shown("absolute", heights ? number(m->absolute) : none, heights ? fixed(m->absolute, 4) : "-");
   std::string rowFailure =
       m && !failure.empty() ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure : failure;
   std::optional<HeightReading> precise;
-  if (options.precise) row["precise"] = nullptr;
   if (m && options.precise) {
     try {
       precise = callExport("readHeight", [&] { return readHeight(read.image, options.yml); });
-      row["precise"] = preciseObject(*precise);
     } catch (const WorkFailure& error) {
       rowFailure = failure = error.what();
     }
@@ -81,19 +79,14 @@ void measureOne(const std::string& path, const std::string& annotation, const Me
       cv::Mat canvas = annotateMeasurement(read.image, m->trace, outcomeText(*m));
       if (precise) drawPreciseSpot(canvas, precise->spot);
       writeImage(annotation, canvas);
-      row["annotation"] = annotation;
+      row.hidden("annotation", annotation);
     } catch (const WorkFailure& error) {
       rowFailure = failure = error.what();
     }
   }
-  std::vector<std::string> cells{m ? std::to_string(m->code) : "-", m && m->hasHeights() ? fixed(m->height, 4) : "-",
-                                 m && m->hasHeights() ? fixed(m->absolute, 4) : "-"};
-  if (options.precise) {
-    const std::vector<std::string> preciseCells = preciseHeightCells(precise);
-    cells.insert(cells.end(), preciseCells.begin(), preciseCells.end());
-  }
-  cells.push_back(failure);
-  rows.add(path, cells, row, rowFailure);
+  if (options.precise)
+    row.hidden("precise", precise ? preciseObject(*precise) : none).cells(preciseHeightCells(precise));
+  rows.add(path, row.hidden("reason", failure.empty() ? none : nlohmann::json(failure)).cells({failure}), rowFailure);
 }
 
 void runMeasure(const MeasureOptions& options, Session& session) {

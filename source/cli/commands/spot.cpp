@@ -90,14 +90,16 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
   else
     result.failure = read.problem;
   const bool found = result.failure.empty();
-  nlohmann::json row = nullKeys({"image", "result", "meaning", "x", "y", "reason", "annotation"});
-  if (options.precise) row["precise"] = nullptr;
-  row["image"] = path;
-  if (result.precise) row["precise"] = preciseObject(*result.precise);
-  if (result.code) row.update({{"result", *result.code}, {"meaning", resultMeaning("getSpotCoord", *result.code)}});
-  if (found) row.update({{"x", result.coord.x}, {"y", result.coord.y}});
-  if (!found) row["reason"] = result.failure;
-  if (!result.disagreement.empty()) row["reason"] = result.disagreement;
+  const nlohmann::json none;
+  ReportRow row({"image", "result", "meaning", "x", "y", "reason", "annotation"});
+  row.hidden("image", path).shown("result", result.code ? nlohmann::json(*result.code) : none);
+  row.hidden("meaning", result.code ? nlohmann::json(resultMeaning("getSpotCoord", *result.code)) : none);
+  row.shown("x", found ? nlohmann::json(result.coord.x) : none)
+      .shown("y", found ? nlohmann::json(result.coord.y) : none);
+  if (options.precise)
+    row.hidden("precise", result.precise ? preciseObject(*result.precise) : none)
+        .cells(preciseSpotCells(result.precise));
+  if (!found || !result.disagreement.empty()) row.hidden("reason", found ? result.disagreement : result.failure);
   if (!result.warning.empty()) session.output.warn(path + ": " + result.warning, false);
   // The row's note: the reason, the warning, or a failed annotation.
   std::string note = !found ? result.failure : !result.disagreement.empty() ? result.disagreement : result.warning;
@@ -108,19 +110,12 @@ void spotImage(const std::string& path, const SpotOptions& options, const std::s
       cv::Mat canvas = annotateSpot(read.image, trace, found, result.coord, outcomeText(result));
       if (result.precise) drawPreciseSpot(canvas, *result.precise);
       writeImage(annotation, canvas);
-      row["annotation"] = annotation;
+      row.hidden("annotation", annotation);
     } catch (const WorkFailure& error) {
       note = failure = error.what();
     }
   }
-  const std::string x = found ? std::to_string(result.coord.x) : "-", y = found ? std::to_string(result.coord.y) : "-";
-  std::vector<std::string> cells{result.code ? std::to_string(*result.code) : "-", x, y};
-  if (options.precise) {
-    const std::vector<std::string> precise = preciseSpotCells(result.precise);
-    cells.insert(cells.end(), precise.begin(), precise.end());
-  }
-  cells.push_back(note);
-  rows.add(path, cells, row, failure);
+  rows.add(path, row.cells({note}), failure);
 }
 
 void runSpot(const SpotOptions& options, Session& session) {

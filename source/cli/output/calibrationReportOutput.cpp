@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "reportRow.h"
 #include "verdictOutput.h"
 
 namespace talmeq::cli {
@@ -17,20 +18,17 @@ nlohmann::json parametersJson(const CameraParameters& p) {
 }
 
 void showViews(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
-  Table table{{"view", "rms (px)", "tilt (deg)", "used"}, {}};
-  nlohmann::json rows = nlohmann::json::array();
+  std::vector<ReportRow> rows;
   for (std::size_t i = 0; i < r.views.size(); ++i) {
     const ViewQuality& q = r.views[i];
     const std::string note = !q.found ? "no board" : q.repeats ? "repeats a view" : q.used ? "yes" : "outlier";
-    table.rows.push_back({names[i], q.found ? fixed(q.rms, 3) : "-", q.found ? fixed(q.tilt, 1) : "-", note});
-    nlohmann::json row = nullKeys({"image", "points", "rms", "tilt", "used", "found", "repeats"});
-    row.update(
-        {{"image", names[i]}, {"points", q.points}, {"used", q.used}, {"found", q.found}, {"repeats", q.repeats}});
-    if (q.found) row.update({{"rms", q.rms}, {"tilt", q.tilt}});
-    rows.push_back(row);
+    const nlohmann::json none;
+    ReportRow& row = rows.emplace_back(ReportRow({}));
+    row.shown("image", names[i]).shown("rms", q.found ? nlohmann::json(q.rms) : none, 3);
+    row.shown("tilt", q.found ? nlohmann::json(q.tilt) : none, 1).shown("used", q.used, note);
+    row.hidden("points", q.points).hidden("found", q.found).hidden("repeats", q.repeats);
   }
-  output.table(table);
-  output.document()["views"] = rows;
+  showRows(output, "views", {"view", "rms (px)", "tilt (deg)", "used"}, rows);
 }
 
 void showUncertainty(const CameraParameters& s, Output& output) {

@@ -27,12 +27,18 @@ ImageRows::ImageRows(Session& session, const std::string& progressLabel, const s
 
 void ImageRows::next(const std::string& image) { progress_.step(image); }
 
-void ImageRows::add(const std::string& image, std::vector<std::string> cells, const nlohmann::json& row,
-                    const std::string& failure) {
-  cells.insert(cells.begin(), image);
+void ImageRows::add(const std::string& image, const ReportRow& row, const std::string& failure) {
+  std::vector<std::string> cells{image};
+  cells.insert(cells.end(), row.cellTexts().begin(), row.cellTexts().end());
   table_.row(cells);
-  session_.output.document()["images"].push_back(row);
+  session_.output.document()["images"].push_back(row.object());
   if (!failure.empty()) failures_.add(image, failure);
+}
+
+ReportRow boardViewRow(const std::string& image, int points, const std::string& note, bool reason) {
+  ReportRow row({"image", "points", "reason"});
+  row.hidden("image", image).shown("points", points < 0 ? nlohmann::json() : nlohmann::json(points));
+  return row.hidden("reason", reason ? nlohmann::json(note) : nlohmann::json()).cells({note});
 }
 
 }  // namespace talmeq::cli

@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "output.h"
+#include "reportRow.h"
 #include "resultCodes.h"
 #include "terminal.h"
 
@@ -26,10 +27,9 @@ class ImageRows {
   // Announces the work on the next image (the progress line).
   void next(const std::string& image);
 
-  // Adds the row of `image`: `cells` after the image column, `row` for
-  // JSON, and `failure` (empty when the image succeeded).
-  void add(const std::string& image, std::vector<std::string> cells, const nlohmann::json& row,
-           const std::string& failure);
+  // Adds the row of `image` (its cells after the image column) and
+  // `failure` (empty when the image succeeded).
+  void add(const std::string& image, const ReportRow& row, const std::string& failure);
 
   std::size_t failures() const { return failures_.count(); }
 
@@ -42,5 +42,10 @@ class ImageRows {
   StreamedTable table_;
   FailureTally failures_;
 };
+
+// The row of one view of a camera calibration: the board points found
+// (negative: the image was not read) and the note, which is also the JSON
+// "reason" when `reason` is set.
+ReportRow boardViewRow(const std::string& image, int points, const std::string& note, bool reason);
 
 }  // namespace talmeq::cli

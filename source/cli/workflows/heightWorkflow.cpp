@@ -1,6 +1,7 @@
 // The height road of the tool (see heightWorkflow.h).
 #include "heightWorkflow.h"
 
+#include <talmeq/resultCodes.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
@@ -10,6 +11,7 @@
 #include "libraryCall.h"
 #include "measureReasons.h"
 #include "output.h"
+#include "preciseCalibration.h"
 #include "resultCodes.h"
 #include "spotReasons.h"
 #include "terminal.h"
@@ -34,22 +36,32 @@ void requireUsableSeries(const std::vector<HeightRow>& rows) {
     throw UsageError("the first and the last height of the series must differ");
 }
 
-HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows) {
+namespace {
+
+// The whole-pixel spot of one frame from one detection: the detector's
+// record, which getSpotCoord's result always agrees with.
+CalibrationPoint detectedSpot(const HeightRow& row, const cv::Mat& image, std::vector<std::string>& warnings) {
+  const SpotDetectionRecord trace = callExport("getSpotCoord", [&] { return recordSpotDetection(image); });
+  if (trace.outcome != DetectionOutcome::kFound) {
+    const int code = trace.outcome == DetectionOutcome::kNoBlob ? kNoResult : kBadInput;
+    throw WorkFailure(row.image + ": getSpotCoord returned " + std::to_string(code) + ": " +
+                      spotFailureReason(image, trace));
+  }
+  const std::string warning = spotWarning(trace);
+  if (!warning.empty()) warnings.push_back(row.image + ": " + warning);
+  return {row.height, row.image, trace.spot, 0.0, 0.0, 0.0, std::nullopt};
+}
+
+}  // namespace
+
+HeightCalibrationRun findSpots(const std::vector<HeightRow>& rows, bool precise) {
   for (const HeightRow& row : rows) requireExistingFile(row.image);
   HeightCalibrationRun run;
   Progress progress("spot", rows.size());
   for (const HeightRow& row : rows) {
     progress.step(row.image);
     const cv::Mat image = readImage(row.image);
-    CalibrationPoint point{row.height, row.image, {}, 0.0, 0.0, 0.0, std::nullopt};
-    const int code = callExport("getSpotCoord", [&] { return getSpotCoord(image, point.spot); });
-    const SpotDetectionRecord trace = recordSpotDetection(image);
-    if (code != 0)
-      throw WorkFailure(row.image + ": getSpotCoord returned " + std::to_string(code) + ": " +
-                        spotFailureReason(image, trace));
-    const std::string warning = spotWarning(trace);
-    if (!warning.empty()) run.warnings.push_back(row.image + ": " + warning);
-    run.points.push_back(point);
+    run.points.push_back(precise ? preciseSpot(row, image) : detectedSpot(row, image, run.warnings));
   }
   return run;
 }
@@ -101,7 +113,7 @@ void requireWindowHoldsSpots(const HeightCalibrationRun& run) {
 
 HeightCalibrationRun calibrateHeights(const std::vector<HeightRow>& rows, const std::string& ymlPath) {
   requireUsableSeries(rows);
-  HeightCalibrationRun run = detectSpots(rows);
+  HeightCalibrationRun run = findSpots(rows, false);
   const HeightCalibration settings = readCalibrationFile(ymlPath).values;
   requireSettings(settings, ymlPath);
   planCalibration(run, settings);

@@ -42,11 +42,12 @@ struct HeightCalibrationRun {
 // first and the last height equal.
 void requireUsableSeries(const std::vector<HeightRow>& rows);
 
-// Finds the spot of each row's image with getSpotCoord. UsageError when an
-// image cannot be read, WorkFailure naming the image and the detector's
-// reason when one has no spot. Adds a warning for every spot that was one
-// choice among several blobs.
-HeightCalibrationRun detectSpots(const std::vector<HeightRow>& rows);
+// Finds the spot of each row's image: with getSpotCoord's detector (one
+// detection a frame), or with `precise` by readSpot. UsageError when an image
+// cannot be read, WorkFailure naming the image and the reason when one has
+// no spot. Adds a warning for every whole-pixel spot that was one choice
+// among several blobs.
+HeightCalibrationRun findSpots(const std::vector<HeightRow>& rows, bool precise);
 
 // Fills in what the calibration of `run`'s points over `settings` will
 // write, with each point's displacement, fitted height and error (the

@@ -47,11 +47,7 @@ ReadViews readViews(const ManyViewOptions& options, ImageRows& rows) {
                              : view.found           ? ""
                              : !view.misfit.empty() ? "does not fit the board: " + view.misfit
                                                     : "no board: left out";
-    nlohmann::json row = nullKeys({"image", "points", "reason"});
-    row["image"] = path;
-    if (points >= 0) row["points"] = points;
-    if (!image.problem.empty() || !view.misfit.empty()) row["reason"] = note;
-    rows.add(path, {points < 0 ? "-" : std::to_string(points), note}, row, image.problem);
+    rows.add(path, boardViewRow(path, points, note, !image.problem.empty() || !view.misfit.empty()), image.problem);
     if (!image.problem.empty()) continue;
     read.names.push_back(path);
     read.images.push_back(image.image);

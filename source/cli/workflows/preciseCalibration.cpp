@@ -2,26 +2,15 @@
 #include "preciseCalibration.h"
 
 #include "failures.h"
-#include "imageFiles.h"
 #include "libraryCall.h"
-#include "output.h"
-#include "terminal.h"
 
 namespace talmeq::cli {
 
-HeightCalibrationRun readSpotsPrecisely(const std::vector<HeightRow>& rows) {
-  for (const HeightRow& row : rows) requireExistingFile(row.image);
-  HeightCalibrationRun run;
-  Progress progress("spot", rows.size());
-  for (const HeightRow& row : rows) {
-    progress.step(row.image);
-    const cv::Mat image = readImage(row.image);
-    const SpotReading reading = callExport("readSpot", [&] { return readSpot(image); });
-    if (!reading.hasCentre() || reading.status == SpotStatus::kAmbiguous)
-      throw WorkFailure(row.image + ": readSpot found " + toText(reading.status));
-    run.points.push_back({row.height, row.image, reading.detectorSpot, 0.0, 0.0, 0.0, reading});
-  }
-  return run;
+CalibrationPoint preciseSpot(const HeightRow& row, const cv::Mat& image) {
+  const SpotReading reading = callExport("readSpot", [&] { return readSpot(image); });
+  if (!reading.hasCentre() || reading.status == SpotStatus::kAmbiguous)
+    throw WorkFailure(row.image + ": readSpot found " + toText(reading.status));
+  return {row.height, row.image, reading.detectorSpot, 0.0, 0.0, 0.0, reading};
 }
 
 void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath) {

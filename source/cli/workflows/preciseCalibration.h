@@ -9,10 +9,10 @@
 
 namespace talmeq::cli {
 
-// Reads the spot of each row's image with readSpot. UsageError when an
-// image cannot be read; WorkFailure naming the image when it holds no spot
-// or an ambiguous one, or readSpot raises an OpenCV error.
-HeightCalibrationRun readSpotsPrecisely(const std::vector<HeightRow>& rows);
+// The calibration point of one row's image from readSpot; WorkFailure
+// naming the image when it holds no spot or an ambiguous one, or readSpot
+// raises an OpenCV error.
+CalibrationPoint preciseSpot(const HeightRow& row, const cv::Mat& image);
 
 // Fits and writes the file at `ymlPath` (which holds the four settings)
 // with fitHeightModel, for a run planned by planCalibration, and reads the
