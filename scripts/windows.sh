@@ -11,6 +11,7 @@
 #
 #   bash scripts/windows.sh            # dependencies, build, tests under Wine
 #   bash scripts/windows.sh deps       # the dependencies only
+#   bash scripts/windows.sh packages   # the Debian packages only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -160,6 +161,9 @@ wineprefix() {
 }
 
 step "packages" packages
+if [ "${1:-}" = packages ]; then
+  exit 0
+fi
 step "sources" sources
 step "libpng" libpng
 step "log4cpp" log4cpp
