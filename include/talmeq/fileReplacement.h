@@ -28,9 +28,11 @@ namespace talmeq {
 TALMEQ_EXPORT bool replaceFile(const std::string& path, const std::function<bool(const std::string&)>& write);
 
 // For programs that end on Ctrl-C or SIGTERM: installs handlers for both
-// that remove the temporary a replaceFile call is filling at that moment (on
-// any thread, the latest one started) and then end the program as the
-// signal would. A host that handles these signals itself does not call it.
+// that remove the temporary a replaceFile call is filling at that moment and
+// then end the program as the signal would. One call's temporary is noted
+// at a time; while threads replace files at once, the others' are left to
+// the stale-temporary clean-up of later writers. A host that handles these
+// signals itself does not call it.
 TALMEQ_EXPORT void removeTemporaryOnInterrupt();
 
 }  // namespace talmeq

@@ -30,8 +30,12 @@ namespace fs = std::filesystem;
 constexpr int kMaxLinks = 40;
 
 // The temporary being filled, for the interruption handler, which may only
-// read plain memory: a fixed buffer and a flag.
+// read plain memory: a fixed buffer and flags. Only once a host asked for
+// the clean-up, and one replacement at a time owns the buffer (the others,
+// on other threads, go unnoted), so no two threads ever write it together.
 char pendingTemporary[4096];
+std::atomic<bool> cleanUpArmed{false};
+std::atomic<bool> bufferOwned{false};
 std::atomic<bool> temporaryPending{false};
 
 extern "C" void removePendingTemporary(int signal) {
@@ -40,14 +44,28 @@ extern "C" void removePendingTemporary(int signal) {
   std::raise(signal);
 }
 
-// Notes `temporary` for the handler (by the narrow name the C library's
-// remove() takes; a name too long for the buffer is not noted).
-void notePending(const fs::path& temporary) {
-  const std::string name = temporary.string();
-  temporaryPending = false;
-  if (name.size() >= sizeof pendingTemporary) return;
+// Notes `temporary` for the handler, by the narrow name the C library's
+// remove() takes; returns whether this call owns the buffer.
+bool notePending(const fs::path& temporary) {
+  if (!cleanUpArmed.load() || bufferOwned.exchange(true)) return false;
+  std::string name;
+  try {
+    name = temporary.string();  // on Windows a name outside the code page cannot be given narrow
+  } catch (const std::exception&) {
+  }
+  if (name.empty() || name.size() >= sizeof pendingTemporary) {
+    bufferOwned = false;
+    return false;
+  }
   std::memcpy(pendingTemporary, name.c_str(), name.size() + 1);
   temporaryPending = true;
+  return true;
+}
+
+void clearPending(bool owner) {
+  if (!owner) return;
+  temporaryPending = false;
+  bufferOwned = false;
 }
 
 // The file `path` finally names: symbolic links followed, a relative link
@@ -129,22 +147,23 @@ bool replaceFile(const std::string& path, const std::function<bool(const std::st
   if (!target || !target->has_filename()) return false;
   removeStaleTemporaries(*target);
   const fs::path temporary = temporaryNameFor(*target);
-  notePending(temporary);
+  const bool noted = notePending(temporary);
   std::error_code ignored;
   bool published = false;
   try {
     published = writeAndPublish(*target, temporary, write);
   } catch (...) {
     fs::remove(temporary, ignored);
-    temporaryPending = false;
+    clearPending(noted);
     throw;
   }
   if (!published) fs::remove(temporary, ignored);
-  temporaryPending = false;
+  clearPending(noted);
   return published;
 }
 
 void removeTemporaryOnInterrupt() {
+  cleanUpArmed = true;
   std::signal(SIGINT, removePendingTemporary);
   std::signal(SIGTERM, removePendingTemporary);
 }
