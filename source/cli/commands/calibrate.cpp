@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "calibrationLock.h"
+#include <talmeq/calibrationLock.h>
 #include "calibrationPlot.h"
 #include "commands.h"
 #include "decimalNumbers.h"

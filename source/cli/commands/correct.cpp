@@ -7,7 +7,7 @@
 #include <cmath>
 #include <memory>
 
-#include "calibrationLock.h"
+#include <talmeq/calibrationLock.h>
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"

@@ -5,6 +5,7 @@
 // Markers that cannot belong to the board, and a chessboard of another
 // size, are reported as not fitting instead of being used.
 #include <talmeq/cameraCalibrationReport.h>
+#include <talmeq/chessboardCheck.h>
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -49,6 +50,12 @@ std::string otherChessboard(const cv::Mat& grey, const BoardDescription& board) 
 
 BoardView chessboardView(const cv::Mat& grey, const BoardDescription& board) {
   BoardView view;
+  // The quick check first: on a frame without the board the corner search
+  // alone can run for minutes.
+  if (!chessboardMayBeThere(grey, {board.columns, board.rows})) {
+    view.misfit = otherChessboard(grey, board);
+    return view;
+  }
   if (!cv::findChessboardCorners(grey, {board.columns, board.rows}, view.imagePoints, kChessFlags)) {
     view.imagePoints.clear();
     view.misfit = otherChessboard(grey, board);
