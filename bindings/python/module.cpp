@@ -26,5 +26,8 @@ PYBIND11_MODULE(talmeq, module) {
   talmeq::python::addHeightCalls(module);
   talmeq::python::addCameraCalls(module);
   talmeq::python::addStationCalls(module);
+  talmeq::python::addReportCalls(module);
   talmeq::python::addBoardCalls(module);
+  talmeq::python::addCharacterizationCalls(module);
+  talmeq::python::addCorrectionCalls(module);
 }
