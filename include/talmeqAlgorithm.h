@@ -98,7 +98,7 @@ TALMEQALGORITHM_EXPORT int getPlaneHeightByLinear(cv::Mat image, std::string yml
 // or "calibChess: findChessboardCorners success!" and "calibChess: rms = <rms>".
 // A one-channel image, or a calibration OpenCV cannot run, raises cv::Exception.
 // The corner search is not bounded in time: on a frame without the board it
-// takes tens of seconds at 1024 x 768 and minutes on larger frames, and the
+// takes from tens of seconds to minutes at 1024 x 768, longer on larger frames, and the
 // calling thread cannot be stopped meanwhile. talmeq::chessboardMayBeThere
 // (talmeq/chessboardCheck.h) answers within a second whether to call it;
 // talmeq::findBoardView runs that check itself.
