@@ -6,6 +6,7 @@
 #include <pybind11/stl.h>
 #include <talmeq/precision.h>
 
+#include <string>
 #include <vector>
 
 #include "arrayArguments.h"
@@ -34,14 +35,25 @@ std::vector<cv::Point3f> toPoints(const std::vector<Point3>& tuples) {
   return points;
 }
 
-// A matrix attribute: a float64 array out, any array of numbers in (copied).
+// A matrix attribute: an array out (None when empty), and in a copy of any
+// array of numbers (float64), or of int32 for the integer `depth`.
 template <class T>
-void matrixAttribute(py::class_<T>& type, const char* name, cv::Mat T::*member, const char* doc) {
+void matrixAttribute(py::class_<T>& type, const char* name, cv::Mat T::*member, const char* doc, int depth = CV_64F) {
   type.def_property(
       name, [member](const T& value) { return toArray(value.*member); },
-      [member, name](T& value, const py::object& matrix) {
-        py::object keeper;
-        (value.*member) = matrixView(matrix, name, keeper).clone();
+      [member, name, depth](T& value, const py::object& matrix) {
+        if (matrix.is_none()) {
+          value.*member = cv::Mat();
+        } else if (depth == CV_32S) {
+          const auto counts = py::array_t<int, py::array::c_style | py::array::forcecast>::ensure(matrix);
+          if (!counts || counts.ndim() != 2) throw py::value_error(std::string(name) + " must be a 2-D array of ints");
+          value.*member = cv::Mat(static_cast<int>(counts.shape(0)), static_cast<int>(counts.shape(1)), CV_32S,
+                                  const_cast<int*>(counts.data()))
+                              .clone();
+        } else {
+          py::object keeper;
+          value.*member = matrixView(matrix, name, keeper).clone();
+        }
       },
       doc);
 }
@@ -141,7 +153,7 @@ void addReport(py::module_& module) {
       .def_readwrite("rms", &CameraCalibrationReport::rms)
       .def_readwrite("views", &CameraCalibrationReport::views)
       .def_readwrite("usedViews", &CameraCalibrationReport::usedViews);
-  matrixAttribute(report, "coverage", &CameraCalibrationReport::coverage, "10 x 10 int32");
+  matrixAttribute(report, "coverage", &CameraCalibrationReport::coverage, "10 x 10 int32", CV_32S);
   report.def_readwrite("coverageScore", &CameraCalibrationReport::coverageScore)
       .def_readwrite("coveredShare", &CameraCalibrationReport::coveredShare)
       .def_readwrite("crossValidation", &CameraCalibrationReport::crossValidation)
