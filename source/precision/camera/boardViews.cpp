@@ -7,6 +7,7 @@
 #include <talmeq/cameraCalibrationReport.h>
 #include <talmeq/chessboardCheck.h>
 
+#include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -36,10 +37,17 @@ std::string sizeWords(int columns, int rows) { return std::to_string(columns) + 
 
 // When the described chessboard is not found: the inner corners of whatever
 // chessboard OpenCV's sector-based detector sees, if it sees one.
+// It looks at the frame reduced as the quick check does, so that a large
+// frame without a board is still answered within about a second; the size
+// of a board does not change with the scale.
 std::string otherChessboard(const cv::Mat& grey, const BoardDescription& board) {
+  constexpr double kLongestSide = 1280.0;
+  cv::Mat reduced = grey;
+  const double scale = kLongestSide / std::max(grey.cols, grey.rows);
+  if (scale < 1.0) cv::resize(grey, reduced, cv::Size(), scale, scale, cv::INTER_AREA);
   std::vector<cv::Point2f> corners;
   cv::Mat meta;
-  if (!cv::findChessboardCornersSB(grey, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) || meta.empty())
+  if (!cv::findChessboardCornersSB(reduced, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) || meta.empty())
     return "";
   if ((meta.cols == board.columns && meta.rows == board.rows) ||
       (meta.cols == board.rows && meta.rows == board.columns))
