@@ -148,6 +148,10 @@ TEST(HeightReading, ModelRefusesUnusableSeriesAndReportsItsFile) {
   EXPECT_EQ(fit.window, cv::Rect(50, 50, 370, 0));
   talmeq::CalibrationValues written;
   EXPECT_TRUE(talmeq::readCalibration(path, written) && written.initialX == 100.5 && written.k == fit.k);
+  // A poor fit now keeps the whole calibration, unless asked to replace it.
+  EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path).status, ModelStatus::kKept);
+  EXPECT_TRUE(talmeq::readCalibration(path, written) && written.k == fit.k);
+  EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path, {true}).status, ModelStatus::kPoorFit);
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 // `--board`, are calibrated through the station layer with its quality
 // report and verdict. `--annotate` draws the detected corners with magnified
 // reprojection errors (and, for many views, a coverage map).
+#include <talmeq/chessboardCheck.h>
+
 #include <memory>
 
 #include "cameraOutput.h"
 #include "cameraWorkflow.h"
-#include "chessboardCheck.h"
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"
@@ -75,7 +76,7 @@ void runChess(const CameraOptions& options, Session& session) {
     return runManyViews(options, BoardType::kChessboard, session);
   const std::string& path = options.images.front();
   const cv::Mat image = readImage(path);
-  if (!options.skipBoardCheck && !chessboardMayBeThere(image))
+  if (!options.skipBoardCheck && !chessboardMayBeThere(image, {stationChessboard().columns, stationChessboard().rows}))
     throw WorkFailure(path + ": no 17 x 12 chessboard can be seen (quick check); calibChess was not called");
   CalibratedViews v;
   {

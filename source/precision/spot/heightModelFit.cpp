@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "calibrationFile.h"
+#include "calibrationKeys.h"
 #include "linearCalibration.h"
 #include "numericConversion.h"
 #include "talmeqInternal.h"
@@ -38,15 +39,20 @@ bool readSettings(const std::string& path, CalibrationValues& values) {
 
 HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
                            const std::string& ymlPath) {
+  return fitHeightModel(heights, centres, ymlPath, ModelFitOptions{});
+}
+
+HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
+                           const std::string& ymlPath, const ModelFitOptions& options) {
   requireUsableSeries(heights, centres);
   HeightModel model;
   CalibrationValues values;
   if (!readSettings(ymlPath, values)) return model;
+  const bool keepWhole = !options.replaceWithPoorFit && holdsCalibration(ymlPath);
 
   const LinearFitPreview fit = previewLinearFit(heights, centres, values);
   values = fit.values;
   const std::vector<double>& displacements = fit.displacements;
-  const bool written = writeCalibration(ymlPath, values);
 
   model.k = values.k;
   model.b = values.b;
@@ -58,9 +64,14 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
     sum += model.errors.back();
   }
   model.averageError = sum / static_cast<double>(heights.size());
-  model.status = !written                                ? ModelStatus::kNotWritten
-                 : model.averageError > kMaxAverageError ? ModelStatus::kPoorFit
-                                                         : ModelStatus::kWritten;
+  const bool poor = model.averageError > kMaxAverageError;
+  if (poor && keepWhole) {
+    model.status = ModelStatus::kKept;
+    return model;
+  }
+  model.status = !writeCalibration(ymlPath, values) ? ModelStatus::kNotWritten
+                 : poor                             ? ModelStatus::kPoorFit
+                                                    : ModelStatus::kWritten;
   return model;
 }
 
