@@ -4,6 +4,7 @@
 // TALMEQ_LOG_FILE names, and the default set-up's line layout and rotating
 // file, each against the log4cpp part it stands in for.
 #include <gtest/gtest.h>
+#include <talmeqAlgorithm.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,10 +12,12 @@
 #include <ctime>
 #include <fstream>
 #include <log4cpp/Category.hh>
+#include <log4cpp/LayoutAppender.hh>
 #include <log4cpp/LoggingEvent.hh>
 #include <log4cpp/PatternLayout.hh>
 #include <log4cpp/RollingFileAppender.hh>
 #include <log4cpp/SimpleLayout.hh>
+#include <log4cpp/StringQueueAppender.hh>
 #include <memory>
 #include <random>
 #include <thread>
@@ -194,6 +197,114 @@ TEST(Logger, RotatingFileTakesLinesFromManyThreads) {
   }
   EXPECT_EQ(lines, static_cast<std::size_t>(kThreads * kLines));
   EXPECT_GE(folder.entries().size(), 10u);
+}
+
+// An appender that throws what `fault` selects on every entry, as a network
+// appender losing its peer or one running out of memory would.
+class ThrowingAppender final : public log4cpp::LayoutAppender {
+ public:
+  ThrowingAppender(int fault) : LayoutAppender("throwing"), fault_(fault) {}
+  void close() override {}
+
+ protected:
+  void _append(const log4cpp::LoggingEvent&) override {
+    if (fault_ == 0) throw std::runtime_error("peer lost");
+    if (fault_ == 1) throw std::bad_alloc();
+    throw 42;
+  }
+  int fault_;
+};
+
+// A router whose print (or file) category throws on every entry: an export
+// still returns its code, every failed write is counted, and the first one
+// is recorded once on the other stream.
+TEST(Logger, ThrowingAppenderCostsItsEntriesNotTheProcess) {
+  std::size_t records = 0;
+  for (int fault = 0; fault < 3; ++fault)
+    for (const bool printThrows : {true, false}) {
+      SCOPED_TRACE(std::to_string(fault) + (printThrows ? " print" : " file"));
+      log4cpp::StringQueueAppender* good = new log4cpp::StringQueueAppender("good");
+      auto& throwing = categoryWritingTo("talmeq.test.throwing", new ThrowingAppender(fault));
+      auto& writing = categoryWritingTo("talmeq.test.good", good);
+      struct Router : logger::Router {
+        log4cpp::Category *p, *f;
+        log4cpp::Category& print() override { return *p; }
+        log4cpp::Category& file() override { return *f; }
+      };
+      auto router = std::make_shared<Router>();
+      router->p = printThrows ? &throwing : &writing;
+      router->f = printThrows ? &writing : &throwing;
+      logger::setRouter(router);
+      const std::uint64_t before = logger::failedWrites();
+      cv::Point spot;
+      EXPECT_EQ(getSpotCoord(cv::Mat(), spot), -2);
+      EXPECT_EQ(getSpotCoord(cv::Mat(), spot), -2);
+      logger::setRouter(nullptr);
+      std::uint64_t delivered = 0;
+      for (auto queue = good->getQueue(); !queue.empty(); queue.pop()) {
+        const bool record = queue.front().find("could not write an entry") != std::string::npos;
+        records += record;
+        delivered += !record;
+      }
+      EXPECT_GE(delivered, 4u);  // a start message and a failure record per call
+      EXPECT_EQ(logger::failedWrites() - before, delivered);
+      throwing.removeAllAppenders();
+      writing.removeAllAppenders();
+    }
+  EXPECT_EQ(records, 2u);  // the first failure of each stream, once in the process
+}
+
+// The host's levels and callback against one message and one failure
+// record: what each stream and the callback receive.
+TEST(Logger, LevelsAndCallbackSelectTheEntries) {
+  using logger::Level;
+  struct Row {
+    Level print, file, callback;
+    bool withCallback;
+    const char* printed;  // "m" message, "e" failure record
+    const char* filed;
+    const char* called;
+  };
+  const Row rows[] = {
+      {Level::kInfo, Level::kInfo, Level::kInfo, false, "me", "me", ""},
+      {Level::kOff, Level::kInfo, Level::kInfo, true, "", "me", "me"},
+      {Level::kError, Level::kOff, Level::kError, true, "e", "", "e"},
+      {Level::kInfo, Level::kError, Level::kOff, true, "me", "e", ""},
+  };
+  for (const Row& row : rows) {
+    std::string called;
+    talmeq::test::LogCapture capture;
+    logger::setLevel(logger::Stream::kPrint, row.print);
+    logger::setLevel(logger::Stream::kFile, row.file);
+    if (row.withCallback)
+      logger::setCallback([&](Level level, const std::string&) { called += level == Level::kError ? 'e' : 'm'; },
+                          row.callback);
+    logger::logPrint() << "message";
+    logger::logFile() << "message";
+    logger::log("f.cpp", "correctYml", 1, -2);
+    logger::setCallback(nullptr);
+    logger::setLevel(logger::Stream::kPrint, Level::kInfo);
+    logger::setLevel(logger::Stream::kFile, Level::kInfo);
+    std::string printed, filed;
+    for (const auto& entry : capture.entries()) (entry.stream == "print" ? printed : filed) += entry.error ? 'e' : 'm';
+    EXPECT_EQ(printed, row.printed);
+    EXPECT_EQ(filed, row.filed);
+    EXPECT_EQ(called, row.called);
+  }
+}
+
+// The default file stream moves to the host's folder and back; a folder
+// that cannot hold the file is refused and the stream stays.
+TEST(Logger, FileFolderMovesTheDefaultFile) {
+  talmeq::test::ScratchFolder folder;
+  const std::string name = std::filesystem::path(std::getenv("TALMEQ_LOG_FILE")).filename().string();
+  logger::setFileFolder(folder.path().string());
+  logger::logFile() << "in the host's folder";
+  EXPECT_THROW(logger::setFileFolder(folder.file("missing")), std::runtime_error);
+  logger::logFile() << "still there";
+  logger::setFileFolder("");
+  logger::logFile() << "back";
+  EXPECT_EQ(talmeq::test::readLines(folder.file(name)).size(), 2u);
 }
 
 }  // namespace
