@@ -21,7 +21,7 @@
  * For both, talmeq_last_error() gives the text. No exception leaves a call.
  *
  * Images are described by talmeq_image and are never copied on the way in.
- * Paths are narrow strings, passed to the library as they are.
+ * Paths and texts are UTF-8 strings, on Windows too.
  * The functions keep no state and may be called from several threads; calls
  * that name the same calibration file must be serialised by the host. */
 #ifndef TALMEQC_H
@@ -40,13 +40,16 @@ extern "C" {
  * `channels` bytes each (1 grey, 3 blue-green-red), the first byte of the top
  * row at `data`, each row `stride` bytes after the one above it (at least
  * width * channels). A width or height of 0 is an empty image; its data may
- * be NULL. Input images are only read. */
+ * be NULL. Input images are only read. `libraryOwned` is 0 for the host's
+ * memory; the library sets it to 1 in an output image whose pixels it
+ * allocated (see talmeq_free). */
 typedef struct talmeq_image {
   unsigned char* data;
   int width;
   int height;
   int stride;
   int channels;
+  int libraryOwned;
 } talmeq_image;
 
 /* A pixel position: column x, row y. */
@@ -95,7 +98,9 @@ TALMEQC_EXPORT int talmeq_calibChess(const talmeq_image* image, talmeq_camera* c
 
 /* The board markers in a 1- or 3-channel image, written to `markers`, which
  * has room for `capacity` of them; `count` receives the number found (0 on
- * -1). When more are found than fit, the first `capacity` are written and
+ * -1). With `capacity` 0 (`markers` may be NULL) the call only counts:
+ * it returns the export's code and `count` the room needed. When more are
+ * found than a non-zero `capacity` holds, the first `capacity` are written and
  * the result is TALMEQ_INVALID_ARGUMENT; `count` tells the room needed. */
 TALMEQC_EXPORT int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, int capacity, int* count);
 
@@ -108,9 +113,11 @@ TALMEQC_EXPORT int talmeq_calibAruco(const talmeq_marker* markers, const int* ma
 
 /* Output images of the two corrections. With corrected->data NULL the
  * library allocates the pixels (rows packed, stride = width * channels) and
- * fills in the description; the host releases them with talmeq_free(). With
- * data set, the host's buffer receives the pixels, and its description must
- * match the output exactly (stride at least a row). */
+ * fills in the description with libraryOwned 1; the host releases them with
+ * talmeq_free(). With data set, the host's buffer receives the pixels, and
+ * its description must match the output exactly (stride at least a row); a
+ * description with libraryOwned 1 whose pixels were released already is
+ * TALMEQ_INVALID_ARGUMENT, nothing written. */
 
 /* Removes the lens distortion; the output has the requested
  * corrected->width x corrected->height and the channels of `image` (1 or 3).
@@ -247,9 +254,37 @@ TALMEQC_EXPORT int talmeq_findBoardPoints(const talmeq_image* image, const talme
                                           talmeq_point2d* imagePoints, talmeq_point2d* boardPoints, int capacity,
                                           int* count, char* misfit, int misfitCapacity);
 
-/* Releases pixels the library allocated for an output image; NULL is
- * ignored. */
+/* Releases pixels the library allocated for an output image. NULL, pixels
+ * released already and memory the library did not allocate are ignored. */
 TALMEQC_EXPORT void talmeq_free(void* data);
+
+/* The library's log (two streams: "print", standard output by default, and
+ * "file", talmeqAlgorithm.log in the working directory or the file that
+ * TALMEQ_LOG_FILE names), controlled at run time from any thread. Texts are
+ * UTF-8. An appender or callback that fails never ends the process: the
+ * entry is dropped for it and counted. */
+#define TALMEQ_LOG_PRINT 0
+#define TALMEQ_LOG_FILE 1
+#define TALMEQ_LOG_INFO 0  /* messages and failure records (the default) */
+#define TALMEQ_LOG_ERROR 1 /* failure records only */
+#define TALMEQ_LOG_OFF 2   /* nothing */
+
+/* Drops the entries below `level` from `stream`; TALMEQ_LOG_OFF turns it off. */
+TALMEQC_EXPORT int talmeq_setLogLevel(int stream, int level);
+
+/* Receives every entry once, at `minimum` and above, whatever the streams'
+ * levels: its level (TALMEQ_LOG_INFO or TALMEQ_LOG_ERROR), its text (valid
+ * during the call) and `context`. It runs on the thread that logs. NULL
+ * removes it. */
+typedef void (*talmeq_log_callback)(int level, const char* text, void* context);
+TALMEQC_EXPORT int talmeq_setLogCallback(talmeq_log_callback callback, void* context, int minimum);
+
+/* Moves the file stream's default file into `folder` (UTF-8); NULL or ""
+ * restores it. TALMEQ_EXCEPTION when the file cannot be opened there. */
+TALMEQC_EXPORT int talmeq_setLogFolder(const char* folder);
+
+/* The number of entries an appender or the callback failed to take. */
+TALMEQC_EXPORT unsigned long long talmeq_logFailedWrites(void);
 
 /* The text of the last TALMEQ_EXCEPTION or TALMEQ_INVALID_ARGUMENT returned
  * on the calling thread; empty when its last call returned anything else.

@@ -27,6 +27,11 @@ static void check(const char* what, int code, int expected, const char* fragment
 
 #define CHECK(call, expected, fragment) check(#call, call, expected, fragment)
 
+/* Counts the failure records of getSpotCoord that reach the callback. */
+static void countEntry(int level, const char* text, void* context) {
+  *(int*)context += level == TALMEQ_LOG_ERROR && strstr(text, "getSpotCoord returned -2") != NULL;
+}
+
 int main(void) {
   static unsigned char packed[H][W * 3], padded[H][PADDED], corrected[H][PADDED], exact[H][W * 3];
   unsigned int seed = 12345u;
@@ -46,7 +51,11 @@ int main(void) {
     same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0 &&
            memcmp(corrected[y], exact[y], W * 3) == 0;
   check("both hold the same pixels", same, 1, NULL);
+  check("the library owns what it allocated", allocated.libraryOwned * 2 + own.libraryOwned, 2, NULL);
   talmeq_free(allocated.data);
+  talmeq_free(allocated.data); /* released already: ignored */
+  CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), TALMEQ_INVALID_ARGUMENT,
+        "released");
 
   talmeq_point spot = {7, 7}, coords[3] = {{1, 2}, {3, 4}, {5, 6}};
   talmeq_point2d centres[3] = {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}};
@@ -94,6 +103,18 @@ int main(void) {
   board.marker = 40.0;
   CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, NULL, 0),
         TALMEQ_INVALID_ARGUMENT, "marker must be smaller");
+
+  /* The log under the host's control: every entry once to a callback, the
+   * print stream off, the file in a folder that must exist. */
+  int entries = 0;
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_PRINT, 7), TALMEQ_INVALID_ARGUMENT, "level");
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_PRINT, TALMEQ_LOG_OFF), 0, NULL);
+  CHECK(talmeq_setLogCallback(countEntry, &entries, TALMEQ_LOG_ERROR), 0, NULL);
+  talmeq_getSpotCoord(&empty, &spot);
+  CHECK(talmeq_setLogCallback(NULL, NULL, TALMEQ_LOG_INFO), 0, NULL);
+  talmeq_getSpotCoord(&empty, &spot);
+  check("one failure record reached the callback", entries, 1, NULL);
+  CHECK(talmeq_setLogFolder("no such folder/"), TALMEQ_EXCEPTION, "cannot be opened");
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
 }
