@@ -22,4 +22,8 @@ void addStationCalls(pybind11::module_& module);
 // BoardDescription, readBoardDescription and findBoardView.
 void addBoardCalls(pybind11::module_& module);
 
+// The log's control: LogStream, LogLevel, setLogLevel, setLogCallback,
+// setLogFolder, logFailedWrites and logToPython.
+void addLogCalls(pybind11::module_& module);
+
 }  // namespace talmeq::python

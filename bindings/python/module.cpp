@@ -27,4 +27,5 @@ PYBIND11_MODULE(talmeq, module) {
   talmeq::python::addCameraCalls(module);
   talmeq::python::addStationCalls(module);
   talmeq::python::addBoardCalls(module);
+  talmeq::python::addLogCalls(module);
 }

@@ -68,6 +68,8 @@ int main(void) {
   CHECK(talmeq_getSpotCoord(NULL, &spot), TALMEQ_INVALID_ARGUMENT, "missing");
   CHECK(talmeq_getSpotCoord(&noPixels, &spot), TALMEQ_INVALID_ARGUMENT, "pixel data is missing");
   CHECK(talmeq_readSpot(&grey, &reading), TALMEQ_INVALID_ARGUMENT, "channels");
+  talmeq_image bgra = {&padded[0][0], W / 2, H, PADDED, 4}; /* the readings take an alpha channel as C++ does */
+  CHECK(talmeq_readSpot(&bgra, &reading), 0, NULL);
   CHECK(talmeq_getPlaneHeightByLinear(&narrow, "c.yml", &height, &height), TALMEQ_INVALID_ARGUMENT, "stride");
   CHECK(talmeq_correctYml(0.0, 1.0, NULL), TALMEQ_INVALID_ARGUMENT, "path");
   CHECK(talmeq_undistAruco(&paddedFrame, camera, NULL, 5, &own), TALMEQ_INVALID_ARGUMENT, "distCoeffs");
