@@ -26,4 +26,9 @@ void addBoardCalls(pybind11::module_& module);
 // setLogFolder, logFailedWrites and logToPython.
 void addLogCalls(pybind11::module_& module);
 
+// Wraps every function of the module so that a call matching no signature
+// raises a TypeError naming the arguments at fault, without their values;
+// added last.
+void conciseArgumentErrors(pybind11::module_& module);
+
 }  // namespace talmeq::python

@@ -33,4 +33,5 @@ PYBIND11_MODULE(talmeq, module) {
   talmeq::python::addStationCalls(module);
   talmeq::python::addBoardCalls(module);
   talmeq::python::addLogCalls(module);
+  talmeq::python::conciseArgumentErrors(module);
 }

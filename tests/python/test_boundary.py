@@ -59,6 +59,8 @@ REFUSED = [  # a call, the exception it raises and a part of its message
     (lambda: talmeq.getPlaneHeightByLinear(COLOUR, 5), TypeError, r"^(?![\s\S]*array\()ymlPath must be a path"),
     (lambda: talmeq.getCorrectImgByThickness(COLOUR, camera(), np.zeros(5), "19"), TypeError, "^thickness must be"),
     (lambda: talmeq.calibAruco([np.zeros((2, 1, 3, 2))], [[1, 2]], (64, 48)), ValueError, r"allCorners\[0\] must"),
+    (lambda: talmeq.readHeight(COLOUR), TypeError, r"^(?![\s\S]*array\()readHeight\(\): missing ymlPath"),
+    (lambda: talmeq.findBoardView(COLOUR, "board"), TypeError, r"^(?![\s\S]*array\()findBoardView\(\): an arg"),
     (lambda: talmeq.undistAruco(COLOUR, camera()[None], np.zeros(5), (64, 48)), ValueError, "1 or 2 dimensions"),
     (lambda: talmeq.undistAruco(COLOUR, camera(), np.zeros(3), (64, 48)), talmeq.OpenCVError, "distCoeffs.size"),
 ]
