@@ -22,7 +22,8 @@
  *
  * Images are described by talmeq_image and are never copied on the way in.
  * Paths and texts are UTF-8 strings, on Windows too.
- * The functions keep no state and may be called from several threads; calls
+ * The functions keep no state beyond the log's settings and the list of
+ * pixel buffers handed out, and may be called from several threads; calls
  * that name the same calibration file must be serialised by the host. */
 #ifndef TALMEQC_H
 #define TALMEQC_H
