@@ -26,7 +26,8 @@ py::array_t<double> rowsOf(const py::handle& value, const char* name, std::vecto
   for (std::size_t i = 0; fits && array.size() != 0 && i < trailing.size(); ++i)
     fits = array.shape(array.ndim() - trailing.size() + i) == trailing[i];
   if (!fits) throw py::value_error(std::string(name) + " must be " + expected + ", not of shape " + shapeOf(array));
-  return py::array_t<double>::ensure(array.reshape({array.size() / width, width}));
+  // numpy's reshape: pybind11's own arrived after the oldest release built with.
+  return py::array_t<double>::ensure(array.attr("reshape")(array.size() / width, width));
 }
 
 }  // namespace
@@ -65,12 +66,12 @@ py::array_t<double> numbersArgument(const py::handle& value, const char* name) {
   } catch (py::error_already_set&) {
     wrongType(value, name, "a sequence or array of real numbers (of one shape)");
   }
-  const char kind = array.dtype().kind();
-  if (kind != 'i' && kind != 'u' && kind != 'f')
+  const std::string kind = py::str(array.dtype().attr("kind"));
+  if (kind != "i" && kind != "u" && kind != "f")
     throw py::type_error(std::string(name) + " must hold real numbers, not values of dtype " +
                          std::string(py::str(array.dtype())) + " (a None, text or ragged list?)");
-  return py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array.ndim() == 0 ? array.reshape({1})
-                                                                                                  : array);
+  if (array.ndim() == 0) array = py::array::ensure(array.attr("reshape")(1));
+  return py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array);
 }
 
 std::vector<double> numberList(const py::handle& value, const char* name) {
