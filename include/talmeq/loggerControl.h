@@ -28,7 +28,8 @@ enum class Stream { kPrint = 0, kFile = 1 };
 enum class Level { kInfo = 0, kError = 1, kOff = 2 };
 
 // The entries below `level` are dropped from `stream`, whichever router is
-// installed. kOff turns the stream off.
+// installed. kOff turns the stream off; the file stream turned off before
+// the library's first entry opens no file until it is turned on again.
 LOGGER_EXPORT void setLevel(Stream stream, Level level);
 LOGGER_EXPORT Level level(Stream stream);
 

@@ -128,7 +128,10 @@ std::shared_mutex& deliveryMutex() {
 
 }  // namespace detail
 
-void setLevel(Stream stream, Level level) { streamLevels[index(stream)] = static_cast<int>(level); }
+void setLevel(Stream stream, Level level) {
+  streamLevels[index(stream)] = static_cast<int>(level);
+  if (stream == Stream::kFile && level != Level::kOff) detail::fileStreamTurnedOn();
+}
 
 Level level(Stream stream) { return static_cast<Level>(streamLevels[index(stream)].load()); }
 

@@ -33,6 +33,10 @@ class GuardedCategory final : public log4cpp::Category {
 // life of the process (log4cpp keeps its categories as long).
 GuardedCategory& guardFor(log4cpp::Category& target, Stream stream);
 
+// Opens the default file stream's file if the set-up left it closed because
+// the stream was off; defined in logger.cpp.
+void fileStreamTurnedOn();
+
 // The installed router's category for `stream`; defined in logger.cpp.
 log4cpp::Category& routedCategory(Stream stream);
 

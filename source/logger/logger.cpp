@@ -53,6 +53,7 @@ void attach(log4cpp::Category& category, log4cpp::Appender* appender) {
 std::mutex folderMutex;
 std::string fileFolder;
 bool defaultsAttached = false;
+bool fileDeferred = false;  // the file stream was off at the set-up: no file opened yet
 
 // The default file stream's path: TALMEQ_LOG_FILE or the default name, moved
 // into `folder` when one is given.
@@ -69,9 +70,13 @@ std::string defaultFilePath(const std::string& folder) {
 void configureDefaults() {
   attach(log4cpp::Category::getInstance(kPrintCategory), new log4cpp::OstreamAppender("talmeq.print", &std::cout));
   std::lock_guard<std::mutex> lock(folderMutex);
+  defaultsAttached = true;
+  // A host that turned the file stream off first gets no file at all until
+  // it turns the stream on.
+  fileDeferred = level(Stream::kFile) == Level::kOff;
+  if (fileDeferred) return;
   attach(log4cpp::Category::getInstance(kFileCategory),
          newRotatingFile("talmeq.file", defaultFilePath(fileFolder), kRotateBytes, kRotateBackups));
-  defaultsAttached = true;
 }
 
 void configure() {
@@ -145,6 +150,15 @@ void log(std::string file, std::string function, int line, int code) {
   detail::guardFor(router->file(), Stream::kFile).error(record.str());
 }
 
+void detail::fileStreamTurnedOn() {
+  std::lock_guard<std::mutex> lock(folderMutex);
+  if (!fileDeferred) return;
+  fileDeferred = false;
+  std::unique_lock<std::shared_mutex> replacing(detail::deliveryMutex());
+  attach(log4cpp::Category::getInstance(kFileCategory),
+         newRotatingFile("talmeq.file", defaultFilePath(fileFolder), kRotateBytes, kRotateBackups));
+}
+
 log4cpp::Category& detail::routedCategory(Stream stream) {
   const auto router = currentRouter();
   return stream == Stream::kPrint ? router->print() : router->file();
@@ -156,9 +170,10 @@ void setFileFolder(const std::string& folder) {
   if (!folder.empty() && !std::ofstream(path, std::ios::app))
     throw std::runtime_error("the log file " + path + " cannot be opened");
   fileFolder = folder;
-  // Before the default set-up the folder is read by it; after, the file
+  // Before the default set-up (or while its file waits for the stream to be
+  // turned on) the folder is read when the file is opened; after, the file
   // stream's appender is replaced while no entry is being delivered.
-  if (!defaultsAttached) return;
+  if (!defaultsAttached || fileDeferred) return;
   std::unique_lock<std::shared_mutex> replacing(detail::deliveryMutex());
   attach(log4cpp::Category::getInstance(kFileCategory),
          newRotatingFile("talmeq.file", path, kRotateBytes, kRotateBackups));

@@ -43,9 +43,16 @@ int main(void) {
   talmeq_image packedFrame = {&packed[0][0], W, H, W * 3, 3}, paddedFrame = {&padded[0][0], W, H, PADDED, 3};
   talmeq_image allocated = {NULL, 0, 0, 0, 0}, own = {&corrected[0][0], W, H, PADDED, 3};
   talmeq_image packedOwn = {&exact[0][0], W, H, W * 3, 3};
-  /* The log's folder, chosen before the first entry: one that exists. */
+  /* The log before its first entry: the file stream off opens no file; the
+   * folder must exist. */
+  remove("talmeqAlgorithm.log");
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_FILE, TALMEQ_LOG_OFF), 0, NULL);
+  talmeq_image nothing = {NULL, 0, 0, 0, 3, 0};
+  talmeq_point where;
+  CHECK(talmeq_getSpotCoord(&nothing, &where) == -2 && !fopen("talmeqAlgorithm.log", "r"), 1, NULL);
   CHECK(talmeq_setLogFolder("no such folder/"), TALMEQ_EXCEPTION, "cannot be opened");
   CHECK(talmeq_setLogFolder("."), 0, NULL);
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_FILE, TALMEQ_LOG_INFO), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &packedOwn), 0, NULL);
