@@ -95,7 +95,8 @@ void addLogCalls(py::module_& module) {
       "logToPython(name='talmeq') -> None\n\n"
       "Sends every entry to logging.getLogger(name), messages at INFO and failure records at ERROR, and "
       "turns the print stream (standard output) off. The file stream stays as it is: "
-      "setLogLevel(LogStream.kFile, LogLevel.kOff) turns it off, setLogFolder moves it.");
+      "setLogLevel(LogStream.kFile, LogLevel.kOff) turns it off (before the first call: no file is made), "
+      "setLogFolder moves it.");
 
   // No Python callback may run once the interpreter winds down.
   py::module_::import("atexit").attr("register")(py::cpp_function([] { logger::setCallback(nullptr); }));
