@@ -36,7 +36,7 @@ namespace Talmeq
 
         // Sends every entry at minimum and above to handler(level, text), on
         // the thread that logs; null removes it. An exception of the handler
-        // is dropped and counted by the library's log, never thrown into it.
+        // is dropped here: no exception may cross into the library.
         public static int SetCallback(Action<int, string> handler, int minimum = Info)
         {
             NativeCallback callback = null;
