@@ -31,7 +31,8 @@ std::shared_ptr<const CallbackEntry> currentCallback() {
 }
 
 // The level of an entry: the library writes messages at INFO and failure
-// records at ERROR; anything more severe than INFO counts as a failure record.
+// records at ERROR; ERROR and more severe count as failure records, the rest
+// as messages.
 Level levelOf(log4cpp::Priority::Value priority) {
   return priority <= log4cpp::Priority::ERROR ? Level::kError : Level::kInfo;
 }
@@ -55,6 +56,14 @@ void recordFailure(Stream stream, const char* what) noexcept {
   }
 }
 
+// Stores a failure's text; without memory for it the text stays as it was.
+void keepReason(std::string& reason, const char* text) noexcept {
+  try {
+    reason = text;
+  } catch (...) {
+  }
+}
+
 // Runs `write`; false, with what it threw in `reason`, when it threw.
 template <class Write>
 bool wrote(Write&& write, std::string& reason) noexcept {
@@ -62,9 +71,9 @@ bool wrote(Write&& write, std::string& reason) noexcept {
     write();
     return true;
   } catch (const std::exception& error) {
-    reason = error.what();
+    keepReason(reason, error.what());
   } catch (...) {
-    reason = "an exception of an unknown type";
+    keepReason(reason, "an exception of an unknown type");
   }
   return false;
 }
@@ -137,8 +146,14 @@ Level level(Stream stream) { return static_cast<Level>(streamLevels[index(stream
 
 void setCallback(Callback callback, Level minimum) {
   auto entry = callback ? std::make_shared<const CallbackEntry>(CallbackEntry{std::move(callback), minimum}) : nullptr;
-  std::lock_guard<std::mutex> lock(callbackMutex);
-  installedCallback = std::move(entry);
+  std::shared_ptr<const CallbackEntry> previous;
+  {
+    std::lock_guard<std::mutex> lock(callbackMutex);
+    previous = std::move(installedCallback);
+    installedCallback = std::move(entry);
+  }
+  // The previous callback is let go outside the lock: releasing it may wait
+  // (a Python function takes the interpreter's lock to be freed).
 }
 
 std::uint64_t failedWrites() { return failures.load(); }
