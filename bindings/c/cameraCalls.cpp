@@ -51,7 +51,8 @@ int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, in
         markers[m].corners[2 * i + 1] = corners[m][i].y;
       }
     }
-    if (found > capacity)
+    // Capacity 0 asks for the number alone.
+    if (found > capacity && capacity > 0)
       throw InvalidArgument("markers: room for " + std::to_string(capacity) + ", " + std::to_string(found) + " found");
     return code;
   });

@@ -66,7 +66,7 @@ talmeq_spot_reading toC(const talmeq::SpotReading& spot) {
 int talmeq_readSpot(const talmeq_image* image, talmeq_spot_reading* reading) {
   return guardedCall([&] {
     require(reading != nullptr, "reading is missing");
-    *reading = toC(talmeq::readSpot(inputImage(image, FrameLayout::Colour)));
+    *reading = toC(talmeq::readSpot(inputImage(image, FrameLayout::ColourOrBgra)));
     return 0;
   });
 }
@@ -91,7 +91,7 @@ int talmeq_fitHeightModel(const double* heights, const talmeq_point2d* centres, 
 int talmeq_readHeight(const talmeq_image* image, const char* ymlPath, talmeq_height_reading* reading) {
   return guardedCall([&] {
     require(reading != nullptr, "reading is missing");
-    const cv::Mat frame = inputImage(image, FrameLayout::Colour);
+    const cv::Mat frame = inputImage(image, FrameLayout::ColourOrBgra);
     const talmeq::HeightReading r = talmeq::readHeight(frame, inputPath(ymlPath));
     *reading = {toC(r.spot), r.height, r.axisZ, r.heightUncertainty, static_cast<int>(r.status), toC(r.window)};
     return 0;
