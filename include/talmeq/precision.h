@@ -7,8 +7,9 @@
 //   heightReading.h            fitHeightModel, readHeight: heights from sub-pixel spots
 //   boardDescription.h         BoardDescription: the board a set of views shows
 //   cameraCalibrationReport.h  findBoardView, calibrateCameraFromViews: camera
-//                              calibration with uncertainty, coverage and a verdict
-//   stationCharacterization.h  characterizeStation: linearity, repeatability, drift
+//                              calibration with uncertainty, coverage and a verdict;
+//                              cameraPlausibilityChecks: what any camera must pass
+//   stationCharacterization.h  characterizeStation: linearity, offset, repeatability, drift
 //
 // Conventions of the whole library (namespace talmeq): plain result structs
 // whose status enum says what a frame or file turned out to hold, and

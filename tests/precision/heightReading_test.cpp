@@ -51,6 +51,8 @@ TEST(HeightReading, SubPixelRoadCutsTheWorstHeightErrorToAQuarter) {
     const talmeq::HeightReading r = talmeq::readHeight(frame, precise);
     ASSERT_EQ(r.status, HeightStatus::kMeasured) << truths[i];
     EXPECT_DOUBLE_EQ(r.axisZ, r.height + station.initZ + station.focusD);
+    EXPECT_FALSE(r.wholePixelCalibration);
+    EXPECT_TRUE(talmeq::readHeight(frame, whole).wholePixelCalibration);  // its reference point is a whole pixel
     double height = NAN, axisZ = NAN;
     ASSERT_EQ(getPlaneHeightByLinear(frame, whole, height, axisZ), 0);
     worstPrecise = std::max(worstPrecise, std::fabs(r.height - truths[i]));

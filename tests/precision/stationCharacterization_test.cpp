@@ -21,14 +21,14 @@ constexpr double kRecoveredRepeatability = 0.2;  // relative
 // whose heights are gain * true + offset, plus `bend` above 27, with noise
 // and creep; `failEvery` > 0 drops every such sample's height.
 std::vector<HeightSample> station(std::uint64_t seed, double gain = 1.0, double bend = 0.0, double noise = kNoise,
-                                  double drift = kDrift, int failEvery = 0) {
+                                  double drift = kDrift, int failEvery = 0, double offset = 0.01) {
   cv::RNG rng(seed);
   std::vector<HeightSample> samples;
   const auto measure = [&](double truth, bool timed, double time) {
     HeightSample s;
     s.trueHeight = timed ? 15.0 : truth;
     s.measured = failEvery == 0 || samples.size() % static_cast<std::size_t>(failEvery) != 0;
-    s.height = gain * truth + 0.01 + (truth > 27.0 ? bend : 0.0) + rng.gaussian(noise);
+    s.height = gain * truth + offset + (truth > 27.0 ? bend : 0.0) + rng.gaussian(noise);
     s.uncertainty = noise;
     s.timed = timed;
     s.time = time;
@@ -40,11 +40,41 @@ std::vector<HeightSample> station(std::uint64_t seed, double gain = 1.0, double 
   return samples;
 }
 
-std::vector<std::string> failed(const StationCharacterization& c) {
+std::vector<std::string> failed(const StationCharacterization& c, bool evaluated = true) {
   std::vector<std::string> names;
   for (const talmeq::VerdictCheck& check : c.checks)
-    if (!check.passed) names.push_back(check.name);
+    if (!check.passed && check.evaluated == evaluated) names.push_back(check.name);
   return names;
+}
+
+// The samples `keep` accepts, each changed by `change` (given the first sample of its height).
+template <typename Keep, typename Change>
+std::vector<HeightSample> edited(std::vector<HeightSample> samples, Keep keep, Change change) {
+  std::vector<HeightSample> kept;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    if (!keep(samples[i], i)) continue;
+    kept.push_back(samples[i]);
+    change(kept.back(), samples[i - i % kRepeats], i);
+  }
+  return kept;
+}
+const auto kAll = [](const HeightSample&, std::size_t) { return true; };
+const auto kTimed = [](const HeightSample& s, std::size_t) { return s.timed; };
+const auto kTwoHeights = [](const HeightSample& s, std::size_t) { return s.timed || std::fmod(s.trueHeight, 30) == 0; };
+const auto kOnePerHeight = [](const HeightSample& s, std::size_t i) { return !s.timed && i % kRepeats == 0; };
+const auto kAsIs = [](HeightSample&, const HeightSample&, std::size_t) {};
+const auto kAtOneTime = [](HeightSample& s, const HeightSample&, std::size_t) { s.time = 0.0; };
+// Each sweep height's first frame listed for all its repeats.
+const auto kOneFramePerHeight = [](HeightSample& s, const HeightSample& first, std::size_t i) {
+  s.frame = s.timed ? i + 1 : i - i % kRepeats + 1;
+  if (!s.timed) s.height = first.height;
+};
+// Quantized: the series reads its height unchanged, in steps of `step`.
+auto quantized(double step) {
+  return [step](HeightSample& s, const HeightSample&, std::size_t) {
+    s.height = 15.0;
+    s.step = step;
+  };
 }
 
 TEST(StationCharacterization, RecoversGainRepeatabilityAndDriftOfAGoodStation) {
@@ -79,6 +109,8 @@ TEST(StationCharacterization, EachBrokenPropertyFailsItsOwnCheck) {
       {"noisy", station(4, 1.0, 0.0, 0.05), "repeatability"},
       {"creeping", station(5, 1.0, 0.0, kNoise, 0.05), "drift"},
       {"missed spots", station(6, 1.0, 0.0, kNoise, kDrift, 50), "failed rows"},
+      {"all 1.0 off", station(7, 1.0, 0.0, kNoise, kDrift, 0, 1.0), "offset"},
+      {"one frame per height", edited(station(8), kAll, kOneFramePerHeight), "repeated frames"},
   };
   for (const auto& c : cases) {
     const StationCharacterization result = talmeq::characterizeStation(c.samples);
@@ -92,10 +124,43 @@ TEST(StationCharacterization, EachBrokenPropertyFailsItsOwnCheck) {
   EXPECT_EQ(bent.usableHigh, 27.0);
 }
 
-TEST(StationCharacterization, NeedsTwoMeasuredHeights) {
-  std::vector<HeightSample> one(5);
-  for (HeightSample& s : one) s.measured = true;
-  EXPECT_THROW(talmeq::characterizeStation(one), cv::Exception);
+// What the samples cannot give is listed as not evaluated, not passed or
+// failed, and the verdict rests on the rest.
+TEST(StationCharacterization, ChecksTheSamplesCannotGiveAreNotEvaluated) {
+  const std::vector<std::string> noLine{"linearity", "r2", "slope", "offset", "repeatability", "repeated frames"};
+  const struct {
+    const char* name;
+    std::vector<HeightSample> samples;
+    std::vector<std::string> notEvaluated;
+    bool pass;
+  } cases[] = {
+      // clang-format off
+      {"two heights", edited(station(9), kTwoHeights, kAsIs), {"linearity", "r2", "repeated frames"}, true},
+      {"no repeats", edited(station(10), kOnePerHeight, kAsIs), {"repeatability", "drift", "repeated frames"}, true},
+      {"a series at one time", edited(station(11), kAll, kAtOneTime), {"drift", "repeated frames"}, true},
+      {"a stability series alone", edited(station(12), kTimed, kAsIs), noLine, true},
+      {"quantized readings", edited(station(13), kTimed, quantized(0.02)), noLine, true},
+      {"quantized readings of unknown step", edited(station(13), kTimed, quantized(0.0)),
+       {"linearity", "r2", "slope", "offset", "repeatability", "drift", "repeated frames"}, false},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    const StationCharacterization result = talmeq::characterizeStation(c.samples);
+    EXPECT_EQ(failed(result, false), c.notEvaluated) << c.name;
+    EXPECT_EQ(failed(result), std::vector<std::string>{}) << c.name;
+    EXPECT_EQ(result.pass, c.pass) << c.name;
+    for (const talmeq::VerdictCheck& check : result.checks) EXPECT_EQ(std::isnan(check.value), !check.evaluated);
+  }
+  // The series alone reports its drift and scatter at its height; quantized,
+  // the drift is bounded by one step over the 29 intervals of 20 s.
+  const StationCharacterization alone = talmeq::characterizeStation(cases[3].samples);
+  EXPECT_EQ(alone.stabilityHeight, 15.0);
+  EXPECT_LT(std::fabs(alone.drift - kDrift), 3 * alone.driftError);
+  EXPECT_NEAR(alone.stabilityThreeSigma, 3 * kNoise, 3 * kNoise * 3 / std::sqrt(2.0 * (kStability - 2)));  // 3 SE
+  const StationCharacterization steps = talmeq::characterizeStation(cases[4].samples);
+  EXPECT_FALSE(steps.driftResolved);
+  EXPECT_DOUBLE_EQ(steps.checks[5].value, 0.02 / (29 * 20 / 60.0));
+  EXPECT_THROW(talmeq::characterizeStation(std::vector<HeightSample>(5)), cv::Exception);
   EXPECT_THROW(talmeq::characterizeStation({}), cv::Exception);
 }
 

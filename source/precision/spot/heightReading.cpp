@@ -46,6 +46,7 @@ HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath) {
   HeightReading reading;
   CalibrationValues c;
   if (!readFile(ymlPath, c)) return reading;
+  reading.wholePixelCalibration = std::floor(c.initialX) == c.initialX && std::floor(c.initialY) == c.initialY;
   reading.window = shiftedWindow(c);
   if (!region::liesInside(reading.window, image.size())) {
     reading.status = HeightStatus::kWindowOutside;
