@@ -159,7 +159,9 @@ void drift(const std::vector<HeightSample>& samples, StationCharacterization& c)
   c.stabilityThreeSigma = 3.0 * std::sqrt(squares / static_cast<double>(minutes.size() - 2));
   c.driftResolved =
       *std::max_element(heights.begin(), heights.end()) != *std::min_element(heights.begin(), heights.end());
-  if (!c.driftResolved) c.driftLimit = step > 0.0 ? step / (*latest - *earliest) : kNotEvaluated;
+  if (c.driftResolved) return;
+  c.stabilityThreeSigma = 0.0;  // the readings are all one value: only rounding is left about the line
+  c.driftLimit = step > 0.0 ? step / (*latest - *earliest) : kNotEvaluated;
 }
 
 // Samples whose frame repeats an earlier sample's; -1 when no sample names its frame.
