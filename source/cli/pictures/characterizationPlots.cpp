@@ -30,6 +30,10 @@ std::vector<double> sweepOf(const std::vector<CharacterizedRow>& rows, bool time
 cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
                       const CharacterizationThresholds& t) {
   cv::Mat canvas = plot::blankCanvas(kSize);
+  if (!c.hasLine) {
+    plot::label(canvas, "no line: fewer than two sweep heights measured", {kLeft, 60}, 0.7);
+    return canvas;
+  }
   const plot::Range x = plot::paddedRange(sweepOf(rows, false, false));
   const plot::Panel top(canvas, {kLeft, 60, kSize.width - kLeft - kRight, 290}, x,
                         plot::paddedRange(sweepOf(rows, false, true)));
