@@ -179,31 +179,49 @@ std::string text(double value) {
   return out.str();
 }
 
+// Why the drift check could not be judged, or "" when it could.
+std::string driftUnjudged(const StationCharacterization& c, const CharacterizationThresholds& t) {
+  if (c.stabilitySamples == 0) return "no stability series";
+  if (!c.hasDrift) return "needs 3 timed rows at 2 times";
+  if (c.driftResolved) return "";
+  if (std::isnan(c.driftLimit)) return "the readings never change and their height step is unknown";
+  if (c.driftLimit > t.maxDrift)
+    return "the readings never change; one height step over the series is " + text(c.driftLimit) + " per minute";
+  return "";
+}
+
+// Each check with its rule; one the samples cannot give says why in its
+// rule, with the value NaN.
 std::vector<VerdictCheck> checks(const StationCharacterization& c, const CharacterizationThresholds& t) {
   std::vector<VerdictCheck> list;
-  const auto atMost = [&](const char* name, const std::string& rule, double threshold, double value, bool evaluated) {
-    if (evaluated)
-      list.push_back({name, rule + " <= " + text(threshold), threshold, value, value <= threshold});
+  const auto check = [&](const char* name, const std::string& rule, double threshold, double value, bool passed,
+                         const std::string& unjudged) {
+    if (unjudged.empty())
+      list.push_back({name, rule, threshold, value, passed});
     else
-      list.push_back({name, rule + " <= " + text(threshold), threshold, kNotEvaluated, false, false});
+      list.push_back({name, rule + " (not evaluated: " + unjudged + ")", threshold, kNotEvaluated, false, false});
   };
-  atMost("linearity", "largest distance of a height's mean from the fitted line (needs 3 heights)", t.maxResidual,
-         c.residualMax, c.hasLinearity);
-  if (c.hasLinearity)
-    list.push_back({"r2", "r2 >= " + text(t.minR2), t.minR2, c.r2, c.r2 >= t.minR2});
-  else
-    list.push_back({"r2", "r2 >= " + text(t.minR2) + " (needs 3 heights)", t.minR2, kNotEvaluated, false, false});
-  atMost("slope", "|slope - 1| (needs 2 heights)", t.maxSlopeError, std::fabs(c.slope - 1.0), c.hasLine);
-  atMost("offset", "|intercept| (needs 2 heights)", t.maxOffset, std::fabs(c.intercept), c.hasLine);
-  atMost("repeatability", "worst +-3 sigma at a height with " + text(t.minRepeats) + " repeats", t.maxRepeatability,
-         c.repeatability, !c.repeatabilityAt.empty());
+  const auto atMost = [&](const char* name, const std::string& rule, double threshold, double value,
+                          const std::string& unjudged) {
+    check(name, rule + " <= " + text(threshold), threshold, value, value <= threshold, unjudged);
+  };
+  const std::string noLine = c.hasLine ? "" : "needs 2 sweep heights";
+  const std::string noLinearity = c.hasLinearity ? "" : "needs 3 sweep heights";
+  atMost("linearity", "largest distance of a height's mean from the fitted line", t.maxResidual, c.residualMax,
+         noLinearity);
+  check("r2", "r2 >= " + text(t.minR2), t.minR2, c.r2, c.r2 >= t.minR2, noLinearity);
+  atMost("slope", "|slope - 1|", t.maxSlopeError, std::fabs(c.slope - 1.0), noLine);
+  atMost("offset", "|intercept|", t.maxOffset, std::fabs(c.intercept), noLine);
+  atMost("repeatability", "worst +-3 sigma at a height", t.maxRepeatability, c.repeatability,
+         c.repeatabilityAt.empty() ? "no sweep height with " + text(t.minRepeats) + " repeats" : "");
   if (c.hasDrift && !c.driftResolved)
-    atMost("drift", "|drift| per minute, unresolved: one height step over the series", t.maxDrift, c.driftLimit,
-           c.driftLimit <= t.maxDrift);
+    atMost("drift", "|drift| per minute, below one height step over the series (the readings never change)", t.maxDrift,
+           c.driftLimit, driftUnjudged(c, t));
   else
-    atMost("drift", "|drift| per minute (needs 3 timed rows at 2 times)", t.maxDrift, std::fabs(c.drift), c.hasDrift);
-  atMost("repeated frames", "rows whose frame repeats an earlier row's", 0.0, c.repeatedFrames, c.repeatedFrames >= 0);
-  atMost("failed rows", "rows without a height", t.maxFailedRows, c.failedRows, true);
+    atMost("drift", "|drift| per minute", t.maxDrift, std::fabs(c.drift), driftUnjudged(c, t));
+  atMost("repeated frames", "rows whose frame repeats an earlier row's", 0.0, c.repeatedFrames,
+         c.repeatedFrames < 0 ? "no sample names its frame" : "");
+  atMost("failed rows", "rows without a height", t.maxFailedRows, c.failedRows, "");
   return list;
 }
 
