@@ -86,7 +86,11 @@ void addHeightResults(py::module_& module) {
       .def_readonly("spot", &HeightReading::spot, "the SpotReading in the window")
       .def_readonly("height", &HeightReading::height)
       .def_readonly("axisZ", &HeightReading::axisZ)
-      .def_readonly("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height");
+      .def_readonly("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height")
+      .def_readonly("heightPerPixel", &HeightReading::heightPerPixel,
+                    "height of one pixel of the spot's distance from the reference point")
+      .def_readonly("wholePixelCalibration", &HeightReading::wholePixelCalibration,
+                    "the file was fitted from whole-pixel spots");
 }
 
 }  // namespace
