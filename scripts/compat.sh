@@ -12,6 +12,10 @@
 # the whole suite: the exports' exactness (export messages, differential,
 # bad-input matrix), the camera calibrations, the calibration file and its
 # reader, and the tool's hostile-run table and board and camera commands.
+#
+#   bash scripts/compat.sh            # roots, builds, tests, transcripts
+#   bash scripts/compat.sh roots      # make (or find) the roots only
+#   bash scripts/compat.sh packages   # install mmdebstrap only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -123,6 +127,19 @@ makeRoots() {
   [ $rc -eq 0 ] || tail -n 20 "$out"/root-*.log >&2
   return $rc
 }
+case "${1:-}" in
+  packages)  # the host's tool for making roots, nothing else
+    command -v mmdebstrap > /dev/null || {
+      apt-get update -qq
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap > /dev/null
+    }
+    exit 0
+    ;;
+  roots)  # the roots only (CI makes them in the background)
+    timed "roots (debian-11 and debian-13)" makeRoots
+    exit 0
+    ;;
+esac
 timed "roots (debian-11 and debian-13)" makeRoots
 
 status=0

@@ -11,6 +11,7 @@
 #
 #   bash scripts/windows.sh            # dependencies, build, tests under Wine
 #   bash scripts/windows.sh deps       # the dependencies only
+#   bash scripts/windows.sh packages   # the Debian packages only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -160,6 +161,9 @@ wineprefix() {
 }
 
 step "packages" packages
+if [ "${1:-}" = packages ]; then
+  exit 0
+fi
 step "sources" sources
 step "libpng" libpng
 step "log4cpp" log4cpp
@@ -194,8 +198,10 @@ EOF2
 # the Python module (a Windows Python is not at hand), the benchmarks and the
 # soak run (Linux measurements), the install rules and their package tests
 # (they consume the package with the host's compilers and pkg-config), and
-# the tool's end-to-end suite (its checks read the tool's XML and JSON with
-# libxml2 and nlohmann_json, which are not cross-built here).
+# the tool's end-to-end suite (it drives the tool through a POSIX shell:
+# quoting, redirections, ulimit, signals and exit statuses from wait(); and
+# it reads the tool's SVG with libxml2, which is not cross-built here). The
+# tool itself runs under Wine in the demo step below.
 configure() {
   cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$runner" \
