@@ -15,14 +15,15 @@ install(TARGETS talmeqAlgorithm talmeqStation talmeqLogger EXPORT talmeqAlgorith
 # The C interface's header is installed with its library, below.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ ${TALMEQ_GENERATED_INCLUDE_DIR}/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h"
-  PATTERN "talmeqC.h" EXCLUDE PATTERN "talmeqC_export.h" EXCLUDE)
+  PATTERN "talmeqC.h" EXCLUDE PATTERN "talmeqStationC.h" EXCLUDE PATTERN "talmeqC_export.h" EXCLUDE)
 set_target_properties(talmeqAlgorithm PROPERTIES INSTALL_RPATH "$ORIGIN")
 if(TARGET talmeqC)
   install(TARGETS talmeqC EXPORT talmeqAlgorithmTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/include/talmeq/talmeqC.h ${TALMEQ_GENERATED_INCLUDE_DIR}/talmeq/talmeqC_export.h
+  install(FILES ${PROJECT_SOURCE_DIR}/include/talmeq/talmeqC.h ${PROJECT_SOURCE_DIR}/include/talmeq/talmeqStationC.h
+    ${TALMEQ_GENERATED_INCLUDE_DIR}/talmeq/talmeqC_export.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/talmeq)
   set_target_properties(talmeqC PROPERTIES INSTALL_RPATH "$ORIGIN")
 endif()

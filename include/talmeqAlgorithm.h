@@ -50,6 +50,9 @@ TALMEQALGORITHM_EXPORT int getSpotCoord(cv::Mat image, cv::Point& coord);
 // "dist" 0; the file is not written) or -999. Non-finite settings in the
 // file give a non-finite fit and average error, which is not above 0.2.
 // A file that opens but does not parse (empty, garbage) raises cv::Exception.
+// talmeq::fitHeightModel (talmeq/heightReading.h) reports an unwritten file
+// (kNotWritten) and keeps a whole calibration rather than write a poor fit
+// over it (kKept).
 TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heights, std::vector<cv::Point> coords,
                                                        std::string ymlPath);
 
@@ -59,6 +62,10 @@ TALMEQALGORITHM_EXPORT int getCalibrationParamByLinear(std::vector<double> heigh
 // Returns 0, -2 (the path names no regular file; it is not created) or -999.
 // The shift is not checked: a non-finite one is written as it comes out.
 // A file that opens but does not parse (empty, garbage) raises cv::Exception.
+// A file of other keys (a host's own settings) is replaced by the eleven
+// keys, and a file that cannot be replaced still returns 0; no lock is
+// taken, so calls on one file must take turns. talmeq::correctHeightOffset
+// (talmeq/heightOffsetCorrection.h) reports each of these by its status.
 TALMEQALGORITHM_EXPORT int correctYml(double fromZ, double toZ, std::string ymlPath);
 
 // Measures the plane height from a CV_8UC3 BGR image with the calibration
@@ -67,7 +74,9 @@ TALMEQALGORITHM_EXPORT int correctYml(double fromZ, double toZ, std::string ymlP
 //   height  out: the relative height h of the model.
 //   axisZ   out: h + initZ + focusD, the absolute height.
 // A single faint candidate (less than 30 above the window's mean red) counts
-// as a spot at pixel (0, 0), and the height is computed for that pixel.
+// as a spot at pixel (0, 0), and the height is computed for that pixel: a
+// made-up height that comes back as -3, or as 0 when it lands in range.
+// talmeq::readHeight (talmeq/heightReading.h) reports no spot instead.
 // Returns 0, -1 (no single spot in the window, an empty window, or one of
 // fewer than 101 pixels without a saturated spot; outputs untouched),
 // -2 (the path names no regular file; outputs untouched), -3 (axisZ above 0
@@ -88,6 +97,11 @@ TALMEQALGORITHM_EXPORT int getPlaneHeightByLinear(cv::Mat image, std::string yml
 // Logs "calibChess: start!", then "calibChess: findChessboardCorners fail!"
 // or "calibChess: findChessboardCorners success!" and "calibChess: rms = <rms>".
 // A one-channel image, or a calibration OpenCV cannot run, raises cv::Exception.
+// The corner search is not bounded in time: on a frame without the board it
+// takes from tens of seconds to minutes at 1024 x 768, longer on larger frames, and the
+// calling thread cannot be stopped meanwhile. talmeq::chessboardMayBeThere
+// (talmeq/chessboardCheck.h) answers within a second whether to call it;
+// talmeq::findBoardView runs that check itself.
 TALMEQALGORITHM_EXPORT int calibChess(cv::Mat image, cv::Mat& cameraMatrix, cv::Mat& distCoeffs);
 
 // Finds the markers of the DICT_6X6_250 calibration board in one image, with
@@ -130,7 +144,11 @@ TALMEQALGORITHM_EXPORT int calibAruco(std::vector<std::vector<std::vector<cv::Po
 //   imageSize     size of the output in pixels (may differ from the image).
 //   corrected     out: imageSize, type of image; bilinear interpolation,
 //                 black where the source position lies outside the image.
-// Returns 0 or -999. Writes no messages. Unusable matrices raise cv::Exception.
+// Returns 0 or -999. Writes no messages. Only a camera matrix of another
+// shape or type, or a coefficient count OpenCV does not take, raises
+// cv::Exception: a 3 x 3 matrix of zeros, NaN or infinities, or a NaN
+// coefficient, returns 0 with an all-black image. talmeq::undistort
+// (talmeq/cameraCorrection.h) refuses them, naming the argument.
 TALMEQALGORITHM_EXPORT int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs, cv::Size imageSize,
                                        cv::Mat& corrected);
 
@@ -146,6 +164,8 @@ TALMEQALGORITHM_EXPORT int undistAruco(cv::Mat image, cv::Mat cameraMatrix, cv::
 //                 190 degenerates and above 190 mirrors; none is refused.
 //   corrected     out: same size and type as image, black border.
 // Returns 0 or -999. Logs "getCorrectImg: start!", "thickness: <thickness>",
-// "getCorrectImg: end!".
+// "getCorrectImg: end!". As for undistAruco, a 3 x 3 matrix of zeros, NaN or
+// infinities returns 0 with an all-black image; talmeq::correctForThickness
+// (talmeq/cameraCorrection.h) refuses it, and a thickness outside 0 .. 190.
 TALMEQALGORITHM_EXPORT int getCorrectImgByThickness(cv::Mat image, cv::Mat cameraMatrix, cv::Mat distCoeffs,
                                                     double thickness, cv::Mat& corrected);

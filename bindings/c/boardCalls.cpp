@@ -72,8 +72,10 @@ int talmeq_findBoardPoints(const talmeq_image* image, const talmeq_board* board,
     refusingAsInvalid([&] { talmeq::checkBoardDescription(description); });
     const talmeq::BoardView view = talmeq::findBoardView(inputImage(image, FrameLayout::GreyOrColour), description);
     *count = view.found ? static_cast<int>(view.imagePoints.size()) : 0;
-    require(*count <= capacity, "capacity is smaller than the points found (count holds their number)");
-    for (int i = 0; i < *count; ++i) {
+    // Capacity 0 asks for the room needed: count holds it, nothing else is written.
+    require(capacity == 0 || *count <= capacity,
+            "capacity is smaller than the points found (count holds their number)");
+    for (int i = 0; capacity > 0 && i < *count; ++i) {
       imagePoints[i] = {view.imagePoints[static_cast<std::size_t>(i)].x,
                         view.imagePoints[static_cast<std::size_t>(i)].y};
       boardPoints[i] = {view.boardPoints[static_cast<std::size_t>(i)].x,

@@ -111,18 +111,32 @@ namespace Talmeq
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getSpotCoord(ref TalmeqImage image, out TalmeqPoint coord);
 
+        // An unwritable file still gives 0 or -1, and -1 (a poor fit) has already
+        // replaced the file, a working calibration too; calls on one file must
+        // take turns. TalmeqStationNative.talmeq_fitHeightModelWith reports
+        // ModelNotWritten and keeps a whole calibration (ModelKept).
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getCalibrationParamByLinear(double[] heights, int heightCount,
             TalmeqPoint[] coords, int coordCount, string ymlPath);
 
+        // The shift is not checked: NaN or infinity is written into initZ with 0;
+        // a file of other keys is replaced by the eleven calibration keys with 0;
+        // an unwritable file gives 0; no lock is taken. TalmeqStationNative.
+        // talmeq_correctHeightOffset says which by its status, under the lock.
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_correctYml(double fromZ, double toZ, string ymlPath);
 
-        // height and axisZ keep their values unless the result is 0 or -3.
+        // height and axisZ keep their values unless the result is 0 or -3. A
+        // single faint candidate counts as a spot at pixel (0, 0): a made-up
+        // height with -3, or with 0 when in range; talmeq_readHeight says
+        // HeightNoSpot.
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getPlaneHeightByLinear(ref TalmeqImage image, string ymlPath,
             ref double height, ref double axisZ);
 
+        // Not bounded in time: without a board it searches from tens of seconds
+        // to minutes and cannot be stopped; ask TalmeqStationNative.
+        // talmeq_chessboardMayBeThere first.
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_calibChess(ref TalmeqImage image, out TalmeqCamera camera);
 
@@ -139,7 +153,10 @@ namespace Talmeq
         // corrected: Data = IntPtr.Zero lets the library allocate the pixels
         // (release them with talmeq_free); otherwise a pinned buffer of the
         // output's exact description. undistAruco takes the output size from
-        // corrected.Width and corrected.Height.
+        // corrected.Width and corrected.Height. Both corrections give 0 and a
+        // black image for a camera matrix of zeros, NaN or infinities (and take
+        // any thickness); TalmeqStationNative.talmeq_undistort and
+        // talmeq_correctForThickness refuse them, naming the argument.
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_undistAruco(ref TalmeqImage image, double[] cameraMatrix,
             double[] distCoeffs, int distCount, ref TalmeqImage corrected);

@@ -79,15 +79,13 @@ void addBoardCalls(py::module_& module) {
       "findBoardView",
       [](const py::object& image, const BoardDescription& board) {
         const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
-        const BoardView view =
-            refusingAsValueError([&] { return withoutGil([&] { return findBoardView(frame, board); }); });
-        py::list boardPoints, imagePoints;
-        for (const cv::Point3f& p : view.boardPoints) boardPoints.append(py::make_tuple(p.x, p.y, p.z));
-        for (const cv::Point2f& p : view.imagePoints) imagePoints.append(py::make_tuple(p.x, p.y));
-        return py::make_tuple(view.found, boardPoints, imagePoints, view.misfit);
+        return refusingAsValueError([&] { return withoutGil([&] { return findBoardView(frame, board); }); });
       },
       "image"_a, "board"_a,
-      "findBoardView(image, board) -> (found, boardPoints, imagePoints, misfit)\n\n"
+      "findBoardView(image, board) -> BoardView\n\n"
+      "A BoardView for calibrateCameraFromViews, which unpacks as (found, boardPoints, imagePoints, misfit). "
+      "A chessboard is looked for only when chessboardMayBeThere finds it may be there, so a frame without "
+      "one is answered within a second.\n"
       "The board's points in an H x W or H x W x 3 uint8 frame: lists of (x, y, z) board units and (x, y) "
       "pixels. "
       "misfit says what was seen when the markers or chessboard found cannot be the described board.");

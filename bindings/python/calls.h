@@ -22,4 +22,15 @@ void addStationCalls(pybind11::module_& module);
 // BoardDescription, readBoardDescription and findBoardView.
 void addBoardCalls(pybind11::module_& module);
 
+// BoardView, CalibrationTarget, the calibration report's types and
+// calibrateCameraFromViews.
+void addReportCalls(pybind11::module_& module);
+
+// HeightSample, the characterization's types and characterizeStation.
+void addCharacterizationCalls(pybind11::module_& module);
+
+// correctHeightOffset, undistort, correctForThickness, chessboardMayBeThere,
+// stationChessboard and stationArucoGrid.
+void addCorrectionCalls(pybind11::module_& module);
+
 }  // namespace talmeq::python

@@ -36,7 +36,10 @@ void addCameraCalls(py::module_& module) {
       "calibChess(image) -> (code, cameraMatrix, distCoeffs)\n\n"
       "Calibrates the camera from one H x W x 3 view of the 17 x 12 inner-corner chessboard: a 3 x 3 "
       "float64 camera matrix and 1 x 5 float64 coefficients k1, k2, p1, p2, k3; both None unless code is 0.\n"
-      "code: 0, -1 board not found, -999.");
+      "code: 0, -1 board not found, -999.\n"
+      "The search is not bounded in time: on a frame without the board it runs tens of seconds at 1024 x 768, "
+      "minutes on larger frames, and cannot be interrupted. Ask chessboardMayBeThere(image, (17, 12)) first "
+      "(within a second), or use findBoardView, which does.");
 
   module.def(
       "getArucoCorners",
@@ -80,7 +83,9 @@ void addCameraCalls(py::module_& module) {
       "image"_a, "cameraMatrix"_a, "distCoeffs"_a, "imageSize"_a,
       "undistAruco(image, cameraMatrix, distCoeffs, imageSize) -> (code, corrected)\n\n"
       "Removes the lens distortion of an H x W or H x W x 3 frame into a new array of imageSize "
-      "(width, height) with the frame's channels. code: 0, -999.");
+      "(width, height) with the frame's channels. code: 0, -999.\n"
+      "A 3 x 3 camera matrix of zeros, NaN or infinities, or a NaN coefficient, gives code 0 and an all-black "
+      "image; undistort refuses them with talmeq.OpenCVError naming the argument.");
 
   module.def(
       "getCorrectImgByThickness",
@@ -97,7 +102,9 @@ void addCameraCalls(py::module_& module) {
       "image"_a, "cameraMatrix"_a, "distCoeffs"_a, "thickness"_a,
       "getCorrectImgByThickness(image, cameraMatrix, distCoeffs, thickness) -> (code, corrected)\n\n"
       "Undistorts an H x W or H x W x 3 frame and scales it about the principal point by "
-      "(190 - thickness) / 190, into a new array of the same shape. code: 0, -999.");
+      "(190 - thickness) / 190, into a new array of the same shape. code: 0, -999.\n"
+      "A camera matrix of zeros, NaN or infinities gives code 0 and an all-black image, and no thickness is "
+      "refused (190 collapses, more mirrors); correctForThickness refuses them, naming the argument.");
 }
 
 }  // namespace talmeq::python

@@ -40,7 +40,10 @@ void addHeightCalls(py::module_& module) {
       "getCalibrationParamByLinear(heights, coords, ymlPath) -> code\n\n"
       "Fits the linear height model to the known heights and the spot centres (x, y) seen at them and "
       "rewrites the calibration file, which must hold scale, dist, initZ and focusD.\n"
-      "code: 0, -1 average error above 0.2 (file written), -2 unusable lists or file, -999.");
+      "code: 0, -1 average error above 0.2 (file written), -2 unusable lists or file, -999.\n"
+      "A file that cannot be replaced (a read-only folder) still gives 0 or -1, and a poor fit replaces a "
+      "working calibration; fitHeightModel reports kNotWritten and keeps the calibration (kKept). Calls on one "
+      "file must take turns.");
 
   module.def(
       "correctYml",
@@ -49,7 +52,11 @@ void addHeightCalls(py::module_& module) {
       },
       "fromZ"_a, "toZ"_a, "ymlPath"_a,
       "correctYml(fromZ, toZ, ymlPath) -> code\n\n"
-      "Shifts the calibration file's initZ by toZ - fromZ. code: 0, -2 no such file, -999.");
+      "Shifts the calibration file's initZ by toZ - fromZ. code: 0, -2 no such file, -999.\n"
+      "The shift is not checked: a NaN or infinite height writes initZ .Nan or .Inf and returns 0; a file of "
+      "other keys is replaced by the eleven calibration keys and returns 0; a file that cannot be replaced "
+      "returns 0; no lock is taken. correctHeightOffset reports each of these by its status and takes the "
+      "file's lock.");
 
   module.def(
       "getPlaneHeightByLinear",
@@ -64,7 +71,10 @@ void addHeightCalls(py::module_& module) {
       "getPlaneHeightByLinear(image, ymlPath) -> (code, height, axisZ)\n\n"
       "The plane height from an H x W x 3 frame and the calibration file: relative height and absolute "
       "axisZ, both NaN when the library did not write them.\n"
-      "code: 0, -1 no spot in the window, -2 no such file, -3 axisZ outside -32..0, -999.");
+      "code: 0, -1 no spot in the window, -2 no such file, -3 axisZ outside -32..0, -999.\n"
+      "A single faint candidate counts as a spot at pixel (0, 0): its made-up height comes back with -3, or "
+      "with 0 when it lands in range; a NaN initZ gives 0 with NaN heights. readHeight reports kNoSpot, "
+      "kOutOfRange for them.");
 }
 
 }  // namespace talmeq::python

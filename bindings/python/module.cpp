@@ -14,8 +14,11 @@ PYBIND11_MODULE(talmeq, module) {
       "Laser-spot detection, height calibration and camera calibration of the talmeq library.\n\n"
       "The nine exports return a tuple whose first item is the library's result code: 0 success, "
       "-1 no acceptable result, -2 an unusable input, -3 a height out of range, -999 a text exception "
-      "inside the library. The precision layer (readSpot, fitHeightModel, readHeight) returns "
-      "result objects whose status says what a frame or file held; toText(status) gives its report name.\n\n"
+      "inside the library. The precision layer (readSpot, fitHeightModel, readHeight, findBoardView, "
+      "calibrateCameraFromViews, characterizeStation, correctHeightOffset) returns result objects whose "
+      "status (an enum.IntEnum) or verdict says what a frame or file held; toText(status) gives its report "
+      "name. Result objects have a repr, compare equal attribute by attribute and pickle. Where an export "
+      "reports success for a wrong outcome, its docstring names the call that reports it.\n\n"
       "Naming: every function, class, attribute and enumeration member has the name of the C++ function, "
       "struct, member or enumerator it stands for (getSpotCoord, readSpot, SpotReading.sigmaX, "
       "SpotStatus.kTooDim).\n\nFrames are uint8 numpy arrays, "
@@ -26,5 +29,8 @@ PYBIND11_MODULE(talmeq, module) {
   talmeq::python::addHeightCalls(module);
   talmeq::python::addCameraCalls(module);
   talmeq::python::addStationCalls(module);
+  talmeq::python::addReportCalls(module);
   talmeq::python::addBoardCalls(module);
+  talmeq::python::addCharacterizationCalls(module);
+  talmeq::python::addCorrectionCalls(module);
 }

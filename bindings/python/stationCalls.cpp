@@ -7,6 +7,7 @@
 #include <pybind11/stl/filesystem.h>
 #include <talmeq/precision.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -15,6 +16,8 @@
 #include "arrayArguments.h"
 #include "calls.h"
 #include "cvTypeCasters.h"
+#include "intEnums.h"
+#include "valueObjects.h"
 
 namespace talmeq::python {
 
@@ -23,13 +26,12 @@ using namespace pybind11::literals;
 
 namespace {
 
-// A Python enumeration of `Enum` whose members carry the C++ enumerators'
+// A Python enum.IntEnum of `Enum` whose members carry the C++ enumerators'
 // names, and the toText overload that gives a member's report name.
 template <class Enum>
 void addEnum(py::module_& module, const char* name, const char* doc,
              std::initializer_list<std::pair<const char*, Enum>> values) {
-  py::enum_<Enum> type(module, name, doc);
-  for (const auto& [memberName, value] : values) type.value(memberName, value);
+  addIntEnum(module, name, doc, values);
   module.def(
       "toText", [](Enum value) { return std::string(toText(value)); }, "value"_a,
       "toText(value) -> str\n\nThe report name of a status or method (\"found\", \"tooDim\", "
@@ -38,64 +40,81 @@ void addEnum(py::module_& module, const char* name, const char* doc,
 
 py::tuple rectangle(const cv::Rect& rect) { return py::make_tuple(rect.x, rect.y, rect.width, rect.height); }
 
+cv::Rect toRect(const std::array<int, 4>& r) { return {r[0], r[1], r[2], r[3]}; }
+
 void addSpotReading(py::module_& module) {
-  py::class_<SpotReading>(module, "SpotReading",
-                          "One sub-pixel reading of the laser spot (see readSpot). Positions are full-image "
-                          "pixels with each pixel's centre at integer coordinates; levels are red grey levels. "
-                          "Members that describe the spot are nan when there is none.")
-      .def_readonly("status", &SpotReading::status)
-      .def_readonly("method", &SpotReading::method)
-      .def_readonly("centre", &SpotReading::centre, "(x, y)")
-      .def_property_readonly(
+  py::class_<SpotReading> type(module, "SpotReading",
+                               "One sub-pixel reading of the laser spot (see readSpot). Positions are full-image "
+                               "pixels with each pixel's centre at integer coordinates; levels are red grey levels. "
+                               "Members that describe the spot are nan when there is none.");
+  type.def(py::init<>())
+      .def_readwrite("status", &SpotReading::status)
+      .def_readwrite("method", &SpotReading::method)
+      .def_readwrite("centre", &SpotReading::centre, "(x, y)")
+      .def_property(
           "covariance", [](const SpotReading& r) { return toArray(cv::Mat(r.covariance, true)); },
+          [](SpotReading& r, const std::array<std::array<double, 2>, 2>& c) {
+            r.covariance = cv::Matx22d(c[0][0], c[0][1], c[1][0], c[1][1]);
+          },
           "of the centre, 2 x 2 float64, pixels squared")
-      .def_readonly("uncertainty", &SpotReading::uncertainty, "sqrt of the covariance's trace, pixels")
-      .def_readonly("peak", &SpotReading::peak)
-      .def_readonly("background", &SpotReading::background)
-      .def_readonly("sigmaX", &SpotReading::sigmaX)
-      .def_readonly("sigmaY", &SpotReading::sigmaY)
-      .def_readonly("saturatedFraction", &SpotReading::saturatedFraction)
-      .def_readonly("candidates", &SpotReading::candidates)
-      .def_readonly("runnerUp", &SpotReading::runnerUp, "the strongest rival's strength over the chosen blob's")
-      .def_readonly("runnerUpCentre", &SpotReading::runnerUpCentre, "(x, y)")
-      .def_readonly("detectorResult", &SpotReading::detectorResult, "getSpotCoord's result: 0 or -1")
-      .def_readonly("detectorSpot", &SpotReading::detectorSpot, "getSpotCoord's spot (x, y)")
-      .def("hasCentre", &SpotReading::hasCentre)
-      .def("__repr__", [](const SpotReading& r) {
-        return "SpotReading(" + std::string(toText(r.status)) + ", centre=(" + std::to_string(r.centre.x) + ", " +
-               std::to_string(r.centre.y) + "), uncertainty=" + std::to_string(r.uncertainty) + ")";
-      });
+      .def_readwrite("uncertainty", &SpotReading::uncertainty, "sqrt of the covariance's trace, pixels")
+      .def_readwrite("peak", &SpotReading::peak)
+      .def_readwrite("background", &SpotReading::background)
+      .def_readwrite("sigmaX", &SpotReading::sigmaX)
+      .def_readwrite("sigmaY", &SpotReading::sigmaY)
+      .def_readwrite("saturatedFraction", &SpotReading::saturatedFraction)
+      .def_readwrite("candidates", &SpotReading::candidates)
+      .def_readwrite("runnerUp", &SpotReading::runnerUp, "the strongest rival's strength over the chosen blob's")
+      .def_readwrite("runnerUpCentre", &SpotReading::runnerUpCentre, "(x, y)")
+      .def_readwrite("detectorResult", &SpotReading::detectorResult, "getSpotCoord's result: 0 or -1")
+      .def_readwrite("detectorSpot", &SpotReading::detectorSpot, "getSpotCoord's spot (x, y)")
+      .def("hasCentre", &SpotReading::hasCentre);
+  addValueMethods(module, type,
+                  {"status", "method", "centre", "covariance", "uncertainty", "peak", "background", "sigmaX", "sigmaY",
+                   "saturatedFraction", "candidates", "runnerUp", "runnerUpCentre", "detectorResult", "detectorSpot"},
+                  {"status", "centre", "uncertainty"});
 }
 
 void addHeightResults(py::module_& module) {
-  py::class_<HeightModel>(module, "HeightModel", "The linear height model fitted by fitHeightModel.")
-      .def_readonly("status", &HeightModel::status)
-      .def_readonly("k", &HeightModel::k)
-      .def_readonly("b", &HeightModel::b)
-      .def_readonly("reference", &HeightModel::reference, "(initialX, initialY), pixels")
-      .def_property_readonly(
-          "window", [](const HeightModel& m) { return rectangle(m.window); }, "RoI (x, y, width, height)")
-      .def_readonly("errors", &HeightModel::errors, "|k * displacement + b - height| per point")
-      .def_readonly("averageError", &HeightModel::averageError);
+  py::class_<HeightModel> model(module, "HeightModel", "The linear height model fitted by fitHeightModel.");
+  model.def(py::init<>())
+      .def_readwrite("status", &HeightModel::status)
+      .def_readwrite("k", &HeightModel::k)
+      .def_readwrite("b", &HeightModel::b)
+      .def_readwrite("reference", &HeightModel::reference, "(initialX, initialY), pixels")
+      .def_property(
+          "window", [](const HeightModel& m) { return rectangle(m.window); },
+          [](HeightModel& m, const std::array<int, 4>& r) { m.window = toRect(r); }, "RoI (x, y, width, height)")
+      .def_readwrite("errors", &HeightModel::errors, "|k * displacement + b - height| per point")
+      .def_readwrite("averageError", &HeightModel::averageError);
+  addValueMethods(module, model, {"status", "k", "b", "reference", "window", "errors", "averageError"},
+                  {"status", "k", "b", "averageError"});
 
-  py::class_<HeightReading>(module, "HeightReading", "One height reading (see readHeight).")
-      .def_readonly("status", &HeightReading::status)
-      .def_property_readonly(
+  py::class_<HeightReading> reading(module, "HeightReading", "One height reading (see readHeight).");
+  reading.def(py::init<>())
+      .def_readwrite("status", &HeightReading::status)
+      .def_property(
           "window", [](const HeightReading& r) { return rectangle(r.window); },
+          [](HeightReading& r, const std::array<int, 4>& w) { r.window = toRect(w); },
           "the calibrated window moved by the offsets (x, y, width, height)")
-      .def_readonly("spot", &HeightReading::spot, "the SpotReading in the window")
-      .def_readonly("height", &HeightReading::height)
-      .def_readonly("axisZ", &HeightReading::axisZ)
-      .def_readonly("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height")
-      .def_readonly("heightPerPixel", &HeightReading::heightPerPixel,
-                    "height of one pixel of the spot's distance from the reference point")
-      .def_readonly("wholePixelCalibration", &HeightReading::wholePixelCalibration,
-                    "the file was fitted from whole-pixel spots");
+      .def_readwrite("spot", &HeightReading::spot, "the SpotReading in the window")
+      .def_readwrite("height", &HeightReading::height)
+      .def_readwrite("axisZ", &HeightReading::axisZ)
+      .def_readwrite("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height")
+      .def_readwrite("heightPerPixel", &HeightReading::heightPerPixel,
+                     "height of one pixel of the spot's distance from the reference point")
+      .def_readwrite("wholePixelCalibration", &HeightReading::wholePixelCalibration,
+                     "the file was fitted from whole-pixel spots");
+  addValueMethods(
+      module, reading,
+      {"status", "window", "spot", "height", "axisZ", "heightUncertainty", "heightPerPixel", "wholePixelCalibration"},
+      {"status", "height", "axisZ", "heightUncertainty"});
 }
 
 }  // namespace
 
 void addStationCalls(py::module_& module) {
+  addValueHelpers(module);
   addEnum<SpotStatus>(module, "SpotStatus", "What a frame turned out to hold.",
                       {{"kFound", SpotStatus::kFound},
                        {"kSaturated", SpotStatus::kSaturated},
@@ -110,7 +129,8 @@ void addStationCalls(py::module_& module) {
                        {{"kWritten", ModelStatus::kWritten},
                         {"kPoorFit", ModelStatus::kPoorFit},
                         {"kNoSettings", ModelStatus::kNoSettings},
-                        {"kNotWritten", ModelStatus::kNotWritten}});
+                        {"kNotWritten", ModelStatus::kNotWritten},
+                        {"kKept", ModelStatus::kKept}});
   addEnum<HeightStatus>(module, "HeightStatus", "What readHeight measured.",
                         {{"kMeasured", HeightStatus::kMeasured},
                          {"kOutOfRange", HeightStatus::kOutOfRange},
@@ -133,14 +153,17 @@ void addStationCalls(py::module_& module) {
 
   module.def(
       "fitHeightModel",
-      [](std::vector<double> heights, std::vector<cv::Point2d> centres, const std::filesystem::path& ymlPath) {
+      [](std::vector<double> heights, std::vector<cv::Point2d> centres, const std::filesystem::path& ymlPath,
+         bool replaceWithPoorFit) {
         const std::string path = ymlPath.string();
-        return withoutGil([&] { return fitHeightModel(heights, centres, path); });
+        return withoutGil([&] { return fitHeightModel(heights, centres, path, ModelFitOptions{replaceWithPoorFit}); });
       },
-      "heights"_a, "centres"_a, "ymlPath"_a,
-      "fitHeightModel(heights, centres, ymlPath) -> HeightModel\n\n"
+      "heights"_a, "centres"_a, "ymlPath"_a, "replaceWithPoorFit"_a = false,
+      "fitHeightModel(heights, centres, ymlPath, replaceWithPoorFit=False) -> HeightModel\n\n"
       "Fits the linear height model to known heights and the sub-pixel centres (x, y) seen at them and "
-      "rewrites the calibration file, which must hold scale, dist, initZ and focusD. Raises "
+      "rewrites the calibration file, which must hold scale, dist, initZ and focusD. A fit whose average "
+      "error exceeds 0.2 keeps a file that already holds a whole calibration (status kKept) unless "
+      "replaceWithPoorFit is set; getCalibrationParamByLinear writes it and returns -1. Raises "
       "talmeq.OpenCVError for lists of different lengths, fewer than 3 points, a value that is not finite "
       "or equal first and last heights.");
 

@@ -2,8 +2,9 @@
 # name is the C++ name it stands for. tests/python/test_stubs.py checks that
 # this file lists exactly the module's functions, classes, attributes and
 # enumeration members.
+import enum
 import os
-from typing import ClassVar, List, Optional, Sequence, Tuple, Union
+from typing import Any, Iterator, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -40,58 +41,31 @@ def getCorrectImgByThickness(
 ) -> Tuple[int, Optional[_Frame]]: ...
 
 # The precision layer.
-class SpotStatus:
-    kFound: ClassVar[SpotStatus]
-    kSaturated: ClassVar[SpotStatus]
-    kTooDim: ClassVar[SpotStatus]
-    kAmbiguous: ClassVar[SpotStatus]
-    kNoSpot: ClassVar[SpotStatus]
-    def __init__(self, value: int) -> None: ...
-    def __int__(self) -> int: ...
-    def __index__(self) -> int: ...
-    @property
-    def name(self) -> str: ...
-    @property
-    def value(self) -> int: ...
+class SpotStatus(enum.IntEnum):
+    kFound = 0
+    kSaturated = 1
+    kTooDim = 2
+    kAmbiguous = 3
+    kNoSpot = 4
 
-class CentreMethod:
-    kNone: ClassVar[CentreMethod]
-    kGaussianFit: ClassVar[CentreMethod]
-    kHalfMaxCentroid: ClassVar[CentreMethod]
-    def __init__(self, value: int) -> None: ...
-    def __int__(self) -> int: ...
-    def __index__(self) -> int: ...
-    @property
-    def name(self) -> str: ...
-    @property
-    def value(self) -> int: ...
+class CentreMethod(enum.IntEnum):
+    kNone = 0
+    kGaussianFit = 1
+    kHalfMaxCentroid = 2
 
-class ModelStatus:
-    kWritten: ClassVar[ModelStatus]
-    kPoorFit: ClassVar[ModelStatus]
-    kNoSettings: ClassVar[ModelStatus]
-    kNotWritten: ClassVar[ModelStatus]
-    def __init__(self, value: int) -> None: ...
-    def __int__(self) -> int: ...
-    def __index__(self) -> int: ...
-    @property
-    def name(self) -> str: ...
-    @property
-    def value(self) -> int: ...
+class ModelStatus(enum.IntEnum):
+    kWritten = 0
+    kPoorFit = 1
+    kNoSettings = 2
+    kNotWritten = 3
+    kKept = 4
 
-class HeightStatus:
-    kMeasured: ClassVar[HeightStatus]
-    kOutOfRange: ClassVar[HeightStatus]
-    kNoSpot: ClassVar[HeightStatus]
-    kNoCalibration: ClassVar[HeightStatus]
-    kWindowOutside: ClassVar[HeightStatus]
-    def __init__(self, value: int) -> None: ...
-    def __int__(self) -> int: ...
-    def __index__(self) -> int: ...
-    @property
-    def name(self) -> str: ...
-    @property
-    def value(self) -> int: ...
+class HeightStatus(enum.IntEnum):
+    kMeasured = 0
+    kOutOfRange = 1
+    kNoSpot = 2
+    kNoCalibration = 3
+    kWindowOutside = 4
 
 class SpotReading:
     @property
@@ -161,9 +135,11 @@ class HeightReading:
     def wholePixelCalibration(self) -> bool: ...
 
 def readSpot(image: _Frame) -> SpotReading: ...
-def fitHeightModel(heights: Sequence[float], centres: Sequence[_Point2d], ymlPath: _Path) -> HeightModel: ...
+def fitHeightModel(
+    heights: Sequence[float], centres: Sequence[_Point2d], ymlPath: _Path, replaceWithPoorFit: bool = ...
+) -> HeightModel: ...
 def readHeight(image: _Frame, ymlPath: _Path) -> HeightReading: ...
-def toText(value: Union[SpotStatus, CentreMethod, ModelStatus, HeightStatus]) -> str: ...
+def toText(value: Union[SpotStatus, CentreMethod, ModelStatus, HeightStatus, OffsetStatus]) -> str: ...
 
 # Board descriptions: type "chessboard", "aruco-grid" or "charuco"; lengths in board units.
 class BoardDescription:
@@ -189,6 +165,169 @@ class BoardDescription:
     def firstId(self) -> int: ...
 
 def readBoardDescription(path: str) -> BoardDescription: ...
-def findBoardView(
-    image: _Frame, board: BoardDescription
-) -> Tuple[bool, List[Tuple[float, float, float]], List[_Point2d], str]: ...
+def findBoardView(image: _Frame, board: BoardDescription) -> BoardView: ...
+
+# The camera calibration from many views. Result and settings objects have a
+# repr, compare equal attribute by attribute (NaN equal to NaN) and pickle.
+class CalibrationTarget(enum.IntEnum):
+    kChessboard = 0
+    kArucoGrid = 1
+
+class BoardView:
+    target: CalibrationTarget
+    found: bool
+    boardPoints: List[Tuple[float, float, float]]
+    imagePoints: List[_Point2d]
+    misfit: str
+    def __iter__(self) -> Iterator[Any]: ...  # found, boardPoints, imagePoints, misfit
+
+class CameraParameters:
+    fx: float
+    fy: float
+    cx: float
+    cy: float
+    k1: float
+    k2: float
+    p1: float
+    p2: float
+    k3: float
+
+class CalibrationThresholds:
+    maxRelativeUncertainty: float
+    maxRms: float
+    minCoverageScore: float
+    minViews: int
+    maxViews: int
+    minTiltedViews: int
+    minTilt: float
+    outlierFactor: float
+    minOutlierRms: float
+    maxCrossValidation: float
+    minFocalPerWidth: float
+    maxFocalPerWidth: float
+
+class VerdictCheck:
+    name: str
+    rule: str
+    threshold: float
+    value: float
+    passed: bool
+    evaluated: bool
+
+class ViewQuality:
+    found: bool
+    used: bool
+    points: int
+    rms: float
+    tilt: float
+    repeats: bool
+    found2d: List[_Point2d]
+    projected: List[_Point2d]
+    worstPoints: List[int]
+
+class CameraCalibrationReport:
+    imageSize: _Point
+    cameraMatrix: npt.NDArray[np.float64]
+    distCoeffs: npt.NDArray[np.float64]
+    camera: CameraParameters
+    uncertainty: CameraParameters
+    rms: float
+    views: List[ViewQuality]
+    usedViews: int
+    coverage: npt.NDArray[np.int32]
+    coverageScore: float
+    coveredShare: float
+    crossValidation: float
+    straightness: float
+    checks: List[VerdictCheck]
+    accepted: bool
+
+def calibrateCameraFromViews(
+    views: Sequence[BoardView], imageSize: _Point, thresholds: CalibrationThresholds = ...
+) -> CameraCalibrationReport: ...
+def cameraPlausibilityChecks(
+    cameraMatrix: _Matrix, imageSize: _Point, rms: float, thresholds: CalibrationThresholds = ...
+) -> List[VerdictCheck]: ...
+
+# The station characterization.
+class HeightSample:
+    def __init__(
+        self, trueHeight: float = ..., measured: bool = ..., height: float = ..., uncertainty: float = ...,
+        timed: bool = ..., time: float = ...,
+    ) -> None: ...
+    trueHeight: float
+    measured: bool
+    height: float
+    uncertainty: float
+    timed: bool
+    time: float
+    frame: int
+    step: float
+
+class CharacterizationThresholds:
+    maxResidual: float
+    minR2: float
+    maxSlopeError: float
+    maxRepeatability: float
+    maxDrift: float
+    minRepeats: int
+    maxFailedRows: int
+    maxOffset: float
+
+class RepeatabilityAt:
+    trueHeight: float
+    repeats: int
+    mean: float
+    threeSigma: float
+
+class StationCharacterization:
+    hasLine: bool
+    hasLinearity: bool
+    slope: float
+    intercept: float
+    r2: float
+    residuals: List[float]
+    residualRms: float
+    residualMax: float
+    hasUsableRange: bool
+    usableLow: float
+    usableHigh: float
+    repeatabilityAt: List[RepeatabilityAt]
+    repeatability: float
+    pooledRepeatability: float
+    predictedRepeatability: float
+    hasDrift: bool
+    drift: float
+    driftError: float
+    driftResolved: bool
+    driftLimit: float
+    stabilitySamples: int
+    stabilityHeight: float
+    stabilityThreeSigma: float
+    repeatedFrames: int
+    failedRows: int
+    checks: List[VerdictCheck]
+    pass_: bool  # C++ pass
+
+def characterizeStation(
+    samples: Sequence[HeightSample], thresholds: CharacterizationThresholds = ...
+) -> StationCharacterization: ...
+
+# Corrections and checks that report what they did or refuse what they cannot use.
+class OffsetStatus(enum.IntEnum):
+    kCorrected = 0
+    kNotCalibration = 1
+    kNotFinite = 2
+    kNotWritten = 3
+
+class OffsetCorrection:
+    status: OffsetStatus
+    initZBefore: float
+    initZAfter: float
+
+def correctHeightOffset(measured: float, truth: float, ymlPath: _Path) -> OffsetCorrection: ...
+def undistort(image: _Frame, cameraMatrix: _Matrix, distCoeffs: _Matrix, size: _Point) -> _Frame: ...
+def correctForThickness(image: _Frame, cameraMatrix: _Matrix, distCoeffs: _Matrix, thickness: float) -> _Frame: ...
+def chessboardMayBeThere(image: _Frame, innerCorners: _Point) -> bool: ...
+def stationChessboard() -> BoardDescription: ...
+def stationArucoGrid() -> BoardDescription: ...

@@ -30,6 +30,17 @@ enum class ModelStatus {
   kPoorFit,     // fitted and written, but the average error exceeds 0.2
   kNoSettings,  // the file is missing, does not parse or has "dist" 0: nothing written
   kNotWritten,  // fitted, but the file could not be replaced; it is unchanged
+  kKept,        // fitted, but the average error exceeds 0.2 and the file held a whole calibration,
+                // which was kept (see ModelFitOptions)
+};
+
+// How fitHeightModel treats the file it fits into.
+struct ModelFitOptions {
+  // A fit whose average error exceeds 0.2 replaces a file that already holds
+  // all eleven keys only when this is set; otherwise that calibration is
+  // kept and the status is kKept. A file of the four settings alone takes
+  // the poor fit either way (status kPoorFit): it held nothing to measure with.
+  bool replaceWithPoorFit = false;
 };
 
 struct HeightModel {
@@ -51,7 +62,8 @@ struct HeightModel {
 // one step before it on the line through the first two); "scale", "dist",
 // "initZ" and "focusD" as read from the same file; "RoI" from the centres
 // truncated to whole pixels, spanning the positions predicted for heights
-// -5 .. 32; offsets 0. The same model and keys as the whole-pixel
+// -5 .. 32; offsets 0. A poor fit keeps a whole calibration unless
+// `options` say otherwise (the three-argument form uses the defaults). The same model and keys as the whole-pixel
 // calibration, so the whole-pixel measurement reads the file too.
 //   heights  known plane heights, height units (at least 3, first and last differing)
 //   centres  the spot's centre at each height, pixels (e.g. SpotReading::centre)
@@ -60,6 +72,8 @@ struct HeightModel {
 // heights are equal.
 TALMEQ_EXPORT HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
                                          const std::string& ymlPath);
+TALMEQ_EXPORT HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
+                                         const std::string& ymlPath, const ModelFitOptions& options);
 
 enum class HeightStatus {
   kMeasured,       // height and axisZ known, axisZ within -32 .. 0
@@ -98,7 +112,7 @@ struct HeightReading {
 // bits or a channel count other than three or four.
 TALMEQ_EXPORT HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath);
 
-// Names for reports: "written", "poorFit", "noSettings", "notWritten";
+// Names for reports: "written", "poorFit", "noSettings", "notWritten", "kept";
 // "measured", "outOfRange", "noSpot", "noCalibration", "windowOutside".
 TALMEQ_EXPORT const char* toText(ModelStatus status);
 TALMEQ_EXPORT const char* toText(HeightStatus status);

@@ -10,11 +10,16 @@
 //                              calibration with uncertainty, coverage and a verdict;
 //                              cameraPlausibilityChecks: what any camera must pass
 //   stationCharacterization.h  characterizeStation: linearity, offset, repeatability, drift
+//   heightOffsetCorrection.h   correctHeightOffset: the height offset shifted, with a status
+//   cameraCorrection.h         undistort, correctForThickness: corrections that refuse non-cameras
+//   chessboardCheck.h          chessboardMayBeThere: the quick look before the corner search
+//   calibrationLock.h          CalibrationLock: the calibration file's advisory lock
 //
 // Conventions of the whole library (namespace talmeq): plain result structs
 // whose status enum says what a frame or file turned out to hold, and
 // cv::Exception (StsBadArg) for arguments that cannot be used at all, as
-// each function states. No function logs or takes a lock, and no result
+// each function states. No function logs; only correctHeightOffset takes a
+// lock (the file's CalibrationLock), and no result
 // depends on an earlier call. The per-frame readings (readSpot, readHeight)
 // keep their buffers per thread, grown to the largest frame seen and
 // released after 16 calls in a row on frames of under a quarter of its
@@ -26,7 +31,11 @@
 // boundary.
 #pragma once
 
+#include "calibrationLock.h"
 #include "cameraCalibrationReport.h"
+#include "cameraCorrection.h"
+#include "chessboardCheck.h"
+#include "heightOffsetCorrection.h"
 #include "heightReading.h"
 #include "spotReading.h"
 #include "stationCharacterization.h"

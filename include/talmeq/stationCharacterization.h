@@ -41,9 +41,9 @@ struct CharacterizationThresholds {
   double maxSlopeError = 0.005;    // |slope - 1|
   double maxRepeatability = 0.05;  // worst +-3 sigma over the repeated heights
   double maxDrift = 0.005;         // |drift|, height units per minute
-  double maxOffset = 0.05;         // |intercept| of the line, height units
   int minRepeats = 5;              // repeats that make a height count for repeatability
   int maxFailedRows = 0;
+  double maxOffset = 0.05;  // |intercept| of the line, height units
 };
 
 // Repeatability at one height of the sweep.

@@ -76,21 +76,34 @@ TALMEQC_EXPORT int talmeq_getSpotCoord(const talmeq_image* image, talmeq_point* 
 
 /* Fits the linear height model to `heightCount` heights and the
  * `coordCount` spot centres seen at them and writes the calibration file
- * (-2 when the counts differ or are below 3). */
+ * (-2 when the counts differ or are below 3). A file that cannot be replaced
+ * (a read-only folder) still gives 0 or -1, and -1 (a poor fit) has already
+ * replaced the file, a working calibration too. talmeq_fitHeightModel says
+ * TALMEQ_MODEL_NOT_WRITTEN and keeps a whole calibration (TALMEQ_MODEL_KEPT). */
 TALMEQC_EXPORT int talmeq_getCalibrationParamByLinear(const double* heights, int heightCount,
                                                       const talmeq_point* coords, int coordCount, const char* ymlPath);
 
-/* Shifts the calibration file's "initZ" by toZ - fromZ. */
+/* Shifts the calibration file's "initZ" by toZ - fromZ. The shift is not
+ * checked: a NaN or infinite height writes initZ .Nan or .Inf and returns 0,
+ * after which every height reads NaN. A file of other keys (a host's own
+ * settings) is replaced by the eleven calibration keys and returns 0; a file
+ * that cannot be replaced returns 0; no lock is taken, so calls on one file
+ * must take turns. talmeq_correctHeightOffset reports each of these. */
 TALMEQC_EXPORT int talmeq_correctYml(double fromZ, double toZ, const char* ymlPath);
 
 /* The plane height from a 3-channel image and the calibration file: the
  * relative `height` and the absolute `axisZ`. Both are written on 0 and -3
- * and left as they were on every other result. */
+ * and left as they were on every other result. A single faint candidate in
+ * the window counts as a spot at pixel (0, 0): its made-up height comes back
+ * with -3, or with 0 when it lands in range. talmeq_readHeight reports
+ * TALMEQ_HEIGHT_NO_SPOT instead. */
 TALMEQC_EXPORT int talmeq_getPlaneHeightByLinear(const talmeq_image* image, const char* ymlPath, double* height,
                                                  double* axisZ);
 
 /* Calibrates the camera from one 3-channel image of the 17 x 12
- * inner-corner chessboard; `camera` is written on 0 only. */
+ * inner-corner chessboard; `camera` is written on 0 only. The search is not
+ * bounded in time: on a frame without the board it runs from tens of seconds
+ * to minutes and cannot be stopped. Ask talmeq_chessboardMayBeThere first. */
 TALMEQC_EXPORT int talmeq_calibChess(const talmeq_image* image, talmeq_camera* camera);
 
 /* The board markers in a 1- or 3-channel image, written to `markers`, which
@@ -114,13 +127,17 @@ TALMEQC_EXPORT int talmeq_calibAruco(const talmeq_marker* markers, const int* ma
 
 /* Removes the lens distortion; the output has the requested
  * corrected->width x corrected->height and the channels of `image` (1 or 3).
- * `cameraMatrix` holds 9 values row by row, `distCoeffs` 4, 5, 8, 12 or 14. */
+ * `cameraMatrix` holds 9 values row by row, `distCoeffs` 4, 5, 8, 12 or 14.
+ * A matrix of zeros, NaN or infinities, or a NaN coefficient, gives 0 and an
+ * all-black image; talmeq_undistort refuses them. */
 TALMEQC_EXPORT int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs,
                                       int distCount, talmeq_image* corrected);
 
 /* Undistorts and scales the image about the principal point by
  * (190 - thickness) / 190; the output has the size and channels of `image`
- * (1 or 3). */
+ * (1 or 3). As for talmeq_undistAruco, a camera that cannot be one gives 0
+ * and a black image, and no thickness is refused; talmeq_correctForThickness
+ * refuses them. */
 TALMEQC_EXPORT int talmeq_getCorrectImgByThickness(const talmeq_image* image, const double* cameraMatrix,
                                                    const double* distCoeffs, int distCount, double thickness,
                                                    talmeq_image* corrected);
@@ -242,7 +259,10 @@ TALMEQC_EXPORT int talmeq_readBoard(const char* path, talmeq_board* board);
  * what was seen cannot be the described board, `misfit` (if not NULL)
  * receives what it was ("ids 0–19 in a 4 x 5 layout; the board is 9 x 6
  * (ids 0–53)", UTF-8, cut to `misfitCapacity` bytes), else "". A
- * description that cannot be a board is TALMEQ_INVALID_ARGUMENT. */
+ * description that cannot be a board is TALMEQ_INVALID_ARGUMENT. With
+ * `capacity` 0 the call only counts: `*count` is the room needed. A
+ * chessboard is looked for only when talmeq_chessboardMayBeThere says it may
+ * be there, so a frame without one is answered within a second. */
 TALMEQC_EXPORT int talmeq_findBoardPoints(const talmeq_image* image, const talmeq_board* board,
                                           talmeq_point2d* imagePoints, talmeq_point2d* boardPoints, int capacity,
                                           int* count, char* misfit, int misfitCapacity);
@@ -259,5 +279,9 @@ TALMEQC_EXPORT const char* talmeq_last_error(void);
 #ifdef __cplusplus
 }
 #endif
+
+/* The station layer's calibration report, characterization, corrections and
+ * checks. */
+#include <talmeq/talmeqStationC.h>
 
 #endif /* TALMEQC_H */

@@ -1,6 +1,8 @@
 // The talmeq command-line tool: parses the command line, routes the
 // library's log, runs the chosen subcommand and turns its outcome into the
 // exit status and a one-line message on standard error.
+#include <talmeq/calibrationLock.h>
+
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
@@ -106,6 +108,8 @@ int runGuarded(Session& session, const std::vector<Command>& commands, const std
   } catch (const UsageError& error) {
     return fail(session, kExitBadArguments, error.what());
   } catch (const WorkFailure& error) {
+    return fail(session, kExitFailed, error.what());
+  } catch (const talmeq::CalibrationLockError& error) {
     return fail(session, kExitFailed, error.what());
   } catch (const std::filesystem::filesystem_error& error) {
     return fail(session, kExitFailed, error.what());

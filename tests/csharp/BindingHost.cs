@@ -114,6 +114,7 @@ static class BindingHost
         worker.Start();
         worker.Join();
         Check(N.LastError().Contains("room for 1"), "this thread's last error outlives another thread's calls");
+        StationCalls.Run(data, reference, Check);
         if (failures > 0) Console.Error.WriteLine(failures + " checks failed");
         return failures > 0 ? 1 : 0;
     }

@@ -56,8 +56,9 @@ TEST(HeightReading, SubPixelRoadCutsTheWorstHeightErrorToAQuarter) {
     EXPECT_TRUE(talmeq::readHeight(frame, whole).wholePixelCalibration);  // its reference point is a whole pixel
     // The height per pixel is the model's slope: between two frames, the mean of theirs.
     const double d = cv::norm(r.spot.centre - model.reference);
-    if (i > 0)
+    if (i > 0) {
       EXPECT_NEAR(std::fabs((r.height - lastHeight) / (d - lastD)), (r.heightPerPixel + lastPerPixel) / 2, 1e-3);
+    }
     lastHeight = r.height, lastD = d, lastPerPixel = r.heightPerPixel;
     double height = NAN, axisZ = NAN;
     ASSERT_EQ(getPlaneHeightByLinear(frame, whole, height, axisZ), 0);
@@ -156,6 +157,10 @@ TEST(HeightReading, ModelRefusesUnusableSeriesAndReportsItsFile) {
   EXPECT_EQ(fit.window, cv::Rect(50, 50, 370, 0));
   talmeq::CalibrationValues written;
   EXPECT_TRUE(talmeq::readCalibration(path, written) && written.initialX == 100.5 && written.k == fit.k);
+  // A poor fit now keeps the whole calibration, unless asked to replace it.
+  EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path).status, ModelStatus::kKept);
+  EXPECT_TRUE(talmeq::readCalibration(path, written) && written.k == fit.k);
+  EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path, {true}).status, ModelStatus::kPoorFit);
 }
 
 }  // namespace

@@ -16,9 +16,11 @@ def public(names):
 
 
 def defined(node):
-    """The public names a stub body defines: functions, classes, annotated names."""
-    kinds = (ast.FunctionDef, ast.ClassDef, ast.AnnAssign)
-    return public(getattr(n, "name", None) or n.target.id for n in node.body if isinstance(n, kinds))
+    """The public names a stub body defines: functions, classes, annotated names, enumeration members."""
+    kinds = (ast.FunctionDef, ast.ClassDef, ast.AnnAssign, ast.Assign)
+    names = (getattr(n, "name", None) or (n.target if isinstance(n, ast.AnnAssign) else n.targets[0]).id
+             for n in node.body if isinstance(n, kinds))
+    return public(names)
 
 
 def test_stubs_list_exactly_the_module_functions_parameters_classes_and_attributes():
@@ -30,6 +32,6 @@ def test_stubs_list_exactly_the_module_functions_parameters_classes_and_attribut
             # pybind11 writes one typed signature per overload into the
             # docstring; the hand-written summary lines carry no types.
             doc = getattr(talmeq, node.name).__doc__
-            typed = [s for s in re.findall(rf"^(?:\d+\. )?{node.name}\((.*)\) ->", doc, re.M) if ": " in s]
+            typed = [s for s in re.findall(rf"^(?:\d+\. )?{node.name}\((.*)\) ->", doc, re.M) if ": " in s or not s]
             stub = [argument.arg for argument in node.args.args]
             assert typed and all(re.findall(r"(\w+): ", s) == stub for s in typed), node.name

@@ -6,11 +6,12 @@
 // accepted (average error up to 0.2, every spot inside the search window it
 // writes); the read-modify-write holds the file's lock. With --precise the spots are read to
 // sub-pixel precision and fitted by the precision layer.
+#include <talmeq/calibrationLock.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <memory>
 
-#include "calibrationLock.h"
 #include "calibrationPlot.h"
 #include "commands.h"
 #include "decimalNumbers.h"

@@ -9,13 +9,14 @@
 // checks of any camera, or no file is written. `--annotate` draws the
 // detected corners with magnified reprojection errors (and, for many views,
 // a coverage map).
+#include <talmeq/chessboardCheck.h>
+
 #include <cmath>
 #include <limits>
 #include <memory>
 
 #include "cameraOutput.h"
 #include "cameraWorkflow.h"
-#include "chessboardCheck.h"
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"
@@ -105,7 +106,7 @@ void runChess(const CameraOptions& options, Session& session) {
     return runManyViews(options, BoardType::kChessboard, session);
   const std::string& path = options.images.front();
   const cv::Mat image = readImage(path);
-  if (!options.skipBoardCheck && !chessboardMayBeThere(image))
+  if (!options.skipBoardCheck && !chessboardMayBeThere(image, {stationChessboard().columns, stationChessboard().rows}))
     throw WorkFailure(path + ": no 17 x 12 chessboard can be seen (quick check); calibChess was not called");
   CalibratedViews v;
   {

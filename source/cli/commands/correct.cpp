@@ -2,12 +2,12 @@
 // that a plane that measured Z-from measures Z-to (correctYml). Only a file
 // that holds a calibration is corrected, only to a finite "initZ", and the
 // file is read back afterwards.
+#include <talmeq/calibrationLock.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
 #include <memory>
 
-#include "calibrationLock.h"
 #include "commands.h"
 #include "decimalNumbers.h"
 #include "failures.h"

@@ -34,7 +34,11 @@ void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath) {
     heights.push_back(point.height);
     centres.push_back(point.precise->centre);
   }
-  const HeightModel model = callExport("fitHeightModel", [&] { return fitHeightModel(heights, centres, ymlPath); });
+  // The fit goes into a draft that is published only when accepted, so the
+  // draft takes a poor fit too, for the report.
+  const ModelFitOptions intoDraft{true};
+  const HeightModel model =
+      callExport("fitHeightModel", [&] { return fitHeightModel(heights, centres, ymlPath, intoDraft); });
   if (model.status == ModelStatus::kNoSettings || model.status == ModelStatus::kNotWritten)
     throw WorkFailure(ymlPath + ": fitHeightModel: " + toText(model.status));
   run.code = model.status == ModelStatus::kPoorFit ? -1 : 0;

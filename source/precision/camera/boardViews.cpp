@@ -5,7 +5,9 @@
 // Markers that cannot belong to the board, and a chessboard of another
 // size, are reported as not fitting instead of being used.
 #include <talmeq/cameraCalibrationReport.h>
+#include <talmeq/chessboardCheck.h>
 
+#include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -35,10 +37,17 @@ std::string sizeWords(int columns, int rows) { return std::to_string(columns) + 
 
 // When the described chessboard is not found: the inner corners of whatever
 // chessboard OpenCV's sector-based detector sees, if it sees one.
+// It looks at the frame reduced as the quick check does, so that a large
+// frame without a board is still answered within about a second; the size
+// of a board does not change with the scale.
 std::string otherChessboard(const cv::Mat& grey, const BoardDescription& board) {
+  constexpr double kLongestSide = 1280.0;
+  cv::Mat reduced = grey;
+  const double scale = kLongestSide / std::max(grey.cols, grey.rows);
+  if (scale < 1.0) cv::resize(grey, reduced, cv::Size(), scale, scale, cv::INTER_AREA);
   std::vector<cv::Point2f> corners;
   cv::Mat meta;
-  if (!cv::findChessboardCornersSB(grey, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) || meta.empty())
+  if (!cv::findChessboardCornersSB(reduced, kSmallestChessboard, corners, cv::CALIB_CB_LARGER, meta) || meta.empty())
     return "";
   if ((meta.cols == board.columns && meta.rows == board.rows) ||
       (meta.cols == board.rows && meta.rows == board.columns))
@@ -49,6 +58,12 @@ std::string otherChessboard(const cv::Mat& grey, const BoardDescription& board) 
 
 BoardView chessboardView(const cv::Mat& grey, const BoardDescription& board) {
   BoardView view;
+  // The quick check first: on a frame without the board the corner search
+  // alone can run for minutes.
+  if (!chessboardMayBeThere(grey, {board.columns, board.rows})) {
+    view.misfit = otherChessboard(grey, board);
+    return view;
+  }
   if (!cv::findChessboardCorners(grey, {board.columns, board.rows}, view.imagePoints, kChessFlags)) {
     view.imagePoints.clear();
     view.misfit = otherChessboard(grey, board);

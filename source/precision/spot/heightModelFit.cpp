@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "calibrationFile.h"
+#include "calibrationKeys.h"
 #include "linearCalibration.h"
 #include "numericConversion.h"
 #include "talmeqInternal.h"
@@ -38,16 +39,21 @@ bool readSettings(const std::string& path, CalibrationValues& values) {
 
 HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
                            const std::string& ymlPath) {
+  return fitHeightModel(heights, centres, ymlPath, ModelFitOptions{});
+}
+
+HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
+                           const std::string& ymlPath, const ModelFitOptions& options) {
   requireUsableSeries(heights, centres);
   HeightModel model;
   CalibrationValues values;
   if (!readSettings(ymlPath, values)) return model;
+  const bool keepWhole = !options.replaceWithPoorFit && holdsCalibration(ymlPath);
 
   std::vector<cv::Point> whole;
   for (const cv::Point2d& c : centres) whole.emplace_back(truncateToInt(c.x), truncateToInt(c.y));
   std::vector<double> displacements;
   values = linear::fittedCalibration(heights, centres, whole, values, displacements);
-  const bool written = writeCalibration(ymlPath, values);
 
   model.k = values.k;
   model.b = values.b;
@@ -59,9 +65,14 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
     sum += model.errors.back();
   }
   model.averageError = sum / static_cast<double>(heights.size());
-  model.status = !written                                        ? ModelStatus::kNotWritten
-                 : model.averageError > linear::kMaxAverageError ? ModelStatus::kPoorFit
-                                                                 : ModelStatus::kWritten;
+  const bool poor = model.averageError > linear::kMaxAverageError;
+  if (poor && keepWhole) {
+    model.status = ModelStatus::kKept;
+    return model;
+  }
+  model.status = !writeCalibration(ymlPath, values) ? ModelStatus::kNotWritten
+                 : poor                             ? ModelStatus::kPoorFit
+                                                    : ModelStatus::kWritten;
   return model;
 }
 

@@ -38,6 +38,8 @@ const char* toText(ModelStatus status) {
       return "written";
     case ModelStatus::kPoorFit:
       return "poorFit";
+    case ModelStatus::kKept:
+      return "kept";
     case ModelStatus::kNotWritten:
       return "notWritten";
     case ModelStatus::kNoSettings:

@@ -1,7 +1,5 @@
-// The calibration file's advisory lock (see calibrationLock.h): flock on
-// Linux, LockFileEx on Windows, both tried without blocking until the
-// timeout so that a stuck run gives a message instead of a hang.
-#include "calibrationLock.h"
+// The calibration file's advisory lock (see talmeq/calibrationLock.h).
+#include <talmeq/calibrationLock.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,9 +13,9 @@
 #include <unistd.h>
 #endif
 
-#include "failures.h"
+#include "utf8Paths.h"
 
-namespace talmeq::cli {
+namespace talmeq {
 namespace {
 
 constexpr std::chrono::milliseconds kRetryEvery{50};
@@ -25,14 +23,14 @@ constexpr std::chrono::milliseconds kRetryEvery{50};
 }  // namespace
 
 CalibrationLock::CalibrationLock(const std::string& calibrationPath, double timeoutSeconds) {
-  const std::filesystem::path lockPath = std::filesystem::u8path(calibrationPath + ".lock");
-  const std::string name = lockPath.u8string();
+  const std::filesystem::path lockPath = pathFromUtf8(calibrationPath + ".lock");
+  const std::string name = utf8Text(lockPath);
 #ifdef _WIN32
   handle_ = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) {
     handle_ = nullptr;
-    throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
+    throw CalibrationLockError("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
   }
   const auto tryLock = [this] {
     OVERLAPPED whole{};
@@ -41,15 +39,15 @@ CalibrationLock::CalibrationLock(const std::string& calibrationPath, double time
 #else
   descriptor_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (descriptor_ < 0)
-    throw WorkFailure("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
+    throw CalibrationLockError("cannot write " + calibrationPath + ": its lock file " + name + " cannot be created");
   const auto tryLock = [this] { return ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0; };
 #endif
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
   while (!tryLock()) {
     if (std::chrono::steady_clock::now() >= deadline) {
       release();
-      throw WorkFailure(calibrationPath + " is in use by another run (it holds " + name +
-                        "); nothing was changed: try again when that run has ended");
+      throw CalibrationLockError(calibrationPath + " is in use by another writer (it holds " + name +
+                                 "); nothing was changed: try again when it has ended");
     }
     std::this_thread::sleep_for(kRetryEvery);
   }
@@ -72,4 +70,4 @@ void CalibrationLock::release() {
 #endif
 }
 
-}  // namespace talmeq::cli
+}  // namespace talmeq
