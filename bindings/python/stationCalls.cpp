@@ -99,9 +99,15 @@ void addHeightResults(py::module_& module) {
       .def_readwrite("spot", &HeightReading::spot, "the SpotReading in the window")
       .def_readwrite("height", &HeightReading::height)
       .def_readwrite("axisZ", &HeightReading::axisZ)
-      .def_readwrite("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height");
-  addValueMethods(module, reading, {"status", "window", "spot", "height", "axisZ", "heightUncertainty"},
-                  {"status", "height", "axisZ", "heightUncertainty"});
+      .def_readwrite("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height")
+      .def_readwrite("heightPerPixel", &HeightReading::heightPerPixel,
+                     "height of one pixel of the spot's distance from the reference point")
+      .def_readwrite("wholePixelCalibration", &HeightReading::wholePixelCalibration,
+                     "the file was fitted from whole-pixel spots");
+  addValueMethods(
+      module, reading,
+      {"status", "window", "spot", "height", "axisZ", "heightUncertainty", "heightPerPixel", "wholePixelCalibration"},
+      {"status", "height", "axisZ", "heightUncertainty"});
 }
 
 }  // namespace

@@ -131,6 +131,10 @@ class HeightReading:
     def axisZ(self) -> float: ...
     @property
     def heightUncertainty(self) -> float: ...
+    @property
+    def heightPerPixel(self) -> float: ...
+    @property
+    def wholePixelCalibration(self) -> bool: ...
 
 def readSpot(image: _Frame) -> SpotReading: ...
 def fitHeightModel(
@@ -201,6 +205,8 @@ class CalibrationThresholds:
     outlierFactor: float
     minOutlierRms: float
     maxCrossValidation: float
+    minFocalPerWidth: float
+    maxFocalPerWidth: float
 
 class VerdictCheck:
     name: str
@@ -208,6 +214,7 @@ class VerdictCheck:
     threshold: float
     value: float
     passed: bool
+    evaluated: bool
 
 class ViewQuality:
     found: bool
@@ -240,6 +247,9 @@ class CameraCalibrationReport:
 def calibrateCameraFromViews(
     views: Sequence[BoardView], imageSize: _Point, thresholds: CalibrationThresholds = ...
 ) -> CameraCalibrationReport: ...
+def cameraPlausibilityChecks(
+    cameraMatrix: _Matrix, imageSize: _Point, rms: float, thresholds: CalibrationThresholds = ...
+) -> List[VerdictCheck]: ...
 
 # The station characterization.
 class HeightSample:
@@ -253,6 +263,8 @@ class HeightSample:
     uncertainty: float
     timed: bool
     time: float
+    frame: int
+    step: float
 
 class CharacterizationThresholds:
     maxResidual: float
@@ -262,6 +274,7 @@ class CharacterizationThresholds:
     maxDrift: float
     minRepeats: int
     maxFailedRows: int
+    maxOffset: float
 
 class RepeatabilityAt:
     trueHeight: float
@@ -270,6 +283,8 @@ class RepeatabilityAt:
     threeSigma: float
 
 class StationCharacterization:
+    hasLine: bool
+    hasLinearity: bool
     slope: float
     intercept: float
     r2: float
@@ -286,6 +301,12 @@ class StationCharacterization:
     hasDrift: bool
     drift: float
     driftError: float
+    driftResolved: bool
+    driftLimit: float
+    stabilitySamples: int
+    stabilityHeight: float
+    stabilityThreeSigma: float
+    repeatedFrames: int
     failedRows: int
     checks: List[VerdictCheck]
     pass_: bool  # C++ pass

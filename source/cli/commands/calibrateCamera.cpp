@@ -5,10 +5,14 @@
 // with the warnings about the calibration. One view of a station target
 // calls the library's export; many views, and any view of a board given by
 // `--board`, are calibrated through the station layer with its quality
-// report and verdict. `--annotate` draws the detected corners with magnified
-// reprojection errors (and, for many views, a coverage map).
+// report and verdict; a camera from one view must pass the station layer's
+// checks of any camera, or no file is written. `--annotate` draws the
+// detected corners with magnified reprojection errors (and, for many views,
+// a coverage map).
 #include <talmeq/chessboardCheck.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "cameraOutput.h"
@@ -22,6 +26,7 @@
 #include "outputFiles.h"
 #include "outputPaths.h"
 #include "terminal.h"
+#include "verdictOutput.h"
 
 namespace talmeq::cli {
 namespace {
@@ -70,6 +75,23 @@ void checkArguments(const CameraOptions& options) {
   refuseOverlaps(outputs, options.images);
 }
 
+// A camera from one view is judged by the station layer's checks of any
+// camera (its rms, principal point and focal lengths): shown as the verdict,
+// and when it fails, no camera file is written.
+void requirePlausibleCamera(const CameraCalibration& c, const CalibrationThresholds& thresholds, Session& session) {
+  const double rms = c.reprojection ? c.reprojection->rms : std::numeric_limits<double>::quiet_NaN();
+  const std::vector<VerdictCheck> checks = cameraPlausibilityChecks(c.cameraMatrix, c.imageSize, rms, thresholds);
+  const std::string failed = failedCheckNames(checks);
+  showVerdict(checks, failed.empty(), session.output);
+  if (failed.empty()) return;
+  const cv::Mat& k = c.cameraMatrix;
+  throw WorkFailure("the camera from one view is not plausible (" + failed + ": fx " + fixed(k.at<double>(0, 0), 1) +
+                    ", fy " + fixed(k.at<double>(1, 1), 1) + ", cx " + fixed(k.at<double>(0, 2), 1) + ", cy " +
+                    fixed(k.at<double>(1, 2), 1) + ", rms " + (std::isnan(rms) ? "unknown" : fixed(rms, 3)) +
+                    " px for " + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
+                    " images); no camera file written");
+}
+
 nlohmann::json viewRow(const std::string& image, int markers, const std::string& reason) {
   nlohmann::json row = nullKeys({"image", "markers", "reason"});
   row["image"] = image;
@@ -97,6 +119,7 @@ void runChess(const CameraOptions& options, Session& session) {
   ImageRows rows(session, "chess", options.images, {"corners"}, {7});
   const int corners = v.camera.views.empty() ? -1 : static_cast<int>(v.camera.views.front().found.size());
   rows.add(path, {corners < 0 ? "-" : std::to_string(corners)}, viewRow(path, corners, {}), {});
+  requirePlausibleCamera(v.camera, options.thresholds, session);
   finishCamera(v, options.out, session);
 }
 
@@ -118,8 +141,14 @@ void runAruco(const CameraOptions& options, Session& session) {
     MarkerView view;
     try {
       if (read.problem.empty()) view = findMarkers(read.image);
+      // Markers the station's grid cannot have where they are seen are not its views.
+      const std::string misfit =
+          view.ids.empty() ? "" : findBoardView(read.image, CalibrationTarget::kArucoGrid).misfit;
+      if (!misfit.empty()) read.problem = "does not fit the board: " + misfit;
     } catch (const WorkFailure& error) {
       read.problem = error.what();
+    } catch (const cv::Exception& error) {
+      read.problem = std::string("OpenCV: ") + error.what();
     }
     const int markers = read.problem.empty() ? static_cast<int>(view.ids.size()) : -1;
     const std::string note = !read.problem.empty() ? read.problem : markers == 0 ? "no marker: left out" : "";
@@ -131,8 +160,10 @@ void runAruco(const CameraOptions& options, Session& session) {
     v.images.push_back(read.image);
     v.annotations.push_back(annotations[i]);
   }
+  if (views.empty()) rows.raiseIfAny();
   const cv::Size size = v.camera.imageSize;
   v.camera = calibrateFromMarkers(views, size);
+  requirePlausibleCamera(v.camera, options.thresholds, session);
   finishCamera(v, options.out, session);
   rows.raiseIfAny();
 }
@@ -145,7 +176,7 @@ void runCharuco(const CameraOptions& options, Session& session) {
 // The verdict's thresholds of a many-view calibration.
 void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
   const char* manyViews = " (many views)";
-  cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
+  cmd->add_option("--max-rms", t.maxRms, "Largest reprojection RMS accepted, pixels (one view or many)")
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-coverage", t.minCoverageScore,
