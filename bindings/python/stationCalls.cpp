@@ -15,8 +15,8 @@
 #include "calls.h"
 #include "cvTypeCasters.h"
 #include "intEnums.h"
-#include "valueObjects.h"
 #include "namedArguments.h"
+#include "valueObjects.h"
 
 namespace talmeq::python {
 
