@@ -91,4 +91,16 @@ void OutputImage::finish() {
   }
 }
 
+int correctImage(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs, int distCount,
+                 talmeq_image* corrected, bool outputSized, const Correction& correct) {
+  require(corrected != nullptr, "corrected is missing");
+  const cv::Mat frame = inputImage(image, bindings::FrameLayout::GreyOrColour);
+  const cv::Size size = outputSized ? cv::Size(corrected->width, corrected->height) : frame.size();
+  OutputImage output(*corrected, size, image->channels);
+  const int code = correct(inputDoubles(cameraMatrix, 9, "cameraMatrix").reshape(1, 3),
+                           inputDoubles(distCoeffs, distCount, "distCoeffs"), frame, size, output.mat());
+  if (code == 0) output.finish();
+  return code;
+}
+
 }  // namespace talmeq::capi
