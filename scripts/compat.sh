@@ -22,7 +22,7 @@ repo=$PWD
 cache=${TALMEQ_COMPAT_CACHE:-/var/cache/talmeq}
 out=$cache/compat-results
 mkdir -p "$out"
-targets=(libraryTests cliToolTests talmeq exportTranscript)
+targets=(exactnessTests cliToolTests talmeq exportTranscript)
 selected='^(ArucoApi\.|ExportMessages\.|Differential\.|BadInputMatrix(\.|$)|Camera(\.|$)|CalibrationFile|CalibrationReader\.|HostileRuns\.|BoardCommand\.|CameraCommands\.)'
 [ "${TALMEQ_COMPAT_TESTS:-}" = all ] && selected='.'
 jobs=$(nproc)

@@ -30,22 +30,38 @@ export OPENCV_LOG_LEVEL=SILENT
 [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
 
 mkdir -p build-fuzz/findings
-total=0
-for harness in "${harnesses[@]}"; do
-  name=${harness%Fuzzer}
-  work=build-fuzz/corpus/$name
+# One harness per core at a time: each runs on one thread for its own time,
+# so running them side by side gives each the same number of seconds.
+runHarness() {  # <harness>: runs it, prints its line; non-zero on a finding
+  local harness=$1 name=${1%Fuzzer}
+  local work=build-fuzz/corpus/$name log=build-fuzz/${1%Fuzzer}.log
   mkdir -p "$work"
-  options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
-           -artifact_prefix="build-fuzz/findings/$name-")
+  local options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+                 -artifact_prefix="build-fuzz/findings/$name-")
   [[ $name == *alibration* ]] && options+=(-dict=fuzz/calibrationFile.dict)
-  log=build-fuzz/$name.log
   if ! "build-fuzz/fuzz/$harness" "${options[@]}" "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
     tail -n 40 "$log"
     echo "fuzz: $harness found a failure (see $log and build-fuzz/findings/)" >&2
-    exit 1
+    return 1
   fi
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-  echo "fuzz: $harness ran $runs inputs in ${seconds}s without a finding"
-  total=$((total + runs))
+  echo "fuzz: $harness ran $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") inputs in ${seconds}s without a finding"
+}
+
+cores=$(nproc)
+failed=0
+pids=()
+for harness in "${harnesses[@]}"; do
+  if [ ${#pids[@]} -ge "$cores" ]; then
+    wait "${pids[0]}" || failed=1
+    pids=("${pids[@]:1}")
+  fi
+  runHarness "$harness" &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+[ $failed -eq 0 ] || exit 1
+total=0
+for harness in "${harnesses[@]}"; do
+  total=$((total + $(sed -n 's/^stat::number_of_executed_units: *//p' "build-fuzz/${harness%Fuzzer}.log")))
 done
 echo "fuzz: $total inputs in all"

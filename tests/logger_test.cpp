@@ -4,6 +4,7 @@
 // TALMEQ_LOG_FILE names, and the default set-up's line layout and rotating
 // file, each against the log4cpp part it stands in for.
 #include <gtest/gtest.h>
+#include <talmeqAlgorithm.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,10 +12,12 @@
 #include <ctime>
 #include <fstream>
 #include <log4cpp/Category.hh>
+#include <log4cpp/LayoutAppender.hh>
 #include <log4cpp/LoggingEvent.hh>
 #include <log4cpp/PatternLayout.hh>
 #include <log4cpp/RollingFileAppender.hh>
 #include <log4cpp/SimpleLayout.hh>
+#include <log4cpp/StringQueueAppender.hh>
 #include <memory>
 #include <random>
 #include <thread>
@@ -194,6 +197,86 @@ TEST(Logger, RotatingFileTakesLinesFromManyThreads) {
   }
   EXPECT_EQ(lines, static_cast<std::size_t>(kThreads * kLines));
   EXPECT_GE(folder.entries().size(), 10u);
+}
+
+// An appender that throws on every entry, as a network appender losing its
+// peer (runtime_error), one out of memory (bad_alloc) or a foreign one would.
+class ThrowingAppender final : public log4cpp::LayoutAppender {
+ public:
+  explicit ThrowingAppender(int fault) : LayoutAppender("throwing"), fault_(fault) {}
+  void close() override {}
+
+ protected:
+  void _append(const log4cpp::LoggingEvent&) override {
+    if (fault_ == 0) throw std::runtime_error("peer lost");
+    if (fault_ == 1) throw std::bad_alloc();
+    throw 42;
+  }
+  int fault_;
+};
+
+struct TwoCategories : logger::Router {
+  log4cpp::Category *p, *f;
+  log4cpp::Category& print() override { return *p; }
+  log4cpp::Category& file() override { return *f; }
+};
+
+// A router whose print (or file) category throws on every entry: the export
+// still returns its code, each failed write is counted, and the first of
+// each stream is recorded once, on the other.
+TEST(Logger, ThrowingAppenderCostsItsEntriesNotTheProcess) {
+  std::size_t records = 0;
+  for (int row = 0; row < 6; ++row) {
+    auto* good = new log4cpp::StringQueueAppender("good");
+    auto& throwing = categoryWritingTo("talmeq.test.throwing", new ThrowingAppender(row / 2));
+    auto& writing = categoryWritingTo("talmeq.test.good", good);
+    auto router = std::make_shared<TwoCategories>();
+    router->p = row % 2 ? &throwing : &writing;
+    router->f = row % 2 ? &writing : &throwing;
+    logger::setRouter(router);
+    const std::uint64_t before = logger::failedWrites();
+    cv::Point spot;
+    EXPECT_EQ(getSpotCoord(cv::Mat(), spot), -2) << row;
+    logger::setRouter(nullptr);
+    std::uint64_t delivered = 0;
+    for (auto queue = good->getQueue(); !queue.empty(); queue.pop(), ++delivered)
+      records += queue.front().find("could not write an entry") != std::string::npos;
+    EXPECT_GE(delivered, 2u) << row;  // a start message and a failure record
+    EXPECT_EQ(logger::failedWrites() - before + (row < 2), delivered) << row;
+    throwing.removeAllAppenders();
+    writing.removeAllAppenders();
+  }
+  EXPECT_EQ(records, 2u);
+}
+
+// The host's levels and callback (kOff: none) against one message and one
+// failure record: "m" and "e" for what each stream and the callback get.
+TEST(Logger, LevelsAndCallbackSelectTheEntries) {
+  using logger::Level;
+  const struct {
+    Level print, file, callback;
+    const char *printed, *filed, *called;
+  } rows[] = {
+      {Level::kInfo, Level::kInfo, Level::kOff, "me", "me", ""},
+      {Level::kOff, Level::kInfo, Level::kInfo, "", "me", "me"},
+      {Level::kError, Level::kOff, Level::kError, "e", "", "e"},
+  };
+  for (const auto& row : rows) {
+    std::string printed, filed, called;
+    talmeq::test::LogCapture capture;
+    logger::setLevel(logger::Stream::kPrint, row.print);
+    logger::setLevel(logger::Stream::kFile, row.file);
+    logger::setCallback([&](Level level, const std::string&) { called += level == Level::kError ? 'e' : 'm'; },
+                        row.callback);
+    logger::logPrint() << "message";
+    logger::logFile() << "message";
+    logger::log("f.cpp", "correctYml", 1, -2);
+    logger::setCallback(nullptr);
+    logger::setLevel(logger::Stream::kPrint, Level::kInfo);
+    logger::setLevel(logger::Stream::kFile, Level::kInfo);
+    for (const auto& entry : capture.entries()) (entry.stream == "print" ? printed : filed) += entry.error ? 'e' : 'm';
+    EXPECT_EQ(printed + "|" + filed + "|" + called, std::string(row.printed) + "|" + row.filed + "|" + row.called);
+  }
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, in
         markers[m].corners[2 * i + 1] = corners[m][i].y;
       }
     }
-    if (found > capacity)
+    // Capacity 0 asks for the number alone.
+    if (found > capacity && capacity > 0)
       throw InvalidArgument("markers: room for " + std::to_string(capacity) + ", " + std::to_string(found) + " found");
     return code;
   });
@@ -83,27 +84,19 @@ int talmeq_calibAruco(const talmeq_marker* markers, const int* markerCounts, int
 int talmeq_undistAruco(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs, int distCount,
                        talmeq_image* corrected) {
   return guardedCall([&] {
-    require(corrected != nullptr, "corrected is missing");
-    const cv::Mat frame = inputImage(image, FrameLayout::GreyOrColour);
-    const cv::Size size(corrected->width, corrected->height);
-    OutputImage output(*corrected, size, image->channels);
-    const int code = undistAruco(frame, inputDoubles(cameraMatrix, 9, "cameraMatrix").reshape(1, 3),
-                                 inputDoubles(distCoeffs, distCount, "distCoeffs"), size, output.mat());
-    if (code == 0) output.finish();
-    return code;
+    return correctImage(image, cameraMatrix, distCoeffs, distCount, corrected, true,
+                        [](const cv::Mat& k, const cv::Mat& d, const cv::Mat& frame, cv::Size size, cv::Mat& out) {
+                          return undistAruco(frame, k, d, size, out);
+                        });
   });
 }
 
 int talmeq_getCorrectImgByThickness(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs,
                                     int distCount, double thickness, talmeq_image* corrected) {
   return guardedCall([&] {
-    require(corrected != nullptr, "corrected is missing");
-    const cv::Mat frame = inputImage(image, FrameLayout::GreyOrColour);
-    OutputImage output(*corrected, {image->width, image->height}, image->channels);
-    const int code =
-        getCorrectImgByThickness(frame, inputDoubles(cameraMatrix, 9, "cameraMatrix").reshape(1, 3),
-                                 inputDoubles(distCoeffs, distCount, "distCoeffs"), thickness, output.mat());
-    if (code == 0) output.finish();
-    return code;
+    return correctImage(image, cameraMatrix, distCoeffs, distCount, corrected, false,
+                        [&](const cv::Mat& k, const cv::Mat& d, const cv::Mat& frame, cv::Size, cv::Mat& out) {
+                          return getCorrectImgByThickness(frame, k, d, thickness, out);
+                        });
   });
 }

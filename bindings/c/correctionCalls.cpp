@@ -52,29 +52,22 @@ int talmeq_fitHeightModelWith(const double* heights, const talmeq_point2d* centr
 int talmeq_undistort(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs, int distCount,
                      talmeq_image* corrected) {
   return guardedCall([&] {
-    require(corrected != nullptr, "corrected is missing");
-    const cv::Mat frame = inputImage(image, FrameLayout::GreyOrColour);
-    const cv::Size size(corrected->width, corrected->height);
-    OutputImage output(*corrected, size, image->channels);
-    talmeq::undistort(frame, inputDoubles(cameraMatrix, 9, "cameraMatrix").reshape(1, 3),
-                      inputDoubles(distCoeffs, distCount, "distCoeffs"), size)
-        .copyTo(output.mat());
-    output.finish();
-    return 0;
+    return correctImage(image, cameraMatrix, distCoeffs, distCount, corrected, true,
+                        [](const cv::Mat& k, const cv::Mat& d, const cv::Mat& frame, cv::Size size, cv::Mat& out) {
+                          talmeq::undistort(frame, k, d, size).copyTo(out);
+                          return 0;
+                        });
   });
 }
 
 int talmeq_correctForThickness(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs,
                                int distCount, double thickness, talmeq_image* corrected) {
   return guardedCall([&] {
-    require(corrected != nullptr, "corrected is missing");
-    const cv::Mat frame = inputImage(image, FrameLayout::GreyOrColour);
-    OutputImage output(*corrected, {image->width, image->height}, image->channels);
-    talmeq::correctForThickness(frame, inputDoubles(cameraMatrix, 9, "cameraMatrix").reshape(1, 3),
-                                inputDoubles(distCoeffs, distCount, "distCoeffs"), thickness)
-        .copyTo(output.mat());
-    output.finish();
-    return 0;
+    return correctImage(image, cameraMatrix, distCoeffs, distCount, corrected, false,
+                        [&](const cv::Mat& k, const cv::Mat& d, const cv::Mat& frame, cv::Size, cv::Mat& out) {
+                          talmeq::correctForThickness(frame, k, d, thickness).copyTo(out);
+                          return 0;
+                        });
   });
 }
 

@@ -1,11 +1,10 @@
 // Images and camera values of the C interface (see imageArguments.h).
 #include "imageArguments.h"
 
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "guardedCall.h"
+#include "libraryAllocations.h"
 
 namespace talmeq::capi {
 
@@ -53,6 +52,9 @@ OutputImage::OutputImage(talmeq_image& description, cv::Size size, int channels)
   require(size.width >= 0 && size.height >= 0, "the output size is negative");
   const int type = CV_8UC(channels);
   if (description.data != nullptr) {
+    // A buffer the library handed out is taken again only while it lives.
+    if (description.libraryOwned != 0 && !livePixels(description.data))
+      throw InvalidArgument("corrected: its pixels were released with talmeq_free; set data to NULL for new ones");
     if (description.width != size.width || description.height != size.height || description.channels != channels)
       throw InvalidArgument("corrected: the buffer is " + std::to_string(description.width) + " x " +
                             std::to_string(description.height) + " x " + std::to_string(description.channels) +
@@ -62,15 +64,13 @@ OutputImage::OutputImage(talmeq_image& description, cv::Size size, int channels)
     if (!size.empty())
       destination_ = cv::Mat(size, type, description.data, static_cast<std::size_t>(description.stride));
   } else if (!size.empty()) {
-    const std::size_t bytes = static_cast<std::size_t>(size.width) * size.height * channels;
-    allocated_ = static_cast<unsigned char*>(std::malloc(bytes));
-    if (allocated_ == nullptr) throw std::bad_alloc();
+    allocated_ = allocatePixels(static_cast<std::size_t>(size.width) * size.height * channels);
     destination_ = cv::Mat(size, type, allocated_);
   }
   result_ = destination_;
 }
 
-OutputImage::~OutputImage() { std::free(allocated_); }
+OutputImage::~OutputImage() { releasePixels(allocated_); }
 
 void OutputImage::finish() {
   // The export writes into the destination when it keeps the header it was
@@ -86,10 +86,21 @@ void OutputImage::finish() {
     description_.height = size_.height;
     description_.stride = size_.width * channels_;
     description_.channels = channels_;
+    description_.libraryOwned = allocated_ != nullptr;
     allocated_ = nullptr;
   }
 }
 
-}  // namespace talmeq::capi
+int correctImage(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs, int distCount,
+                 talmeq_image* corrected, bool outputSized, const Correction& correct) {
+  require(corrected != nullptr, "corrected is missing");
+  const cv::Mat frame = inputImage(image, bindings::FrameLayout::GreyOrColour);
+  const cv::Size size = outputSized ? cv::Size(corrected->width, corrected->height) : frame.size();
+  OutputImage output(*corrected, size, image->channels);
+  const int code = correct(inputDoubles(cameraMatrix, 9, "cameraMatrix").reshape(1, 3),
+                           inputDoubles(distCoeffs, distCount, "distCoeffs"), frame, size, output.mat());
+  if (code == 0) output.finish();
+  return code;
+}
 
-void talmeq_free(void* data) { std::free(data); }
+}  // namespace talmeq::capi

@@ -5,6 +5,7 @@
 
 #include <talmeq/talmeqC.h>
 
+#include <functional>
 #include <opencv2/core.hpp>
 #include <string>
 
@@ -52,5 +53,16 @@ class OutputImage {
   cv::Mat result_;
   unsigned char* allocated_ = nullptr;
 };
+
+// A camera correction of `image` into `corrected`: an output of the host's
+// requested size (`outputSized`, as an undistortion takes it) or of the
+// input's, with the input's channels. `correct` gets the camera values,
+// the frame, the size and the output, and returns 0 for success; only then
+// is the output handed to the host. InvalidArgument for a missing
+// `corrected`, image, matrix or coefficients.
+using Correction = std::function<int(const cv::Mat& camera, const cv::Mat& coefficients, const cv::Mat& frame,
+                                     cv::Size size, cv::Mat& out)>;
+int correctImage(const talmeq_image* image, const double* cameraMatrix, const double* distCoeffs, int distCount,
+                 talmeq_image* corrected, bool outputSized, const Correction& correct);
 
 }  // namespace talmeq::capi

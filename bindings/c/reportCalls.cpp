@@ -45,6 +45,7 @@ talmeq_verdict_check* toC(const std::vector<talmeq::VerdictCheck>& checks) {
     c[i].threshold = checks[i].threshold;
     c[i].value = checks[i].value;
     c[i].passed = checks[i].passed ? 1 : 0;
+    c[i].evaluated = checks[i].evaluated ? 1 : 0;
   }
   return c;
 }

@@ -66,32 +66,20 @@ talmeq_spot_reading toC(const talmeq::SpotReading& spot) {
 int talmeq_readSpot(const talmeq_image* image, talmeq_spot_reading* reading) {
   return guardedCall([&] {
     require(reading != nullptr, "reading is missing");
-    *reading = toC(talmeq::readSpot(inputImage(image, FrameLayout::Colour)));
+    *reading = toC(talmeq::readSpot(inputImage(image, FrameLayout::ColourOrBgra)));
     return 0;
   });
 }
 
 int talmeq_fitHeightModel(const double* heights, const talmeq_point2d* centres, int count, const char* ymlPath,
                           talmeq_height_model* model, double* errors) {
-  return guardedCall([&] {
-    require(model != nullptr, "model is missing");
-    require(count >= 0 && (count == 0 || (heights != nullptr && centres != nullptr)), "heights or centres are missing");
-    std::vector<cv::Point2d> points;
-    for (int i = 0; i < count; ++i) points.emplace_back(centres[i].x, centres[i].y);
-    const talmeq::HeightModel fitted =
-        talmeq::fitHeightModel(std::vector<double>(heights, heights + count), points, inputPath(ymlPath));
-    *model = {fitted.k,          fitted.b, toC(fitted.reference), fitted.averageError, static_cast<int>(fitted.status),
-              toC(fitted.window)};
-    for (int i = 0; errors != nullptr && i < count; ++i)
-      errors[i] = i < static_cast<int>(fitted.errors.size()) ? fitted.errors[i] : std::nan("");
-    return 0;
-  });
+  return talmeq_fitHeightModelWith(heights, centres, count, ymlPath, 0, model, errors);
 }
 
 int talmeq_readHeight(const talmeq_image* image, const char* ymlPath, talmeq_height_reading* reading) {
   return guardedCall([&] {
     require(reading != nullptr, "reading is missing");
-    const cv::Mat frame = inputImage(image, FrameLayout::Colour);
+    const cv::Mat frame = inputImage(image, FrameLayout::ColourOrBgra);
     const talmeq::HeightReading r = talmeq::readHeight(frame, inputPath(ymlPath));
     *reading = {toC(r.spot), r.height, r.axisZ, r.heightUncertainty, static_cast<int>(r.status), toC(r.window)};
     return 0;

@@ -6,11 +6,19 @@
 namespace talmeq::bindings {
 
 bool fitsLayout(FrameLayout layout, int channels) {
-  return channels == 3 || (layout == FrameLayout::GreyOrColour && channels == 1);
+  return channels == 3 || (layout == FrameLayout::GreyOrColour && channels == 1) ||
+         (layout == FrameLayout::ColourOrBgra && channels == 4);
 }
 
 const char* describeLayout(FrameLayout layout) {
-  return layout == FrameLayout::Colour ? "H x W x 3" : "H x W or H x W x 3";
+  switch (layout) {
+    case FrameLayout::Colour:
+      return "H x W x 3";
+    case FrameLayout::GreyOrColour:
+      return "H x W or H x W x 3";
+    default:
+      return "H x W x 3 or H x W x 4";
+  }
 }
 
 std::string viewFrame(const void* data, long long rows, long long cols, long long stride, int channels,

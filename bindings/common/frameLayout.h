@@ -9,14 +9,16 @@
 
 namespace talmeq::bindings {
 
-// The frame layouts the exports take: 8-bit, either three channels (blue,
-// green, red) only, or one or three channels.
-enum class FrameLayout { Colour, GreyOrColour };
+// The frame layouts the calls take: 8-bit, either three channels (blue,
+// green, red) only, one or three channels, or (the station layer's
+// readings) three or four (blue, green, red, alpha).
+enum class FrameLayout { Colour, GreyOrColour, ColourOrBgra };
 
 // True when a frame of `channels` channels fits `layout`.
 bool fitsLayout(FrameLayout layout, int channels);
 
-// What `layout` expects, for messages: "H x W x 3" or "H x W or H x W x 3".
+// What `layout` expects, for messages: "H x W x 3", "H x W or H x W x 3"
+// or "H x W x 3 or H x W x 4".
 const char* describeLayout(FrameLayout layout);
 
 // A CV_8UC<channels> header over `rows` rows of `cols` pixels starting at

@@ -3,8 +3,8 @@
 // Windows and libtalmeqC.so elsewhere; both are found by the name "talmeqC".
 //
 // Images: pin the pixel array for the duration of the call (GCHandle with
-// GCHandleType.Pinned, or fixed) and describe it with TalmeqImage. Paths are
-// passed as narrow strings, as the library takes them. Results are the
+// GCHandleType.Pinned, or fixed) and describe it with TalmeqImage. Paths and
+// texts cross as UTF-8 both ways, as the library takes them. Results are the
 // library's codes, or TalmeqNative.Exception / InvalidArgument with the text
 // from TalmeqNative.LastError().
 using System;
@@ -20,6 +20,7 @@ namespace Talmeq
         public int Height;
         public int Stride;     // bytes from one row to the next
         public int Channels;   // 1 grey, 3 blue-green-red
+        public int LibraryOwned;  // 1 in an output whose pixels the library allocated (talmeq_free)
     }
 
     [StructLayout(LayoutKind.Sequential)]
@@ -117,22 +118,23 @@ namespace Talmeq
         // ModelNotWritten and keeps a whole calibration (ModelKept).
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getCalibrationParamByLinear(double[] heights, int heightCount,
-            TalmeqPoint[] coords, int coordCount, string ymlPath);
+            TalmeqPoint[] coords, int coordCount, [MarshalAs(UnmanagedType.LPUTF8Str)] string ymlPath);
 
         // The shift is not checked: NaN or infinity is written into initZ with 0;
         // a file of other keys is replaced by the eleven calibration keys with 0;
         // an unwritable file gives 0; no lock is taken. TalmeqStationNative.
         // talmeq_correctHeightOffset says which by its status, under the lock.
         [DllImport(Library, CallingConvention = Cdecl)]
-        public static extern int talmeq_correctYml(double fromZ, double toZ, string ymlPath);
+        public static extern int talmeq_correctYml(double fromZ, double toZ,
+            [MarshalAs(UnmanagedType.LPUTF8Str)] string ymlPath);
 
         // height and axisZ keep their values unless the result is 0 or -3. A
         // single faint candidate counts as a spot at pixel (0, 0): a made-up
         // height with -3, or with 0 when in range; talmeq_readHeight says
         // HeightNoSpot.
         [DllImport(Library, CallingConvention = Cdecl)]
-        public static extern int talmeq_getPlaneHeightByLinear(ref TalmeqImage image, string ymlPath,
-            ref double height, ref double axisZ);
+        public static extern int talmeq_getPlaneHeightByLinear(ref TalmeqImage image,
+            [MarshalAs(UnmanagedType.LPUTF8Str)] string ymlPath, ref double height, ref double axisZ);
 
         // Not bounded in time: without a board it searches from tens of seconds
         // to minutes and cannot be stopped; ask TalmeqStationNative.
@@ -140,7 +142,8 @@ namespace Talmeq
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_calibChess(ref TalmeqImage image, out TalmeqCamera camera);
 
-        // count receives the number found; more than capacity gives InvalidArgument.
+        // count receives the number found; capacity 0 (markers null) only
+        // counts; more than a non-zero capacity gives InvalidArgument.
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_getArucoCorners(ref TalmeqImage image, [Out] TalmeqMarker[] markers,
             int capacity, out int count);
@@ -172,11 +175,11 @@ namespace Talmeq
         // errors: room for count values, or null.
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern int talmeq_fitHeightModel(double[] heights, TalmeqPoint2d[] centres, int count,
-            string ymlPath, out TalmeqHeightModel model, [Out] double[] errors);
+            [MarshalAs(UnmanagedType.LPUTF8Str)] string ymlPath, out TalmeqHeightModel model, [Out] double[] errors);
 
         [DllImport(Library, CallingConvention = Cdecl)]
-        public static extern int talmeq_readHeight(ref TalmeqImage image, string ymlPath,
-            out TalmeqHeightReading reading);
+        public static extern int talmeq_readHeight(ref TalmeqImage image,
+            [MarshalAs(UnmanagedType.LPUTF8Str)] string ymlPath, out TalmeqHeightReading reading);
 
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern void talmeq_free(IntPtr data);
@@ -188,7 +191,7 @@ namespace Talmeq
 
         public static string LastError()
         {
-            return Marshal.PtrToStringAnsi(LastErrorText());
+            return Marshal.PtrToStringUTF8(LastErrorText());
         }
     }
 }

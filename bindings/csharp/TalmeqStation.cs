@@ -54,8 +54,8 @@ namespace Talmeq
     {
         [MarshalAs(UnmanagedType.ByValTStr, SizeConst = 32)] public string Name;
         [MarshalAs(UnmanagedType.ByValTStr, SizeConst = 128)] public string Rule;
-        public double Threshold, Value;
-        public int Passed, Reserved;
+        public double Threshold, Value;  // Value NaN when not evaluated
+        public int Passed, Evaluated;    // Evaluated 0: the data could not give the figure
     }
 
     [StructLayout(LayoutKind.Sequential)]

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "namedArguments.h"
+
 namespace talmeq::python {
 namespace {
 
@@ -61,7 +63,7 @@ cv::Mat frameView(const py::object& image, const char* name, bindings::FrameLayo
   if (!py::isinstance<py::array_t<std::uint8_t>>(array))
     throw py::type_error(expected + ", not of dtype " + std::string(py::str(array.dtype())));
   const int channels = array.ndim() == 3 ? static_cast<int>(array.shape(2)) : 1;
-  if ((array.ndim() != 2 && array.ndim() != 3) || (array.ndim() == 3 && channels != 3) ||
+  if ((array.ndim() != 2 && array.ndim() != 3) || (array.ndim() == 3 && channels != 3 && channels != 4) ||
       !bindings::fitsLayout(layout, channels))
     throw py::value_error(expected + ", not of shape " + shapeText(array));
   if (!(array.flags() & py::array::c_style))
@@ -76,12 +78,9 @@ cv::Mat frameView(const py::object& image, const char* name, bindings::FrameLayo
 }
 
 cv::Mat matrixView(const py::object& matrix, const char* name, py::object& keeper) {
-  py::array array = usableAsIs(matrix) ? py::reinterpret_borrow<py::array>(matrix)
-                                       : py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(matrix);
-  if (!array) {
-    PyErr_Clear();
-    throw py::type_error(std::string(name) + " must be an array of numbers, not " + typeName(matrix));
-  }
+  // Anything else goes through the named conversion, which refuses None and
+  // object arrays rather than turning them into NaN.
+  py::array array = usableAsIs(matrix) ? py::reinterpret_borrow<py::array>(matrix) : numbersArgument(matrix, name);
   if (array.ndim() > 2)
     throw py::value_error(std::string(name) + " must have 1 or 2 dimensions, not shape " + shapeText(array));
   keeper = array;

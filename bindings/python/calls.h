@@ -33,4 +33,13 @@ void addCharacterizationCalls(pybind11::module_& module);
 // stationChessboard and stationArucoGrid.
 void addCorrectionCalls(pybind11::module_& module);
 
+// The log's control: LogStream, LogLevel, setLogLevel, setLogCallback,
+// setLogFolder, logFailedWrites and logToPython.
+void addLogCalls(pybind11::module_& module);
+
+// Wraps every function of the module so that a call matching no signature
+// raises a TypeError naming the arguments at fault, without their values;
+// added last.
+void conciseArgumentErrors(pybind11::module_& module);
+
 }  // namespace talmeq::python

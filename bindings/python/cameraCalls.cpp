@@ -7,6 +7,7 @@
 #include "arrayArguments.h"
 #include "calls.h"
 #include "cvTypeCasters.h"
+#include "namedArguments.h"
 
 namespace talmeq::python {
 
@@ -57,7 +58,10 @@ void addCameraCalls(py::module_& module) {
 
   module.def(
       "calibAruco",
-      [](std::vector<std::vector<MarkerCorners>> allCorners, std::vector<std::vector<int>> allIds, cv::Size imageSize) {
+      [](const py::object& cornerViews, const py::object& idViews, const py::object& size) {
+        std::vector<std::vector<MarkerCorners>> allCorners = viewCorners(cornerViews, "allCorners");
+        std::vector<std::vector<int>> allIds = viewIds(idViews, "allIds");
+        const cv::Size imageSize = sizeArgument(size, "imageSize");
         cv::Mat cameraMatrix, distCoeffs;
         const int code = withoutGil(
             [&] { return calibAruco(std::move(allCorners), std::move(allIds), imageSize, cameraMatrix, distCoeffs); });
@@ -66,12 +70,15 @@ void addCameraCalls(py::module_& module) {
       "allCorners"_a, "allIds"_a, "imageSize"_a,
       "calibAruco(allCorners, allIds, imageSize) -> (code, cameraMatrix, distCoeffs)\n\n"
       "Calibrates the camera from several views of the 9 x 6 grid board: per view the corners and ids "
-      "getArucoCorners gave, and the image size (width, height). Matrices as for calibChess, None unless "
+      "getArucoCorners gave (or OpenCV's detectMarkers: corners of shape (n, 1, 4, 2)), and the image size (width, "
+      "height). Matrices as for calibChess, None unless "
       "code is 0. code: 0, -1 no view, -2 inconsistent lists, -999.");
 
   module.def(
       "undistAruco",
-      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs, cv::Size imageSize) {
+      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs,
+         const py::object& size) {
+        const cv::Size imageSize = sizeArgument(size, "imageSize");
         const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
         py::object keepMatrix, keepCoeffs;
         const cv::Mat matrix = matrixView(cameraMatrix, "cameraMatrix", keepMatrix);
@@ -89,7 +96,9 @@ void addCameraCalls(py::module_& module) {
 
   module.def(
       "getCorrectImgByThickness",
-      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs, double thickness) {
+      [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs,
+         const py::object& thicknessValue) {
+        const double thickness = numberArgument(thicknessValue, "thickness");
         const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
         py::object keepMatrix, keepCoeffs;
         const cv::Mat matrix = matrixView(cameraMatrix, "cameraMatrix", keepMatrix);

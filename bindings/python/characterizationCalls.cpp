@@ -31,8 +31,10 @@ void addInputs(py::module_& module) {
       .def_readwrite("height", &HeightSample::height)
       .def_readwrite("uncertainty", &HeightSample::uncertainty, "predicted 1 sigma, 0 when unknown")
       .def_readwrite("timed", &HeightSample::timed)
-      .def_readwrite("time", &HeightSample::time);
-  addValueMethods(module, sample, {"trueHeight", "measured", "height", "uncertainty", "timed", "time"},
+      .def_readwrite("time", &HeightSample::time)
+      .def_readwrite("frame", &HeightSample::frame, "identifies the frame's pixels, 0 when unknown")
+      .def_readwrite("step", &HeightSample::step, "smallest height change the reading can show, 0 when continuous");
+  addValueMethods(module, sample, {"trueHeight", "measured", "height", "uncertainty", "timed", "time", "frame", "step"},
                   {"trueHeight", "measured", "height", "timed", "time"});
 
   py::class_<CharacterizationThresholds> thresholds(module, "CharacterizationThresholds",
@@ -45,11 +47,12 @@ void addInputs(py::module_& module) {
       .def_readwrite("maxRepeatability", &CharacterizationThresholds::maxRepeatability)
       .def_readwrite("maxDrift", &CharacterizationThresholds::maxDrift)
       .def_readwrite("minRepeats", &CharacterizationThresholds::minRepeats)
-      .def_readwrite("maxFailedRows", &CharacterizationThresholds::maxFailedRows);
-  addValueMethods(
-      module, thresholds,
-      {"maxResidual", "minR2", "maxSlopeError", "maxRepeatability", "maxDrift", "minRepeats", "maxFailedRows"},
-      {"maxResidual", "minR2", "maxRepeatability", "maxDrift"});
+      .def_readwrite("maxFailedRows", &CharacterizationThresholds::maxFailedRows)
+      .def_readwrite("maxOffset", &CharacterizationThresholds::maxOffset);
+  addValueMethods(module, thresholds,
+                  {"maxResidual", "minR2", "maxSlopeError", "maxRepeatability", "maxDrift", "minRepeats",
+                   "maxFailedRows", "maxOffset"},
+                  {"maxResidual", "minR2", "maxRepeatability", "maxDrift"});
 }
 
 void addResults(py::module_& module) {
@@ -66,6 +69,8 @@ void addResults(py::module_& module) {
   py::class_<C> result(module, "StationCharacterization",
                        "Linearity, repeatability and drift of a station, with a verdict of checks.");
   result.def(py::init<>())
+      .def_readwrite("hasLine", &C::hasLine, "two sweep heights or more: slope and intercept")
+      .def_readwrite("hasLinearity", &C::hasLinearity, "three sweep heights or more: linearity and r2")
       .def_readwrite("slope", &C::slope)
       .def_readwrite("intercept", &C::intercept)
       .def_readwrite("r2", &C::r2)
@@ -82,13 +87,44 @@ void addResults(py::module_& module) {
       .def_readwrite("hasDrift", &C::hasDrift)
       .def_readwrite("drift", &C::drift)
       .def_readwrite("driftError", &C::driftError)
+      .def_readwrite("driftResolved", &C::driftResolved)
+      .def_readwrite("driftLimit", &C::driftLimit, "per minute, when not resolved")
+      .def_readwrite("stabilitySamples", &C::stabilitySamples)
+      .def_readwrite("stabilityHeight", &C::stabilityHeight)
+      .def_readwrite("stabilityThreeSigma", &C::stabilityThreeSigma)
+      .def_readwrite("repeatedFrames", &C::repeatedFrames, "-1 when no sample names its frame")
       .def_readwrite("failedRows", &C::failedRows)
       .def_readwrite("checks", &C::checks)
-      .def_readwrite("pass_", &C::pass, "every check passed (C++ pass, a Python keyword)");
+      .def_readwrite("pass_", &C::pass,
+                     "every evaluated check passed and a figure was evaluated (C++ pass, a Python keyword)");
   addValueMethods(module, result,
-                  {"slope", "intercept", "r2", "residuals", "residualRms", "residualMax", "hasUsableRange", "usableLow",
-                   "usableHigh", "repeatabilityAt", "repeatability", "pooledRepeatability", "predictedRepeatability",
-                   "hasDrift", "drift", "driftError", "failedRows", "checks", "pass_"},
+                  {"hasLine",
+                   "hasLinearity",
+                   "slope",
+                   "intercept",
+                   "r2",
+                   "residuals",
+                   "residualRms",
+                   "residualMax",
+                   "hasUsableRange",
+                   "usableLow",
+                   "usableHigh",
+                   "repeatabilityAt",
+                   "repeatability",
+                   "pooledRepeatability",
+                   "predictedRepeatability",
+                   "hasDrift",
+                   "drift",
+                   "driftError",
+                   "driftResolved",
+                   "driftLimit",
+                   "stabilitySamples",
+                   "stabilityHeight",
+                   "stabilityThreeSigma",
+                   "repeatedFrames",
+                   "failedRows",
+                   "checks",
+                   "pass_"},
                   {"pass_", "slope", "r2", "repeatability", "drift", "failedRows"});
 }
 
@@ -106,8 +142,8 @@ void addCharacterizationCalls(py::module_& module) {
       "characterizeStation(samples, thresholds=CharacterizationThresholds()) -> StationCharacterization\n\n"
       "Linearity over the sweep samples (those not timed), repeatability at heights measured at least "
       "minRepeats times, drift of the timed samples per minute, and the verdict. Samples not measured count "
-      "as failed rows. Raises talmeq.OpenCVError with fewer than two measured sweep samples at distinct "
-      "heights.");
+      "as failed rows; a check the samples cannot give is not evaluated. Raises talmeq.OpenCVError when no "
+      "sample was measured.");
 }
 
 }  // namespace talmeq::python

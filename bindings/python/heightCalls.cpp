@@ -1,15 +1,14 @@
 // The spot and height functions of the Python module.
 #include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 #include <talmeqAlgorithm.h>
 
-#include <filesystem>
 #include <limits>
 #include <vector>
 
 #include "arrayArguments.h"
 #include "calls.h"
 #include "cvTypeCasters.h"
+#include "namedArguments.h"
 
 namespace talmeq::python {
 
@@ -32,13 +31,16 @@ void addHeightCalls(py::module_& module) {
 
   module.def(
       "getCalibrationParamByLinear",
-      [](std::vector<double> heights, std::vector<cv::Point> coords, const std::filesystem::path& ymlPath) {
-        return withoutGil(
-            [&] { return getCalibrationParamByLinear(std::move(heights), std::move(coords), ymlPath.string()); });
+      [](const py::object& heightList, const py::object& coordList, const py::object& ymlPath) {
+        std::vector<double> heights = numberList(heightList, "heights");
+        std::vector<cv::Point> coords = pixelList(coordList, "coords");
+        const std::string path = pathArgument(ymlPath, "ymlPath");
+        return withoutGil([&] { return getCalibrationParamByLinear(std::move(heights), std::move(coords), path); });
       },
       "heights"_a, "coords"_a, "ymlPath"_a,
       "getCalibrationParamByLinear(heights, coords, ymlPath) -> code\n\n"
-      "Fits the linear height model to the known heights and the spot centres (x, y) seen at them and "
+      "Fits the linear height model to the known heights and the spot centres (x, y) seen at them (fractional "
+      "centres, readSpot's, are rounded to the nearest pixel) and "
       "rewrites the calibration file, which must hold scale, dist, initZ and focusD.\n"
       "code: 0, -1 average error above 0.2 (file written), -2 unusable lists or file, -999.\n"
       "A file that cannot be replaced (a read-only folder) still gives 0 or -1, and a poor fit replaces a "
@@ -47,8 +49,10 @@ void addHeightCalls(py::module_& module) {
 
   module.def(
       "correctYml",
-      [](double fromZ, double toZ, const std::filesystem::path& ymlPath) {
-        return withoutGil([&] { return correctYml(fromZ, toZ, ymlPath.string()); });
+      [](const py::object& fromZ, const py::object& toZ, const py::object& ymlPath) {
+        const double from = numberArgument(fromZ, "fromZ"), to = numberArgument(toZ, "toZ");
+        const std::string path = pathArgument(ymlPath, "ymlPath");
+        return withoutGil([&] { return correctYml(from, to, path); });
       },
       "fromZ"_a, "toZ"_a, "ymlPath"_a,
       "correctYml(fromZ, toZ, ymlPath) -> code\n\n"
@@ -60,9 +64,9 @@ void addHeightCalls(py::module_& module) {
 
   module.def(
       "getPlaneHeightByLinear",
-      [](const py::object& image, const std::filesystem::path& ymlPath) {
+      [](const py::object& image, const py::object& ymlPath) {
         const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
-        const std::string path = ymlPath.string();
+        const std::string path = pathArgument(ymlPath, "ymlPath");
         double height = std::numeric_limits<double>::quiet_NaN(), axisZ = height;
         const int code = withoutGil([&] { return getPlaneHeightByLinear(frame, path, height, axisZ); });
         return py::make_tuple(code, height, axisZ);

@@ -23,7 +23,12 @@ PYBIND11_MODULE(talmeq, module) {
       "struct, member or enumerator it stands for (getSpotCoord, readSpot, SpotReading.sigmaX, "
       "SpotStatus.kTooDim).\n\nFrames are uint8 numpy arrays, "
       "H x W x 3 (blue, green, red) or H x W (grey), C-contiguous; they are read in place, never copied. "
-      "OpenCV errors raise talmeq.OpenCVError.";
+      "OpenCV errors raise talmeq.OpenCVError. Arguments are checked by name: None, object arrays and "
+      "values of the wrong type raise TypeError naming the argument, never printing its value.\n\n"
+      "Memory: each thread keeps scratch buffers as large as the largest frame it has read; after 16 "
+      "calls in a row on frames of under a quarter of that area it gives them back and grows anew, so one "
+      "outsized frame holds its memory only until the usual frames have been seen that often.\n\n"
+      "Logging: see setLogLevel, setLogCallback, setLogFolder and logToPython.";
   module.attr("__version__") = TALMEQ_VERSION;
   talmeq::python::addOpenCvError(module);
   talmeq::python::addHeightCalls(module);
@@ -33,4 +38,6 @@ PYBIND11_MODULE(talmeq, module) {
   talmeq::python::addBoardCalls(module);
   talmeq::python::addCharacterizationCalls(module);
   talmeq::python::addCorrectionCalls(module);
+  talmeq::python::addLogCalls(module);
+  talmeq::python::conciseArgumentErrors(module);
 }

@@ -111,11 +111,14 @@ void addParameters(py::module_& module) {
       .def_readwrite("minTilt", &CalibrationThresholds::minTilt)
       .def_readwrite("outlierFactor", &CalibrationThresholds::outlierFactor)
       .def_readwrite("minOutlierRms", &CalibrationThresholds::minOutlierRms)
-      .def_readwrite("maxCrossValidation", &CalibrationThresholds::maxCrossValidation);
-  addValueMethods(module, thresholds,
-                  {"maxRelativeUncertainty", "maxRms", "minCoverageScore", "minViews", "maxViews", "minTiltedViews",
-                   "minTilt", "outlierFactor", "minOutlierRms", "maxCrossValidation"},
-                  {"maxRms", "minViews", "minCoverageScore"});
+      .def_readwrite("maxCrossValidation", &CalibrationThresholds::maxCrossValidation)
+      .def_readwrite("minFocalPerWidth", &CalibrationThresholds::minFocalPerWidth)
+      .def_readwrite("maxFocalPerWidth", &CalibrationThresholds::maxFocalPerWidth);
+  addValueMethods(
+      module, thresholds,
+      {"maxRelativeUncertainty", "maxRms", "minCoverageScore", "minViews", "maxViews", "minTiltedViews", "minTilt",
+       "outlierFactor", "minOutlierRms", "maxCrossValidation", "minFocalPerWidth", "maxFocalPerWidth"},
+      {"maxRms", "minViews", "minCoverageScore"});
 
   py::class_<VerdictCheck> check(module, "VerdictCheck", "One threshold of a verdict and the figure measured.");
   check.def(py::init<>())
@@ -123,8 +126,10 @@ void addParameters(py::module_& module) {
       .def_readwrite("rule", &VerdictCheck::rule)
       .def_readwrite("threshold", &VerdictCheck::threshold)
       .def_readwrite("value", &VerdictCheck::value)
-      .def_readwrite("passed", &VerdictCheck::passed);
-  addValueMethods(module, check, {"name", "rule", "threshold", "value", "passed"}, {"name", "value", "passed"});
+      .def_readwrite("passed", &VerdictCheck::passed)
+      .def_readwrite("evaluated", &VerdictCheck::evaluated, "false: the data could not give the figure (value NaN)");
+  addValueMethods(module, check, {"name", "rule", "threshold", "value", "passed", "evaluated"},
+                  {"name", "value", "passed"});
 }
 
 void addReport(py::module_& module) {
@@ -185,6 +190,18 @@ void addReportCalls(py::module_& module) {
       "uncertainty, per-view RMS, coverage, a cross-validation, straightness and a verdict of checks. "
       "imageSize is (width, height) of every view. Raises talmeq.OpenCVError when no view has board points or "
       "the views show different targets.");
+  module.def(
+      "cameraPlausibilityChecks",
+      [](const py::object& cameraMatrix, cv::Size imageSize, double rms, const CalibrationThresholds& thresholds) {
+        py::object keep;
+        return cameraPlausibilityChecks(matrixView(cameraMatrix, "cameraMatrix", keep), imageSize, rms, thresholds);
+      },
+      "cameraMatrix"_a, "imageSize"_a, "rms"_a, "thresholds"_a = CalibrationThresholds{},
+      "cameraPlausibilityChecks(cameraMatrix, imageSize, rms, thresholds=CalibrationThresholds()) -> "
+      "list[VerdictCheck]\n\n"
+      "What any calibrated camera must pass, from one view or many: rms below maxRms (not evaluated when NaN), "
+      "the principal point inside the image, fx and fy within minFocalPerWidth .. maxFocalPerWidth times the "
+      "image width. cameraMatrix is 3 x 3 float64.");
 }
 
 }  // namespace talmeq::python

@@ -4,11 +4,9 @@
 // runnerUpCentre, heightUncertainty...) and enumeration members
 // (SpotStatus.kTooDim); toText gives a member's report name ("tooDim").
 #include <pybind11/stl.h>
-#include <pybind11/stl/filesystem.h>
 #include <talmeq/precision.h>
 
 #include <array>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "calls.h"
 #include "cvTypeCasters.h"
 #include "intEnums.h"
+#include "namedArguments.h"
 #include "valueObjects.h"
 
 namespace talmeq::python {
@@ -100,9 +99,15 @@ void addHeightResults(py::module_& module) {
       .def_readwrite("spot", &HeightReading::spot, "the SpotReading in the window")
       .def_readwrite("height", &HeightReading::height)
       .def_readwrite("axisZ", &HeightReading::axisZ)
-      .def_readwrite("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height");
-  addValueMethods(module, reading, {"status", "window", "spot", "height", "axisZ", "heightUncertainty"},
-                  {"status", "height", "axisZ", "heightUncertainty"});
+      .def_readwrite("heightUncertainty", &HeightReading::heightUncertainty, "standard deviation of height")
+      .def_readwrite("heightPerPixel", &HeightReading::heightPerPixel,
+                     "height of one pixel of the spot's distance from the reference point")
+      .def_readwrite("wholePixelCalibration", &HeightReading::wholePixelCalibration,
+                     "the file was fitted from whole-pixel spots");
+  addValueMethods(
+      module, reading,
+      {"status", "window", "spot", "height", "axisZ", "heightUncertainty", "heightPerPixel", "wholePixelCalibration"},
+      {"status", "height", "axisZ", "heightUncertainty"});
 }
 
 }  // namespace
@@ -137,19 +142,22 @@ void addStationCalls(py::module_& module) {
   module.def(
       "readSpot",
       [](const py::object& image) {
-        const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
+        const cv::Mat frame = frameView(image, "image", FrameLayout::ColourOrBgra);
         return withoutGil([&] { return readSpot(frame); });
       },
       "image"_a,
       "readSpot(image) -> SpotReading\n\n"
-      "The laser spot of an H x W x 3 frame to a fraction of a pixel, with its quality record. "
+      "The laser spot of an H x W x 3 (or x 4, blue, green, red, alpha) frame to a fraction of a pixel, with its "
+      "quality record. "
       "Raises talmeq.OpenCVError for an empty frame or one whose detector window is too small.");
 
   module.def(
       "fitHeightModel",
-      [](std::vector<double> heights, std::vector<cv::Point2d> centres, const std::filesystem::path& ymlPath,
+      [](const py::object& heightList, const py::object& centreList, const py::object& ymlPath,
          bool replaceWithPoorFit) {
-        const std::string path = ymlPath.string();
+        const std::vector<double> heights = numberList(heightList, "heights");
+        const std::vector<cv::Point2d> centres = pointList(centreList, "centres");
+        const std::string path = pathArgument(ymlPath, "ymlPath");
         return withoutGil([&] { return fitHeightModel(heights, centres, path, ModelFitOptions{replaceWithPoorFit}); });
       },
       "heights"_a, "centres"_a, "ymlPath"_a, "replaceWithPoorFit"_a = false,
@@ -163,14 +171,14 @@ void addStationCalls(py::module_& module) {
 
   module.def(
       "readHeight",
-      [](const py::object& image, const std::filesystem::path& ymlPath) {
-        const cv::Mat frame = frameView(image, "image", FrameLayout::Colour);
-        const std::string path = ymlPath.string();
+      [](const py::object& image, const py::object& ymlPath) {
+        const cv::Mat frame = frameView(image, "image", FrameLayout::ColourOrBgra);
+        const std::string path = pathArgument(ymlPath, "ymlPath");
         return withoutGil([&] { return readHeight(frame, path); });
       },
       "image"_a, "ymlPath"_a,
       "readHeight(image, ymlPath) -> HeightReading\n\n"
-      "The plane height from the sub-pixel spot in the calibrated window of an H x W x 3 frame, with the "
+      "The plane height from the sub-pixel spot in the calibrated window of an H x W x 3 (or x 4) frame, with the "
       "uncertainty the centre carries into it. Raises talmeq.OpenCVError for an empty frame.");
 }
 

@@ -4,7 +4,7 @@
 # enumeration members.
 import enum
 import os
-from typing import Any, Iterator, List, Optional, Sequence, Tuple, Union
+from typing import Any, Callable, ClassVar, Iterator, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -23,7 +23,7 @@ class OpenCVError(RuntimeError): ...
 
 # The nine exports: a tuple that starts with the result code, or the code alone.
 def getSpotCoord(image: _Frame) -> Tuple[int, _Point]: ...
-def getCalibrationParamByLinear(heights: Sequence[float], coords: Sequence[_Point], ymlPath: _Path) -> int: ...
+def getCalibrationParamByLinear(heights: Sequence[float], coords: Union[Sequence[_Point2d], npt.ArrayLike], ymlPath: _Path) -> int: ...
 def correctYml(fromZ: float, toZ: float, ymlPath: _Path) -> int: ...
 def getPlaneHeightByLinear(image: _Frame, ymlPath: _Path) -> Tuple[int, float, float]: ...
 def calibChess(
@@ -31,7 +31,9 @@ def calibChess(
 ) -> Tuple[int, Optional[npt.NDArray[np.float64]], Optional[npt.NDArray[np.float64]]]: ...
 def getArucoCorners(image: _Frame) -> Tuple[int, List[int], List[_MarkerCorners]]: ...
 def calibAruco(
-    allCorners: Sequence[Sequence[_MarkerCorners]], allIds: Sequence[Sequence[int]], imageSize: _Point
+    allCorners: Sequence[Union[Sequence[_MarkerCorners], npt.ArrayLike]],  # per view (n, 4, 2) or (n, 1, 4, 2)
+    allIds: Sequence[Sequence[int]],
+    imageSize: _Point,
 ) -> Tuple[int, Optional[npt.NDArray[np.float64]], Optional[npt.NDArray[np.float64]]]: ...
 def undistAruco(
     image: _Frame, cameraMatrix: _Matrix, distCoeffs: _Matrix, imageSize: _Point
@@ -129,6 +131,10 @@ class HeightReading:
     def axisZ(self) -> float: ...
     @property
     def heightUncertainty(self) -> float: ...
+    @property
+    def heightPerPixel(self) -> float: ...
+    @property
+    def wholePixelCalibration(self) -> bool: ...
 
 def readSpot(image: _Frame) -> SpotReading: ...
 def fitHeightModel(
@@ -199,6 +205,8 @@ class CalibrationThresholds:
     outlierFactor: float
     minOutlierRms: float
     maxCrossValidation: float
+    minFocalPerWidth: float
+    maxFocalPerWidth: float
 
 class VerdictCheck:
     name: str
@@ -206,6 +214,7 @@ class VerdictCheck:
     threshold: float
     value: float
     passed: bool
+    evaluated: bool
 
 class ViewQuality:
     found: bool
@@ -238,6 +247,9 @@ class CameraCalibrationReport:
 def calibrateCameraFromViews(
     views: Sequence[BoardView], imageSize: _Point, thresholds: CalibrationThresholds = ...
 ) -> CameraCalibrationReport: ...
+def cameraPlausibilityChecks(
+    cameraMatrix: _Matrix, imageSize: _Point, rms: float, thresholds: CalibrationThresholds = ...
+) -> List[VerdictCheck]: ...
 
 # The station characterization.
 class HeightSample:
@@ -251,6 +263,8 @@ class HeightSample:
     uncertainty: float
     timed: bool
     time: float
+    frame: int
+    step: float
 
 class CharacterizationThresholds:
     maxResidual: float
@@ -260,6 +274,7 @@ class CharacterizationThresholds:
     maxDrift: float
     minRepeats: int
     maxFailedRows: int
+    maxOffset: float
 
 class RepeatabilityAt:
     trueHeight: float
@@ -268,6 +283,8 @@ class RepeatabilityAt:
     threeSigma: float
 
 class StationCharacterization:
+    hasLine: bool
+    hasLinearity: bool
     slope: float
     intercept: float
     r2: float
@@ -284,6 +301,12 @@ class StationCharacterization:
     hasDrift: bool
     drift: float
     driftError: float
+    driftResolved: bool
+    driftLimit: float
+    stabilitySamples: int
+    stabilityHeight: float
+    stabilityThreeSigma: float
+    repeatedFrames: int
     failedRows: int
     checks: List[VerdictCheck]
     pass_: bool  # C++ pass
@@ -310,3 +333,35 @@ def correctForThickness(image: _Frame, cameraMatrix: _Matrix, distCoeffs: _Matri
 def chessboardMayBeThere(image: _Frame, innerCorners: _Point) -> bool: ...
 def stationChessboard() -> BoardDescription: ...
 def stationArucoGrid() -> BoardDescription: ...
+
+def findBoardView(
+    image: _Frame, board: BoardDescription
+) -> Tuple[bool, List[Tuple[float, float, float]], List[_Point2d], str]: ...
+
+# The library's log: levels per stream, a callback, the file's folder.
+class LogStream:
+    kPrint: ClassVar[LogStream]
+    kFile: ClassVar[LogStream]
+    def __init__(self, value: int) -> None: ...
+    def __int__(self) -> int: ...
+    @property
+    def name(self) -> str: ...
+    @property
+    def value(self) -> int: ...
+
+class LogLevel:
+    kInfo: ClassVar[LogLevel]
+    kError: ClassVar[LogLevel]
+    kOff: ClassVar[LogLevel]
+    def __init__(self, value: int) -> None: ...
+    def __int__(self) -> int: ...
+    @property
+    def name(self) -> str: ...
+    @property
+    def value(self) -> int: ...
+
+def setLogLevel(stream: LogStream, level: LogLevel) -> None: ...
+def setLogCallback(callback: Optional[Callable[[LogLevel, str], object]], minimum: LogLevel = ...) -> None: ...
+def setLogFolder(folder: Optional[_Path]) -> None: ...
+def logFailedWrites() -> int: ...
+def logToPython(name: str = ...) -> None: ...

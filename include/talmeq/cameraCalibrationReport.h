@@ -71,6 +71,8 @@ struct CalibrationThresholds {
   double outlierFactor = 3.0;       // the worst view is left out when its RMS exceeds this times the median
   double minOutlierRms = 0.1;       // ... and this many pixels
   double maxCrossValidation = 1.0;  // pixels between the cameras of the two halves of the views
+  double minFocalPerWidth = 0.2;    // fx and fy / image width: the range of a plausible lens
+  double maxFocalPerWidth = 5.0;
 };
 
 // One view of the calibration.
@@ -109,7 +111,8 @@ struct CameraCalibrationReport {
 
 // Calibrates from the views (those not found are kept in the report and
 // skipped), leaves out the worst view when it is an outlier, and measures
-// the quality. `imageSize` is the size of every view's image.
+// the quality; the verdict includes the camera model's checks of
+// cameraPlausibilityChecks. `imageSize` is the size of every view's image.
 TALMEQ_EXPORT CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& views, cv::Size imageSize,
                                                                const CalibrationThresholds& thresholds = {});
 
@@ -122,5 +125,16 @@ TALMEQ_EXPORT CameraCalibrationReport calibrateCameraFromViews(const std::vector
 // whose pose cannot be solved counts as not found.
 TALMEQ_EXPORT CameraCalibrationReport reviewCamera(const std::vector<BoardView>& views, cv::Size imageSize,
                                                    const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs);
+
+// What any calibrated camera must pass, from one view or many, before a
+// host uses it: "rms", the reprojection RMS in pixels below `maxRms` (not
+// evaluated when `rms` is NaN, i.e. unknown); "principal point", (cx, cy)
+// inside the image; "fx" and "fy", each within `minFocalPerWidth` ..
+// `maxFocalPerWidth` times the image width. A one-view calibration passes
+// or fails on these alone. Raises cv::Exception unless `cameraMatrix` is
+// 3 x 3 CV_64F and `imageSize` is not empty.
+TALMEQ_EXPORT std::vector<VerdictCheck> cameraPlausibilityChecks(const cv::Mat& cameraMatrix, cv::Size imageSize,
+                                                                 double rms,
+                                                                 const CalibrationThresholds& thresholds = {});
 
 }  // namespace talmeq

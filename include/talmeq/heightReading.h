@@ -93,6 +93,14 @@ struct HeightReading {
   double height = kUnknown;  // relative height, height units
   double axisZ = kUnknown;   // height + initZ + focusD
   double heightUncertainty = kUnknown;  // standard deviation of `height` from the centre's covariance alone
+  double heightPerPixel = kUnknown;     // |dh/dd| at the centre: the height of one pixel of the distance d,
+                                        // about the step of a whole-pixel reading here
+  // The file's reference point is a whole pixel, as the whole-pixel
+  // calibration writes it (fitHeightModel's is fractional in general): the
+  // model was fitted from whole-pixel spots, up to half a pixel from their
+  // centres, and `height` carries that error, which `heightUncertainty`
+  // leaves out. Known once the file was read.
+  bool wholePixelCalibration = false;
 };
 
 // Reads the calibration file, finds the spot inside its window with the

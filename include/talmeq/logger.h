@@ -66,3 +66,7 @@ LOGGER_EXPORT log4cpp::Appender* newRotatingFile(const std::string& name, const 
                                                  unsigned int backups);
 
 }  // namespace logger
+
+// A host's run-time control of both streams: levels, a callback, the file's
+// folder, and the count of failed writes.
+#include <talmeq/loggerControl.h>

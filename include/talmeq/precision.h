@@ -7,8 +7,9 @@
 //   heightReading.h            fitHeightModel, readHeight: heights from sub-pixel spots
 //   boardDescription.h         BoardDescription: the board a set of views shows
 //   cameraCalibrationReport.h  findBoardView, calibrateCameraFromViews: camera
-//                              calibration with uncertainty, coverage and a verdict
-//   stationCharacterization.h  characterizeStation: linearity, repeatability, drift
+//                              calibration with uncertainty, coverage and a verdict;
+//                              cameraPlausibilityChecks: what any camera must pass
+//   stationCharacterization.h  characterizeStation: linearity, offset, repeatability, drift
 //   heightOffsetCorrection.h   correctHeightOffset: the height offset shifted, with a status
 //   cameraCorrection.h         undistort, correctForThickness: corrections that refuse non-cameras
 //   chessboardCheck.h          chessboardMayBeThere: the quick look before the corner search

@@ -21,8 +21,9 @@
  * For both, talmeq_last_error() gives the text. No exception leaves a call.
  *
  * Images are described by talmeq_image and are never copied on the way in.
- * Paths are narrow strings, passed to the library as they are.
- * The functions keep no state and may be called from several threads; calls
+ * Paths and texts are UTF-8 strings, on Windows too.
+ * The functions keep no state beyond the log's settings and the list of
+ * pixel buffers handed out, and may be called from several threads; calls
  * that name the same calibration file must be serialised by the host. */
 #ifndef TALMEQC_H
 #define TALMEQC_H
@@ -40,13 +41,16 @@ extern "C" {
  * `channels` bytes each (1 grey, 3 blue-green-red), the first byte of the top
  * row at `data`, each row `stride` bytes after the one above it (at least
  * width * channels). A width or height of 0 is an empty image; its data may
- * be NULL. Input images are only read. */
+ * be NULL. Input images are only read. `libraryOwned` is 0 for the host's
+ * memory; the library sets it to 1 in an output image whose pixels it
+ * allocated (see talmeq_free). */
 typedef struct talmeq_image {
   unsigned char* data;
   int width;
   int height;
   int stride;
   int channels;
+  int libraryOwned;
 } talmeq_image;
 
 /* A pixel position: column x, row y. */
@@ -108,7 +112,9 @@ TALMEQC_EXPORT int talmeq_calibChess(const talmeq_image* image, talmeq_camera* c
 
 /* The board markers in a 1- or 3-channel image, written to `markers`, which
  * has room for `capacity` of them; `count` receives the number found (0 on
- * -1). When more are found than fit, the first `capacity` are written and
+ * -1). With `capacity` 0 (`markers` may be NULL) the call only counts:
+ * it returns the export's code and `count` the room needed. When more are
+ * found than a non-zero `capacity` holds, the first `capacity` are written and
  * the result is TALMEQ_INVALID_ARGUMENT; `count` tells the room needed. */
 TALMEQC_EXPORT int talmeq_getArucoCorners(const talmeq_image* image, talmeq_marker* markers, int capacity, int* count);
 
@@ -121,9 +127,11 @@ TALMEQC_EXPORT int talmeq_calibAruco(const talmeq_marker* markers, const int* ma
 
 /* Output images of the two corrections. With corrected->data NULL the
  * library allocates the pixels (rows packed, stride = width * channels) and
- * fills in the description; the host releases them with talmeq_free(). With
- * data set, the host's buffer receives the pixels, and its description must
- * match the output exactly (stride at least a row). */
+ * fills in the description with libraryOwned 1; the host releases them with
+ * talmeq_free(). With data set, the host's buffer receives the pixels, and
+ * its description must match the output exactly (stride at least a row); a
+ * description with libraryOwned 1 whose pixels were released already is
+ * TALMEQ_INVALID_ARGUMENT, nothing written. */
 
 /* Removes the lens distortion; the output has the requested
  * corrected->width x corrected->height and the channels of `image` (1 or 3).
@@ -267,8 +275,8 @@ TALMEQC_EXPORT int talmeq_findBoardPoints(const talmeq_image* image, const talme
                                           talmeq_point2d* imagePoints, talmeq_point2d* boardPoints, int capacity,
                                           int* count, char* misfit, int misfitCapacity);
 
-/* Releases pixels the library allocated for an output image; NULL is
- * ignored. */
+/* Releases pixels the library allocated for an output image. NULL, pixels
+ * released already and memory the library did not allocate are ignored. */
 TALMEQC_EXPORT void talmeq_free(void* data);
 
 /* The text of the last TALMEQ_EXCEPTION or TALMEQ_INVALID_ARGUMENT returned
@@ -283,5 +291,9 @@ TALMEQC_EXPORT const char* talmeq_last_error(void);
 /* The station layer's calibration report, characterization, corrections and
  * checks. */
 #include <talmeq/talmeqStationC.h>
+
+/* The log's control: talmeq_setLogLevel, talmeq_setLogCallback,
+ * talmeq_setLogFolder, talmeq_logFailedWrites. */
+#include <talmeq/talmeqLogC.h>
 
 #endif /* TALMEQC_H */

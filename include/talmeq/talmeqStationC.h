@@ -57,9 +57,9 @@ typedef struct talmeq_verdict_check {
   char name[32];
   char rule[128];
   double threshold;
-  double value;
+  double value; /* NaN when not evaluated */
   int passed;
-  int reserved;
+  int evaluated; /* 0: the data could not give the figure; the check neither passes nor fails */
 } talmeq_verdict_check;
 
 /* One view of the calibration; its points lie in the report's arrays. */
@@ -156,8 +156,9 @@ typedef struct talmeq_station_characterization {
 
 TALMEQC_EXPORT void talmeq_defaultCharacterizationThresholds(talmeq_characterization_thresholds* thresholds);
 
-/* Fewer than two measured sweep samples at distinct heights is
- * TALMEQ_EXCEPTION. */
+/* No measured sample is TALMEQ_EXCEPTION. A check the samples cannot give
+ * has evaluated 0 and value NaN; the thresholds' offset limit is the
+ * library's default (0.05). */
 TALMEQC_EXPORT int talmeq_characterizeStation(const talmeq_height_sample* samples, int count,
                                               const talmeq_characterization_thresholds* thresholds,
                                               talmeq_station_characterization* result);

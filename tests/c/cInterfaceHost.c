@@ -27,6 +27,11 @@ static void check(const char* what, int code, int expected, const char* fragment
 
 #define CHECK(call, expected, fragment) check(#call, call, expected, fragment)
 
+/* Counts the failure records of getSpotCoord that reach the callback. */
+static void countEntry(int level, const char* text, void* context) {
+  *(int*)context += level == TALMEQ_LOG_ERROR && strstr(text, "getSpotCoord returned -2") != NULL;
+}
+
 int main(void) {
   static unsigned char packed[H][W * 3], padded[H][PADDED], corrected[H][PADDED], exact[H][W * 3];
   unsigned int seed = 12345u;
@@ -38,6 +43,16 @@ int main(void) {
   talmeq_image packedFrame = {&packed[0][0], W, H, W * 3, 3}, paddedFrame = {&padded[0][0], W, H, PADDED, 3};
   talmeq_image allocated = {NULL, 0, 0, 0, 0}, own = {&corrected[0][0], W, H, PADDED, 3};
   talmeq_image packedOwn = {&exact[0][0], W, H, W * 3, 3};
+  /* The log before its first entry: the file stream off opens no file; the
+   * folder must exist. */
+  remove("talmeqAlgorithm.log");
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_FILE, TALMEQ_LOG_OFF), 0, NULL);
+  talmeq_image nothing = {NULL, 0, 0, 0, 3, 0};
+  talmeq_point where;
+  CHECK(talmeq_getSpotCoord(&nothing, &where) == -2 && !fopen("talmeqAlgorithm.log", "r"), 1, NULL);
+  CHECK(talmeq_setLogFolder("no such folder/"), TALMEQ_EXCEPTION, "cannot be opened");
+  CHECK(talmeq_setLogFolder("."), 0, NULL);
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_FILE, TALMEQ_LOG_INFO), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &own), 0, NULL);
   CHECK(talmeq_getCorrectImgByThickness(&paddedFrame, camera, distortion, 5, 19.0, &packedOwn), 0, NULL);
@@ -46,7 +61,11 @@ int main(void) {
     same = memcmp(allocated.data + y * allocated.stride, corrected[y], W * 3) == 0 &&
            memcmp(corrected[y], exact[y], W * 3) == 0;
   check("both hold the same pixels", same, 1, NULL);
+  check("the library owns what it allocated", allocated.libraryOwned * 2 + own.libraryOwned, 2, NULL);
   talmeq_free(allocated.data);
+  talmeq_free(allocated.data); /* released already: ignored */
+  CHECK(talmeq_getCorrectImgByThickness(&packedFrame, camera, distortion, 5, 19.0, &allocated), TALMEQ_INVALID_ARGUMENT,
+        "released");
 
   talmeq_point spot = {7, 7}, coords[3] = {{1, 2}, {3, 4}, {5, 6}};
   talmeq_point2d centres[3] = {{1.0, 2.0}, {3.0, 4.0}, {5.0, 6.0}};
@@ -59,6 +78,8 @@ int main(void) {
   CHECK(talmeq_getSpotCoord(NULL, &spot), TALMEQ_INVALID_ARGUMENT, "missing");
   CHECK(talmeq_getSpotCoord(&noPixels, &spot), TALMEQ_INVALID_ARGUMENT, "pixel data is missing");
   CHECK(talmeq_readSpot(&grey, &reading), TALMEQ_INVALID_ARGUMENT, "channels");
+  talmeq_image bgra = {&padded[0][0], W / 2, H, PADDED, 4}; /* the readings take an alpha channel as C++ does */
+  CHECK(talmeq_readSpot(&bgra, &reading), 0, NULL);
   CHECK(talmeq_getPlaneHeightByLinear(&narrow, "c.yml", &height, &height), TALMEQ_INVALID_ARGUMENT, "stride");
   CHECK(talmeq_correctYml(0.0, 1.0, NULL), TALMEQ_INVALID_ARGUMENT, "path");
   CHECK(talmeq_undistAruco(&paddedFrame, camera, NULL, 5, &own), TALMEQ_INVALID_ARGUMENT, "distCoeffs");
@@ -94,6 +115,17 @@ int main(void) {
   board.marker = 40.0;
   CHECK(talmeq_findBoardPoints(&packedFrame, &board, imagePoints, boardPoints, 4, &count, NULL, 0),
         TALMEQ_INVALID_ARGUMENT, "marker must be smaller");
+
+  /* The log under the host's control: every entry once to a callback, the
+   * print stream off. */
+  int entries = 0;
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_PRINT, 7), TALMEQ_INVALID_ARGUMENT, "level");
+  CHECK(talmeq_setLogLevel(TALMEQ_LOG_PRINT, TALMEQ_LOG_OFF), 0, NULL);
+  CHECK(talmeq_setLogCallback(countEntry, &entries, TALMEQ_LOG_ERROR), 0, NULL);
+  talmeq_getSpotCoord(&empty, &spot);
+  CHECK(talmeq_setLogCallback(NULL, NULL, TALMEQ_LOG_INFO), 0, NULL);
+  talmeq_getSpotCoord(&empty, &spot);
+  check("one failure record reached the callback", entries, 1, NULL);
   if (failures) fprintf(stderr, "%d checks failed\n", failures);
   return failures ? 1 : 0;
 }

@@ -10,9 +10,11 @@
 #include <opencv2/imgproc.hpp>
 #include <regex>
 
+#include "calibrationScenes.h"
 #include "cameraCalibration.h"
 #include "cameraFile.h"
 #include "datasetWriter.h"
+#include "simulatedStation.h"
 #include "toolRun.h"
 
 namespace {
@@ -104,6 +106,24 @@ void writeFixture(const ScratchFolder& dir) {
   wild.at<double>(0) = 1e30;
   talmeq::sim::writeCameraFile(dir.file("wild.yml"), {camera.matrix(), wild, camera.size, {}});
   fs::create_directory(dir.file("quiet"));
+  const talmeq::aruco_api::GridBoardGeometry grid45{{4, 5}, 200, 100, talmeq::aruco_api::kDict6x6_250, 0};
+  cv::imwrite(dir.file("grid45.png"), talmeq::aruco_api::drawGridBoard(grid45, {600, 750}, 40, 1));
+  cv::imwrite(dir.file("reversed.png"), talmeq::test::reversedStationGrid());
+  // Characterization: two heights; three, each read twice from one frame, or 1.0 off; a stability series of
+  // six frames at 15 over 100 s.
+  fs::copy_file(dir.file("start.yml"), dir.file("precise.yml"));
+  ASSERT_EQ(runTool(dir.path(), {"calibrate", "--precise", "--yml", "precise.yml", "height/heights.csv"}).status, 0);
+  const std::string three = "0.75,measure_00.png\n2.25,measure_01.png\n3.75,measure_02.png\n";
+  writeText(dir.file("height/two.csv"), three.substr(0, three.rfind("3.75")));
+  writeText(dir.file("height/same.csv"), three + three);
+  writeText(dir.file("height/off.csv"), "1.75,measure_00.png\n3.25,measure_01.png\n4.75,measure_02.png\n");
+  std::string stable;
+  for (int i = 0; i < 6; ++i) {
+    const std::string frame = "stable_" + std::to_string(i) + ".png";
+    cv::imwrite(dir.file("height/" + frame), talmeq::sim::stationFrame(talmeq::sim::datasetStation(), 15.0, 70 + i));
+    stable += "15," + frame + "," + std::to_string(20 * i) + "\n";
+  }
+  writeText(dir.file("height/stable.csv"), stable);
 }
 
 const std::vector<Row>& rows() {
@@ -151,10 +171,25 @@ const std::vector<Row>& rows() {
       {"three copies of one flat view", {"calib-aruco", "board.png", "board.png", "board.png", "--out", "c.yml"},
        1, "board.png repeats the view of board.png", {}},
       {"a verdict from repeated views", {"calib-aruco", "board.png", "board.png", "board.png", "--out", "c.yml"},
-       1, "repeated views); c.yml records it", {}},
-      {"one view", {"calib-aruco", "board.png", "--out", "c.yml"}, 0, "calibrated from one view", {}},
-      {"a focal length no camera has", {"calib-aruco", "board.png", "--out", "c.yml"}, 0, "not a plausible camera",
-       {}},
+       1, "repeated views, fx, fy); c.yml records it", {}},
+      {"one view of no plausible camera", {"calib-aruco", "board.png", "--out", "c.yml"}, 1,
+       "the camera from one view is not plausible (", {"c.yml"}},
+      {"a 4 x 5 grid as the station's", {"calib-aruco", "grid45.png", "--out", "c.yml"}, 1,
+       "does not fit the board: ids 0–19 in a 4 x 5 layout", {"c.yml"}},
+      {"the station's grid numbered backwards", {"calib-aruco", "reversed.png", "--out", "c.yml"}, 1,
+       "9 x 6 layout, numbered in reverse order", {"c.yml"}},
+      {"a line through two points", {"characterize", "--yml", "precise.yml", "height/two.csv"}, 0,
+       "(not evaluated: needs 3 sweep heights)"},
+      {"one frame per height", {"characterize", "--yml", "precise.yml", "height/same.csv"}, 1,
+       "failed its verdict (repeated frames)"},
+      {"heights all 1.0 off", {"characterize", "--yml", "precise.yml", "height/off.csv", "--max-offset", "0.5"}, 1,
+       "failed its verdict (offset)"},
+      {"a stability series alone", {"characterize", "--yml", "precise.yml", "height/stable.csv"}, 0,
+       "slope - 1| <= 0.005 (not evaluated: needs 2 sweep heights)", {}, "", "", true, "\"samples\": 6"},
+      {"quantized readings", {"characterize", "--integer", "--yml", "cal.yml", "height/stable.csv", "--max-drift",
+       "0.1"}, 0, "below one height step over the series (the readings never change) <= 0.1"},
+      {"precise heights from a whole-pixel fit", {"measure", "--precise", "--yml", "cal.yml",
+       "height/measure_00.png"}, 0, "was fitted from whole-pixel spots"},
       {"annotation over its image", {"spot", "outside.png", "--annotate", "outside.png"}, 2,
        "would overwrite the input outside.png", {"outside.png"}},
       {"annotation over a link to its image", {"spot", "outside.png", "--annotate", "link.png"}, 2,

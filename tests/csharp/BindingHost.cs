@@ -1,6 +1,8 @@
 // The C# host of the binding tests: the P/Invoke declarations of
-// bindings/csharp on pinned frames of the dataset. The main thread asks for
-// the markers with room for one, which must be refused with the room needed.
+// bindings/csharp on pinned frames of the dataset. The main thread checks
+// the host's safety rows (a capacity query, image sizes, the log, a UTF-8
+// path), then asks for the markers with room for one, which must be refused
+// with the room needed.
 // Then a worker thread runs through the C interface the height road (the
 // spots of the calibration frames, the calibration from them into a copy of
 // the starting file, the shift of its initZ, a measurement), the precision
@@ -107,6 +109,30 @@ static class BindingHost
     {
         data = args[0];
         reference = args[1];
+        using (var view = Frame("aruco", "view_00", 1024, 768))
+            Check(N.talmeq_getArucoCorners(ref view.Image, null, 0, out var counted) == 0 && counted > 1,
+                "capacity 0 counts the markers");
+        // Image sizes whose byte count passes int, negative or zero channels,
+        // and a disposed image that still points at its pixels.
+        foreach (var size in new[] { new[] { 50000, 50000, 3 }, new[] { -4, 4, 3 }, new[] { 4, 4, 0 } })
+            try { new PinnedImage(new byte[16], size[0], size[1], size[2]); Check(false, "size " + size[0]); }
+            catch (ArgumentException) { }
+        var disposed = new PinnedImage(4, 4, 3);
+        disposed.Dispose();
+        Check(disposed.Image.Data == IntPtr.Zero && disposed.Image.Width == 0, "a disposed image forgets its pixels");
+        // The log: one failure record through the callback, the print
+        // stream off; a path in UTF-8 reaches the file.
+        var logged = new System.Collections.Generic.List<string>();
+        TalmeqLog.SetLevel(TalmeqLog.Print, TalmeqLog.Off);
+        TalmeqLog.SetCallback((level, text) => logged.Add(text), TalmeqLog.Error);
+        using (var empty = new PinnedImage(0, 0, 3))
+            N.talmeq_getSpotCoord(ref empty.Image, out var none);
+        TalmeqLog.SetCallback(null);
+        TalmeqLog.SetLevel(TalmeqLog.Print, TalmeqLog.Info);
+        Check(logged.Count == 1 && logged[0].StartsWith("getSpotCoord returned -2"), "one record to the callback");
+        string utf8 = Path.Combine(reference, "h\u00f6he \u00b5m.yml");
+        File.Copy(Path.Combine(data, "height", "calibration.yml"), utf8, true);
+        Check(N.talmeq_correctYml(0.0, 0.5, utf8) == 0 && File.ReadAllText(utf8).Contains("initZ"), "a UTF-8 path");
         using (var view = Frame("aruco", "view_00", 1024, 768))
             Check(N.talmeq_getArucoCorners(ref view.Image, new TalmeqMarker[1], 1, out var needed) ==
                   N.InvalidArgument && needed > 1, "a buffer for one marker tells the room needed");

@@ -10,6 +10,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "arucoApi.h"
+#include "calibrationScenes.h"
 #include "datasetWriter.h"
 #include "viewPoses.h"
 
@@ -54,7 +55,7 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
   EXPECT_NEAR(r.camera.cx, 342.50, 2.0);
   EXPECT_NEAR(r.camera.cy, 233.89, 2.0);
   EXPECT_NEAR(r.rms, 0.196, 0.02);
-  EXPECT_EQ(r.checks.size(), 10u);  // every check of the verdict is shown, passed or not
+  EXPECT_EQ(r.checks.size(), 13u);  // every check of the verdict is shown, passed or not
 
   // The station's own chessboard is not what these photos show, and the
   // views say which chessboard they do show.
@@ -118,6 +119,8 @@ TEST(BoardCalibration, MarkersOfAnotherLayoutDoNotFitTheBoard) {
     EXPECT_EQ(talmeq::findBoardView(view.image, shifted).misfit,
               "ids 0–19 in a 4 x 5 layout; the board is 4 x 5 (ids 20–39)");
   }
+  EXPECT_EQ(talmeq::findBoardView(talmeq::test::reversedStationGrid(), talmeq::stationArucoGrid()).misfit,
+            "ids 0–53 in a 9 x 6 layout, numbered in reverse order; the board is 9 x 6 (ids 0–53)");
 }
 
 }  // namespace

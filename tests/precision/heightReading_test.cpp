@@ -44,13 +44,22 @@ TEST(HeightReading, SubPixelRoadCutsTheWorstHeightErrorToAQuarter) {
   EXPECT_NE(model.reference.x, std::floor(model.reference.x));  // fractional reference point
   EXPECT_LT(model.averageError, 0.01);
 
-  double worstPrecise = 0.0, worstWhole = 0.0, squared = 0.0, reported = 0.0;
+  double worstPrecise = 0.0, worstWhole = 0.0, squared = 0.0, reported = 0.0, lastHeight = NAN, lastD = NAN,
+         lastPerPixel = NAN;
   const std::vector<double> truths = sim::datasetMeasureHeights();
   for (std::size_t i = 0; i < truths.size(); ++i) {
     const cv::Mat frame = sim::stationFrame(station, truths[i], 500 + i);
     const talmeq::HeightReading r = talmeq::readHeight(frame, precise);
     ASSERT_EQ(r.status, HeightStatus::kMeasured) << truths[i];
     EXPECT_DOUBLE_EQ(r.axisZ, r.height + station.initZ + station.focusD);
+    EXPECT_FALSE(r.wholePixelCalibration);
+    EXPECT_TRUE(talmeq::readHeight(frame, whole).wholePixelCalibration);  // its reference point is a whole pixel
+    // The height per pixel is the model's slope: between two frames, the mean of theirs.
+    const double d = cv::norm(r.spot.centre - model.reference);
+    if (i > 0) {
+      EXPECT_NEAR(std::fabs((r.height - lastHeight) / (d - lastD)), (r.heightPerPixel + lastPerPixel) / 2, 1e-3);
+    }
+    lastHeight = r.height, lastD = d, lastPerPixel = r.heightPerPixel;
     double height = NAN, axisZ = NAN;
     ASSERT_EQ(getPlaneHeightByLinear(frame, whole, height, axisZ), 0);
     worstPrecise = std::max(worstPrecise, std::fabs(r.height - truths[i]));

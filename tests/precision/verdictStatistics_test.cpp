@@ -29,6 +29,8 @@ TEST(VerdictStatistics, CameraUncertaintiesAtNinetyFivePercentAndViewsUpToTheMax
   talmeq::CameraCalibrationReport report;
   report.camera = {1000.0, 800.0, 320.0, 240.0};
   report.uncertainty = {5.0, 2.0, 1.0, 0.5};
+  report.cameraMatrix = (cv::Mat_<double>(3, 3) << 1000.0, 0.0, 320.0, 0.0, 800.0, 240.0, 0.0, 0.0, 1.0);
+  report.imageSize = {640, 480};
   talmeq::CalibrationThresholds thresholds;
   report.usedViews = thresholds.maxViews;
   const std::vector<talmeq::VerdictCheck> checks = talmeq::verdictChecks(report, thresholds);
@@ -37,6 +39,25 @@ TEST(VerdictStatistics, CameraUncertaintiesAtNinetyFivePercentAndViewsUpToTheMax
   EXPECT_TRUE(check(checks, "views").passed);
   report.usedViews = thresholds.maxViews + 1;
   EXPECT_FALSE(check(talmeq::verdictChecks(report, thresholds), "views").passed);
+}
+
+// Cameras of 640 x 480 images: a one-view fit of a 4 x 5 grid as the station's, and the edges of each range.
+TEST(VerdictStatistics, ImplausibleCamerasFailWhateverTheirViewCount) {
+  // clang-format off
+  const struct { const char* name; double fx, fy, cx, cy, rms; std::vector<std::string> failed; } cases[] = {
+      {"the one-view grid", 2322, 955, -278.6, 240, 100.8, {"rms", "principal point"}},
+      {"principal point on the corner, focal lengths at the ends", 128, 3200, 640, 0, 0.1, {}},
+      {"focal lengths and principal point just outside", 127.9, 3200.1, 320, 480.1, 0.49, {"principal point", "fx", "fy"}},
+      {"rms unknown", 1000, 1000, 320, 240, NAN, {"rms not evaluated"}},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    const cv::Mat k = (cv::Mat_<double>(3, 3) << c.fx, 0.0, c.cx, 0.0, c.fy, c.cy, 0.0, 0.0, 1.0);
+    std::vector<std::string> failed;
+    for (const talmeq::VerdictCheck& check : talmeq::cameraPlausibilityChecks(k, {640, 480}, c.rms))
+      if (!check.passed) failed.push_back(check.name + (check.evaluated ? "" : " not evaluated"));
+    EXPECT_EQ(failed, c.failed) << c.name;
+  }
 }
 
 HeightSample swept(double truth, double height) { return {truth, true, height, 0.01}; }
@@ -64,6 +85,7 @@ TEST(VerdictStatistics, RepeatabilityAndDriftFromHandWorkedSamples) {
   ASSERT_TRUE(c.hasDrift);
   EXPECT_NEAR(c.drift, 0.002, 1e-12);
   EXPECT_NEAR(c.driftError, std::sqrt(8e-5 / 2 / 5), 1e-12);
+  EXPECT_NEAR(c.stabilityThreeSigma, 3 * std::sqrt(8e-5 / 2), 1e-12);
 
   // Two timed rows are a line through two points: no drift is fitted.
   samples.resize(samples.size() - 2);

@@ -5,6 +5,7 @@
 # refused likewise, OpenCV's errors arrive as talmeq.OpenCVError, and the
 # library's own result codes and statuses pass through unchanged, and other
 # threads run while the library works.
+import logging
 import threading
 import time
 
@@ -50,8 +51,16 @@ def test_frames_make_a_round_trip_or_are_refused(image, refusal):
 COLOUR = frame(48, 64, 3)
 REFUSED = [  # a call, the exception it raises and a part of its message
     (lambda: talmeq.getSpotCoord(COLOUR[:, :, 0].copy()), ValueError, r"H x W x 3, not of shape \(48, 64\)"),
-    (lambda: talmeq.fitHeightModel([0.0, 5.0, 10.0], [(1.0, 2.0, 3.0)] * 3, "c.yml"), TypeError, ""),
-    (lambda: talmeq.undistAruco(COLOUR, "camera", np.zeros(5), (64, 48)), TypeError, "array of numbers"),
+    (lambda: talmeq.fitHeightModel([0.0, 5.0, 10.0], [(1.0, 2.0, 3.0)] * 3, "c.yml"), ValueError, "centres must be"),
+    (lambda: talmeq.undistAruco(COLOUR, "camera", np.zeros(5), (64, 48)), TypeError, "cameraMatrix must be a seq"),
+    # None and object arrays are no numbers; a wrong argument is named, the frame never printed.
+    (lambda: talmeq.undistAruco(COLOUR, camera(), [None] * 5, (64, 48)), TypeError, "distCoeffs must hold real"),
+    (lambda: talmeq.undistAruco(COLOUR, np.array([1, "a"], object), np.zeros(5), (64, 48)), TypeError, "cameraMatrix"),
+    (lambda: talmeq.getPlaneHeightByLinear(COLOUR, 5), TypeError, r"^(?![\s\S]*array\()ymlPath must be a path"),
+    (lambda: talmeq.getCorrectImgByThickness(COLOUR, camera(), np.zeros(5), "19"), TypeError, "^thickness must be"),
+    (lambda: talmeq.calibAruco([np.zeros((2, 1, 3, 2))], [[1, 2]], (64, 48)), ValueError, r"allCorners\[0\] must"),
+    (lambda: talmeq.readHeight(COLOUR), TypeError, r"^(?![\s\S]*array\()readHeight\(\): missing ymlPath"),
+    (lambda: talmeq.findBoardView(COLOUR, "board"), TypeError, r"^(?![\s\S]*array\()findBoardView\(\): an arg"),
     (lambda: talmeq.undistAruco(COLOUR, camera()[None], np.zeros(5), (64, 48)), ValueError, "1 or 2 dimensions"),
     (lambda: talmeq.undistAruco(COLOUR, camera(), np.zeros(3), (64, 48)), talmeq.OpenCVError, "distCoeffs.size"),
 ]
@@ -95,3 +104,22 @@ def test_a_call_lets_other_threads_run_while_the_library_works():
     spinner.join()
     assert code == 0
     assert any(start + (end - start) / 4 < tick < end - (end - start) / 4 for tick in ticks)
+
+
+def test_the_host_takes_the_log_into_the_logging_module_and_its_own_folder(capfd, caplog, tmp_path):
+    caplog.set_level(logging.INFO, logger="talmeq")
+    talmeq.logToPython()
+    talmeq.setLogFolder(tmp_path)
+    try:
+        talmeq.getSpotCoord(frame(0, 0, 3))
+        failed = talmeq.logFailedWrites()
+        talmeq.setLogCallback(lambda level, text: 1 / 0)  # a host handler that raises costs its entries only
+        assert talmeq.getSpotCoord(frame(0, 0, 3))[0] == -2 and talmeq.logFailedWrites() == failed + 3
+    finally:
+        talmeq.setLogCallback(None)
+        talmeq.setLogFolder(None)
+        talmeq.setLogLevel(talmeq.LogStream.kPrint, talmeq.LogLevel.kInfo)
+    records = [(r.levelname, r.getMessage().split(" ")[0]) for r in caplog.records if r.name == "talmeq"]
+    assert records == [("INFO", "getSpotCoord:"), ("INFO", "getSpotCoord:"), ("ERROR", "getSpotCoord")]
+    assert "getSpotCoord" not in capfd.readouterr().out
+    assert "getSpotCoord returned -2" in next(tmp_path.glob("*.log")).read_text()

@@ -1,7 +1,9 @@
 # The module's results on the simulated dataset equal the C++ library's to
 # the last bit: the scenario of tests/c/bindingReference.cpp, run by two
 # threads at once, each with its own calibration files, gives the reference's
-# transcript and corrected images. The CTest fixture Bindings.Reference
+# transcript and corrected images. The second thread hands its arguments in
+# the shapes a host has at hand: four-channel frames to the readings, float
+# spot centres, OpenCV's (n, 1, 4, 2) marker corners. The CTest fixture Bindings.Reference
 # writes the dataset (TALMEQ_BINDING_DATA) and the reference's results
 # (TALMEQ_BINDING_REFERENCE).
 import os
@@ -40,7 +42,10 @@ def spot_items(s):
             s.detectorSpot]
 
 
-def run_scenario(yml, precise_yml):
+def run_scenario(yml, precise_yml, host_shapes):
+    def reading_frame(frame):
+        return np.dstack([frame, np.full(frame.shape[:2], 255, np.uint8)]) if host_shapes else frame
+
     lines, images = [], {}
     coords, centres, heights = [], [], [5.0 * i for i in range(7)]
     for i in range(7):
@@ -48,7 +53,8 @@ def run_scenario(yml, precise_yml):
         code, spot = talmeq.getSpotCoord(frame)
         lines.append(line("spot", i, code, spot))
         coords.append(spot)
-        centres.append(talmeq.readSpot(frame).centre)
+        centres.append(talmeq.readSpot(reading_frame(frame)).centre)
+    coords = np.array(coords, np.float64) - 0.25 if host_shapes else coords
     lines.append(line("calibrate", talmeq.getCalibrationParamByLinear(heights, coords, yml)))
     lines.append(line("correct", talmeq.correctYml(-10.0, -9.75, yml)))
     m = talmeq.fitHeightModel(heights, centres, precise_yml)
@@ -56,7 +62,7 @@ def run_scenario(yml, precise_yml):
     for i in range(20):
         frame = read("height", f"measure_{i:02d}.png")
         lines.append(line("measure", i, talmeq.getPlaneHeightByLinear(frame, yml)))
-        r = talmeq.readHeight(frame, precise_yml)
+        r = talmeq.readHeight(reading_frame(frame), precise_yml)
         lines.append(line("height", i, spot_items(r.spot), r.height, r.axisZ, r.heightUncertainty, r.status,
                             r.window))
     code, matrix, coeffs = talmeq.calibChess(read("chess", "chess.png"))
@@ -66,7 +72,7 @@ def run_scenario(yml, precise_yml):
         code, ids, corners = talmeq.getArucoCorners(read("aruco", f"view_{view:02d}.png"))
         lines.append(line("markers", view, code, len(ids), ids, corners))
         if code == 0:
-            all_corners.append(corners)
+            all_corners.append(np.array(corners, np.float32).reshape(-1, 1, 4, 2) if host_shapes else corners)
             all_ids.append(ids)
     code, matrix, coeffs = talmeq.calibAruco(all_corners, all_ids, (1024, 768))
     lines.append(line("aruco", code, [] if code else [matrix.ravel(), coeffs.ravel()]))
@@ -83,7 +89,7 @@ def test_two_threads_get_the_results_of_the_cpp_library(tmp_path):
     for yml in sum(ymls, []):
         shutil.copy(DATA / "height" / "calibration.yml", yml)
     with ThreadPoolExecutor(max_workers=2) as pool:
-        runs = list(pool.map(lambda files: run_scenario(*files), ymls))
+        runs = list(pool.map(lambda thread: run_scenario(*ymls[thread], thread == 1), range(2)))
     for lines, images in runs:
         assert lines == (REFERENCE / "transcript.txt").read_text().splitlines()
         for name, image in images.items():

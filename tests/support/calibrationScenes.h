@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
+#include "arucoApi.h"
 #include "calibrationViews.h"
 #include "datasetWriter.h"
 
@@ -34,6 +35,17 @@ inline std::vector<cv::Point2f> subpixelChessCorners(const cv::Mat& image) {
   const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 50, 1e-4);
   cv::cornerSubPix(grey, corners, cv::Size(5, 5), cv::Size(-1, -1), criteria);
   return corners;
+}
+
+// The station's 9 x 6 grid of DICT_6X6_250 markers printed with its ids in
+// reverse order (id 53 top left), seen square-on: every id is the board's,
+// none lies in its place.
+inline cv::Mat reversedStationGrid() {
+  cv::Mat image(600, 900, CV_8UC1, cv::Scalar(255));
+  for (int id = 0, cell = 53; id < 54; ++id, --cell)
+    aruco_api::drawMarker(aruco_api::kDict6x6_250, id, 60, 1)
+        .copyTo(image(cv::Rect(45 + 90 * (cell % 9), 45 + 90 * (cell / 9), 60, 60)));
+  return image;
 }
 
 }  // namespace talmeq::test

@@ -5,10 +5,14 @@
 // with the warnings about the calibration. One view of a station target
 // calls the library's export; many views, and any view of a board given by
 // `--board`, are calibrated through the station layer with its quality
-// report and verdict. `--annotate` draws the detected corners with magnified
-// reprojection errors (and, for many views, a coverage map).
+// report and verdict; a camera from one view must pass the station layer's
+// checks of any camera, or no file is written. `--annotate` draws the
+// detected corners with magnified reprojection errors (and, for many views,
+// a coverage map).
 #include <talmeq/chessboardCheck.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "cameraOutput.h"
@@ -22,6 +26,7 @@
 #include "outputFiles.h"
 #include "outputPaths.h"
 #include "terminal.h"
+#include "verdictOutput.h"
 
 namespace talmeq::cli {
 namespace {
@@ -70,6 +75,23 @@ void checkArguments(const CameraOptions& options) {
   refuseOverlaps(outputs, options.images);
 }
 
+// A camera from one view is judged by the station layer's checks of any
+// camera (its rms, principal point and focal lengths): shown as the verdict,
+// and when it fails, no camera file is written.
+void requirePlausibleCamera(const CameraCalibration& c, const CalibrationThresholds& thresholds, Session& session) {
+  const double rms = c.reviewed() ? c.review.rms : std::numeric_limits<double>::quiet_NaN();
+  const std::vector<VerdictCheck> checks = cameraPlausibilityChecks(c.cameraMatrix, c.imageSize, rms, thresholds);
+  const std::string failed = failedCheckNames(checks);
+  showVerdict(checks, failed.empty(), session.output);
+  if (failed.empty()) return;
+  const cv::Mat& k = c.cameraMatrix;
+  throw WorkFailure("the camera from one view is not plausible (" + failed + ": fx " + fixed(k.at<double>(0, 0), 1) +
+                    ", fy " + fixed(k.at<double>(1, 1), 1) + ", cx " + fixed(k.at<double>(0, 2), 1) + ", cy " +
+                    fixed(k.at<double>(1, 2), 1) + ", rms " + (std::isnan(rms) ? "unknown" : fixed(rms, 3)) +
+                    " px for " + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
+                    " images); no camera file written");
+}
+
 void runChess(const CameraOptions& options, Session& session) {
   checkArguments(options);
   if (options.images.size() > 1 || !options.boardFile.empty())
@@ -90,6 +112,7 @@ void runChess(const CameraOptions& options, Session& session) {
   const ViewQuality& view = v.camera.review.views.front();
   const int corners = view.found ? view.points : -1;
   rows.add(path, boardViewRow(path, corners, "", false), {});
+  requirePlausibleCamera(v.camera, options.thresholds, session);
   finishCamera(v, options.out, session);
 }
 
@@ -97,7 +120,8 @@ void runAruco(const CameraOptions& options, Session& session) {
   checkArguments(options);
   if (options.images.size() > 1 || !options.boardFile.empty())
     return runManyViews(options, BoardType::kArucoGrid, session);
-  // One view: its row, then calibAruco on it when it shows markers.
+  // One view: its row, then calibAruco on it when it shows markers that
+  // can be the station's grid where they are seen.
   const std::string& path = options.images.front();
   ImageRows rows(session, "markers", options.images, {"points", "note"}, {7, 0});
   rows.next(path);
@@ -108,12 +132,15 @@ void runAruco(const CameraOptions& options, Session& session) {
   } catch (const WorkFailure& error) {
     read.problem = error.what();
   }
+  if (read.problem.empty() && !view.board.misfit.empty()) read.problem = "does not fit the board: " + view.board.misfit;
   const int points = read.problem.empty() ? static_cast<int>(view.board.imagePoints.size()) : -1;
   const std::string note = !read.problem.empty() ? read.problem : view.ids.empty() ? "no marker: left out" : "";
   rows.add(path, boardViewRow(path, points, note, !read.problem.empty()), read.problem);
   const bool used = read.problem.empty() && !view.ids.empty();
+  if (!used) rows.raiseIfAny();
   CalibratedViews v{{}, {path}, {read.image}, annotationPaths(options.images, options.annotate)};
   v.camera = calibrateFromMarkers(used ? std::vector<MarkerView>{view} : std::vector<MarkerView>{}, read.image.size());
+  requirePlausibleCamera(v.camera, options.thresholds, session);
   finishCamera(v, options.out, session);
   rows.raiseIfAny();
 }
@@ -126,7 +153,7 @@ void runCharuco(const CameraOptions& options, Session& session) {
 // The verdict's thresholds of a many-view calibration.
 void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
   const char* manyViews = " (many views)";
-  cmd->add_option("--max-rms", t.maxRms, std::string("Largest reprojection RMS accepted, pixels") + manyViews)
+  cmd->add_option("--max-rms", t.maxRms, "Largest reprojection RMS accepted, pixels (one view or many)")
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-coverage", t.minCoverageScore,

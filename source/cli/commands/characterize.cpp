@@ -1,10 +1,12 @@
 // `talmeq characterize --yml CAL DATA.csv`: how far a calibrated station
-// can be trusted, from planes of known height: linearity over the range,
-// repeatability at fixed heights and drift over time, with a verdict. The
+// can be trusted, from planes of known height: linearity and offset over the
+// range, repeatability at fixed heights and drift over time, with a verdict
+// that names the checks the rows could not give. The
 // heights come from the precision layer (sub-pixel spots, with a predicted
 // repeatability) unless `--integer` asks for the library's
 // getPlaneHeightByLinear. Rows without a height are listed and count
 // against the verdict; a failed verdict is a failed run.
+#include <algorithm>
 #include <memory>
 
 #include "characterizationOutput.h"
@@ -18,6 +20,7 @@
 #include "imageFiles.h"
 #include "outputFiles.h"
 #include "outputPaths.h"
+#include "preciseRows.h"
 #include "verdictOutput.h"
 
 namespace talmeq::cli {
@@ -59,16 +62,22 @@ void runCharacterize(const CharacterizeOptions& options, Session& session) {
   const std::vector<CharacterizedRow> measured = measureRows(rows, options.yml, !options.integer);
   std::vector<HeightSample> samples;
   for (const CharacterizedRow& row : measured) samples.push_back(row.sample);
+  if (std::any_of(measured.begin(), measured.end(), [](const CharacterizedRow& r) { return r.wholePixelCalibration; }))
+    session.output.warn(wholePixelCalibrationWarning(options.yml));
   const StationCharacterization c = [&] {
     try {
       return characterizeStation(samples, options.thresholds);
     } catch (const cv::Exception&) {
-      throw WorkFailure("fewer than two sweep heights were measured: nothing to characterize");
+      throw WorkFailure("no row was measured: nothing to characterize");
     }
   }();
   showCharacterization(measured, c, session.output);
   if (!options.plot.empty()) writePlots(options, measured, c, session);
-  if (!c.pass) throw WorkFailure("the station failed its verdict (" + failedCheckNames(c.checks) + ")");
+  const std::string failed = failedCheckNames(c.checks);
+  if (!c.pass)
+    throw WorkFailure(failed.empty()
+                          ? "no figure of the station could be evaluated (" + notEvaluatedNames(c.checks) + ")"
+                          : "the station failed its verdict (" + failed + ")");
 }
 
 void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
@@ -87,6 +96,9 @@ void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--max-drift", t.maxDrift, "Largest |drift| of the stability series, height units per minute")
+      ->check(decimalNumber())
+      ->capture_default_str();
+  cmd->add_option("--max-offset", t.maxOffset, "Largest |intercept| of the fitted line, height units")
       ->check(decimalNumber())
       ->capture_default_str();
   cmd->add_option("--min-repeats", t.minRepeats, "Repeats that make a height count for repeatability")

@@ -1,7 +1,8 @@
 // `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
 // absolute height of the plane in each image (getPlaneHeightByLinear), with
 // the locator's reason for each image without a usable height; with
-// --precise also the height from the sub-pixel spot (readHeight).
+// --precise also the height from the sub-pixel spot (readHeight), and a
+// warning when the file was fitted from whole-pixel spots.
 #include <memory>
 #include <optional>
 
@@ -50,7 +51,9 @@ std::string outcomeText(const HeightMeasurement& m) {
   return "result " + std::to_string(m.code) + heights + (m.failure.empty() ? "" : ": " + m.failure);
 }
 
-void measureOne(const std::string& path, const std::string& annotation, const MeasureOptions& options,
+// Measures and reports one image; true when its sub-pixel reading found the
+// file fitted from whole-pixel spots.
+bool measureOne(const std::string& path, const std::string& annotation, const MeasureOptions& options,
                 const cv::Rect& window, ImageRows& rows) {
   const ImageRead read = tryReadImage(path);
   std::string failure = read.problem;
@@ -87,6 +90,7 @@ void measureOne(const std::string& path, const std::string& annotation, const Me
   if (options.precise)
     row.hidden("precise", precise ? preciseObject(*precise) : none).cells(preciseHeightCells(precise));
   rows.add(path, row.hidden("reason", failure.empty() ? none : nlohmann::json(failure)).cells({failure}), rowFailure);
+  return precise && precise->wholePixelCalibration;
 }
 
 void runMeasure(const MeasureOptions& options, Session& session) {
@@ -107,10 +111,13 @@ void runMeasure(const MeasureOptions& options, Session& session) {
   columns.push_back("note");
   widths.push_back(0);
   ImageRows rows(session, "measure", options.images, columns, widths);
+  bool wholePixelCalibration = false;
   for (std::size_t i = 0; i < options.images.size(); ++i) {
     rows.next(options.images[i]);
-    measureOne(options.images[i], annotations[i], options, window, rows);
+    wholePixelCalibration =
+        measureOne(options.images[i], annotations[i], options, window, rows) || wholePixelCalibration;
   }
+  if (wholePixelCalibration) session.output.warn(wholePixelCalibrationWarning(options.yml));
   rows.raiseIfAny();
 }
 

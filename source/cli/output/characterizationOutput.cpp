@@ -41,31 +41,82 @@ void showHeights(const StationCharacterization& c, Output& output) {
         {{"height", at.trueHeight}, {"repeats", at.repeats}, {"mean", at.mean}, {"threeSigma", at.threeSigma}});
   }
   if (!table.rows.empty()) output.table(table);
-  output.document()["repeatability"] = {
-      {"worst", c.repeatability}, {"pooled", c.pooledRepeatability}, {"perHeight", perHeight}};
+  const bool judged = !c.repeatabilityAt.empty();
+  output.document()["repeatability"] = {{"worst", judged ? nlohmann::json(c.repeatability) : nlohmann::json()},
+                                        {"pooled", judged ? nlohmann::json(c.pooledRepeatability) : nlohmann::json()},
+                                        {"perHeight", perHeight}};
+}
+
+// A figure, or null when the samples could not give it.
+nlohmann::json known(bool given, double value) { return given ? number(value) : nlohmann::json(); }
+
+std::string lineText(const StationCharacterization& c) {
+  if (!c.hasLine) return "linearity: not evaluated (no line: fewer than two sweep heights measured)";
+  const std::string line = "measured = " + fixed(c.slope, 6) + " x true + " + fixed(c.intercept, 5);
+  if (!c.hasLinearity) return "linearity: not evaluated (two sweep heights: " + line + ", a line through two points)";
+  return "linearity: " + line + ", r2 " + fixed(c.r2, 7) + "; residuals of the heights' means: rms " +
+         fixed(c.residualRms, 4) + ", max " + fixed(c.residualMax, 4);
+}
+
+// The stability series: its drift, or why there is none, and its scatter.
+std::string driftText(const StationCharacterization& c) {
+  if (c.stabilitySamples == 0) return "drift: not evaluated (no stability series)";
+  const std::string at =
+      " at height " + fixed(c.stabilityHeight, 3) + " (" + std::to_string(c.stabilitySamples) + " rows)";
+  if (!c.hasDrift) return "drift: not evaluated: the stability series" + at + " needs 3 rows at 2 times or more";
+  const std::string scatter = "; +-3 sigma about the drift line " + fixed(c.stabilityThreeSigma, 5);
+  if (c.driftResolved)
+    return "drift: " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute" + at + scatter;
+  return "drift: not resolved: the readings" + at + " never change" +
+         (std::isnan(c.driftLimit)
+              ? std::string(" and their height step is unknown")
+              : "; below one height step over the series, " + fixed(c.driftLimit, 5) + " per minute");
+}
+
+nlohmann::json driftJson(const StationCharacterization& c) {
+  if (c.stabilitySamples == 0) return nullptr;
+  const bool fitted = c.hasDrift && c.driftResolved;
+  return {{"perMinute", known(fitted, c.drift)},
+          {"standardError", known(fitted, c.driftError)},
+          {"resolved", c.hasDrift ? nlohmann::json(c.driftResolved) : nlohmann::json()},
+          {"limit", known(c.hasDrift && !c.driftResolved, c.driftLimit)},
+          {"height", c.stabilityHeight},
+          {"samples", c.stabilitySamples},
+          {"threeSigma", known(c.hasDrift, c.stabilityThreeSigma)}};
 }
 
 void showFigures(const StationCharacterization& c, Output& output) {
-  output.line("linearity: measured = " + fixed(c.slope, 6) + " x true + " + fixed(c.intercept, 5) + ", r2 " +
-              fixed(c.r2, 7) + "; residuals of the heights' means: rms " + fixed(c.residualRms, 4) + ", max " +
-              fixed(c.residualMax, 4));
-  output.line(c.hasUsableRange ? "usable range: " + fixed(c.usableLow, 3) + " .. " + fixed(c.usableHigh, 3)
-                               : "usable range: none");
-  output.line("repeatability (+-3 sigma): worst " + fixed(c.repeatability, 4) + ", pooled " +
-              fixed(c.pooledRepeatability, 4) + ", predicted " + fixed(c.predictedRepeatability, 4));
-  output.line(c.hasDrift ? "drift: " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute"
-                         : "drift: no stability series");
+  output.line(lineText(c));
+  if (c.hasLinearity)
+    output.line(c.hasUsableRange ? "usable range: " + fixed(c.usableLow, 3) + " .. " + fixed(c.usableHigh, 3)
+                                 : "usable range: none");
+  output.line(c.repeatabilityAt.empty()
+                  ? "repeatability: not evaluated (no sweep height with enough repeats)"
+                  : "repeatability (+-3 sigma): worst " + fixed(c.repeatability, 4) + ", pooled " +
+                        fixed(c.pooledRepeatability, 4) + ", predicted " + fixed(c.predictedRepeatability, 4));
+  output.line(driftText(c));
   nlohmann::json& doc = output.document();
-  doc.update({{"slope", c.slope},
-              {"intercept", c.intercept},
-              {"r2", c.r2},
-              {"residualRms", c.residualRms},
-              {"residualMax", c.residualMax},
+  doc.update({{"slope", known(c.hasLine, c.slope)},
+              {"intercept", known(c.hasLine, c.intercept)},
+              {"r2", known(c.hasLinearity, c.r2)},
+              {"residualRms", known(c.hasLinearity, c.residualRms)},
+              {"residualMax", known(c.hasLinearity, c.residualMax)},
               {"usableRange", c.hasUsableRange ? nlohmann::json{c.usableLow, c.usableHigh} : nlohmann::json()},
               {"predictedRepeatability",
                c.predictedRepeatability > 0.0 ? nlohmann::json(c.predictedRepeatability) : nlohmann::json()},
-              {"drift", c.hasDrift ? nlohmann::json{{"perMinute", c.drift}, {"standardError", c.driftError}}
-                                   : nlohmann::json()}});
+              {"drift", driftJson(c)}});
+}
+
+// The rows whose frame repeats an earlier row's, with the first such pair.
+void warnRepeatedFrames(const std::vector<CharacterizedRow>& rows, int repeated, Output& output) {
+  for (std::size_t j = 1; j < rows.size() && repeated > 0; ++j)
+    for (std::size_t i = 0; i < j; ++i)
+      if (rows[j].sample.frame != 0 && rows[j].sample.frame == rows[i].sample.frame) {
+        output.warn(std::to_string(repeated) + " rows repeat the frame of an earlier row (first: row " +
+                    std::to_string(j + 1) + ", " + rows[j].image + ", repeats row " + std::to_string(i + 1) + ", " +
+                    rows[i].image + "): a frame listed again is no new measurement");
+        return;
+      }
 }
 
 }  // namespace
@@ -77,6 +128,7 @@ void showCharacterization(const std::vector<CharacterizedRow>& rows, const Stati
   showFailedRows(rows, output);
   showHeights(c, output);
   showFigures(c, output);
+  warnRepeatedFrames(rows, c.repeatedFrames, output);
   showVerdict(c.checks, c.pass, output);
 }
 

@@ -1,6 +1,8 @@
 // A station characterization as the tool shows it: the failed rows, a
-// table per sweep height, the linearity, repeatability and drift figures,
-// the verdict's checks; and the same in the JSON document.
+// table per sweep height, the linearity, repeatability and drift figures
+// (or why the samples could not give them: null in JSON), a warning naming
+// rows that repeat a frame, the verdict's checks; and the same in the JSON
+// document.
 #pragma once
 
 #include <talmeq/stationCharacterization.h>

@@ -5,6 +5,8 @@
 #include <talmeq/resultCodes.h>
 
 #include <cmath>
+#include <functional>
+#include <string_view>
 
 #include "failures.h"
 #include "heightWorkflow.h"
@@ -17,6 +19,7 @@ namespace {
 void measurePrecisely(const cv::Mat& image, const std::string& yml, CharacterizedRow& row) {
   const HeightReading reading = readHeight(image, yml);
   row.status = toText(reading.status);
+  row.wholePixelCalibration = reading.wholePixelCalibration;
   const bool known = reading.status == HeightStatus::kMeasured || reading.status == HeightStatus::kOutOfRange;
   if (!known || !std::isfinite(reading.height)) {
     row.reason = "no height: " + row.status;
@@ -38,6 +41,21 @@ void measureWholePixels(const cv::Mat& image, const std::string& yml, Characteri
   row.sample.measured = true;
   row.sample.height = m.height;
   row.spot = cv::Point2d(m.trace.spot);
+  // A whole-pixel reading moves in steps of about one pixel of the spot's
+  // distance: the stability series needs that step to bound a drift its
+  // unchanging readings cannot resolve.
+  if (row.sample.timed) {
+    const double step = readHeight(image, yml).heightPerPixel;
+    if (std::isfinite(step)) row.sample.step = step;
+  }
+}
+
+// Identifies a frame by its pixels, so that one frame listed twice is seen.
+std::uint64_t frameDigest(const cv::Mat& image) {
+  const cv::Mat pixels = image.isContinuous() ? image : image.clone();
+  const std::string_view bytes(reinterpret_cast<const char*>(pixels.data), pixels.total() * pixels.elemSize());
+  const std::uint64_t digest = std::hash<std::string_view>{}(bytes);
+  return digest == 0 ? 1 : digest;
 }
 
 }  // namespace
@@ -57,6 +75,7 @@ std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, co
       row.status = "unreadable";
       row.reason = read.problem;
     } else {
+      row.sample.frame = frameDigest(read.image);
       try {
         precise ? measurePrecisely(read.image, yml, row) : measureWholePixels(read.image, yml, row);
       } catch (const std::exception& error) {

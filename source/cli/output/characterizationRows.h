@@ -19,8 +19,9 @@ struct CharacterizedRow {
   std::string image;
   HeightSample sample;
   cv::Point2d spot{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
-  std::string status;  // "measured", "outOfRange", "noSpot", "unreadable", ...
-  std::string reason;  // why there is no height; empty when there is one
+  std::string status;                  // "measured", "outOfRange", "noSpot", "unreadable", ...
+  std::string reason;                  // why there is no height; empty when there is one
+  bool wholePixelCalibration = false;  // a sub-pixel reading found the file fitted from whole-pixel spots
 };
 
 // Measures each row's image against the calibration file `yml`; `precise`

@@ -61,4 +61,11 @@ std::vector<std::string> preciseHeightCells(const std::optional<HeightReading>& 
   return {cell(r->height, 4), cell(r->heightUncertainty, 4), toText(r->status)};
 }
 
+std::string wholePixelCalibrationWarning(const std::string& yml) {
+  return yml +
+         " was fitted from whole-pixel spots (its reference point is a whole pixel): sub-pixel heights "
+         "carry up to half a pixel of its error, which their uncertainty leaves out; fit it with "
+         "calibrate --precise";
+}
+
 }  // namespace talmeq::cli

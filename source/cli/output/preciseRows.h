@@ -29,4 +29,8 @@ std::vector<std::string> preciseSpotCells(const std::optional<SpotReading>& read
 void addPreciseHeightColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths);
 std::vector<std::string> preciseHeightCells(const std::optional<HeightReading>& reading);
 
+// The warning for sub-pixel heights read with a calibration file `yml`
+// fitted from whole-pixel spots (HeightReading::wholePixelCalibration).
+std::string wholePixelCalibrationWarning(const std::string& yml);
+
 }  // namespace talmeq::cli

@@ -30,6 +30,10 @@ std::vector<double> sweepOf(const std::vector<CharacterizedRow>& rows, bool time
 cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
                       const CharacterizationThresholds& t) {
   cv::Mat canvas = plot::blankCanvas(kSize);
+  if (!c.hasLine) {
+    plot::label(canvas, "no line: fewer than two sweep heights measured", {kLeft, 60}, 0.7);
+    return canvas;
+  }
   const plot::Range x = plot::paddedRange(sweepOf(rows, false, false));
   const plot::Panel top(canvas, {kLeft, 60, kSize.width - kLeft - kRight, 290}, x,
                         plot::paddedRange(sweepOf(rows, false, true)));
@@ -73,10 +77,11 @@ cv::Mat plotRepeatability(const StationCharacterization& c, const Characterizati
     panel.line(at.trueHeight, 0.0, at.trueHeight, at.threeSigma, kSample, 3);
     panel.disc(at.trueHeight, at.threeSigma, 4, kSample);
   }
-  plot::label(
-      canvas,
-      "repeatability per height: worst " + fixed(c.repeatability, 4) + ", pooled " + fixed(c.pooledRepeatability, 4),
-      {kLeft, 25}, 0.5);
+  plot::label(canvas,
+              c.repeatabilityAt.empty() ? "repeatability not evaluated: no sweep height with enough repeats"
+                                        : "repeatability per height: worst " + fixed(c.repeatability, 4) + ", pooled " +
+                                              fixed(c.pooledRepeatability, 4),
+              {kLeft, 25}, 0.5);
   return canvas;
 }
 
@@ -106,10 +111,11 @@ cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCh
   panel.line(start, atStart, end, atStart + c.drift * (end - start), kFit, 2);
   panel.line(start, atStart, end, atStart + t.maxDrift * (end - start), kLimit);
   panel.line(start, atStart, end, atStart - t.maxDrift * (end - start), kLimit);
-  plot::label(canvas,
-              "drift " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute (limit " +
-                  fixed(t.maxDrift, 4) + ", orange)",
-              {kLeft, 25}, 0.5);
+  const std::string drift = !c.hasDrift ? "drift not evaluated: too few rows or times"
+                            : !c.driftResolved
+                                ? "drift not resolved: the readings never change"
+                                : "drift " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute";
+  plot::label(canvas, drift + " (limit " + fixed(t.maxDrift, 4) + " per minute, orange)", {kLeft, 25}, 0.5);
   return canvas;
 }
 

@@ -38,8 +38,27 @@ double worstResidual(const cv::Mat& h, const std::vector<cv::Point2f>& from, con
   return worst;
 }
 
+// Which way the layout's ids run against the markers' own axes (from a
+// marker's first corner to its second, and to its fourth): a board prints
+// its ids left to right and top to bottom as its markers read.
+std::string numbering(const cv::Mat& h, const Markers& markers) {
+  cv::Point2f across, down;
+  for (const auto& c : markers.corners) {
+    across += c[1] - c[0];
+    down += c[3] - c[0];
+  }
+  std::vector<cv::Point2f> grid{{0.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, 1.0f}}, image;
+  cv::perspectiveTransform(grid, image, h);
+  const bool columnsBack = (image[1] - image[0]).dot(across) < 0.0f;
+  const bool rowsBack = (image[2] - image[0]).dot(down) < 0.0f;
+  if (columnsBack && rowsBack) return ", numbered in reverse order";
+  if (columnsBack) return ", numbered right to left";
+  return rowsBack ? ", numbered bottom to top" : "";
+}
+
 // What the markers look like on their own: the grid width whose row-by-row
-// numbering of the ids explains their centres best, when one does.
+// numbering of the ids explains their centres best, when one does, and
+// which way it runs.
 std::string layoutSeen(const Markers& markers) {
   const auto [low, high] = std::minmax_element(markers.ids.begin(), markers.ids.end());
   const std::string ids = "ids " + idRange(*low, *high);
@@ -48,6 +67,7 @@ std::string layoutSeen(const Markers& markers) {
   for (const auto& c : markers.corners) centres.push_back(centreOf(c));
   double best = std::numeric_limits<double>::infinity();
   int bestWidth = 0;
+  cv::Mat bestHomography;
   for (int width = 2; width < span && markers.ids.size() >= 4; ++width) {
     std::vector<cv::Point2f> grid;
     for (int id : markers.ids)
@@ -58,12 +78,14 @@ std::string layoutSeen(const Markers& markers) {
     };
     if (!spread([](const cv::Point2f& p) { return p.x; }) || !spread([](const cv::Point2f& p) { return p.y; }))
       continue;
-    const double residual = worstResidual(cv::findHomography(grid, centres, 0), grid, centres);
-    if (residual < best) best = residual, bestWidth = width;
+    const cv::Mat h = cv::findHomography(grid, centres, 0);
+    const double residual = worstResidual(h, grid, centres);
+    if (residual < best) best = residual, bestWidth = width, bestHomography = h;
   }
   if (bestWidth == 0 || best > kLayoutTolerance * medianSide(markers)) return ids + " in no grid of consecutive ids";
   const int rows = (span + bestWidth - 1) / bestWidth;
-  return ids + " in a " + std::to_string(bestWidth) + " x " + std::to_string(rows) + " layout";
+  return ids + " in a " + std::to_string(bestWidth) + " x " + std::to_string(rows) + " layout" +
+         numbering(bestHomography, markers);
 }
 
 std::string boardWords(const BoardDescription& board) {

@@ -15,7 +15,8 @@ namespace talmeq::boards {
 
 struct MarkerFit {
   bool fits = true;
-  std::string seen;  // when it does not fit: "ids 0–19 in a 4 x 5 layout; the board is 9 x 6 (ids 0–53)"
+  std::string seen;  // when it does not fit: "ids 0–19 in a 4 x 5 layout; the board is 9 x 6 (ids 0–53)", or
+                     // "ids 0–53 in a 9 x 6 layout, numbered in reverse order; the board is ..."
   std::vector<std::size_t> kept;  // indices of the markers on the board's layout (all when every one fits)
 };
 

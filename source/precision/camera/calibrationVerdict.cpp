@@ -54,6 +54,7 @@ std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& r, const 
       std::count_if(r.views.begin(), r.views.end(), [](const ViewQuality& q) { return q.used && q.repeats; });
   checks.push_back(
       {"repeated views", "views repeating an earlier pose = 0", 0.0, static_cast<double>(repeated), repeated == 0});
+  for (VerdictCheck& check : cameraModelChecks(r.cameraMatrix, r.imageSize, t)) checks.push_back(check);
   return checks;
 }
 

@@ -4,14 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <opencv2/core.hpp>
+#include <set>
 #include <sstream>
 
 namespace talmeq {
 namespace {
 
 constexpr double kSecondsPerMinute = 60.0;
+constexpr double kNotEvaluated = std::numeric_limits<double>::quiet_NaN();
 
 // Least-squares line y = slope * x + intercept, with the standard error of
 // the slope; needs two distinct x.
@@ -128,20 +131,46 @@ void repeatability(const std::vector<HeightSample>& samples, int minRepeats, Sta
   if (predictedCount > 0) c.predictedRepeatability = 3.0 * std::sqrt(predictedSquares / predictedCount);
 }
 
+// The stability series: its height, the drift line over time and the
+// scatter about it. Readings that never change leave the drift unresolved,
+// bounded by one height step over the series' span.
 void drift(const std::vector<HeightSample>& samples, StationCharacterization& c) {
   std::vector<double> minutes, heights;
+  double trueSum = 0.0, step = 0.0;
   for (const HeightSample& s : samples) {
     if (!s.measured || !s.timed) continue;
     minutes.push_back(s.time / kSecondsPerMinute);
     heights.push_back(s.height);
+    trueSum += s.trueHeight;
+    step = std::max(step, s.step);
   }
-  if (minutes.size() < 3 ||
-      *std::max_element(minutes.begin(), minutes.end()) == *std::min_element(minutes.begin(), minutes.end()))
-    return;
+  c.stabilitySamples = static_cast<int>(minutes.size());
+  if (minutes.empty()) return;
+  c.stabilityHeight = trueSum / static_cast<double>(minutes.size());
+  const auto [earliest, latest] = std::minmax_element(minutes.begin(), minutes.end());
+  if (minutes.size() < 3 || *latest == *earliest) return;
   const Line line = fitLine(minutes, heights);
   c.hasDrift = true;
   c.drift = line.slope;
   c.driftError = line.slopeError;
+  double squares = 0.0;
+  for (std::size_t i = 0; i < minutes.size(); ++i)
+    squares += std::pow(heights[i] - line.slope * minutes[i] - line.intercept, 2);
+  c.stabilityThreeSigma = 3.0 * std::sqrt(squares / static_cast<double>(minutes.size() - 2));
+  c.driftResolved =
+      *std::max_element(heights.begin(), heights.end()) != *std::min_element(heights.begin(), heights.end());
+  if (c.driftResolved) return;
+  c.stabilityThreeSigma = 0.0;  // the readings are all one value: only rounding is left about the line
+  c.driftLimit = step > 0.0 ? step / (*latest - *earliest) : kNotEvaluated;
+}
+
+// Samples whose frame repeats an earlier sample's; -1 when no sample names its frame.
+int repeatedFrames(const std::vector<HeightSample>& samples) {
+  std::set<std::uint64_t> seen;
+  int repeated = 0;
+  for (const HeightSample& s : samples)
+    if (s.frame != 0 && !seen.insert(s.frame).second) ++repeated;
+  return seen.empty() ? -1 : repeated;
 }
 
 std::string text(double value) {
@@ -150,49 +179,94 @@ std::string text(double value) {
   return out.str();
 }
 
+// Why the drift check could not be judged, or "" when it could.
+std::string driftUnjudged(const StationCharacterization& c, const CharacterizationThresholds& t) {
+  if (c.stabilitySamples == 0) return "no stability series";
+  if (!c.hasDrift) return "needs 3 timed rows at 2 times";
+  if (c.driftResolved) return "";
+  if (std::isnan(c.driftLimit)) return "the readings never change and their height step is unknown";
+  if (c.driftLimit > t.maxDrift)
+    return "the readings never change; one height step over the series is " + text(c.driftLimit) + " per minute";
+  return "";
+}
+
+// Each check with its rule; one the samples cannot give says why in its
+// rule, with the value NaN.
 std::vector<VerdictCheck> checks(const StationCharacterization& c, const CharacterizationThresholds& t) {
   std::vector<VerdictCheck> list;
-  const auto atMost = [&](const char* name, const std::string& rule, double threshold, double value) {
-    list.push_back({name, rule + " <= " + text(threshold), threshold, value, value <= threshold});
+  const auto check = [&](const char* name, const std::string& rule, double threshold, double value, bool passed,
+                         const std::string& unjudged) {
+    if (unjudged.empty())
+      list.push_back({name, rule, threshold, value, passed});
+    else
+      list.push_back({name, rule + " (not evaluated: " + unjudged + ")", threshold, kNotEvaluated, false, false});
   };
-  atMost("linearity", "largest distance of a height's mean from the fitted line", t.maxResidual, c.residualMax);
-  list.push_back({"r2", "r2 >= " + text(t.minR2), t.minR2, c.r2, c.r2 >= t.minR2});
-  atMost("slope", "|slope - 1|", t.maxSlopeError, std::fabs(c.slope - 1.0));
-  if (!c.repeatabilityAt.empty())
-    atMost("repeatability", "worst +-3 sigma at a height", t.maxRepeatability, c.repeatability);
-  if (c.hasDrift) atMost("drift", "|drift| per minute", t.maxDrift, std::fabs(c.drift));
-  atMost("failed rows", "rows without a height", t.maxFailedRows, c.failedRows);
+  const auto atMost = [&](const char* name, const std::string& rule, double threshold, double value,
+                          const std::string& unjudged) {
+    check(name, rule + " <= " + text(threshold), threshold, value, value <= threshold, unjudged);
+  };
+  const std::string noLine = c.hasLine ? "" : "needs 2 sweep heights";
+  const std::string noLinearity = c.hasLinearity ? "" : "needs 3 sweep heights";
+  atMost("linearity", "largest distance of a height's mean from the fitted line", t.maxResidual, c.residualMax,
+         noLinearity);
+  check("r2", "r2 >= " + text(t.minR2), t.minR2, c.r2, c.r2 >= t.minR2, noLinearity);
+  atMost("slope", "|slope - 1|", t.maxSlopeError, std::fabs(c.slope - 1.0), noLine);
+  atMost("offset", "|intercept|", t.maxOffset, std::fabs(c.intercept), noLine);
+  atMost("repeatability", "worst +-3 sigma at a height", t.maxRepeatability, c.repeatability,
+         c.repeatabilityAt.empty() ? "no sweep height with " + text(t.minRepeats) + " repeats" : "");
+  if (c.hasDrift && !c.driftResolved)
+    atMost("drift", "|drift| per minute, below one height step over the series (the readings never change)", t.maxDrift,
+           c.driftLimit, driftUnjudged(c, t));
+  else
+    atMost("drift", "|drift| per minute", t.maxDrift, std::fabs(c.drift), driftUnjudged(c, t));
+  atMost("repeated frames", "rows whose frame repeats an earlier row's", 0.0, c.repeatedFrames,
+         c.repeatedFrames < 0 ? "no sample names its frame" : "");
+  atMost("failed rows", "rows without a height", t.maxFailedRows, c.failedRows, "");
   return list;
+}
+
+// Every evaluated check passed, and a figure of the station was judged.
+bool passes(const std::vector<VerdictCheck>& list) {
+  const auto figure = [](const VerdictCheck& check) {
+    return check.evaluated && check.name != "repeated frames" && check.name != "failed rows";
+  };
+  return std::any_of(list.begin(), list.end(), figure) &&
+         std::all_of(list.begin(), list.end(),
+                     [](const VerdictCheck& check) { return check.passed || !check.evaluated; });
 }
 
 }  // namespace
 
 StationCharacterization characterizeStation(const std::vector<HeightSample>& samples,
                                             const CharacterizationThresholds& thresholds) {
+  if (std::none_of(samples.begin(), samples.end(), [](const HeightSample& s) { return s.measured; }))
+    CV_Error(cv::Error::StsBadArg, "characterization needs at least one measured height");
   std::vector<double> truth, measured;
   for (const HeightSample& s : samples)
     if (inSweep(s)) {
       truth.push_back(s.trueHeight);
       measured.push_back(s.height);
     }
-  if (truth.size() < 2 ||
-      *std::max_element(truth.begin(), truth.end()) == *std::min_element(truth.begin(), truth.end()))
-    CV_Error(cv::Error::StsBadArg, "characterization needs measured heights at two or more true heights");
   StationCharacterization c;
-  const Line line = fitLine(truth, measured);
-  c.slope = line.slope;
-  c.intercept = line.intercept;
-  c.r2 = line.r2;
+  const std::size_t heights = std::set<double>(truth.begin(), truth.end()).size();
+  c.hasLine = heights >= 2;
+  c.hasLinearity = heights >= 3;
   c.residuals.assign(samples.size(), 0.0);
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    c.failedRows += samples[i].measured ? 0 : 1;
-    if (inSweep(samples[i])) c.residuals[i] = samples[i].height - (c.slope * samples[i].trueHeight + c.intercept);
+  for (const HeightSample& s : samples) c.failedRows += s.measured ? 0 : 1;
+  if (c.hasLine) {
+    const Line line = fitLine(truth, measured);
+    c.slope = line.slope;
+    c.intercept = line.intercept;
+    c.r2 = line.r2;
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      if (inSweep(samples[i])) c.residuals[i] = samples[i].height - (c.slope * samples[i].trueHeight + c.intercept);
   }
-  linearity(samples, thresholds.maxResidual, c);
+  if (c.hasLinearity) linearity(samples, thresholds.maxResidual, c);
   repeatability(samples, thresholds.minRepeats, c);
   drift(samples, c);
+  c.repeatedFrames = repeatedFrames(samples);
   c.checks = checks(c, thresholds);
-  c.pass = std::all_of(c.checks.begin(), c.checks.end(), [](const VerdictCheck& check) { return check.passed; });
+  c.pass = passes(c.checks);
   return c;
 }
 

@@ -23,20 +23,24 @@ bool readFile(const std::string& path, CalibrationValues& values) {
   }
 }
 
-// Standard deviation of the model height from the centre's covariance: the
-// height moves with the distance d from the reference point by
-// dh/dd = dist * a * (dist - b) / (a * d + dist)^2 with a = scale * k, and d
-// moves with the centre along the direction away from the reference point.
-double heightDeviation(const CalibrationValues& c, const SpotReading& spot) {
-  const cv::Point2d away = spot.centre - cv::Point2d(c.initialX + c.offsetX, c.initialY + c.offsetY);
+// How fast the model height moves with the distance d from the reference
+// point at the centre: dh/dd = dist * a * (dist - b) / (a * d + dist)^2
+// with a = scale * k, in height units per pixel.
+double heightPerPixel(const CalibrationValues& c, const cv::Point2d& away) {
   const double d = std::hypot(away.x, away.y);
   const double a = c.scale * c.k;
-  const double slope = c.dist * a * (c.dist - c.b) / ((a * d + c.dist) * (a * d + c.dist));
+  return std::fabs(c.dist * a * (c.dist - c.b) / ((a * d + c.dist) * (a * d + c.dist)));
+}
+
+// Standard deviation of the model height from the centre's covariance: d
+// moves with the centre along the direction away from the reference point.
+double heightDeviation(const CalibrationValues& c, const SpotReading& spot, const cv::Point2d& away) {
+  const double d = std::hypot(away.x, away.y);
   const cv::Matx22d& s = spot.covariance;
   const double radial =
       d > 0.0 ? (away.x * away.x * s(0, 0) + 2.0 * away.x * away.y * s(0, 1) + away.y * away.y * s(1, 1)) / (d * d)
               : s(0, 0) + s(1, 1);
-  return std::fabs(slope) * std::sqrt(radial);
+  return heightPerPixel(c, away) * std::sqrt(radial);
 }
 
 }  // namespace
@@ -46,6 +50,7 @@ HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath) {
   HeightReading reading;
   CalibrationValues c;
   if (!readFile(ymlPath, c)) return reading;
+  reading.wholePixelCalibration = std::floor(c.initialX) == c.initialX && std::floor(c.initialY) == c.initialY;
   reading.window = shiftedWindow(c);
   if (!region::liesInside(reading.window, image.size())) {
     reading.status = HeightStatus::kWindowOutside;
@@ -64,7 +69,9 @@ HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath) {
 
   reading.height = modelHeight(c, spot.centre);
   reading.axisZ = (reading.height + c.initZ) + c.focusD;
-  reading.heightUncertainty = heightDeviation(c, spot);
+  const cv::Point2d away = spot.centre - cv::Point2d(c.initialX + c.offsetX, c.initialY + c.offsetY);
+  reading.heightUncertainty = heightDeviation(c, spot, away);
+  reading.heightPerPixel = heightPerPixel(c, away);
   const bool inRange = reading.axisZ <= kHighestAbsoluteHeight && reading.axisZ >= kLowestAbsoluteHeight;
   reading.status = inRange ? HeightStatus::kMeasured : HeightStatus::kOutOfRange;
   return reading;
