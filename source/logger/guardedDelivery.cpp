@@ -103,9 +103,11 @@ void GuardedCategory::_logUnconditionally2(log4cpp::Priority::Value priority, co
       [&] {
         const log4cpp::LoggingEvent event(target_.getName(), message, log4cpp::NDC::get(), priority);
         if (targetWrites(priority)) {
-          std::shared_lock<std::shared_mutex> delivering(deliveryMutex());
-          // As log4cpp's own delivery: the category's appenders, then its
-          // parents' while additivity holds; each appender guarded alone.
+          // One delivery at a time, as log4cpp's own delivery holds its
+          // category's lock: appenders are not safe to call from two threads
+          // at once. The category's appenders, then its parents' while
+          // additivity holds; each appender guarded alone.
+          std::unique_lock<std::shared_mutex> delivering(deliveryMutex());
           for (log4cpp::Category* category = &target_; category != nullptr;
                category = category->getAdditivity() ? category->getParent() : nullptr)
             for (log4cpp::Appender* appender : category->getAllAppenders())

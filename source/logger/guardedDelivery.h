@@ -40,8 +40,9 @@ void fileStreamTurnedOn();
 // The installed router's category for `stream`; defined in logger.cpp.
 log4cpp::Category& routedCategory(Stream stream);
 
-// Held shared while entries are delivered, exclusively while the default
-// file stream changes its appender.
+// Held while an entry is delivered (one at a time: appenders are not safe
+// to call from two threads at once) and while the default file stream
+// changes its appender.
 std::shared_mutex& deliveryMutex();
 
 }  // namespace logger::detail
