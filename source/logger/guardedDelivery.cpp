@@ -107,7 +107,7 @@ void GuardedCategory::_logUnconditionally2(log4cpp::Priority::Value priority, co
           // category's lock: appenders are not safe to call from two threads
           // at once. The category's appenders, then its parents' while
           // additivity holds; each appender guarded alone.
-          std::unique_lock<std::shared_mutex> delivering(deliveryMutex());
+          std::lock_guard<std::recursive_mutex> delivering(deliveryMutex());
           for (log4cpp::Category* category = &target_; category != nullptr;
                category = category->getAdditivity() ? category->getParent() : nullptr)
             for (log4cpp::Appender* appender : category->getAllAppenders())
@@ -132,8 +132,8 @@ GuardedCategory& guardFor(log4cpp::Category& target, Stream stream) {
   return *guard;
 }
 
-std::shared_mutex& deliveryMutex() {
-  static std::shared_mutex mutex;
+std::recursive_mutex& deliveryMutex() {
+  static std::recursive_mutex mutex;
   return mutex;
 }
 

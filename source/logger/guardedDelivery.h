@@ -8,7 +8,7 @@
 #include <talmeq/loggerControl.h>
 
 #include <log4cpp/Category.hh>
-#include <shared_mutex>
+#include <mutex>
 
 namespace logger::detail {
 
@@ -42,7 +42,8 @@ log4cpp::Category& routedCategory(Stream stream);
 
 // Held while an entry is delivered (one at a time: appenders are not safe
 // to call from two threads at once) and while the default file stream
-// changes its appender.
-std::shared_mutex& deliveryMutex();
+// changes its appender. Recursive: an appender or router that calls the
+// library again delivers its own entries on the same thread.
+std::recursive_mutex& deliveryMutex();
 
 }  // namespace logger::detail

@@ -154,7 +154,7 @@ void detail::fileStreamTurnedOn() {
   std::lock_guard<std::mutex> lock(folderMutex);
   if (!fileDeferred) return;
   fileDeferred = false;
-  std::unique_lock<std::shared_mutex> replacing(detail::deliveryMutex());
+  std::lock_guard<std::recursive_mutex> replacing(detail::deliveryMutex());
   attach(log4cpp::Category::getInstance(kFileCategory),
          newRotatingFile("talmeq.file", defaultFilePath(fileFolder), kRotateBytes, kRotateBackups));
 }
@@ -174,7 +174,7 @@ void setFileFolder(const std::string& folder) {
   // turned on) the folder is read when the file is opened; after, the file
   // stream's appender is replaced while no entry is being delivered.
   if (!defaultsAttached || fileDeferred) return;
-  std::unique_lock<std::shared_mutex> replacing(detail::deliveryMutex());
+  std::lock_guard<std::recursive_mutex> replacing(detail::deliveryMutex());
   attach(log4cpp::Category::getInstance(kFileCategory),
          newRotatingFile("talmeq.file", path, kRotateBytes, kRotateBackups));
 }
