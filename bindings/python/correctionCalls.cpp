@@ -22,6 +22,18 @@ using namespace pybind11::literals;
 
 namespace {
 
+// A camera correction's arguments, converted in the order they are given:
+// the frame and the camera's values as headers over the host's arrays, kept
+// alive (or their converted copies) for the length of the call.
+struct CameraArguments {
+  CameraArguments(const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs)
+      : frame(frameView(image, "image", FrameLayout::GreyOrColour)),
+        matrix(matrixView(cameraMatrix, "cameraMatrix", matrixKeeper)),
+        coefficients(matrixView(distCoeffs, "distCoeffs", coefficientsKeeper)) {}
+  py::object matrixKeeper, coefficientsKeeper;
+  cv::Mat frame, matrix, coefficients;
+};
+
 void addOffsetCorrection(py::module_& module) {
   addIntEnum<OffsetStatus>(module, "OffsetStatus", "What correctHeightOffset did with the file.",
                            {{"kCorrected", OffsetStatus::kCorrected},
@@ -55,11 +67,8 @@ void addCorrections(py::module_& module) {
   module.def(
       "undistort",
       [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs, cv::Size size) {
-        const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
-        py::object matrixKeeper, coefficientsKeeper;
-        const cv::Mat matrix = matrixView(cameraMatrix, "cameraMatrix", matrixKeeper);
-        const cv::Mat coefficients = matrixView(distCoeffs, "distCoeffs", coefficientsKeeper);
-        return toArray(withoutGil([&] { return undistort(frame, matrix, coefficients, size); }));
+        const CameraArguments a(image, cameraMatrix, distCoeffs);
+        return toArray(withoutGil([&] { return undistort(a.frame, a.matrix, a.coefficients, size); }));
       },
       "image"_a, "cameraMatrix"_a, "distCoeffs"_a, "size"_a,
       "undistort(image, cameraMatrix, distCoeffs, size) -> ndarray\n\n"
@@ -69,11 +78,8 @@ void addCorrections(py::module_& module) {
   module.def(
       "correctForThickness",
       [](const py::object& image, const py::object& cameraMatrix, const py::object& distCoeffs, double thickness) {
-        const cv::Mat frame = frameView(image, "image", FrameLayout::GreyOrColour);
-        py::object matrixKeeper, coefficientsKeeper;
-        const cv::Mat matrix = matrixView(cameraMatrix, "cameraMatrix", matrixKeeper);
-        const cv::Mat coefficients = matrixView(distCoeffs, "distCoeffs", coefficientsKeeper);
-        return toArray(withoutGil([&] { return correctForThickness(frame, matrix, coefficients, thickness); }));
+        const CameraArguments a(image, cameraMatrix, distCoeffs);
+        return toArray(withoutGil([&] { return correctForThickness(a.frame, a.matrix, a.coefficients, thickness); }));
       },
       "image"_a, "cameraMatrix"_a, "distCoeffs"_a, "thickness"_a,
       "correctForThickness(image, cameraMatrix, distCoeffs, thickness) -> ndarray\n\n"
