@@ -53,12 +53,13 @@ std::vector<std::string> takeDecoderWarnings() { return std::exchange(decoderWar
 
 ImageRead tryReadImage(const std::string& path) {
   ImageRead read;
-  bool noMemory = false;
+  bool noMemory = false, overLimit = false;
   const std::string complaint = oneLine(caughtStandardError([&] {
     try {
       read.image = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_ANYDEPTH);
     } catch (const cv::Exception& error) {
       noMemory = error.code == cv::Error::StsNoMem;
+      overLimit = error.err.find("CV_IO_MAX_IMAGE") != std::string::npos;  // the decoders' size limits
       read.image.release();
     } catch (const std::bad_alloc&) {
       noMemory = true;
@@ -67,6 +68,8 @@ ImageRead tryReadImage(const std::string& path) {
   }));
   if (noMemory) {
     read.problem = "too large to decode in the memory this run may use";
+  } else if (overLimit) {
+    read.problem = "too large: more pixels than OpenCV's decoders accept (OPENCV_IO_MAX_IMAGE_PIXELS, 2^30 unless set)";
   } else if (read.image.empty()) {
     read.problem = "not a readable image" + (complaint.empty() ? "" : " (the decoder says: " + complaint + ")");
   } else if (read.image.depth() != CV_8U) {
