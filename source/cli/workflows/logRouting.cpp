@@ -121,7 +121,8 @@ void removeEmptyLogOnSignal(int signal) {
 #endif
   }
   const SignalHandler previous = signal == SIGINT ? previousOnInterrupt : previousOnTerminate;
-  if (previous != SIG_DFL && previous != SIG_IGN && previous != SIG_ERR) return previous(signal);
+  if (previous == SIG_IGN) return;
+  if (previous != SIG_DFL && previous != SIG_ERR) return previous(signal);
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
