@@ -1,19 +1,27 @@
 // The talmeq command-line tool: parses the command line, routes the
 // library's log, runs the chosen subcommand and turns its outcome into the
 // exit status and a one-line message on standard error.
+#include <fcntl.h>
 #include <talmeq/calibrationLock.h>
 #include <talmeq/fileReplacement.h>
 
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <opencv2/core/utils/logger.hpp>
 #include <sstream>
 #include <vector>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "commands.h"
 #include "failures.h"
+#include "imageFiles.h"
 #include "logRouting.h"
 #include "outputPaths.h"
 #include "terminal.h"
@@ -59,10 +67,35 @@ void refuseUnknownSubcommand(int argc, char** argv, const std::vector<Command>& 
   }
 }
 
+// After CLI11 found a required argument missing: a word before `--` that
+// looks like an option but names none (`spot -a.png`), which CLI11 set aside
+// unread; empty when there is none.
+std::string unknownOption(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+    const std::string word = argv[i];
+    char* end = nullptr;
+    std::strtod(word.c_str(), &end);
+    if (word.size() < 2 || word[0] != '-' || *end == '\0') continue;  // not an option, or a negative number
+    const std::string name = word.substr(0, word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos);
+    bool known = false;
+    for (const CLI::App* scope : app.get_subcommands([](const CLI::App*) { return true; }))
+      for (const CLI::Option* option : scope->get_options()) known = known || option->check_name(name);
+    for (const CLI::Option* option : app.get_options()) known = known || option->check_name(name);
+    if (!known) return word;
+  }
+  return {};
+}
+
+// The complaints of image decoders that still gave an image, as warnings.
+void reportDecoderWarnings(Session& session) {
+  for (const std::string& warning : takeDecoderWarnings()) session.output.warn(warning);
+}
+
 // Reports a failure: the message on stderr, and in JSON mode the document
 // with the error in it, so a script always gets one document.
 int fail(Session& session, int status, const std::string& message) {
   clearStatusLine();
+  if (!session.json) reportDecoderWarnings(session);
   std::cerr << "talmeq: " << message << '\n';
   if (session.json) {
     session.output.useJson(true);
@@ -71,6 +104,7 @@ int fail(Session& session, int status, const std::string& message) {
       session.output.begin("", nlohmann::json::object());
       document["command"] = nullptr;
     }
+    reportDecoderWarnings(session);
     document["ok"] = false;
     document["error"] = {{"status", status}, {"message", message}};
     session.output.finish();
@@ -113,6 +147,7 @@ int runChosen(Session& session, const std::vector<Command>& commands, const std:
   }
   for (const Command& command : commands)
     if (command.app->parsed()) command.run(session);
+  reportDecoderWarnings(session);
   session.output.document()["ok"] = true;
   session.output.finish();
   return kExitOk;
@@ -136,9 +171,33 @@ int runGuarded(Session& session, const std::vector<Command>& commands, const std
   }
 }
 
+// A standard stream the caller closed gets the null device opened for
+// reading in its place: otherwise the next file the run opens (the log file)
+// would take its number and receive the tables. Writes to it then fail,
+// which the run reports as for a full disk.
+void holdClosedStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+#ifdef _WIN32
+    if (_get_osfhandle(fd) != -1) continue;
+    const int held = _open("NUL", _O_RDONLY);
+#else
+    if (fcntl(fd, F_GETFD) != -1) continue;
+    const int held = open("/dev/null", O_RDONLY);
+#endif
+    if (held != fd && held >= 0) {  // a lower number was free after all: keep the stream closed
+#ifdef _WIN32
+      _close(held);
+#else
+      close(held);
+#endif
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  holdClosedStandardStreams();
   talmeq::removeTemporaryOnInterrupt();
 #ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);  // a file size limit fails the write, which the tool reports, instead of ending it
@@ -163,6 +222,11 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::Success& done) {
     return session.json ? printInformation(app, done, session) : app.exit(done);
+  } catch (const CLI::RequiredError& error) {
+    const std::string word = unknownOption(app, argc, argv);
+    if (word.empty()) return fail(session, kExitBadArguments, error.what());
+    return fail(session, kExitBadArguments,
+                "unknown option '" + word + "' (a file whose name starts with '-' goes after --: -- " + word + ")");
   } catch (const CLI::ParseError& error) {
     return fail(session, kExitBadArguments, error.what());
   } catch (const UsageError& error) {

@@ -99,10 +99,10 @@ std::vector<Pose> datasetArucoPoses(const Target& board) {
           boardPose(board, 4500.0, -22.0, 22.0, -15.0), boardPose(board, 4500.0, 20.0, -25.0, 10.0)};
 }
 
-std::vector<Pose> datasetArucoViewPoses(const Target& board) {
+std::vector<Pose> datasetArucoViewPoses(const Target& board, std::uint64_t seedShift) {
   std::vector<Pose> poses = datasetArucoPoses(board);
   for (const Pose& pose :
-       coveringPoses(board, datasetCamera(), kArucoCoveringViews, kArucoViewSeed, kArucoViewFraction))
+       coveringPoses(board, datasetCamera(), kArucoCoveringViews, kArucoViewSeed + seedShift, kArucoViewFraction))
     poses.push_back(pose);
   return poses;
 }
@@ -115,11 +115,11 @@ ViewEffects datasetArucoEffects() {
   return effects;
 }
 
-void writeHeightDataset(const std::string& dir) {
+void writeHeightDataset(const std::string& dir, std::uint64_t seedShift) {
   const fs::path folder = subfolder(dir, "height");
   writeStartingCalibration(datasetStation(), (folder / "calibration.yml").string());
-  writeHeightFrames(folder, "calib", datasetCalibrationHeights(), kCalibrationSeed, "heights.csv");
-  writeHeightFrames(folder, "measure", datasetMeasureHeights(), kMeasureSeed, "measure.csv");
+  writeHeightFrames(folder, "calib", datasetCalibrationHeights(), kCalibrationSeed + seedShift, "heights.csv");
+  writeHeightFrames(folder, "measure", datasetMeasureHeights(), kMeasureSeed + seedShift, "measure.csv");
 }
 
 void writeChessDataset(const std::string& dir) {
@@ -132,11 +132,11 @@ void writeChessDataset(const std::string& dir) {
   writeTrueCamera(folder);
 }
 
-void writeArucoDataset(const std::string& dir) {
+void writeArucoDataset(const std::string& dir, std::uint64_t seedShift) {
   const fs::path folder = subfolder(dir, "aruco");
   const Target board = arucoBoardTarget(aruco_api::kDict6x6_250);
   const std::vector<View> views =
-      renderViews(board, datasetCamera(), datasetArucoViewPoses(board), datasetArucoEffects());
+      renderViews(board, datasetCamera(), datasetArucoViewPoses(board, seedShift), datasetArucoEffects());
   for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);
   writeTrueCamera(folder);
 }

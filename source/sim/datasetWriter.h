@@ -20,6 +20,7 @@
 //   aruco/camera_truth.yml  the true camera
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,15 +50,17 @@ std::vector<Pose> datasetArucoPoses(const Target& board);
 
 // The poses of the dataset's ArUco views: those above, then four that move
 // the board out towards the image's edges, for a many-view calibration.
-std::vector<Pose> datasetArucoViewPoses(const Target& board);
+std::vector<Pose> datasetArucoViewPoses(const Target& board, std::uint64_t seedShift = 0);
 
 // Blur, noise and uneven lighting of the chessboard's many views and of the
 // ArUco views.
 ViewEffects datasetArucoEffects();
 
-void writeHeightDataset(const std::string& dir);
+// `seedShift` moves the seeds of the frames' noise (height) and of the
+// covering views' poses (ArUco): another dataset of the same station.
+void writeHeightDataset(const std::string& dir, std::uint64_t seedShift = 0);
 void writeChessDataset(const std::string& dir);
-void writeArucoDataset(const std::string& dir);
+void writeArucoDataset(const std::string& dir, std::uint64_t seedShift = 0);
 
 // All three.
 void writeDataset(const std::string& dir);

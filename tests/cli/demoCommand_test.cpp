@@ -3,6 +3,8 @@
 // cannot see (26, a dim red spot) passes like any other.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "toolRun.h"
 
 namespace {
@@ -12,6 +14,9 @@ TEST(DemoCommand, RunsTheWholeStationAndKeepsItsDataset) {
   const nlohmann::json doc =
       talmeq::test::runToolJson(dir.path(), {"demo", "--frames", "3", "--seed", "26", "--keep", "data"});
   EXPECT_EQ(doc["spot"]["found"], 3);
+  const nlohmann::json& f = doc["spot"]["frames"];  // heights drawn at random, not in even steps from the seed
+  EXPECT_GT(std::abs(f[0]["height"].get<double>() - 2 * f[1]["height"].get<double>() + f[2]["height"].get<double>()),
+            0.1);
   EXPECT_EQ(doc["height"]["measurements"].size(), 20u);
   EXPECT_TRUE(doc["height"]["measurements"][0].contains("absolute"));
   EXPECT_GT(doc["camera"]["views"].get<int>(), 2);

@@ -4,6 +4,7 @@
 // shift, and the plot and the measurement picture show their marks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -43,14 +44,15 @@ TEST(HeightRoad, SimulateCalibrateMeasureCorrect) {
     if (line.find(": ") != std::string::npos)
       setting[line.substr(0, line.find(": "))] = line.substr(line.find(": ") + 2);
 
-  // Calibrate: the tool's errors are the library's, the plot shows one disc per point on the line.
+  // Calibrate: the tool's signed errors are the library's in size, the plot shows one disc per point on the line.
   const nlohmann::json fit = runToolJson(
       dir.path(), {"calibrate", "--log-file", "run.log", "--yml", yml, "data/height/heights.csv", "--plot", "fit.png"});
   ASSERT_EQ(fit["points"].size(), 7u);
   const std::vector<double> logged = loggedErrors(talmeq::test::readText(dir.file("run.log")));
   ASSERT_EQ(logged.size(), 8u);
   for (std::size_t i = 0; i < 7; ++i)
-    EXPECT_NEAR(fit["points"][i]["error"].get<double>(), logged[i], kLoggedDigits * std::max(1.0, logged[i])) << i;
+    EXPECT_NEAR(std::abs(fit["points"][i]["error"].get<double>()), logged[i], kLoggedDigits * std::max(1.0, logged[i]))
+        << i;
   EXPECT_NEAR(fit["averageError"].get<double>(), logged[7], kLoggedDigits);
   EXPECT_EQ(talmeq::test::topLevelKeys(dir.file(yml)), talmeq::test::elevenKeys());
   const cv::Mat plot = cv::imread(dir.file("fit.png"));

@@ -124,6 +124,22 @@ void writeFixture(const ScratchFolder& dir) {
     stable += "15," + frame + "," + std::to_string(20 * i) + "\n";
   }
   writeText(dir.file("height/stable.csv"), stable);
+  // Small items: damaged image files, odd camera and calibration files, odd names.
+  std::vector<uchar> png, jpeg;
+  cv::imencode(".png", withDiscs({{330, 290}}), png);
+  const std::string badText("\0\0\0\3tEXta\0b\0\0\0\0", 15);  // a text chunk with a wrong checksum, after IHDR
+  png.insert(png.begin() + 33, badText.begin(), badText.end());
+  writeText(dir.file("crc.png"), std::string(png.begin(), png.end()));
+  cv::imencode(".jpg", withDiscs({{330, 290}}), jpeg);
+  writeText(dir.file("cut.jpg"), std::string(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
+  cv::imwrite(dir.file("black.png"), flat({1280, 1024}, 0));
+  cv::imwrite(dir.file("one.png"), flat({1, 1}, 0));
+  fs::copy_file(dir.file("two.png"), dir.file("new\nline.png"));
+  writeText(dir.file("float.yml"), replaced(readText(dir.file("other.yml")), "dt: d", "dt: f"));
+  writeText(dir.file("w0.yml"), replaced(readText(dir.file("other.yml")), "image_width: [0-9]+", "image_width: 0"));
+  writeText(dir.file("off.yml"), replaced(calibrated, "\noffsetX: [^\n]*", "\noffsetX: 3000000000"));
+  writeText(dir.file("height/miss.csv"), "0.75,measure_00.png\n2.25,nothere.png\n");
+  writeText(dir.file("height/twin.csv"), "0,../two.png\n5,calib_01.png\n10,calib_02.png\n");
 }
 
 const std::vector<Row>& rows() {
@@ -210,7 +226,7 @@ const std::vector<Row>& rows() {
        {"cal.yml"}, "TALMEQ_LOG_FILE=cal.yml"},
       {"log file over a frame", {"calibrate", "--yml", "cal.yml", "height/heights.csv", "--log-file",
        "height/calib_03.png"}, 2, "overwrite the input height/calib_03.png", {"cal.yml", "height/calib_03.png"}},
-      {"annotation on a full disk", {"spot", "height/calib_00.png", "--annotate", "old.png"}, 1, "cannot write old.png",
+      {"annotation on a full disk", {"spot", "height/calib_00.png", "--annotate", "old.png"}, 1, "cannot write old.png: File too large",
        {"old.png"}, "trap '' XFSZ; ulimit -f 64;"},
       {"plot name without an image extension", {"calibrate", "--yml", "start.yml", "height/heights.csv", "--plot", "p"},
        2, "give it an image extension", {"start.yml", "p"}},
@@ -228,9 +244,9 @@ const std::vector<Row>& rows() {
       {"measure with the starting file", {"measure", "--yml", "start.yml", "height/measure_00.png"}, 2,
        "holds no calibration", {}},
       {"measure with a camera file", {"measure", "--yml", "other.yml", "height/measure_00.png"}, 2,
-       "not a readable calibration file: other.yml", {}},
+       "other.yml holds no calibration (it is a camera file", {}},
       {"calib-chess without a board", {"calib-chess", "blank.png", "--out", "c.yml"}, 1,
-       "no 17 x 12 chessboard can be seen", {"c.yml"}},
+       "give --skip-board-check", {"c.yml"}},
       {"dataset into a folder that cannot be made", {"demo", "--frames", "1", "--keep", "/proc/self/kept"}, 1,
        "cannot write the dataset", {}},
       {"a target too small to print", {"board", "aruco", "--out", "b.png", "--unit-mm", "0.001"}, 2,
@@ -274,6 +290,33 @@ const std::vector<Row>& rows() {
       {"failed camera", {"undistort", "small.png", "--camera", "failed.yml", "--out", "u.png"}, 0, "verdict: fail", {}},
       {"no empty log file", {"board", "chess", "--out", "b.svg"}, 0, "b.svg", {"quiet/talmeqAlgorithm.log"},
        "cd quiet && env -u TALMEQ_LOG_FILE -u TALMEQ_LOG_CONFIG"},
+      {"a file named like an option", {"spot", "-a.png"}, 2, "unknown option '-a.png' (a file whose name starts"},
+      {"standard output closed", {"spot", "two.png"}, 1, "cannot write to standard output", {}, "", ">&-", false},
+      {"an interrupted run", {"simulate", "sim"}, 124, "", {"quiet/talmeqAlgorithm.log"},
+       "cd quiet && env -u TALMEQ_LOG_FILE -u TALMEQ_LOG_CONFIG timeout -s INT 0.5", "", false},
+      {"an image above the decoders' limit", {"spot", "small.png"}, 1, "too large: more pixels than OpenCV's", {},
+       "OPENCV_IO_MAX_IMAGE_PIXELS=1000"},
+      {"precise on one pixel", {"spot", "--precise", "one.png"}, 1, "the image is too small: its detection window"},
+      {"an offset beyond int", {"measure", "--yml", "off.yml", "height/measure_00.png"}, 2,
+       "offsetX: 3000000000 lies beyond the int range"},
+      {"a truncated JPEG", {"spot", "cut.jpg"}, 1, "(Premature end of JPEG file): part of the image may be missing"},
+      {"a PNG checksum", {"spot", "crc.png"}, 0, "complained while reading it (libpng warning: tEXt: CRC error)"},
+      {"a camera in floats", {"undistort", "small.png", "--camera", "float.yml", "--out", "u.png"}, 0, "u.png"},
+      {"image_width 0", {"undistort", "small.png", "--camera", "w0.yml", "--out", "u.png"}, 0, "image size 0 x 768"},
+      {"a huge size", {"undistort", "small.png", "--camera", "other.yml", "--out", "u.png", "--size",
+       "100000x100000"}, 2, "100000x100000 is too large"},
+      {"a line break in a name", {"spot", "new\nline.png"}, 0, "new\\x0aline.png  0", {}, "", "", false},
+      {"a missing image in a CSV", {"characterize", "--yml", "cal.yml", "height/miss.csv"}, 2, "miss.csv:2: no such"},
+      {"signed fit errors", {"calibrate", "--yml", "cal.yml", "height/repeated.csv"}, 1, "-5.0", {"cal.yml"}},
+      {"an error above the limit", {"calibrate", "--yml", "cal.yml", "height/repeated.csv"}, 1,
+       "3.3333 (above the accepted 0.2: the fit is refused)", {"cal.yml"}, "", "", false},
+      {"two spots in a calibration frame", {"calibrate", "--precise", "--yml", "refit.yml", "height/twin.csv"}, 1,
+       "two.png: readSpot found two spots, at (", {"refit.yml"}},
+      {"a dark window", {"measure", "--yml", "cal.yml", "black.png"}, 1, "is dark: fewer than 101 of its pixels"},
+      {"the time unit", {"characterize", "--yml", "precise.yml", "height/stable.csv"}, 0, "times read as seconds", {},
+       "", "", false},
+      {"plots named as an image", {"characterize", "--yml", "precise.yml", "height/two.csv", "--plot", "st.png"}, 0,
+       "", {}, "", "&& test -f st-linearity.png"},
       {"huge numbers in short form", {"correct", "--yml", "big.yml", "--from", "0", "--to", "1e62"}, 0,
        "-> 1e+62", {}, "", "", false},
   };

@@ -85,7 +85,8 @@ void report(const HeightCalibrationRun& run, Session& session) {
                       fixed(f.initialX, decimals) + ", " + fixed(f.initialY, decimals) + "), RoI [" +
                       std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) +
                       ", " + std::to_string(f.roi.height) + "]");
-  session.output.line("average error " + fixed(run.averageError, 4) + " (accepted up to 0.2)");
+  session.output.line("average error " + fixed(run.averageError, 4) +
+                      (run.code == 0 ? " (accepted up to 0.2)" : " (above the accepted 0.2: the fit is refused)"));
   session.output.document().update({{"result", run.code},
                                     {"meaning", resultMeaning("getCalibrationParamByLinear", run.code)},
                                     {"averageError", run.averageError},

@@ -99,7 +99,9 @@ void runChess(const CameraOptions& options, Session& session) {
   const std::string& path = options.images.front();
   const cv::Mat image = readImage(path);
   if (!options.skipBoardCheck && !chessboardMayBeThere(image, {stationChessboard().columns, stationChessboard().rows}))
-    throw WorkFailure(path + ": no 17 x 12 chessboard can be seen (quick check); calibChess was not called");
+    throw WorkFailure(path +
+                      ": no chessboard of the station's 17 x 12 inner corners (as `talmeq board chess` draws it) can "
+                      "be seen (quick check); calibChess was not called: give --skip-board-check to call it anyway");
   CalibratedViews v;
   {
     const ElapsedTime elapsed("calibChess: looking for the 17 x 12 chessboard");

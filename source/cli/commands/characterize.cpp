@@ -123,7 +123,8 @@ Command addCharacterizeCommand(CLI::App& app) {
   cmd->add_flag("--integer", options->integer,
                 "Measure with getPlaneHeightByLinear (whole-pixel spots) instead of sub-pixel spots (default: off)");
   cmd->add_option("--plot", options->plot,
-                  "Write PREFIX-linearity.png, PREFIX-repeatability.png and PREFIX-stability.png")
+                  "Write PREFIX-linearity.png, PREFIX-repeatability.png and PREFIX-stability.png (an image "
+                  "name keeps its format: station.jpg gives station-linearity.jpg, ...)")
       ->default_str("none");
   addThresholdOptions(cmd, options->thresholds);
   return {cmd,

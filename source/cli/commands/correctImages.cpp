@@ -41,9 +41,13 @@ sim::CameraFile loadCamera(const std::string& path) {
   requireExistingFile(path);
   sim::CameraFile camera;
   if (!sim::readCameraFile(path, camera)) throw UsageError("not a readable camera file: " + path);
+  // Many programs write their matrices in single precision (dt: f); they
+  // widen to doubles without loss.
+  if (camera.cameraMatrix.type() == CV_32F) camera.cameraMatrix.convertTo(camera.cameraMatrix, CV_64F);
+  if (camera.distCoeffs.type() == CV_32F) camera.distCoeffs.convertTo(camera.distCoeffs, CV_64F);
   const cv::Mat& k = camera.cameraMatrix;
   if (k.size() != cv::Size(3, 3) || k.type() != CV_64F)
-    throw UsageError(path + ": camera_matrix must be a 3 x 3 matrix of doubles");
+    throw UsageError(path + ": camera_matrix must be a 3 x 3 matrix of numbers");
   const std::size_t n = camera.distCoeffs.total();
   if (camera.distCoeffs.type() != CV_64F || !(n == 4 || n == 5 || n == 8 || n == 12 || n == 14))
     throw UsageError(path + ": distortion_coefficients must hold 4, 5, 8, 12 or 14 doubles");
@@ -60,6 +64,10 @@ sim::CameraFile loadCamera(const std::string& path) {
 // warnings the tool wrote when it calibrated.
 void warnAboutRecord(const std::string& path, Session& session) {
   cv::FileStorage storage(path, cv::FileStorage::READ);
+  const cv::FileNode width = storage["image_width"], height = storage["image_height"];
+  if ((!width.empty() && static_cast<int>(width) <= 0) || (!height.empty() && static_cast<int>(height) <= 0))
+    session.output.warn(path + " records the image size " + std::to_string(static_cast<int>(width)) + " x " +
+                        std::to_string(static_cast<int>(height)) + ": it cannot tell which images it was made for");
   if (static_cast<std::string>(storage["verdict"]) == "fail")
     session.output.warn(path + " records verdict: fail: the calibration did not pass its checks");
   const cv::FileNode warnings = storage["calibration_warnings"];
@@ -71,11 +79,16 @@ void warnAboutRecord(const std::string& path, Session& session) {
 cv::Size parseSize(const std::string& text, const cv::Size& fallback) {
   if (text.empty()) return fallback;
   std::smatch match;
-  if (!std::regex_match(text, match, std::regex("([0-9]{1,5})x([0-9]{1,5})")))
+  if (!std::regex_match(text, match, std::regex("([0-9]{1,12})x([0-9]{1,12})")))
     throw UsageError("--size must read WIDTHxHEIGHT, as 1024x768: " + text);
-  const cv::Size size(std::stoi(match[1]), std::stoi(match[2]));
-  if (size.width < 1 || size.height < 1) throw UsageError("--size must be at least 1x1: " + text);
-  return size;
+  const long long width = std::stoll(match[1]), height = std::stoll(match[2]);
+  if (width < 1 || height < 1) throw UsageError("--size must be at least 1x1: " + text);
+  // OpenCV's image codecs refuse more pixels than this, so no larger output could be written.
+  constexpr long long kLargestImage = 1LL << 30;
+  if (width * height > kLargestImage)
+    throw UsageError("--size " + text + " is too large: an image file holds at most 2^30 (" +
+                     std::to_string(kLargestImage) + ") pixels");
+  return {static_cast<int>(width), static_cast<int>(height)};
 }
 
 // Everything the two commands need, checked before any work.

@@ -71,8 +71,8 @@ std::vector<std::string> arucoViews(const std::string& dir) {
 
 }  // namespace
 
-double runHeightStage(const std::string& dir, Session& session) {
-  writeDatasetPart(dir, sim::writeHeightDataset);
+double runHeightStage(const std::string& dir, std::uint64_t seedShift, Session& session) {
+  writeDatasetPart(dir, [&](const std::string& folder) { sim::writeHeightDataset(folder, seedShift); });
   const std::string yml = under(dir, "height", "calibration.yml");
   const std::vector<HeightRow> rows = readHeightsCsv(under(dir, "height", "heights.csv"));
   const HeightCalibrationRun run = calibrateHeights(rows, yml);
@@ -86,8 +86,8 @@ double runHeightStage(const std::string& dir, Session& session) {
   return measureAgainstTruth(dir, yml, session);
 }
 
-double runCameraStage(const std::string& dir, Session& session) {
-  writeDatasetPart(dir, sim::writeArucoDataset);
+double runCameraStage(const std::string& dir, std::uint64_t seedShift, Session& session) {
+  writeDatasetPart(dir, [&](const std::string& folder) { sim::writeArucoDataset(folder, seedShift); });
   const std::vector<std::string> views = arucoViews(dir);
   const CameraCalibration c = calibrateFromArucoImages(views);
   const sim::Camera truth = sim::datasetCamera();

@@ -5,6 +5,7 @@
 // figure the demo is judged by.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "commands.h"
@@ -15,9 +16,9 @@ inline constexpr double kDemoMaxHeightError = 0.2;  // height units
 inline constexpr double kDemoMaxFocalError = 0.01;  // relative
 
 // Worst |measured - true| relative height over the measurement frames.
-double runHeightStage(const std::string& dir, Session& session);
+double runHeightStage(const std::string& dir, std::uint64_t seedShift, Session& session);
 
 // Larger relative error of the two calibrated focal lengths.
-double runCameraStage(const std::string& dir, Session& session);
+double runCameraStage(const std::string& dir, std::uint64_t seedShift, Session& session);
 
 }  // namespace talmeq::cli

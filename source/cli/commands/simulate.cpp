@@ -35,11 +35,11 @@ void runSimulate(const SimulateOptions& options, Session& session) {
     throw UsageError("not a directory: " + options.dir);
   Progress progress("simulate", options.sweep ? 4 : 3);
   progress.step("height");
-  writeDatasetPart(options.dir, sim::writeHeightDataset);
+  writeDatasetPart(options.dir, [](const std::string& dir) { sim::writeHeightDataset(dir); });
   progress.step("chess");
   writeDatasetPart(options.dir, sim::writeChessDataset);
   progress.step("aruco");
-  writeDatasetPart(options.dir, sim::writeArucoDataset);
+  writeDatasetPart(options.dir, [](const std::string& dir) { sim::writeArucoDataset(dir); });
   if (options.sweep) {
     progress.step("sweep");
     writeDatasetPart(options.dir, [](const std::string& dir) { sim::writeSweepDataset(dir, sim::datasetStation()); });

@@ -60,10 +60,19 @@ SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& tra
   try {
     result.code = callExport("getSpotCoord", [&] { return getSpotCoord(image, result.coord); });
     trace = recordSpotDetection(image);
-    if (precise) result.precise = callExport("readSpot", [&] { return readSpot(image); });
   } catch (const WorkFailure& error) {
     result.failure = error.what();
     return result;
+  }
+  try {
+    if (precise) result.precise = callExport("readSpot", [&] { return readSpot(image); });
+  } catch (const WorkFailure& error) {
+    // Where the export found no spot, its reason stands; the precision
+    // layer's refusal (an image too small for the window) says no more.
+    if (*result.code == 0) {
+      result.failure = error.what();
+      return result;
+    }
   }
   result.disagreement = disagreement(result);
   if (*result.code == 0)

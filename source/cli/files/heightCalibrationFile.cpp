@@ -3,9 +3,16 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <opencv2/core/persistence.hpp>
 
 #include "failures.h"
 #include "imageFiles.h"
+#include "output.h"
 #include "outputFiles.h"
 
 namespace talmeq::cli {
@@ -15,11 +22,41 @@ std::array<double, 10> reals(const HeightCalibration& v) {
   return {v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.offsetX, v.offsetY};
 }
 
+// A camera file of calib-chess or calib-aruco, which the height calibration's
+// reader cannot parse: its matrices are in OpenCV's own notation.
+bool isCameraFile(const std::string& path) {
+  try {
+    const cv::FileStorage storage(path, cv::FileStorage::READ);
+    return storage.isOpened() && !storage["camera_matrix"].empty();
+  } catch (const cv::Exception&) {
+    return false;
+  }
+}
+
+// The offsets as written and the search window's corner they give must lie
+// in the int range: OpenCV's file reader, and the library's after it, wrap
+// an integer beyond it (offsetX: 3000000000 reads as -1294967296), which
+// would put the window somewhere the file never said.
+void requireWindowWithinRange(const HeightCalibration& v, const std::string& path) {
+  const double limit = std::numeric_limits<int>::max();
+  std::ifstream file(std::filesystem::u8path(path));
+  for (std::string line; std::getline(file, line);)
+    for (const char* key : {"offsetX:", "offsetY:"})
+      if (line.rfind(key, 0) == 0 && std::fabs(std::strtod(line.c_str() + std::strlen(key), nullptr)) > limit)
+        throw UsageError(path + ": " + line + " lies beyond the int range the file is read in");
+  const double x = v.roi.x + v.offsetX, y = v.roi.y + v.offsetY;
+  if (std::fabs(x) > limit || std::fabs(y) > limit)
+    throw UsageError(path + ": offsetX and offsetY move the search window to (" + fixed(x, 0) + ", " + fixed(y, 0) +
+                     "), beyond any image");
+}
+
 }  // namespace
 
 CalibrationFileContent readCalibrationFile(const std::string& path) {
   requireExistingFile(path);
   CalibrationFileContent file = inspectCalibrationFile(path);
+  if (!file.read && isCameraFile(path))
+    throw UsageError(path + " holds no calibration (it is a camera file, with camera_matrix): run calibrate first");
   if (!file.read) throw UsageError("not a readable calibration file: " + path + " (" + file.problem + ")");
   return file;
 }
@@ -35,6 +72,7 @@ void requireCalibration(const CalibrationFileContent& file, const std::string& p
     if (!std::isfinite(values[i]))
       throw UsageError(path + " holds a value that is not a finite number: " + kCalibrationKeys[i < 8 ? i : i + 1]);
   requireSettings(file.values, path);
+  requireWindowWithinRange(file.values, path);
 }
 
 void requireSettings(const HeightCalibration& s, const std::string& source) {

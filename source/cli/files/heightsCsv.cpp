@@ -80,6 +80,8 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns column
     }
     const fs::path image = fs::u8path(imageField);
     row.image = (image.is_absolute() ? image : folder / image).string();
+    std::error_code missing;
+    if (!fs::is_regular_file(fs::u8path(row.image), missing)) error.raise("no such file: " + row.image);
     rows.push_back(row);
   }
   if (rows.empty()) throw UsageError(path + ": no 'height,image' rows");

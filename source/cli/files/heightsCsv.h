@@ -23,7 +23,8 @@ enum class CsvColumns {
 
 // The rows of the CSV at `path`; UsageError naming the file and line for a
 // missing file, a row that is not two fields, a height that is not a finite
-// decimal number (no hexadecimal, inf or nan), an empty image field, or a file without rows.
+// decimal number (no hexadecimal, inf or nan), an empty image field, an image that is not an existing file, or a
+// file without rows.
 // With kOptionalTime, a third field is a finite decimal time in seconds (an
 // empty third field gives an untimed row).
 std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns columns = CsvColumns::kHeightImage);

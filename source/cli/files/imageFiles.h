@@ -4,6 +4,7 @@
 
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
 
 namespace talmeq::cli {
 
@@ -22,6 +23,11 @@ struct ImageRead {
 // a dim image and wrong results, so it has to be scaled by its real range
 // first.
 ImageRead tryReadImage(const std::string& path);
+
+// The warnings of the images read so far whose decoder complained (a
+// truncated JPEG, a PNG chunk with a bad checksum) yet gave an image; the
+// list is emptied. The complaints never reach standard error themselves.
+std::vector<std::string> takeDecoderWarnings();
 
 // tryReadImage, with UsageError "<path>: <problem>" when the file is missing
 // or the image cannot be used.

@@ -3,7 +3,9 @@
 
 #include <talmeq/fileReplacement.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 
@@ -15,12 +17,24 @@ namespace fs = std::filesystem;
 
 void writeOutput(const std::string& target, const std::function<bool(const std::string& temporary)>& write) {
   bool written = false;
+  // The system's reason is taken right where the writing failed: the
+  // clean-up that follows a failure sets errno again.
+  int reason = 0;
+  bool filled = false;
   try {
-    written = replaceFile(target, write);
+    written = replaceFile(target, [&](const std::string& temporary) {
+      errno = 0;
+      filled = write(temporary);
+      reason = filled ? 0 : errno;
+      return filled;
+    });
+    if (!written && filled) reason = errno;  // the content was whole: publishing it failed
   } catch (const cv::Exception&) {
     written = false;
   }
-  if (!written) throw WorkFailure("cannot write " + target + " (any earlier file of that name is unchanged)");
+  if (!written)
+    throw WorkFailure("cannot write " + target + (reason != 0 ? std::string(": ") + std::strerror(reason) : "") +
+                      " (any earlier file of that name is unchanged)");
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -61,8 +61,8 @@ std::string lineText(const StationCharacterization& c) {
 // The stability series: its drift, or why there is none, and its scatter.
 std::string driftText(const StationCharacterization& c) {
   if (c.stabilitySamples == 0) return "drift: not evaluated (no stability series)";
-  const std::string at =
-      " at height " + fixed(c.stabilityHeight, 3) + " (" + std::to_string(c.stabilitySamples) + " rows)";
+  const std::string at = " at height " + fixed(c.stabilityHeight, 3) + " (" + std::to_string(c.stabilitySamples) +
+                         " rows, their CSV times read as seconds)";
   if (!c.hasDrift) return "drift: not evaluated: the stability series" + at + " needs 3 rows at 2 times or more";
   const std::string scatter = "; +-3 sigma about the drift line " + fixed(c.stabilityThreeSigma, 5);
   if (c.driftResolved)

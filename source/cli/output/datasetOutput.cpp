@@ -9,7 +9,7 @@
 
 namespace talmeq::cli {
 
-void writeDatasetPart(const std::string& dir, void (*writer)(const std::string&)) {
+void writeDatasetPart(const std::string& dir, const std::function<void(const std::string&)>& writer) {
   try {
     writer(dir);
   } catch (const cv::Exception& error) {

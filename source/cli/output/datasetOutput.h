@@ -3,11 +3,12 @@
 // and a message naming it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace talmeq::cli {
 
 // Runs one of the dataset writers (sim::writeHeightDataset, ...) on `dir`.
-void writeDatasetPart(const std::string& dir, void (*writer)(const std::string&));
+void writeDatasetPart(const std::string& dir, const std::function<void(const std::string&)>& writer);
 
 }  // namespace talmeq::cli

@@ -18,6 +18,10 @@ std::string locatorReason(const HeightMeasurementRecord& trace) {
   if (r.pass == LocatorPass::kNone)
     return trace.window.area() == 0 ? window + " is empty"
                                     : window + " holds fewer than " + std::to_string(kLocatorLevelRank) + " pixels";
+  // A level below 0: fewer than kLocatorLevelRank pixels of the window hold any red at all.
+  if (r.trackLevel < 0)
+    return "no spot: the search window " + rectText(trace.window) + " is dark: fewer than " +
+           std::to_string(kLocatorLevelRank) + " of its pixels hold any red light";
   const std::string level = " at the track level " + std::to_string(r.trackLevel) + " in the band along " + window;
   if (r.trackBlobs == 0) return "no spot: no blob" + level;
   return "no single spot: " + std::to_string(r.trackBlobs) + " blobs" + level;

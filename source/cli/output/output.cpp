@@ -16,13 +16,31 @@ namespace {
 constexpr double kLargestFixed = 1e9;
 constexpr std::size_t kColumnGap = 2;
 
+// A cell with its control characters (a line break or tab in a file name)
+// written as escapes, so that each row stays one line of aligned columns.
+std::string printable(const std::string& cell) {
+  std::string text;
+  for (const char c : cell) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      text += c;
+    } else {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      text += escape;
+    }
+  }
+  return text;
+}
+
 void printRow(const std::vector<std::string>& cells, const std::vector<std::size_t>& widths) {
   std::string text;
   for (std::size_t i = 0; i < cells.size(); ++i) {
-    text += cells[i];
+    const std::string cell = printable(cells[i]);
+    text += cell;
     if (i + 1 == cells.size()) break;
     const std::size_t width = i < widths.size() ? widths[i] : 0;
-    text.append(width + kColumnGap - std::min(width, displayWidth(cells[i])), ' ');
+    text.append(width + kColumnGap - std::min(width, displayWidth(cell)), ' ');
   }
   clearStatusLine();
   std::cout << text << '\n' << std::flush;
@@ -93,7 +111,7 @@ void StreamedTable::row(const std::vector<std::string>& cells) const {
 
 std::size_t widestOf(const std::vector<std::string>& texts, const std::string& header) {
   std::size_t widest = displayWidth(header);
-  for (const std::string& text : texts) widest = std::max(widest, displayWidth(text));
+  for (const std::string& text : texts) widest = std::max(widest, displayWidth(printable(text)));
   return widest;
 }
 

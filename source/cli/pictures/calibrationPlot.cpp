@@ -35,7 +35,7 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
   cv::line(canvas, panel.at(panel.x().low, fitted(panel.x().low)), panel.at(panel.x().high, fitted(panel.x().high)),
            plot::kLine, 1, cv::LINE_8);
   double largest = 0.0;
-  for (const CalibrationPoint& p : run.points) largest = std::max(largest, p.error);
+  for (const CalibrationPoint& p : run.points) largest = std::max(largest, std::fabs(p.error));
   const double pixelsPerHeight = panel.area().height / (panel.y().high - panel.y().low);
   const double magnify = largest > 0.0 ? std::max(1.0, std::floor(kLargestBar / (largest * pixelsPerHeight))) : 1.0;
   for (const CalibrationPoint& p : run.points) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
 
 #include "output.h"
 #include "plotPanel.h"
@@ -120,7 +122,14 @@ cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCh
 }
 
 std::vector<std::string> characterizationPlotPaths(const std::string& prefix) {
-  return {prefix + "-linearity.png", prefix + "-repeatability.png", prefix + "-stability.png"};
+  // A prefix given as an image name (station.png) names the three images
+  // station-linearity.png, ... in its format, not station.png-linearity.png.
+  const std::filesystem::path given = std::filesystem::u8path(prefix);
+  const std::string extension = given.extension().u8string();
+  const bool imageName = !extension.empty() && given.has_stem() && cv::haveImageWriter("plot" + extension);
+  const std::string stem = imageName ? prefix.substr(0, prefix.size() - extension.size()) : prefix;
+  const std::string suffix = imageName ? extension : ".png";
+  return {stem + "-linearity" + suffix, stem + "-repeatability" + suffix, stem + "-stability" + suffix};
 }
 
 }  // namespace talmeq::cli

@@ -80,8 +80,8 @@ void planCalibration(HeightCalibrationRun& run, const HeightCalibration& setting
     CalibrationPoint& point = run.points[i];
     point.displacement = fit.displacements[i];
     point.fitted = run.file.k * point.displacement + run.file.b;
-    point.error = std::fabs(point.fitted - point.height);
-    sum += point.error;
+    point.error = point.fitted - point.height;  // signed, as characterize's: the reading minus the true height
+    sum += std::fabs(point.error);
   }
   run.averageError = sum / static_cast<double>(run.points.size());
   if (!std::isfinite(run.file.k) || !std::isfinite(run.file.b) || !std::isfinite(run.averageError))

@@ -1,16 +1,27 @@
 // A logger::Router for the command-line tool (see logRouting.h).
 #include "logRouting.h"
 
+#include <sys/stat.h>
 #include <talmeq/logger.h>
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <log4cpp/Category.hh>
 #include <log4cpp/FileAppender.hh>
 #include <log4cpp/OstreamAppender.hh>
 #include <memory>
+#ifdef _WIN32
+#include <io.h>
+#include <wchar.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace talmeq::cli {
 namespace {
@@ -91,6 +102,41 @@ class ToolRouter final : public logger::Router {
   log4cpp::Category& file_;
 };
 
+// The log file this run created, for the handlers of Ctrl-C and SIGTERM:
+// a run ended before the library wrote a line to it leaves no empty file.
+// The handlers then pass the signal on to the ones they replaced.
+fs::path::value_type createdLog[4096];
+std::atomic<bool> createdLogNoted{false};
+using SignalHandler = void (*)(int);
+SignalHandler previousOnInterrupt = SIG_DFL, previousOnTerminate = SIG_DFL;
+
+void removeEmptyLogOnSignal(int signal) {
+  if (createdLogNoted.load()) {
+#ifdef _WIN32
+    struct _stat64 info;
+    if (_wstat64(createdLog, &info) == 0 && info.st_size == 0) _wunlink(createdLog);
+#else
+    struct stat info;
+    if (stat(createdLog, &info) == 0 && info.st_size == 0) unlink(createdLog);
+#endif
+  }
+  const SignalHandler previous = signal == SIGINT ? previousOnInterrupt : previousOnTerminate;
+  if (previous == SIG_IGN) return;
+  if (previous != SIG_DFL && previous != SIG_ERR) return previous(signal);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void removeEmptyLogOnInterrupt(const std::string& path) {
+  const fs::path::string_type native = fs::u8path(path).native();
+  if (native.size() >= std::size(createdLog)) return;
+  std::copy(native.begin(), native.end(), createdLog);
+  createdLog[native.size()] = 0;
+  createdLogNoted = true;
+  previousOnInterrupt = std::signal(SIGINT, removeEmptyLogOnSignal);
+  previousOnTerminate = std::signal(SIGTERM, removeEmptyLogOnSignal);
+}
+
 }  // namespace
 
 std::string routeLibraryLog(bool verbose, const std::string& logFile) {
@@ -101,6 +147,7 @@ std::string routeLibraryLog(bool verbose, const std::string& logFile) {
     const bool existed = fs::exists(fs::u8path(fileLog.path), error);
     const bool writable = static_cast<bool>(std::ofstream(fs::u8path(fileLog.path), std::ios::app));
     fileLog.created = writable && !existed;
+    if (fileLog.created) removeEmptyLogOnInterrupt(fileLog.path);
     if (!writable)
       warning = "cannot write the log file " + fileLog.path + ": the library's file log of this run is lost";
   }

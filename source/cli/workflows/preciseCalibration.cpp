@@ -3,13 +3,20 @@
 
 #include "failures.h"
 #include "libraryCall.h"
+#include "output.h"
 
 namespace talmeq::cli {
 
 CalibrationPoint preciseSpot(const HeightRow& row, const cv::Mat& image) {
   const SpotReading reading = callExport("readSpot", [&] { return readSpot(image); });
-  if (!reading.hasCentre() || reading.status == SpotStatus::kAmbiguous)
-    throw WorkFailure(row.image + ": readSpot found " + toText(reading.status));
+  if (!reading.hasCentre())
+    throw WorkFailure(row.image + ": readSpot found no spot; a calibration frame must show the laser spot");
+  if (reading.status == SpotStatus::kAmbiguous) {
+    const auto at = [](cv::Point2d p) { return "(" + fixed(p.x, 1) + ", " + fixed(p.y, 1) + ")"; };
+    throw WorkFailure(row.image + ": readSpot found two spots, at " + at(reading.centre) + " and a rival at " +
+                      at(reading.runnerUpCentre) + " with " + fixed(100.0 * reading.runnerUp, 0) +
+                      " % of its strength; a calibration frame must show one spot");
+  }
   return {row.height, row.image, reading.detectorSpot, 0.0, 0.0, 0.0, reading};
 }
 
