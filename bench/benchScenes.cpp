@@ -117,7 +117,7 @@ std::string writePlaneCalibration(cv::Size size) {
   values.initZ = -16.0;
   values.focusD = 0.5;
   values.roi = planeSearchWindow(size);
-  writeCalibration(path, values);
+  detail::writeCalibration(path, values);
   return path;
 }
 

@@ -38,7 +38,8 @@ cv::Mat scaledCameraMatrix(cv::Size from, cv::Size to) {
 
 cv::Mat renderedView(bool chess, const FrameSize& size) {
   const FrameSize& base = frameSizes().front();
-  const sim::Target target = chess ? sim::chessboardTarget() : sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+  const sim::Target target =
+      chess ? sim::chessboardTarget() : sim::arucoBoardTarget(talmeq::detail::aruco_api::kDict6x6_250);
   const sim::Pose pose =
       chess ? sim::boardPose(target, 330.0, 15.0, -10.0, 4.0) : sim::boardPose(target, 3300.0, 12.0, -10.0, 3.0);
   const cv::Mat& small = cachedFrame(chess ? "chess" : "aruco", [&] {

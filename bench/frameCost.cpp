@@ -101,7 +101,7 @@ void measureAll(bool infoOff) {
       measure("readSpot " + path + " " + size.name, [&] { return static_cast<int>(readSpot(frame).status); });
       // The detector's stages without the messages, which the logger formats.
       measure("traceSpot " + path + " " + size.name, [&] {
-        spot::traceSpotInto(frame, spotWorkspace().trace);
+        detail::spot::traceSpotInto(frame, detail::spotWorkspace().trace);
         return 0;
       });
     }
@@ -110,7 +110,7 @@ void measureAll(bool infoOff) {
       const cv::Rect window = planeSearchWindow(size.size);
       cv::Point spot;
       measure("getSpotCoordInRoI" + log + scene.name + " " + size.name,
-              [&] { return getSpotCoordInRoI(frame, window, spot); });
+              [&] { return detail::getSpotCoordInRoI(frame, window, spot); });
       const std::string path = writePlaneCalibration(size.size);
       double height = 0.0, axisZ = 0.0;
       measure("getPlaneHeightByLinear" + log + scene.name + " " + size.name,

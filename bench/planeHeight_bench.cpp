@@ -35,7 +35,8 @@ const Implementation kImplementations[] = {{"library", getPlaneHeightByLinear, f
 bool takesItsPass(const PlaneScene& scene, const cv::Mat& frame) {
   const cv::Rect window = planeSearchWindow(frame.size());
   cv::Point spot;
-  if (getSpotCoordInRoI(frame, window, spot) != 0 || cv::norm(cv::Point2d(spot) - planeSpotCentre(frame.size())) > 2.0)
+  if (detail::getSpotCoordInRoI(frame, window, spot) != 0 ||
+      cv::norm(cv::Point2d(spot) - planeSpotCentre(frame.size())) > 2.0)
     return false;
   cv::Mat grey;
   cv::cvtColor(frame(window), grey, cv::COLOR_BGR2GRAY);

@@ -29,7 +29,7 @@ const Implementation kImplementations[] = {
 // The least any detector must do: read every pixel of the detection window
 // once (a sum, which the compiler cannot skip).
 int readWindowOnce(cv::Mat image, cv::Point& coord) {
-  const cv::Scalar sum = cv::sum(image(spot::detectionWindow(image.size())));
+  const cv::Scalar sum = cv::sum(image(detail::spot::detectionWindow(image.size())));
   coord.x = static_cast<int>(sum[0]) & 1;
   return 0;
 }

@@ -65,7 +65,7 @@ inline bool sameValues(const CalibrationValues& a, const CalibrationValues& b, b
 inline void checkAgainstOpenCv(const std::string& path) {
   CalibrationValues ours;
   try {
-    if (!readCalibration(path, ours)) std::abort();  // a regular file does not open
+    if (!detail::readCalibration(path, ours)) std::abort();  // a regular file does not open
   } catch (const cv::Exception& error) {
     if (error.code != cv::Error::StsParseError) std::abort();  // a refusal that is not a parse error
     return;
@@ -91,12 +91,12 @@ inline void checkExportsOn(const std::string& path) {
   }
   CalibrationValues before, after;
   try {
-    if (!readCalibration(path, before)) std::abort();  // a regular file does not open
+    if (!detail::readCalibration(path, before)) std::abort();  // a regular file does not open
   } catch (const cv::Exception&) {
     return;
   }
-  if (correctYml(-1.0, 2.0, path) != 0) std::abort();  // the correction fails on a file that parses
-  if (!readCalibration(path, after)) std::abort();     // the rewritten file does not open
+  if (correctYml(-1.0, 2.0, path) != 0) std::abort();       // the correction fails on a file that parses
+  if (!detail::readCalibration(path, after)) std::abort();  // the rewritten file does not open
   before.initZ += 3.0;
   if (!sameValues(before, after, true)) std::abort();  // the correction changed other values
 }

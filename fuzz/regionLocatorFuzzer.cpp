@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   cv::Point spot(-1, -1);
   int result = 0;
   try {
-    result = getSpotCoordInRoI(frame, roi, spot);
+    result = talmeq::detail::getSpotCoordInRoI(frame, roi, spot);
   } catch (const cv::Exception&) {
     // Only a region outside the frame or of negative size may raise.
     if ((roi & cv::Rect(0, 0, frame.cols, frame.rows)) == roi && width >= 0 && height >= 0) std::abort();

@@ -66,7 +66,7 @@ Inputs prepareInputs() {
   const sim::Camera camera = sim::datasetCamera();
   const sim::Target chess = sim::chessboardTarget();
   in.chessImage = sim::renderView(chess, camera, sim::datasetChessPose(chess)).image;
-  const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+  const sim::Target board = sim::arucoBoardTarget(talmeq::detail::aruco_api::kDict6x6_250);
   const std::vector<sim::Pose> poses = sim::datasetArucoPoses(board);
   for (const sim::View& view :
        sim::renderViews(board, camera, {poses[1], poses[3], poses[5]}, sim::datasetArucoEffects())) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-namespace aruco = talmeq::aruco_api;
+namespace aruco = talmeq::detail::aruco_api;
 
 constexpr int kMargin = 40;
 

@@ -307,7 +307,8 @@ TEST_F(BadInputMatrix, RegionsOutsideTheImageGivenToTheLocator) {
                              {100, 100, INT_MAX, 5}}) {
     cv::Point spot;
     expectCase(
-        "getSpotCoordInRoI, " + std::to_string(roi.x), [&] { return getSpotCoordInRoI(scene, roi, spot); }, kThrows);
+        "getSpotCoordInRoI, " + std::to_string(roi.x),
+        [&] { return talmeq::detail::getSpotCoordInRoI(scene, roi, spot); }, kThrows);
   }
 }
 

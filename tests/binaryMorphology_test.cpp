@@ -27,14 +27,16 @@ cv::Mat closed(const cv::Mat& binary, int shape, cv::Size kernel, int iterations
 
 // The 3 x 3 cross closed three times, and 101 x 11 followed by 11 x 101.
 void expectBothClosingsMatch(const cv::Mat& image, cv::Rect target) {
-  talmeq::MorphSteps dim = talmeq::rectClosing({101, 11}), columns = talmeq::rectClosing({11, 101});
+  talmeq::detail::MorphSteps dim = talmeq::detail::rectClosing({101, 11}),
+                             columns = talmeq::detail::rectClosing({11, 101});
   dim.insert(dim.end(), columns.begin(), columns.end());
   const cv::Mat references[] = {closed(image, cv::MORPH_CROSS, {3, 3}, 3),
                                 closed(closed(image, cv::MORPH_RECT, {101, 11}), cv::MORPH_RECT, {11, 101})};
   for (int i = 0; i < 2; ++i) {
-    const talmeq::MorphSteps steps = i == 0 ? talmeq::crossClosing(3) : dim;
-    const cv::Rect buffer = talmeq::grownBy(target, talmeq::reachOf(steps)) & cv::Rect({}, image.size());
-    const cv::Mat result = talmeq::applyMorphSteps(image(buffer).clone(), steps, target - buffer.tl());
+    const talmeq::detail::MorphSteps steps = i == 0 ? talmeq::detail::crossClosing(3) : dim;
+    const cv::Rect buffer =
+        talmeq::detail::grownBy(target, talmeq::detail::reachOf(steps)) & cv::Rect({}, image.size());
+    const cv::Mat result = talmeq::detail::applyMorphSteps(image(buffer).clone(), steps, target - buffer.tl());
     EXPECT_EQ(cv::countNonZero(references[i](target) != result(target - buffer.tl())), 0)
         << (i ? "rows then columns" : "cross") << ", image " << image.size() << ", target " << target;
   }
@@ -69,7 +71,8 @@ TEST(BinaryMorphology, ForegroundBoxIsTheBoundingBoxOfTheNonZeroPixels) {
     cv::Mat binary = trial % 4 == 0 ? cv::Mat::zeros(size, CV_8UC1) : randomBinary(rng, size, rng.uniform(0.0, 0.05));
     if (trial % 4 == 1) binary.at<uchar>(rng.uniform(0, size.height), size.width - 1) = 255;
     if (trial % 4 == 2) binary.at<uchar>(size.height - 1, rng.uniform(0, size.width)) = 1;
-    EXPECT_EQ(talmeq::foregroundBox(binary), cv::countNonZero(binary) ? cv::boundingRect(binary) : cv::Rect()) << size;
+    EXPECT_EQ(talmeq::detail::foregroundBox(binary), cv::countNonZero(binary) ? cv::boundingRect(binary) : cv::Rect())
+        << size;
   }
 }
 

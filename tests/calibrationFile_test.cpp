@@ -14,8 +14,8 @@
 namespace {
 
 using talmeq::CalibrationValues;
-using talmeq::readCalibration;
-using talmeq::writeCalibration;
+using talmeq::detail::readCalibration;
+using talmeq::detail::writeCalibration;
 using talmeq::test::fields;
 using talmeq::test::ScratchFolder;
 using talmeq::test::topLevelKeys;
@@ -31,7 +31,7 @@ TEST(CalibrationFileRead, MissingFileIsReportedUntouchedAndNotCreated) {
   CalibrationValues v;
   v.k = 7.0;
   EXPECT_FALSE(readCalibration(folder.file("absent.yml"), v));
-  EXPECT_FALSE(talmeq::readFixedSettings(folder.file("absent.yml"), v));
+  EXPECT_FALSE(talmeq::detail::readFixedSettings(folder.file("absent.yml"), v));
   EXPECT_EQ(v.k, 7.0);
   EXPECT_TRUE(folder.entries().empty());
 }

@@ -19,7 +19,7 @@
 namespace {
 
 using talmeq::CalibrationValues;
-using talmeq::readCalibration;
+using talmeq::detail::readCalibration;
 using talmeq::test::ScratchFolder;
 
 constexpr double kMax = std::numeric_limits<double>::max();
@@ -162,7 +162,7 @@ TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
         *real = round % 2 == 0 ? anyDouble() : plain(random);
       written.roi = {coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
       const std::string path = folder.file(name);
-      if (!talmeq::writeCalibration(path, written)) {
+      if (!talmeq::detail::writeCalibration(path, written)) {
         EXPECT_FALSE(openCvReadsBackItsReals(folder.file("probe-" + name), written)) << name << ", round " << round;
         continue;
       }

@@ -26,7 +26,7 @@ class Camera : public ::testing::Test {
     const sim::Target chess = sim::chessboardTarget();
     chessView_ = sim::renderView(chess, truth_, sim::datasetChessPose(chess)).image;
     idealChess_ = sim::renderView(chess, truth_.withoutDistortion(), sim::datasetChessPose(chess));
-    const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+    const sim::Target board = sim::arucoBoardTarget(talmeq::detail::aruco_api::kDict6x6_250);
     for (const sim::View& view : sim::renderViews(board, truth_, sim::datasetArucoPoses(board), {0.6, 2.0, 0.35})) {
       allIds_.emplace_back();
       allCorners_.emplace_back();

@@ -51,7 +51,8 @@ const Inputs& inputs() {
     Inputs in;
     for (double h : in.heights) in.heightFrames.push_back(sim::stationFrame(in.station, h, 10));
     in.measureFrame = sim::stationFrame(in.station, 15.0, 99);
-    const sim::Target chess = sim::chessboardTarget(), board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+    const sim::Target chess = sim::chessboardTarget(),
+                      board = sim::arucoBoardTarget(talmeq::detail::aruco_api::kDict6x6_250);
     in.chessImage = sim::renderView(chess, in.camera, sim::datasetChessPose(chess)).image;
     const auto poses = sim::datasetArucoPoses(board);
     for (const sim::View& view : sim::renderViews(board, in.camera, {poses[1], poses[3], poses[5]})) {

@@ -195,7 +195,7 @@ TEST(Differential, LibraryMatchesTheWholeFrameReadingsOnSeededFrames) {
       ++seen["true spot found"];
     }
     const std::string wholeFrame = locate(talmeq::test::literalGetSpotCoordInRoI, frame.image, frame.region);
-    EXPECT_EQ(locate(getSpotCoordInRoI, frame.image, frame.region), wholeFrame) << frame.label;
+    EXPECT_EQ(locate(talmeq::detail::getSpotCoordInRoI, frame.image, frame.region), wholeFrame) << frame.label;
     ++seen["region: " + wholeFrame];
   }
   for (const auto& [outcome, count] : seen) std::printf("%s: %d\n", outcome.c_str(), count);
@@ -214,8 +214,9 @@ TEST(Differential, TrackBandEqualsTheRegionOfTheFullSizeMask) {
     const cv::Size frame(rng.uniform(1, 300), rng.uniform(1, 300));
     const cv::Rect region = regionIn(rng, frame, i % 97 ? i : 1);
     cv::Mat full = cv::Mat::zeros(frame, CV_8UC1);
-    cv::line(full, region.tl(), region.br(), cv::Scalar(255), talmeq::region::kBandThickness, cv::LINE_8, 0);
-    ASSERT_EQ(cv::norm(talmeq::region::trackBand(frame, region), full(region), cv::NORM_INF), 0.0) << frame << region;
+    cv::line(full, region.tl(), region.br(), cv::Scalar(255), talmeq::detail::region::kBandThickness, cv::LINE_8, 0);
+    ASSERT_EQ(cv::norm(talmeq::detail::region::trackBand(frame, region), full(region), cv::NORM_INF), 0.0)
+        << frame << region;
   }
 }
 

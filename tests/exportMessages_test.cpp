@@ -137,7 +137,7 @@ TEST(ExportMessages, EveryPathWritesItsExactLinesToBothStreams) {
       // The measurement and its locator never log, not even a failure record.
       {"getPlaneHeightByLinear", [&] { return getPlaneHeightByLinear(spotScene, path, height, axisZ); }, -999, {},
        kByOpenCv, [&] { return height == 1.0 && axisZ == 2.0; }},
-      {"getSpotCoordInRoI", [&] { return getSpotCoordInRoI(spotScene, {80, 80, 60, 60}, coord); }, -999, {}, kByOpenCv,
+      {"getSpotCoordInRoI", [&] { return talmeq::detail::getSpotCoordInRoI(spotScene, {80, 80, 60, 60}, coord); }, -999, {}, kByOpenCv,
        [&] { return coord == cv::Point(0, 0); }},
   };
   // clang-format on

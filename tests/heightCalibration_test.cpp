@@ -89,10 +89,10 @@ TEST(CalibrationFileWrite, ValuesReadBackExactlyInEveryFormat) {
     talmeq::test::writeYaml(path, "extra: 1\nscale: 5.\n");
     const CalibrationValues written{any(random), any(random), any(random), any(random), 1e-300, 1e300, any(random),
                                     -0.0, {-3, 7, INT_MAX, -INT_MAX}, any(random), any(random)};
-    ASSERT_TRUE(talmeq::writeCalibration(path, written)) << name;
+    ASSERT_TRUE(talmeq::detail::writeCalibration(path, written)) << name;
     EXPECT_EQ(readText(path).substr(0, head.size()), head) << name;
     CalibrationValues read;
-    ASSERT_TRUE(talmeq::readCalibration(path, read)) << name;
+    ASSERT_TRUE(talmeq::detail::readCalibration(path, read)) << name;
     EXPECT_EQ(fields(read), fields(written)) << name;
     EXPECT_TRUE(head != "%YAML" || talmeq::test::holdsElevenKeysInOrder(path)) << name;
     fs::remove(path);
@@ -107,10 +107,10 @@ TEST(CalibrationFileWrite, ValuesReadBackExactlyInEveryFormat) {
 TEST(CalibrationFileWrite, TemporaryIsFlushedBeforeItIsRenamedOverTheTarget) {
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml");
-  ASSERT_TRUE(talmeq::writeCalibration(path, sample(1.0)));
+  ASSERT_TRUE(talmeq::detail::writeCalibration(path, sample(1.0)));
   const std::string before = readText(path);
   watchedTarget = path;
-  const bool written = talmeq::writeCalibration(path, sample(2.0));
+  const bool written = talmeq::detail::writeCalibration(path, sample(2.0));
   watchedTarget.clear();
   ASSERT_TRUE(written);
   const auto temporary = std::find_if(flushes.begin(), flushes.end(), [&](const Flush& f) {
@@ -130,14 +130,14 @@ TEST(CalibrationFileWrite, TemporaryIsFlushedBeforeItIsRenamedOverTheTarget) {
 TEST(CalibrationFileWrite, FailedWritesLeaveEverythingAsItWas) {
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml"), blocked = folder.file("blocked.yml");
-  ASSERT_TRUE(talmeq::writeCalibration(path, sample(1.0)));
+  ASSERT_TRUE(talmeq::detail::writeCalibration(path, sample(1.0)));
   const std::string before = readText(path);
   fs::create_directories(blocked + "/inner");  // a non-empty folder cannot be replaced by a file
   for (const std::string& target : {blocked, folder.file("nowhere/cal.yml"), path + "/cal.yml"})
-    EXPECT_FALSE(talmeq::writeCalibration(target, sample(2.0))) << target;
+    EXPECT_FALSE(talmeq::detail::writeCalibration(target, sample(2.0))) << target;
   {
     const FileSizeLimit full(64);  // the file is cut short
-    EXPECT_FALSE(talmeq::writeCalibration(path, sample(2.0)));
+    EXPECT_FALSE(talmeq::detail::writeCalibration(path, sample(2.0)));
   }
   EXPECT_TRUE(fs::is_directory(blocked + "/inner"));
   EXPECT_EQ(readText(path), before);
@@ -186,7 +186,7 @@ TEST(LinearCalibration, WorkedSeriesGiveTheirFitReferencePointAndWindow) {
     talmeq::test::writeYaml(path, "scale: 1.\ndist: 100.\ninitZ: -10.\nfocusD: 2.5\noffsetX: 3.\nlegacy: 1\n");
     EXPECT_EQ(getCalibrationParamByLinear(s.heights, s.coords, path), s.result) << s.window;
     CalibrationValues file;
-    ASSERT_TRUE(talmeq::readCalibration(path, file));
+    ASSERT_TRUE(talmeq::detail::readCalibration(path, file));
     EXPECT_NEAR(file.k, s.k, 5e-8) << s.window;
     EXPECT_NEAR(file.b, s.b, 5e-8) << s.window;
     const CalibrationValues expected{file.k, file.b, s.reference.x, s.reference.y, 1, 100, -10, 2.5, s.window, 0, 0};
@@ -204,12 +204,12 @@ TEST(FileCorrection, ShiftsInitZAndCarriesEveryOtherKey) {
                           "initZ: 10.\nfocusD: 0.5\nRoI: [ 459, 463, 338, 202 ]\noffsetX: 2.5\noffsetY: -3.\n");
   CalibrationValues file;
   ASSERT_EQ(correctYml(-3.0, -1.0, path), 0);
-  ASSERT_TRUE(talmeq::readCalibration(path, file));
+  ASSERT_TRUE(talmeq::detail::readCalibration(path, file));
   const CalibrationValues shifted{0.25, -1.5, 512, 491, 0.1, 300, 12, 0.5, {459, 463, 338, 202}, 2.5, -3};
   EXPECT_EQ(fields(file), fields(shifted));
   talmeq::test::writeYaml(path, "k: 3.\nRoI: [ 1, 2, 3 ]\nhostNote: 7\n");  // comes back with all eleven keys
   ASSERT_EQ(correctYml(1.0, 3.5, path), 0);
-  ASSERT_TRUE(talmeq::readCalibration(path, file));
+  ASSERT_TRUE(talmeq::detail::readCalibration(path, file));
   EXPECT_EQ(fields(file), fields(CalibrationValues{3, 0, 0, 0, 0, 0, 2.5, 0, {}, 0, 0}));
   EXPECT_TRUE(talmeq::test::holdsElevenKeysInOrder(path));
 }

@@ -60,7 +60,7 @@ TEST(PlaneHeight, MeasurementsGiveTheModelAndAbsoluteHeightsSilently) {
   scene(cv::Rect(108, 203, 5, 5)).setTo(cv::Scalar::all(255));
   talmeq::test::LogCapture capture;
   for (const Measurement& m : kMeasurements) {
-    ASSERT_TRUE(talmeq::writeCalibration(path, m.file));
+    ASSERT_TRUE(talmeq::detail::writeCalibration(path, m.file));
     double height = kUntouched, axisZ = kUntouched;
     EXPECT_EQ(getPlaneHeightByLinear(scene, path, height, axisZ), m.result) << m.name;
     EXPECT_TRUE(same(height, m.height)) << m.name << ": height " << height;

@@ -106,7 +106,8 @@ TEST(RegionLocator, ScenesGiveTheirResultAndSpotWithoutLogging) {
   LogCapture capture;
   for (const Scene& s : kScenes) {
     cv::Point spot(-3, -3);
-    EXPECT_EQ(getSpotCoordInRoI(sceneOf(s.size, s.background, s.paints), s.region, spot), s.result) << s.name;
+    EXPECT_EQ(talmeq::detail::getSpotCoordInRoI(sceneOf(s.size, s.background, s.paints), s.region, spot), s.result)
+        << s.name;
     EXPECT_EQ(spot, s.spot) << s.name;
   }
   EXPECT_EQ(capture.calls(), 0);
@@ -114,10 +115,10 @@ TEST(RegionLocator, ScenesGiveTheirResultAndSpotWithoutLogging) {
 
 TEST(RegionLocator, TrackPassRunsFromARegionOf101Pixels) {
   for (const cv::Rect region : {cv::Rect(20, 20, 1, 101), {20, 20, 101, 1}, {20, 20, 1, 100}, {20, 20, 10, 10}}) {
-    talmeq::region::Trace trace;
+    talmeq::detail::region::Trace trace;
     cv::Point spot;
-    EXPECT_EQ(talmeq::region::locateInRegion(flatScene({300, 300}, 40), region, spot, trace), -1);
-    EXPECT_EQ(trace.pass == talmeq::region::Pass::kTrack, region.area() >= 101) << region;
+    EXPECT_EQ(talmeq::detail::region::locateInRegion(flatScene({300, 300}, 40), region, spot, trace), -1);
+    EXPECT_EQ(trace.pass == talmeq::detail::region::Pass::kTrack, region.area() >= 101) << region;
   }
 }
 

@@ -38,21 +38,21 @@ cv::Mat randomBinary(cv::RNG& rng, cv::Size size, double density) {
 
 TEST(ReusedStages, TracingInPlaceFindsWhatFindContoursFinds) {
   cv::RNG rng(7);
-  talmeq::ContourStore store;
-  talmeq::Contours traced;
+  talmeq::detail::ContourStore store;
+  talmeq::detail::Contours traced;
   for (const int mode : {cv::RETR_LIST, cv::RETR_EXTERNAL})
     for (const cv::Size size : kSizes)
       for (const double density : {0.0, 0.05, 0.3, 0.7, 1.0})
         for (int trial = 0; trial < 4; ++trial) {
           const cv::Mat binary = randomBinary(rng, size, density);
           const cv::Point at(rng.uniform(-5, 50), rng.uniform(-5, 50));
-          talmeq::Contours expected;
+          talmeq::detail::Contours expected;
           cv::findContours(binary, expected, mode, cv::CHAIN_APPROX_SIMPLE, at);
           // The buffer to trace: the image inside a ring of stale pixels,
           // which tracing must take as background.
           cv::Mat framed(size + cv::Size(2, 2), CV_8UC1, cv::Scalar(255));
           binary.copyTo(framed(cv::Rect(cv::Point(1, 1), size)));
-          talmeq::traceContours(framed, mode, at - cv::Point(1, 1), traced, store);
+          talmeq::detail::traceContours(framed, mode, at - cv::Point(1, 1), traced, store);
           EXPECT_EQ(traced, expected) << "mode " << mode << " size " << size << " density " << density;
         }
 }
@@ -62,20 +62,20 @@ TEST(ReusedStages, TracingInPlaceFindsWhatFindContoursFinds) {
 // part, onto the same stale pixels.
 TEST(ReusedStages, FillingPaintsWhatDrawContoursPaints) {
   cv::RNG rng(9);
-  talmeq::PolygonEdges scratch;
+  talmeq::detail::PolygonEdges scratch;
   for (const cv::Size size : kSizes)
     for (int trial = 0; trial < 24; ++trial) {
-      talmeq::Contours contours;
+      talmeq::detail::Contours contours;
       if (trial % 3 == 2) {
         contours.resize(rng.uniform(1, 4));
-        for (talmeq::Contour& polygon : contours)
+        for (talmeq::detail::Contour& polygon : contours)
           for (int i = rng.uniform(1, 9); i > 0; --i)
             polygon.emplace_back(rng.uniform(-4, size.width + 4), rng.uniform(-4, size.height + 4));
       } else {
-        talmeq::Contours all;
+        talmeq::detail::Contours all;
         cv::findContours(randomBinary(rng, size, trial % 3 == 0 ? 0.05 : 0.4), all, cv::RETR_LIST,
                          cv::CHAIN_APPROX_SIMPLE);
-        for (const talmeq::Contour& c : all)
+        for (const talmeq::detail::Contour& c : all)
           if (rng.uniform(0, 3) > 0) contours.push_back(c);
         if (contours.empty()) continue;
       }
@@ -85,7 +85,7 @@ TEST(ReusedStages, FillingPaintsWhatDrawContoursPaints) {
       rng.fill(expected, cv::RNG::UNIFORM, 0, 2);
       cv::Mat filled = expected.clone();
       cv::drawContours(expected, contours, -1, cv::Scalar(255), cv::FILLED, cv::LINE_8, cv::noArray(), INT_MAX, offset);
-      talmeq::fillContours(filled, contours, offset, scratch);
+      talmeq::detail::fillContours(filled, contours, offset, scratch);
       EXPECT_EQ(cv::countNonZero(filled != expected), 0) << size << " trial " << trial;
     }
 }
@@ -100,18 +100,18 @@ TEST(ReusedStages, SureBoxRatioAgreesWithMinAreaRect) {
     cv::Mat blob = cv::Mat::zeros(60, 60, CV_8UC1);
     const cv::Size axes(rng.uniform(1, 25), rng.uniform(1, 25));
     cv::ellipse(blob, cv::Point(30, 30), axes, rng.uniform(0.0, 180.0), 0, 360, cv::Scalar(255), cv::FILLED);
-    talmeq::Contours contours;
+    talmeq::detail::Contours contours;
     cv::findContours(blob, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
     const double area = cv::contourArea(contours[0]);
-    if (!talmeq::boxRatioSurelyBelow(contours[0], area, kLimit)) continue;
+    if (!talmeq::detail::boxRatioSurelyBelow(contours[0], area, kLimit)) continue;
     ++sure;
     const cv::RotatedRect box = cv::minAreaRect(contours[0]);
     const double ratio = static_cast<double>(box.size.width) / box.size.height;
     EXPECT_TRUE(ratio < kLimit && ratio > 1 / kLimit) << axes << " ratio " << ratio;
   }
   EXPECT_GT(sure, 100);
-  const talmeq::Contour bar{{0, 0}, {0, 2}, {20, 2}, {20, 0}};
-  EXPECT_FALSE(talmeq::boxRatioSurelyBelow(bar, 40.0, kLimit));
+  const talmeq::detail::Contour bar{{0, 0}, {0, 2}, {20, 2}, {20, 0}};
+  EXPECT_FALSE(talmeq::detail::boxRatioSurelyBelow(bar, 40.0, kLimit));
 }
 
 TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {
@@ -132,13 +132,13 @@ TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {
         const int x = rng.uniform(0, size.width), y = rng.uniform(0, size.height);
         const cv::Rect inner(x, y, rng.uniform(1, size.width - x + 1), rng.uniform(1, size.height - y + 1));
         cv::Mat out(inner.size(), CV_8UC1, cv::Scalar(7));
-        talmeq::boxDifferenceAbove(values, inner, side, threshold, out, sums, totals);
+        talmeq::detail::boxDifferenceAbove(values, inner, side, threshold, out, sums, totals);
         EXPECT_EQ(cv::countNonZero(out != expected(inner)), 0) << size << " box " << side << " inner " << inner;
       }
 }
 
 TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
-  using Step = talmeq::MorphStep;
+  using Step = talmeq::detail::MorphStep;
   cv::RNG rng(13);
   const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
   for (const int closings : {3, 5})
@@ -148,10 +148,10 @@ TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
         cv::Mat expected;
         cv::morphologyEx(binary, expected, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings);
         cv::morphologyEx(expected, expected, cv::MORPH_OPEN, cross);
-        talmeq::MorphSteps steps = talmeq::crossClosing(closings);
+        talmeq::detail::MorphSteps steps = talmeq::detail::crossClosing(closings);
         steps.push_back({Step::Shape::kCross, Step::Op::kErode, 1});
         steps.push_back({Step::Shape::kCross, Step::Op::kDilate, 1});
-        const cv::Mat result = talmeq::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
+        const cv::Mat result = talmeq::detail::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
         EXPECT_EQ(cv::countNonZero(result != expected), 0) << size << " closings " << closings;
       }
 }
@@ -172,13 +172,13 @@ TEST(ReusedStages, BoxSumsAreTheIntegerBoxFilter) {
         cv::boxFilter(values, sums, CV_32S, cv::Size(5, 5), cv::Point(-1, -1), false, cv::BORDER_REPLICATE);
         cv::Mat ours(size, CV_32S);
         for (int y = 0; y < size.height; ++y)
-          for (int x = 0; x < size.width; ++x) ours.at<int>(y, x) = talmeq::boxSum(values, x, y);
+          for (int x = 0; x < size.width; ++x) ours.at<int>(y, x) = talmeq::detail::boxSum(values, x, y);
         EXPECT_EQ(cv::countNonZero(ours != sums), 0) << size;
         const cv::Mat mask = randomBinary(rng, size, density);
         double highest = 0.0;
         cv::Point at;
         cv::minMaxLoc(sums, nullptr, &highest, nullptr, &at, mask);
-        const talmeq::BoxPeak peak = talmeq::brightestBoxMean(values, mask);
+        const talmeq::detail::BoxPeak peak = talmeq::detail::brightestBoxMean(values, mask);
         EXPECT_EQ(peak.value, highest / 25.0) << size << " density " << density;
         EXPECT_EQ(peak.at, at) << size << " density " << density;
       }

@@ -27,7 +27,7 @@ namespace sim = talmeq::sim;
 struct Buffer {
   std::vector<int> values;
 };
-using BufferWorkspace = talmeq::ThreadWorkspace<Buffer>;
+using BufferWorkspace = talmeq::detail::ThreadWorkspace<Buffer>;
 
 // One call on a frame of `size` that grows the workspace to the frame's area.
 std::size_t callOn(cv::Size size) {
@@ -41,12 +41,12 @@ TEST(ThreadWorkspace, ReleasedOnlyAfterARunOfMuchSmallerFrames) {
   const cv::Size large(2000, 1000), usual(640, 480), quarter(1000, 500);
   callOn(large);
   // A quarter of the largest area is not much smaller: it never releases.
-  for (int i = 0; i < 3 * talmeq::kShrinkAfterCalls; ++i) ASSERT_GE(callOn(quarter), large.area());
-  for (int i = 1; i < talmeq::kShrinkAfterCalls; ++i) ASSERT_GE(callOn(usual), large.area()) << i;
+  for (int i = 0; i < 3 * talmeq::detail::kShrinkAfterCalls; ++i) ASSERT_GE(callOn(quarter), large.area());
+  for (int i = 1; i < talmeq::detail::kShrinkAfterCalls; ++i) ASSERT_GE(callOn(usual), large.area()) << i;
   EXPECT_EQ(callOn(usual), usual.area());
   // A larger frame in the middle of a run starts the count again.
   callOn(large);
-  for (int i = 1; i < talmeq::kShrinkAfterCalls; ++i) callOn(usual);
+  for (int i = 1; i < talmeq::detail::kShrinkAfterCalls; ++i) callOn(usual);
   callOn(large);
   EXPECT_GE(callOn(usual), large.area());
 }

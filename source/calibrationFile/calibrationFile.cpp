@@ -8,7 +8,7 @@
 #include "calibrationText.h"
 #include "storageFile.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 using calibration::Mapping;
@@ -133,4 +133,4 @@ bool writeCalibration(const std::string& path, const CalibrationValues& values) 
   });
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -9,7 +9,7 @@
 #include <opencv2/core.hpp>
 #include <string>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // The eleven values: CalibrationValues (talmeq/heightMeasurementRecord.h).
 
@@ -39,4 +39,4 @@ bool readFixedSettings(const std::string& path, CalibrationValues& values);
 // of this fails.
 bool writeCalibration(const std::string& path, const CalibrationValues& values);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

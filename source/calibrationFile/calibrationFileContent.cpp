@@ -7,7 +7,7 @@
 #include "linearCalibration.h"
 #include "numericConversion.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 using calibration::Mapping;
@@ -28,18 +28,21 @@ bool holds(const Mapping& mapping, const std::string& key) {
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 CalibrationFileContent inspectCalibrationFile(const std::string& path) {
   CalibrationFileContent content;
   try {
     std::string bytes;
-    if (!readCalibration(path, content.values) || !calibration::loadBytes(path, bytes)) {
+    if (!detail::readCalibration(path, content.values) || !detail::calibration::loadBytes(path, bytes)) {
       content.problem = "no readable file there";
       return content;
     }
-    const Mapping mapping = calibration::readFileMapping(path, bytes);
+    const detail::Mapping mapping = detail::calibration::readFileMapping(path, bytes);
     for (const char* key : kCalibrationKeys)
-      if (!holds(mapping, key)) content.missing.emplace_back(key);
+      if (!detail::holds(mapping, key)) content.missing.emplace_back(key);
     content.read = true;
   } catch (const cv::Exception& error) {
     content = CalibrationFileContent();
@@ -54,9 +57,10 @@ LinearFitPreview previewLinearFit(const std::vector<double>& heights, const std:
   CV_CheckGE(heights.size(), kMinCalibrationPoints, "previewLinearFit: too few points");
   CV_CheckNE(settings.dist, 0.0, "previewLinearFit: dist is 0");
   std::vector<cv::Point> whole;
-  for (const cv::Point2d& spot : spots) whole.emplace_back(truncateToInt(spot.x), truncateToInt(spot.y));
+  for (const cv::Point2d& spot : spots)
+    whole.emplace_back(detail::truncateToInt(spot.x), detail::truncateToInt(spot.y));
   LinearFitPreview preview;
-  preview.values = linear::fittedCalibration(heights, spots, whole, settings, preview.displacements);
+  preview.values = detail::linear::fittedCalibration(heights, spots, whole, settings, preview.displacements);
   return preview;
 }
 

@@ -10,10 +10,10 @@
 
 #include "calibrationSyntax.h"
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 
 Mapping readYaml(const std::string& text);
 Mapping readJson(const std::string& text);
 Mapping readXml(const std::string& text);
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

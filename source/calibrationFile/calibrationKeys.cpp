@@ -4,11 +4,11 @@
 
 #include <talmeq/calibrationFileContent.h>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 bool holdsCalibration(const std::string& path) {
   const CalibrationFileContent content = inspectCalibrationFile(path);
   return content.read && content.missing.empty();
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -6,10 +6,10 @@
 
 #include <string>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // True when the file parses and holds all eleven keys as numbers ("RoI" as
 // four of them). A file that is missing or does not parse is false.
 bool holdsCalibration(const std::string& path);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

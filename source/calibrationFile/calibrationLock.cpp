@@ -15,16 +15,19 @@
 
 #include "utf8Paths.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr std::chrono::milliseconds kRetryEvery{50};
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 CalibrationLock::CalibrationLock(const std::string& calibrationPath, double timeoutSeconds) {
-  const std::filesystem::path lockPath = pathFromUtf8(calibrationPath + ".lock");
-  const std::string name = utf8Text(lockPath);
+  const std::filesystem::path lockPath = detail::pathFromUtf8(calibrationPath + ".lock");
+  const std::string name = detail::utf8Text(lockPath);
 #ifdef _WIN32
   handle_ = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -49,7 +52,7 @@ CalibrationLock::CalibrationLock(const std::string& calibrationPath, double time
       throw CalibrationLockError(calibrationPath + " is in use by another writer (it holds " + name +
                                  "); nothing was changed: try again when it has ended");
     }
-    std::this_thread::sleep_for(kRetryEvery);
+    std::this_thread::sleep_for(detail::kRetryEvery);
   }
 }
 

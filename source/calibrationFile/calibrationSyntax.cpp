@@ -14,7 +14,7 @@
 #include <clocale>
 #endif
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 namespace {
 
 bool isOctalDigit(char c) { return c >= '0' && c <= '7'; }
@@ -238,4 +238,4 @@ std::string readWord(Cursor& cursor, const char* others) {
   return word.substr(0, word.find_last_not_of(' ') + 1);
 }
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 
 // A scalar as cv::FileStorage types it.
 struct Scalar {
@@ -130,4 +130,4 @@ std::string readWord(Cursor& cursor, const char* others);
 // A text scalar.
 Scalar textScalar();
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

@@ -18,7 +18,7 @@
 
 #include "calibrationFormats.h"
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 namespace {
 
 // Inflates one whole gzip stream; the outcome of the zlib calls decides
@@ -135,4 +135,4 @@ Mapping readMapping(const std::string& text) {
   raiseParseError(1, "the file starts with none of \"%YAML\", \"{\" and \"<?xml\"");
 }
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

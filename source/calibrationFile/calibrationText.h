@@ -9,7 +9,7 @@
 
 #include "calibrationSyntax.h"
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 
 // The largest file, and the largest inflated text, that is read: far above
 // the few hundred bytes of a calibration file.
@@ -42,4 +42,4 @@ Mapping readFileMapping(const std::string& path, const std::string& bytes);
 // no format, or anything its format's reader refuses.
 Mapping readMapping(const std::string& text);
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

@@ -21,10 +21,10 @@
 #include <unistd.h>
 #endif
 
-namespace talmeq {
-namespace {
-
 namespace fs = std::filesystem;
+
+namespace talmeq::detail {
+namespace {
 
 // Longer chains of symbolic links are taken for loops, as the systems do.
 constexpr int kMaxLinks = 40;
@@ -141,31 +141,34 @@ bool writeAndPublish(const fs::path& target, const fs::path& temporary,
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 bool replaceFile(const std::string& path, const std::function<bool(const std::string&)>& write) {
-  const std::optional<fs::path> target = finalTarget(pathFromUtf8(path));
+  const std::optional<fs::path> target = detail::finalTarget(detail::pathFromUtf8(path));
   if (!target || !target->has_filename()) return false;
-  removeStaleTemporaries(*target);
-  const fs::path temporary = temporaryNameFor(*target);
-  const bool noted = notePending(temporary);
+  detail::removeStaleTemporaries(*target);
+  const fs::path temporary = detail::temporaryNameFor(*target);
+  const bool noted = detail::notePending(temporary);
   std::error_code ignored;
   bool published = false;
   try {
-    published = writeAndPublish(*target, temporary, write);
+    published = detail::writeAndPublish(*target, temporary, write);
   } catch (...) {
     fs::remove(temporary, ignored);
-    clearPending(noted);
+    detail::clearPending(noted);
     throw;
   }
   if (!published) fs::remove(temporary, ignored);
-  clearPending(noted);
+  detail::clearPending(noted);
   return published;
 }
 
 void removeTemporaryOnInterrupt() {
-  cleanUpArmed = true;
-  std::signal(SIGINT, removePendingTemporary);
-  std::signal(SIGTERM, removePendingTemporary);
+  detail::cleanUpArmed = true;
+  std::signal(SIGINT, detail::removePendingTemporary);
+  std::signal(SIGTERM, detail::removePendingTemporary);
 }
 
 }  // namespace talmeq

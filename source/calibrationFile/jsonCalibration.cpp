@@ -4,7 +4,7 @@
 // breaks included, is free between the parts; nothing may follow the object.
 #include "calibrationFormats.h"
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 namespace {
 
 std::string readQuotedKey(Cursor& cursor) {
@@ -68,4 +68,4 @@ Mapping readJson(const std::string& text) {
   return mapping;
 }
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // Truncation toward zero, saturated at the int range (NaN gives 0), so that a
 // damaged calibration never makes the conversion undefined.
@@ -15,4 +15,4 @@ inline int truncateToInt(double value) {
   return static_cast<int>(value);
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

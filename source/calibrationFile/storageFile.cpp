@@ -9,7 +9,7 @@
 #include "utf8Paths.h"
 #endif
 
-namespace talmeq {
+namespace talmeq::detail {
 
 #ifdef _WIN32
 namespace {
@@ -60,4 +60,4 @@ bool writeStorageFile(const std::string& path, const std::function<void(cv::File
 }
 #endif
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

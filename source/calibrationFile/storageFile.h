@@ -10,11 +10,11 @@
 #include <opencv2/core.hpp>
 #include <string>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // Opens a storage for writing in the format the name chooses, lets `fill`
 // write into it and writes it to `path`. Returns whether the file could be
 // opened and (on Windows, where the bytes are written here) written whole.
 bool writeStorageFile(const std::string& path, const std::function<void(cv::FileStorage&)>& fill);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

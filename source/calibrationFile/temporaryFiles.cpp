@@ -19,7 +19,7 @@
 #include <cerrno>
 #endif
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 namespace fs = std::filesystem;
@@ -101,4 +101,4 @@ void removeStaleTemporaries(const fs::path& target) {
   }
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <filesystem>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // A temporary of a target may be removed once it is this old and its writer
 // has ended.
@@ -23,4 +23,4 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& target);
 // are ignored: the cleanup never stops a write.
 void removeStaleTemporaries(const std::filesystem::path& target);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 inline std::filesystem::path pathFromUtf8(const std::string& text) { return std::filesystem::u8path(text); }
 
 inline std::string utf8Text(const std::filesystem::path& path) { return path.u8string(); }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

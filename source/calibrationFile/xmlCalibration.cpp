@@ -7,7 +7,7 @@
 
 #include "calibrationFormats.h"
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 namespace {
 
 // Spaces and line breaks: OpenCV refuses a tab after a comment, so the
@@ -89,4 +89,4 @@ Mapping readXml(const std::string& text) {
   return mapping;
 }
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

@@ -7,7 +7,7 @@
 // line or a key.
 #include "calibrationFormats.h"
 
-namespace talmeq::calibration {
+namespace talmeq::detail::calibration {
 namespace {
 
 // Plain words may also hold these (spaces inside a word, not at its end).
@@ -95,4 +95,4 @@ Mapping readYaml(const std::string& text) {
   return mapping;
 }
 
-}  // namespace talmeq::calibration
+}  // namespace talmeq::detail::calibration

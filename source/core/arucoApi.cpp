@@ -15,7 +15,7 @@
 #include <opencv2/aruco/charuco.hpp>
 #endif
 
-namespace talmeq::aruco_api {
+namespace talmeq::detail::aruco_api {
 
 const int kDict6x6_250 = cv::aruco::DICT_6X6_250;
 
@@ -323,4 +323,4 @@ CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeomet
 
 #endif
 
-}  // namespace talmeq::aruco_api
+}  // namespace talmeq::detail::aruco_api

@@ -23,7 +23,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq::aruco_api {
+namespace talmeq::detail::aruco_api {
 
 using MarkerCorners = std::vector<std::vector<cv::Point2f>>;
 
@@ -116,4 +116,4 @@ CharucoCorners interpolateCharucoCorners(const cv::Mat& image, const CharucoBoar
 // between them (at least two markers next to a corner).
 CharucoCorners findCharucoCorners(const cv::Mat& image, const CharucoBoardGeometry& board, CornerRefinement refinement);
 
-}  // namespace talmeq::aruco_api
+}  // namespace talmeq::detail::aruco_api

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 // Above this many points the pairwise diameter costs more than the box.
@@ -23,4 +23,4 @@ bool boxRatioSurelyBelow(const Contour& contour, double area, double limit) {
   return static_cast<double>(diameterSquared) < limit * area;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

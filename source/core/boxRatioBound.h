@@ -6,7 +6,7 @@
 
 #include "contourTracing.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // True when every rectangle that encloses `contour` and touches it on all
 // four sides (cv::minAreaRect's box is one) has its longer side below
@@ -18,4 +18,4 @@ namespace talmeq {
 // <= long^2 / area <= D^2 / area.
 bool boxRatioSurelyBelow(const Contour& contour, double area, double limit);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -7,7 +7,7 @@
 #include <talmeq/resultCodes.h>
 #include <talmeq/version.h>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // Appended to the start message of the exports that announce themselves.
 inline constexpr const char* kVersion = TALMEQ_LIBRARY_VERSION;
@@ -33,7 +33,7 @@ inline int failureAt(const char* file, const char* function, int line, int code)
   return code;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail
 
 // The failure record names the source file and line of the failing return.
-#define TALMEQ_FAILURE(function, code) ::talmeq::failureAt(__FILE__, function, __LINE__, code)
+#define TALMEQ_FAILURE(function, code) ::talmeq::detail::failureAt(__FILE__, function, __LINE__, code)

@@ -6,7 +6,7 @@
 
 #include "callFrame.h"
 
-namespace talmeq::camera {
+namespace talmeq::detail::camera {
 namespace {
 
 constexpr int kChessFlags = cv::CALIB_CB_ADAPTIVE_THRESH | cv::CALIB_CB_NORMALIZE_IMAGE;
@@ -107,4 +107,4 @@ int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const 
   return kOk;
 }
 
-}  // namespace talmeq::camera
+}  // namespace talmeq::detail::camera

@@ -9,7 +9,7 @@
 
 #include "arucoApi.h"
 
-namespace talmeq::camera {
+namespace talmeq::detail::camera {
 
 using MarkerCorners = aruco_api::MarkerCorners;
 
@@ -49,4 +49,4 @@ int detectBoardMarkers(const cv::Mat& image, std::vector<int>& ids, MarkerCorner
 int calibrateFromBoardViews(const std::vector<MarkerCorners>& allCorners, const std::vector<std::vector<int>>& allIds,
                             cv::Size imageSize, cv::Mat& cameraMatrix, cv::Mat& distCoeffs);
 
-}  // namespace talmeq::camera
+}  // namespace talmeq::detail::camera

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 cv::Mat reusedView(cv::Mat& buffer, cv::Size size, int type) {
   if (buffer.type() != type || buffer.rows < size.height || buffer.cols < size.width)
@@ -20,4 +20,4 @@ void zeroPixels(cv::Mat& view) {
   for (int y = 0; y < view.rows; ++y) std::memset(view.ptr(y), 0, rowBytes);
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -16,7 +16,7 @@
 #include "spotDetection.h"
 #include "threadWorkspace.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // A view of `size` and `type` at the top-left of `buffer`, which is grown to
 // hold it when it is smaller or of another type. Views of one buffer are
@@ -66,4 +66,4 @@ struct RegionWorkspace {
 SpotWorkspace& spotWorkspace();
 RegionWorkspace& regionWorkspace();
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

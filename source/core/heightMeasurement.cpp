@@ -6,11 +6,7 @@
 #include "frameWorkspace.h"
 #include "numericConversion.h"
 
-namespace talmeq {
-
-cv::Rect shiftedWindow(const CalibrationValues& c) {
-  return {truncateToInt(c.roi.x + c.offsetX), truncateToInt(c.roi.y + c.offsetY), c.roi.width, c.roi.height};
-}
+namespace talmeq::detail {
 
 double modelHeight(const CalibrationValues& c, cv::Point2d spot) {
   const double dx = spot.x - c.initialX - c.offsetX;
@@ -34,11 +30,20 @@ int measurePlaneHeight(const cv::Mat& image, const std::string& ymlPath, double&
   return kOk;
 }
 
+}  // namespace talmeq::detail
+
+namespace talmeq {
+
+cv::Rect shiftedWindow(const CalibrationValues& c) {
+  return {detail::truncateToInt(c.roi.x + c.offsetX), detail::truncateToInt(c.roi.y + c.offsetY), c.roi.width,
+          c.roi.height};
+}
+
 int recordHeightMeasurement(const cv::Mat& image, const std::string& ymlPath, double& height, double& axisZ,
                             HeightMeasurementRecord& record) {
   try {
-    const ThreadWorkspace<RegionWorkspace>::Scope workspace(image.size());
-    return measurePlaneHeight(image, ymlPath, height, axisZ, region::locateInRegion, record);
+    const detail::ThreadWorkspace<detail::RegionWorkspace>::Scope workspace(image.size());
+    return detail::measurePlaneHeight(image, ymlPath, height, axisZ, detail::region::locateInRegion, record);
   } catch (const char*) {
     return kTextException;
   }

@@ -11,7 +11,7 @@
 #include "calibrationFile.h"
 #include "regionLocation.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 
 inline constexpr double kHighestAbsoluteHeight = 0.0;
 inline constexpr double kLowestAbsoluteHeight = -32.0;
@@ -30,4 +30,4 @@ double modelHeight(const CalibrationValues& c, cv::Point2d spot);
 int measurePlaneHeight(const cv::Mat& image, const std::string& ymlPath, double& height, double& axisZ,
                        RegionLocator locate, MeasureTrace& trace);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -5,7 +5,7 @@
 
 #include "callFrame.h"
 
-namespace talmeq::correction {
+namespace talmeq::detail::correction {
 namespace {
 
 // The principal point of a camera matrix that passed requireCameraMatrix.
@@ -44,4 +44,4 @@ void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv:
   cv::remap(image, corrected, map1, map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
 }
 
-}  // namespace talmeq::correction
+}  // namespace talmeq::detail::correction

@@ -7,7 +7,7 @@
 
 #include <opencv2/core.hpp>
 
-namespace talmeq::correction {
+namespace talmeq::detail::correction {
 
 inline constexpr const char* kThicknessName = "getCorrectImgByThickness";
 inline constexpr const char* kUndistName = "undistAruco";
@@ -28,4 +28,4 @@ void correctByThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const
 void undistortByMap(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, cv::Size imageSize,
                     cv::Mat& corrected);
 
-}  // namespace talmeq::correction
+}  // namespace talmeq::detail::correction

@@ -9,7 +9,7 @@
 #include "numericConversion.h"
 #include "talmeqInternal.h"
 
-namespace talmeq::linear {
+namespace talmeq::detail::linear {
 namespace {
 
 // A window needs finite heights whose first and last differ.
@@ -113,10 +113,10 @@ int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath) {
   return kOk;
 }
 
-}  // namespace talmeq::linear
+}  // namespace talmeq::detail::linear
 
+namespace talmeq::detail {
 int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect& roi) {
-  using namespace talmeq;
   try {
     const double dh = heights.back() - heights.front();
     const double kx = static_cast<double>(coords.back().x - coords.front().x) / dh;
@@ -130,3 +130,5 @@ int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect&
     return TALMEQ_FAILURE("calRoI", kTextException);
   }
 }
+
+}  // namespace talmeq::detail

@@ -12,7 +12,7 @@
 
 #include "calibrationFile.h"
 
-namespace talmeq::linear {
+namespace talmeq::detail::linear {
 
 inline constexpr const char* kCalibrationName = "getCalibrationParamByLinear";
 inline constexpr const char* kCorrectionName = "correctYml";
@@ -57,4 +57,4 @@ inline double shiftedInitZ(double initZ, double fromZ, double toZ) { return init
 // The body of correctYml after its start message.
 int shiftInitZ(double fromZ, double toZ, const std::string& ymlPath);
 
-}  // namespace talmeq::linear
+}  // namespace talmeq::detail::linear

@@ -19,7 +19,7 @@
 #include "redChannel.h"
 #include "talmeqInternal.h"
 
-namespace talmeq::region {
+namespace talmeq::detail::region {
 namespace {
 
 constexpr double kMinBlobArea = 1.0;
@@ -297,15 +297,19 @@ cv::Mat drawTrackBand(cv::Size imageSize, const cv::Rect& roi, cv::Mat& canvasBu
 
 }  // namespace
 
-}  // namespace talmeq::region
+}  // namespace talmeq::detail::region
+
+namespace talmeq::detail {
 
 int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
     // Kept per thread so that the blob list keeps its capacity between frames.
-    thread_local talmeq::region::Trace ignored;
-    return talmeq::region::locateInRegion(image, roi, spot, ignored);
+    thread_local region::Trace ignored;
+    return region::locateInRegion(image, roi, spot, ignored);
   } catch (const char*) {
-    return talmeq::kTextException;
+    return kTextException;
   }
 }
+
+}  // namespace talmeq::detail

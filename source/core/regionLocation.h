@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace talmeq::region {
+namespace talmeq::detail::region {
 
 inline constexpr double kSaturatedGrey = 240.0;  // bright pass: grey above this is saturated
 inline constexpr int kLevelRank = kLocatorLevelRank;
@@ -81,4 +81,4 @@ int locateInRegion(const cv::Mat& image, const cv::Rect& roi, cv::Point& spot, T
 // mask with the same line drawn on it.
 cv::Mat trackBand(cv::Size imageSize, const cv::Rect& roi);
 
-}  // namespace talmeq::region
+}  // namespace talmeq::detail::region

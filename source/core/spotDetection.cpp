@@ -13,7 +13,7 @@
 #include "polygonFill.h"
 #include "windowForeground.h"
 
-namespace talmeq::spot {
+namespace talmeq::detail::spot {
 namespace {
 
 constexpr double kMinSpotArea = 5.0;
@@ -191,13 +191,13 @@ int reportSpot(const Trace& trace, cv::Point& coord) {
   return kOk;
 }
 
-}  // namespace talmeq::spot
+}  // namespace talmeq::detail::spot
 
 namespace talmeq {
 
 SpotDetectionRecord recordSpotDetection(const cv::Mat& image) {
-  const ThreadWorkspace<SpotWorkspace>::Scope workspace(image.size());
-  return spot::traceSpot(image);
+  const detail::ThreadWorkspace<detail::SpotWorkspace>::Scope workspace(image.size());
+  return detail::spot::traceSpot(image);
 }
 
 }  // namespace talmeq

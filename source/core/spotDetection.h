@@ -16,7 +16,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq::spot {
+namespace talmeq::detail::spot {
 
 using Contour = std::vector<cv::Point>;
 using Contours = std::vector<Contour>;
@@ -69,4 +69,4 @@ void chooseSpot(Contours foregroundContours, cv::Rect canvas, Trace& trace);
 // before its coordinates are logged. Returns getSpotCoord's result code.
 int reportSpot(const Trace& trace, cv::Point& coord);
 
-}  // namespace talmeq::spot
+}  // namespace talmeq::detail::spot

@@ -1,7 +1,6 @@
-// The nine exported functions. Each runs the common call frame
-// (callFrame.h): its start message where it has one, the body, its end
-// message where it has one, and a boundary that catches only text
-// exceptions. The bodies are the stages of the library's core:
+// The nine exported functions over the core's stages. Each runs the common
+// call frame (callFrame.h): start message where it has one, body, end
+// message where it has one, and a boundary catching only text exceptions:
 //   spotDetection       getSpotCoord
 //   linearCalibration   getCalibrationParamByLinear, correctYml (and calRoI)
 //   heightMeasurement   getPlaneHeightByLinear, over regionLocation
@@ -18,6 +17,7 @@
 #include "spotDetection.h"
 
 using namespace talmeq;
+using namespace talmeq::detail;
 
 int getSpotCoord(cv::Mat image, cv::Point& coord) {
   logMessage("getSpotCoord: start! ", kVersion);

@@ -5,6 +5,8 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
+namespace talmeq::detail {
+
 // The spot's search window from a height calibration: the straight line
 // through the first and last calibration points, from the position it
 // predicts for height -5 over the next 37 height units. Width and height are
@@ -25,3 +27,5 @@ int calRoI(std::vector<double> heights, std::vector<cv::Point> coords, cv::Rect&
 // the image or has a negative size raises cv::Exception, as does an image
 // that cannot be converted from BGR to grey.
 int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot);
+
+}  // namespace talmeq::detail

@@ -18,7 +18,7 @@
 #include <memory>
 #include <opencv2/core.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 inline constexpr int kShrinkAfterCalls = 16;
 inline constexpr std::int64_t kShrinkRatio = 4;
@@ -82,4 +82,4 @@ class ThreadWorkspace {
   static Workspace& current() { return *threadState().active; }
 };
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

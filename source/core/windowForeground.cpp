@@ -10,7 +10,7 @@
 #include "redChannel.h"
 #include "spotDetection.h"
 
-namespace talmeq::spot {
+namespace talmeq::detail::spot {
 namespace {
 
 // The step lists are built once and only read afterwards.
@@ -93,4 +93,4 @@ FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window) {
   return closeAndFrame(std::move(binary), closed, window, dimClosings());
 }
 
-}  // namespace talmeq::spot
+}  // namespace talmeq::detail::spot

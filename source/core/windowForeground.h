@@ -9,7 +9,7 @@
 
 #include <opencv2/core.hpp>
 
-namespace talmeq::spot {
+namespace talmeq::detail::spot {
 
 // The window's foreground (0 or 255) where it can be non-zero, inside a
 // one-pixel ring that is not part of it (contour tracing zeroes the ring,
@@ -40,4 +40,4 @@ FramedWindow brightWindowForeground(const GreyAround& grey, cv::Rect window, int
 // closed along rows and then along columns.
 FramedWindow dimWindowForeground(const cv::Mat& image, cv::Rect window);
 
-}  // namespace talmeq::spot
+}  // namespace talmeq::detail::spot

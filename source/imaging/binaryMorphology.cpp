@@ -4,7 +4,7 @@
 #include <cstring>
 #include <opencv2/core/utility.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 using Shape = MorphStep::Shape;
@@ -194,4 +194,4 @@ cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target
   return binary;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -7,7 +7,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // One elementary step: a 3 x 3 cross, or a line of 2 * radius + 1 pixels
 // along a row or a column, centred on the pixel.
@@ -50,4 +50,4 @@ cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target
 // `binary`) takes turns with `binary`; the result is one of the two.
 cv::Mat applyMorphSteps(cv::Mat binary, const MorphSteps& steps, cv::Rect target, cv::Mat scratch);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

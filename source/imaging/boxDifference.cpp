@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <opencv2/core/base.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 // Index of `p` in a line of `length` values under OpenCV's reflect-101 rule.
@@ -72,4 +72,4 @@ void boxDifferenceAbove(const cv::Mat& values, cv::Rect inner, int side, int thr
   }
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -10,7 +10,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // `values`: 8-bit, one channel; the image ends where it ends (reflect-101
 // beyond). `inner`: the rectangle of `values` to compute. `side`: the box's
@@ -20,4 +20,4 @@ namespace talmeq {
 void boxDifferenceAbove(const cv::Mat& values, cv::Rect inner, int side, int threshold, cv::Mat& out,
                         std::vector<int>& columnSums, std::vector<int>& prefix);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr int kReach = kBoxSide / 2;
@@ -33,4 +33,4 @@ BoxPeak brightestBoxMean(const cv::Mat& values, const cv::Mat& mask) {
   return peak;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

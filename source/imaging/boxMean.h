@@ -11,7 +11,7 @@
 
 #include <opencv2/core.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 inline constexpr int kBoxSide = 5;
 
@@ -30,4 +30,4 @@ struct BoxPeak {
 // mask reports it; 0 at (-1, -1) when the mask is empty.
 BoxPeak brightestBoxMean(const cv::Mat& values, const cv::Mat& mask);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 // A followed border pixel, and one whose east neighbour is background (the
@@ -135,4 +135,4 @@ Contour spareContour(ContourStore& store) {
   return list;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

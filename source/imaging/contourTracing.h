@@ -10,7 +10,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 using Contour = std::vector<cv::Point>;
 using Contours = std::vector<Contour>;
@@ -38,4 +38,4 @@ void recycleContours(Contours& lists, ContourStore& store);
 // An empty list from the store (with the capacity it had), or a new one.
 Contour spareContour(ContourStore& store);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 using Edge = PolygonEdges::Edge;
@@ -124,4 +124,4 @@ void fillContours(cv::Mat& image, const Contours& contours, cv::Point offset, Po
   scan(image, scratch);
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

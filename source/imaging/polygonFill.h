@@ -14,7 +14,7 @@
 
 #include "contourTracing.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // The scratch of the fill, kept between calls.
 struct PolygonEdges {
@@ -36,4 +36,4 @@ struct PolygonEdges {
 // clipped.
 void fillContours(cv::Mat& image, const Contours& contours, cv::Point offset, PolygonEdges& scratch);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 int rankedValue(const cv::Mat& values, int rank) {
   CV_Assert(values.type() == CV_8UC1 && values.total() >= static_cast<std::size_t>(rank) && rank >= 1);
@@ -27,4 +27,4 @@ int rankedValue(const cv::Mat& values, int rank) {
   return value;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

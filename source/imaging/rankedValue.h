@@ -4,10 +4,10 @@
 
 #include <opencv2/core.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // The `rank`-th largest value (1 = the largest) of an 8-bit single-channel
 // image holding at least `rank` pixels.
 int rankedValue(const cv::Mat& values, int rank);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -4,7 +4,7 @@
 
 #include "frameWorkspace.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 
 void redChannel(const cv::Mat& bgr, cv::Mat& red) {
   if (bgr.type() != CV_8UC3) {
@@ -33,4 +33,4 @@ cv::Mat redChannel(const cv::Mat& image, cv::Rect area, cv::Mat& buffer) {
   return red;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

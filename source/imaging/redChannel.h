@@ -6,7 +6,7 @@
 
 #include <opencv2/core.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // Channel 2 of `bgr` (8-bit, three or four channels) into `red` (CV_8UC1,
 // the size of `bgr`), as cv::extractChannel gives it. For the usual three
@@ -19,4 +19,4 @@ void redChannel(const cv::Mat& bgr, cv::Mat& red);
 // returns the view. Whatever else `buffer` held is left as it was.
 cv::Mat redChannel(const cv::Mat& image, cv::Rect area, cv::Mat& buffer);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

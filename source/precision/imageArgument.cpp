@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 void requireColourImage(const cv::Mat& image, const char* caller) {
   const char* problem = nullptr;
@@ -15,4 +15,4 @@ void requireColourImage(const cv::Mat& image, const char* caller) {
   if (problem) CV_Error(cv::Error::StsBadArg, std::string(caller) + ": " + problem);
 }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

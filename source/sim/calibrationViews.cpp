@@ -116,7 +116,8 @@ View renderWithRays(const Target& target, const Camera& camera, const Pose& pose
 // its points are the corners of every marker. OpenCV draws board (0, 0) at
 // the top-left corner of the board, x to the right and y downwards.
 template <typename Draw>
-Target drawnBoardTarget(const aruco_api::BoardMarkers& markers, cv::Point2d extent, double pixelsPerUnit, Draw draw) {
+Target drawnBoardTarget(const detail::aruco_api::BoardMarkers& markers, cv::Point2d extent, double pixelsPerUnit,
+                        Draw draw) {
   Target target;
   for (const std::vector<cv::Point3f>& marker : markers.corners)
     target.points.insert(target.points.end(), marker.begin(), marker.end());
@@ -131,11 +132,12 @@ Target drawnBoardTarget(const aruco_api::BoardMarkers& markers, cv::Point2d exte
 
 Target gridTarget(cv::Size markers, float markerLength, float separation, int dictionary, int firstId,
                   double pixelsPerUnit) {
-  const aruco_api::GridBoardGeometry board{markers, markerLength, separation, dictionary, firstId};
+  const detail::aruco_api::GridBoardGeometry board{markers, markerLength, separation, dictionary, firstId};
   const cv::Point2d extent(markers.width * markerLength + (markers.width - 1) * separation,
                            markers.height * markerLength + (markers.height - 1) * separation);
-  return drawnBoardTarget(aruco_api::gridBoardMarkers(board), extent, pixelsPerUnit,
-                          [&](cv::Size size) { return aruco_api::drawGridBoard(board, size, kArucoMargin, 1); });
+  return drawnBoardTarget(detail::aruco_api::gridBoardMarkers(board), extent, pixelsPerUnit, [&](cv::Size size) {
+    return detail::aruco_api::drawGridBoard(board, size, kArucoMargin, 1);
+  });
 }
 
 }  // namespace
@@ -178,12 +180,12 @@ Target gridBoardTarget(cv::Size markers, float markerLength, float separation, i
 }
 
 Target charucoTarget(cv::Size squares, float square, float marker, int dictionary) {
-  const aruco_api::CharucoBoardGeometry board{squares, square, marker, dictionary, 0};
-  Target target =
-      drawnBoardTarget(aruco_api::charucoBoardMarkers(board), {squares.width * square, squares.height * square},
-                       kChessPixelsPerSquare / square,
-                       [&](cv::Size size) { return aruco_api::drawCharucoBoard(board, size, kArucoMargin, 1); });
-  target.points = aruco_api::charucoBoardCorners(board);
+  const detail::aruco_api::CharucoBoardGeometry board{squares, square, marker, dictionary, 0};
+  Target target = drawnBoardTarget(
+      detail::aruco_api::charucoBoardMarkers(board), {squares.width * square, squares.height * square},
+      kChessPixelsPerSquare / square,
+      [&](cv::Size size) { return detail::aruco_api::drawCharucoBoard(board, size, kArucoMargin, 1); });
+  target.points = detail::aruco_api::charucoBoardCorners(board);
   return target;
 }
 

@@ -134,7 +134,7 @@ void writeChessDataset(const std::string& dir) {
 
 void writeArucoDataset(const std::string& dir, std::uint64_t seedShift) {
   const fs::path folder = subfolder(dir, "aruco");
-  const Target board = arucoBoardTarget(aruco_api::kDict6x6_250);
+  const Target board = arucoBoardTarget(detail::aruco_api::kDict6x6_250);
   const std::vector<View> views =
       renderViews(board, datasetCamera(), datasetArucoViewPoses(board, seedShift), datasetArucoEffects());
   for (std::size_t i = 0; i < views.size(); ++i) writePng(folder / frameName("view", i), views[i].image);

@@ -64,8 +64,8 @@ TEST(BoardCommand, ArucoPngHoldsAll54MarkersAtTheirSize) {
 
   std::vector<int> ids;
   std::vector<std::vector<cv::Point2f>> corners;
-  talmeq::aruco_api::detectMarkers(image, talmeq::aruco_api::kDict6x6_250, talmeq::aruco_api::CornerRefinement::kNone,
-                                   corners, ids);
+  talmeq::detail::aruco_api::detectMarkers(image, talmeq::detail::aruco_api::kDict6x6_250,
+                                           talmeq::detail::aruco_api::CornerRefinement::kNone, corners, ids);
   ASSERT_EQ(std::set<int>(ids.begin(), ids.end()).size(), 54u);
   EXPECT_EQ(*std::max_element(ids.begin(), ids.end()), 53);
   for (std::size_t i = 0; i < ids.size(); ++i)

@@ -18,7 +18,7 @@ namespace sim = talmeq::sim;
 using talmeq::test::runTool;
 using talmeq::test::ScratchFolder;
 
-const int kDictionary = talmeq::aruco_api::kDict6x6_250;
+const int kDictionary = talmeq::detail::aruco_api::kDict6x6_250;
 
 const char* const kCharuco =
     "type: charuco\ncolumns: 8\nrows: 6\nsquare: 30\nmarker: 22\ndictionary: DICT_6X6_250\nfirst_id: 0\n";
@@ -42,8 +42,8 @@ TEST(BoardOption, CharucoBoardPrintedAndCalibratedWithTheBoardRecorded) {
   talmeq::test::runToolJson(dir.path(), {"board", "--board", "charuco.yml", "--out", "board.png", "--dpi", "200"});
   std::vector<std::vector<cv::Point2f>> corners;
   std::vector<int> ids;
-  talmeq::aruco_api::detectMarkers(cv::imread(dir.file("board.png"), cv::IMREAD_GRAYSCALE), kDictionary,
-                                   talmeq::aruco_api::CornerRefinement::kNone, corners, ids);
+  talmeq::detail::aruco_api::detectMarkers(cv::imread(dir.file("board.png"), cv::IMREAD_GRAYSCALE), kDictionary,
+                                           talmeq::detail::aruco_api::CornerRefinement::kNone, corners, ids);
   EXPECT_EQ(ids.size(), 24u);
   talmeq::test::runToolJson(dir.path(), {"board", "--board", "charuco.yml", "--out", "board.svg"});
   const std::string svg = talmeq::test::readText(dir.file("board.svg"));

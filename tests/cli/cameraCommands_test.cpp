@@ -57,7 +57,7 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
 
   // A green circle at the true position of the marker corners of the first view.
   const talmeq::sim::Camera truth = talmeq::sim::datasetCamera();
-  const talmeq::sim::Target board = talmeq::sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+  const talmeq::sim::Target board = talmeq::sim::arucoBoardTarget(talmeq::detail::aruco_api::kDict6x6_250);
   const cv::Mat seen = cv::imread(dir.file("seen-view_00.png"));
   ASSERT_EQ(doc["views"][0]["image"], "aruco/view_00.png") << "the views keep the order they were given in";
   std::size_t marked = 0;

@@ -75,7 +75,8 @@ void writeFixture(const ScratchFolder& dir) {
   withDiscs({{330, 290}}).convertTo(deep, CV_16UC3, 16.0);  // 12-bit data
   cv::imwrite(dir.file("deep.png"), deep);
   fs::create_symlink(dir.file("outside.png"), dir.file("link.png"));
-  const cv::Mat board = talmeq::aruco_api::drawGridBoard(talmeq::camera::gridBoard(), {1100, 750}, 40, 1);
+  const cv::Mat board =
+      talmeq::detail::aruco_api::drawGridBoard(talmeq::detail::camera::gridBoard(), {1100, 750}, 40, 1);
   cv::imwrite(dir.file("board.png"), board);
   cv::Mat noFocus = cv::Mat::eye(3, 3, CV_64F);
   noFocus.at<double>(0, 0) = 0;
@@ -106,8 +107,9 @@ void writeFixture(const ScratchFolder& dir) {
   wild.at<double>(0) = 1e30;
   talmeq::sim::writeCameraFile(dir.file("wild.yml"), {camera.matrix(), wild, camera.size, {}});
   fs::create_directory(dir.file("quiet"));
-  const talmeq::aruco_api::GridBoardGeometry grid45{{4, 5}, 200, 100, talmeq::aruco_api::kDict6x6_250, 0};
-  cv::imwrite(dir.file("grid45.png"), talmeq::aruco_api::drawGridBoard(grid45, {600, 750}, 40, 1));
+  const talmeq::detail::aruco_api::GridBoardGeometry grid45{
+      {4, 5}, 200, 100, talmeq::detail::aruco_api::kDict6x6_250, 0};
+  cv::imwrite(dir.file("grid45.png"), talmeq::detail::aruco_api::drawGridBoard(grid45, {600, 750}, 40, 1));
   cv::imwrite(dir.file("reversed.png"), talmeq::test::reversedStationGrid());
   // Characterization: two heights; three, each read twice from one frame, or 1.0 off; a stability series of
   // six frames at 15 over 100 s.

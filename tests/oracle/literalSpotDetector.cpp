@@ -20,8 +20,9 @@ int rankThreshold(const cv::Mat& greyWindow) {
     const uchar* row = greyWindow.ptr<uchar>(r);
     values.insert(values.end(), row, row + greyWindow.cols);
   }
-  std::nth_element(values.begin(), values.begin() + (spot::kRankedPixels - 1), values.end(), std::greater<uchar>());
-  return std::min<int>(values[spot::kRankedPixels - 1], spot::kThresholdCap);
+  std::nth_element(values.begin(), values.begin() + (detail::spot::kRankedPixels - 1), values.end(),
+                   std::greater<uchar>());
+  return std::min<int>(values[detail::spot::kRankedPixels - 1], detail::spot::kThresholdCap);
 }
 
 // Bright method: grey above thr, joined by a 3 x 3 cross closing.
@@ -29,7 +30,7 @@ cv::Mat brightForeground(const cv::Mat& grey, int thr) {
   cv::Mat binary;
   cv::threshold(grey, binary, thr, 255, cv::THRESH_BINARY);
   const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), spot::kCrossIterations);
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), detail::spot::kCrossIterations);
   return binary;
 }
 
@@ -40,17 +41,19 @@ cv::Mat dimForeground(const cv::Mat& image) {
   cv::split(image, channels);
   const cv::Mat& red = channels[2];
   cv::Mat background, difference, binary;
-  cv::blur(red, background, cv::Size(spot::kBackgroundBox, spot::kBackgroundBox));
+  cv::blur(red, background, cv::Size(detail::spot::kBackgroundBox, detail::spot::kBackgroundBox));
   cv::subtract(red, background, difference);
-  cv::threshold(difference, binary, spot::kDimDifference, 255, cv::THRESH_BINARY);
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, spot::kRowClosing));
-  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, spot::kColumnClosing));
+  cv::threshold(difference, binary, detail::spot::kDimDifference, 255, cv::THRESH_BINARY);
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
+                   cv::getStructuringElement(cv::MORPH_RECT, detail::spot::kRowClosing));
+  cv::morphologyEx(binary, binary, cv::MORPH_CLOSE,
+                   cv::getStructuringElement(cv::MORPH_RECT, detail::spot::kColumnClosing));
   return binary;
 }
 
-spot::Trace traceSpot(const cv::Mat& image) {
-  spot::Trace trace;
-  if (!spot::startTrace(image, trace)) return trace;
+detail::spot::Trace traceSpot(const cv::Mat& image) {
+  detail::spot::Trace trace;
+  if (!detail::spot::startTrace(image, trace)) return trace;
   cv::Mat grey;
   cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
   trace.threshold = rankThreshold(grey(trace.window));
@@ -60,21 +63,21 @@ spot::Trace traceSpot(const cv::Mat& image) {
   mask(trace.window).setTo(255);
   cv::bitwise_and(binary, mask, binary);
 
-  spot::Contours foregroundContours;
+  detail::spot::Contours foregroundContours;
   cv::findContours(binary, foregroundContours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
-  spot::chooseSpot(std::move(foregroundContours), cv::Rect(cv::Point(0, 0), image.size()), trace);
+  detail::spot::chooseSpot(std::move(foregroundContours), cv::Rect(cv::Point(0, 0), image.size()), trace);
   return trace;
 }
 
 }  // namespace
 
 int literalGetSpotCoord(cv::Mat image, cv::Point& coord) {
-  logMessage("getSpotCoord: start! ", kVersion);
+  detail::logMessage("getSpotCoord: start! ", detail::kVersion);
   try {
     coord = cv::Point(0, 0);
-    return spot::reportSpot(traceSpot(image), coord);
+    return detail::spot::reportSpot(traceSpot(image), coord);
   } catch (const char*) {
-    return TALMEQ_FAILURE(spot::kName, kTextException);
+    return TALMEQ_FAILURE(detail::spot::kName, kTextException);
   }
 }
 

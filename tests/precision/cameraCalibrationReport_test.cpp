@@ -144,7 +144,7 @@ TEST(CameraCalibrationReport, OutlyingViewIsLeftOutAndStillMeasured) {
 
 TEST(CameraCalibrationReport, ArucoViewsCalibrateThroughTheSameReport) {
   const sim::Camera truth = sim::datasetCamera();
-  const sim::Target board = sim::arucoBoardTarget(talmeq::aruco_api::kDict6x6_250);
+  const sim::Target board = sim::arucoBoardTarget(talmeq::detail::aruco_api::kDict6x6_250);
   std::vector<BoardView> views =
       found(sim::renderViews(board, truth, sim::datasetArucoPoses(board), sim::datasetArucoEffects()),
             CalibrationTarget::kArucoGrid);

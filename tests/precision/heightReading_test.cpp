@@ -82,7 +82,7 @@ std::string stationFile(const talmeq::test::ScratchFolder& folder, const std::st
                         double initZ = -31.0) {
   talmeq::CalibrationValues v;
   v.k = 1.04, v.initialX = 512.0, v.initialY = 491.5, v.scale = 0.1, v.dist = 300.0, v.initZ = initZ, v.roi = window;
-  talmeq::writeCalibration(folder.file(name), v);
+  talmeq::detail::writeCalibration(folder.file(name), v);
   return folder.file(name);
 }
 
@@ -156,10 +156,10 @@ TEST(HeightReading, ModelRefusesUnusableSeriesAndReportsItsFile) {
   EXPECT_EQ(fit.reference, line[0]);
   EXPECT_EQ(fit.window, cv::Rect(50, 50, 370, 0));
   talmeq::CalibrationValues written;
-  EXPECT_TRUE(talmeq::readCalibration(path, written) && written.initialX == 100.5 && written.k == fit.k);
+  EXPECT_TRUE(talmeq::detail::readCalibration(path, written) && written.initialX == 100.5 && written.k == fit.k);
   // A poor fit now keeps the whole calibration, unless asked to replace it.
   EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path).status, ModelStatus::kKept);
-  EXPECT_TRUE(talmeq::readCalibration(path, written) && written.k == fit.k);
+  EXPECT_TRUE(talmeq::detail::readCalibration(path, written) && written.k == fit.k);
   EXPECT_EQ(talmeq::fitHeightModel({0, 1, 2}, {line[0], line[0], line[2]}, path, {true}).status, ModelStatus::kPoorFit);
 }
 

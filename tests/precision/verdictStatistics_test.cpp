@@ -33,12 +33,12 @@ TEST(VerdictStatistics, CameraUncertaintiesAtNinetyFivePercentAndViewsUpToTheMax
   report.imageSize = {640, 480};
   talmeq::CalibrationThresholds thresholds;
   report.usedViews = thresholds.maxViews;
-  const std::vector<talmeq::VerdictCheck> checks = talmeq::verdictChecks(report, thresholds);
+  const std::vector<talmeq::VerdictCheck> checks = talmeq::detail::verdictChecks(report, thresholds);
   EXPECT_DOUBLE_EQ(check(checks, "fx uncertainty").value, 1.96 * 5.0 / 1000.0);
   EXPECT_DOUBLE_EQ(check(checks, "cy uncertainty").value, 1.96 * 0.5 / 240.0);
   EXPECT_TRUE(check(checks, "views").passed);
   report.usedViews = thresholds.maxViews + 1;
-  EXPECT_FALSE(check(talmeq::verdictChecks(report, thresholds), "views").passed);
+  EXPECT_FALSE(check(talmeq::detail::verdictChecks(report, thresholds), "views").passed);
 }
 
 // Cameras of 640 x 480 images: a one-view fit of a 4 x 5 grid as the station's, and the edges of each range.

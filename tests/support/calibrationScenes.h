@@ -43,7 +43,7 @@ inline std::vector<cv::Point2f> subpixelChessCorners(const cv::Mat& image) {
 inline cv::Mat reversedStationGrid() {
   cv::Mat image(600, 900, CV_8UC1, cv::Scalar(255));
   for (int id = 0, cell = 53; id < 54; ++id, --cell)
-    aruco_api::drawMarker(aruco_api::kDict6x6_250, id, 60, 1)
+    detail::aruco_api::drawMarker(detail::aruco_api::kDict6x6_250, id, 60, 1)
         .copyTo(image(cv::Rect(45 + 90 * (cell % 9), 45 + 90 * (cell / 9), 60, 60)));
   return image;
 }

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 struct Dictionary {
@@ -84,14 +84,17 @@ int wholeNumberOf(const std::string& key, const std::string& value) {
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 BoardDescription stationChessboard() { return {BoardType::kChessboard, 17, 12, 15.0, 0.0, 0.0, "", 0}; }
 
 BoardDescription stationArucoGrid() { return {BoardType::kArucoGrid, 9, 6, 0.0, 200.0, 100.0, "DICT_6X6_250", 0}; }
 
 int dictionaryByName(const std::string& name) {
-  for (std::size_t i = 0; i < std::size(kDictionaries); ++i)
-    if (name == kDictionaries[i].name) return static_cast<int>(i);
+  for (std::size_t i = 0; i < std::size(detail::kDictionaries); ++i)
+    if (name == detail::kDictionaries[i].name) return static_cast<int>(i);
   return -1;
 }
 
@@ -102,28 +105,29 @@ int boardMarkerCount(const BoardDescription& b) {
 }
 
 void checkBoardDescription(const BoardDescription& b) {
-  if (b.columns < 1 || b.rows < 1) refuse("the board's columns and rows must be positive");
+  if (b.columns < 1 || b.rows < 1) detail::refuse("the board's columns and rows must be positive");
   if (b.type == BoardType::kChessboard) {
-    if (b.columns < 2 || b.rows < 2) refuse("the board's columns and rows must be at least 2 inner corners");
-    requirePositive(b.square, "square");
+    if (b.columns < 2 || b.rows < 2) detail::refuse("the board's columns and rows must be at least 2 inner corners");
+    detail::requirePositive(b.square, "square");
     return;
   }
   if (b.type == BoardType::kCharuco && (b.columns < 2 || b.rows < 2))
-    refuse("the board's columns and rows must be at least 2 squares");
-  requirePositive(b.marker, "marker");
-  if (b.type == BoardType::kArucoGrid) requirePositive(b.separation, "separation");
+    detail::refuse("the board's columns and rows must be at least 2 squares");
+  detail::requirePositive(b.marker, "marker");
+  if (b.type == BoardType::kArucoGrid) detail::requirePositive(b.separation, "separation");
   if (b.type == BoardType::kCharuco) {
-    requirePositive(b.square, "square");
-    if (b.marker >= b.square) refuse("the board's marker must be smaller than its square");
+    detail::requirePositive(b.square, "square");
+    if (b.marker >= b.square) detail::refuse("the board's marker must be smaller than its square");
   }
   const int dictionary = dictionaryByName(b.dictionary);
   if (dictionary < 0)
-    refuse("the board's dictionary \"" + b.dictionary + "\" is not one of OpenCV's predefined dictionaries");
-  if (b.firstId < 0) refuse("the board's first_id must not be negative");
-  const int available = kDictionaries[dictionary].markers;
+    detail::refuse("the board's dictionary \"" + b.dictionary + "\" is not one of OpenCV's predefined dictionaries");
+  if (b.firstId < 0) detail::refuse("the board's first_id must not be negative");
+  const int available = detail::kDictionaries[dictionary].markers;
   if (b.firstId + boardMarkerCount(b) > available)
-    refuse("the board's first_id " + std::to_string(b.firstId) + " and its " + std::to_string(boardMarkerCount(b)) +
-           " markers go beyond the " + std::to_string(available) + " ids of " + b.dictionary);
+    detail::refuse("the board's first_id " + std::to_string(b.firstId) + " and its " +
+                   std::to_string(boardMarkerCount(b)) + " markers go beyond the " + std::to_string(available) +
+                   " ids of " + b.dictionary);
 }
 
 BoardDescription parseBoardDescription(const std::string& text) {
@@ -131,47 +135,49 @@ BoardDescription parseBoardDescription(const std::string& text) {
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
-    const std::string content = trimmed(line.substr(0, line.find('#')));
+    const std::string content = detail::trimmed(line.substr(0, line.find('#')));
     if (content.empty() || content == "---" || content.rfind("%YAML", 0) == 0) continue;
     const auto colon = content.find(':');
-    if (colon == std::string::npos) refuse("line " + std::to_string(number) + " of the board is not \"key: value\"");
-    const std::string key = trimmed(content.substr(0, colon));
-    std::string value = trimmed(content.substr(colon + 1));
+    if (colon == std::string::npos)
+      detail::refuse("line " + std::to_string(number) + " of the board is not \"key: value\"");
+    const std::string key = detail::trimmed(content.substr(0, colon));
+    std::string value = detail::trimmed(content.substr(colon + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
       value = value.substr(1, value.size() - 2);
-    if (!values.emplace(key, value).second) refuse("the board's key " + key + " is given twice");
+    if (!values.emplace(key, value).second) detail::refuse("the board's key " + key + " is given twice");
   }
-  if (!values.count("type")) refuse("the board's key type is missing");
-  const auto type = kTypes.find(values["type"]);
-  if (type == kTypes.end())
-    refuse("the board's type \"" + values["type"] + "\" is none of chessboard, aruco-grid, charuco");
+  if (!values.count("type")) detail::refuse("the board's key type is missing");
+  const auto type = detail::kTypes.find(values["type"]);
+  if (type == detail::kTypes.end())
+    detail::refuse("the board's type \"" + values["type"] + "\" is none of chessboard, aruco-grid, charuco");
   BoardDescription b;
   b.type = type->second;
   std::set<std::string> known{"type"};
-  for (const std::string& key : keysOf(b.type)) {
+  for (const std::string& key : detail::keysOf(b.type)) {
     known.insert(key);
     if (!values.count(key)) {
       if (key == "first_id") continue;
-      refuse("the board's key " + key + " is missing (a " + typeName(b.type) + " needs it)");
+      detail::refuse("the board's key " + key + " is missing (a " + detail::typeName(b.type) + " needs it)");
     }
     const std::string& value = values[key];
-    if (key == "columns") b.columns = wholeNumberOf(key, value);
-    if (key == "rows") b.rows = wholeNumberOf(key, value);
-    if (key == "square") b.square = numberOf(key, value);
-    if (key == "marker") b.marker = numberOf(key, value);
-    if (key == "separation") b.separation = numberOf(key, value);
+    if (key == "columns") b.columns = detail::wholeNumberOf(key, value);
+    if (key == "rows") b.rows = detail::wholeNumberOf(key, value);
+    if (key == "square") b.square = detail::numberOf(key, value);
+    if (key == "marker") b.marker = detail::numberOf(key, value);
+    if (key == "separation") b.separation = detail::numberOf(key, value);
     if (key == "dictionary") b.dictionary = value;
-    if (key == "first_id") b.firstId = wholeNumberOf(key, value);
+    if (key == "first_id") b.firstId = detail::wholeNumberOf(key, value);
   }
   for (const auto& [key, value] : values)
-    if (!known.count(key)) refuse("the board's key " + key + " does not belong to a " + typeName(b.type));
+    if (!known.count(key))
+      detail::refuse("the board's key " + key + " does not belong to a " + detail::typeName(b.type));
   checkBoardDescription(b);
   return b;
 }
 
 BoardDescription readBoardDescription(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) refuse("the board file " + path + " cannot be read");
+  if (!file) detail::refuse("the board file " + path + " cannot be read");
   std::ostringstream text;
   text << file.rdbuf();
   return parseBoardDescription(text.str());
@@ -193,8 +199,8 @@ std::string describeBoard(const BoardDescription& b) {
 std::string boardDescriptionText(const BoardDescription& b) {
   std::ostringstream text;
   text.precision(17);
-  text << "type: " << typeName(b.type) << "\ncolumns: " << b.columns << "\nrows: " << b.rows << '\n';
-  for (const std::string& key : keysOf(b.type)) {
+  text << "type: " << detail::typeName(b.type) << "\ncolumns: " << b.columns << "\nrows: " << b.rows << '\n';
+  for (const std::string& key : detail::keysOf(b.type)) {
     if (key == "square") text << "square: " << b.square << '\n';
     if (key == "marker") text << "marker: " << b.marker << '\n';
     if (key == "separation") text << "separation: " << b.separation << '\n';

@@ -6,7 +6,7 @@
 #include <limits>
 #include <opencv2/calib3d.hpp>
 
-namespace talmeq::boards {
+namespace talmeq::detail::boards {
 namespace {
 
 constexpr double kMinTolerance = 3.0;     // pixels: a homography's error on a board under mild lens distortion
@@ -128,4 +128,4 @@ MarkerFit fitMarkers(const Markers& markers, const BoardDescription& board) {
   return fit;
 }
 
-}  // namespace talmeq::boards
+}  // namespace talmeq::detail::boards

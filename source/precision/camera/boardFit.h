@@ -11,7 +11,7 @@
 
 #include "boardMarkers.h"
 
-namespace talmeq::boards {
+namespace talmeq::detail::boards {
 
 struct MarkerFit {
   bool fits = true;
@@ -22,4 +22,4 @@ struct MarkerFit {
 
 MarkerFit fitMarkers(const Markers& markers, const BoardDescription& board);
 
-}  // namespace talmeq::boards
+}  // namespace talmeq::detail::boards

@@ -7,7 +7,7 @@
 
 #include "arucoApi.h"
 
-namespace talmeq::boards {
+namespace talmeq::detail::boards {
 namespace {
 
 aruco_api::GridBoardGeometry gridGeometry(const BoardDescription& b) {
@@ -70,4 +70,4 @@ void findCharucoCorners(const cv::Mat& grey, const BoardDescription& board, cons
   refineSaddles(grey, markers, corners);
 }
 
-}  // namespace talmeq::boards
+}  // namespace talmeq::detail::boards

@@ -9,7 +9,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq::boards {
+namespace talmeq::detail::boards {
 
 struct Markers {
   std::vector<int> ids;
@@ -31,4 +31,4 @@ std::vector<cv::Point3f> charucoCornersOnBoard(const BoardDescription& board);
 void findCharucoCorners(const cv::Mat& grey, const BoardDescription& board, const Markers& markers,
                         std::vector<int>& ids, std::vector<cv::Point2f>& corners);
 
-}  // namespace talmeq::boards
+}  // namespace talmeq::detail::boards

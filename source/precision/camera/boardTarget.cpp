@@ -7,7 +7,7 @@
 
 #include "arucoApi.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr int kMarkerBorderBits = 1;
@@ -68,6 +68,9 @@ void addMarkers(BoardLayout& layout, const aruco_api::BoardMarkers& board) {
 int toPixels(double units, double pixelsPerUnit) { return static_cast<int>(std::lround(units * pixelsPerUnit)); }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 BoardLayout boardLayout(const BoardDescription& b) {
   BoardLayout layout{b, {}, b.type == BoardType::kArucoGrid ? b.separation : b.square, {}};
@@ -75,18 +78,18 @@ BoardLayout boardLayout(const BoardDescription& b) {
   switch (b.type) {
     case BoardType::kChessboard:
       layout.size = {(b.columns + 1) * b.square + border, (b.rows + 1) * b.square + border};
-      addSquares(layout, b.columns + 1, b.rows + 1);
+      detail::addSquares(layout, b.columns + 1, b.rows + 1);
       break;
     case BoardType::kArucoGrid:
       layout.size = {b.columns * b.marker + (b.columns - 1) * b.separation + border,
                      b.rows * b.marker + (b.rows - 1) * b.separation + border};
-      addMarkers(layout, aruco_api::gridBoardMarkers(gridBoard(b)));
+      detail::addMarkers(layout, detail::aruco_api::gridBoardMarkers(detail::gridBoard(b)));
       break;
     case BoardType::kCharuco: {
       layout.size = {b.columns * b.square + border, b.rows * b.square + border};
-      const aruco_api::BoardMarkers markers = aruco_api::charucoBoardMarkers(charucoBoard(b));
-      addSquares(layout, b.columns, b.rows, &markers);
-      addMarkers(layout, markers);
+      const detail::aruco_api::BoardMarkers markers = detail::aruco_api::charucoBoardMarkers(detail::charucoBoard(b));
+      detail::addSquares(layout, b.columns, b.rows, &markers);
+      detail::addMarkers(layout, markers);
       break;
     }
   }
@@ -94,21 +97,23 @@ BoardLayout boardLayout(const BoardDescription& b) {
 }
 
 double finestBoardDetail(const BoardDescription& board) {
-  return board.type == BoardType::kChessboard ? board.square : board.marker / markerCells(board);
+  return board.type == BoardType::kChessboard ? board.square : board.marker / detail::markerCells(board);
 }
 
 cv::Mat rasterBoard(const BoardLayout& layout, double pixelsPerUnit) {
-  const cv::Size size(toPixels(layout.size.width, pixelsPerUnit), toPixels(layout.size.height, pixelsPerUnit));
-  const int margin = toPixels(layout.border, pixelsPerUnit);
+  const cv::Size size(detail::toPixels(layout.size.width, pixelsPerUnit),
+                      detail::toPixels(layout.size.height, pixelsPerUnit));
+  const int margin = detail::toPixels(layout.border, pixelsPerUnit);
   if (layout.board.type == BoardType::kArucoGrid)
-    return aruco_api::drawGridBoard(gridBoard(layout.board), size, margin, kMarkerBorderBits);
+    return detail::aruco_api::drawGridBoard(detail::gridBoard(layout.board), size, margin, detail::kMarkerBorderBits);
   if (layout.board.type == BoardType::kCharuco)
-    return aruco_api::drawCharucoBoard(charucoBoard(layout.board), size, margin, kMarkerBorderBits);
+    return detail::aruco_api::drawCharucoBoard(detail::charucoBoard(layout.board), size, margin,
+                                               detail::kMarkerBorderBits);
   cv::Mat image(size, CV_8UC1, cv::Scalar(255));
   for (const DarkRect& dark : layout.dark) {
-    const cv::Point topLeft(toPixels(dark.rect.x, pixelsPerUnit), toPixels(dark.rect.y, pixelsPerUnit));
-    const cv::Point bottomRight(toPixels(dark.rect.x + dark.rect.width, pixelsPerUnit),
-                                toPixels(dark.rect.y + dark.rect.height, pixelsPerUnit));
+    const cv::Point topLeft(detail::toPixels(dark.rect.x, pixelsPerUnit), detail::toPixels(dark.rect.y, pixelsPerUnit));
+    const cv::Point bottomRight(detail::toPixels(dark.rect.x + dark.rect.width, pixelsPerUnit),
+                                detail::toPixels(dark.rect.y + dark.rect.height, pixelsPerUnit));
     image(cv::Rect(topLeft, bottomRight)).setTo(0);
   }
   return image;

@@ -14,7 +14,7 @@
 #include "boardFit.h"
 #include "boardMarkers.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr int kChessFlags = cv::CALIB_CB_ADAPTIVE_THRESH | cv::CALIB_CB_NORMALIZE_IMAGE;
@@ -118,17 +118,20 @@ BoardView charucoView(const cv::Mat& grey, const BoardDescription& board) {
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 BoardView findBoardView(const cv::Mat& image, const BoardDescription& board) {
   checkBoardDescription(board);
-  const cv::Mat grey = greyOf(image);
+  const cv::Mat grey = detail::greyOf(image);
   switch (board.type) {
     case BoardType::kChessboard:
-      return chessboardView(grey, board);
+      return detail::chessboardView(grey, board);
     case BoardType::kArucoGrid:
-      return arucoView(grey, board);
+      return detail::arucoView(grey, board);
     case BoardType::kCharuco:
-      return charucoView(grey, board);
+      return detail::charucoView(grey, board);
   }
   return {};
 }

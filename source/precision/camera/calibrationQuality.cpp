@@ -7,7 +7,7 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace talmeq::quality {
+namespace talmeq::detail::quality {
 namespace {
 
 constexpr int kComparisonGrid = 20;
@@ -95,4 +95,4 @@ bool samePose(const BoardView& a, const BoardView& b) {
   return std::sqrt(squares / static_cast<double>(a.imagePoints.size())) < kSamePoseRms;
 }
 
-}  // namespace talmeq::quality
+}  // namespace talmeq::detail::quality

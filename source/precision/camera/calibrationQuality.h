@@ -9,7 +9,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq::quality {
+namespace talmeq::detail::quality {
 
 inline constexpr int kCoverageCells = 10;  // the image is cut into 10 x 10 cells
 
@@ -39,4 +39,4 @@ double boardTilt(const cv::Mat& rvec);
 // less than a pixel apart (RMS): the same pose seen twice.
 bool samePose(const BoardView& a, const BoardView& b);
 
-}  // namespace talmeq::quality
+}  // namespace talmeq::detail::quality

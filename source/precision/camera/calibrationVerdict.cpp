@@ -4,7 +4,7 @@
 #include <cmath>
 #include <sstream>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr double kConfidence = 1.96;  // two-sided 95 % of a normal distribution
@@ -58,4 +58,4 @@ std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& r, const 
   return checks;
 }
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

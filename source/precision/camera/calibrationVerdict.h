@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace talmeq {
+namespace talmeq::detail {
 
 // The checks of `report` (everything but its checks filled in) against
 // `thresholds`, in a fixed order: the four relative uncertainties, rms,
@@ -18,4 +18,4 @@ std::vector<VerdictCheck> verdictChecks(const CameraCalibrationReport& report, c
 std::vector<VerdictCheck> cameraModelChecks(const cv::Mat& cameraMatrix, cv::Size imageSize,
                                             const CalibrationThresholds& thresholds);
 
-}  // namespace talmeq
+}  // namespace talmeq::detail

@@ -14,7 +14,7 @@
 #include "calibrationQuality.h"
 #include "calibrationVerdict.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr int kWorstPoints = 3;
@@ -137,11 +137,14 @@ double crossValidation(const std::vector<const BoardView*>& used, cv::Size image
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 CameraCalibrationReport reviewCamera(const std::vector<BoardView>& views, cv::Size imageSize,
                                      const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs) {
   CV_Assert(imageSize.width > 0 && imageSize.height > 0);
-  Calibration c;
+  detail::Calibration c;
   c.cameraMatrix = cameraMatrix;
   c.distCoeffs = distCoeffs.reshape(1, 1);
   CameraCalibrationReport report;
@@ -149,7 +152,7 @@ CameraCalibrationReport reviewCamera(const std::vector<BoardView>& views, cv::Si
   report.views.resize(views.size());
   report.cameraMatrix = c.cameraMatrix;
   report.distCoeffs = c.distCoeffs;
-  if (c.distCoeffs.total() >= 5) report.camera = cameraParameters(c);
+  if (c.distCoeffs.total() >= 5) report.camera = detail::cameraParameters(c);
   double squares = 0.0;
   std::size_t points = 0;
   std::vector<const BoardView*> used;
@@ -166,17 +169,17 @@ CameraCalibrationReport reviewCamera(const std::vector<BoardView>& views, cv::Si
       q.found = false;  // a degenerate view: no pose
     }
     if (!(q.used = q.found)) continue;
-    measureView(view, c, rvec, tvec, q);
-    markRepeat(views, report.views, i);
+    detail::measureView(view, c, rvec, tvec, q);
+    detail::markRepeat(views, report.views, i);
     squares += q.rms * q.rms * q.points;
     points += view.imagePoints.size();
     used.push_back(&view);
   }
   report.usedViews = static_cast<int>(used.size());
   report.rms = points > 0 ? std::sqrt(squares / static_cast<double>(points)) : 0.0;
-  report.coverage = quality::coverageGrid(used, imageSize);
-  report.coverageScore = quality::coverageScore(report.coverage);
-  report.coveredShare = quality::coveredShare(report.coverage);
+  report.coverage = detail::quality::coverageGrid(used, imageSize);
+  report.coverageScore = detail::quality::coverageScore(report.coverage);
+  report.coveredShare = detail::quality::coveredShare(report.coverage);
   return report;
 }
 
@@ -192,30 +195,31 @@ CameraCalibrationReport calibrateCameraFromViews(const std::vector<BoardView>& v
     q.found = q.used = view.found && view.imagePoints.size() == view.boardPoints.size() && !view.imagePoints.empty();
     q.points = static_cast<int>(view.imagePoints.size());
     q.found2d = view.imagePoints;
-    if (q.found) markRepeat(views, report.views, i);
+    if (q.found) detail::markRepeat(views, report.views, i);
   }
   if (std::none_of(report.views.begin(), report.views.end(), [](const ViewQuality& q) { return q.found; }))
     CV_Error(cv::Error::StsBadArg, "no view holds board points");
 
-  Calibration c = calibrateAndMeasure(views, imageSize, report.views);
-  if (const int outlier = outlyingView(report.views, thresholds); outlier >= 0) {
+  detail::Calibration c = detail::calibrateAndMeasure(views, imageSize, report.views);
+  if (const int outlier = detail::outlyingView(report.views, thresholds); outlier >= 0) {
     report.views[static_cast<std::size_t>(outlier)].used = false;
-    c = calibrateAndMeasure(views, imageSize, report.views);
+    c = detail::calibrateAndMeasure(views, imageSize, report.views);
   }
-  const std::vector<const BoardView*> used = usedViews(views, report.views);
+  const std::vector<const BoardView*> used = detail::usedViews(views, report.views);
   report.cameraMatrix = c.cameraMatrix;
   report.distCoeffs = c.distCoeffs;
-  report.camera = cameraParameters(c);
-  report.uncertainty = parameters(c.deviations);
+  report.camera = detail::cameraParameters(c);
+  report.uncertainty = detail::parameters(c.deviations);
   report.rms = c.rms;
   report.usedViews = static_cast<int>(used.size());
-  report.coverage = quality::coverageGrid(used, imageSize);
-  report.coverageScore = quality::coverageScore(report.coverage);
-  report.coveredShare = quality::coveredShare(report.coverage);
-  report.crossValidation = crossValidation(used, imageSize);
+  report.coverage = detail::quality::coverageGrid(used, imageSize);
+  report.coverageScore = detail::quality::coverageScore(report.coverage);
+  report.coveredShare = detail::quality::coveredShare(report.coverage);
+  report.crossValidation = detail::crossValidation(used, imageSize);
   for (const BoardView* view : used)
-    report.straightness = std::max(report.straightness, quality::rowStraightness(*view, c.cameraMatrix, c.distCoeffs));
-  report.checks = verdictChecks(report, thresholds);
+    report.straightness =
+        std::max(report.straightness, detail::quality::rowStraightness(*view, c.cameraMatrix, c.distCoeffs));
+  report.checks = detail::verdictChecks(report, thresholds);
   report.accepted =
       std::all_of(report.checks.begin(), report.checks.end(), [](const VerdictCheck& check) { return check.passed; });
   return report;

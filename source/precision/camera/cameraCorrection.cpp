@@ -9,7 +9,7 @@
 
 #include "imageCorrection.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 [[noreturn]] void refuse(const char* function, const std::string& what) {
@@ -29,51 +29,55 @@ void requireImage(const cv::Mat& image, const char* function) {
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 void checkCamera(const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, const char* function) {
   if (cameraMatrix.rows != 3 || cameraMatrix.cols != 3 || cameraMatrix.channels() != 1 ||
-      !isFloatingPoint(cameraMatrix))
-    refuse(function, "cameraMatrix must be 3 x 3 of float64 or float32");
+      !detail::isFloatingPoint(cameraMatrix))
+    detail::refuse(function, "cameraMatrix must be 3 x 3 of float64 or float32");
   cv::Mat1d m;
   cameraMatrix.convertTo(m, CV_64F);
   const auto positive = [&](const char* name, double value) {
     if (!(std::isfinite(value) && value > 0.0))
-      refuse(function,
-             std::string("cameraMatrix: ") + name + " must be a positive finite number (it is " + number(value) + ")");
+      detail::refuse(function, std::string("cameraMatrix: ") + name + " must be a positive finite number (it is " +
+                                   detail::number(value) + ")");
   };
   positive("fx", m(0, 0));
   positive("fy", m(1, 1));
   if (!std::isfinite(m(0, 1)) || !std::isfinite(m(0, 2)) || !std::isfinite(m(1, 2)))
-    refuse(function, "cameraMatrix: skew, cx and cy must be finite");
+    detail::refuse(function, "cameraMatrix: skew, cx and cy must be finite");
   if (m(1, 0) != 0.0 || m(2, 0) != 0.0 || m(2, 1) != 0.0 || m(2, 2) != 1.0)
-    refuse(function, "cameraMatrix: the last row must be 0 0 1 and the second row start with 0");
+    detail::refuse(function, "cameraMatrix: the last row must be 0 0 1 and the second row start with 0");
   const int count = static_cast<int>(distCoeffs.total());
   if (!(count == 4 || count == 5 || count == 8 || count == 12 || count == 14) || distCoeffs.channels() != 1 ||
-      !isFloatingPoint(distCoeffs) || (distCoeffs.rows != 1 && distCoeffs.cols != 1))
-    refuse(function, "distCoeffs must be 4, 5, 8, 12 or 14 float64 or float32 coefficients (it holds " +
-                         std::to_string(distCoeffs.total() * distCoeffs.channels()) + " values)");
+      !detail::isFloatingPoint(distCoeffs) || (distCoeffs.rows != 1 && distCoeffs.cols != 1))
+    detail::refuse(function, "distCoeffs must be 4, 5, 8, 12 or 14 float64 or float32 coefficients (it holds " +
+                                 std::to_string(distCoeffs.total() * distCoeffs.channels()) + " values)");
   cv::Mat1d coefficients;
   distCoeffs.convertTo(coefficients, CV_64F);
   for (int i = 0; i < count; ++i)
     if (!std::isfinite(coefficients(i)))
-      refuse(function, "distCoeffs: coefficient " + std::to_string(i) + " is not finite");
+      detail::refuse(function, "distCoeffs: coefficient " + std::to_string(i) + " is not finite");
 }
 
 cv::Mat undistort(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs, cv::Size size) {
-  requireImage(image, "undistort");
+  detail::requireImage(image, "undistort");
   checkCamera(cameraMatrix, distCoeffs, "undistort");
-  if (size.width <= 0 || size.height <= 0) refuse("undistort", "size must be positive");
+  if (size.width <= 0 || size.height <= 0) detail::refuse("undistort", "size must be positive");
   cv::Mat corrected;
-  correction::undistortByMap(image, cameraMatrix, distCoeffs, size, corrected);
+  detail::correction::undistortByMap(image, cameraMatrix, distCoeffs, size, corrected);
   return corrected;
 }
 
 cv::Mat correctForThickness(const cv::Mat& image, const cv::Mat& cameraMatrix, const cv::Mat& distCoeffs,
                             double thickness) {
-  requireImage(image, "correctForThickness");
+  detail::requireImage(image, "correctForThickness");
   checkCamera(cameraMatrix, distCoeffs, "correctForThickness");
   if (!(thickness >= 0.0 && thickness < kThicknessReferenceDistance))
-    refuse("correctForThickness", "thickness must lie in 0 <= thickness < 190 (it is " + number(thickness) + ")");
+    detail::refuse("correctForThickness",
+                   "thickness must lie in 0 <= thickness < 190 (it is " + detail::number(thickness) + ")");
   // The steps of getCorrectImgByThickness, without its log lines.
   cv::Mat1d m;
   cameraMatrix.convertTo(m, CV_64F);

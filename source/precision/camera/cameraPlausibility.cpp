@@ -10,7 +10,7 @@
 
 #include "calibrationVerdict.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 std::string text(double value) {
@@ -42,15 +42,19 @@ std::vector<VerdictCheck> cameraModelChecks(const cv::Mat& cameraMatrix, cv::Siz
           focalCheck("fy", cameraMatrix.at<double>(1, 1), imageSize.width, t)};
 }
 
+}  // namespace talmeq::detail
+
+namespace talmeq {
+
 std::vector<VerdictCheck> cameraPlausibilityChecks(const cv::Mat& cameraMatrix, cv::Size imageSize, double rms,
                                                    const CalibrationThresholds& thresholds) {
   std::vector<VerdictCheck> checks;
-  const std::string rule = "reprojection rms < " + text(thresholds.maxRms) + " px";
+  const std::string rule = "reprojection rms < " + detail::text(thresholds.maxRms) + " px";
   if (std::isnan(rms))
     checks.push_back({"rms", rule, thresholds.maxRms, rms, false, false});
   else
     checks.push_back({"rms", rule, thresholds.maxRms, rms, rms < thresholds.maxRms});
-  for (VerdictCheck& check : cameraModelChecks(cameraMatrix, imageSize, thresholds)) checks.push_back(check);
+  for (VerdictCheck& check : detail::cameraModelChecks(cameraMatrix, imageSize, thresholds)) checks.push_back(check);
   return checks;
 }
 

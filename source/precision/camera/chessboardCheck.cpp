@@ -5,7 +5,7 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 // cv::checkChessboard's time grows with the area; at this size it stays
@@ -14,6 +14,9 @@ namespace {
 constexpr double kLongestSide = 1280.0;
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 bool chessboardMayBeThere(const cv::Mat& image, cv::Size innerCorners) {
   if (image.empty() || image.depth() != CV_8U)
@@ -23,7 +26,7 @@ bool chessboardMayBeThere(const cv::Mat& image, cv::Size innerCorners) {
     grey = image;
   else
     cv::cvtColor(image, grey, image.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
-  const double scale = kLongestSide / std::max(grey.cols, grey.rows);
+  const double scale = detail::kLongestSide / std::max(grey.cols, grey.rows);
   if (scale < 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, cv::INTER_AREA);
   return cv::checkChessboard(grey, innerCorners);
 }

@@ -10,7 +10,7 @@
 #include <set>
 #include <sstream>
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr double kSecondsPerMinute = 60.0;
@@ -236,6 +236,9 @@ bool passes(const std::vector<VerdictCheck>& list) {
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 StationCharacterization characterizeStation(const std::vector<HeightSample>& samples,
                                             const CharacterizationThresholds& thresholds) {
@@ -243,7 +246,7 @@ StationCharacterization characterizeStation(const std::vector<HeightSample>& sam
     CV_Error(cv::Error::StsBadArg, "characterization needs at least one measured height");
   std::vector<double> truth, measured;
   for (const HeightSample& s : samples)
-    if (inSweep(s)) {
+    if (detail::inSweep(s)) {
       truth.push_back(s.trueHeight);
       measured.push_back(s.height);
     }
@@ -254,19 +257,20 @@ StationCharacterization characterizeStation(const std::vector<HeightSample>& sam
   c.residuals.assign(samples.size(), 0.0);
   for (const HeightSample& s : samples) c.failedRows += s.measured ? 0 : 1;
   if (c.hasLine) {
-    const Line line = fitLine(truth, measured);
+    const detail::Line line = detail::fitLine(truth, measured);
     c.slope = line.slope;
     c.intercept = line.intercept;
     c.r2 = line.r2;
     for (std::size_t i = 0; i < samples.size(); ++i)
-      if (inSweep(samples[i])) c.residuals[i] = samples[i].height - (c.slope * samples[i].trueHeight + c.intercept);
+      if (detail::inSweep(samples[i]))
+        c.residuals[i] = samples[i].height - (c.slope * samples[i].trueHeight + c.intercept);
   }
-  if (c.hasLinearity) linearity(samples, thresholds.maxResidual, c);
-  repeatability(samples, thresholds.minRepeats, c);
-  drift(samples, c);
-  c.repeatedFrames = repeatedFrames(samples);
-  c.checks = checks(c, thresholds);
-  c.pass = passes(c.checks);
+  if (c.hasLinearity) detail::linearity(samples, thresholds.maxResidual, c);
+  detail::repeatability(samples, thresholds.minRepeats, c);
+  detail::drift(samples, c);
+  c.repeatedFrames = detail::repeatedFrames(samples);
+  c.checks = detail::checks(c, thresholds);
+  c.pass = detail::passes(c.checks);
   return c;
 }
 

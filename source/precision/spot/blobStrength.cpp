@@ -8,7 +8,7 @@
 #include "frameWorkspace.h"
 #include "redChannel.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 namespace {
 
 constexpr int kRingInner = 2;  // the ring starts this far outside the blob's box
@@ -66,4 +66,4 @@ BlobMeasure measureBlob(const cv::Mat& image, const std::vector<cv::Point>& blob
   return m;
 }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -13,7 +13,7 @@
 #include "contourTracing.h"
 #include "polygonFill.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 struct BlobMeasure {
   double strength = 0.0;  // summed excess over the filled contour
@@ -34,4 +34,4 @@ struct BlobScratch {
 // value of the ring two to four pixels outside the contour's box.
 BlobMeasure measureBlob(const cv::Mat& image, const std::vector<cv::Point>& blob, BlobScratch& scratch);
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 namespace {
 
 constexpr double kCoreWidths = 3.0;                     // a detected blob spans about three sigma
@@ -77,4 +77,4 @@ void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv
   reading.status = classOf(reading);
 }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

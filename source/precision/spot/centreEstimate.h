@@ -12,7 +12,7 @@
 #include "halfMaxCentroid.h"
 #include "spotPatch.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 inline constexpr double kDimExcess = 100.0;  // a spot below this red excess over its background is too dim
 inline constexpr int kWingMargin = 8;        // patch reach beyond the blob's half extent, pixels
@@ -36,4 +36,4 @@ void estimateCentre(const cv::Mat& image, const std::vector<cv::Point>& blob, cv
 // The centroid of a contour polygon; the mean of its points when its area is zero.
 cv::Point2d blobCentroid(const std::vector<cv::Point>& blob);
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

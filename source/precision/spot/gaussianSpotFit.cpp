@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 namespace {
 
 constexpr int kParameters = 8;
@@ -122,4 +122,4 @@ GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startS
   return fit;
 }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -10,7 +10,7 @@
 
 #include "spotPatch.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 struct GaussianFit {
   bool plausible = false;   // converged to a spot-like profile near the start (see fitGaussian)
@@ -33,4 +33,4 @@ using FitSamples = std::vector<FitSample>;  // kept between fits by the caller, 
 // is scratch: it receives the unclipped pixels the fit runs over.
 GaussianFit fitGaussian(const SpotPatch& patch, cv::Point2d start, double startSigma, FitSamples& samples);
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -5,7 +5,7 @@
 
 #include "frameWorkspace.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 namespace {
 
 constexpr double kPeakSearchRadius = 2.5;
@@ -92,4 +92,4 @@ HalfMaxCentroid halfMaxCentroid(const SpotPatch& patch, cv::Point2d seed, Centro
   return result;
 }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -10,7 +10,7 @@
 
 #include "spotPatch.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 struct HalfMaxCentroid {
   bool valid = false;                 // at least 3 pixels above the level
@@ -34,4 +34,4 @@ struct CentroidScratch {
 // clipped core is flat but still symmetric about the centre.
 HalfMaxCentroid halfMaxCentroid(const SpotPatch& patch, cv::Point2d seed, CentroidScratch& scratch);
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -11,7 +11,7 @@
 #include "numericConversion.h"
 #include "talmeqInternal.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 void requireUsableSeries(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres) {
@@ -36,6 +36,9 @@ bool readSettings(const std::string& path, CalibrationValues& values) {
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
                            const std::string& ymlPath) {
@@ -44,11 +47,11 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
 
 HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector<cv::Point2d>& centres,
                            const std::string& ymlPath, const ModelFitOptions& options) {
-  requireUsableSeries(heights, centres);
+  detail::requireUsableSeries(heights, centres);
   HeightModel model;
   CalibrationValues values;
-  if (!readSettings(ymlPath, values)) return model;
-  const bool keepWhole = !options.replaceWithPoorFit && holdsCalibration(ymlPath);
+  if (!detail::readSettings(ymlPath, values)) return model;
+  const bool keepWhole = !options.replaceWithPoorFit && detail::holdsCalibration(ymlPath);
 
   const LinearFitPreview fit = previewLinearFit(heights, centres, values);
   values = fit.values;
@@ -69,9 +72,9 @@ HeightModel fitHeightModel(const std::vector<double>& heights, const std::vector
     model.status = ModelStatus::kKept;
     return model;
   }
-  model.status = !writeCalibration(ymlPath, values) ? ModelStatus::kNotWritten
-                 : poor                             ? ModelStatus::kPoorFit
-                                                    : ModelStatus::kWritten;
+  model.status = !detail::writeCalibration(ymlPath, values) ? ModelStatus::kNotWritten
+                 : poor                                     ? ModelStatus::kPoorFit
+                                                            : ModelStatus::kWritten;
   return model;
 }
 

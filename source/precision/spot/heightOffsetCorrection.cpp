@@ -16,19 +16,20 @@ OffsetCorrection correctHeightOffset(double measured, double truth, const std::s
   OffsetCorrection correction;
   // Checked before the lock too, so that no lock file is left beside a
   // path that holds no calibration; read again under the lock.
-  if (!holdsCalibration(ymlPath)) return correction;
+  if (!detail::holdsCalibration(ymlPath)) return correction;
   try {
     const CalibrationLock lock(ymlPath);
     CalibrationValues values;
-    if (!holdsCalibration(ymlPath) || !readCalibration(ymlPath, values)) return correction;
+    if (!detail::holdsCalibration(ymlPath) || !detail::readCalibration(ymlPath, values)) return correction;
     correction.initZBefore = values.initZ;
-    correction.initZAfter = linear::shiftedInitZ(values.initZ, measured, truth);
+    correction.initZAfter = detail::linear::shiftedInitZ(values.initZ, measured, truth);
     if (!std::isfinite(measured) || !std::isfinite(truth) || !std::isfinite(correction.initZAfter)) {
       correction.status = OffsetStatus::kNotFinite;
       return correction;
     }
     values.initZ = correction.initZAfter;
-    correction.status = writeCalibration(ymlPath, values) ? OffsetStatus::kCorrected : OffsetStatus::kNotWritten;
+    correction.status =
+        detail::writeCalibration(ymlPath, values) ? OffsetStatus::kCorrected : OffsetStatus::kNotWritten;
   } catch (const CalibrationLockError&) {
     correction.status = OffsetStatus::kNotWritten;
   }

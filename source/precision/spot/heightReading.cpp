@@ -12,7 +12,7 @@
 #include "readingWorkspace.h"
 #include "regionLocation.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 bool readFile(const std::string& path, CalibrationValues& values) {
@@ -44,35 +44,40 @@ double heightDeviation(const CalibrationValues& c, const SpotReading& spot, cons
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 HeightReading readHeight(const cv::Mat& image, const std::string& ymlPath) {
-  precision::requireColourImage(image, "readHeight");
+  detail::precision::requireColourImage(image, "readHeight");
   HeightReading reading;
   CalibrationValues c;
-  if (!readFile(ymlPath, c)) return reading;
+  if (!detail::readFile(ymlPath, c)) return reading;
   reading.wholePixelCalibration = std::floor(c.initialX) == c.initialX && std::floor(c.initialY) == c.initialY;
   reading.window = shiftedWindow(c);
-  if (!region::liesInside(reading.window, image.size())) {
+  if (!detail::region::liesInside(reading.window, image.size())) {
     reading.status = HeightStatus::kWindowOutside;
     return reading;
   }
-  const ThreadWorkspace<RegionWorkspace>::Scope location(image.size());
-  const ThreadWorkspace<precision::ReadingWorkspace>::Scope centre(image.size());
-  region::Trace trace;
+  const detail::ThreadWorkspace<detail::RegionWorkspace>::Scope location(image.size());
+  const detail::ThreadWorkspace<detail::precision::ReadingWorkspace>::Scope centre(image.size());
+  detail::region::Trace trace;
   SpotReading& spot = reading.spot;
-  spot.detectorResult = region::locateInRegion(image, reading.window, spot.detectorSpot, trace);
+  spot.detectorResult = detail::region::locateInRegion(image, reading.window, spot.detectorSpot, trace);
   reading.status = HeightStatus::kNoSpot;
   if (spot.detectorResult != 0 || !trace.spotWritten) return reading;
   spot.candidates = 1;
-  precision::estimateCentre(image, trace.blob, reading.window, spot, precision::readingWorkspace().centre);
+  detail::precision::estimateCentre(image, trace.blob, reading.window, spot,
+                                    detail::precision::readingWorkspace().centre);
   if (!spot.hasCentre()) return reading;
 
-  reading.height = modelHeight(c, spot.centre);
+  reading.height = detail::modelHeight(c, spot.centre);
   reading.axisZ = (reading.height + c.initZ) + c.focusD;
   const cv::Point2d away = spot.centre - cv::Point2d(c.initialX + c.offsetX, c.initialY + c.offsetY);
-  reading.heightUncertainty = heightDeviation(c, spot, away);
-  reading.heightPerPixel = heightPerPixel(c, away);
-  const bool inRange = reading.axisZ <= kHighestAbsoluteHeight && reading.axisZ >= kLowestAbsoluteHeight;
+  reading.heightUncertainty = detail::heightDeviation(c, spot, away);
+  reading.heightPerPixel = detail::heightPerPixel(c, away);
+  const bool inRange =
+      reading.axisZ <= detail::kHighestAbsoluteHeight && reading.axisZ >= detail::kLowestAbsoluteHeight;
   reading.status = inRange ? HeightStatus::kMeasured : HeightStatus::kOutOfRange;
   return reading;
 }

@@ -1,7 +1,7 @@
 #include "readingWorkspace.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 ReadingWorkspace& readingWorkspace() { return ThreadWorkspace<ReadingWorkspace>::current(); }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

@@ -16,7 +16,7 @@
 #include "spotDetection.h"
 #include "threadWorkspace.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 struct ReadingWorkspace {
   spot::Trace trace;                  // the detector's decisions on the frame
@@ -29,4 +29,4 @@ struct ReadingWorkspace {
 // The workspace of the reading the thread is in (see ThreadWorkspace).
 ReadingWorkspace& readingWorkspace();
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

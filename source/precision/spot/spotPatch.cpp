@@ -6,7 +6,7 @@
 
 #include "redChannel.h"
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 namespace {
 
 constexpr int kRingWidth = 2;
@@ -63,4 +63,4 @@ SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Re
   return patch;
 }
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

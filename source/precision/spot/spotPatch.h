@@ -7,7 +7,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-namespace talmeq::precision {
+namespace talmeq::detail::precision {
 
 inline constexpr int kClipped = 255;  // a red value this high may have been clipped
 
@@ -36,4 +36,4 @@ struct PatchScratch {
 // fewer than 6 x 6 pixels remain or the ring holds no plane.
 SpotPatch readPatch(const cv::Mat& image, cv::Point2d seed, int halfSide, cv::Rect limit, PatchScratch& scratch);
 
-}  // namespace talmeq::precision
+}  // namespace talmeq::detail::precision

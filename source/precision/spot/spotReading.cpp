@@ -10,7 +10,7 @@
 #include "imageArgument.h"
 #include "readingWorkspace.h"
 
-namespace talmeq {
+namespace talmeq::detail {
 namespace {
 
 constexpr double kAmbiguousShare = 0.7;  // a runner-up this strong makes the choice ambiguous
@@ -44,43 +44,47 @@ void rankByStrength(const std::vector<precision::BlobMeasure>& measures, std::ve
 }
 
 }  // namespace
+}  // namespace talmeq::detail
+
+namespace talmeq {
 
 SpotReading readSpot(const cv::Mat& image) {
-  requireSearchable(image);
-  const ThreadWorkspace<precision::ReadingWorkspace>::Scope readingScope(image.size());
-  const ThreadWorkspace<SpotWorkspace>::Scope detectionScope(image.size());
-  precision::ReadingWorkspace& work = precision::readingWorkspace();
-  const spot::Trace& trace = work.trace;
-  spot::traceSpotInto(image, work.trace);
+  detail::requireSearchable(image);
+  const detail::ThreadWorkspace<detail::precision::ReadingWorkspace>::Scope readingScope(image.size());
+  const detail::ThreadWorkspace<detail::SpotWorkspace>::Scope detectionScope(image.size());
+  detail::precision::ReadingWorkspace& work = detail::precision::readingWorkspace();
+  const detail::spot::Trace& trace = work.trace;
+  detail::spot::traceSpotInto(image, work.trace);
   SpotReading reading;
-  reading.detectorResult = trace.outcome == spot::Outcome::kFound ? 0 : -1;
+  reading.detectorResult = trace.outcome == detail::spot::Outcome::kFound ? 0 : -1;
   reading.detectorSpot = trace.spot;
   reading.candidates = static_cast<int>(trace.blobs.size());
   if (trace.blobs.empty()) return reading;
 
-  std::vector<precision::BlobMeasure>& measures = work.measures;
+  std::vector<detail::precision::BlobMeasure>& measures = work.measures;
   measures.clear();
-  for (const spot::Contour& blob : trace.blobs) measures.push_back(precision::measureBlob(image, blob, work.blob));
+  for (const detail::spot::Contour& blob : trace.blobs)
+    measures.push_back(detail::precision::measureBlob(image, blob, work.blob));
   const std::vector<std::size_t>& order = work.order;
-  rankByStrength(measures, work.order);
-  const precision::BlobMeasure& chosen = measures[order[0]];
+  detail::rankByStrength(measures, work.order);
+  const detail::precision::BlobMeasure& chosen = measures[order[0]];
   if (order.size() > 1) {
-    reading.runnerUp = ratio(measures[order[1]].strength, chosen.strength);
-    reading.runnerUpCentre = precision::blobCentroid(trace.blobs[order[1]]);
+    reading.runnerUp = detail::ratio(measures[order[1]].strength, chosen.strength);
+    reading.runnerUpCentre = detail::precision::blobCentroid(trace.blobs[order[1]]);
   }
   // A candidate rejected for its size or shape may be the spot merged with
   // clutter by the detector's closings: its peak is what still tells.
-  for (const spot::Candidate& c : trace.candidates) {
-    if (c.screen == spot::Screen::kTooSmall || c.screen == spot::Screen::kAccepted) continue;
-    const precision::BlobMeasure rejected = precision::measureBlob(image, c.contour, work.blob);
-    if (ratio(rejected.peak, chosen.peak) <= reading.runnerUp) continue;
-    reading.runnerUp = ratio(rejected.peak, chosen.peak);
+  for (const detail::spot::Candidate& c : trace.candidates) {
+    if (c.screen == detail::spot::Screen::kTooSmall || c.screen == detail::spot::Screen::kAccepted) continue;
+    const detail::precision::BlobMeasure rejected = detail::precision::measureBlob(image, c.contour, work.blob);
+    if (detail::ratio(rejected.peak, chosen.peak) <= reading.runnerUp) continue;
+    reading.runnerUp = detail::ratio(rejected.peak, chosen.peak);
     reading.runnerUpCentre = rejected.peakAt;
   }
-  precision::estimateCentre(image, trace.blobs[order[0]], cv::Rect(cv::Point(0, 0), image.size()), reading,
-                            work.centre);
-  const bool close = reading.runnerUp >= kAmbiguousShare;
-  const bool cut = order.size() > 1 && touchesEdge(trace.blobs[order[0]], trace.window);
+  detail::precision::estimateCentre(image, trace.blobs[order[0]], cv::Rect(cv::Point(0, 0), image.size()), reading,
+                                    work.centre);
+  const bool close = reading.runnerUp >= detail::kAmbiguousShare;
+  const bool cut = order.size() > 1 && detail::touchesEdge(trace.blobs[order[0]], trace.window);
   if (reading.hasCentre() && (close || cut)) reading.status = SpotStatus::kAmbiguous;
   return reading;
 }
