@@ -102,6 +102,8 @@ void writeFixture(const ScratchFolder& dir) {
   fs::copy_file(dir.file("two.png"), dir.file("\xE9t\xE9.png"));  // a Latin-1 name
   cv::Mat red = flat({128, 96}, 0);  // the export finds (64, 56), the precision layer no spot
   cv::imwrite(dir.file("red.png"), (cv::circle(red, {64, 48}, 5, cv::Scalar(0, 0, 255), cv::FILLED), red));
+  cv::Mat ring = flat({1024, 768}, 40);  // the height road finds a spot, readHeight none
+  cv::imwrite(dir.file("ring.png"), (cv::circle(ring, {620, 560}, 12, cv::Scalar::all(255), 3), ring));
   writeText(dir.file("failed.yml"), readText(dir.file("other.yml")) + "verdict: fail\n");
   cv::Mat wild = camera.distortion().clone();
   wild.at<double>(0) = 1e30;
@@ -288,6 +290,8 @@ const std::vector<Row>& rows() {
        2, "cannot write an image named s.exr", {"c2.yml"}},
       {"a size limit", {"board", "chess", "--out", "b2.png"}, 1, "cannot write b2.png", {"b2.png"}, "ulimit -f 1;"},
       {"readings that contradict", {"spot", "--precise", "red.png"}, 1, "readSpot found noSpot where getSpotCoord", {}},
+      {"heights that contradict", {"measure", "--precise", "--yml", "cal.yml", "ring.png"}, 1,
+       "readHeight found noSpot where getPlaneHeightByLinear found a spot", {"cal.yml"}},
       {"one flat value", {"undistort", "small.png", "--camera", "wild.yml", "--out", "u.png"}, 0, "the one value", {}},
       {"failed camera", {"undistort", "small.png", "--camera", "failed.yml", "--out", "u.png"}, 0, "verdict: fail", {}},
       {"no empty log file", {"board", "chess", "--out", "b.svg"}, 0, "b.svg", {"quiet/talmeqAlgorithm.log"},

@@ -1,8 +1,9 @@
 // `talmeq measure --yml FILE IMAGE... [--annotate OUT]`: the relative and the
 // absolute height of the plane in each image (getPlaneHeightByLinear), with
 // the locator's reason for each image without a usable height; with
-// --precise also the height from the sub-pixel spot (readHeight), and a
-// warning when the file was fitted from whole-pixel spots.
+// --precise also the height from the sub-pixel spot (readHeight), a failed
+// row where it contradicts the whole-pixel spot, and a warning when the
+// file was fitted from whole-pixel spots.
 #include <memory>
 #include <optional>
 
@@ -77,6 +78,9 @@ bool measureOne(const std::string& path, const std::string& annotation, const Me
       rowFailure = failure = error.what();
     }
   }
+  // Where the export found a spot, the sub-pixel reading must find the same.
+  if (precise && heights && failure.empty())
+    rowFailure = failure = readingsDisagreement("getPlaneHeightByLinear", m->trace.spot, "readHeight", precise->spot);
   if (m && !annotation.empty()) {
     try {
       cv::Mat canvas = annotateMeasurement(read.image, m->trace, outcomeText(*m));

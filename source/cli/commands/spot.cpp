@@ -23,11 +23,6 @@
 namespace talmeq::cli {
 namespace {
 
-// Farthest apart, in pixels, that the whole-pixel and the sub-pixel spot
-// of one image may lie and still count as one reading: the whole-pixel
-// locator's point is the blob's, within its few pixels.
-constexpr double kReadingsAgree = 3.0;
-
 struct SpotOptions {
   std::vector<std::string> images;
   std::string annotate;
@@ -42,18 +37,6 @@ struct SpotResult {
   std::optional<SpotReading> precise;  // with --precise, when the image was read
   std::string disagreement;            // the two readings contradict each other: how
 };
-
-// How the precision layer's reading contradicts the export's spot, or empty.
-std::string disagreement(const SpotResult& r) {
-  if (!r.precise || r.code != 0) return {};
-  const std::string whole = "(" + std::to_string(r.coord.x) + ", " + std::to_string(r.coord.y) + ")";
-  if (!r.precise->hasCentre())
-    return std::string("readSpot found ") + toText(r.precise->status) + " where getSpotCoord found a spot at " + whole;
-  const double apart = cv::norm(r.precise->centre - cv::Point2d(r.coord));
-  if (apart <= kReadingsAgree) return {};
-  return "the whole-pixel spot " + whole + " and the sub-pixel spot " + subPixelText(*r.precise) + " lie " +
-         fixed(apart, 1) + " px apart: the two readings disagree";
-}
 
 SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& trace) {
   SpotResult result;
@@ -74,7 +57,8 @@ SpotResult findSpot(const cv::Mat& image, bool precise, SpotDetectionRecord& tra
       return result;
     }
   }
-  result.disagreement = disagreement(result);
+  if (result.precise && *result.code == 0)
+    result.disagreement = readingsDisagreement("getSpotCoord", result.coord, "readSpot", *result.precise);
   if (*result.code == 0)
     result.warning = spotWarning(trace);
   else

@@ -8,10 +8,26 @@
 namespace talmeq::cli {
 namespace {
 
+// Farthest apart, in pixels, that the whole-pixel and the sub-pixel spot
+// of one image may lie and still count as one reading: the whole-pixel
+// locator's point is the blob's, within its few pixels.
+constexpr double kReadingsAgree = 3.0;
+
 // A cell of `decimals` places, "-" for an unknown value.
 std::string cell(double value, int decimals) { return std::isfinite(value) ? fixed(value, decimals) : "-"; }
 
 }  // namespace
+
+std::string readingsDisagreement(const std::string& exportCall, cv::Point whole, const std::string& preciseCall,
+                                 const SpotReading& precise) {
+  const std::string wholeText = "(" + std::to_string(whole.x) + ", " + std::to_string(whole.y) + ")";
+  if (!precise.hasCentre())
+    return preciseCall + " found " + toText(precise.status) + " where " + exportCall + " found a spot at " + wholeText;
+  const double apart = cv::norm(precise.centre - cv::Point2d(whole));
+  if (apart <= kReadingsAgree) return {};
+  return "the whole-pixel spot " + wholeText + " and the sub-pixel spot " + subPixelText(precise) + " lie " +
+         fixed(apart, 1) + " px apart: the two readings disagree";
+}
 
 nlohmann::json preciseObject(const SpotReading& r) {
   return {{"x", r.centre.x},
