@@ -55,13 +55,4 @@ void requireSuccess(std::string_view exportName, int code, std::string_view subj
   throw WorkFailure(prefix + describeResult(exportName, code));
 }
 
-void FailureTally::add(const std::string& subject, const std::string& message) {
-  if (count_++ == 0) first_ = subject + ": " + message;
-}
-
-void FailureTally::raiseIfAny() const {
-  if (count_ == 0) return;
-  throw WorkFailure(count_ > 1 ? first_ + " (and " + std::to_string(count_ - 1) + " more)" : first_);
-}
-
 }  // namespace talmeq::cli
