@@ -10,11 +10,9 @@ namespace talmeq::cli {
 // The meaning of `code` returned by the export `exportName`.
 std::string_view resultMeaning(std::string_view exportName, int code);
 
-// "<export> returned <code>: <meaning>".
-std::string describeResult(std::string_view exportName, int code);
-
-// Throws WorkFailure with describeResult() unless `code` is 0; `subject`
-// (an image path, for example) prefixes the message when it is not empty.
+// Throws WorkFailure "<export> returned <code>: <meaning>" unless `code`
+// is 0; `subject` (an image path, for example) prefixes the message when it
+// is not empty.
 void requireSuccess(std::string_view exportName, int code, std::string_view subject = {});
 
 }  // namespace talmeq::cli
