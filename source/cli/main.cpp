@@ -20,12 +20,8 @@
 #endif
 
 #include "commands.h"
-#include "failures.h"
-#include "imageFiles.h"
 #include "logRouting.h"
-#include "outputPaths.h"
 #include "terminal.h"
-#include "versionText.h"
 
 namespace {
 

@@ -4,17 +4,10 @@
 // (resolution stored) or SVG (width and height in millimetres), chosen by
 // the file's extension.
 #include <filesystem>
-#include <memory>
 #include <opencv2/imgcodecs.hpp>
 
-#include "boardSvg.h"
 #include "commands.h"
-#include "decimalNumbers.h"
-#include "failures.h"
-#include "imageFiles.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
-#include "pngDensity.h"
+#include "printableBoard.h"
 
 namespace talmeq::cli {
 namespace {
@@ -49,12 +42,7 @@ BoardDescription chosenBoard(const BoardOptions& options) {
   if (options.kind.empty() == options.boardFile.empty())
     throw UsageError("give either a station target (chess or aruco) or --board FILE");
   if (options.boardFile.empty()) return options.kind == "chess" ? stationChessboard() : stationArucoGrid();
-  requireExistingFile(options.boardFile);
-  try {
-    return readBoardDescription(options.boardFile);
-  } catch (const std::invalid_argument& error) {
-    throw UsageError(options.boardFile + ": " + error.what());
-  }
+  return readBoardFile(options.boardFile);
 }
 
 // The raster's pixels per board unit.
@@ -131,9 +119,7 @@ Command addBoardCommand(CLI::App& app) {
   board->add_option("--board", options->boardFile,
                     "Board description file instead of a station target (see calib-chess --board)");
   board->add_option("--out", options->out, "Output file, .png or .svg")->required();
-  board->add_option("--dpi", options->dpi, "Print resolution of the PNG, dots per inch")
-      ->check(decimalNumber())
-      ->capture_default_str();
+  addNumberOption(board, "--dpi", options->dpi, "Print resolution of the PNG, dots per inch");
   options->unitOption =
       board
           ->add_option("--unit-mm", options->unitMm,

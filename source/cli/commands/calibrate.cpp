@@ -10,17 +10,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 
-#include "calibrationPlot.h"
 #include "commands.h"
-#include "decimalNumbers.h"
-#include "failures.h"
 #include "heightWorkflow.h"
-#include "imageFiles.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
-#include "preciseCalibration.h"
+#include "plots.h"
 #include "preciseRows.h"
 #include "reportRow.h"
 #include "resultCodes.h"
@@ -34,7 +27,7 @@ struct CalibrateOptions {
   std::string yml;
   std::string csv;
   std::string plot;
-  StationSettings settings;
+  HeightCalibration settings;  // the four settings of the options
   std::vector<const CLI::Option*> settingOptions;
   bool precise = false;
 };
@@ -58,13 +51,8 @@ HeightCalibration settingsToUse(const CalibrateOptions& options, bool& create, S
     throw UsageError("calibration file does not exist: " + options.yml +
                      " (give --scale, --dist, --init-z and --focus-d to create it)");
   requireExtension(options.yml, kCalibrationExtensions, "--yml");
-  HeightCalibration settings;
-  settings.scale = options.settings.scale;
-  settings.dist = options.settings.dist;
-  settings.initZ = options.settings.initZ;
-  settings.focusD = options.settings.focusD;
-  requireSettings(settings, "--scale, --dist, --init-z, --focus-d");
-  return settings;
+  requireSettings(options.settings, "--scale, --dist, --init-z, --focus-d");
+  return options.settings;
 }
 
 void report(const HeightCalibrationRun& run, Session& session) {
@@ -147,10 +135,7 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   const std::vector<HeightRow> rows = lowestFirst(readHeightsCsv(options.csv), session);
   requireUsableSeries(rows);
   std::vector<std::string> inputs{options.csv};
-  for (const HeightRow& row : rows) {
-    requireExistingFile(row.image);
-    inputs.push_back(row.image);
-  }
+  for (const HeightRow& row : rows) inputs.push_back(row.image);  // the CSV reader checked each
   if (!options.plot.empty()) requireImageOutput(options.plot);
   refuseOverlaps({options.plot, options.yml}, inputs);
   const CalibrationLock lock(options.yml);

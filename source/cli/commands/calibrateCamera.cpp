@@ -13,18 +13,11 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
 
 #include "cameraOutput.h"
 #include "cameraWorkflow.h"
 #include "commands.h"
-#include "decimalNumbers.h"
-#include "failures.h"
-#include "imageFiles.h"
-#include "imageRows.h"
-#include "manyViewCalibration.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
+#include "reportRow.h"
 #include "terminal.h"
 #include "verdictOutput.h"
 
@@ -49,13 +42,7 @@ BoardDescription runBoard(const CameraOptions& options, BoardType type) {
     if (type == BoardType::kCharuco) throw UsageError("--board is required: the station has no ChArUco board");
     return type == BoardType::kChessboard ? stationChessboard() : stationArucoGrid();
   }
-  requireExistingFile(options.boardFile);
-  BoardDescription board;
-  try {
-    board = readBoardDescription(options.boardFile);
-  } catch (const std::invalid_argument& error) {
-    throw UsageError(options.boardFile + ": " + error.what());
-  }
+  const BoardDescription board = readBoardFile(options.boardFile);
   if (board.type != type)
     throw UsageError(options.boardFile + ": the board's type is not the subcommand's (" + describeBoard(board) + ")");
   return board;
@@ -110,7 +97,7 @@ void runChess(const CameraOptions& options, Session& session) {
   v.names = {path};
   v.images = {image};
   v.annotations = annotationPaths(options.images, options.annotate);
-  ImageRows rows(session, "chess", options.images, {"points", "note"}, {7, 0});
+  ImageRows rows(session, "chess", options.images, {"points"}, {7});
   const ViewQuality& view = v.camera.review.views.front();
   const int corners = view.found ? view.points : -1;
   rows.add(path, boardViewRow(path, corners, "", false), {});
@@ -125,7 +112,7 @@ void runAruco(const CameraOptions& options, Session& session) {
   // One view: its row, then calibAruco on it when it shows markers that
   // can be the station's grid where they are seen.
   const std::string& path = options.images.front();
-  ImageRows rows(session, "markers", options.images, {"points", "note"}, {7, 0});
+  ImageRows rows(session, "markers", options.images, {"points"}, {7});
   rows.next(path);
   ImageRead read = tryReadImage(path);
   MarkerView view;
@@ -154,34 +141,18 @@ void runCharuco(const CameraOptions& options, Session& session) {
 
 // The verdict's thresholds of a many-view calibration.
 void addThresholdOptions(CLI::App* cmd, CalibrationThresholds& t) {
-  const char* manyViews = " (many views)";
-  cmd->add_option("--max-rms", t.maxRms, "Largest reprojection RMS accepted, pixels (one view or many)")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--min-coverage", t.minCoverageScore,
-                  std::string("Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 "
-                              "grid") +
-                      manyViews)
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--min-views", t.minViews, std::string("Fewest used views accepted") + manyViews)
-      ->check(wholeCount())
-      ->capture_default_str();
-  cmd->add_option("--max-views", t.maxViews, std::string("Most used views accepted") + manyViews)
-      ->check(wholeCount())
-      ->capture_default_str();
-  cmd->add_option("--max-uncertainty", t.maxRelativeUncertainty,
-                  std::string("Largest 1.96 sigma / value accepted for fx, fy, cx, cy") + manyViews)
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--max-cross-validation", t.maxCrossValidation,
-                  std::string("Largest RMS between the cameras of alternate halves of the views, pixels") + manyViews)
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--min-tilted-views", t.minTiltedViews,
-                  std::string("Fewest views tilted by 10 degrees or more") + manyViews)
-      ->check(wholeCount())
-      ->capture_default_str();
+  addNumberOption(cmd, "--max-rms", t.maxRms, "Largest reprojection RMS accepted, pixels (one view or many)");
+  addNumberOption(
+      cmd, "--min-coverage", t.minCoverageScore,
+      "Smallest coverage score accepted: mean / deviation of views per cell of a 10 x 10 grid (many views)");
+  addNumberOption(cmd, "--min-views", t.minViews, "Fewest used views accepted (many views)");
+  addNumberOption(cmd, "--max-views", t.maxViews, "Most used views accepted (many views)");
+  addNumberOption(cmd, "--max-uncertainty", t.maxRelativeUncertainty,
+                  "Largest 1.96 sigma / value accepted for fx, fy, cx, cy (many views)");
+  addNumberOption(cmd, "--max-cross-validation", t.maxCrossValidation,
+                  "Largest RMS between the cameras of alternate halves of the views, pixels (many views)");
+  addNumberOption(cmd, "--min-tilted-views", t.minTiltedViews,
+                  "Fewest views tilted by 10 degrees or more (many views)");
   cmd->parse_complete_callback([&t] { requireOrdered(t.minViews, t.maxViews, "--min-views", "--max-views"); });
 }
 

@@ -7,19 +7,13 @@
 // getPlaneHeightByLinear. Rows without a height are listed and count
 // against the verdict; a failed verdict is a failed run.
 #include <algorithm>
-#include <memory>
 
 #include "characterizationOutput.h"
-#include "characterizationPlots.h"
-#include "characterizationRows.h"
 #include "commands.h"
-#include "decimalNumbers.h"
-#include "failures.h"
 #include "heightCalibrationFile.h"
+#include "heightWorkflow.h"
 #include "heightsCsv.h"
-#include "imageFiles.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
+#include "plots.h"
 #include "preciseRows.h"
 #include "verdictOutput.h"
 
@@ -49,10 +43,7 @@ void runCharacterize(const CharacterizeOptions& options, Session& session) {
   requireCalibration(file, options.yml);
   const std::vector<HeightRow> rows = readHeightsCsv(options.csv, CsvColumns::kOptionalTime);
   std::vector<std::string> inputs{options.yml, options.csv};
-  for (const HeightRow& row : rows) {
-    requireExistingFile(row.image);
-    inputs.push_back(row.image);
-  }
+  for (const HeightRow& row : rows) inputs.push_back(row.image);  // the CSV reader checked each
   std::vector<std::string> plots;
   if (!options.plot.empty()) plots = characterizationPlotPaths(options.plot);
   for (const std::string& plot : plots) requireImageOutput(plot);
@@ -81,32 +72,17 @@ void runCharacterize(const CharacterizeOptions& options, Session& session) {
 }
 
 void addThresholdOptions(CLI::App* cmd, CharacterizationThresholds& t) {
-  cmd->add_option("--max-residual", t.maxResidual,
+  addNumberOption(cmd, "--max-residual", t.maxResidual,
                   "Largest distance of a height's mean from the fitted line, height units (also bounds the usable "
-                  "range)")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--min-r2", t.minR2, "Smallest coefficient of determination of the line")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--max-slope-error", t.maxSlopeError, "Largest |slope - 1| of measured over true height")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--max-repeatability", t.maxRepeatability, "Largest +-3 sigma at any repeated height, height units")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--max-drift", t.maxDrift, "Largest |drift| of the stability series, height units per minute")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--max-offset", t.maxOffset, "Largest |intercept| of the fitted line, height units")
-      ->check(decimalNumber())
-      ->capture_default_str();
-  cmd->add_option("--min-repeats", t.minRepeats, "Repeats that make a height count for repeatability")
-      ->check(wholeCount())
-      ->capture_default_str();
-  cmd->add_option("--max-failed-rows", t.maxFailedRows, "Most rows without a height accepted")
-      ->check(wholeCount())
-      ->capture_default_str();
+                  "range)");
+  addNumberOption(cmd, "--min-r2", t.minR2, "Smallest coefficient of determination of the line");
+  addNumberOption(cmd, "--max-slope-error", t.maxSlopeError, "Largest |slope - 1| of measured over true height");
+  addNumberOption(cmd, "--max-repeatability", t.maxRepeatability,
+                  "Largest +-3 sigma at any repeated height, height units");
+  addNumberOption(cmd, "--max-drift", t.maxDrift, "Largest |drift| of the stability series, height units per minute");
+  addNumberOption(cmd, "--max-offset", t.maxOffset, "Largest |intercept| of the fitted line, height units");
+  addNumberOption(cmd, "--min-repeats", t.minRepeats, "Repeats that make a height count for repeatability");
+  addNumberOption(cmd, "--max-failed-rows", t.maxFailedRows, "Most rows without a height accepted");
 }
 
 }  // namespace

@@ -2,13 +2,20 @@
 // returns its JSON shape and the work to run once the whole command line is
 // parsed. The work checks every argument before it changes any file, calls
 // the library through its public header as any host would, and reads the
-// core's stage traces for its pictures, reasons and warnings.
+// core's stage traces for its pictures, reasons and warnings. This header
+// brings what every subcommand works with: its options' number checks, its
+// failures, and its input and output files.
 #pragma once
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <memory>
 
+#include "decimalNumbers.h"
+#include "failures.h"
+#include "imageFiles.h"
 #include "output.h"
+#include "outputFiles.h"
 
 namespace talmeq::cli {
 

@@ -6,13 +6,9 @@
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
-#include <memory>
 
 #include "commands.h"
-#include "decimalNumbers.h"
-#include "failures.h"
 #include "heightCalibrationFile.h"
-#include "libraryCall.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {

@@ -7,17 +7,10 @@
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
-#include <memory>
 #include <regex>
 
 #include "cameraFile.h"
 #include "commands.h"
-#include "decimalNumbers.h"
-#include "failures.h"
-#include "imageFiles.h"
-#include "libraryCall.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {

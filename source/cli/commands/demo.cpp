@@ -2,28 +2,29 @@
 // input at all. Each stage of the station's road is one function that adds
 // its table and its JSON section: the spot stage runs getSpotCoord on the
 // simulated station's frames with known spot centres; the height road and the camera
-// calibration run on a simulated dataset (demoStages.h), written to a
-// temporary folder unless --keep names one.
+// calibration run on a simulated dataset, written to a temporary folder
+// unless --keep names one.
 #include <talmeqAlgorithm.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <memory>
 
+#include "cameraWorkflow.h"
 #include "commands.h"
 #include "datasetWriter.h"
-#include "demoStages.h"
-#include "failures.h"
-#include "libraryCall.h"
-#include "output.h"
+#include "heightWorkflow.h"
+#include "reportRow.h"
 #include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr double kDemoMaxHeightError = 0.2;  // height units
+constexpr double kDemoMaxFocalError = 0.01;  // relative
 
 struct DemoOptions {
   int frames = 12;
@@ -67,8 +68,7 @@ struct SpotStage {
 SpotStage runSpotStage(const DemoOptions& options, Session& session) {
   const sim::Station station = sim::datasetStation();
   const std::vector<double> calibrated = sim::datasetCalibrationHeights();
-  Table table{{"frame", "height", "result", "true centre", "found", "error (px)"}, {}};
-  nlohmann::json frames = nlohmann::json::array();
+  std::vector<ReportRow> frames;
   SpotStage stage;
   // One generator draws every frame's height and noise seed: the first draw
   // of a generator seeded with consecutive numbers moves in even steps, which
@@ -86,23 +86,115 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
       ++stage.found;
       stage.worstError = std::max(stage.worstError, error);
     }
-    table.rows.push_back({std::to_string(i), fixed(height, 2), std::to_string(result),
-                          "(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
-                          "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
-                          result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
-    frames.push_back({{"frame", i},
-                      {"height", height},
-                      {"result", result},
-                      {"trueX", truth.x},
-                      {"trueY", truth.y},
-                      {"x", found.x},
-                      {"y", found.y}});
+    ReportRow& row = frames.emplace_back(ReportRow({}));
+    row.shown("frame", i).shown("height", height, 2).shown("result", result).hidden("trueX", truth.x);
+    row.hidden("trueY", truth.y).hidden("x", found.x).hidden("y", found.y);
+    row.cells({"(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+               "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
+               result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
   }
-  session.output.table(table);
+  const nlohmann::json objects =
+      printRows(session.output, {"frame", "height", "result", "true centre", "found", "error (px)"}, frames);
   session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
                       ", worst error " + fixed(stage.worstError, 2) + " px");
-  session.output.document()["spot"] = {{"frames", frames}, {"found", stage.found}, {"worstError", stage.worstError}};
+  session.output.document()["spot"] = {{"frames", objects}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
+}
+
+std::string under(const std::string& dir, const char* a, const char* b) { return (fs::u8path(dir) / a / b).string(); }
+
+// The reference plane of the correction: the first calibration frame, whose
+// true absolute height is its height plus the station's two offsets.
+void correctOnReferencePlane(const HeightRow& reference, const std::string& yml, Session& session) {
+  const sim::Station station = sim::datasetStation();
+  const double truth = reference.height + station.initZ + station.focusD;
+  const HeightMeasurement m = measureHeight(readImage(reference.image), yml);
+  if (!m.failure.empty()) throw WorkFailure(reference.image + ": " + m.failure);
+  const int code = callExport("correctYml", [&] { return correctYml(m.absolute, truth, yml); });
+  requireSuccess("correctYml", code, yml);
+  session.output.line("correct: the reference plane measured " + fixed(m.absolute, 4) + " absolute, truly " +
+                      fixed(truth, 4) + "; initZ shifted by " + fixed(truth - m.absolute, 4));
+  session.output.document()["height"]["correction"] = {{"from", m.absolute}, {"to", truth}};
+}
+
+double measureAgainstTruth(const std::string& dir, const std::string& yml, Session& session) {
+  const sim::Station station = sim::datasetStation();
+  std::vector<ReportRow> rows;
+  double worst = 0.0;
+  for (const HeightRow& row : readHeightsCsv(under(dir, "height", "measure.csv"))) {
+    const HeightMeasurement m = measureHeight(readImage(row.image), yml);
+    if (!m.failure.empty()) throw WorkFailure(row.image + ": " + m.failure);
+    const double error = m.height - row.height;
+    worst = std::max(worst, std::fabs(error));
+    ReportRow& measured = rows.emplace_back(ReportRow({}));
+    measured.shown("trueHeight", row.height, 2).shown("height", m.height).cells({fixed(error, 4)});
+    measured.shown("absolute", m.absolute).shown("trueAbsolute", row.height + station.initZ + station.focusD);
+  }
+  const nlohmann::json objects =
+      printRows(session.output, {"true height", "measured", "error", "absolute", "true absolute"}, rows);
+  session.output.line("measure: worst height error " + fixed(worst, 4) + " over " + std::to_string(rows.size()) +
+                      " frames (limit " + fixed(kDemoMaxHeightError, 1) + ")");
+  session.output.document()["height"]["measurements"] = objects;
+  session.output.document()["height"]["worstError"] = worst;
+  return worst;
+}
+
+std::vector<std::string> arucoViews(const std::string& dir) {
+  std::vector<std::string> views;
+  for (const auto& entry : fs::directory_iterator(fs::u8path(dir) / "aruco"))
+    if (entry.path().filename().string().rfind("view_", 0) == 0) views.push_back(entry.path().string());
+  std::sort(views.begin(), views.end());
+  return views;
+}
+
+// The height road on a simulated dataset written into `dir`: calibrate,
+// correct, measure against the true heights. Returns the worst |measured -
+// true| relative height over the measurement frames.
+double runHeightStage(const std::string& dir, std::uint64_t seedShift, Session& session) {
+  writeDatasetPart(dir, [&](const std::string& folder) { sim::writeHeightDataset(folder, seedShift); });
+  const std::string yml = under(dir, "height", "calibration.yml");
+  const std::vector<HeightRow> rows = readHeightsCsv(under(dir, "height", "heights.csv"));
+  const HeightCalibrationRun run = calibrateHeights(rows, yml);
+  requireSuccess("getCalibrationParamByLinear", run.code, yml);
+  session.output.line("calibrate: " + std::to_string(rows.size()) + " frames at heights " +
+                      fixed(rows.front().height, 0) + " .. " + fixed(rows.back().height, 0) +
+                      ", k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average fit error " +
+                      fixed(run.averageError, 4));
+  session.output.document()["height"] = {{"averageFitError", run.averageError}, {"k", run.file.k}, {"b", run.file.b}};
+  correctOnReferencePlane(rows.front(), yml, session);
+  return measureAgainstTruth(dir, yml, session);
+}
+
+// An ArUco camera calibration on a simulated dataset written into `dir`,
+// against the true camera. Returns the larger relative error of the two
+// calibrated focal lengths.
+double runCameraStage(const std::string& dir, std::uint64_t seedShift, Session& session) {
+  writeDatasetPart(dir, [&](const std::string& folder) { sim::writeArucoDataset(folder, seedShift); });
+  const std::vector<std::string> views = arucoViews(dir);
+  const CameraCalibration c = calibrateFromArucoImages(views);
+  const sim::Camera truth = sim::datasetCamera();
+  const cv::Mat& k = c.cameraMatrix;
+  const double fxError = k.at<double>(0, 0) / truth.fx - 1.0;
+  const double fyError = k.at<double>(1, 1) / truth.fy - 1.0;
+  Table table{{"", "true", "calibrated", "error"}, {}};
+  table.rows.push_back({"fx", fixed(truth.fx, 2), fixed(k.at<double>(0, 0), 2), fixed(100 * fxError, 3) + " %"});
+  table.rows.push_back({"fy", fixed(truth.fy, 2), fixed(k.at<double>(1, 1), 2), fixed(100 * fyError, 3) + " %"});
+  table.rows.push_back(
+      {"cx", fixed(truth.cx, 2), fixed(k.at<double>(0, 2), 2), fixed(k.at<double>(0, 2) - truth.cx, 2) + " px"});
+  table.rows.push_back(
+      {"cy", fixed(truth.cy, 2), fixed(k.at<double>(1, 2), 2), fixed(k.at<double>(1, 2) - truth.cy, 2) + " px"});
+  table.rows.push_back({"k1", fixed(truth.k1, 4), fixed(c.distCoeffs.at<double>(0), 4), ""});
+  session.output.line("camera: " + std::to_string(views.size()) + " ArUco views, reprojection rms " +
+                      fixed(c.review.rms, 3) + " px");
+  session.output.table(table);
+  const double worst = std::max(std::fabs(fxError), std::fabs(fyError));
+  session.output.line("camera: worst focal length error " + fixed(100 * worst, 3) + " % (limit " +
+                      fixed(100 * kDemoMaxFocalError, 0) + " %)");
+  session.output.document()["camera"] = {
+      {"views", views.size()},    {"rms", c.review.rms},      {"fx", k.at<double>(0, 0)}, {"fy", k.at<double>(1, 1)},
+      {"cx", k.at<double>(0, 2)}, {"cy", k.at<double>(1, 2)}, {"trueFx", truth.fx},       {"trueFy", truth.fy},
+      {"trueCx", truth.cx},       {"trueCy", truth.cy},       {"worstFocalError", worst}};
+  return worst;
 }
 
 void runDemo(const DemoOptions& options, Session& session) {

@@ -4,21 +4,15 @@
 // --precise also the height from the sub-pixel spot (readHeight), a failed
 // row where it contradicts the whole-pixel spot, and a warning when the
 // file was fitted from whole-pixel spots.
-#include <memory>
 #include <optional>
 
+#include "annotations.h"
 #include "commands.h"
-#include "failures.h"
+#include "failureReasons.h"
 #include "heightWorkflow.h"
-#include "imageFiles.h"
-#include "imageRows.h"
-#include "libraryCall.h"
-#include "measureAnnotation.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
-#include "preciseAnnotation.h"
 #include "preciseRows.h"
-#include "spotReasons.h"
+#include "reportRow.h"
+#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -112,8 +106,6 @@ void runMeasure(const MeasureOptions& options, Session& session) {
   std::vector<std::string> columns{"result", "height", "absolute"};
   std::vector<std::size_t> widths{6, 9, 9};
   if (options.precise) addPreciseHeightColumns(columns, widths);
-  columns.push_back("note");
-  widths.push_back(0);
   ImageRows rows(session, "measure", options.images, columns, widths);
   bool wholePixelCalibration = false;
   for (std::size_t i = 0; i < options.images.size(); ++i) {

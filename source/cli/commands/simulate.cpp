@@ -3,12 +3,9 @@
 // views with the true camera, and with --sweep a characterization sweep), so
 // every input format can be seen and tried.
 #include <filesystem>
-#include <memory>
 
 #include "commands.h"
-#include "datasetOutput.h"
 #include "datasetWriter.h"
-#include "failures.h"
 #include "sweepWriter.h"
 #include "terminal.h"
 

@@ -5,20 +5,14 @@
 #include <talmeq/resultCodes.h>
 #include <talmeqAlgorithm.h>
 
-#include <memory>
 #include <optional>
 
+#include "annotations.h"
 #include "commands.h"
-#include "failures.h"
-#include "imageFiles.h"
-#include "imageRows.h"
-#include "libraryCall.h"
-#include "outputFiles.h"
-#include "outputPaths.h"
-#include "preciseAnnotation.h"
+#include "failureReasons.h"
 #include "preciseRows.h"
-#include "spotAnnotation.h"
-#include "spotReasons.h"
+#include "reportRow.h"
+#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -118,8 +112,6 @@ void runSpot(const SpotOptions& options, Session& session) {
   std::vector<std::string> columns{"result", "x", "y"};
   std::vector<std::size_t> widths{6, 5, 5};
   if (options.precise) addPreciseSpotColumns(columns, widths);
-  columns.push_back("note");
-  widths.push_back(0);
   ImageRows rows(session, "spot", options.images, columns, widths);
   for (std::size_t i = 0; i < options.images.size(); ++i) {
     rows.next(options.images[i]);

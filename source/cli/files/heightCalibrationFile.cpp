@@ -88,7 +88,7 @@ void requireSettings(const HeightCalibration& s, const std::string& source) {
     throw UsageError(source + ": initZ and focusD must be finite numbers");
 }
 
-bool writeSettings(const std::string& path, const StationSettings& settings) {
+bool writeSettings(const std::string& path, const HeightCalibration& settings) {
   cv::FileStorage storage(path, cv::FileStorage::WRITE);
   if (!storage.isOpened()) return false;
   storage << "scale" << settings.scale << "dist" << settings.dist << "initZ" << settings.initZ << "focusD"

@@ -15,11 +15,6 @@ namespace talmeq::cli {
 
 using HeightCalibration = CalibrationValues;
 
-// The four settings no calibration computes.
-struct StationSettings {
-  double scale = 0.0, dist = 0.0, initZ = 0.0, focusD = 0.0;
-};
-
 // Reads the file at `path` with the library's reader; UsageError when it is
 // missing, cannot be opened or does not parse (with the reader's reason).
 CalibrationFileContent readCalibrationFile(const std::string& path);
@@ -36,9 +31,10 @@ void requireCalibration(const CalibrationFileContent& file, const std::string& p
 // file and for every file the tool reads.
 void requireSettings(const HeightCalibration& settings, const std::string& source);
 
-// Writes a file holding only "scale", "dist", "initZ" and "focusD" at
+// Writes a file holding only the four settings no calibration computes,
+// "scale", "dist", "initZ" and "focusD" (of `settings`), at
 // `path` directly; false when it cannot be opened.
-bool writeSettings(const std::string& path, const StationSettings& settings);
+bool writeSettings(const std::string& path, const HeightCalibration& settings);
 
 // WorkFailure "the calibration file was not written" unless the file at
 // `path` reads back, with the library's reader, as exactly `expected`.

@@ -28,15 +28,6 @@ bool readsAsHeader(const std::string& heightField, const fs::path& image) {
   return heightField.find_first_of("0123456789") == std::string::npos && !fs::exists(image, error);
 }
 
-class CsvError {
- public:
-  CsvError(std::string path, int line) : where_(std::move(path) + ":" + std::to_string(line) + ": ") {}
-  [[noreturn]] void raise(const std::string& message) const { throw UsageError(where_ + message); }
-
- private:
-  std::string where_;
-};
-
 }  // namespace
 
 std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns columns) {
@@ -51,15 +42,17 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns column
     if (number == 1 && line.rfind(kByteOrderMark, 0) == 0) line.erase(0, kByteOrderMark.size());
     line = trimmed(line);
     if (line.empty()) continue;
-    const CsvError error(path, number);
+    const auto refuse = [&](const std::string& message) {
+      throw UsageError(path + ":" + std::to_string(number) + ": " + message);
+    };
     const auto comma = line.find(',');
     const auto second = comma == std::string::npos ? comma : line.find(',', comma + 1);
     const bool badCount =
         comma == std::string::npos ||
         (second != std::string::npos && (!timeAllowed || line.find(',', second + 1) != std::string::npos));
     if (badCount)
-      error.raise(timeAllowed ? "expected 'height,image' or 'height,image,time', got: " + line
-                              : "expected two fields 'height,image', got: " + line);
+      refuse(timeAllowed ? "expected 'height,image' or 'height,image,time', got: " + line
+                         : "expected two fields 'height,image', got: " + line);
     const std::string heightField = trimmed(line.substr(0, comma));
     const std::string imageField =
         trimmed(line.substr(comma + 1, second == std::string::npos ? second : second - comma - 1));
@@ -68,20 +61,20 @@ std::vector<HeightRow> readHeightsCsv(const std::string& path, CsvColumns column
     const std::optional<double> height = parseDecimal(heightField);
     if (!height) {
       if (number == 1 && readsAsHeader(heightField, folder / fs::u8path(imageField))) continue;
-      error.raise("height is not a finite decimal number: '" + heightField + "'");
+      refuse("height is not a finite decimal number: '" + heightField + "'");
     }
     row.height = *height;
-    if (imageField.empty()) error.raise("image field is empty");
+    if (imageField.empty()) refuse("image field is empty");
     if (!timeField.empty()) {
       const std::optional<double> time = parseDecimal(timeField);
-      if (!time) error.raise("time is not a finite decimal number: '" + timeField + "'");
+      if (!time) refuse("time is not a finite decimal number: '" + timeField + "'");
       row.timed = true;
       row.time = *time;
     }
     const fs::path image = fs::u8path(imageField);
     row.image = (image.is_absolute() ? image : folder / image).string();
     std::error_code missing;
-    if (!fs::is_regular_file(fs::u8path(row.image), missing)) error.raise("no such file: " + row.image);
+    if (!fs::is_regular_file(fs::u8path(row.image), missing)) refuse("no such file: " + row.image);
     rows.push_back(row);
   }
   if (rows.empty()) throw UsageError(path + ": no 'height,image' rows");

@@ -2,6 +2,8 @@
 // images the library cannot work on.
 #pragma once
 
+#include <talmeq/boardDescription.h>
+
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
@@ -32,5 +34,9 @@ std::vector<std::string> takeDecoderWarnings();
 // tryReadImage, with UsageError "<path>: <problem>" when the file is missing
 // or the image cannot be used.
 cv::Mat readImage(const std::string& path);
+
+// The board description file at `path`; UsageError "<path>: <reason>" when
+// it is missing or does not describe a board.
+BoardDescription readBoardFile(const std::string& path);
 
 }  // namespace talmeq::cli

@@ -1,24 +1,97 @@
-// Output of a finished camera calibration (see cameraOutput.h).
+// Output of a finished camera calibration: its warnings, the camera file,
+// the tables and the quality report (see cameraOutput.h).
 #include "cameraOutput.h"
 
+#include <cmath>
+#include <ctime>
+
+#include "annotations.h"
 #include "cameraFile.h"
-#include "cameraWarnings.h"
-#include "cornerAnnotation.h"
 #include "outputFiles.h"
+#include "reportRow.h"
+#include "verdictOutput.h"
 
 namespace talmeq::cli {
 namespace {
 
-nlohmann::json cameraJson(const CameraCalibration& c) {
+constexpr double kMinFocalPerWidth = 0.2;
+constexpr double kMaxFocalPerWidth = 5.0;
+constexpr std::size_t kMinViews = 3;
+
+void warnFocal(const char* name, double focal, int width, std::vector<std::string>& warnings) {
+  const double ratio = focal / width;
+  if (ratio >= kMinFocalPerWidth && ratio <= kMaxFocalPerWidth) return;
+  warnings.push_back(std::string(name) + " = " + fixed(focal, 1) + " px is " + fixed(ratio, 2) +
+                     " times the image width, outside " + fixed(kMinFocalPerWidth, 1) + " .. " +
+                     fixed(kMaxFocalPerWidth, 0) + ": not a plausible camera");
+}
+
+// What OpenCV accepts but a station should not trust: one view (the focal
+// length and the distortion it gives are unreliable), fewer than 3 different
+// views, views that repeat each other (the library's ViewQuality::repeatOf),
+// and a focal length outside 0.2 .. 5 times the image width. `names` names
+// the views of the review in order.
+std::vector<std::string> cameraWarnings(const CameraCalibration& c, const std::vector<std::string>& names) {
+  std::vector<std::string> warnings;
+  std::size_t distinct = c.viewCount;
+  for (std::size_t j = 0; j < c.review.views.size(); ++j) {
+    const ViewQuality& q = c.review.views[j];
+    if (!q.used || q.repeatOf < 0) continue;
+    warnings.push_back(names.at(j) + " repeats the view of " + names.at(static_cast<std::size_t>(q.repeatOf)));
+    --distinct;
+  }
+  if (distinct == 1)
+    warnings.push_back(
+        "calibrated from one view: the focal length and the distortion from one view are unreliable; "
+        "use " +
+        std::to_string(kMinViews) + " or more different views");
+  else if (distinct < kMinViews)
+    warnings.push_back("only " + std::to_string(distinct) + " different views: use " + std::to_string(kMinViews) +
+                       " or more");
   const cv::Mat& k = c.cameraMatrix;
-  return {{"fx", k.at<double>(0, 0)},
-          {"fy", k.at<double>(1, 1)},
-          {"cx", k.at<double>(0, 2)},
-          {"cy", k.at<double>(1, 2)},
-          {"distortion", std::vector<double>(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>())},
-          {"imageWidth", c.imageSize.width},
-          {"imageHeight", c.imageSize.height},
-          {"rms", c.reviewed() ? nlohmann::json(c.review.rms) : nlohmann::json()}};
+  warnFocal("fx", k.at<double>(0, 0), c.imageSize.width, warnings);
+  warnFocal("fy", k.at<double>(1, 1), c.imageSize.width, warnings);
+  return warnings;
+}
+
+std::vector<double> distortionOf(const CameraParameters& p) { return {p.k1, p.k2, p.p1, p.p2, p.k3}; }
+
+nlohmann::json parametersJson(const CameraParameters& p) {
+  return {{"fx", p.fx}, {"fy", p.fy}, {"cx", p.cx}, {"cy", p.cy}, {"distortion", distortionOf(p)}};
+}
+
+void showViews(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
+  std::vector<ReportRow> rows;
+  for (std::size_t i = 0; i < r.views.size(); ++i) {
+    const ViewQuality& q = r.views[i];
+    const std::string note = !q.found ? "no board" : q.repeats ? "repeats a view" : q.used ? "yes" : "outlier";
+    const nlohmann::json none;
+    ReportRow& row = rows.emplace_back(ReportRow({}));
+    row.shown("image", names[i]).shown("rms", q.found ? nlohmann::json(q.rms) : none, 3);
+    row.shown("tilt", q.found ? nlohmann::json(q.tilt) : none, 1).shown("used", q.used, note);
+    row.hidden("points", q.points).hidden("found", q.found).hidden("repeats", q.repeats);
+  }
+  showRows(output, "views", {"view", "rms (px)", "tilt (deg)", "used"}, rows);
+}
+
+void showUncertainty(const CameraParameters& s, Output& output) {
+  Table table{{"1 sigma", "fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3"}, {}};
+  table.rows.push_back({"", fixed(s.fx, 2), fixed(s.fy, 2), fixed(s.cx, 2), fixed(s.cy, 2), fixed(s.k1, 5),
+                        fixed(s.k2, 5), fixed(s.p1, 5), fixed(s.p2, 5), fixed(s.k3, 5)});
+  output.table(table);
+}
+
+nlohmann::json coverageJson(const CameraCalibrationReport& r) {
+  std::vector<std::vector<int>> grid;
+  for (int y = 0; y < r.coverage.rows; ++y)
+    grid.emplace_back(r.coverage.ptr<int>(y), r.coverage.ptr<int>(y) + r.coverage.cols);
+  return {{"score", number(r.coverageScore)}, {"coveredShare", r.coveredShare}, {"grid", grid}};
+}
+
+std::string localTime() {
+  const std::time_t now = std::time(nullptr);
+  char text[64];
+  return std::strftime(text, sizeof text, "%a %b %d %H:%M:%S %Y", std::localtime(&now)) > 0 ? text : "";
 }
 
 void writeCameraFile(const std::string& path, const CameraCalibration& c, const std::vector<std::string>& warnings,
@@ -47,18 +120,21 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
   const CameraCalibration& c = v.camera;
   const std::vector<std::string> warnings = cameraWarnings(c, v.names);
   writeCameraFile(out, c, warnings, moreKeys);
+  // The camera's row: the matrix and the first five coefficients in the
+  // table; the matrix, every coefficient and the image size in JSON.
   const cv::Mat& k = c.cameraMatrix;
-  const cv::Mat d = c.distCoeffs.reshape(1, 1);
-  Table table{{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {}};
-  table.rows.push_back({fixed(k.at<double>(0, 0), 2), fixed(k.at<double>(1, 1), 2), fixed(k.at<double>(0, 2), 2),
-                        fixed(k.at<double>(1, 2), 2), fixed(d.at<double>(0), 5), fixed(d.at<double>(1), 5),
-                        fixed(d.at<double>(2), 5), fixed(d.at<double>(3), 5), fixed(d.at<double>(4), 5),
-                        c.reviewed() ? fixed(c.review.rms, 4) : "-"});
-  session.output.table(table);
+  const std::vector<double> d(c.distCoeffs.begin<double>(), c.distCoeffs.end<double>());
+  ReportRow camera({});
+  camera.shown("fx", k.at<double>(0, 0), 2).shown("fy", k.at<double>(1, 1), 2);
+  camera.shown("cx", k.at<double>(0, 2), 2).shown("cy", k.at<double>(1, 2), 2).hidden("distortion", d);
+  for (std::size_t i = 0; i < 5; ++i) camera.cells({fixed(d.at(i), 5)});
+  camera.shown("rms", c.reviewed() ? nlohmann::json(c.review.rms) : nlohmann::json());
+  camera.hidden("imageWidth", c.imageSize.width).hidden("imageHeight", c.imageSize.height);
+  session.output.table({{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {camera.cellTexts()}});
   for (const std::string& warning : warnings) session.output.warn(warning);
   session.output.line("camera (" + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
                       ") -> " + out);
-  session.output.document().update({{"camera", cameraJson(c)}, {"out", out}});
+  session.output.document().update({{"camera", camera.object()}, {"out", out}});
   if (c.reviewed()) session.output.document()["rms"] = c.review.rms;  // as many views give it
   nlohmann::json written = nlohmann::json::array();
   for (std::size_t i = 0; i < v.annotations.size() && i < c.review.views.size(); ++i) {
@@ -67,6 +143,46 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
     written.push_back(v.annotations[i]);
   }
   if (!written.empty()) session.output.document()["annotations"] = written;
+}
+
+void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
+  showViews(r, names, output);
+  showUncertainty(r.uncertainty, output);
+  output.line("coverage score " + fixed(r.coverageScore, 2) + " over 10 x 10 cells, " +
+              fixed(100.0 * r.coveredShare, 0) + " % of the cells covered");
+  output.line("cross-validation " + fixed(r.crossValidation, 3) + " px between the cameras of alternate views");
+  output.line("straightness " + fixed(r.straightness, 3) + " px: undistorted board rows from their lines");
+  output.document().update({{"uncertainty", parametersJson(r.uncertainty)},
+                            {"rms", r.rms},
+                            {"coverage", coverageJson(r)},
+                            {"crossValidation", number(r.crossValidation)},
+                            {"straightness", r.straightness}});
+  showVerdict(r.checks, r.accepted, output);
+}
+
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r, const BoardDescription& board) {
+  std::vector<double> errors;
+  for (const ViewQuality& q : r.views)
+    if (q.used) errors.push_back(q.rms);
+  storage << "calibration_time" << localTime();
+  storage << "nr_of_frames" << r.usedViews;
+  storage << "per_view_reprojection_errors" << cv::Mat(errors, true);
+  static const char* const kTypes[] = {"chessboard", "aruco-grid", "charuco"};
+  storage << "board_type" << kTypes[static_cast<int>(board.type)];
+  storage << "board_width" << board.columns << "board_height" << board.rows;
+  if (board.type != BoardType::kArucoGrid) storage << "square_size" << board.square;
+  if (board.type != BoardType::kChessboard) storage << "marker_length" << board.marker;
+  if (board.type == BoardType::kArucoGrid) storage << "marker_separation" << board.separation;
+  if (board.type != BoardType::kChessboard) storage << "dictionary" << board.dictionary << "first_id" << board.firstId;
+  const CameraParameters& s = r.uncertainty;
+  storage << "intrinsic_standard_deviations"
+          << cv::Mat(std::vector<double>{s.fx, s.fy, s.cx, s.cy, s.k1, s.k2, s.p1, s.p2, s.k3}, true);
+  storage << "verdict" << (r.accepted ? "pass" : "fail");
+  storage << "verdict_checks"
+          << "[";
+  for (const VerdictCheck& c : r.checks)
+    storage << (c.name + ": " + std::to_string(c.value) + (c.passed ? " passes " : " fails ") + c.rule);
+  storage << "]";
 }
 
 }  // namespace talmeq::cli

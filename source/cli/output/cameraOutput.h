@@ -1,7 +1,8 @@
 // What `calib-chess` and `calib-aruco` hand back for a finished camera
 // calibration, whichever way it was made: the camera file (OpenCV's sample
 // keys, the warnings, and the keys of a quality report when there is one),
-// the camera table, the JSON "camera" object and the per-view pictures.
+// the camera table, the JSON "camera" object and the per-view pictures;
+// and the quality report of a many-view calibration.
 #pragma once
 
 #include <functional>
@@ -29,5 +30,19 @@ using CameraFileKeys = std::function<void(cv::FileStorage&)>;
 // "out" of the document, and draws each view's picture when asked.
 void finishCamera(const CalibratedViews& v, const std::string& out, Session& session,
                   const CameraFileKeys& moreKeys = {});
+
+// The quality report of a many-view camera calibration: prints the per-view
+// table, the uncertainty row, the quality figures and the verdict's checks,
+// and sets "uncertainty", "rms",
+// "views", "coverage", "crossValidation", "straightness", "verdict" and
+// "checks" of the document. `names` names every view given, in order.
+void showCalibrationReport(const CameraCalibrationReport& report, const std::vector<std::string>& names,
+                           Output& output);
+
+// Writes the report's keys into the camera file: "nr_of_frames",
+// "per_view_reprojection_errors", the board it was calibrated with
+// ("board_type", "board_width", "board_height" and its sizes),
+// "calibration_time", the uncertainties and the verdict.
+void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& report, const BoardDescription& board);
 
 }  // namespace talmeq::cli

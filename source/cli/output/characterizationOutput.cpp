@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "reportRow.h"
 #include "verdictOutput.h"
 
 namespace talmeq::cli {
@@ -32,16 +33,16 @@ void showFailedRows(const std::vector<CharacterizedRow>& rows, Output& output) {
 }
 
 void showHeights(const StationCharacterization& c, Output& output) {
-  Table table{{"height", "repeats", "mean", "mean error", "+-3 sigma"}, {}};
-  nlohmann::json perHeight = nlohmann::json::array();
+  std::vector<ReportRow> rows;
   for (const RepeatabilityAt& at : c.repeatabilityAt) {
-    table.rows.push_back({fixed(at.trueHeight, 3), std::to_string(at.repeats), fixed(at.mean, 4),
-                          fixed(at.mean - at.trueHeight, 4), fixed(at.threeSigma, 4)});
-    perHeight.push_back(
-        {{"height", at.trueHeight}, {"repeats", at.repeats}, {"mean", at.mean}, {"threeSigma", at.threeSigma}});
+    ReportRow& row = rows.emplace_back(ReportRow({}));
+    row.shown("height", at.trueHeight, 3).shown("repeats", at.repeats).shown("mean", at.mean);
+    row.cells({fixed(at.mean - at.trueHeight, 4)}).shown("threeSigma", at.threeSigma);
   }
-  if (!table.rows.empty()) output.table(table);
   const bool judged = !c.repeatabilityAt.empty();
+  const nlohmann::json perHeight =
+      judged ? printRows(output, {"height", "repeats", "mean", "mean error", "+-3 sigma"}, rows)
+             : nlohmann::json::array();
   output.document()["repeatability"] = {{"worst", judged ? nlohmann::json(c.repeatability) : nlohmann::json()},
                                         {"pooled", judged ? nlohmann::json(c.pooledRepeatability) : nlohmann::json()},
                                         {"perHeight", perHeight}};

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "characterizationRows.h"
+#include "heightWorkflow.h"
 #include "output.h"
 
 namespace talmeq::cli {

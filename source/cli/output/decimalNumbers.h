@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace talmeq::cli {
 
@@ -19,6 +20,15 @@ CLI::Validator decimalNumber();
 
 // A CLI11 check that admits whole numbers from 0 in decimal digits only: every count.
 CLI::Validator wholeCount();
+
+// A number option (a threshold, a resolution) with its default shown, checked as a whole count when
+// `value` is an integer and as a decimal number otherwise.
+template <class T>
+CLI::Option* addNumberOption(CLI::App* cmd, const std::string& name, T& value, const std::string& help) {
+  return cmd->add_option(name, value, help)
+      ->check(std::is_integral_v<T> ? wholeCount() : decimalNumber())
+      ->capture_default_str();
+}
 
 // CLI::ValidationError (exit status 2) when the lower bound `least`, given
 // as `leastName`, is above the upper bound `most`, given as `mostName`.

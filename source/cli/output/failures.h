@@ -1,7 +1,10 @@
-// The two ways a subcommand fails. main() turns them into the exit status and
-// the one-line message on standard error.
+// The two ways a subcommand fails, and the calls whose errors become the
+// second: library calls that raise OpenCV errors and the synthetic dataset's
+// writers. main() turns them into the exit status and the one-line message
+// on standard error.
 #pragma once
 
+#include <opencv2/core.hpp>
 #include <stdexcept>
 #include <string>
 
@@ -30,5 +33,31 @@ class WorkFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Calls one export (or one call of the precision layer) and reports an
+// OpenCV error it raises the same way as a failure code: as a WorkFailure
+// with a one-line message.
+template <class Call>
+auto callExport(const char* exportName, Call&& call) {
+  try {
+    return call();
+  } catch (const cv::Exception& error) {
+    throw WorkFailure(std::string(exportName) + " raised an OpenCV error: " + error.err + " (in " + error.func + ")");
+  }
+}
+
+// Runs one of the synthetic dataset's writers (sim::writeHeightDataset, ...)
+// on `dir` for `simulate` and `demo`: a file that cannot be written, or a
+// folder that cannot be made, is a WorkFailure naming `dir`.
+template <class Writer>
+void writeDatasetPart(const std::string& dir, Writer&& writer) {
+  try {
+    writer(dir);
+  } catch (const cv::Exception& error) {
+    throw WorkFailure("cannot write the dataset into " + dir + ": " + error.err);
+  } catch (const std::exception& error) {
+    throw WorkFailure("cannot write the dataset into " + dir + ": " + error.what());
+  }
+}
 
 }  // namespace talmeq::cli

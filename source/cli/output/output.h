@@ -38,6 +38,11 @@ class Output {
   void table(const Table& table) const;
   void line(const std::string& text) const;
 
+  // Text mode: one row of a table printed row by row as the work goes on,
+  // so an interrupted run keeps the rows already done. Columns have the
+  // fixed `widths`; a wider cell pushes the rest of its row to the right.
+  void row(const std::vector<std::string>& cells, const std::vector<std::size_t>& widths) const;
+
   // JSON mode: prints the document once. Text mode: nothing.
   void finish();
 
@@ -45,19 +50,6 @@ class Output {
   bool json_ = false;
   bool finished_ = false;
   nlohmann::json document_ = nlohmann::json::object();
-};
-
-// A table printed row by row as the work goes on (text mode only), so an
-// interrupted run keeps the rows already done. Columns have fixed widths;
-// a wider cell pushes the rest of its row to the right.
-class StreamedTable {
- public:
-  StreamedTable(const Output& output, std::vector<std::string> columns, std::vector<std::size_t> widths);
-  void row(const std::vector<std::string>& cells) const;
-
- private:
-  const Output& output_;
-  std::vector<std::size_t> widths_;
 };
 
 // The widest display width among `texts` and `header`.
@@ -69,6 +61,11 @@ std::string fixed(double value, int decimals);
 
 // An object of `keys`, each null: a subcommand's shape, a row's start.
 nlohmann::json nullKeys(std::initializer_list<const char*> keys);
+
+// The versions a run reports: "talmeq <tool version> (library <library
+// version>)", and {"tool": ..., "library": ...}.
+std::string versionText();
+nlohmann::json versionJson();
 
 // A JSON number, or null when `value` is not finite.
 nlohmann::json number(double value);

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "output.h"
+#include "terminal.h"
 
 namespace talmeq::cli {
 
@@ -40,8 +42,47 @@ class ReportRow {
 // places, "yes"/"no" for a truth value.
 std::string cellText(const nlohmann::json& value, int decimals);
 
-// Prints `rows` as one table under `columns` and sets the document's `key`
-// to their JSON objects.
+// Prints `rows` as one table under `columns` and returns their JSON objects.
+nlohmann::json printRows(const Output& output, std::vector<std::string> columns, const std::vector<ReportRow>& rows);
+
+// printRows, with the document's `key` set to the JSON objects.
 void showRows(Output& output, const char* key, std::vector<std::string> columns, const std::vector<ReportRow>& rows);
+
+// The report of a run over several images (spot, measure, calib-aruco): one
+// row per image, printed as soon as the image is done (text mode) and kept
+// in the document's "images" array (JSON mode), so that an interrupted run
+// keeps the rows already done and a failed image never hides the others.
+// A failed row is counted, and the run fails at its end with the first
+// failure's message.
+class ImageRows {
+ public:
+  // `columns` follow the image column and come before the note column (the
+  // row's last cell); `widths` are theirs.
+  ImageRows(Session& session, const std::string& progressLabel, const std::vector<std::string>& images,
+            const std::vector<std::string>& columns, const std::vector<std::size_t>& widths);
+
+  // Announces the work on the next image (the progress line).
+  void next(const std::string& image);
+
+  // Adds the row of `image` (its cells after the image column) and
+  // `failure` (empty when the image succeeded).
+  void add(const std::string& image, const ReportRow& row, const std::string& failure);
+
+  // Throws WorkFailure naming the first failure and how many followed when
+  // any row failed.
+  void raiseIfAny() const;
+
+ private:
+  Session& session_;
+  Progress progress_;
+  std::vector<std::size_t> widths_;  // of every column, the headers' included
+  std::string firstFailure_;
+  std::size_t failures_ = 0;
+};
+
+// The row of one view of a camera calibration: the board points found
+// (negative: the image was not read) and the note, which is also the JSON
+// "reason" when `reason` is set.
+ReportRow boardViewRow(const std::string& image, int points, const std::string& note, bool reason);
 
 }  // namespace talmeq::cli

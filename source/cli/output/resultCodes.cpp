@@ -44,24 +44,11 @@ std::string_view resultMeaning(std::string_view exportName, int code) {
   return "unknown result code";
 }
 
-std::string describeResult(std::string_view exportName, int code) {
-  return std::string(exportName) + " returned " + std::to_string(code) + ": " +
-         std::string(resultMeaning(exportName, code));
-}
-
 void requireSuccess(std::string_view exportName, int code, std::string_view subject) {
   if (code == 0) return;
   const std::string prefix = subject.empty() ? std::string() : std::string(subject) + ": ";
-  throw WorkFailure(prefix + describeResult(exportName, code));
-}
-
-void FailureTally::add(const std::string& subject, const std::string& message) {
-  if (count_++ == 0) first_ = subject + ": " + message;
-}
-
-void FailureTally::raiseIfAny() const {
-  if (count_ == 0) return;
-  throw WorkFailure(count_ > 1 ? first_ + " (and " + std::to_string(count_ - 1) + " more)" : first_);
+  throw WorkFailure(prefix + std::string(exportName) + " returned " + std::to_string(code) + ": " +
+                    std::string(resultMeaning(exportName, code)));
 }
 
 }  // namespace talmeq::cli

@@ -1,28 +1,24 @@
 // Verdict tables (see verdictOutput.h).
 #include "verdictOutput.h"
 
+#include "reportRow.h"
+
 namespace talmeq::cli {
 
 void showVerdict(const std::vector<VerdictCheck>& checks, bool pass, Output& output) {
-  Table table{{"check", "measured", "rule", "passed"}, {}};
-  nlohmann::json rows = nlohmann::json::array();
+  std::vector<ReportRow> rows;
   for (const VerdictCheck& c : checks) {
-    table.rows.push_back({c.name, c.evaluated ? fixed(c.value, 5) : "not evaluated", c.rule,
-                          !c.evaluated ? "-"
-                          : c.passed   ? "yes"
-                                       : "no"});
-    rows.push_back({{"name", c.name},
-                    {"rule", c.rule},
-                    {"threshold", c.threshold},
-                    {"value", c.evaluated ? number(c.value) : nlohmann::json()},
-                    {"passed", c.evaluated ? nlohmann::json(c.passed) : nlohmann::json()},
-                    {"evaluated", c.evaluated}});
+    ReportRow& row = rows.emplace_back(ReportRow({}));
+    row.shown("name", c.name).hidden("threshold", c.threshold).hidden("evaluated", c.evaluated);
+    row.shown("value", c.evaluated ? number(c.value) : nlohmann::json(),
+              c.evaluated ? fixed(c.value, 5) : "not evaluated");
+    row.shown("rule", c.rule).shown("passed", c.evaluated ? nlohmann::json(c.passed) : nlohmann::json());
   }
-  output.table(table);
+  showRows(output, "checks", {"check", "measured", "rule", "passed"}, rows);
   const std::string unjudged = notEvaluatedNames(checks);
   output.line(std::string("verdict: ") + (pass ? "pass" : "fail") +
               (unjudged.empty() ? "" : " (not evaluated: " + unjudged + ")"));
-  output.document().update({{"checks", rows}, {"verdict", pass ? "pass" : "fail"}});
+  output.document()["verdict"] = pass ? "pass" : "fail";
 }
 
 std::string failedCheckNames(const std::vector<VerdictCheck>& checks) {

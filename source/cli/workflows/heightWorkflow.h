@@ -1,5 +1,5 @@
-// The height road as the tool runs it, shared by the `calibrate` and
-// `measure` subcommands and the demo: spot detection and calibration from a
+// The height road as the tool runs it, shared by the `calibrate`,
+// `measure` and `characterize` subcommands and the demo: spot detection and calibration from a
 // height series, and the measurement of one image. Every result the library
 // hands back is judged before it is reported as a success: a fit that is not
 // finite is refused before anything is written, a calibration file is read
@@ -9,7 +9,9 @@
 
 #include <talmeq/heightMeasurementRecord.h>
 #include <talmeq/precision.h>
+#include <talmeq/stationCharacterization.h>
 
+#include <limits>
 #include <opencv2/core.hpp>
 #include <optional>
 #include <string>
@@ -61,6 +63,14 @@ void planCalibration(HeightCalibrationRun& run, const HeightCalibration& setting
 // when the file does not hold what was planned.
 void writeCalibration(HeightCalibrationRun& run, const std::string& ymlPath);
 
+// Fits and writes the file at `ymlPath` (which holds the four settings)
+// with fitHeightModel (`calibrate --precise`: sub-pixel spots fitted into
+// the same eleven-key file), for a run planned by planCalibration, and reads
+// the file back. `run.code` is 0, or -1 when the average error exceeds 0.2
+// (the file is written all the same). WorkFailure when the file holds no
+// settings, could not be replaced or does not hold the planned values.
+void fitPrecisely(HeightCalibrationRun& run, const std::string& ymlPath);
+
 // WorkFailure naming the images whose spot lies outside the search window
 // the fit in `run.file` writes: measure could not find them again.
 void requireWindowHoldsSpots(const HeightCalibrationRun& run);
@@ -79,5 +89,23 @@ struct HeightMeasurement {
 // getPlaneHeightByLinear on `image`, its trace and its judgement.
 // WorkFailure for an OpenCV error.
 HeightMeasurement measureHeight(const cv::Mat& image, const std::string& ymlPath);
+
+// The measurement of every row of a characterization CSV: the height of the
+// plane in each image, by the precision layer (sub-pixel spot, with its
+// predicted uncertainty) or by the library's getPlaneHeightByLinear. A row
+// whose image cannot be read or holds no measurable spot stays a row, with
+// its status and reason.
+struct CharacterizedRow {
+  std::string image;
+  HeightSample sample;
+  cv::Point2d spot{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+  std::string status;                  // "measured", "outOfRange", "noSpot", "unreadable", ...
+  std::string reason;                  // why there is no height; empty when there is one
+  bool wholePixelCalibration = false;  // a sub-pixel reading found the file fitted from whole-pixel spots
+};
+
+// Measures each row's image against the calibration file `yml`; `precise`
+// chooses the precision layer. Shows progress on the terminal.
+std::vector<CharacterizedRow> measureRows(const std::vector<HeightRow>& rows, const std::string& yml, bool precise);
 
 }  // namespace talmeq::cli

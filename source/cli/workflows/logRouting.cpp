@@ -32,11 +32,8 @@ constexpr const char* kDefaultLogFile = "talmeqAlgorithm.log";
 
 // The file log's file when the tool knows it (not when a properties file
 // configures the logger), and whether this run created it.
-struct FileLog {
-  std::string path;
-  bool created = false;
-};
-FileLog fileLog;
+std::string fileLogFile;
+bool fileLogCreated = false;
 
 // Visual C++ deprecates getenv for _dupenv_s, which MinGW's msvcrt lacks.
 std::string environmentValue(const char* name) {
@@ -51,17 +48,6 @@ std::string environmentValue(const char* name) {
   return value ? value : "";
 #endif
 }
-
-}  // namespace
-
-std::string fileLogPath(const std::string& logFile) {
-  if (!logFile.empty()) return logFile;
-  if (!environmentValue("TALMEQ_LOG_CONFIG").empty()) return {};
-  const std::string configured = environmentValue("TALMEQ_LOG_FILE");
-  return configured.empty() ? kDefaultLogFile : configured;
-}
-
-namespace {
 
 log4cpp::Category& categoryWith(const std::string& name, log4cpp::Appender* appender) {
   log4cpp::Category& category = log4cpp::Category::getInstance(name);
@@ -139,17 +125,24 @@ void removeEmptyLogOnInterrupt(const std::string& path) {
 
 }  // namespace
 
+std::string fileLogPath(const std::string& logFile) {
+  if (!logFile.empty()) return logFile;
+  if (!environmentValue("TALMEQ_LOG_CONFIG").empty()) return {};
+  const std::string configured = environmentValue("TALMEQ_LOG_FILE");
+  return configured.empty() ? kDefaultLogFile : configured;
+}
+
 std::string routeLibraryLog(bool verbose, const std::string& logFile) {
   std::string warning;
-  fileLog.path = fileLogPath(logFile);
-  if (!fileLog.path.empty()) {
+  fileLogFile = fileLogPath(logFile);
+  if (!fileLogFile.empty()) {
     std::error_code error;
-    const bool existed = fs::exists(fs::u8path(fileLog.path), error);
-    const bool writable = static_cast<bool>(std::ofstream(fs::u8path(fileLog.path), std::ios::app));
-    fileLog.created = writable && !existed;
-    if (fileLog.created) removeEmptyLogOnInterrupt(fileLog.path);
+    const bool existed = fs::exists(fs::u8path(fileLogFile), error);
+    const bool writable = static_cast<bool>(std::ofstream(fs::u8path(fileLogFile), std::ios::app));
+    fileLogCreated = writable && !existed;
+    if (fileLogCreated) removeEmptyLogOnInterrupt(fileLogFile);
     if (!writable)
-      warning = "cannot write the log file " + fileLog.path + ": the library's file log of this run is lost";
+      warning = "cannot write the log file " + fileLogFile + ": the library's file log of this run is lost";
   }
   log4cpp::Category& file = fileCategory(logFile);
   logger::setRouter(std::make_shared<ToolRouter>(printCategory(verbose), file));
@@ -159,9 +152,9 @@ std::string routeLibraryLog(bool verbose, const std::string& logFile) {
 void closeLibraryLog() {
   logger::setRouter(nullptr);
   log4cpp::Category::shutdown();
-  if (!fileLog.created) return;
+  if (!fileLogCreated) return;
   std::error_code error;
-  const fs::path path = fs::u8path(fileLog.path);
+  const fs::path path = fs::u8path(fileLogFile);
   if (fs::is_regular_file(path, error) && fs::file_size(path, error) == 0 && !error) fs::remove(path, error);
 }
 

@@ -1,4 +1,8 @@
-// The pictures of a station characterization, each readable at a glance:
+// The tool's plots, each a BGR image of 900 x 600 readable at a glance:
+//   calibration    each point's height against its projected displacement,
+//                  the fitted line h = k * v + b, and each point's error as
+//                  a vertical bar from the line, magnified so it can be seen
+//                  (the legend names the magnification)
 //   linearity      measured against true height with the fitted line, and
 //                  under it each height's mean residual with the tolerance
 //   repeatability  +-3 sigma per sweep height, the predicted value and the limit
@@ -12,9 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "characterizationRows.h"
+#include "heightWorkflow.h"
 
 namespace talmeq::cli {
+
+cv::Mat plotCalibration(const HeightCalibrationRun& run);
 
 cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
                       const CharacterizationThresholds& t);

@@ -1,11 +1,11 @@
-// The pHYs chunk of a PNG (see pngDensity.h).
-#include "pngDensity.h"
+// The printable calibration target's files (see printableBoard.h).
+#include "printableBoard.h"
 
 #include <zlib.h>
 
-#include <array>
 #include <cmath>
 #include <cstdint>
+#include <sstream>
 #include <stdexcept>
 
 namespace talmeq::cli {
@@ -19,6 +19,30 @@ void appendBigEndian(std::vector<unsigned char>& bytes, std::uint32_t value) {
 }
 
 }  // namespace
+
+std::string svgBoard(const BoardLayout& layout, double unitMm) {
+  std::ostringstream svg;
+  svg.precision(10);
+  svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.size.width * unitMm << "mm\" height=\""
+      << layout.size.height * unitMm << "mm\" viewBox=\"0 0 " << layout.size.width << ' ' << layout.size.height
+      << "\" shape-rendering=\"crispEdges\">\n"
+      << "<rect width=\"" << layout.size.width << "\" height=\"" << layout.size.height << "\" fill=\"white\"/>\n";
+  int openMarker = -1;
+  for (const DarkRect& dark : layout.dark) {
+    if (dark.marker != openMarker) {
+      if (openMarker >= 0) svg << "</g>\n";
+      svg << "<g class=\"marker\" id=\"marker-" << dark.marker << "\">\n";
+      openMarker = dark.marker;
+    }
+    svg << "<rect class=\"" << (dark.marker < 0 ? "square" : "cell") << "\" x=\"" << dark.rect.x << "\" y=\""
+        << dark.rect.y << "\" width=\"" << dark.rect.width << "\" height=\"" << dark.rect.height
+        << "\" fill=\"black\"/>\n";
+  }
+  if (openMarker >= 0) svg << "</g>\n";
+  svg << "</svg>\n";
+  return svg.str();
+}
 
 std::vector<unsigned char> withPixelDensity(std::vector<unsigned char> png, double dotsPerInch) {
   if (png.size() < kHeaderEnd || png[12] != 'I' || png[13] != 'H') throw std::runtime_error("not a PNG stream");
