@@ -4,14 +4,11 @@
 #include <gtest/gtest.h>
 #include <talmeq/cameraCalibrationReport.h>
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 
-#include "arucoApi.h"
 #include "calibrationScenes.h"
-#include "datasetWriter.h"
 #include "viewPoses.h"
 
 namespace {

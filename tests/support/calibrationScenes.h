@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
-#include <vector>
 
 #include "arucoApi.h"
-#include "calibrationViews.h"
 #include "datasetWriter.h"
 
 namespace talmeq::test {
