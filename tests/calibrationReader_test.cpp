@@ -5,7 +5,6 @@
 // to the compressed-file fuzzing harness.
 
 #include <cmath>
-#include <cstring>
 #include <iomanip>
 #include <optional>
 #include <random>

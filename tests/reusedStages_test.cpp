@@ -13,8 +13,6 @@
 #include <gtest/gtest.h>
 #include <polygonFill.h>
 
-#include <climits>
-#include <cstring>
 #include <opencv2/imgproc.hpp>
 
 namespace {

@@ -9,7 +9,6 @@
 #include <talmeqAlgorithm.h>
 #include <threadWorkspace.h>
 
-#include <algorithm>
 #include <log4cpp/AppenderSkeleton.hh>
 #include <log4cpp/Category.hh>
 

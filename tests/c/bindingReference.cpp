@@ -26,7 +26,6 @@
 #include <talmeqAlgorithm.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>

@@ -1,6 +1,5 @@
 #include "literalRegionLocator.h"
 
-#include <algorithm>
 #include <opencv2/imgproc.hpp>
 
 #include "callFrame.h"

@@ -1,6 +1,5 @@
 #include "literalSpotDetector.h"
 
-#include <algorithm>
 #include <opencv2/imgproc.hpp>
 
 #include "callFrame.h"

@@ -3,7 +3,6 @@
 // the truth.
 #pragma once
 
-#include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
