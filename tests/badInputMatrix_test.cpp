@@ -7,13 +7,11 @@
 // no calibration file in the scratch folder may be damaged by it: each stays
 // byte for byte as it was, except the one a successful call rewrites, which
 // must then hold a complete calibration.
-#include <gtest/gtest.h>
 #include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 
 #include <cmath>
-#include <functional>
 #include <map>
 
 #include "calibrationFiles.h"

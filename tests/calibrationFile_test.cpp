@@ -1,10 +1,8 @@
-// The calibration file: a missing file, and the replacement of a file
-// that removes the temporaries ended writers left, keeps the permission bits
-// and replaces the file a symbolic link leads to. (Flushing before the
-// rename and failed writes are in heightCalibration_test.cpp.)
-#include <gtest/gtest.h>
+// The calibration file's replacement: it removes the temporaries ended
+// writers left, keeps the permission bits and replaces the file a symbolic
+// link leads to. (Flushing before the rename and failed writes are in
+// heightCalibration_test.cpp; a missing file with the exports' bad inputs.)
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <iterator>
@@ -17,39 +15,30 @@ using talmeq::CalibrationValues;
 using talmeq::detail::readCalibration;
 using talmeq::detail::writeCalibration;
 using talmeq::test::fields;
+using talmeq::test::sampleCalibration;
 using talmeq::test::ScratchFolder;
 using talmeq::test::topLevelKeys;
 using talmeq::test::writeYaml;
 namespace fs = std::filesystem;
 
-CalibrationValues sampleValues(double seed) {
-  return {0.1 * seed, -1.0 / 3.0, 512.0, 491.0, 0.1, 300.0, -31.0 + seed, 0.5, {459, 463, 338, -202}, 2.7, -1e-300};
-}
-
-TEST(CalibrationFileRead, MissingFileIsReportedUntouchedAndNotCreated) {
-  ScratchFolder folder;
-  CalibrationValues v;
-  v.k = 7.0;
-  EXPECT_FALSE(readCalibration(folder.file("absent.yml"), v));
-  EXPECT_FALSE(talmeq::detail::readFixedSettings(folder.file("absent.yml"), v));
-  EXPECT_EQ(v.k, 7.0);
-  EXPECT_TRUE(folder.entries().empty());
-}
-
-// The new file keeps the permission bits of the one it replaces.
+// The new file keeps the permission bits of the one it replaces; a name of
+// 250 characters leaves room for its temporary's name.
 TEST(CalibrationFileWrite, ReplacesTheFileWithElevenKeysInOrderExactValuesAndItsPermissions) {
   ScratchFolder folder;
-  const std::string path = folder.file("cal.yml");
-  writeYaml(path, "extra: 1\nscale: 5.\n");
-  fs::permissions(path, fs::perms(0604));
-  const CalibrationValues written = sampleValues(3.0);
-  ASSERT_TRUE(writeCalibration(path, written));
-  EXPECT_EQ(fs::status(path).permissions(), fs::perms(0604));
-  EXPECT_EQ(topLevelKeys(path), talmeq::test::elevenKeys());
-  CalibrationValues read;
-  ASSERT_TRUE(readCalibration(path, read));
-  EXPECT_EQ(fields(read), fields(written));
-  EXPECT_EQ(folder.entries(), std::vector<std::string>{"cal.yml"});  // no temporary file left
+  for (const std::string& name : {std::string("cal.yml"), std::string(250, 'c') + ".yml"}) {
+    const std::string path = folder.file(name);
+    writeYaml(path, "extra: 1\nscale: 5.\n");
+    fs::permissions(path, fs::perms(0604));
+    const CalibrationValues written = sampleCalibration(3.0);
+    ASSERT_TRUE(writeCalibration(path, written)) << name;
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0604));
+    EXPECT_EQ(topLevelKeys(path), talmeq::test::elevenKeys());
+    CalibrationValues read;
+    ASSERT_TRUE(readCalibration(path, read));
+    EXPECT_EQ(fields(read), fields(written));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{name});  // no temporary file left
+    fs::remove(path);
+  }
 }
 
 // A later write removes the temporaries of its target whose writers have
@@ -71,7 +60,7 @@ TEST(CalibrationFileWrite, RemovesOnlyStaleTemporariesOfEndedWriters) {
     talmeq::test::writeText(folder.file(name), "%YAML:1.0\nk: ");
     fs::last_write_time(folder.file(name), fs::file_time_type::clock::now() - std::chrono::minutes(minutesOld));
   }
-  ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleValues(1.0)));
+  ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleCalibration(1.0)));
   for (const auto& [name, minutesOld, removed] : leftovers) EXPECT_EQ(fs::exists(folder.file(name)), !removed) << name;
 }
 
@@ -86,17 +75,17 @@ TEST(CalibrationFileWrite, ReplacesTheFileALinkLeadsTo) {
   fs::create_symlink("stations/station-7.yml", folder.file("station.yml"));
   fs::create_symlink("station.yml", folder.file("cal.yml"));
   fs::create_symlink("stations/new.yml", folder.file("new.yml"));
-  ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleValues(2.0)));
-  ASSERT_TRUE(writeCalibration(folder.file("new.yml"), sampleValues(3.0)));
+  ASSERT_TRUE(writeCalibration(folder.file("cal.yml"), sampleCalibration(2.0)));
+  ASSERT_TRUE(writeCalibration(folder.file("new.yml"), sampleCalibration(3.0)));
   for (const std::string link : {"cal.yml", "station.yml", "new.yml"}) EXPECT_TRUE(fs::is_symlink(folder.file(link)));
   CalibrationValues read;
   ASSERT_TRUE(readCalibration(folder.file("stations/station-7.yml"), read));
-  EXPECT_EQ(fields(read), fields(sampleValues(2.0)));
+  EXPECT_EQ(fields(read), fields(sampleCalibration(2.0)));
   ASSERT_TRUE(readCalibration(folder.file("stations/new.yml"), read));
-  EXPECT_EQ(fields(read), fields(sampleValues(3.0)));
+  EXPECT_EQ(fields(read), fields(sampleCalibration(3.0)));
   fs::create_symlink("loop-b.yml", folder.file("loop-a.yml"));
   fs::create_symlink("loop-a.yml", folder.file("loop-b.yml"));
-  EXPECT_FALSE(writeCalibration(folder.file("loop-a.yml"), sampleValues(1.0)));
+  EXPECT_FALSE(writeCalibration(folder.file("loop-a.yml"), sampleCalibration(1.0)));
   EXPECT_EQ(folder.entries().size(), 6u);  // five links and the folder, no temporary
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.file("stations")), fs::directory_iterator()), 2);
 }

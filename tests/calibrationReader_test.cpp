@@ -3,16 +3,11 @@
 // writes in every format, compressed or not, read back as written; texts
 // beyond the size bound are parse errors. Damaged compressed files are left
 // to the compressed-file fuzzing harness.
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <iomanip>
-#include <limits>
 #include <optional>
 #include <random>
-#include <sstream>
-#include <tuple>
 
 #include "calibrationFiles.h"
 

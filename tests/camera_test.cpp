@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <talmeqAlgorithm.h>
 
-#include "arucoApi.h"
 #include "calibrationScenes.h"
 #include "logCapture.h"
 

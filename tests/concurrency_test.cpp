@@ -3,10 +3,7 @@
 // and a rotating log file): every result equals the result of the same work
 // run alone, and every line of the log file and of standard output is one
 // whole log entry, none lost or doubled.
-#include <gtest/gtest.h>
-#include <simulatedStation.h>
 #include <talmeqAlgorithm.h>
-#include <unistd.h>
 
 #include <iomanip>
 #include <map>

@@ -4,11 +4,9 @@
 // and the -999 path of each export, reached by a text exception thrown by
 // the logger at a chosen stream access or by OpenCV's error callback, which
 // leaves the outputs and the calibration file as they were.
-#include <gtest/gtest.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 
-#include <functional>
 #include <opencv2/imgproc.hpp>
 #include <optional>
 

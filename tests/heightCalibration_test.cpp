@@ -1,18 +1,17 @@
 // The calibration file's writer and the two exports that write the file:
-// write and read back in every format, the temporary file flushed to disk
+// the temporary file flushed to disk
 // and renamed over the target, failed writes (also as the super-user) that
 // leave everything as it was; the linear fit, its reference point, error
 // limit and search window on worked series; the correction of the height
-// offset. (The reader's own cases are in calibrationFile_test.cpp, the
+// offset. (Values read back in every format are in calibrationReader_test.cpp,
+// the replaced file's keys and permissions in calibrationFile_test.cpp, the
 // messages with those of the other exports.)
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 
 #include <csignal>
-#include <random>
 
 #include "calibrationFiles.h"
 #include "logCapture.h"
@@ -27,6 +26,7 @@ namespace fs = std::filesystem;
 using talmeq::CalibrationValues;
 using talmeq::test::fields;
 using talmeq::test::readText;
+using talmeq::test::sampleCalibration;
 
 // What each flush to disk of this process saw: the file flushed, its
 // content and inode, and the content of the watched target at that moment.
@@ -56,10 +56,6 @@ extern "C" int fsync(int fd) {
 
 namespace {
 
-CalibrationValues sample(double k) {
-  return {k, -1.0 / 3, 512, 491, 0.1, 300, -31, 0.5, {459, 463, 338, -202}, 2.7, -1e-300};
-}
-
 // Writes beyond `bytes` in any file fail while the object lives, for the
 // super-user too, as on a full disk.
 class FileSizeLimit {
@@ -76,30 +72,6 @@ class FileSizeLimit {
   void (*ignoring_)(int);
 };
 
-TEST(CalibrationFileWrite, ValuesReadBackExactlyInEveryFormat) {
-  talmeq::test::ScratchFolder folder;
-  std::mt19937 random(7);
-  std::uniform_real_distribution<double> any(-1e6, 1e6);
-  // clang-format off
-  const std::pair<std::string, std::string> names[] = {
-      {"cal.yml", "%YAML"}, {"cal.xml", "<?xml"}, {"cal.json", "{"}, {"cal.yml.gz", "\x1f\x8b"},
-      {std::string(250, 'c') + ".yml", "%YAML"}};  // the temporary's name must not outgrow the limit
-  for (const auto& [name, head] : names) {
-    const std::string path = folder.file(name);
-    talmeq::test::writeYaml(path, "extra: 1\nscale: 5.\n");
-    const CalibrationValues written{any(random), any(random), any(random), any(random), 1e-300, 1e300, any(random),
-                                    -0.0, {-3, 7, INT_MAX, -INT_MAX}, any(random), any(random)};
-    ASSERT_TRUE(talmeq::detail::writeCalibration(path, written)) << name;
-    EXPECT_EQ(readText(path).substr(0, head.size()), head) << name;
-    CalibrationValues read;
-    ASSERT_TRUE(talmeq::detail::readCalibration(path, read)) << name;
-    EXPECT_EQ(fields(read), fields(written)) << name;
-    EXPECT_TRUE(head != "%YAML" || talmeq::test::holdsElevenKeysInOrder(path)) << name;
-    fs::remove(path);
-    EXPECT_TRUE(folder.entries().empty()) << name << ": a temporary file is left";
-  }
-}
-
 #ifdef __linux__
 // The new content goes whole to a temporary file beside the target, is
 // flushed to disk, and only then takes the target's place in one rename:
@@ -107,16 +79,15 @@ TEST(CalibrationFileWrite, ValuesReadBackExactlyInEveryFormat) {
 TEST(CalibrationFileWrite, TemporaryIsFlushedBeforeItIsRenamedOverTheTarget) {
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml");
-  ASSERT_TRUE(talmeq::detail::writeCalibration(path, sample(1.0)));
+  ASSERT_TRUE(talmeq::detail::writeCalibration(path, sampleCalibration(1.0)));
   const std::string before = readText(path);
   watchedTarget = path;
-  const bool written = talmeq::detail::writeCalibration(path, sample(2.0));
+  const bool written = talmeq::detail::writeCalibration(path, sampleCalibration(2.0));
   watchedTarget.clear();
   ASSERT_TRUE(written);
   const auto temporary = std::find_if(flushes.begin(), flushes.end(), [&](const Flush& f) {
     return fs::path(f.path).parent_path() == folder.path() && fs::path(f.path).filename() != "cal.yml";
   });
-  // clang-format on
   ASSERT_NE(temporary, flushes.end()) << "no temporary file was flushed";
   EXPECT_EQ(temporary->targetText, before);    // not yet renamed over the target,
   EXPECT_EQ(temporary->text, readText(path));  // what was flushed is what the target now holds,
@@ -130,14 +101,14 @@ TEST(CalibrationFileWrite, TemporaryIsFlushedBeforeItIsRenamedOverTheTarget) {
 TEST(CalibrationFileWrite, FailedWritesLeaveEverythingAsItWas) {
   talmeq::test::ScratchFolder folder;
   const std::string path = folder.file("cal.yml"), blocked = folder.file("blocked.yml");
-  ASSERT_TRUE(talmeq::detail::writeCalibration(path, sample(1.0)));
+  ASSERT_TRUE(talmeq::detail::writeCalibration(path, sampleCalibration(1.0)));
   const std::string before = readText(path);
   fs::create_directories(blocked + "/inner");  // a non-empty folder cannot be replaced by a file
   for (const std::string& target : {blocked, folder.file("nowhere/cal.yml"), path + "/cal.yml"})
-    EXPECT_FALSE(talmeq::detail::writeCalibration(target, sample(2.0))) << target;
+    EXPECT_FALSE(talmeq::detail::writeCalibration(target, sampleCalibration(2.0))) << target;
   {
     const FileSizeLimit full(64);  // the file is cut short
-    EXPECT_FALSE(talmeq::detail::writeCalibration(path, sample(2.0)));
+    EXPECT_FALSE(talmeq::detail::writeCalibration(path, sampleCalibration(2.0)));
   }
   EXPECT_TRUE(fs::is_directory(blocked + "/inner"));
   EXPECT_EQ(readText(path), before);

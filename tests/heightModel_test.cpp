@@ -1,9 +1,8 @@
 // getPlaneHeightByLinear: the worked measurement, the inclusive limits of
 // the absolute height, the offsets that shift window and reference point,
 // the window origin truncated toward zero, results that leave the outputs
-// untouched; and the whole height road on the simulated station.
-#include <gtest/gtest.h>
-#include <simulatedStation.h>
+// untouched. (The whole height road on the simulated station is with the
+// sub-pixel road's in precision/heightReading_test.cpp.)
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
@@ -67,31 +66,6 @@ TEST(PlaneHeight, MeasurementsGiveTheModelAndAbsoluteHeightsSilently) {
     EXPECT_TRUE(same(axisZ, m.axisZ)) << m.name << ": absolute height " << axisZ;
   }
   EXPECT_EQ(capture.calls(), 0);
-}
-
-// Height -> spot -> height on the simulated station: after a calibration
-// at 0, 5, ..., 30 every other height comes back within 0.2, and a
-// correction moves the measured absolute height onto the true one.
-TEST(HeightWorkflow, StationMeasuresEveryHeightWithin02AndFollowsACorrection) {
-  talmeq::test::LogCapture quiet;
-  ScratchFolder folder;
-  const talmeq::sim::Station station;
-  const std::string path = folder.file("station.yml");
-  talmeq::sim::writeStartingCalibration(station, path);
-  std::vector<double> heights = {0, 5, 10, 15, 20, 25, 30};
-  std::vector<cv::Point> coords(heights.size());
-  for (std::size_t i = 0; i < heights.size(); ++i)
-    ASSERT_EQ(getSpotCoord(talmeq::sim::stationFrame(station, heights[i], 100 + i), coords[i]), 0);
-  ASSERT_EQ(getCalibrationParamByLinear(heights, coords, path), 0);
-  double height = NAN, axisZ = NAN;
-  for (double truth = 0.7; truth < 30.0; truth += 4.1) {
-    ASSERT_EQ(getPlaneHeightByLinear(talmeq::sim::stationFrame(station, truth, 7), path, height, axisZ), 0) << truth;
-    EXPECT_NEAR(height, truth, 0.2);
-    EXPECT_DOUBLE_EQ(axisZ, height + station.initZ + station.focusD);
-  }
-  ASSERT_EQ(correctYml(axisZ, -4.0, path), 0);
-  ASSERT_EQ(getPlaneHeightByLinear(talmeq::sim::stationFrame(station, 29.4, 7), path, height, axisZ), 0);
-  EXPECT_NEAR(axisZ, -4.0, 1e-9);
 }
 
 }  // namespace

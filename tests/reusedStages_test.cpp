@@ -3,23 +3,17 @@
 // against cv::drawContours, the certain box-ratio bound against
 // cv::minAreaRect, the dim
 // method's one-pass background difference against blur, subtract and
-// threshold, the region locator's closing-then-opening steps against
-// cv::morphologyEx, and the spot reading's 5 x 5 box means against
+// threshold, and the spot reading's 5 x 5 box means against
 // cv::boxFilter and cv::minMaxLoc. Random binary and grey images of many shapes, down to
 // the smallest, each stage run repeatedly on one thread so that its reused
 // buffers carry the previous image's contents.
-#include <binaryMorphology.h>
 #include <boxDifference.h>
 #include <boxMean.h>
 #include <boxRatioBound.h>
-#include <contourTracing.h>
 #include <gtest/gtest.h>
 #include <polygonFill.h>
 
-#include <climits>
-#include <cstring>
 #include <opencv2/imgproc.hpp>
-#include <vector>
 
 namespace {
 
@@ -134,25 +128,6 @@ TEST(ReusedStages, OnePassBackgroundDifferenceIsBlurSubtractThreshold) {
         cv::Mat out(inner.size(), CV_8UC1, cv::Scalar(7));
         talmeq::detail::boxDifferenceAbove(values, inner, side, threshold, out, sums, totals);
         EXPECT_EQ(cv::countNonZero(out != expected(inner)), 0) << size << " box " << side << " inner " << inner;
-      }
-}
-
-TEST(ReusedStages, CrossClosingsThenOpeningAreMorphologyExs) {
-  using Step = talmeq::detail::MorphStep;
-  cv::RNG rng(13);
-  const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, cv::Size(3, 3));
-  for (const int closings : {3, 5})
-    for (const cv::Size size : kSizes)
-      for (const double density : {0.02, 0.2, 0.6}) {
-        const cv::Mat binary = randomBinary(rng, size, density);
-        cv::Mat expected;
-        cv::morphologyEx(binary, expected, cv::MORPH_CLOSE, cross, cv::Point(-1, -1), closings);
-        cv::morphologyEx(expected, expected, cv::MORPH_OPEN, cross);
-        talmeq::detail::MorphSteps steps = talmeq::detail::crossClosing(closings);
-        steps.push_back({Step::Shape::kCross, Step::Op::kErode, 1});
-        steps.push_back({Step::Shape::kCross, Step::Op::kDilate, 1});
-        const cv::Mat result = talmeq::detail::applyMorphSteps(binary.clone(), steps, cv::Rect(cv::Point(0, 0), size));
-        EXPECT_EQ(cv::countNonZero(result != expected), 0) << size << " closings " << closings;
       }
 }
 

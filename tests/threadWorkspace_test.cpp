@@ -5,18 +5,12 @@
 // call's results and log lines as they are without it.
 #include <gtest/gtest.h>
 #include <spotFrames.h>
-#include <talmeq/logger.h>
 #include <talmeq/precision.h>
 #include <talmeqAlgorithm.h>
 #include <threadWorkspace.h>
 
-#include <algorithm>
-#include <functional>
 #include <log4cpp/AppenderSkeleton.hh>
 #include <log4cpp/Category.hh>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "logCapture.h"
 
@@ -49,16 +43,6 @@ TEST(ThreadWorkspace, ReleasedOnlyAfterARunOfMuchSmallerFrames) {
   for (int i = 1; i < talmeq::detail::kShrinkAfterCalls; ++i) callOn(usual);
   callOn(large);
   EXPECT_GE(callOn(usual), large.area());
-}
-
-TEST(ThreadWorkspace, AReenteredCallHasAWorkspaceOfItsOwn) {
-  const BufferWorkspace::Scope outer(cv::Size(4, 4));
-  Buffer* const outerBuffer = &BufferWorkspace::current();
-  {
-    const BufferWorkspace::Scope inner(cv::Size(4, 4));
-    EXPECT_NE(&BufferWorkspace::current(), outerBuffer);
-  }
-  EXPECT_EQ(&BufferWorkspace::current(), outerBuffer);
 }
 
 // A router whose appender, at the first report of a candidate, runs `work`

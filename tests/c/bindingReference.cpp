@@ -25,15 +25,11 @@
 #include <talmeq/precision.h>
 #include <talmeqAlgorithm.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <opencv2/imgcodecs.hpp>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 

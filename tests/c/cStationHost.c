@@ -1,5 +1,7 @@
-/* The station layer through the C interface, as a C host calls it: the
- * height offset's correction by status beside correctYml's code, a poor fit
+/* The station layer through the C interface, as a C host calls it (each
+ * status and refusal of the library is in the Python tables; here one or
+ * two of each cross the C interface): the height offset's correction by
+ * status beside correctYml's code, a poor fit
  * that keeps a whole calibration, corrections that refuse non-cameras with
  * the argument named, the camera calibrated from the dataset's chessboard
  * views (point counts asked for with capacity 0) and a characterization,
@@ -37,8 +39,6 @@ static void offsetRows(void) {
   } rows[] = {
       {-10.0, -9.75, NULL, TALMEQ_OFFSET_CORRECTED, 0},
       {NAN, -30.5, NULL, TALMEQ_OFFSET_NOT_FINITE, 0},
-      {0.0, INFINITY, NULL, TALMEQ_OFFSET_NOT_FINITE, 0},
-      {0.0, 1.0, "%YAML:1.0\n---\ngain: 2\n", 1, 0},
       {0.0, 1.0, "", TALMEQ_OFFSET_NOT_CALIBRATION, -2 /* no file */},
   };
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
@@ -72,8 +72,6 @@ static void cameraRows(void) {
     const char* words;
   } rows[] = {
       {{0}, {0}, 0.0, "cameraMatrix: fx must be a positive finite number (it is 0)"},
-      {{500, 0, 32, 0, NAN, 24, 0, 0, 1}, {0}, 0.0, "fy must be a positive finite number (it is nan)"},
-      {{500, 0, 32, 0, 500, 24, 0, 0, 2}, {0}, 0.0, "the last row must be 0 0 1"},
       {{500, 0, 32, 0, 500, 24, 0, 0, 1}, {0, INFINITY}, 0.0, "distCoeffs: coefficient 1 is not finite"},
       {{500, 0, 32, 0, 500, 24, 0, 0, 1}, {0}, 190.0, "thickness must lie in 0 <= thickness < 190"},
   };

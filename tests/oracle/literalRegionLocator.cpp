@@ -1,13 +1,9 @@
 #include "literalRegionLocator.h"
 
-#include <algorithm>
-#include <functional>
 #include <opencv2/imgproc.hpp>
-#include <vector>
 
 #include "callFrame.h"
 #include "heightMeasurement.h"
-#include "regionLocation.h"
 
 namespace talmeq::test {
 namespace {

@@ -1,9 +1,6 @@
 #include "literalSpotDetector.h"
 
-#include <algorithm>
-#include <functional>
 #include <opencv2/imgproc.hpp>
-#include <vector>
 
 #include "callFrame.h"
 #include "spotDetection.h"

@@ -4,14 +4,11 @@
 #include <gtest/gtest.h>
 #include <talmeq/cameraCalibrationReport.h>
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 
-#include "arucoApi.h"
 #include "calibrationScenes.h"
-#include "datasetWriter.h"
 #include "viewPoses.h"
 
 namespace {
@@ -56,13 +53,8 @@ TEST(BoardCalibration, OpenCvSamplePhotosMatchOpenCvsOwnFigures) {
   EXPECT_NEAR(r.camera.cy, 233.89, 2.0);
   EXPECT_NEAR(r.rms, 0.196, 0.02);
   EXPECT_EQ(r.checks.size(), 13u);  // every check of the verdict is shown, passed or not
-
-  // The station's own chessboard is not what these photos show, and the
-  // views say which chessboard they do show.
-  const BoardView other =
-      talmeq::findBoardView(cv::imread(std::string(kPhotoFolder) + "/left01.jpg"), talmeq::stationChessboard());
-  EXPECT_FALSE(other.found);
-  EXPECT_EQ(other.misfit, "a chessboard of 9 x 6 inner corners; the board is 17 x 12");
+  // (That the station's own chessboard does not fit these photos, and what
+  // they show instead, is in tests/python/test_boards.py.)
 }
 
 // Rendered ChArUco views, some showing only part of the board, calibrate

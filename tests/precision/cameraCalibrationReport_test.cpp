@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <talmeq/cameraCalibrationReport.h>
 
-#include <algorithm>
 #include <cmath>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>

@@ -8,12 +8,9 @@
 // freedom passes every realistic example; these figures pin it.
 #include <calibrationVerdict.h>
 #include <gtest/gtest.h>
-#include <talmeq/cameraCalibrationReport.h>
 #include <talmeq/stationCharacterization.h>
 
 #include <cmath>
-#include <string>
-#include <vector>
 
 namespace {
 

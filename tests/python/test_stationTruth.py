@@ -53,15 +53,13 @@ def test_offset_correction_reports_what_correctYml_calls_success(tmp_path, measu
 
 
 def test_a_poor_fit_keeps_a_whole_calibration_unless_asked(tmp_path):
-    yml = tmp_path / "cal.yml"
-    line = [(100.5, 50.25), (110.5, 50.25), (120.5, 50.25)]
+    yml, line = tmp_path / "cal.yml", [(100.5, 50.25), (110.5, 50.25), (120.5, 50.25)]
     yml.write_text(SETTINGS)
-    assert talmeq.fitHeightModel([0, 1, 2], [line[0], line[0], line[2]], yml).status == talmeq.ModelStatus.kPoorFit
     assert talmeq.fitHeightModel([0, 1, 2], line, yml).status == talmeq.ModelStatus.kWritten
-    whole = yml.read_bytes()
-    kept = talmeq.fitHeightModel([0, 1, 2], [line[0], line[0], line[2]], yml)
+    whole, poor = yml.read_bytes(), [line[0], line[0], line[2]]
+    kept = talmeq.fitHeightModel([0, 1, 2], poor, yml)
     assert kept.status == talmeq.ModelStatus.kKept and yml.read_bytes() == whole and talmeq.toText(kept.status) == "kept"
-    replaced = talmeq.fitHeightModel([0, 1, 2], [line[0], line[0], line[2]], yml, replaceWithPoorFit=True)
+    replaced = talmeq.fitHeightModel([0, 1, 2], poor, yml, replaceWithPoorFit=True)
     assert replaced.status == talmeq.ModelStatus.kPoorFit and yml.read_bytes() != whole
 
 

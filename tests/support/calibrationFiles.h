@@ -10,9 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace talmeq::test {
 
@@ -86,6 +84,11 @@ inline const std::vector<std::string>& elevenKeys() {
 // True when the YAML file's top-level keys are the eleven of a calibration,
 // in their order.
 inline bool holdsElevenKeysInOrder(const std::string& path) { return topLevelKeys(path) == elevenKeys(); }
+
+// A calibration of every key, told apart by its k.
+inline CalibrationValues sampleCalibration(double k) {
+  return {k, -1.0 / 3, 512, 491, 0.1, 300, -31, 0.5, {459, 463, 338, -202}, 2.7, -1e-300};
+}
 
 // The eleven values as one comparable (and printable) tuple.
 inline auto fields(const CalibrationValues& v) {

@@ -3,13 +3,10 @@
 // the truth.
 #pragma once
 
-#include <algorithm>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
-#include <vector>
 
 #include "arucoApi.h"
-#include "calibrationViews.h"
 #include "datasetWriter.h"
 
 namespace talmeq::test {

@@ -5,8 +5,6 @@
 
 #include <talmeq/logger.h>
 
-#include <memory>
-#include <string>
 #include <vector>
 
 namespace talmeq::test {
