@@ -49,6 +49,18 @@ buildAndTest() {  # <src> <build> <out> <name>
   [ "$name" = debian-12 ] && [ -f "$build/CMakeCache.txt" ] && options=()
   cmake -S "$src" -B "$build" "${options[@]}" >"$dest/configure-$name.log"
   nice -n 10 cmake --build "$build" -j "$jobs" --target "${targets[@]}" >"$dest/build-$name.log"
+  # A kept build folder still holds the test lists of executables an older
+  # source built there; CTest would run those stale binaries too. Only the
+  # lists of the targets built now stay (the others read as NOT_BUILT).
+  # This machine's build/ is built whole by the test stage and left alone.
+  local list target keep built
+  [ "$name" = debian-12 ] || while IFS= read -r list; do
+    target=$(basename "$list")
+    target=${target%%\[*}
+    keep=0
+    for built in "${targets[@]}"; do [ "$built" = "$target" ] && keep=1; done
+    [ $keep -eq 1 ] || rm -f "$list"
+  done < <(find "$build" -name '*_tests.cmake' -path '*tests*')
   (cd "$build" && ctest -R "$selected" -j "$jobs" --output-on-failure >"$dest/ctest-$name.log" 2>&1) || true
   mkdir -p "$build/transcript"
   "$build/soak/exportTranscript" "$build/transcript" >"$dest/transcript-$name.txt"
