@@ -1,11 +1,13 @@
 // The statistics behind the precision layer's verdicts, on inputs small
 // enough to work out by hand: the confidence the camera's uncertainties are
-// judged at and the bounds of the view count, and the characterization's
+// judged at, the bounds of the view count, the edges of the rms, tilt and
+// repeated-view checks and the coverage grid's cells, and the characterization's
 // repeatability (sample deviations over n - 1, pooled over the summed
 // degrees of freedom, the predicted figure from variances), the drift's
 // standard error over n - 2 and the smallest series that has a drift. A
 // statistic computed at the wrong confidence or over the wrong degrees of
 // freedom passes every realistic example; these figures pin it.
+#include <calibrationQuality.h>
 #include <calibrationVerdict.h>
 #include <gtest/gtest.h>
 #include <talmeq/stationCharacterization.h>
@@ -36,6 +38,25 @@ TEST(VerdictStatistics, CameraUncertaintiesAtNinetyFivePercentAndViewsUpToTheMax
   EXPECT_TRUE(check(checks, "views").passed);
   report.usedViews = thresholds.maxViews + 1;
   EXPECT_FALSE(check(talmeq::detail::verdictChecks(report, thresholds), "views").passed);
+  // The edges of the view checks: an rms at the limit fails, a tilt of exactly
+  // the minimum counts, and a repeated view that was left out is no repeat.
+  report.rms = thresholds.maxRms;
+  report.views.assign(thresholds.minTiltedViews, {});
+  for (talmeq::ViewQuality& q : report.views) q.used = true, q.tilt = thresholds.minTilt;
+  report.views.push_back({});
+  report.views.back().repeats = true;
+  const std::vector<talmeq::VerdictCheck> edges = talmeq::detail::verdictChecks(report, thresholds);
+  EXPECT_FALSE(check(edges, "rms").passed);
+  EXPECT_TRUE(check(edges, "tilted views").passed);
+  EXPECT_TRUE(check(edges, "repeated views").passed);
+  // Coverage: a point in a corner cell marks that cell, and each view once.
+  talmeq::BoardView view;
+  view.imagePoints = {{1.0f, 1.0f}, {2.0f, 2.0f}, {639.0f, 479.0f}};
+  const cv::Mat grid = talmeq::detail::quality::coverageGrid({&view, &view}, report.imageSize);
+  const int last = talmeq::detail::quality::kCoverageCells - 1;
+  EXPECT_EQ(grid.at<int>(0, 0), 2);
+  EXPECT_EQ(grid.at<int>(last, last), 2);
+  EXPECT_EQ(cv::sum(grid)[0], 4.0);
 }
 
 // Cameras of 640 x 480 images: a one-view fit of a 4 x 5 grid as the station's, and the edges of each range.
