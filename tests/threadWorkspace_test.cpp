@@ -1,4 +1,5 @@
-// The per-thread workspaces of the per-frame calls: released after a run of
+// The per-thread workspaces of the per-frame calls: one per thread, destroyed
+// whole when the thread ends; released after a run of
 // frames much smaller than the largest, kept otherwise; and a call made again
 // on the same thread from inside a log router's appender (a host that
 // measures another frame while the first is being logged) leaves the outer
@@ -7,10 +8,13 @@
 #include <spotFrames.h>
 #include <talmeq/precision.h>
 #include <talmeqAlgorithm.h>
+#include <threadOwned.h>
 #include <threadWorkspace.h>
 
+#include <atomic>
 #include <log4cpp/AppenderSkeleton.hh>
 #include <log4cpp/Category.hh>
+#include <thread>
 
 #include "logCapture.h"
 
@@ -43,6 +47,43 @@ TEST(ThreadWorkspace, ReleasedOnlyAfterARunOfMuchSmallerFrames) {
   for (int i = 1; i < talmeq::detail::kShrinkAfterCalls; ++i) callOn(usual);
   callOn(large);
   EXPECT_GE(callOn(usual), large.area());
+}
+
+// A per-thread object that counts how it is made and destroyed, and whether
+// it is still whole when destroyed: a destructor that runs on freed storage
+// finds its first word overwritten by the heap's own bookkeeping.
+struct ThreadProbe {
+  static constexpr std::uint64_t kWhole = 0x7a1e3c5b9d2f4e61;
+  static inline std::atomic<int> made{0}, destroyedWhole{0}, destroyedBroken{0};
+  std::uint64_t mark = kWhole;
+  std::vector<int> payload = std::vector<int>(4096, 7);
+  ThreadProbe() { ++made; }
+  ~ThreadProbe() {
+    ++(mark == kWhole && payload.size() == 4096 && payload.back() == 7 ? destroyedWhole : destroyedBroken);
+    mark = 0;
+  }
+};
+
+TEST(ThreadOwned, OneObjectPerThreadDestroyedWholeWhenItEnds) {
+  constexpr int kBatches = 8, kThreads = 8;
+  std::atomic<int> sameObject{0};
+  ThreadProbe& own = talmeq::detail::threadOwned<ThreadProbe>();
+  for (int batch = 0; batch < kBatches; ++batch) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([&] {
+        ThreadProbe& first = talmeq::detail::threadOwned<ThreadProbe>();
+        first.payload.back() = 7;
+        // Other threads allocate while this one ends, so freed storage is reused.
+        std::vector<std::vector<int>> churn(64, std::vector<int>(512, 1));
+        if (&talmeq::detail::threadOwned<ThreadProbe>() == &first && &first != &own) ++sameObject;
+      });
+    for (std::thread& thread : threads) thread.join();
+  }
+  EXPECT_EQ(sameObject, kBatches * kThreads);
+  EXPECT_EQ(ThreadProbe::made, kBatches * kThreads + 1);  // the ended threads' and this thread's
+  EXPECT_EQ(ThreadProbe::destroyedWhole, kBatches * kThreads);
+  EXPECT_EQ(ThreadProbe::destroyedBroken, 0);
 }
 
 // A router whose appender, at the first report of a candidate, runs `work`

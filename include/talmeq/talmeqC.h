@@ -281,7 +281,8 @@ TALMEQC_EXPORT void talmeq_free(void* data);
 
 /* The text of the last TALMEQ_EXCEPTION or TALMEQ_INVALID_ARGUMENT returned
  * on the calling thread; empty when its last call returned anything else.
- * Valid until the thread's next call. */
+ * At most 4095 bytes, cut at a character boundary. Valid until the thread's
+ * next call. */
 TALMEQC_EXPORT const char* talmeq_last_error(void);
 
 #ifdef __cplusplus

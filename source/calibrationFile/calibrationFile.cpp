@@ -7,6 +7,7 @@
 
 #include "calibrationText.h"
 #include "storageFile.h"
+#include "threadOwned.h"
 
 namespace talmeq::detail {
 namespace {
@@ -76,11 +77,18 @@ struct LastReading {
   CalibrationValues values;
 };
 
+// A thread's buffer for the file's bytes and its last reading.
+struct ReadingState {
+  std::string bytes;
+  LastReading last;
+};
+
 // Reads the file at `path` and lets `fill` take its values.
 template <class Fill>
 bool readWith(const std::string& path, CalibrationValues& values, Fill fill) {
-  thread_local std::string bytes;
-  thread_local LastReading last;
+  ReadingState& state = threadOwned<ReadingState>();
+  std::string& bytes = state.bytes;
+  LastReading& last = state.last;
   if (!calibration::loadBytes(path, bytes)) return false;
   const bool compressed = calibration::compressedName(path);
   if (!last.valid || last.compressed != compressed || last.bytes != bytes) {

@@ -18,6 +18,7 @@
 #include "rankedValue.h"
 #include "redChannel.h"
 #include "talmeqInternal.h"
+#include "threadOwned.h"
 
 namespace talmeq::detail::region {
 namespace {
@@ -305,8 +306,7 @@ int getSpotCoordInRoI(cv::Mat image, cv::Rect roi, cv::Point& spot) {
   try {
     spot = cv::Point(0, 0);
     // Kept per thread so that the blob list keeps its capacity between frames.
-    thread_local region::Trace ignored;
-    return region::locateInRegion(image, roi, spot, ignored);
+    return region::locateInRegion(image, roi, spot, threadOwned<region::Trace>());
   } catch (const char*) {
     return kTextException;
   }

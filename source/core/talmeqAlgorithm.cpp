@@ -1,6 +1,5 @@
-// The nine exported functions over the core's stages. Each runs the common
-// call frame (callFrame.h): start message where it has one, body, end
-// message where it has one, and a boundary catching only text exceptions:
+// The nine exported functions over the core's stages. Each runs the common call frame (callFrame.h): start
+// message where it has one, body, end message where it has one, and a boundary catching only text exceptions:
 //   spotDetection       getSpotCoord
 //   linearCalibration   getCalibrationParamByLinear, correctYml (and calRoI)
 //   heightMeasurement   getPlaneHeightByLinear, over regionLocation
@@ -15,6 +14,7 @@
 #include "imageCorrection.h"
 #include "linearCalibration.h"
 #include "spotDetection.h"
+#include "threadOwned.h"
 
 using namespace talmeq;
 using namespace talmeq::detail;
@@ -52,8 +52,8 @@ int correctYml(double fromZ, double toZ, std::string ymlPath) {
 
 // Writes nothing to the logger on any path, the -999 path included.
 int getPlaneHeightByLinear(cv::Mat image, std::string ymlPath, double& height, double& axisZ) {
-  thread_local HeightMeasurementRecord record;  // per thread: its blob list keeps its capacity between frames
-  return recordHeightMeasurement(image, ymlPath, height, axisZ, record);
+  // Per thread: its blob list keeps its capacity between frames.
+  return recordHeightMeasurement(image, ymlPath, height, axisZ, threadOwned<HeightMeasurementRecord>());
 }
 
 int calibChess(cv::Mat image, cv::Mat& cameraMatrix, cv::Mat& distCoeffs) {

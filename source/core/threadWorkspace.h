@@ -11,12 +11,15 @@
 //     largest frame's area, the workspace is released and grows anew to the
 //     frames now seen. One outsized frame costs its memory only until the
 //     usual frames have been seen that many times.
-// Code inside a call reaches the active workspace through current().
+// Code inside a call reaches the active workspace through current(). The
+// state is the thread's own through threadOwned (see threadOwned.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <opencv2/core.hpp>
+
+#include "threadOwned.h"
 
 namespace talmeq::detail {
 
@@ -46,10 +49,7 @@ class ThreadWorkspace {
     }
   };
 
-  static State& threadState() {
-    thread_local State state;
-    return state;
-  }
+  static State& threadState() { return threadOwned<State>(); }
 
  public:
   // Holds the workspace for one call on a frame of `frameSize`.
