@@ -78,6 +78,10 @@ void writeFixture(const ScratchFolder& dir) {
   const cv::Mat board =
       talmeq::detail::aruco_api::drawGridBoard(talmeq::detail::camera::gridBoard(), {1100, 750}, 40, 1);
   cv::imwrite(dir.file("board.png"), board);
+  cv::Mat shifted;  // the same flat view moved by (12, 9) px: a second view, but no camera can come from the two
+  cv::warpAffine(board, shifted, cv::Matx23d(1, 0, 12, 0, 1, 9), board.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                 cv::Scalar::all(255));
+  cv::imwrite(dir.file("shifted.png"), shifted);
   cv::Mat noFocus = cv::Mat::eye(3, 3, CV_64F);
   noFocus.at<double>(0, 0) = 0;
   talmeq::sim::writeCameraFile(dir.file("zeroFx.yml"), {noFocus, cv::Mat::zeros(5, 1, CV_64F), {640, 480}, {}});
@@ -192,6 +196,10 @@ const std::vector<Row>& rows() {
        1, "board.png repeats the view of board.png", {}},
       {"a verdict from repeated views", {"calib-aruco", "board.png", "board.png", "board.png", "--out", "c.yml"},
        1, "repeated views, fx, fy); c.yml records it", {}},
+      {"two different flat views", {"calib-aruco", "board.png", "shifted.png", "--out", "c.yml"}, 1,
+       "only 2 different views: use 3 or more"},
+      {"a focal length of no camera", {"calib-aruco", "board.png", "shifted.png", "--out", "c.yml"}, 1,
+       "times the image width, outside 0.2 .. 5: not a plausible camera"},
       {"one view of no plausible camera", {"calib-aruco", "board.png", "--out", "c.yml"}, 1,
        "the camera from one view is not plausible (", {"c.yml"}},
       {"a 4 x 5 grid as the station's", {"calib-aruco", "grid45.png", "--out", "c.yml"}, 1,
@@ -222,6 +230,9 @@ const std::vector<Row>& rows() {
        "would overwrite the input", {"start.yml", "height/calib_03.png"}},
       {"camera picture over its image", {"calib-chess", "blank.png", "--out", "c.yml", "--annotate", "blank.png"},
        2, "would overwrite the input", {"blank.png"}},
+      {"an annotation over the coverage map",
+       {"calib-aruco", "board.png", "coverage.png", "--out", "c.yml", "--annotate", "x.png"}, 2,
+       "two outputs name the same file: x-coverage.png", {"c.yml", "x-coverage.png"}, "cp board.png coverage.png;"},
       {"log file over an input", {"spot", "outside.png", "--log-file", "outside.png"}, 2,
        "would overwrite the input", {"outside.png"}},
       {"log file with =", {"--log-file=cal.yml", "measure", "--yml=cal.yml", "height/measure_00.png"}, 2,
