@@ -42,9 +42,11 @@ class Slot {
   Slot(const Slot&) = delete;
   Slot& operator=(const Slot&) = delete;
 
-  // Hands `object` to the slot; false when no slot could be had (the
-  // process ran out of them), and the object then lives until the process ends.
-  bool hold(T* object) const { return index_ != FLS_OUT_OF_INDEXES && FlsSetValue(index_, object); }
+  // Hands `object` to the slot. When no slot could be had (the process ran
+  // out of them), the object lives until the process ends.
+  void hold(T* object) const {
+    if (index_ != FLS_OUT_OF_INDEXES) FlsSetValue(index_, object);
+  }
 
  private:
   static void WINAPI destroy(void* object) { delete static_cast<T*>(object); }
