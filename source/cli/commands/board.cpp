@@ -62,8 +62,8 @@ void checkOptions(const BoardOptions& options, const BoardDescription& board) {
     throw UsageError("the image would be wider than " + std::to_string(kMaxSidePixels) + " pixels");
   if (finestBoardDetail(board) * perUnit < kMinDetailPixels)
     throw UsageError("the target would be too small to print: its finest detail would be " +
-                     fixed(finestBoardDetail(board) * perUnit, 2) + " pixels (at least " + fixed(kMinDetailPixels, 0) +
-                     " needed); raise --dpi or --unit-mm");
+                     decimalText(finestBoardDetail(board) * perUnit, 2) + " pixels (at least " +
+                     decimalText(kMinDetailPixels, 0) + " needed); raise --dpi or --unit-mm");
 }
 
 // Writes the raster; returns its size in pixels.
@@ -92,13 +92,14 @@ void runBoard(const BoardOptions& options, Session& session) {
                    {"unitMm", unitMm},
                    {"widthMm", layout.size.width * unitMm},
                    {"heightMm", layout.size.height * unitMm}});
-  std::string summary = name + " target, " + fixed(layout.size.width * unitMm, 1) + " x " +
-                        fixed(layout.size.height * unitMm, 1) + " mm (" + fixed(unitMm, 3) + " mm per unit)";
+  std::string summary = name + " target, " + decimalText(layout.size.width * unitMm, 1) + " x " +
+                        decimalText(layout.size.height * unitMm, 1) + " mm (" + decimalText(unitMm, 3) +
+                        " mm per unit)";
   if (isPng(options.out)) {
     const cv::Size pixels = writePng(layout, options, unitMm);
     document.update({{"format", "png"}, {"dpi", options.dpi}, {"widthPx", pixels.width}, {"heightPx", pixels.height}});
     summary += ", " + std::to_string(pixels.width) + " x " + std::to_string(pixels.height) + " px at " +
-               fixed(options.dpi, 0) + " dpi";
+               decimalText(options.dpi, 0) + " dpi";
   } else {
     writeSvg(layout, options, unitMm);
     document["format"] = "svg";

@@ -7,6 +7,7 @@
 // writes); the read-modify-write holds the file's lock. With --precise the spots are read to
 // sub-pixel precision and fitted by the precision layer.
 #include <talmeq/calibrationLock.h>
+#include <talmeq/explanations.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,7 +17,6 @@
 #include "plots.h"
 #include "preciseRows.h"
 #include "reportRow.h"
-#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -59,8 +59,8 @@ void report(const HeightCalibrationRun& run, Session& session) {
   std::vector<ReportRow> rows;
   for (const CalibrationPoint& p : run.points) {
     // The table shows the point the fit used: the sub-pixel centre where there is one.
-    const std::string x = p.precise ? fixed(p.precise->centre.x, 3) : std::to_string(p.spot.x);
-    const std::string y = p.precise ? fixed(p.precise->centre.y, 3) : std::to_string(p.spot.y);
+    const std::string x = p.precise ? decimalText(p.precise->centre.x, 3) : std::to_string(p.spot.x);
+    const std::string y = p.precise ? decimalText(p.precise->centre.y, 3) : std::to_string(p.spot.y);
     ReportRow& row = rows.emplace_back(ReportRow({}));
     row.shown("height", p.height, 3).shown("image", p.image).shown("x", p.spot.x, x).shown("y", p.spot.y, y);
     row.shown("displacement", p.displacement, 6).shown("fitted", p.fitted).shown("error", p.error);
@@ -69,11 +69,11 @@ void report(const HeightCalibrationRun& run, Session& session) {
   showRows(session.output, "points", {"height", "image", "x", "y", "displacement", "fitted", "error"}, rows);
   const HeightCalibration& f = run.file;
   const int decimals = run.points.front().precise ? 3 : 0;  // a sub-pixel fit's reference point is fractional
-  session.output.line("k = " + fixed(f.k, 6) + ", b = " + fixed(f.b, 6) + ", reference (" +
-                      fixed(f.initialX, decimals) + ", " + fixed(f.initialY, decimals) + "), RoI [" +
+  session.output.line("k = " + decimalText(f.k, 6) + ", b = " + decimalText(f.b, 6) + ", reference (" +
+                      decimalText(f.initialX, decimals) + ", " + decimalText(f.initialY, decimals) + "), RoI [" +
                       std::to_string(f.roi.x) + ", " + std::to_string(f.roi.y) + ", " + std::to_string(f.roi.width) +
                       ", " + std::to_string(f.roi.height) + "]");
-  session.output.line("average error " + fixed(run.averageError, 4) +
+  session.output.line("average error " + decimalText(run.averageError, 4) +
                       (run.code == 0 ? " (accepted up to 0.2)" : " (above the accepted 0.2: the fit is refused)"));
   session.output.document().update({{"result", run.code},
                                     {"meaning", resultMeaning("getCalibrationParamByLinear", run.code)},
@@ -117,7 +117,7 @@ std::string fitIntoDraft(HeightCalibrationRun& run, const CalibrateOptions& opti
         writeCalibration(run, draft);
       if (run.code != 0)
         throw FitRefused{std::string(options.precise ? "fitHeightModel" : "getCalibrationParamByLinear") +
-                         ": average fit error " + fixed(run.averageError, 4) + " above 0.2"};
+                         ": average fit error " + decimalText(run.averageError, 4) + " above 0.2"};
       try {
         requireWindowHoldsSpots(run);
       } catch (const WorkFailure& failure) {

@@ -72,10 +72,11 @@ void requirePlausibleCamera(const CameraCalibration& c, const CalibrationThresho
   showVerdict(checks, failed.empty(), session.output);
   if (failed.empty()) return;
   const cv::Mat& k = c.cameraMatrix;
-  throw WorkFailure("the camera from one view is not plausible (" + failed + ": fx " + fixed(k.at<double>(0, 0), 1) +
-                    ", fy " + fixed(k.at<double>(1, 1), 1) + ", cx " + fixed(k.at<double>(0, 2), 1) + ", cy " +
-                    fixed(k.at<double>(1, 2), 1) + ", rms " + (std::isnan(rms) ? "unknown" : fixed(rms, 3)) +
-                    " px for " + std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
+  throw WorkFailure("the camera from one view is not plausible (" + failed + ": fx " +
+                    decimalText(k.at<double>(0, 0), 1) + ", fy " + decimalText(k.at<double>(1, 1), 1) + ", cx " +
+                    decimalText(k.at<double>(0, 2), 1) + ", cy " + decimalText(k.at<double>(1, 2), 1) + ", rms " +
+                    (std::isnan(rms) ? "unknown" : decimalText(rms, 3)) + " px for " +
+                    std::to_string(c.imageSize.width) + " x " + std::to_string(c.imageSize.height) +
                     " images); no camera file written");
 }
 

@@ -3,13 +3,13 @@
 // that holds a calibration is corrected, only to a finite "initZ", and the
 // file is read back afterwards.
 #include <talmeq/calibrationLock.h>
+#include <talmeq/explanations.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
 
 #include "commands.h"
 #include "heightCalibrationFile.h"
-#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -31,14 +31,14 @@ void runCorrect(const CorrectOptions& options, Session& session) {
                                     {"initZBefore", file.values.initZ},
                                     {"initZAfter", number(expected.initZ)}});
   if (!std::isfinite(expected.initZ))
-    throw WorkFailure("the shifted initZ (" + fixed(expected.initZ, 6) +
+    throw WorkFailure("the shifted initZ (" + decimalText(expected.initZ, 6) +
                       ") is not a finite number; the file was left unchanged");
   const int code = callExport("correctYml", [&] { return correctYml(options.from, options.to, options.yml); });
   session.output.document().update({{"result", code}, {"meaning", resultMeaning("correctYml", code)}});
   requireSuccess("correctYml", code, options.yml);
   requireWritten(options.yml, expected);
-  session.output.line("initZ " + fixed(file.values.initZ, 6) + " -> " + fixed(expected.initZ, 6) + " (shift " +
-                      fixed(options.to - options.from, 6) + ") in " + options.yml);
+  session.output.line("initZ " + decimalText(file.values.initZ, 6) + " -> " + decimalText(expected.initZ, 6) +
+                      " (shift " + decimalText(options.to - options.from, 6) + ") in " + options.yml);
 }
 
 }  // namespace

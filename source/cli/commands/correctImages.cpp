@@ -4,6 +4,7 @@
 // that cannot be a camera is refused; a camera file made for another image
 // size and a thickness outside 0 .. 190 are warned about.
 #include <talmeq/cameraCorrection.h>
+#include <talmeq/explanations.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
@@ -11,7 +12,6 @@
 
 #include "cameraFile.h"
 #include "commands.h"
-#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -107,7 +107,7 @@ void finish(const CorrectionOptions& options, const cv::Mat& corrected, Session&
   double lowest = 0.0, highest = 0.0;
   cv::minMaxLoc(corrected.reshape(1), &lowest, &highest);
   if (lowest == highest)
-    session.output.warn("the corrected image holds the one value " + fixed(lowest, 0) +
+    session.output.warn("the corrected image holds the one value " + decimalText(lowest, 0) +
                         " everywhere: the camera or the thickness cannot give a picture");
   writeImage(options.out, corrected);
   session.output.document().update({{"image", options.image},

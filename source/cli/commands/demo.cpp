@@ -4,6 +4,7 @@
 // simulated station's frames with known spot centres; the height road and the camera
 // calibration run on a simulated dataset, written to a temporary folder
 // unless --keep names one.
+#include <talmeq/explanations.h>
 #include <talmeqAlgorithm.h>
 
 #include <algorithm>
@@ -16,7 +17,6 @@
 #include "datasetWriter.h"
 #include "heightWorkflow.h"
 #include "reportRow.h"
-#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -89,14 +89,14 @@ SpotStage runSpotStage(const DemoOptions& options, Session& session) {
     ReportRow& row = frames.emplace_back(ReportRow({}));
     row.shown("frame", i).shown("height", height, 2).shown("result", result).hidden("trueX", truth.x);
     row.hidden("trueY", truth.y).hidden("x", found.x).hidden("y", found.y);
-    row.cells({"(" + fixed(truth.x, 2) + ", " + fixed(truth.y, 2) + ")",
+    row.cells({"(" + decimalText(truth.x, 2) + ", " + decimalText(truth.y, 2) + ")",
                "(" + std::to_string(found.x) + ", " + std::to_string(found.y) + ")",
-               result == 0 ? fixed(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
+               result == 0 ? decimalText(error, 2) : std::string(resultMeaning("getSpotCoord", result))});
   }
   const nlohmann::json objects =
       printRows(session.output, {"frame", "height", "result", "true centre", "found", "error (px)"}, frames);
   session.output.line("spots found: " + std::to_string(stage.found) + " of " + std::to_string(options.frames) +
-                      ", worst error " + fixed(stage.worstError, 2) + " px");
+                      ", worst error " + decimalText(stage.worstError, 2) + " px");
   session.output.document()["spot"] = {{"frames", objects}, {"found", stage.found}, {"worstError", stage.worstError}};
   return stage;
 }
@@ -112,8 +112,8 @@ void correctOnReferencePlane(const HeightRow& reference, const std::string& yml,
   if (!m.failure.empty()) throw WorkFailure(reference.image + ": " + m.failure);
   const int code = callExport("correctYml", [&] { return correctYml(m.absolute, truth, yml); });
   requireSuccess("correctYml", code, yml);
-  session.output.line("correct: the reference plane measured " + fixed(m.absolute, 4) + " absolute, truly " +
-                      fixed(truth, 4) + "; initZ shifted by " + fixed(truth - m.absolute, 4));
+  session.output.line("correct: the reference plane measured " + decimalText(m.absolute, 4) + " absolute, truly " +
+                      decimalText(truth, 4) + "; initZ shifted by " + decimalText(truth - m.absolute, 4));
   session.output.document()["height"]["correction"] = {{"from", m.absolute}, {"to", truth}};
 }
 
@@ -127,13 +127,13 @@ double measureAgainstTruth(const std::string& dir, const std::string& yml, Sessi
     const double error = m.height - row.height;
     worst = std::max(worst, std::fabs(error));
     ReportRow& measured = rows.emplace_back(ReportRow({}));
-    measured.shown("trueHeight", row.height, 2).shown("height", m.height).cells({fixed(error, 4)});
+    measured.shown("trueHeight", row.height, 2).shown("height", m.height).cells({decimalText(error, 4)});
     measured.shown("absolute", m.absolute).shown("trueAbsolute", row.height + station.initZ + station.focusD);
   }
   const nlohmann::json objects =
       printRows(session.output, {"true height", "measured", "error", "absolute", "true absolute"}, rows);
-  session.output.line("measure: worst height error " + fixed(worst, 4) + " over " + std::to_string(rows.size()) +
-                      " frames (limit " + fixed(kDemoMaxHeightError, 1) + ")");
+  session.output.line("measure: worst height error " + decimalText(worst, 4) + " over " + std::to_string(rows.size()) +
+                      " frames (limit " + decimalText(kDemoMaxHeightError, 1) + ")");
   session.output.document()["height"]["measurements"] = objects;
   session.output.document()["height"]["worstError"] = worst;
   return worst;
@@ -157,9 +157,9 @@ double runHeightStage(const std::string& dir, std::uint64_t seedShift, Session& 
   const HeightCalibrationRun run = calibrateHeights(rows, yml);
   requireSuccess("getCalibrationParamByLinear", run.code, yml);
   session.output.line("calibrate: " + std::to_string(rows.size()) + " frames at heights " +
-                      fixed(rows.front().height, 0) + " .. " + fixed(rows.back().height, 0) +
-                      ", k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average fit error " +
-                      fixed(run.averageError, 4));
+                      decimalText(rows.front().height, 0) + " .. " + decimalText(rows.back().height, 0) +
+                      ", k = " + decimalText(run.file.k, 6) + ", b = " + decimalText(run.file.b, 6) +
+                      ", average fit error " + decimalText(run.averageError, 4));
   session.output.document()["height"] = {{"averageFitError", run.averageError}, {"k", run.file.k}, {"b", run.file.b}};
   correctOnReferencePlane(rows.front(), yml, session);
   return measureAgainstTruth(dir, yml, session);
@@ -177,19 +177,21 @@ double runCameraStage(const std::string& dir, std::uint64_t seedShift, Session& 
   const double fxError = k.at<double>(0, 0) / truth.fx - 1.0;
   const double fyError = k.at<double>(1, 1) / truth.fy - 1.0;
   Table table{{"", "true", "calibrated", "error"}, {}};
-  table.rows.push_back({"fx", fixed(truth.fx, 2), fixed(k.at<double>(0, 0), 2), fixed(100 * fxError, 3) + " %"});
-  table.rows.push_back({"fy", fixed(truth.fy, 2), fixed(k.at<double>(1, 1), 2), fixed(100 * fyError, 3) + " %"});
   table.rows.push_back(
-      {"cx", fixed(truth.cx, 2), fixed(k.at<double>(0, 2), 2), fixed(k.at<double>(0, 2) - truth.cx, 2) + " px"});
+      {"fx", decimalText(truth.fx, 2), decimalText(k.at<double>(0, 0), 2), decimalText(100 * fxError, 3) + " %"});
   table.rows.push_back(
-      {"cy", fixed(truth.cy, 2), fixed(k.at<double>(1, 2), 2), fixed(k.at<double>(1, 2) - truth.cy, 2) + " px"});
-  table.rows.push_back({"k1", fixed(truth.k1, 4), fixed(c.distCoeffs.at<double>(0), 4), ""});
+      {"fy", decimalText(truth.fy, 2), decimalText(k.at<double>(1, 1), 2), decimalText(100 * fyError, 3) + " %"});
+  table.rows.push_back({"cx", decimalText(truth.cx, 2), decimalText(k.at<double>(0, 2), 2),
+                        decimalText(k.at<double>(0, 2) - truth.cx, 2) + " px"});
+  table.rows.push_back({"cy", decimalText(truth.cy, 2), decimalText(k.at<double>(1, 2), 2),
+                        decimalText(k.at<double>(1, 2) - truth.cy, 2) + " px"});
+  table.rows.push_back({"k1", decimalText(truth.k1, 4), decimalText(c.distCoeffs.at<double>(0), 4), ""});
   session.output.line("camera: " + std::to_string(views.size()) + " ArUco views, reprojection rms " +
-                      fixed(c.review.rms, 3) + " px");
+                      decimalText(c.review.rms, 3) + " px");
   session.output.table(table);
   const double worst = std::max(std::fabs(fxError), std::fabs(fyError));
-  session.output.line("camera: worst focal length error " + fixed(100 * worst, 3) + " % (limit " +
-                      fixed(100 * kDemoMaxFocalError, 0) + " %)");
+  session.output.line("camera: worst focal length error " + decimalText(100 * worst, 3) + " % (limit " +
+                      decimalText(100 * kDemoMaxFocalError, 0) + " %)");
   session.output.document()["camera"] = {
       {"views", views.size()},    {"rms", c.review.rms},      {"fx", k.at<double>(0, 0)}, {"fy", k.at<double>(1, 1)},
       {"cx", k.at<double>(0, 2)}, {"cy", k.at<double>(1, 2)}, {"trueFx", truth.fx},       {"trueFy", truth.fy},
@@ -214,10 +216,10 @@ void runDemo(const DemoOptions& options, Session& session) {
     throw WorkFailure("getSpotCoord found no spot in " + std::to_string(options.frames - spot.found) + " of " +
                       std::to_string(options.frames) + " synthetic frames");
   if (!(heightError < kDemoMaxHeightError))
-    throw WorkFailure("worst measured height error " + fixed(heightError, 4) + " is not below " +
-                      fixed(kDemoMaxHeightError, 1));
+    throw WorkFailure("worst measured height error " + decimalText(heightError, 4) + " is not below " +
+                      decimalText(kDemoMaxHeightError, 1));
   if (!(focalError < kDemoMaxFocalError))
-    throw WorkFailure("a calibrated focal length is off by " + fixed(100 * focalError, 3) + " %");
+    throw WorkFailure("a calibrated focal length is off by " + decimalText(100 * focalError, 3) + " %");
 }
 
 }  // namespace

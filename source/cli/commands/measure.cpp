@@ -4,15 +4,15 @@
 // --precise also the height from the sub-pixel spot (readHeight), a failed
 // row where it contradicts the whole-pixel spot, and a warning when the
 // file was fitted from whole-pixel spots.
+#include <talmeq/annotations.h>
+#include <talmeq/explanations.h>
+
 #include <optional>
 
-#include "annotations.h"
 #include "commands.h"
-#include "failureReasons.h"
 #include "heightWorkflow.h"
 #include "preciseRows.h"
 #include "reportRow.h"
-#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {
@@ -41,8 +41,9 @@ std::optional<HeightMeasurement> measureImage(const cv::Mat& image, const Measur
 }
 
 std::string outcomeText(const HeightMeasurement& m) {
-  const std::string heights =
-      m.hasHeights() ? ", height " + fixed(m.height, 4) + ", absolute " + fixed(m.absolute, 4) : std::string();
+  const std::string heights = m.hasHeights()
+                                  ? ", height " + decimalText(m.height, 4) + ", absolute " + decimalText(m.absolute, 4)
+                                  : std::string();
   return "result " + std::to_string(m.code) + heights + (m.failure.empty() ? "" : ": " + m.failure);
 }
 
@@ -60,8 +61,8 @@ bool measureOne(const std::string& path, const std::string& annotation, const Me
   ReportRow row({"image", "result", "meaning", "height", "absolute", "reason", "annotation"});
   row.hidden("image", path).shown("result", m ? nlohmann::json(m->code) : none);
   row.hidden("meaning", m ? nlohmann::json(resultMeaning("getPlaneHeightByLinear", m->code)) : none);
-  row.shown("height", heights ? number(m->height) : none, heights ? fixed(m->height, 4) : "-");
-  row.shown("absolute", heights ? number(m->absolute) : none, heights ? fixed(m->absolute, 4) : "-");
+  row.shown("height", heights ? number(m->height) : none, heights ? decimalText(m->height, 4) : "-");
+  row.shown("absolute", heights ? number(m->absolute) : none, heights ? decimalText(m->absolute, 4) : "-");
   std::string rowFailure =
       m && !failure.empty() ? "getPlaneHeightByLinear returned " + std::to_string(m->code) + ": " + failure : failure;
   std::optional<HeightReading> precise;

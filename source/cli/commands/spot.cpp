@@ -2,17 +2,16 @@
 // the reason for every image without a spot and a warning when the spot was
 // one choice among several, both from the detector's own trace; with
 // --precise also the sub-pixel reading of the precision layer (readSpot).
+#include <talmeq/annotations.h>
+#include <talmeq/explanations.h>
 #include <talmeq/resultCodes.h>
 #include <talmeqAlgorithm.h>
 
 #include <optional>
 
-#include "annotations.h"
 #include "commands.h"
-#include "failureReasons.h"
 #include "preciseRows.h"
 #include "reportRow.h"
-#include "resultCodes.h"
 
 namespace talmeq::cli {
 namespace {

@@ -46,8 +46,8 @@ void requireWindowWithinRange(const HeightCalibration& v, const std::string& pat
         throw UsageError(path + ": " + line + " lies beyond the int range the file is read in");
   const double x = v.roi.x + v.offsetX, y = v.roi.y + v.offsetY;
   if (std::fabs(x) > limit || std::fabs(y) > limit)
-    throw UsageError(path + ": offsetX and offsetY move the search window to (" + fixed(x, 0) + ", " + fixed(y, 0) +
-                     "), beyond any image");
+    throw UsageError(path + ": offsetX and offsetY move the search window to (" + decimalText(x, 0) + ", " +
+                     decimalText(y, 0) + "), beyond any image");
 }
 
 }  // namespace

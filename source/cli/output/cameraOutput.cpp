@@ -2,10 +2,11 @@
 // the tables and the quality report (see cameraOutput.h).
 #include "cameraOutput.h"
 
+#include <talmeq/annotations.h>
+
 #include <cmath>
 #include <ctime>
 
-#include "annotations.h"
 #include "cameraFile.h"
 #include "outputFiles.h"
 #include "reportRow.h"
@@ -21,9 +22,9 @@ constexpr std::size_t kMinViews = 3;
 void warnFocal(const char* name, double focal, int width, std::vector<std::string>& warnings) {
   const double ratio = focal / width;
   if (ratio >= kMinFocalPerWidth && ratio <= kMaxFocalPerWidth) return;
-  warnings.push_back(std::string(name) + " = " + fixed(focal, 1) + " px is " + fixed(ratio, 2) +
-                     " times the image width, outside " + fixed(kMinFocalPerWidth, 1) + " .. " +
-                     fixed(kMaxFocalPerWidth, 0) + ": not a plausible camera");
+  warnings.push_back(std::string(name) + " = " + decimalText(focal, 1) + " px is " + decimalText(ratio, 2) +
+                     " times the image width, outside " + decimalText(kMinFocalPerWidth, 1) + " .. " +
+                     decimalText(kMaxFocalPerWidth, 0) + ": not a plausible camera");
 }
 
 // What OpenCV accepts but a station should not trust: one view (the focal
@@ -76,8 +77,9 @@ void showViews(const CameraCalibrationReport& r, const std::vector<std::string>&
 
 void showUncertainty(const CameraParameters& s, Output& output) {
   Table table{{"1 sigma", "fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3"}, {}};
-  table.rows.push_back({"", fixed(s.fx, 2), fixed(s.fy, 2), fixed(s.cx, 2), fixed(s.cy, 2), fixed(s.k1, 5),
-                        fixed(s.k2, 5), fixed(s.p1, 5), fixed(s.p2, 5), fixed(s.k3, 5)});
+  table.rows.push_back({"", decimalText(s.fx, 2), decimalText(s.fy, 2), decimalText(s.cx, 2), decimalText(s.cy, 2),
+                        decimalText(s.k1, 5), decimalText(s.k2, 5), decimalText(s.p1, 5), decimalText(s.p2, 5),
+                        decimalText(s.k3, 5)});
   output.table(table);
 }
 
@@ -127,7 +129,7 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
   ReportRow camera({});
   camera.shown("fx", k.at<double>(0, 0), 2).shown("fy", k.at<double>(1, 1), 2);
   camera.shown("cx", k.at<double>(0, 2), 2).shown("cy", k.at<double>(1, 2), 2).hidden("distortion", d);
-  for (std::size_t i = 0; i < 5; ++i) camera.cells({fixed(d.at(i), 5)});
+  for (std::size_t i = 0; i < 5; ++i) camera.cells({decimalText(d.at(i), 5)});
   camera.shown("rms", c.reviewed() ? nlohmann::json(c.review.rms) : nlohmann::json());
   camera.hidden("imageWidth", c.imageSize.width).hidden("imageHeight", c.imageSize.height);
   session.output.table({{"fx", "fy", "cx", "cy", "k1", "k2", "p1", "p2", "k3", "rms (px)"}, {camera.cellTexts()}});
@@ -148,10 +150,10 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
 void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<std::string>& names, Output& output) {
   showViews(r, names, output);
   showUncertainty(r.uncertainty, output);
-  output.line("coverage score " + fixed(r.coverageScore, 2) + " over 10 x 10 cells, " +
-              fixed(100.0 * r.coveredShare, 0) + " % of the cells covered");
-  output.line("cross-validation " + fixed(r.crossValidation, 3) + " px between the cameras of alternate views");
-  output.line("straightness " + fixed(r.straightness, 3) + " px: undistorted board rows from their lines");
+  output.line("coverage score " + decimalText(r.coverageScore, 2) + " over 10 x 10 cells, " +
+              decimalText(100.0 * r.coveredShare, 0) + " % of the cells covered");
+  output.line("cross-validation " + decimalText(r.crossValidation, 3) + " px between the cameras of alternate views");
+  output.line("straightness " + decimalText(r.straightness, 3) + " px: undistorted board rows from their lines");
   output.document().update({{"uncertainty", parametersJson(r.uncertainty)},
                             {"rms", r.rms},
                             {"coverage", coverageJson(r)},

@@ -26,7 +26,7 @@ void showFailedRows(const std::vector<CharacterizedRow>& rows, Output& output) {
   Table failed{{"image", "height", "status", "reason"}, {}};
   for (const CharacterizedRow& row : rows)
     if (!row.sample.measured)
-      failed.rows.push_back({row.image, fixed(row.sample.trueHeight, 3), row.status, row.reason});
+      failed.rows.push_back({row.image, decimalText(row.sample.trueHeight, 3), row.status, row.reason});
   if (failed.rows.empty()) return;
   output.line(std::to_string(failed.rows.size()) + " rows without a height:");
   output.table(failed);
@@ -37,7 +37,7 @@ void showHeights(const StationCharacterization& c, Output& output) {
   for (const RepeatabilityAt& at : c.repeatabilityAt) {
     ReportRow& row = rows.emplace_back(ReportRow({}));
     row.shown("height", at.trueHeight, 3).shown("repeats", at.repeats).shown("mean", at.mean);
-    row.cells({fixed(at.mean - at.trueHeight, 4)}).shown("threeSigma", at.threeSigma);
+    row.cells({decimalText(at.mean - at.trueHeight, 4)}).shown("threeSigma", at.threeSigma);
   }
   const bool judged = !c.repeatabilityAt.empty();
   const nlohmann::json perHeight =
@@ -53,25 +53,25 @@ nlohmann::json known(bool given, double value) { return given ? number(value) : 
 
 std::string lineText(const StationCharacterization& c) {
   if (!c.hasLine) return "linearity: not evaluated (no line: fewer than two sweep heights measured)";
-  const std::string line = "measured = " + fixed(c.slope, 6) + " x true + " + fixed(c.intercept, 5);
+  const std::string line = "measured = " + decimalText(c.slope, 6) + " x true + " + decimalText(c.intercept, 5);
   if (!c.hasLinearity) return "linearity: not evaluated (two sweep heights: " + line + ", a line through two points)";
-  return "linearity: " + line + ", r2 " + fixed(c.r2, 7) + "; residuals of the heights' means: rms " +
-         fixed(c.residualRms, 4) + ", max " + fixed(c.residualMax, 4);
+  return "linearity: " + line + ", r2 " + decimalText(c.r2, 7) + "; residuals of the heights' means: rms " +
+         decimalText(c.residualRms, 4) + ", max " + decimalText(c.residualMax, 4);
 }
 
 // The stability series: its drift, or why there is none, and its scatter.
 std::string driftText(const StationCharacterization& c) {
   if (c.stabilitySamples == 0) return "drift: not evaluated (no stability series)";
-  const std::string at = " at height " + fixed(c.stabilityHeight, 3) + " (" + std::to_string(c.stabilitySamples) +
+  const std::string at = " at height " + decimalText(c.stabilityHeight, 3) + " (" + std::to_string(c.stabilitySamples) +
                          " rows, their CSV times read as seconds)";
   if (!c.hasDrift) return "drift: not evaluated: the stability series" + at + " needs 3 rows at 2 times or more";
-  const std::string scatter = "; +-3 sigma about the drift line " + fixed(c.stabilityThreeSigma, 5);
+  const std::string scatter = "; +-3 sigma about the drift line " + decimalText(c.stabilityThreeSigma, 5);
   if (c.driftResolved)
-    return "drift: " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute" + at + scatter;
+    return "drift: " + decimalText(c.drift, 5) + " +- " + decimalText(c.driftError, 5) + " per minute" + at + scatter;
   return "drift: not resolved: the readings" + at + " never change" +
          (std::isnan(c.driftLimit)
               ? std::string(" and their height step is unknown")
-              : "; below one height step over the series, " + fixed(c.driftLimit, 5) + " per minute");
+              : "; below one height step over the series, " + decimalText(c.driftLimit, 5) + " per minute");
 }
 
 nlohmann::json driftJson(const StationCharacterization& c) {
@@ -89,12 +89,13 @@ nlohmann::json driftJson(const StationCharacterization& c) {
 void showFigures(const StationCharacterization& c, Output& output) {
   output.line(lineText(c));
   if (c.hasLinearity)
-    output.line(c.hasUsableRange ? "usable range: " + fixed(c.usableLow, 3) + " .. " + fixed(c.usableHigh, 3)
-                                 : "usable range: none");
-  output.line(c.repeatabilityAt.empty()
-                  ? "repeatability: not evaluated (no sweep height with enough repeats)"
-                  : "repeatability (+-3 sigma): worst " + fixed(c.repeatability, 4) + ", pooled " +
-                        fixed(c.pooledRepeatability, 4) + ", predicted " + fixed(c.predictedRepeatability, 4));
+    output.line(c.hasUsableRange
+                    ? "usable range: " + decimalText(c.usableLow, 3) + " .. " + decimalText(c.usableHigh, 3)
+                    : "usable range: none");
+  output.line(c.repeatabilityAt.empty() ? "repeatability: not evaluated (no sweep height with enough repeats)"
+                                        : "repeatability (+-3 sigma): worst " + decimalText(c.repeatability, 4) +
+                                              ", pooled " + decimalText(c.pooledRepeatability, 4) + ", predicted " +
+                                              decimalText(c.predictedRepeatability, 4));
   output.line(driftText(c));
   nlohmann::json& doc = output.document();
   doc.update({{"slope", known(c.hasLine, c.slope)},

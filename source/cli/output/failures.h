@@ -4,6 +4,8 @@
 // on standard error.
 #pragma once
 
+#include <talmeq/explanations.h>
+
 #include <opencv2/core.hpp>
 #include <stdexcept>
 #include <string>
@@ -33,6 +35,16 @@ class WorkFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Throws WorkFailure "<export> returned <code>: <meaning>" unless `code`
+// is 0; `subject` (an image path, for example) prefixes the message when it
+// is not empty.
+inline void requireSuccess(std::string_view exportName, int code, std::string_view subject = {}) {
+  if (code == 0) return;
+  const std::string prefix = subject.empty() ? std::string() : std::string(subject) + ": ";
+  throw WorkFailure(prefix + std::string(exportName) + " returned " + std::to_string(code) + ": " +
+                    std::string(resultMeaning(exportName, code)));
+}
 
 // Calls one export (or one call of the precision layer) and reports an
 // OpenCV error it raises the same way as a failure code: as a WorkFailure

@@ -15,7 +15,6 @@
 namespace talmeq::cli {
 namespace {
 
-constexpr double kLargestFixed = 1e9;
 constexpr std::size_t kColumnGap = 2;
 
 using Range = std::pair<char32_t, char32_t>;
@@ -160,17 +159,6 @@ std::size_t widestOf(const std::vector<std::string>& texts, const std::string& h
   std::size_t widest = displayWidth(header);
   for (const std::string& text : texts) widest = std::max(widest, displayWidth(printable(text)));
   return widest;
-}
-
-std::string fixed(double value, int decimals) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  char text[64];
-  if (std::fabs(value) >= kLargestFixed)
-    std::snprintf(text, sizeof text, "%.6g", value);
-  else
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
 }
 
 nlohmann::json nullKeys(std::initializer_list<const char*> keys) {

@@ -8,6 +8,8 @@
 // start with null until the run sets it.
 #pragma once
 
+#include <talmeq/explanations.h>
+
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -54,10 +56,6 @@ class Output {
 
 // The widest display width among `texts` and `header`.
 std::size_t widestOf(const std::vector<std::string>& texts, const std::string& header);
-
-// Number text for table cells: `decimals` decimals, or six significant
-// digits in exponent form from 1e9 on; "nan", "inf" and "-inf" as such.
-std::string fixed(double value, int decimals);
 
 // An object of `keys`, each null: a subcommand's shape, a row's start.
 nlohmann::json nullKeys(std::initializer_list<const char*> keys);

@@ -14,7 +14,7 @@ namespace {
 constexpr double kReadingsAgree = 3.0;
 
 // A cell of `decimals` places, "-" for an unknown value.
-std::string cell(double value, int decimals) { return std::isfinite(value) ? fixed(value, decimals) : "-"; }
+std::string cell(double value, int decimals) { return std::isfinite(value) ? decimalText(value, decimals) : "-"; }
 
 }  // namespace
 
@@ -26,7 +26,7 @@ std::string readingsDisagreement(const std::string& exportCall, cv::Point whole,
   const double apart = cv::norm(precise.centre - cv::Point2d(whole));
   if (apart <= kReadingsAgree) return {};
   return "the whole-pixel spot " + wholeText + " and the sub-pixel spot " + subPixelText(precise) + " lie " +
-         fixed(apart, 1) + " px apart: the two readings disagree";
+         decimalText(apart, 1) + " px apart: the two readings disagree";
 }
 
 nlohmann::json preciseObject(const SpotReading& r) {
@@ -54,7 +54,7 @@ nlohmann::json preciseObject(const HeightReading& r) {
 }
 
 std::string subPixelText(const SpotReading& r) {
-  return r.hasCentre() ? "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ")" : "-";
+  return r.hasCentre() ? "(" + decimalText(r.centre.x, 3) + ", " + decimalText(r.centre.y, 3) + ")" : "-";
 }
 
 void addPreciseSpotColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths) {

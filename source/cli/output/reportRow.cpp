@@ -30,7 +30,7 @@ ReportRow& ReportRow::cells(const std::vector<std::string>& texts) {
 std::string cellText(const nlohmann::json& value, int decimals) {
   if (value.is_null()) return "-";
   if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
-  if (value.is_number_float()) return fixed(value.get<double>(), decimals);
+  if (value.is_number_float()) return decimalText(value.get<double>(), decimals);
   if (value.is_string()) return value.get<std::string>();
   return value.dump();
 }

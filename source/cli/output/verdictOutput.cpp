@@ -11,7 +11,7 @@ void showVerdict(const std::vector<VerdictCheck>& checks, bool pass, Output& out
     ReportRow& row = rows.emplace_back(ReportRow({}));
     row.shown("name", c.name).hidden("threshold", c.threshold).hidden("evaluated", c.evaluated);
     row.shown("value", c.evaluated ? number(c.value) : nlohmann::json(),
-              c.evaluated ? fixed(c.value, 5) : "not evaluated");
+              c.evaluated ? decimalText(c.value, 5) : "not evaluated");
     row.shown("rule", c.rule).shown("passed", c.evaluated ? nlohmann::json(c.passed) : nlohmann::json());
   }
   showRows(output, "checks", {"check", "measured", "rule", "passed"}, rows);

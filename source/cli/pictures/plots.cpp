@@ -66,8 +66,8 @@ class Panel {
       const cv::Point onX = at(x, y_.low), onY = at(x_.low, y);
       cv::line(canvas_, onX, {onX.x, area_.y}, kGrid);
       cv::line(canvas_, onY, {area_.x + area_.width, onY.y}, kGrid);
-      label(canvas_, fixed(x, xDecimals), {onX.x - 18, onX.y + 18});
-      label(canvas_, fixed(y, yDecimals), {onY.x - 62, onY.y + 5});
+      label(canvas_, decimalText(x, xDecimals), {onX.x - 18, onX.y + 18});
+      label(canvas_, decimalText(y, yDecimals), {onY.x - 62, onY.y + 5});
     }
     cv::rectangle(canvas_, area_, kInk);
     label(canvas_, xTitle, {area_.x + area_.width / 2 - 4 * static_cast<int>(xTitle.size()), area_.br().y + 40}, 0.5);
@@ -151,13 +151,13 @@ cv::Mat plotCalibration(const HeightCalibrationRun& run) {
     const cv::Point onLine = panel.at(p.displacement, p.fitted);
     const double bar = (p.height - p.fitted) * magnify;
     cv::line(canvas, onLine, panel.at(p.displacement, p.fitted + bar), plot::kError, 3, cv::LINE_8);
-    plot::label(canvas, fixed(p.error, 4), panel.at(p.displacement, p.height) + cv::Point(10, 18), 0.4);
+    plot::label(canvas, decimalText(p.error, 4), panel.at(p.displacement, p.height) + cv::Point(10, 18), 0.4);
   }
   for (const CalibrationPoint& p : run.points)
     cv::circle(canvas, panel.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED, cv::LINE_8);
   plot::label(canvas,
-              "k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) + ", average error " +
-                  fixed(run.averageError, 4) + ", error bars x" + fixed(magnify, 0),
+              "k = " + decimalText(run.file.k, 6) + ", b = " + decimalText(run.file.b, 6) + ", average error " +
+                  decimalText(run.averageError, 4) + ", error bars x" + decimalText(magnify, 0),
               {kFitLeft, kTop - 15}, 0.5);
   return canvas;
 }
@@ -184,14 +184,14 @@ cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCh
   const plot::Panel bottom(canvas, {kLeft, 400, plot::kSize.width - kLeft - kRight, 140}, x,
                            plot::paddedRange(span, 0.15));
   bottom.frame("true height (height units)", "residual of the mean", 1, 3);
-  bottom.threshold(t.maxResidual, kLimit, "+" + fixed(t.maxResidual, 3));
-  bottom.threshold(-t.maxResidual, kLimit, "-" + fixed(t.maxResidual, 3));
+  bottom.threshold(t.maxResidual, kLimit, "+" + decimalText(t.maxResidual, 3));
+  bottom.threshold(-t.maxResidual, kLimit, "-" + decimalText(t.maxResidual, 3));
   bottom.line(x.low, 0.0, x.high, 0.0, kFit);
   for (std::size_t i = 0; i < meanResiduals.size(); ++i)
     bottom.disc(c.repeatabilityAt[i].trueHeight, meanResiduals[i], 4, kSample);
   plot::label(canvas,
-              "measured = " + fixed(c.slope, 5) + " x true + " + fixed(c.intercept, 4) + ", r2 " + fixed(c.r2, 6) +
-                  ", residual rms " + fixed(c.residualRms, 4),
+              "measured = " + decimalText(c.slope, 5) + " x true + " + decimalText(c.intercept, 4) + ", r2 " +
+                  decimalText(c.r2, 6) + ", residual rms " + decimalText(c.residualRms, 4),
               {kLeft, 25}, 0.5);
   return canvas;
 }
@@ -206,17 +206,17 @@ cv::Mat plotRepeatability(const StationCharacterization& c, const Characterizati
   const plot::Range y{0.0, plot::paddedRange(spreads, 0.1).high};
   const plot::Panel panel(canvas, {kLeft, 70, plot::kSize.width - kLeft - kRight, 460}, plot::paddedRange(heights), y);
   panel.frame("true height (height units)", "+-3 sigma (height units)", 1, 4);
-  panel.threshold(t.maxRepeatability, kLimit, "limit " + fixed(t.maxRepeatability, 3));
+  panel.threshold(t.maxRepeatability, kLimit, "limit " + decimalText(t.maxRepeatability, 3));
   if (c.predictedRepeatability > 0.0)
-    panel.threshold(c.predictedRepeatability, kPredicted, "predicted " + fixed(c.predictedRepeatability, 4));
+    panel.threshold(c.predictedRepeatability, kPredicted, "predicted " + decimalText(c.predictedRepeatability, 4));
   for (const RepeatabilityAt& at : c.repeatabilityAt) {
     panel.line(at.trueHeight, 0.0, at.trueHeight, at.threeSigma, kSample, 3);
     panel.disc(at.trueHeight, at.threeSigma, 4, kSample);
   }
   plot::label(canvas,
               c.repeatabilityAt.empty() ? "repeatability not evaluated: no sweep height with enough repeats"
-                                        : "repeatability per height: worst " + fixed(c.repeatability, 4) + ", pooled " +
-                                              fixed(c.pooledRepeatability, 4),
+                                        : "repeatability per height: worst " + decimalText(c.repeatability, 4) +
+                                              ", pooled " + decimalText(c.pooledRepeatability, 4),
               {kLeft, 25}, 0.5);
   return canvas;
 }
@@ -247,11 +247,11 @@ cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCh
   panel.line(start, atStart, end, atStart + c.drift * (end - start), kFit, 2);
   panel.line(start, atStart, end, atStart + t.maxDrift * (end - start), kLimit);
   panel.line(start, atStart, end, atStart - t.maxDrift * (end - start), kLimit);
-  const std::string drift = !c.hasDrift ? "drift not evaluated: too few rows or times"
-                            : !c.driftResolved
-                                ? "drift not resolved: the readings never change"
-                                : "drift " + fixed(c.drift, 5) + " +- " + fixed(c.driftError, 5) + " per minute";
-  plot::label(canvas, drift + " (limit " + fixed(t.maxDrift, 4) + " per minute, orange)", {kLeft, 25}, 0.5);
+  const std::string drift =
+      !c.hasDrift        ? "drift not evaluated: too few rows or times"
+      : !c.driftResolved ? "drift not resolved: the readings never change"
+                         : "drift " + decimalText(c.drift, 5) + " +- " + decimalText(c.driftError, 5) + " per minute";
+  plot::label(canvas, drift + " (limit " + decimalText(t.maxDrift, 4) + " per minute, orange)", {kLeft, 25}, 0.5);
   return canvas;
 }
 

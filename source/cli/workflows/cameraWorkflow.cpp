@@ -2,17 +2,17 @@
 // cameraWorkflow.h).
 #include "cameraWorkflow.h"
 
+#include <talmeq/annotations.h>
+#include <talmeq/explanations.h>
 #include <talmeqAlgorithm.h>
 
 #include <algorithm>
 
-#include "annotations.h"
 #include "cameraOutput.h"
 #include "failures.h"
 #include "imageFiles.h"
 #include "outputFiles.h"
 #include "reportRow.h"
-#include "resultCodes.h"
 #include "verdictOutput.h"
 
 namespace talmeq::cli {

@@ -1,6 +1,7 @@
 // The height road of the tool (see heightWorkflow.h).
 #include "heightWorkflow.h"
 
+#include <talmeq/explanations.h>
 #include <talmeq/resultCodes.h>
 #include <talmeqAlgorithm.h>
 
@@ -8,11 +9,9 @@
 #include <functional>
 #include <string_view>
 
-#include "failureReasons.h"
 #include "failures.h"
 #include "imageFiles.h"
 #include "output.h"
-#include "resultCodes.h"
 #include "terminal.h"
 
 namespace talmeq::cli {
@@ -39,9 +38,9 @@ CalibrationPoint preciseSpot(const HeightRow& row, const cv::Mat& image) {
   if (!reading.hasCentre())
     throw WorkFailure(row.image + ": readSpot found no spot; a calibration frame must show the laser spot");
   if (reading.status == SpotStatus::kAmbiguous) {
-    const auto at = [](cv::Point2d p) { return "(" + fixed(p.x, 1) + ", " + fixed(p.y, 1) + ")"; };
+    const auto at = [](cv::Point2d p) { return "(" + decimalText(p.x, 1) + ", " + decimalText(p.y, 1) + ")"; };
     throw WorkFailure(row.image + ": readSpot found two spots, at " + at(reading.centre) + " and a rival at " +
-                      at(reading.runnerUpCentre) + " with " + fixed(100.0 * reading.runnerUp, 0) +
+                      at(reading.runnerUpCentre) + " with " + decimalText(100.0 * reading.runnerUp, 0) +
                       " % of its strength; a calibration frame must show one spot");
   }
   return {row.height, row.image, reading.detectorSpot, 0.0, 0.0, 0.0, reading};
@@ -130,8 +129,8 @@ void planCalibration(HeightCalibrationRun& run, const HeightCalibration& setting
   }
   run.averageError = sum / static_cast<double>(run.points.size());
   if (!std::isfinite(run.file.k) || !std::isfinite(run.file.b) || !std::isfinite(run.averageError))
-    throw WorkFailure("the fit is not a finite number (k = " + fixed(run.file.k, 6) + ", b = " + fixed(run.file.b, 6) +
-                      ", average error " + fixed(run.averageError, 4) +
+    throw WorkFailure("the fit is not a finite number (k = " + decimalText(run.file.k, 6) +
+                      ", b = " + decimalText(run.file.b, 6) + ", average error " + decimalText(run.averageError, 4) +
                       "): check the heights and the four settings; nothing was written");
 }
 

@@ -1,16 +1,15 @@
-// The tool's pictures drawn over an input image: what the spot detector
-// and the height measurement saw, the precision layer's reading, a camera
+// Pictures drawn over an input image: what the spot detector and the
+// height measurement saw, the precision layer's reading, a camera
 // calibration view's corners and errors, and the coverage map.
-#include "annotations.h"
+#include <talmeq/annotations.h>
+#include <talmeq/explanations.h>
 
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <utility>
 
-#include "output.h"
-
-namespace talmeq::cli {
+namespace talmeq {
 namespace {
 
 // Colours (BGR) and sizes of the marks of each picture.
@@ -235,7 +234,8 @@ void drawPreciseSpot(cv::Mat& canvas, const SpotReading& r) {
              fixedPoint(r.centre + d * preciseMarks::kArmTo * kDiagonal), preciseMarks::kCentre, 1, cv::LINE_AA,
              kShift);
   drawUncertainty(canvas, c, r.covariance);
-  const std::string text = "(" + fixed(r.centre.x, 3) + ", " + fixed(r.centre.y, 3) + ") +-" + fixed(r.uncertainty, 3);
+  const std::string text =
+      "(" + decimalText(r.centre.x, 3) + ", " + decimalText(r.centre.y, 3) + ") +-" + decimalText(r.uncertainty, 3);
   cv::putText(canvas, text, cv::Point(r.centre) + cv::Point(preciseMarks::kArmTo + 2, -preciseMarks::kArmTo),
               cv::FONT_HERSHEY_SIMPLEX, 0.4, preciseMarks::kCentre, 1, cv::LINE_AA);
   if (r.status == SpotStatus::kAmbiguous)
@@ -252,11 +252,11 @@ cv::Mat annotateCorners(const cv::Mat& image, const ViewQuality& view, double rm
   for (const cv::Point2f& corner : view.found2d)
     cv::circle(canvas, corner, scale.pixels(cornerMarks::kCornerRadius), cornerMarks::kCorner, scale.thickness(),
                cv::LINE_8);
-  drawTextLines(
-      canvas,
-      {{"detected corners; reprojection errors x" + fixed(cornerMarks::kMagnify, 0) + " (rms " + fixed(rms, 3) + " px)",
-        cv::Scalar(255, 255, 255)}},
-      scale);
+  drawTextLines(canvas,
+                {{"detected corners; reprojection errors x" + decimalText(cornerMarks::kMagnify, 0) + " (rms " +
+                      decimalText(rms, 3) + " px)",
+                  cv::Scalar(255, 255, 255)}},
+                scale);
   return canvas;
 }
 
@@ -282,11 +282,11 @@ cv::Mat drawCoverageMap(const CameraCalibrationReport& r) {
     if (view.used)
       for (const cv::Point2f& p : view.found2d) cv::circle(canvas, p, scale.pixels(1.5), kPoint, cv::FILLED);
   drawTextLines(canvas,
-                {{"coverage: views with a point per cell; score " + fixed(r.coverageScore, 2) + ", " +
-                      fixed(100.0 * r.coveredShare, 0) + " % of cells covered",
+                {{"coverage: views with a point per cell; score " + decimalText(r.coverageScore, 2) + ", " +
+                      decimalText(100.0 * r.coveredShare, 0) + " % of cells covered",
                   cv::Scalar(255, 255, 255)}},
                 scale);
   return canvas;
 }
 
-}  // namespace talmeq::cli
+}  // namespace talmeq

@@ -1,7 +1,6 @@
 // Reasons and warnings of the spot detection and the height measurement
-// (see failureReasons.h).
-#include "failureReasons.h"
-
+// (see talmeq/explanations.h).
+#include <talmeq/explanations.h>
 #include <talmeq/resultCodes.h>
 
 #include <algorithm>
@@ -9,10 +8,7 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
-#include "output.h"
-#include "resultCodes.h"
-
-namespace talmeq::cli {
+namespace talmeq {
 namespace {
 
 struct BrightBlob {
@@ -41,7 +37,7 @@ BrightBlob brightestOutside(const cv::Mat& image, const cv::Rect& window) {
   return blob;
 }
 
-std::string screenCounts(const SpotDetectionRecord& trace) {
+std::string screenCounts(const SpotDetectionRecord& record) {
   constexpr std::array<std::pair<CandidateScreen, const char*>, 4> kScreens{
       {{CandidateScreen::kTooSmall, "too small"},
        {CandidateScreen::kTooLarge, "too large"},
@@ -50,21 +46,21 @@ std::string screenCounts(const SpotDetectionRecord& trace) {
   std::string text;
   for (const auto& [screen, name] : kScreens) {
     std::size_t count = 0;
-    for (const SpotCandidate& candidate : trace.candidates) count += candidate.screen == screen ? 1 : 0;
+    for (const SpotCandidate& candidate : record.candidates) count += candidate.screen == screen ? 1 : 0;
     if (count > 0) text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + name;
   }
   return text;
 }
 
-std::string locatorReason(const HeightMeasurementRecord& trace) {
-  const SpotLocationRecord& r = trace.region;
-  const std::string window = "the search window " + rectText(trace.window);
+std::string locatorReason(const HeightMeasurementRecord& record) {
+  const SpotLocationRecord& r = record.region;
+  const std::string window = "the search window " + rectText(record.window);
   if (r.pass == LocatorPass::kNone)
-    return trace.window.area() == 0 ? window + " is empty"
-                                    : window + " holds fewer than " + std::to_string(kLocatorLevelRank) + " pixels";
+    return record.window.area() == 0 ? window + " is empty"
+                                     : window + " holds fewer than " + std::to_string(kLocatorLevelRank) + " pixels";
   // A level below 0: fewer than kLocatorLevelRank pixels of the window hold any red at all.
   if (r.trackLevel < 0)
-    return "no spot: the search window " + rectText(trace.window) + " is dark: fewer than " +
+    return "no spot: the search window " + rectText(record.window) + " is dark: fewer than " +
            std::to_string(kLocatorLevelRank) + " of its pixels hold any red light";
   const std::string level = " at the track level " + std::to_string(r.trackLevel) + " in the band along " + window;
   if (r.trackBlobs == 0) return "no spot: no blob" + level;
@@ -73,17 +69,12 @@ std::string locatorReason(const HeightMeasurementRecord& trace) {
 
 }  // namespace
 
-std::string rectText(const cv::Rect& rect) {
-  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " + std::to_string(rect.width) + ", " +
-         std::to_string(rect.height) + "]";
-}
-
-std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& trace) {
-  switch (trace.outcome) {
+std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& record) {
+  switch (record.outcome) {
     case DetectionOutcome::kEmptyImage:
       return "the image is empty";
     case DetectionOutcome::kWindowTooSmall:
-      return "the image is too small: its detection window " + rectText(trace.window) + " holds fewer than " +
+      return "the image is too small: its detection window " + rectText(record.window) + " holds fewer than " +
              std::to_string(kRankedPixels) + " pixels";
     case DetectionOutcome::kFound:
       return {};
@@ -91,44 +82,44 @@ std::string spotFailureReason(const cv::Mat& image, const SpotDetectionRecord& t
       break;
   }
   bool onlySpecks = true;
-  for (const SpotCandidate& candidate : trace.candidates)
+  for (const SpotCandidate& candidate : record.candidates)
     onlySpecks = onlySpecks && candidate.screen == CandidateScreen::kTooSmall;
-  const std::string window = "the detection window " + rectText(trace.window);
+  const std::string window = "the detection window " + rectText(record.window);
   if (onlySpecks) {
-    const BrightBlob outside = brightestOutside(image, trace.window);
+    const BrightBlob outside = brightestOutside(image, record.window);
     if (outside.pixels >= kRankedPixels)
       return "spot outside the window: " + window + " holds no candidate, but a bright blob of " +
              std::to_string(outside.pixels) + " pixels lies at (" + std::to_string(outside.centre.x) + ", " +
              std::to_string(outside.centre.y) + ")";
   }
-  if (trace.candidates.empty()) return "no candidate in " + window;
-  return std::to_string(trace.candidates.size()) + " candidate" + (trace.candidates.size() > 1 ? "s" : "") + " in " +
-         window + ", none accepted: " + screenCounts(trace);
+  if (record.candidates.empty()) return "no candidate in " + window;
+  return std::to_string(record.candidates.size()) + " candidate" + (record.candidates.size() > 1 ? "s" : "") + " in " +
+         window + ", none accepted: " + screenCounts(record);
 }
 
-std::string spotWarning(const SpotDetectionRecord& trace) {
-  if (trace.outcome != DetectionOutcome::kFound || trace.blobs.size() < 2) return {};
-  return std::to_string(trace.blobs.size()) + " blobs passed every screen; the largest was taken as the spot";
+std::string spotWarning(const SpotDetectionRecord& record) {
+  if (record.outcome != DetectionOutcome::kFound || record.blobs.size() < 2) return {};
+  return std::to_string(record.blobs.size()) + " blobs passed every screen; the largest was taken as the spot";
 }
 
-std::string measureFailureReason(int code, const HeightMeasurementRecord& trace, double height, double absolute) {
+std::string measureFailureReason(int code, const HeightMeasurementRecord& record, double height, double absolute) {
   switch (code) {
     case 0:
       break;
     case kNoResult:
-      return locatorReason(trace);
+      return locatorReason(record);
     case kOutOfRange:
-      return "absolute height " + fixed(absolute, 4) + " outside -32 .. 0";
+      return "absolute height " + decimalText(absolute, 4) + " outside -32 .. 0";
     default:
       return std::string(resultMeaning("getPlaneHeightByLinear", code));
   }
-  if (!trace.region.spotWritten)
-    return "no spot: the one blob in the track band stands only " + fixed(trace.region.contrast, 1) +
-           " above the window's mean red (more than " + fixed(kLocatorMinContrast, 0) +
+  if (!record.region.spotWritten)
+    return "no spot: the one blob in the track band stands only " + decimalText(record.region.contrast, 1) +
+           " above the window's mean red (more than " + decimalText(kLocatorMinContrast, 0) +
            " needed); the library's height belongs to no spot";
   if (!std::isfinite(height) || !std::isfinite(absolute))
     return "the height is not a finite number: the calibration file's model cannot be inverted at this spot";
   return {};
 }
 
-}  // namespace talmeq::cli
+}  // namespace talmeq

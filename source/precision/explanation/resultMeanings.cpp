@@ -1,14 +1,16 @@
-// The result-code meanings of all nine exports, in one table.
-#include "resultCodes.h"
-
+// The result-code meanings of all nine exports, in one table, and the
+// library's way of writing numbers and rectangles in its texts.
+#include <talmeq/explanations.h>
 #include <talmeq/resultCodes.h>
 
 #include <array>
+#include <cmath>
+#include <cstdio>
 
-#include "failures.h"
-
-namespace talmeq::cli {
+namespace talmeq {
 namespace {
+
+constexpr double kLargestFixed = 1e9;  // from here on, exponent form
 
 struct Meaning {
   std::string_view exportName;
@@ -35,6 +37,22 @@ constexpr std::array kMeanings{
 
 }  // namespace
 
+std::string decimalText(double value, int decimals) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  char text[64];
+  if (std::fabs(value) >= kLargestFixed)
+    std::snprintf(text, sizeof text, "%.6g", value);
+  else
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string rectText(const cv::Rect& rect) {
+  return "[" + std::to_string(rect.x) + ", " + std::to_string(rect.y) + ", " + std::to_string(rect.width) + ", " +
+         std::to_string(rect.height) + "]";
+}
+
 std::string_view resultMeaning(std::string_view exportName, int code) {
   if (code == kOk) return "success";
   if (code == kTextException) return "a text exception was caught inside the library";
@@ -44,11 +62,4 @@ std::string_view resultMeaning(std::string_view exportName, int code) {
   return "unknown result code";
 }
 
-void requireSuccess(std::string_view exportName, int code, std::string_view subject) {
-  if (code == 0) return;
-  const std::string prefix = subject.empty() ? std::string() : std::string(subject) + ": ";
-  throw WorkFailure(prefix + std::string(exportName) + " returned " + std::to_string(code) + ": " +
-                    std::string(resultMeaning(exportName, code)));
-}
-
-}  // namespace talmeq::cli
+}  // namespace talmeq
