@@ -8,13 +8,13 @@
 // sub-pixel precision and fitted by the precision layer.
 #include <talmeq/calibrationLock.h>
 #include <talmeq/explanations.h>
+#include <talmeq/plots.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "commands.h"
 #include "heightWorkflow.h"
-#include "plots.h"
 #include "preciseRows.h"
 #include "reportRow.h"
 
@@ -150,7 +150,13 @@ void runCalibrate(const CalibrateOptions& options, Session& session) {
   if (create && refused.empty()) session.output.line("created " + options.yml + " from the four settings");
   report(run, session);
   if (!options.plot.empty()) {
-    writeImage(options.plot, plotCalibration(run));
+    std::vector<double> heights;
+    LinearFitPreview fit{run.file, {}};
+    for (const CalibrationPoint& point : run.points) {
+      heights.push_back(point.height);
+      fit.displacements.push_back(point.displacement);
+    }
+    writeImage(options.plot, plotCalibration(heights, fit));
     session.output.document()["plot"] = options.plot;
     session.output.line("plot -> " + options.plot);
   }

@@ -6,14 +6,17 @@
 // repeatability) unless `--integer` asks for the library's
 // getPlaneHeightByLinear. Rows without a height are listed and count
 // against the verdict; a failed verdict is a failed run.
+#include <talmeq/plots.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
 
 #include "characterizationOutput.h"
 #include "commands.h"
 #include "heightCalibrationFile.h"
 #include "heightWorkflow.h"
 #include "heightsCsv.h"
-#include "plots.h"
 #include "preciseRows.h"
 #include "verdictOutput.h"
 
@@ -28,13 +31,26 @@ struct CharacterizeOptions {
   CharacterizationThresholds thresholds;
 };
 
-void writePlots(const CharacterizeOptions& options, const std::vector<CharacterizedRow>& rows,
+// The three files for `prefix`: PREFIX-linearity.png, -repeatability.png,
+// -stability.png.
+std::vector<std::string> characterizationPlotPaths(const std::string& prefix) {
+  // A prefix given as an image name (station.png) names the three images
+  // station-linearity.png, ... in its format, not station.png-linearity.png.
+  const std::filesystem::path given = std::filesystem::u8path(prefix);
+  const std::string extension = given.extension().u8string();
+  const bool imageName = !extension.empty() && given.has_stem() && cv::haveImageWriter("plot" + extension);
+  const std::string stem = imageName ? prefix.substr(0, prefix.size() - extension.size()) : prefix;
+  const std::string suffix = imageName ? extension : ".png";
+  return {stem + "-linearity" + suffix, stem + "-repeatability" + suffix, stem + "-stability" + suffix};
+}
+
+void writePlots(const CharacterizeOptions& options, const std::vector<HeightSample>& samples,
                 const StationCharacterization& c, Session& session) {
   const std::vector<std::string> paths = characterizationPlotPaths(options.plot);
   const CharacterizationThresholds& t = options.thresholds;
-  writeImage(paths[0], plotLinearity(rows, c, t));
+  writeImage(paths[0], plotLinearity(samples, c, t));
   writeImage(paths[1], plotRepeatability(c, t));
-  writeImage(paths[2], plotStability(rows, c, t));
+  writeImage(paths[2], plotStability(samples, c, t));
   session.output.document()["plots"] = paths;
 }
 
@@ -63,7 +79,7 @@ void runCharacterize(const CharacterizeOptions& options, Session& session) {
     }
   }();
   showCharacterization(measured, c, session.output);
-  if (!options.plot.empty()) writePlots(options, measured, c, session);
+  if (!options.plot.empty()) writePlots(options, samples, c, session);
   const std::string failed = failedCheckNames(c.checks);
   if (!c.pass)
     throw WorkFailure(failed.empty()

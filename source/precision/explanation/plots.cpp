@@ -1,18 +1,15 @@
-// The tool's plots: a plot area on a white canvas, with its frame, grid,
+// The plots: a plot area on a white canvas, with its frame, grid,
 // tick labels and axis titles and the marks the plots are made of (points,
 // lines, dashed threshold lines); the height calibration plot and the
 // station characterization's three pictures drawn with it.
-#include "plots.h"
+#include <talmeq/explanations.h>
+#include <talmeq/plots.h>
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "output.h"
-
-namespace talmeq::cli {
+namespace talmeq {
 namespace plot {
 
 const cv::Size kSize{900, 600};
@@ -109,9 +106,23 @@ namespace {
 constexpr int kFitLeft = 80, kFitRight = 30, kTop = 50, kBottom = 60;  // margins of the calibration plot, pixels
 constexpr double kLargestBar = 60.0;                                   // pixels of the largest error bar
 
-plot::Panel panelFor(cv::Mat& canvas, const HeightCalibrationRun& run) {
+// One calibration point as the plot draws it.
+struct FittedPoint {
+  double height, displacement, fitted, error;
+};
+
+std::vector<FittedPoint> fittedPoints(const std::vector<double>& heights, const LinearFitPreview& fit) {
+  std::vector<FittedPoint> points;
+  for (std::size_t i = 0; i < heights.size() && i < fit.displacements.size(); ++i) {
+    const double fitted = fit.values.k * fit.displacements[i] + fit.values.b;
+    points.push_back({heights[i], fit.displacements[i], fitted, fitted - heights[i]});
+  }
+  return points;
+}
+
+plot::Panel panelFor(cv::Mat& canvas, const std::vector<FittedPoint>& points) {
   std::vector<double> xs, ys;
-  for (const CalibrationPoint& p : run.points) {
+  for (const FittedPoint& p : points) {
     xs.push_back(p.displacement);
     ys.push_back(p.height);
     ys.push_back(p.fitted);
@@ -126,55 +137,60 @@ const cv::Scalar kLimit{0, 140, 255};  // orange: thresholds
 const cv::Scalar kPredicted{0, 150, 0};
 constexpr int kLeft = 90, kRight = 30;  // margins of the characterization plots, pixels
 
-std::vector<double> sweepOf(const std::vector<CharacterizedRow>& rows, bool timed, bool measuredHeight) {
+std::vector<double> sweepOf(const std::vector<HeightSample>& samples, bool timed, bool measuredHeight) {
   std::vector<double> values;
-  for (const CharacterizedRow& r : rows)
-    if (r.sample.measured && r.sample.timed == timed)
-      values.push_back(measuredHeight ? r.sample.height : timed ? r.sample.time / 60.0 : r.sample.trueHeight);
+  for (const HeightSample& s : samples)
+    if (s.measured && s.timed == timed)
+      values.push_back(measuredHeight ? s.height : timed ? s.time / 60.0 : s.trueHeight);
   return values;
 }
 
 }  // namespace
 
-cv::Mat plotCalibration(const HeightCalibrationRun& run) {
+cv::Mat plotCalibration(const std::vector<double>& heights, const LinearFitPreview& fit) {
   cv::Mat canvas = plot::blankCanvas(plot::kSize);
-  const plot::Panel panel = panelFor(canvas, run);
+  const std::vector<FittedPoint> points = fittedPoints(heights, fit);
+  const plot::Panel panel = panelFor(canvas, points);
   panel.frame("projected displacement", "height", 2, 1);
-  const auto fitted = [&](double v) { return run.file.k * v + run.file.b; };
+  const auto fitted = [&](double v) { return fit.values.k * v + fit.values.b; };
   cv::line(canvas, panel.at(panel.x().low, fitted(panel.x().low)), panel.at(panel.x().high, fitted(panel.x().high)),
            plot::kLine, 1, cv::LINE_8);
-  double largest = 0.0;
-  for (const CalibrationPoint& p : run.points) largest = std::max(largest, std::fabs(p.error));
+  double largest = 0.0, sum = 0.0;
+  for (const FittedPoint& p : points) {
+    largest = std::max(largest, std::fabs(p.error));
+    sum += std::fabs(p.error);
+  }
   const double pixelsPerHeight = panel.area().height / (panel.y().high - panel.y().low);
   const double magnify = largest > 0.0 ? std::max(1.0, std::floor(kLargestBar / (largest * pixelsPerHeight))) : 1.0;
-  for (const CalibrationPoint& p : run.points) {
+  for (const FittedPoint& p : points) {
     const cv::Point onLine = panel.at(p.displacement, p.fitted);
     const double bar = (p.height - p.fitted) * magnify;
     cv::line(canvas, onLine, panel.at(p.displacement, p.fitted + bar), plot::kError, 3, cv::LINE_8);
     plot::label(canvas, decimalText(p.error, 4), panel.at(p.displacement, p.height) + cv::Point(10, 18), 0.4);
   }
-  for (const CalibrationPoint& p : run.points)
+  for (const FittedPoint& p : points)
     cv::circle(canvas, panel.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED, cv::LINE_8);
   plot::label(canvas,
-              "k = " + decimalText(run.file.k, 6) + ", b = " + decimalText(run.file.b, 6) + ", average error " +
-                  decimalText(run.averageError, 4) + ", error bars x" + decimalText(magnify, 0),
+              "k = " + decimalText(fit.values.k, 6) + ", b = " + decimalText(fit.values.b, 6) + ", average error " +
+                  decimalText(sum / static_cast<double>(std::max<std::size_t>(1, points.size())), 4) +
+                  ", error bars x" + decimalText(magnify, 0),
               {kFitLeft, kTop - 15}, 0.5);
   return canvas;
 }
 
-cv::Mat plotLinearity(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
+cv::Mat plotLinearity(const std::vector<HeightSample>& samples, const StationCharacterization& c,
                       const CharacterizationThresholds& t) {
   cv::Mat canvas = plot::blankCanvas(plot::kSize);
   if (!c.hasLine) {
     plot::label(canvas, "no line: fewer than two sweep heights measured", {kLeft, 60}, 0.7);
     return canvas;
   }
-  const plot::Range x = plot::paddedRange(sweepOf(rows, false, false));
+  const plot::Range x = plot::paddedRange(sweepOf(samples, false, false));
   const plot::Panel top(canvas, {kLeft, 60, plot::kSize.width - kLeft - kRight, 290}, x,
-                        plot::paddedRange(sweepOf(rows, false, true)));
+                        plot::paddedRange(sweepOf(samples, false, true)));
   top.frame("", "measured height", 1, 2);
-  for (const CharacterizedRow& r : rows)
-    if (r.sample.measured && !r.sample.timed) top.disc(r.sample.trueHeight, r.sample.height, 2, kSample);
+  for (const HeightSample& s : samples)
+    if (s.measured && !s.timed) top.disc(s.trueHeight, s.height, 2, kSample);
   top.line(x.low, c.slope * x.low + c.intercept, x.high, c.slope * x.high + c.intercept, kFit);
   std::vector<double> meanResiduals;
   for (const RepeatabilityAt& at : c.repeatabilityAt)
@@ -221,10 +237,10 @@ cv::Mat plotRepeatability(const StationCharacterization& c, const Characterizati
   return canvas;
 }
 
-cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCharacterization& c,
+cv::Mat plotStability(const std::vector<HeightSample>& samples, const StationCharacterization& c,
                       const CharacterizationThresholds& t) {
   cv::Mat canvas = plot::blankCanvas(plot::kSize);
-  const std::vector<double> minutes = sweepOf(rows, true, false), heights = sweepOf(rows, true, true);
+  const std::vector<double> minutes = sweepOf(samples, true, false), heights = sweepOf(samples, true, true);
   if (minutes.empty()) {
     plot::label(canvas, "no stability series (rows with a time)", {kLeft, 60}, 0.7);
     return canvas;
@@ -255,15 +271,4 @@ cv::Mat plotStability(const std::vector<CharacterizedRow>& rows, const StationCh
   return canvas;
 }
 
-std::vector<std::string> characterizationPlotPaths(const std::string& prefix) {
-  // A prefix given as an image name (station.png) names the three images
-  // station-linearity.png, ... in its format, not station.png-linearity.png.
-  const std::filesystem::path given = std::filesystem::u8path(prefix);
-  const std::string extension = given.extension().u8string();
-  const bool imageName = !extension.empty() && given.has_stem() && cv::haveImageWriter("plot" + extension);
-  const std::string stem = imageName ? prefix.substr(0, prefix.size() - extension.size()) : prefix;
-  const std::string suffix = imageName ? extension : ".png";
-  return {stem + "-linearity" + suffix, stem + "-repeatability" + suffix, stem + "-stability" + suffix};
-}
-
-}  // namespace talmeq::cli
+}  // namespace talmeq
