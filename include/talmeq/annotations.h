@@ -7,8 +7,8 @@
 #include <talmeq/cameraCalibrationReport.h>
 #include <talmeq/export.h>
 #include <talmeq/heightMeasurementRecord.h>
-#include <talmeq/precision.h>
 #include <talmeq/spotDetectionRecord.h>
+#include <talmeq/spotReading.h>
 
 #include <opencv2/core.hpp>
 #include <string>

@@ -14,6 +14,8 @@
 //   cameraCorrection.h         undistort, correctForThickness: corrections that refuse non-cameras
 //   chessboardCheck.h          chessboardMayBeThere: the quick look before the corner search
 //   calibrationLock.h          CalibrationLock: the calibration file's advisory lock
+//   explanations.h             result meanings and the reasons a record gives, in words
+//   annotations.h, plots.h     records drawn over their image; calibration and characterization plots
 //
 // Conventions of the whole library (namespace talmeq): plain result structs
 // whose status enum says what a frame or file turned out to hold, and
@@ -31,11 +33,14 @@
 // boundary.
 #pragma once
 
+#include "annotations.h"
 #include "calibrationLock.h"
 #include "cameraCalibrationReport.h"
 #include "cameraCorrection.h"
 #include "chessboardCheck.h"
+#include "explanations.h"
 #include "heightOffsetCorrection.h"
 #include "heightReading.h"
+#include "plots.h"
 #include "spotReading.h"
 #include "stationCharacterization.h"
