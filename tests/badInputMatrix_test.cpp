@@ -11,6 +11,7 @@
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -112,6 +113,27 @@ class BadInputMatrix : public ::testing::Test {
     EXPECT_EQ(after.size(), before.size() + (rewritten.empty() || before.count(rewritten) ? 0 : 1)) << label;
   }
 
+  // The three exports that read a calibration file, on `path` (rewritten
+  // with `text` before each call, when given). A call that neither raises
+  // nor refuses (-2) rewrites the file; a measurement that gives no height
+  // leaves its outputs as they were.
+  void expectReaders(const std::string& name, const std::string& path, const std::string* text,
+                     const std::array<Outcome, 3>& expected) {
+    double h = 1.0, z = 2.0;
+    const std::function<int()> calls[] = {[&] { return getCalibrationParamByLinear(heights_, coords_, path); },
+                                          [&] { return correctYml(-2.0, 1.5, path); },
+                                          [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }};
+    const char* exports[] = {"getCalibrationParamByLinear, ", "correctYml, ", "getPlaneHeightByLinear, "};
+    for (int i = 0; i < 3; ++i) {
+      if (text) talmeq::test::writeText(path, *text);
+      const bool rewrites = i < 2 && !expected[i].raises && expected[i].code != -2;
+      expectCase(exports[i] + name, calls[i], expected[i], rewrites ? fs::path(path).filename().string() : "");
+    }
+    if (expected[2].raises || expected[2].code == -2) {
+      EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
+    }
+  }
+
   static inline const std::vector<double> heights_ = {0.0, 10.0, 20.0, 30.0};
   static inline std::vector<cv::Point> coords_;
   static inline std::string startingFile_, calibratedFile_;
@@ -123,7 +145,7 @@ class BadInputMatrix : public ::testing::Test {
 // and the outcome of each of the three exports that read it.
 struct DamagedFile {
   std::string name, text;
-  Outcome calibration, correction, measurement;
+  std::array<Outcome, 3> calibrationCorrectionMeasurement;
 };
 
 std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
@@ -191,54 +213,20 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
 }
 
 TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
-  const std::string path = folder_.file("cal.yml");
-  for (const DamagedFile& e : damagedFiles(calibratedFile_)) {
-    const std::string &name = e.name, &text = e.text;
-    const auto rewrittenOn = [&](Outcome o) { return o.raises || o.code == -2 ? "" : "cal.yml"; };
-    double h = 1.0, z = 2.0;
-    talmeq::test::writeText(path, text);
-    expectCase(
-        "getCalibrationParamByLinear, " + name, [&] { return getCalibrationParamByLinear(heights_, coords_, path); },
-        e.calibration, rewrittenOn(e.calibration));
-    talmeq::test::writeText(path, text);
-    expectCase(
-        "correctYml, " + name, [&] { return correctYml(-2.0, 1.5, path); }, e.correction, rewrittenOn(e.correction));
-    talmeq::test::writeText(path, text);
-    expectCase(
-        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); },
-        e.measurement);
-    if (e.measurement.raises) {
-      EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
-    }
-  }
+  for (const DamagedFile& e : damagedFiles(calibratedFile_))
+    expectReaders(e.name, folder_.file("cal.yml"), &e.text, e.calibrationCorrectionMeasurement);
 }
 
 // Paths that do not name a readable calibration file: nothing is created.
 TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
   talmeq::test::writeText(folder_.file("plain.yml"), calibratedFile_);
   fs::create_directories(folder_.file("folder.yml"));
-  // clang-format off
-  const std::map<std::string, std::string> paths = {
-      {"missing file", folder_.file("absent.yml")},
-      {"directory", folder_.file("folder.yml")},
-      {"file used as a folder", folder_.file("plain.yml/cal.yml")},
-      {"missing folder", folder_.file("nowhere/cal.yml")},
-      {"empty path", ""},
-  };
-  // clang-format on
-  for (const auto& entry : paths) {
-    const std::string& name = entry.first;
-    const std::string& path = entry.second;  // a plain name, so the lambdas may capture it
-    double h = 1.0, z = 2.0;
-    expectCase(
-        "getCalibrationParamByLinear, " + name, [&] { return getCalibrationParamByLinear(heights_, coords_, path); },
-        code(-2));
-    expectCase(
-        "correctYml, " + name, [&] { return correctYml(0.0, 1.0, path); }, code(-2));
-    expectCase(
-        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }, code(-2));
-    EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
-  }
+  const std::pair<const char*, std::string> paths[] = {{"missing file", folder_.file("absent.yml")},
+                                                       {"directory", folder_.file("folder.yml")},
+                                                       {"file used as a folder", folder_.file("plain.yml/cal.yml")},
+                                                       {"missing folder", folder_.file("nowhere/cal.yml")},
+                                                       {"empty path", ""}};
+  for (const auto& [name, path] : paths) expectReaders(name, path, nullptr, {code(-2), code(-2), code(-2)});
   EXPECT_FALSE(fs::exists(folder_.file("nowhere")));
 }
 
