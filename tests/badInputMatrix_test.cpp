@@ -247,15 +247,13 @@ TEST_F(BadInputMatrix, CalibrationPointListsAndShifts) {
                {"coordinates at the int limits", heights_, std::vector<cv::Point>(4, {INT_MAX, INT_MIN}), code(-1)}};
   for (const auto& c : cases) {
     talmeq::test::writeText(path, startingFile_);
-    expectCase(
-        "getCalibrationParamByLinear, " + c.name,
-        [&] { return getCalibrationParamByLinear(c.heights, c.coords, path); }, c.expected,
-        c.expected.code == -2 ? "" : "cal.yml");
+    const auto fit = [&] { return getCalibrationParamByLinear(c.heights, c.coords, path); };
+    expectCase("getCalibrationParamByLinear, " + c.name, fit, c.expected, c.expected.code == -2 ? "" : "cal.yml");
   }
   // The shift is not checked: the file is rewritten whole, "initZ" not finite.
   talmeq::test::writeText(path, calibratedFile_);
-  expectCase(
-      "correctYml, NaN shift", [&] { return correctYml(nan, 0.0, path); }, code(0), "cal.yml");
+  const auto correct = [&] { return correctYml(nan, 0.0, path); };
+  expectCase("correctYml, NaN shift", correct, code(0), "cal.yml");
 }
 
 // Only 3 x 3 camera matrices of doubles or floats are read (an empty one
@@ -267,15 +265,10 @@ TEST_F(BadInputMatrix, CameraMatricesTheCorrectionsRefuse) {
   for (const auto& [name, given] :
        {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
     const cv::Mat& matrix = given;  // a plain reference: lambdas cannot capture structured bindings before C++20
-    expectCase(
-        std::string("undistAruco") + name,
-        [&] {
-          return undistAruco(image, matrix, {}, {64, 48}, corrected);
-        },
-        kThrows);
-    expectCase(
-        std::string("getCorrectImgByThickness") + name,
-        [&] { return getCorrectImgByThickness(image, matrix, {}, 1.0, corrected); }, kThrows);
+    const auto undistort = [&] { return undistAruco(image, matrix, {}, {64, 48}, corrected); };
+    const auto thickness = [&] { return getCorrectImgByThickness(image, matrix, {}, 1.0, corrected); };
+    expectCase(std::string("undistAruco") + name, undistort, kThrows);
+    expectCase(std::string("getCorrectImgByThickness") + name, thickness, kThrows);
   }
 }
 
@@ -292,9 +285,8 @@ TEST_F(BadInputMatrix, RegionsOutsideTheImageGivenToTheLocator) {
                              {0, INT_MAX - 5, 10, 10},
                              {100, 100, INT_MAX, 5}}) {
     cv::Point spot;
-    expectCase(
-        "getSpotCoordInRoI, " + std::to_string(roi.x),
-        [&] { return talmeq::detail::getSpotCoordInRoI(scene, roi, spot); }, kThrows);
+    const auto locate = [&] { return talmeq::detail::getSpotCoordInRoI(scene, roi, spot); };
+    expectCase("getSpotCoordInRoI, " + std::to_string(roi.x), locate, kThrows);
   }
 }
 
@@ -317,12 +309,8 @@ TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
   for (const auto& c : cases) {
     cv::Mat camera = cv::Mat::eye(3, 3, CV_64F), dist = cv::Mat::ones(1, 5, CV_64F);
     const uchar* cameraData = camera.data;
-    expectCase(
-        "calibAruco, " + c.name,
-        [&] {
-          return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist);
-        },
-        code(-2));
+    const auto calibrate = [&] { return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist); };
+    expectCase("calibAruco, " + c.name, calibrate, code(-2));
     EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0) << c.name;
     EXPECT_EQ(cv::sum(dist)[0], 5.0) << c.name;
   }
