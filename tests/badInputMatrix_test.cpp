@@ -11,6 +11,7 @@
 #include <talmeqAlgorithm.h>
 #include <talmeqInternal.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -112,6 +113,27 @@ class BadInputMatrix : public ::testing::Test {
     EXPECT_EQ(after.size(), before.size() + (rewritten.empty() || before.count(rewritten) ? 0 : 1)) << label;
   }
 
+  // The three exports that read a calibration file, on `path` (rewritten
+  // with `text` before each call, when given). A call that neither raises
+  // nor refuses (-2) rewrites the file; a measurement that gives no height
+  // leaves its outputs as they were.
+  void expectReaders(const std::string& name, const std::string& path, const std::string* text,
+                     const std::array<Outcome, 3>& expected) {
+    double h = 1.0, z = 2.0;
+    const std::function<int()> calls[] = {[&] { return getCalibrationParamByLinear(heights_, coords_, path); },
+                                          [&] { return correctYml(-2.0, 1.5, path); },
+                                          [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }};
+    const char* exports[] = {"getCalibrationParamByLinear, ", "correctYml, ", "getPlaneHeightByLinear, "};
+    for (int i = 0; i < 3; ++i) {
+      if (text) talmeq::test::writeText(path, *text);
+      const bool rewrites = i < 2 && !expected[i].raises && expected[i].code != -2;
+      expectCase(exports[i] + name, calls[i], expected[i], rewrites ? fs::path(path).filename().string() : "");
+    }
+    if (expected[2].raises || expected[2].code == -2) {
+      EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
+    }
+  }
+
   static inline const std::vector<double> heights_ = {0.0, 10.0, 20.0, 30.0};
   static inline std::vector<cv::Point> coords_;
   static inline std::string startingFile_, calibratedFile_;
@@ -123,7 +145,7 @@ class BadInputMatrix : public ::testing::Test {
 // and the outcome of each of the three exports that read it.
 struct DamagedFile {
   std::string name, text;
-  Outcome calibration, correction, measurement;
+  std::array<Outcome, 3> calibrationCorrectionMeasurement;
 };
 
 std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
@@ -191,54 +213,20 @@ std::vector<DamagedFile> damagedFiles(const std::string& calibrated) {
 }
 
 TEST_F(BadInputMatrix, DamagedCalibrationFiles) {
-  const std::string path = folder_.file("cal.yml");
-  for (const DamagedFile& e : damagedFiles(calibratedFile_)) {
-    const std::string &name = e.name, &text = e.text;
-    const auto rewrittenOn = [&](Outcome o) { return o.raises || o.code == -2 ? "" : "cal.yml"; };
-    double h = 1.0, z = 2.0;
-    talmeq::test::writeText(path, text);
-    expectCase(
-        "getCalibrationParamByLinear, " + name, [&] { return getCalibrationParamByLinear(heights_, coords_, path); },
-        e.calibration, rewrittenOn(e.calibration));
-    talmeq::test::writeText(path, text);
-    expectCase(
-        "correctYml, " + name, [&] { return correctYml(-2.0, 1.5, path); }, e.correction, rewrittenOn(e.correction));
-    talmeq::test::writeText(path, text);
-    expectCase(
-        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); },
-        e.measurement);
-    if (e.measurement.raises) {
-      EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
-    }
-  }
+  for (const DamagedFile& e : damagedFiles(calibratedFile_))
+    expectReaders(e.name, folder_.file("cal.yml"), &e.text, e.calibrationCorrectionMeasurement);
 }
 
 // Paths that do not name a readable calibration file: nothing is created.
 TEST_F(BadInputMatrix, PathsThatNameNoReadableFile) {
   talmeq::test::writeText(folder_.file("plain.yml"), calibratedFile_);
   fs::create_directories(folder_.file("folder.yml"));
-  // clang-format off
-  const std::map<std::string, std::string> paths = {
-      {"missing file", folder_.file("absent.yml")},
-      {"directory", folder_.file("folder.yml")},
-      {"file used as a folder", folder_.file("plain.yml/cal.yml")},
-      {"missing folder", folder_.file("nowhere/cal.yml")},
-      {"empty path", ""},
-  };
-  // clang-format on
-  for (const auto& entry : paths) {
-    const std::string& name = entry.first;
-    const std::string& path = entry.second;  // a plain name, so the lambdas may capture it
-    double h = 1.0, z = 2.0;
-    expectCase(
-        "getCalibrationParamByLinear, " + name, [&] { return getCalibrationParamByLinear(heights_, coords_, path); },
-        code(-2));
-    expectCase(
-        "correctYml, " + name, [&] { return correctYml(0.0, 1.0, path); }, code(-2));
-    expectCase(
-        "getPlaneHeightByLinear, " + name, [&] { return getPlaneHeightByLinear(stationFrame_, path, h, z); }, code(-2));
-    EXPECT_TRUE(h == 1.0 && z == 2.0) << name;
-  }
+  const std::pair<const char*, std::string> paths[] = {{"missing file", folder_.file("absent.yml")},
+                                                       {"directory", folder_.file("folder.yml")},
+                                                       {"file used as a folder", folder_.file("plain.yml/cal.yml")},
+                                                       {"missing folder", folder_.file("nowhere/cal.yml")},
+                                                       {"empty path", ""}};
+  for (const auto& [name, path] : paths) expectReaders(name, path, nullptr, {code(-2), code(-2), code(-2)});
   EXPECT_FALSE(fs::exists(folder_.file("nowhere")));
 }
 
@@ -259,15 +247,13 @@ TEST_F(BadInputMatrix, CalibrationPointListsAndShifts) {
                {"coordinates at the int limits", heights_, std::vector<cv::Point>(4, {INT_MAX, INT_MIN}), code(-1)}};
   for (const auto& c : cases) {
     talmeq::test::writeText(path, startingFile_);
-    expectCase(
-        "getCalibrationParamByLinear, " + c.name,
-        [&] { return getCalibrationParamByLinear(c.heights, c.coords, path); }, c.expected,
-        c.expected.code == -2 ? "" : "cal.yml");
+    const auto fit = [&] { return getCalibrationParamByLinear(c.heights, c.coords, path); };
+    expectCase("getCalibrationParamByLinear, " + c.name, fit, c.expected, c.expected.code == -2 ? "" : "cal.yml");
   }
   // The shift is not checked: the file is rewritten whole, "initZ" not finite.
   talmeq::test::writeText(path, calibratedFile_);
-  expectCase(
-      "correctYml, NaN shift", [&] { return correctYml(nan, 0.0, path); }, code(0), "cal.yml");
+  const auto correct = [&] { return correctYml(nan, 0.0, path); };
+  expectCase("correctYml, NaN shift", correct, code(0), "cal.yml");
 }
 
 // Only 3 x 3 camera matrices of doubles or floats are read (an empty one
@@ -279,15 +265,10 @@ TEST_F(BadInputMatrix, CameraMatricesTheCorrectionsRefuse) {
   for (const auto& [name, given] :
        {std::pair{", empty", cv::Mat()}, {", 2x3", camera.rowRange(0, 2)}, {", bytes", bytes}}) {
     const cv::Mat& matrix = given;  // a plain reference: lambdas cannot capture structured bindings before C++20
-    expectCase(
-        std::string("undistAruco") + name,
-        [&] {
-          return undistAruco(image, matrix, {}, {64, 48}, corrected);
-        },
-        kThrows);
-    expectCase(
-        std::string("getCorrectImgByThickness") + name,
-        [&] { return getCorrectImgByThickness(image, matrix, {}, 1.0, corrected); }, kThrows);
+    const auto undistort = [&] { return undistAruco(image, matrix, {}, {64, 48}, corrected); };
+    const auto thickness = [&] { return getCorrectImgByThickness(image, matrix, {}, 1.0, corrected); };
+    expectCase(std::string("undistAruco") + name, undistort, kThrows);
+    expectCase(std::string("getCorrectImgByThickness") + name, thickness, kThrows);
   }
 }
 
@@ -304,9 +285,8 @@ TEST_F(BadInputMatrix, RegionsOutsideTheImageGivenToTheLocator) {
                              {0, INT_MAX - 5, 10, 10},
                              {100, 100, INT_MAX, 5}}) {
     cv::Point spot;
-    expectCase(
-        "getSpotCoordInRoI, " + std::to_string(roi.x),
-        [&] { return talmeq::detail::getSpotCoordInRoI(scene, roi, spot); }, kThrows);
+    const auto locate = [&] { return talmeq::detail::getSpotCoordInRoI(scene, roi, spot); };
+    expectCase("getSpotCoordInRoI, " + std::to_string(roi.x), locate, kThrows);
   }
 }
 
@@ -329,12 +309,8 @@ TEST_F(BadInputMatrix, MarkerListsForTheArucoCalibration) {
   for (const auto& c : cases) {
     cv::Mat camera = cv::Mat::eye(3, 3, CV_64F), dist = cv::Mat::ones(1, 5, CV_64F);
     const uchar* cameraData = camera.data;
-    expectCase(
-        "calibAruco, " + c.name,
-        [&] {
-          return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist);
-        },
-        code(-2));
+    const auto calibrate = [&] { return calibAruco(c.allCorners, c.allIds, {640, 480}, camera, dist); };
+    expectCase("calibAruco, " + c.name, calibrate, code(-2));
     EXPECT_TRUE(camera.data == cameraData && cv::countNonZero(camera != cv::Mat::eye(3, 3, CV_64F)) == 0) << c.name;
     EXPECT_EQ(cv::sum(dist)[0], 5.0) << c.name;
   }

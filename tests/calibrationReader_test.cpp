@@ -23,21 +23,15 @@ constexpr double kMax = std::numeric_limits<double>::max();
 // the largest double as max), or "parse error".
 std::string describe(const std::optional<CalibrationValues>& v) {
   if (!v) return "parse error";
-  const std::pair<const char*, double> reals[] = {{"k", v->k},
-                                                  {"b", v->b},
-                                                  {"initialX", v->initialX},
-                                                  {"initialY", v->initialY},
-                                                  {"scale", v->scale},
-                                                  {"dist", v->dist},
-                                                  {"initZ", v->initZ},
-                                                  {"focusD", v->focusD},
-                                                  {"offsetX", v->offsetX},
-                                                  {"offsetY", v->offsetY}};
+  CalibrationValues values = *v;
+  std::vector<std::string> keys = talmeq::test::elevenKeys();
+  keys.erase(keys.begin() + 8);  // "RoI", written last
   std::ostringstream out;
   out << std::setprecision(17);
-  for (const auto& [key, real] : reals) {
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const double real = *talmeq::test::realsOf(values)[i];
     if (real == 0.0) continue;
-    out << key << '=';
+    out << keys[i] << '=';
     std::isnan(real) ? out << "nan " : real == kMax ? out << "max " : out << real << ' ';
   }
   const cv::Rect& r = v->roi;
@@ -120,15 +114,15 @@ TEST(CalibrationReader, TextsReadAsOpenCvReadsThemOrRaiseItsParseError) {
 // Whether cv::FileStorage reads the reals back as it wrote them. OpenCV 4.10
 // writes an integral real beyond the int range without a point and reads it
 // back as a cut-off int.
-bool openCvReadsBackItsReals(const std::string& path, const CalibrationValues& v) {
-  const double reals[] = {v.k, v.b, v.initialX, v.initialY, v.scale, v.dist, v.initZ, v.focusD, v.offsetX, v.offsetY};
+bool openCvReadsBackItsReals(const std::string& path, CalibrationValues v) {
+  const auto reals = talmeq::test::realsOf(v);
   cv::FileStorage out(path, cv::FileStorage::WRITE);
-  for (std::size_t i = 0; i < std::size(reals); ++i) out << "r" + std::to_string(i) << reals[i];
+  for (std::size_t i = 0; i < reals.size(); ++i) out << "r" + std::to_string(i) << *reals[i];
   out.release();
   const cv::FileStorage in(path, cv::FileStorage::READ);
-  for (std::size_t i = 0; i < std::size(reals); ++i) {
+  for (std::size_t i = 0; i < reals.size(); ++i) {
     const double read = in["r" + std::to_string(i)].real();
-    if (read != reals[i] && !(std::isnan(read) && std::isnan(reals[i]))) return false;
+    if (read != *reals[i] && !(std::isnan(read) && std::isnan(*reals[i]))) return false;
   }
   return true;
 }
@@ -152,9 +146,7 @@ TEST(CalibrationReader, ReadsBackWhatOpenCvWritesInEveryFormat) {
   for (const auto& [name, head] : formats) {
     for (int round = 0; round < 40; ++round) {
       CalibrationValues written;
-      for (double* real : {&written.k, &written.b, &written.initialX, &written.initialY, &written.scale, &written.dist,
-                           &written.initZ, &written.focusD, &written.offsetX, &written.offsetY})
-        *real = round % 2 == 0 ? anyDouble() : plain(random);
+      for (double* real : talmeq::test::realsOf(written)) *real = round % 2 == 0 ? anyDouble() : plain(random);
       written.roi = {coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
       const std::string path = folder.file(name);
       if (!talmeq::detail::writeCalibration(path, written)) {

@@ -76,7 +76,6 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
   const std::string savedZone = zoneBefore ? zoneBefore : "";
   std::mt19937 random(20261206);
   std::uniform_int_distribution<unsigned int> second(0, 2147483647u), micro(0, 999999);
-  int compared = 0;
   unsigned int seconds = 0;
   for (const char* zone : zones) {
     talmeq::test::setEnvironment("TZ", zone);
@@ -87,7 +86,6 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
       if (i % 4 == 0) seconds = second(random);
       event.timeStamp = log4cpp::TimeStamp(seconds, i % 50 == 7 ? 1500000 : (i % 3 ? micro(random) : i % 2 * 999000));
       ASSERT_EQ(layout->format(event), pattern.format(event)) << "zone " << zone << ", line " << i;
-      ++compared;
     }
   }
   if (zoneBefore)
@@ -95,7 +93,6 @@ TEST(Logger, LineLayoutWritesThePatternsText) {
   else
     talmeq::test::unsetEnvironment("TZ");
   tzset();
-  EXPECT_EQ(compared, 1600);
 }
 
 // The rotating file against log4cpp's RollingFileAppender, fed the same

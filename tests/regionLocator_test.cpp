@@ -117,7 +117,7 @@ TEST(RegionLocator, TrackPassRunsFromARegionOf101Pixels) {
   for (const cv::Rect region : {cv::Rect(20, 20, 1, 101), {20, 20, 101, 1}, {20, 20, 1, 100}, {20, 20, 10, 10}}) {
     talmeq::detail::region::Trace trace;
     cv::Point spot;
-    EXPECT_EQ(talmeq::detail::region::locateInRegion(flatScene({300, 300}, 40), region, spot, trace), -1);
+    EXPECT_EQ(talmeq::detail::region::locateInRegion(sceneOf({300, 300}, grey(40), {}), region, spot, trace), -1);
     EXPECT_EQ(trace.pass == talmeq::detail::region::Pass::kTrack, region.area() >= 101) << region;
   }
 }

@@ -1,7 +1,6 @@
 // `talmeq board`: the printable targets have the physical size asked for,
 // OpenCV finds the chessboard and all 54 markers in the PNGs, and the SVGs
 // parse and hold one shape per square or marker.
-#include <gtest/gtest.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>

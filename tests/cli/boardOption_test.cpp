@@ -2,7 +2,6 @@
 // end to end, with the board recorded in the camera file; a marker grid of
 // another layout and descriptions that cannot be boards refused with the
 // exit status and sentence a user needs.
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>

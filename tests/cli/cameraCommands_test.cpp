@@ -4,7 +4,6 @@
 // coverage map; `calib-chess` warns, also in its camera file, that one view is
 // not enough; `undistort` keeps the asked size; `correct-thickness` shrinks
 // the image about the principal point.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <opencv2/imgcodecs.hpp>

@@ -3,7 +3,6 @@
 // the station's truth within the statistics' own error bars; a row whose
 // image cannot be read stays a row and fails the verdict; the integer path
 // on the same frames fails on its truncation.
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>

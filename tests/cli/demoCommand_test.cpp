@@ -1,7 +1,6 @@
 // `talmeq demo` runs the whole station with no input. Its spot frames are
 // the ones the station sees, so a seed that once drew a frame the detector
 // cannot see (26, a dim red spot) passes like any other.
-#include <gtest/gtest.h>
 
 #include <cmath>
 

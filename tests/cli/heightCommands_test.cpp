@@ -2,7 +2,6 @@
 // `calibrate` fits it (its errors are the ones the library logs), `measure`
 // reads every frame, `correct` shifts every absolute height by exactly its
 // shift, and the plot and the measurement picture show their marks.
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>

@@ -7,15 +7,10 @@
 namespace talmeq::test {
 
 inline int countPixelsOf(const cv::Mat& image, cv::Rect area, cv::Vec3b colour) {
-  area &= cv::Rect({0, 0}, image.size());
-  int count = 0;
-  for (int y = area.y; y < area.br().y; ++y)
-    for (int x = area.x; x < area.br().x; ++x) count += image.at<cv::Vec3b>(y, x) == colour ? 1 : 0;
-  return count;
-}
-
-inline bool anyPixelOf(const cv::Mat& image, cv::Rect area, cv::Vec3b colour) {
-  return countPixelsOf(image, area, colour) > 0;
+  cv::Mat same;
+  const cv::Scalar exact(colour[0], colour[1], colour[2]);
+  cv::inRange(image(area & cv::Rect({0, 0}, image.size())), exact, exact, same);
+  return cv::countNonZero(same);
 }
 
 // A square of side 2 * radius + 1 about `centre`.

@@ -2,7 +2,6 @@
 // `calibrate --precise` writes a fractional reference point, `measure
 // --precise` and `spot --precise` give each image row its `precise` object,
 // checked against the simulation's truth.
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>

@@ -1,7 +1,6 @@
 // `talmeq spot` end to end on hand-made scenes: the table (aligned by
 // display width, a non-ASCII path included), the JSON rows, and the
 // annotation's marks at 640 x 480 and grown on a large frame.
-#include <gtest/gtest.h>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>

@@ -1,7 +1,6 @@
 // POSIX child-process runner for the tool tests (see toolRun.h).
 #include "toolRun.h"
 
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>

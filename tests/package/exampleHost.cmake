@@ -6,13 +6,7 @@
 #   -DSOURCE_DIR=<source tree> -DPREFIX=<installed prefix> -DWORK=<scratch dir> -DMAX_ERROR=<height units>
 #   [-DHOST=<example program> (heightHost unless given)]
 #   [-DPYTHON=<interpreter> -DPYTHON_SITE=<module folder under PREFIX>]
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/run.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 set(ENV{TALMEQ_LOG_FILE} ${WORK}/talmeqAlgorithm.log)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,6 +89,11 @@ inline bool holdsElevenKeysInOrder(const std::string& path) { return topLevelKey
 // A calibration of every key, told apart by its k.
 inline CalibrationValues sampleCalibration(double k) {
   return {k, -1.0 / 3, 512, 491, 0.1, 300, -31, 0.5, {459, 463, 338, -202}, 2.7, -1e-300};
+}
+
+// The ten reals of a calibration, in the order of elevenKeys() without "RoI".
+inline std::array<double*, 10> realsOf(CalibrationValues& v) {
+  return {&v.k, &v.b, &v.initialX, &v.initialY, &v.scale, &v.dist, &v.initZ, &v.focusD, &v.offsetX, &v.offsetY};
 }
 
 // The eleven values as one comparable (and printable) tuple.

@@ -9,13 +9,6 @@
 
 namespace talmeq::test {
 
-// A BGR image of one grey level.
-inline cv::Mat flatScene(cv::Size size, int grey) { return cv::Mat(size, CV_8UC3, cv::Scalar::all(grey)); }
-
-// Paints the pixels of `r` (as cv::Rect: top-left inclusive, bottom-right
-// exclusive) with the grey level `grey`.
-inline void paint(cv::Mat& scene, cv::Rect r, int grey) { scene(r).setTo(cv::Scalar::all(grey)); }
-
 // A block of pixels and its BGR colour.
 using Paint = std::pair<cv::Rect, cv::Scalar>;
 inline cv::Scalar grey(int level) { return cv::Scalar::all(level); }
