@@ -22,7 +22,8 @@ namespace talmeq {
 
 // The calibration of `heights` whose spots `fit` projected to its
 // displacements (previewLinearFit's result, or the same displacements with
-// the values a file holds after the fit).
+// the values a file holds after the fit). cv::Exception when there is no
+// height or the displacements are not one per height.
 TALMEQ_EXPORT cv::Mat plotCalibration(const std::vector<double>& heights, const LinearFitPreview& fit);
 
 // The characterization `c` of `samples` against the thresholds `t`.

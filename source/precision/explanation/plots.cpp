@@ -112,8 +112,10 @@ struct FittedPoint {
 };
 
 std::vector<FittedPoint> fittedPoints(const std::vector<double>& heights, const LinearFitPreview& fit) {
+  CV_CheckEQ(heights.size(), fit.displacements.size(), "plotCalibration: as many displacements as heights");
+  CV_CheckGT(heights.size(), std::size_t{0}, "plotCalibration: no point to plot");
   std::vector<FittedPoint> points;
-  for (std::size_t i = 0; i < heights.size() && i < fit.displacements.size(); ++i) {
+  for (std::size_t i = 0; i < heights.size(); ++i) {
     const double fitted = fit.values.k * fit.displacements[i] + fit.values.b;
     points.push_back({heights[i], fit.displacements[i], fitted, fitted - heights[i]});
   }
@@ -172,8 +174,7 @@ cv::Mat plotCalibration(const std::vector<double>& heights, const LinearFitPrevi
     cv::circle(canvas, panel.at(p.displacement, p.height), plot::kPointRadius, plot::kPoint, cv::FILLED, cv::LINE_8);
   plot::label(canvas,
               "k = " + decimalText(fit.values.k, 6) + ", b = " + decimalText(fit.values.b, 6) + ", average error " +
-                  decimalText(sum / static_cast<double>(std::max<std::size_t>(1, points.size())), 4) +
-                  ", error bars x" + decimalText(magnify, 0),
+                  decimalText(sum / static_cast<double>(points.size()), 4) + ", error bars x" + decimalText(magnify, 0),
               {kFitLeft, kTop - 15}, 0.5);
   return canvas;
 }
