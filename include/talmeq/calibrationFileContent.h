@@ -39,6 +39,14 @@ struct CalibrationFileContent {
 // `read` false with the reader's reason.
 TALMEQ_EXPORT CalibrationFileContent inspectCalibrationFile(const std::string& path);
 
+// Why the four settings of `settings` ("scale", "dist", "initZ",
+// "focusD") cannot carry a calibration, or empty when they can: "scale must
+// be a positive number"; "dist must be a number above 32, the highest
+// height the search window spans" (at dist and above, the projection
+// d * scale * (dist - h) / dist vanishes or turns over, and a dist near 0
+// makes every measured height 0); "initZ and focusD must be finite numbers".
+TALMEQ_EXPORT std::string settingsProblem(const CalibrationValues& settings);
+
 struct LinearFitPreview {
   CalibrationValues values;           // the eleven values the calibration would write
   std::vector<double> displacements;  // each point's displacement projected to its height

@@ -1,17 +1,21 @@
 // Words for what the library's records say, for a host to show its
 // operator: what a result code of an export means, why a detection found no
-// spot, what to know about a spot it did find, and why a height measurement
-// gave no usable height. The talmeq tool prints exactly these texts; numbers
+// spot, what to know about a spot it did find, why a height measurement
+// gave no usable height, when a whole-pixel and a sub-pixel reading of one
+// image disagree, and what to distrust in a calibrated camera. The talmeq tool prints exactly these texts; numbers
 // in them are written by decimalText.
 #pragma once
 
+#include <talmeq/cameraCalibrationReport.h>
 #include <talmeq/export.h>
 #include <talmeq/heightMeasurementRecord.h>
 #include <talmeq/spotDetectionRecord.h>
+#include <talmeq/spotReading.h>
 
 #include <opencv2/core.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talmeq {
 
@@ -57,5 +61,30 @@ TALMEQ_EXPORT std::string spotWarning(const SpotDetectionRecord& record);
 //   - -2 and -999 as the result code says.
 TALMEQ_EXPORT std::string measureFailureReason(int code, const HeightMeasurementRecord& record, double height,
                                                double absolute);
+
+// How the sub-pixel reading `precise` (made by the call `preciseCall`)
+// contradicts the whole-pixel spot `whole` that the export `exportCall`
+// found in the same image: no centre where the export found a spot, or the
+// two points more than 3 pixels apart (the whole-pixel locator's point is
+// its blob's, within a few pixels). Empty when the two agree.
+TALMEQ_EXPORT std::string readingsDisagreement(const std::string& exportCall, cv::Point whole,
+                                               const std::string& preciseCall, const SpotReading& precise);
+
+// The warning for sub-pixel heights read with the calibration file `path`
+// when it was fitted from whole-pixel spots (HeightReading::wholePixelCalibration).
+TALMEQ_EXPORT std::string wholePixelCalibrationWarning(const std::string& path);
+
+// What OpenCV accepts but a station should not trust in the camera of
+// `report` (calibrateCameraFromViews's, or reviewCamera's of a camera
+// calibrated elsewhere): one view, since the focal length and the
+// distortion from one view are unreliable; fewer than 3 different views;
+// each used view that repeats an earlier one (ViewQuality::repeatOf); and
+// fx or fy outside the plausible range of `thresholds` (as
+// cameraPlausibilityChecks judges it). `calibratedFrom` is the number of
+// views the camera was calibrated from, repeats included; `viewNames` names
+// the report's views in order.
+TALMEQ_EXPORT std::vector<std::string> cameraWarnings(const CameraCalibrationReport& report, int calibratedFrom,
+                                                      const std::vector<std::string>& viewNames,
+                                                      const CalibrationThresholds& thresholds = {});
 
 }  // namespace talmeq

@@ -2,6 +2,8 @@
 // talmeq/calibrationFileContent.h).
 #include <talmeq/calibrationFileContent.h>
 
+#include <cmath>
+
 #include "calibrationFile.h"
 #include "calibrationText.h"
 #include "linearCalibration.h"
@@ -49,6 +51,16 @@ CalibrationFileContent inspectCalibrationFile(const std::string& path) {
     content.problem = error.err.empty() ? error.what() : error.err;
   }
   return content;
+}
+
+std::string settingsProblem(const CalibrationValues& s) {
+  if (!(std::isfinite(s.scale) && s.scale > 0.0)) return "scale must be a positive number";
+  const double top = kWindowStartHeight + kWindowSpan;
+  if (!(std::isfinite(s.dist) && s.dist > top))
+    return "dist must be a number above " + std::to_string(static_cast<int>(top)) +
+           ", the highest height the search window spans";
+  if (!std::isfinite(s.initZ) || !std::isfinite(s.focusD)) return "initZ and focusD must be finite numbers";
+  return {};
 }
 
 LinearFitPreview previewLinearFit(const std::vector<double>& heights, const std::vector<cv::Point2d>& spots,

@@ -75,17 +75,9 @@ void requireCalibration(const CalibrationFileContent& file, const std::string& p
   requireWindowWithinRange(file.values, path);
 }
 
-void requireSettings(const HeightCalibration& s, const std::string& source) {
-  if (!(std::isfinite(s.scale) && s.scale > 0.0)) throw UsageError(source + ": scale must be a positive number");
-  // Every height the search window spans must lie below dist: at dist and
-  // above, the projection d * scale * (dist - h) / dist vanishes or turns
-  // over, and a dist near 0 makes every measured height 0.
-  const double top = kWindowStartHeight + kWindowSpan;
-  if (!(std::isfinite(s.dist) && s.dist > top))
-    throw UsageError(source + ": dist must be a number above " + std::to_string(static_cast<int>(top)) +
-                     ", the highest height the search window spans");
-  if (!std::isfinite(s.initZ) || !std::isfinite(s.focusD))
-    throw UsageError(source + ": initZ and focusD must be finite numbers");
+void requireSettings(const HeightCalibration& settings, const std::string& source) {
+  const std::string problem = settingsProblem(settings);
+  if (!problem.empty()) throw UsageError(source + ": " + problem);
 }
 
 bool writeSettings(const std::string& path, const HeightCalibration& settings) {

@@ -24,11 +24,9 @@ CalibrationFileContent readCalibrationFile(const std::string& path);
 // not a finite number, or its settings fail requireSettings.
 void requireCalibration(const CalibrationFileContent& file, const std::string& path);
 
-// UsageError, naming the key, unless "scale" is a positive finite number,
-// "dist" a finite one above the highest height the search window spans
-// (32), and "initZ" and "focusD" finite ones; `source` names where they
-// come from. The one check of the settings, for the options that create a
-// file and for every file the tool reads.
+// UsageError "<source>: <settingsProblem>" when the four settings cannot
+// carry a calibration; `source` names where they come from. The check of
+// the options that create a file and of every file the tool reads.
 void requireSettings(const HeightCalibration& settings, const std::string& source);
 
 // Writes a file holding only the four settings no calibration computes,

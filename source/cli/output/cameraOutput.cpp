@@ -15,46 +15,6 @@
 namespace talmeq::cli {
 namespace {
 
-constexpr double kMinFocalPerWidth = 0.2;
-constexpr double kMaxFocalPerWidth = 5.0;
-constexpr std::size_t kMinViews = 3;
-
-void warnFocal(const char* name, double focal, int width, std::vector<std::string>& warnings) {
-  const double ratio = focal / width;
-  if (ratio >= kMinFocalPerWidth && ratio <= kMaxFocalPerWidth) return;
-  warnings.push_back(std::string(name) + " = " + decimalText(focal, 1) + " px is " + decimalText(ratio, 2) +
-                     " times the image width, outside " + decimalText(kMinFocalPerWidth, 1) + " .. " +
-                     decimalText(kMaxFocalPerWidth, 0) + ": not a plausible camera");
-}
-
-// What OpenCV accepts but a station should not trust: one view (the focal
-// length and the distortion it gives are unreliable), fewer than 3 different
-// views, views that repeat each other (the library's ViewQuality::repeatOf),
-// and a focal length outside 0.2 .. 5 times the image width. `names` names
-// the views of the review in order.
-std::vector<std::string> cameraWarnings(const CameraCalibration& c, const std::vector<std::string>& names) {
-  std::vector<std::string> warnings;
-  std::size_t distinct = c.viewCount;
-  for (std::size_t j = 0; j < c.review.views.size(); ++j) {
-    const ViewQuality& q = c.review.views[j];
-    if (!q.used || q.repeatOf < 0) continue;
-    warnings.push_back(names.at(j) + " repeats the view of " + names.at(static_cast<std::size_t>(q.repeatOf)));
-    --distinct;
-  }
-  if (distinct == 1)
-    warnings.push_back(
-        "calibrated from one view: the focal length and the distortion from one view are unreliable; "
-        "use " +
-        std::to_string(kMinViews) + " or more different views");
-  else if (distinct < kMinViews)
-    warnings.push_back("only " + std::to_string(distinct) + " different views: use " + std::to_string(kMinViews) +
-                       " or more");
-  const cv::Mat& k = c.cameraMatrix;
-  warnFocal("fx", k.at<double>(0, 0), c.imageSize.width, warnings);
-  warnFocal("fy", k.at<double>(1, 1), c.imageSize.width, warnings);
-  return warnings;
-}
-
 std::vector<double> distortionOf(const CameraParameters& p) { return {p.k1, p.k2, p.p1, p.p2, p.k3}; }
 
 nlohmann::json parametersJson(const CameraParameters& p) {
@@ -120,7 +80,7 @@ void writeCameraFile(const std::string& path, const CameraCalibration& c, const 
 
 void finishCamera(const CalibratedViews& v, const std::string& out, Session& session, const CameraFileKeys& moreKeys) {
   const CameraCalibration& c = v.camera;
-  const std::vector<std::string> warnings = cameraWarnings(c, v.names);
+  const std::vector<std::string> warnings = cameraWarnings(c.review, c.viewCount, v.names);
   writeCameraFile(out, c, warnings, moreKeys);
   // The camera's row: the matrix and the first five coefficients in the
   // table; the matrix, every coefficient and the image size in JSON.

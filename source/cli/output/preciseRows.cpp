@@ -8,26 +8,15 @@
 namespace talmeq::cli {
 namespace {
 
-// Farthest apart, in pixels, that the whole-pixel and the sub-pixel spot
-// of one image may lie and still count as one reading: the whole-pixel
-// locator's point is the blob's, within its few pixels.
-constexpr double kReadingsAgree = 3.0;
-
 // A cell of `decimals` places, "-" for an unknown value.
 std::string cell(double value, int decimals) { return std::isfinite(value) ? decimalText(value, decimals) : "-"; }
 
-}  // namespace
-
-std::string readingsDisagreement(const std::string& exportCall, cv::Point whole, const std::string& preciseCall,
-                                 const SpotReading& precise) {
-  const std::string wholeText = "(" + std::to_string(whole.x) + ", " + std::to_string(whole.y) + ")";
-  if (!precise.hasCentre())
-    return preciseCall + " found " + toText(precise.status) + " where " + exportCall + " found a spot at " + wholeText;
-  const double apart = cv::norm(precise.centre - cv::Point2d(whole));
-  if (apart <= kReadingsAgree) return {};
-  return "the whole-pixel spot " + wholeText + " and the sub-pixel spot " + subPixelText(precise) + " lie " +
-         decimalText(apart, 1) + " px apart: the two readings disagree";
+// "(x, y)" to three decimals, or "-".
+std::string subPixelText(const SpotReading& r) {
+  return r.hasCentre() ? "(" + decimalText(r.centre.x, 3) + ", " + decimalText(r.centre.y, 3) + ")" : "-";
 }
+
+}  // namespace
 
 nlohmann::json preciseObject(const SpotReading& r) {
   return {{"x", r.centre.x},
@@ -53,10 +42,6 @@ nlohmann::json preciseObject(const HeightReading& r) {
   return object;
 }
 
-std::string subPixelText(const SpotReading& r) {
-  return r.hasCentre() ? "(" + decimalText(r.centre.x, 3) + ", " + decimalText(r.centre.y, 3) + ")" : "-";
-}
-
 void addPreciseSpotColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths) {
   columns.insert(columns.end(), {"sub-pixel spot", "uncertainty", "status", "method"});
   widths.insert(widths.end(), {20, 11, 10, 15});
@@ -75,13 +60,6 @@ void addPreciseHeightColumns(std::vector<std::string>& columns, std::vector<std:
 std::vector<std::string> preciseHeightCells(const std::optional<HeightReading>& r) {
   if (!r) return {"-", "-", "-"};
   return {cell(r->height, 4), cell(r->heightUncertainty, 4), toText(r->status)};
-}
-
-std::string wholePixelCalibrationWarning(const std::string& yml) {
-  return yml +
-         " was fitted from whole-pixel spots (its reference point is a whole pixel): sub-pixel heights "
-         "carry up to half a pixel of its error, which their uncertainty leaves out; fit it with "
-         "calibrate --precise";
 }
 
 }  // namespace talmeq::cli

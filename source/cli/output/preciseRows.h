@@ -19,25 +19,11 @@ nlohmann::json preciseObject(const SpotReading& reading);
 // measurement's own status as heightStatus.
 nlohmann::json preciseObject(const HeightReading& reading);
 
-// "(x, y)" to three decimals, or "-".
-std::string subPixelText(const SpotReading& reading);
-
 // The extra columns of `spot --precise` and `measure --precise`, added to
 // `columns` with their widths, and their cells ("-" without a reading).
 void addPreciseSpotColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths);
 std::vector<std::string> preciseSpotCells(const std::optional<SpotReading>& reading);
 void addPreciseHeightColumns(std::vector<std::string>& columns, std::vector<std::size_t>& widths);
 std::vector<std::string> preciseHeightCells(const std::optional<HeightReading>& reading);
-
-// How the precision layer's reading `precise` (made by `preciseCall`)
-// contradicts the whole-pixel spot `whole` that `exportCall` found, or empty
-// when the two agree: no centre where the export found a spot, or the two
-// points farther apart than the whole-pixel locator's few pixels allow.
-std::string readingsDisagreement(const std::string& exportCall, cv::Point whole, const std::string& preciseCall,
-                                 const SpotReading& precise);
-
-// The warning for sub-pixel heights read with a calibration file `yml`
-// fitted from whole-pixel spots (HeightReading::wholePixelCalibration).
-std::string wholePixelCalibrationWarning(const std::string& yml);
 
 }  // namespace talmeq::cli

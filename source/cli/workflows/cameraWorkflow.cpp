@@ -65,7 +65,7 @@ CalibratedViews calibratedViews(const CameraCalibrationReport& report, ReadViews
   v.camera.cameraMatrix = report.cameraMatrix;
   v.camera.distCoeffs = report.distCoeffs;
   v.camera.imageSize = report.imageSize;
-  v.camera.viewCount = static_cast<std::size_t>(report.usedViews);
+  v.camera.viewCount = report.usedViews;
   v.camera.review = report;
   v.names = std::move(read.names);
   v.images = std::move(read.images);
@@ -103,7 +103,7 @@ CameraCalibration calibrateFromMarkers(const std::vector<MarkerView>& views, cv:
   }
   CameraCalibration result;
   result.imageSize = imageSize;
-  result.viewCount = views.size();
+  result.viewCount = static_cast<int>(views.size());
   const int code = callExport(
       "calibAruco", [&] { return calibAruco(allCorners, allIds, imageSize, result.cameraMatrix, result.distCoeffs); });
   requireSuccess("calibAruco", code);

@@ -18,7 +18,7 @@ namespace talmeq::cli {
 struct CameraCalibration {
   cv::Mat cameraMatrix, distCoeffs;
   cv::Size imageSize;
-  std::size_t viewCount = 0;       // views the calibration was made from
+  int viewCount = 0;               // views the calibration was made from
   CameraCalibrationReport review;  // the library's record of the views, in the order they were given
   bool reviewed() const { return review.usedViews > 0; }
 };

@@ -1,0 +1,72 @@
+// What an operator should distrust in a reading or a camera the precision
+// layer gives (see talmeq/explanations.h).
+#include <talmeq/explanations.h>
+
+namespace talmeq {
+namespace {
+
+// Farthest apart, in pixels, that the whole-pixel and the sub-pixel spot
+// of one image may lie and still count as one reading.
+constexpr double kReadingsAgree = 3.0;
+
+// Fewest different views a camera should be calibrated from.
+constexpr int kMinViews = 3;
+
+std::string pointText(cv::Point p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
+
+void warnFocal(const char* name, double focal, int width, const CalibrationThresholds& t,
+               std::vector<std::string>& warnings) {
+  const double ratio = focal / width;
+  if (ratio >= t.minFocalPerWidth && ratio <= t.maxFocalPerWidth) return;
+  warnings.push_back(std::string(name) + " = " + decimalText(focal, 1) + " px is " + decimalText(ratio, 2) +
+                     " times the image width, outside " + decimalText(t.minFocalPerWidth, 1) + " .. " +
+                     decimalText(t.maxFocalPerWidth, 0) + ": not a plausible camera");
+}
+
+}  // namespace
+
+std::string readingsDisagreement(const std::string& exportCall, cv::Point whole, const std::string& preciseCall,
+                                 const SpotReading& precise) {
+  if (!precise.hasCentre())
+    return preciseCall + " found " + toText(precise.status) + " where " + exportCall + " found a spot at " +
+           pointText(whole);
+  const double apart = cv::norm(precise.centre - cv::Point2d(whole));
+  if (apart <= kReadingsAgree) return {};
+  return "the whole-pixel spot " + pointText(whole) + " and the sub-pixel spot (" + decimalText(precise.centre.x, 3) +
+         ", " + decimalText(precise.centre.y, 3) + ") lie " + decimalText(apart, 1) +
+         " px apart: the two readings disagree";
+}
+
+std::string wholePixelCalibrationWarning(const std::string& path) {
+  return path +
+         " was fitted from whole-pixel spots (its reference point is a whole pixel): sub-pixel heights "
+         "carry up to half a pixel of its error, which their uncertainty leaves out; fit it with "
+         "calibrate --precise";
+}
+
+std::vector<std::string> cameraWarnings(const CameraCalibrationReport& report, int calibratedFrom,
+                                        const std::vector<std::string>& viewNames,
+                                        const CalibrationThresholds& thresholds) {
+  CV_CheckEQ(viewNames.size(), report.views.size(), "cameraWarnings: one name per view of the report");
+  std::vector<std::string> warnings;
+  int distinct = calibratedFrom;
+  for (std::size_t j = 0; j < report.views.size(); ++j) {
+    const ViewQuality& q = report.views[j];
+    if (!q.used || q.repeatOf < 0) continue;
+    warnings.push_back(viewNames[j] + " repeats the view of " + viewNames.at(static_cast<std::size_t>(q.repeatOf)));
+    --distinct;
+  }
+  if (distinct == 1)
+    warnings.push_back(
+        "calibrated from one view: the focal length and the distortion from one view are unreliable; use " +
+        std::to_string(kMinViews) + " or more different views");
+  else if (distinct < kMinViews)
+    warnings.push_back("only " + std::to_string(distinct) + " different views: use " + std::to_string(kMinViews) +
+                       " or more");
+  const cv::Mat& k = report.cameraMatrix;
+  warnFocal("fx", k.at<double>(0, 0), report.imageSize.width, thresholds, warnings);
+  warnFocal("fy", k.at<double>(1, 1), report.imageSize.width, thresholds, warnings);
+  return warnings;
+}
+
+}  // namespace talmeq
