@@ -14,15 +14,6 @@ constexpr int kMinViews = 3;
 
 std::string pointText(cv::Point p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
 
-void warnFocal(const char* name, double focal, int width, const CalibrationThresholds& t,
-               std::vector<std::string>& warnings) {
-  const double ratio = focal / width;
-  if (ratio >= t.minFocalPerWidth && ratio <= t.maxFocalPerWidth) return;
-  warnings.push_back(std::string(name) + " = " + decimalText(focal, 1) + " px is " + decimalText(ratio, 2) +
-                     " times the image width, outside " + decimalText(t.minFocalPerWidth, 1) + " .. " +
-                     decimalText(t.maxFocalPerWidth, 0) + ": not a plausible camera");
-}
-
 }  // namespace
 
 std::string readingsDisagreement(const std::string& exportCall, cv::Point whole, const std::string& preciseCall,
@@ -63,9 +54,17 @@ std::vector<std::string> cameraWarnings(const CameraCalibrationReport& report, i
   else if (distinct < kMinViews)
     warnings.push_back("only " + std::to_string(distinct) + " different views: use " + std::to_string(kMinViews) +
                        " or more");
+  // The focal lengths as the plausibility checks judge them: one rule for
+  // the verdict and the warning.
   const cv::Mat& k = report.cameraMatrix;
-  warnFocal("fx", k.at<double>(0, 0), report.imageSize.width, thresholds, warnings);
-  warnFocal("fy", k.at<double>(1, 1), report.imageSize.width, thresholds, warnings);
+  const std::vector<VerdictCheck> checks = cameraPlausibilityChecks(k, report.imageSize, 0.0, thresholds);
+  for (const VerdictCheck& check : checks) {
+    if ((check.name != "fx" && check.name != "fy") || check.passed) continue;
+    const double focal = check.name == "fx" ? k.at<double>(0, 0) : k.at<double>(1, 1);
+    warnings.push_back(check.name + " = " + decimalText(focal, 1) + " px is " + decimalText(check.value, 2) +
+                       " times the image width, outside " + decimalText(thresholds.minFocalPerWidth, 1) + " .. " +
+                       decimalText(thresholds.maxFocalPerWidth, 0) + ": not a plausible camera");
+  }
   return warnings;
 }
 
