@@ -9,6 +9,7 @@
 //   cameraCalibrationReport.h  findBoardView, calibrateCameraFromViews: camera
 //                              calibration with uncertainty, coverage and a verdict;
 //                              cameraPlausibilityChecks: what any camera must pass
+//   cameraFile.h               writeCameraFile, readCameraFile: the camera file with its record
 //   stationCharacterization.h  characterizeStation: linearity, offset, repeatability, drift
 //   heightOffsetCorrection.h   correctHeightOffset: the height offset shifted, with a status
 //   cameraCorrection.h         undistort, correctForThickness: corrections that refuse non-cameras
@@ -37,6 +38,7 @@
 #include "calibrationLock.h"
 #include "cameraCalibrationReport.h"
 #include "cameraCorrection.h"
+#include "cameraFile.h"
 #include "chessboardCheck.h"
 #include "explanations.h"
 #include "heightOffsetCorrection.h"

@@ -1,6 +1,8 @@
 // Writes the synthetic dataset (see datasetWriter.h).
 #include "datasetWriter.h"
 
+#include <talmeq/cameraFile.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -8,7 +10,6 @@
 #include <stdexcept>
 
 #include "arucoApi.h"
-#include "cameraFile.h"
 #include "viewPoses.h"
 
 namespace talmeq::sim {
@@ -59,9 +60,9 @@ void writeHeightFrames(const fs::path& folder, const char* prefix, const std::ve
 
 void writeTrueCamera(const fs::path& folder) {
   const Camera camera = datasetCamera();
-  if (!writeCameraFile((folder / "camera_truth.yml").string(),
-                       {camera.matrix(), camera.distortion(), camera.size, std::nullopt}))
-    throw std::runtime_error("cannot write " + (folder / "camera_truth.yml").string());
+  cv::FileStorage storage((folder / "camera_truth.yml").string(), cv::FileStorage::WRITE);
+  if (!storage.isOpened()) throw std::runtime_error("cannot write " + (folder / "camera_truth.yml").string());
+  writeCameraKeys(storage, {camera.matrix(), camera.distortion(), camera.size, std::nullopt, {}, {}});
 }
 
 }  // namespace

@@ -70,6 +70,12 @@ TEST(CameraRoad, CalibrateUndistortAndCorrect) {
   EXPECT_NE(chess["warnings"][0].get<std::string>().find("calibrated from one view"), std::string::npos);
   cv::FileStorage chessFile(dir.file("chess.yml"), cv::FileStorage::READ);
   EXPECT_EQ(chessFile["calibration_warnings"][0].string(), chess["warnings"][0].get<std::string>());
+  // A correction with that camera is told what its file records.
+  const nlohmann::json used =
+      runToolJson(dir.path(), {"undistort", "chess/chess.png", "--camera", "chess.yml", "--out", "u.png"});
+  ASSERT_EQ(used["warnings"].size(), 1u);
+  EXPECT_EQ(used["warnings"][0], "chess.yml records 1 warning(s) from its calibration, the first: " +
+                                     chess["warnings"][0].get<std::string>());
   EXPECT_EQ(chess["images"][0]["points"], 17 * 12);
   EXPECT_EQ(chess["rms"], chess["camera"]["rms"]);
 

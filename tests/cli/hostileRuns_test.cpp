@@ -4,6 +4,7 @@
 // Every row runs in text mode and, unless marked, again with --json, where
 // the document must keep its subcommand's shape.
 #include <gtest/gtest.h>
+#include <talmeq/cameraFile.h>
 
 #include <map>
 #include <opencv2/imgcodecs.hpp>
@@ -12,7 +13,6 @@
 
 #include "calibrationScenes.h"
 #include "cameraCalibration.h"
-#include "cameraFile.h"
 #include "datasetWriter.h"
 #include "simulatedStation.h"
 #include "toolRun.h"
@@ -84,9 +84,9 @@ void writeFixture(const ScratchFolder& dir) {
   cv::imwrite(dir.file("shifted.png"), shifted);
   cv::Mat noFocus = cv::Mat::eye(3, 3, CV_64F);
   noFocus.at<double>(0, 0) = 0;
-  talmeq::sim::writeCameraFile(dir.file("zeroFx.yml"), {noFocus, cv::Mat::zeros(5, 1, CV_64F), {640, 480}, {}});
+  talmeq::writeCameraFile(dir.file("zeroFx.yml"), {noFocus, cv::Mat::zeros(5, 1, CV_64F), {640, 480}, {}, {}, {}});
   const talmeq::sim::Camera camera = talmeq::sim::datasetCamera();
-  talmeq::sim::writeCameraFile(dir.file("other.yml"), {camera.matrix(), camera.distortion(), camera.size, {}});
+  talmeq::writeCameraFile(dir.file("other.yml"), {camera.matrix(), camera.distortion(), camera.size, {}, {}, {}});
   for (const char* name : {"refit.yml", "lock.yml"}) fs::copy_file(dir.file("cal.yml"), dir.file(name));
   writeText(dir.file("dist0.yml"), replaced(calibrated, "\ndist: [^\n]*", "\ndist: 0."));
   writeText(dir.file("scale0.yml"), replaced(calibrated, "\nscale: [^\n]*", "\nscale: 0."));
@@ -111,7 +111,7 @@ void writeFixture(const ScratchFolder& dir) {
   writeText(dir.file("failed.yml"), readText(dir.file("other.yml")) + "verdict: fail\n");
   cv::Mat wild = camera.distortion().clone();
   wild.at<double>(0) = 1e30;
-  talmeq::sim::writeCameraFile(dir.file("wild.yml"), {camera.matrix(), wild, camera.size, {}});
+  talmeq::writeCameraFile(dir.file("wild.yml"), {camera.matrix(), wild, camera.size, {}, {}, {}});
   fs::create_directory(dir.file("quiet"));
   const talmeq::detail::aruco_api::GridBoardGeometry grid45{
       {4, 5}, 200, 100, talmeq::detail::aruco_api::kDict6x6_250, 0};

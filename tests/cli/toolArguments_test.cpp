@@ -1,11 +1,11 @@
 // Bad arguments: exit status 2, exactly one line on standard error naming
 // the problem, nothing on standard output, and no file changed.
 #include <gtest/gtest.h>
+#include <talmeq/cameraFile.h>
 
 #include <algorithm>
 #include <opencv2/imgcodecs.hpp>
 
-#include "cameraFile.h"
 #include "toolRun.h"
 
 namespace {
@@ -25,8 +25,8 @@ TEST(ToolArguments, EachBadArgumentIsNamed) {
   std::filesystem::create_directory(dir.file("sub"));
   cv::imwrite(dir.file("sub/img.png"), cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(90)));
   writeText(dir.file("bad.yml"), "%YAML:1.0\n---\nimage_width: 64\n");
-  talmeq::sim::writeCameraFile(dir.file("cam.yml"),
-                               {cv::Mat::eye(3, 3, CV_64F), cv::Mat::zeros(5, 1, CV_64F), {64, 48}, {}});
+  talmeq::writeCameraFile(dir.file("cam.yml"),
+                          {cv::Mat::eye(3, 3, CV_64F), cv::Mat::zeros(5, 1, CV_64F), {64, 48}, {}, {}, {}});
   // clang-format off
   const std::vector<std::pair<std::string, std::string>> csvs{
       {"five.csv", "height,image\n0,img.png\nfive,img.png\n"}, {"three.csv", "0,img.png,extra\n"},

@@ -4,13 +4,13 @@
 // that cannot be a camera is refused; a camera file made for another image
 // size and a thickness outside 0 .. 190 are warned about.
 #include <talmeq/cameraCorrection.h>
+#include <talmeq/cameraFile.h>
 #include <talmeq/explanations.h>
 #include <talmeqAlgorithm.h>
 
 #include <cmath>
 #include <regex>
 
-#include "cameraFile.h"
 #include "commands.h"
 
 namespace talmeq::cli {
@@ -30,14 +30,10 @@ bool allFinite(const cv::Mat& values) { return cv::checkRange(values); }
 
 // The camera file's matrix and coefficients, refused unless they can
 // describe a camera: finite, positive focal lengths, last row 0 0 1.
-sim::CameraFile loadCamera(const std::string& path) {
+CameraFile loadCamera(const std::string& path) {
   requireExistingFile(path);
-  sim::CameraFile camera;
-  if (!sim::readCameraFile(path, camera)) throw UsageError("not a readable camera file: " + path);
-  // Many programs write their matrices in single precision (dt: f); they
-  // widen to doubles without loss.
-  if (camera.cameraMatrix.type() == CV_32F) camera.cameraMatrix.convertTo(camera.cameraMatrix, CV_64F);
-  if (camera.distCoeffs.type() == CV_32F) camera.distCoeffs.convertTo(camera.distCoeffs, CV_64F);
+  CameraFile camera;
+  if (!readCameraFile(path, camera)) throw UsageError("not a readable camera file: " + path);
   const cv::Mat& k = camera.cameraMatrix;
   if (k.size() != cv::Size(3, 3) || k.type() != CV_64F)
     throw UsageError(path + ": camera_matrix must be a 3 x 3 matrix of numbers");
@@ -53,20 +49,18 @@ sim::CameraFile loadCamera(const std::string& path) {
   return camera;
 }
 
-// What the camera file records against itself: a failed verdict, or the
-// warnings the tool wrote when it calibrated.
-void warnAboutRecord(const std::string& path, Session& session) {
-  cv::FileStorage storage(path, cv::FileStorage::READ);
-  const cv::FileNode width = storage["image_width"], height = storage["image_height"];
-  if ((!width.empty() && static_cast<int>(width) <= 0) || (!height.empty() && static_cast<int>(height) <= 0))
-    session.output.warn(path + " records the image size " + std::to_string(static_cast<int>(width)) + " x " +
-                        std::to_string(static_cast<int>(height)) + ": it cannot tell which images it was made for");
-  if (static_cast<std::string>(storage["verdict"]) == "fail")
+// What the camera file records against itself: an impossible image size, a
+// failed verdict, or the warnings the tool wrote when it calibrated.
+void warnAboutRecord(const std::string& path, const CameraFile& camera, Session& session) {
+  const cv::Size size = camera.imageSize;
+  if (size != cv::Size() && (size.width <= 0 || size.height <= 0))
+    session.output.warn(path + " records the image size " + std::to_string(size.width) + " x " +
+                        std::to_string(size.height) + ": it cannot tell which images it was made for");
+  if (camera.verdict == "fail")
     session.output.warn(path + " records verdict: fail: the calibration did not pass its checks");
-  const cv::FileNode warnings = storage["calibration_warnings"];
-  if (warnings.isSeq() && warnings.size() > 0)
-    session.output.warn(path + " records " + std::to_string(warnings.size()) +
-                        " warning(s) from its calibration, the first: " + static_cast<std::string>(warnings[0]));
+  if (!camera.warnings.empty())
+    session.output.warn(path + " records " + std::to_string(camera.warnings.size()) +
+                        " warning(s) from its calibration, the first: " + camera.warnings.front());
 }
 
 cv::Size parseSize(const std::string& text, const cv::Size& fallback) {
@@ -86,7 +80,7 @@ cv::Size parseSize(const std::string& text, const cv::Size& fallback) {
 
 // Everything the two commands need, checked before any work.
 struct Inputs {
-  sim::CameraFile camera;
+  CameraFile camera;
   cv::Mat image;
 };
 
@@ -94,7 +88,7 @@ Inputs checkedInputs(const CorrectionOptions& options, Session& session) {
   requireImageOutput(options.out);
   refuseOverlaps({options.out}, {options.image, options.camera});
   Inputs inputs{loadCamera(options.camera), readImage(options.image)};
-  warnAboutRecord(options.camera, session);
+  warnAboutRecord(options.camera, inputs.camera, session);
   const cv::Size made = inputs.camera.imageSize;
   if (!made.empty() && made != inputs.image.size())
     session.output.warn(options.camera + " was made for " + std::to_string(made.width) + " x " +

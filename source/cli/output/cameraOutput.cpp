@@ -3,11 +3,10 @@
 #include "cameraOutput.h"
 
 #include <talmeq/annotations.h>
+#include <talmeq/cameraFile.h>
 
 #include <cmath>
-#include <ctime>
 
-#include "cameraFile.h"
 #include "outputFiles.h"
 #include "reportRow.h"
 #include "verdictOutput.h"
@@ -50,38 +49,17 @@ nlohmann::json coverageJson(const CameraCalibrationReport& r) {
   return {{"score", number(r.coverageScore)}, {"coveredShare", r.coveredShare}, {"grid", grid}};
 }
 
-std::string localTime() {
-  const std::time_t now = std::time(nullptr);
-  char text[64];
-  return std::strftime(text, sizeof text, "%a %b %d %H:%M:%S %Y", std::localtime(&now)) > 0 ? text : "";
-}
-
-void writeCameraFile(const std::string& path, const CameraCalibration& c, const std::vector<std::string>& warnings,
-                     const CameraFileKeys& moreKeys) {
-  sim::CameraFile file{c.cameraMatrix, c.distCoeffs, c.imageSize, std::nullopt};
-  if (c.reviewed()) file.rms = c.review.rms;
-  writeOutput(path, [&](const std::string& temporary) {
-    cv::FileStorage storage(temporary, cv::FileStorage::WRITE);
-    if (!storage.isOpened()) return false;
-    sim::writeCameraKeys(storage, file);
-    if (!warnings.empty()) {
-      storage << "calibration_warnings"
-              << "[";
-      for (const std::string& warning : warnings) storage << warning;
-      storage << "]";
-    }
-    if (moreKeys) moreKeys(storage);
-    storage.release();
-    return true;
-  });
-}
-
 }  // namespace
 
-void finishCamera(const CalibratedViews& v, const std::string& out, Session& session, const CameraFileKeys& moreKeys) {
+void finishCamera(const CalibratedViews& v, const std::string& out, Session& session, const BoardDescription* board) {
   const CameraCalibration& c = v.camera;
-  const std::vector<std::string> warnings = cameraWarnings(c.review, c.viewCount, v.names);
-  writeCameraFile(out, c, warnings, moreKeys);
+  CameraFile file{
+      c.cameraMatrix, c.distCoeffs, c.imageSize, std::nullopt, cameraWarnings(c.review, c.viewCount, v.names), {}};
+  if (c.reviewed()) file.rms = c.review.rms;
+  writeOutput(out, [&](const std::string& temporary) {
+    return board ? writeCameraFile(temporary, file, c.review, *board) : writeCameraFile(temporary, file);
+  });
+  const std::vector<std::string>& warnings = file.warnings;
   // The camera's row: the matrix and the first five coefficients in the
   // table; the matrix, every coefficient and the image size in JSON.
   const cv::Mat& k = c.cameraMatrix;
@@ -120,31 +98,6 @@ void showCalibrationReport(const CameraCalibrationReport& r, const std::vector<s
                             {"crossValidation", number(r.crossValidation)},
                             {"straightness", r.straightness}});
   showVerdict(r.checks, r.accepted, output);
-}
-
-void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& r, const BoardDescription& board) {
-  std::vector<double> errors;
-  for (const ViewQuality& q : r.views)
-    if (q.used) errors.push_back(q.rms);
-  storage << "calibration_time" << localTime();
-  storage << "nr_of_frames" << r.usedViews;
-  storage << "per_view_reprojection_errors" << cv::Mat(errors, true);
-  static const char* const kTypes[] = {"chessboard", "aruco-grid", "charuco"};
-  storage << "board_type" << kTypes[static_cast<int>(board.type)];
-  storage << "board_width" << board.columns << "board_height" << board.rows;
-  if (board.type != BoardType::kArucoGrid) storage << "square_size" << board.square;
-  if (board.type != BoardType::kChessboard) storage << "marker_length" << board.marker;
-  if (board.type == BoardType::kArucoGrid) storage << "marker_separation" << board.separation;
-  if (board.type != BoardType::kChessboard) storage << "dictionary" << board.dictionary << "first_id" << board.firstId;
-  const CameraParameters& s = r.uncertainty;
-  storage << "intrinsic_standard_deviations"
-          << cv::Mat(std::vector<double>{s.fx, s.fy, s.cx, s.cy, s.k1, s.k2, s.p1, s.p2, s.k3}, true);
-  storage << "verdict" << (r.accepted ? "pass" : "fail");
-  storage << "verdict_checks"
-          << "[";
-  for (const VerdictCheck& c : r.checks)
-    storage << (c.name + ": " + std::to_string(c.value) + (c.passed ? " passes " : " fails ") + c.rule);
-  storage << "]";
 }
 
 }  // namespace talmeq::cli

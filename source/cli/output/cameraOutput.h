@@ -5,7 +5,6 @@
 // and the quality report of a many-view calibration.
 #pragma once
 
-#include <functional>
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
@@ -22,14 +21,12 @@ struct CalibratedViews {
   std::vector<std::string> annotations;  // where each view's picture goes; empty for none
 };
 
-// Keys a writer adds to the camera file after the common ones.
-using CameraFileKeys = std::function<void(cv::FileStorage&)>;
-
-// Writes the camera file `out` (replaced atomically) with the warnings and
-// `moreKeys`, prints the camera table and the warnings, fills "camera" and
-// "out" of the document, and draws each view's picture when asked.
+// Writes the camera file `out` (replaced atomically) with the warnings and,
+// for a many-view calibration of `board`, its report, prints the camera
+// table and the warnings, fills "camera" and "out" of the document, and
+// draws each view's picture when asked.
 void finishCamera(const CalibratedViews& v, const std::string& out, Session& session,
-                  const CameraFileKeys& moreKeys = {});
+                  const BoardDescription* board = nullptr);
 
 // The quality report of a many-view camera calibration: prints the per-view
 // table, the uncertainty row, the quality figures and the verdict's checks,
@@ -38,11 +35,5 @@ void finishCamera(const CalibratedViews& v, const std::string& out, Session& ses
 // "checks" of the document. `names` names every view given, in order.
 void showCalibrationReport(const CameraCalibrationReport& report, const std::vector<std::string>& names,
                            Output& output);
-
-// Writes the report's keys into the camera file: "nr_of_frames",
-// "per_view_reprojection_errors", the board it was calibrated with
-// ("board_type", "board_width", "board_height" and its sizes),
-// "calibration_time", the uncertainties and the verdict.
-void writeReportKeys(cv::FileStorage& storage, const CameraCalibrationReport& report, const BoardDescription& board);
 
 }  // namespace talmeq::cli

@@ -154,8 +154,7 @@ void runManyViewCalibration(const ManyViewOptions& options, Session& session) {
   }();
   showCalibrationReport(report, read.names, session.output);
   const CalibratedViews v = calibratedViews(report, read);
-  finishCamera(v, options.out, session,
-               [&](cv::FileStorage& storage) { writeReportKeys(storage, report, options.board); });
+  finishCamera(v, options.out, session, &options.board);
   if (!options.annotate.empty()) {
     const std::string map = coverageMapPath(options.annotate);
     writeImage(map, drawCoverageMap(report));
