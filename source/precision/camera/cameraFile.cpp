@@ -83,6 +83,7 @@ bool readCameraFile(const std::string& path, CameraFile& camera) {
   const cv::FileNode rms = storage["avg_reprojection_error"];
   if (rms.isReal() || rms.isInt()) camera.rms = static_cast<double>(rms);
   const cv::FileNode warnings = storage["calibration_warnings"];
+  camera.warnings.clear();
   if (warnings.isSeq())
     for (const cv::FileNode& warning : warnings) camera.warnings.push_back(static_cast<std::string>(warning));
   camera.verdict = static_cast<std::string>(storage["verdict"]);
