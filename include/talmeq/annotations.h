@@ -15,19 +15,19 @@
 
 namespace talmeq {
 
-// What the spot detector saw in one image, from its trace: its detection
+// What the spot detector saw in one image, from its record: its detection
 // window, every candidate contour coloured by the screen that decided about
 // it, the chosen spot (when `found`), and `outcome` (the result and its
 // reason) heading the legend. A copy of `image`.
-TALMEQ_EXPORT cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found,
+TALMEQ_EXPORT cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& record, bool found,
                                    const cv::Point& spot, const std::string& outcome);
 
-// One height measurement, from its trace (of a measurement that read its
+// One height measurement, from its record (of a measurement that read its
 // calibration file): the search window (the file's "RoI" moved by its
 // offsets), the 30-pixel track band along the window's diagonal in which the
 // locator's track pass looks, the reference point, the spot the locator
 // found, and `outcome` above the legend. A copy of `image`.
-TALMEQ_EXPORT cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace,
+TALMEQ_EXPORT cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& record,
                                           const std::string& outcome);
 
 // The precision layer's reading drawn onto `canvas` (the image's own

@@ -180,13 +180,13 @@ cv::Scalar cellShade(int count, int most) {
 
 }  // namespace
 
-cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, bool found, const cv::Point& spot,
+cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& record, bool found, const cv::Point& spot,
                      const std::string& outcome) {
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
-  if (trace.window.area() >= kRankedPixels) {
-    cv::rectangle(canvas, trace.window, annotation::kWindow, scale.thickness(), cv::LINE_8);
-    for (const SpotCandidate& candidate : trace.candidates)
+  if (record.window.area() >= kRankedPixels) {
+    cv::rectangle(canvas, record.window, annotation::kWindow, scale.thickness(), cv::LINE_8);
+    for (const SpotCandidate& candidate : record.candidates)
       cv::drawContours(canvas, std::vector<std::vector<cv::Point>>{candidate.contour}, 0,
                        screenColour(candidate.screen), scale.thickness(), cv::LINE_8);
   }
@@ -204,16 +204,16 @@ cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& trace, boo
   return canvas;
 }
 
-cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& trace, const std::string& outcome) {
+cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& record, const std::string& outcome) {
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
-  const CalibrationValues& file = trace.calibration;
-  drawBand(canvas, trace.window);
-  cv::rectangle(canvas, trace.window, measureMarks::kWindow, scale.thickness(), cv::LINE_8);
+  const CalibrationValues& file = record.calibration;
+  drawBand(canvas, record.window);
+  cv::rectangle(canvas, record.window, measureMarks::kWindow, scale.thickness(), cv::LINE_8);
   drawCross(canvas, rounded({file.initialX + file.offsetX, file.initialY + file.offsetY}), scale.pixels(4),
             measureMarks::kReference, scale.thickness());
-  if (trace.region.spotWritten)
-    drawCross(canvas, trace.spot, scale.pixels(measureMarks::kSpotArm), measureMarks::kSpot, scale.thickness());
+  if (record.region.spotWritten)
+    drawCross(canvas, record.spot, scale.pixels(measureMarks::kSpotArm), measureMarks::kSpot, scale.thickness());
   drawTextLines(canvas,
                 {{outcome, measureMarks::kOutcome},
                  {"search window", measureMarks::kWindow},
