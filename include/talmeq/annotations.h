@@ -1,7 +1,9 @@
 // Pictures over an input image, for a host to show its operator what the
 // library saw; the talmeq tool writes exactly these. Marks and text grow with the
 // image, so that they stay visible on an 8000 x 6000 frame as on a 640 x 480
-// one; the outcome and a legend are written top left on dark strips.
+// one; the outcome and a legend are written top left on dark strips. The
+// image (or canvas) is the 8-bit BGR frame the record came from; anything
+// else raises cv::Exception (StsBadArg).
 #pragma once
 
 #include <talmeq/cameraCalibrationReport.h>

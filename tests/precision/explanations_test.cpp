@@ -2,6 +2,7 @@
 // where two readings of one spot stop agreeing, and which settings can
 // carry a calibration.
 #include <gtest/gtest.h>
+#include <talmeq/annotations.h>
 #include <talmeq/calibrationFileContent.h>
 #include <talmeq/explanations.h>
 
@@ -34,6 +35,14 @@ TEST(Explanations, SettingsNeedAPositiveScaleAndADistAboveTheWindowsTop) {
   EXPECT_EQ(talmeq::settingsProblem(settings), "scale must be a positive number");
   settings.scale = 0.1, settings.focusD = std::numeric_limits<double>::infinity();
   EXPECT_EQ(talmeq::settingsProblem(settings), "initZ and focusD must be finite numbers");
+}
+
+TEST(Explanations, PicturesRefuseAnythingButAColourFrame) {
+  const talmeq::SpotDetectionRecord record;
+  const cv::Mat grey(48, 64, CV_8UC1, cv::Scalar(30)), colour(48, 64, CV_8UC3, cv::Scalar::all(30));
+  for (const cv::Mat& image : {cv::Mat(), grey})
+    EXPECT_THROW(talmeq::annotateSpot(image, record, false, {}, "none"), cv::Exception);
+  EXPECT_EQ(talmeq::annotateSpot(colour, record, false, {}, "none").size(), colour.size());
 }
 
 }  // namespace

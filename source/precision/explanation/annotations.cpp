@@ -12,6 +12,13 @@
 namespace talmeq {
 namespace {
 
+// The pictures draw coloured marks over a copy of the frame the records
+// came from: a BGR image of 8 bits.
+void requireColourImage(const cv::Mat& image, const char* call) {
+  if (image.empty() || image.type() != CV_8UC3)
+    CV_Error(cv::Error::StsBadArg, std::string(call) + ": the image must be a non-empty 8-bit BGR image (CV_8UC3)");
+}
+
 // Colours (BGR) and sizes of the marks of each picture.
 namespace annotation {
 const cv::Scalar kWindow{255, 255, 0};      // cyan: detection window
@@ -182,6 +189,7 @@ cv::Scalar cellShade(int count, int most) {
 
 cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& record, bool found, const cv::Point& spot,
                      const std::string& outcome) {
+  requireColourImage(image, "annotateSpot");
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
   if (record.window.area() >= kRankedPixels) {
@@ -205,6 +213,7 @@ cv::Mat annotateSpot(const cv::Mat& image, const SpotDetectionRecord& record, bo
 }
 
 cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord& record, const std::string& outcome) {
+  requireColourImage(image, "annotateMeasurement");
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
   const CalibrationValues& file = record.calibration;
@@ -225,6 +234,7 @@ cv::Mat annotateMeasurement(const cv::Mat& image, const HeightMeasurementRecord&
 }
 
 void drawPreciseSpot(cv::Mat& canvas, const SpotReading& r) {
+  requireColourImage(canvas, "drawPreciseSpot");
   cv::putText(canvas, "blue x: sub-pixel centre, ellipse: its uncertainty x100", {6, canvas.rows - 8},
               cv::FONT_HERSHEY_SIMPLEX, 0.4, preciseMarks::kCentre, 1, cv::LINE_AA);
   if (!r.hasCentre()) return;
@@ -243,6 +253,7 @@ void drawPreciseSpot(cv::Mat& canvas, const SpotReading& r) {
 }
 
 cv::Mat annotateCorners(const cv::Mat& image, const ViewQuality& view, double rms) {
+  requireColourImage(image, "annotateCorners");
   cv::Mat canvas = image.clone();
   const MarkScale scale(image.size());
   for (std::size_t i = 0; i < view.projected.size(); ++i) {
