@@ -2,6 +2,8 @@
 // layer gives (see talmeq/explanations.h).
 #include <talmeq/explanations.h>
 
+#include "calibrationVerdict.h"
+
 namespace talmeq {
 namespace {
 
@@ -54,11 +56,10 @@ std::vector<std::string> cameraWarnings(const CameraCalibrationReport& report, i
   else if (distinct < kMinViews)
     warnings.push_back("only " + std::to_string(distinct) + " different views: use " + std::to_string(kMinViews) +
                        " or more");
-  // The focal lengths as the plausibility checks judge them: one rule for
+  // The focal lengths as the camera model's checks judge them: one rule for
   // the verdict and the warning.
   const cv::Mat& k = report.cameraMatrix;
-  const std::vector<VerdictCheck> checks = cameraPlausibilityChecks(k, report.imageSize, 0.0, thresholds);
-  for (const VerdictCheck& check : checks) {
+  for (const VerdictCheck& check : detail::cameraModelChecks(k, report.imageSize, thresholds)) {
     if ((check.name != "fx" && check.name != "fy") || check.passed) continue;
     const double focal = check.name == "fx" ? k.at<double>(0, 0) : k.at<double>(1, 1);
     warnings.push_back(check.name + " = " + decimalText(focal, 1) + " px is " + decimalText(check.value, 2) +
